@@ -1,0 +1,61 @@
+# One library per source folder: every .cpp in the folder belongs to it.
+function(e3_folder_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    set(scope PUBLIC)
+  else()
+    add_library(${name} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(${name} ${scope} ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/src/lib)
+  target_link_libraries(${name} ${scope} ${ARG_LIBS})
+endfunction()
+
+# One test program per test folder: every *_test.cpp in the folder, with ctest
+# label LABEL (unit or gui). Tests run on Qt's offscreen platform.
+function(e3_folder_tests name)
+  cmake_parse_arguments(ARG "" "LABEL" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  if(ARG_LABEL STREQUAL "unit")
+    set(main ${PROJECT_SOURCE_DIR}/tests/support/main/main_plain.cpp)
+  else()
+    set(main ${PROJECT_SOURCE_DIR}/tests/support/main/main_gui.cpp)
+    list(APPEND ARG_LIBS Qt6::Widgets)
+  endif()
+  add_executable(${name} ${sources} ${main})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} e3testsupport GTest::gtest GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    E3_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+    E3_BUILD_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${ARG_LABEL}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# A libFuzzer target: fuzz/NAME/NAME.cpp defines LLVMFuzzerTestOneInput, with
+# fuzz/NAME/corpus (seeds) and fuzz/NAME/crashes (reproducers kept as fixtures).
+# Every build runs the seeds and reproducers through the target (ctest label
+# fuzz-smoke); with E3_FUZZ the real fuzzer is built as well and gets a short run.
+function(e3_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR}/${name})
+  add_executable(${name}_smoke ${dir}/${name}.cpp ${CMAKE_CURRENT_SOURCE_DIR}/smoke_main.cpp)
+  target_link_libraries(${name}_smoke PRIVATE ${ARG_LIBS})
+  add_test(NAME fuzz.${name}.smoke COMMAND ${name}_smoke ${dir}/corpus ${dir}/crashes)
+  set_tests_properties(fuzz.${name}.smoke PROPERTIES LABELS fuzz-smoke ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(E3_FUZZ)
+    add_executable(${name}_fuzzer ${dir}/${name}.cpp)
+    target_compile_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name}_fuzzer PRIVATE ${ARG_LIBS})
+    add_test(NAME fuzz.${name}.run
+             COMMAND ${name}_fuzzer -max_total_time=10 -rss_limit_mb=2048 ${dir}/corpus)
+    set_tests_properties(fuzz.${name}.run PROPERTIES LABELS fuzz-smoke ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+endfunction()

@@ -1,0 +1,22 @@
+#pragma once
+// The seam through which utility code shows a message to the user. The GUI
+// installs a Qt implementation at start; tests install a recording one, so that
+// nothing waits for a person.
+#include <string>
+
+namespace u3 {
+
+class UserMessages {
+public:
+    virtual ~UserMessages() = default;
+    // An information box with a Cancel button (for example a program that
+    // could not be started).
+    virtual void ShowInformation(const std::string& text) = 0;
+};
+
+// The installed implementation; without one, messages go to standard error.
+UserMessages& CurrentUserMessages();
+// Installs an implementation (not owned); nullptr restores the default.
+void SetUserMessages(UserMessages* messages);
+
+} // namespace u3
