@@ -29,7 +29,7 @@ std::string TimeStamp()
     const int millis = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     std::tm local {};
     localtime_r(&seconds, &local);
-    char text[32];
+    char text[64];
     std::snprintf(text, sizeof(text), "%02d-%02d-%04d %02d:%02d:%02d.%03d", local.tm_mday,
                   local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min,
                   local.tm_sec, millis);
