@@ -1,0 +1,545 @@
+#include "framework/Control.h"
+
+#include <QPalette>
+
+#include <algorithm>
+
+namespace fw {
+
+const TEnumType AlignType {"TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"}};
+const TEnumType AnchorKindType {"TAnchorKind", {"akLeft", "akTop", "akRight", "akBottom"}};
+
+namespace {
+int layoutHolds = 0;
+}
+
+LayoutHold::LayoutHold()
+{
+    ++layoutHolds;
+}
+
+LayoutHold::~LayoutHold()
+{
+    --layoutHolds;
+}
+
+bool LayoutHold::Active()
+{
+    return layoutHolds > 0;
+}
+
+// ---------------------------------------------------------------------------
+
+const TClassInfo& TSizeConstraints::StaticClass()
+{
+    static const TClassInfo info {
+        "TSizeConstraints",
+        &TPersistent::StaticClass(),
+        {
+            prop::Integer("MaxHeight", &TSizeConstraints::GetMaxHeight, &TSizeConstraints::SetMaxHeight),
+            prop::Integer("MaxWidth", &TSizeConstraints::GetMaxWidth, &TSizeConstraints::SetMaxWidth),
+            prop::Integer("MinHeight", &TSizeConstraints::GetMinHeight, &TSizeConstraints::SetMinHeight),
+            prop::Integer("MinWidth", &TSizeConstraints::GetMinWidth, &TSizeConstraints::SetMinWidth),
+        },
+    };
+    return info;
+}
+
+void TSizeConstraints::Change(int32_t& field, int32_t value)
+{
+    if (value < 0)
+        value = 0;
+    if (field == value)
+        return;
+    field = value;
+    if (OnChange)
+        OnChange();
+}
+
+void TSizeConstraints::Apply(int32_t& width, int32_t& height) const
+{
+    if (maxWidth_ > 0 && width > maxWidth_)
+        width = maxWidth_;
+    if (minWidth_ > 0 && width < minWidth_)
+        width = minWidth_;
+    if (maxHeight_ > 0 && height > maxHeight_)
+        height = maxHeight_;
+    if (minHeight_ > 0 && height < minHeight_)
+        height = minHeight_;
+}
+
+// ---------------------------------------------------------------------------
+
+const TClassInfo& TControl::StaticClass()
+{
+    static const TClassInfo info {
+        "TControl",
+        &TComponent::StaticClass(),
+        {
+            prop::Integer("Left", &TControl::GetLeft, &TControl::SetLeft),
+            prop::Integer("Top", &TControl::GetTop, &TControl::SetTop),
+            prop::Integer("Width", &TControl::GetWidth, &TControl::SetWidth),
+            prop::Integer("Height", &TControl::GetHeight, &TControl::SetHeight),
+            prop::String("Hint", &TControl::GetHint, &TControl::SetHint),
+        },
+    };
+    return info;
+}
+
+TControl::TControl(TComponent* owner)
+    : TComponent(owner)
+    , constraints_(std::make_unique<TSizeConstraints>())
+    , font_(std::make_unique<TFont>())
+{
+    font_->OnChange = [this] {
+        parentFont_ = false;
+        ApplyFont();
+    };
+    constraints_->OnChange = [this] { SetBounds(left_, top_, width_, height_); };
+}
+
+TControl::~TControl()
+{
+    font_->OnChange = nullptr;
+    if (parent_)
+        parent_->RemoveControl(this);
+    parent_ = nullptr;
+    delete widget_.data();
+}
+
+void TControl::SetWidget(QWidget* widget)
+{
+    delete widget_.data();
+    widget_ = widget;
+    if (!widget_)
+        return;
+    widget_->hide();
+    ApplyFont();
+    ApplyColor();
+    ApplyEnabled();
+    ApplyGeometry();
+}
+
+void TControl::SetParent(TWinControl* parent)
+{
+    if (parent == parent_)
+        return;
+    for (TWinControl* p = parent; p; p = p->Parent())
+        if (p == this)
+            throw EComponentError("Control '" + GetName() + "' can not be its own parent");
+    if (parent_) {
+        TWinControl* old = parent_;
+        old->RemoveControl(this);
+        parent_ = nullptr;
+        if (!LayoutHold::Active())
+            old->AlignControls();
+    }
+    parent_ = parent;
+    if (widget_) {
+        widget_->setParent(parent ? parent->ClientWidget() : nullptr);
+        ApplyGeometry();
+    }
+    if (parent_) {
+        parent_->InsertControl(this);
+        if (parentFont_)
+            ApplyParentFont();
+        if (parentColor_)
+            ApplyParentColor();
+    }
+    ApplyVisible();
+    RequestAlign();
+}
+
+void TControl::Detach()
+{
+    SetParent(nullptr);
+    if (widget_)
+        widget_->hide();
+}
+
+void TControl::Loaded()
+{
+    TComponent::Loaded();
+    if (autoSize_)
+        AdjustAutoSize();
+}
+
+void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    constraints_->Apply(width, height);
+    if (width < 0)
+        width = 0;
+    if (height < 0)
+        height = 0;
+    if (left == left_ && top == top_ && width == width_ && height == height_)
+        return;
+    const bool resized = width != width_ || height != height_;
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    ApplyGeometry();
+    if (resized && OnResize && !HasState(csLoading))
+        OnResize(this);
+    if (align_ != alNone)
+        RequestAlign();
+}
+
+void TControl::ApplyGeometry()
+{
+    if (widget_)
+        widget_->setGeometry(left_, top_, width_, height_);
+}
+
+void TControl::ParentResized(int32_t oldWidth, int32_t oldHeight, int32_t newWidth, int32_t newHeight)
+{
+    if (align_ != alNone || anchors_ == DefaultAnchors)
+        return;
+    const int32_t dw = newWidth - oldWidth;
+    const int32_t dh = newHeight - oldHeight;
+    int32_t l = left_, t = top_, w = width_, h = height_;
+    const bool left = anchors_ & (1u << akLeft), right = anchors_ & (1u << akRight);
+    const bool top = anchors_ & (1u << akTop), bottom = anchors_ & (1u << akBottom);
+    if (left && right)
+        w += dw;
+    else if (right)
+        l += dw;
+    else if (!left)
+        l += dw / 2;
+    if (top && bottom)
+        h += dh;
+    else if (bottom)
+        t += dh;
+    else if (!top)
+        t += dh / 2;
+    SetBounds(l, t, w, h);
+}
+
+void TControl::RequestAlign()
+{
+    if (parent_ && !LayoutHold::Active())
+        parent_->AlignControls();
+}
+
+void TControl::SetAlign(TAlign align)
+{
+    if (align == align_)
+        return;
+    const TAlign old = align_;
+    align_ = align;
+    if (align_ != alNone || old != alNone)
+        RequestAlign();
+}
+
+void TControl::SetAnchors(TAnchors anchors)
+{
+    anchors_ = anchors & 0xF;
+}
+
+void TControl::SetConstraints(TSizeConstraints* value)
+{
+    if (!value)
+        return;
+    constraints_->SetMinWidth(value->GetMinWidth());
+    constraints_->SetMinHeight(value->GetMinHeight());
+    constraints_->SetMaxWidth(value->GetMaxWidth());
+    constraints_->SetMaxHeight(value->GetMaxHeight());
+}
+
+void TControl::SetAutoSize(bool value)
+{
+    if (value == autoSize_)
+        return;
+    autoSize_ = value;
+    if (autoSize_ && !HasState(csLoading))
+        AdjustAutoSize();
+}
+
+void TControl::ApplyVisible()
+{
+    if (!widget_)
+        return;
+    // A control without a parent stays off the screen; forms show themselves.
+    widget_->setVisible(visible_ && parent_ != nullptr);
+}
+
+void TControl::SetVisible(bool visible)
+{
+    if (visible == visible_)
+        return;
+    visible_ = visible;
+    ApplyVisible();
+    if (align_ != alNone)
+        RequestAlign();
+}
+
+bool TControl::IsShowing() const
+{
+    if (!visible_)
+        return false;
+    if (parent_)
+        return parent_->IsShowing();
+    return widget_ && widget_->isVisible();
+}
+
+void TControl::SetEnabled(bool enabled)
+{
+    if (enabled == enabled_)
+        return;
+    enabled_ = enabled;
+    ApplyEnabled();
+}
+
+void TControl::ApplyEnabled()
+{
+    if (widget_)
+        widget_->setEnabled(enabled_);
+}
+
+void TControl::SetColor(TColor color)
+{
+    parentColor_ = false;
+    if (color == color_)
+        return;
+    color_ = color;
+    ApplyColor();
+    if (auto* win = dynamic_cast<TWinControl*>(this))
+        for (TControl* child : win->ChildControls())
+            if (child->parentColor_)
+                child->ApplyParentColor();
+}
+
+void TControl::ApplyParentColor()
+{
+    if (!parent_)
+        return;
+    const TColor inherited = parent_->GetColor();
+    if (inherited != color_) {
+        SetColor(inherited);
+    }
+    parentColor_ = true;
+}
+
+void TControl::SetParentColor(bool value)
+{
+    parentColor_ = value;
+    if (value)
+        ApplyParentColor();
+}
+
+void TControl::ApplyColor()
+{
+    if (!widget_)
+        return;
+    QPalette palette = widget_->palette();
+    const QColor c = ToQColor(color_);
+    palette.setColor(QPalette::Window, c);
+    palette.setColor(QPalette::Base, c);
+    palette.setColor(QPalette::Button, c);
+    widget_->setPalette(palette);
+}
+
+void TControl::SetFont(TFont* font)
+{
+    if (font)
+        font_->Assign(*font);
+}
+
+void TControl::ApplyParentFont()
+{
+    if (!parent_)
+        return;
+    font_->Assign(*parent_->GetFont());
+    parentFont_ = true;
+}
+
+void TControl::SetParentFont(bool value)
+{
+    parentFont_ = value;
+    if (value)
+        ApplyParentFont();
+}
+
+void TControl::ApplyFont()
+{
+    if (widget_) {
+        widget_->setFont(font_->ToQFont());
+        QPalette palette = widget_->palette();
+        const QColor c = ToQColor(font_->GetColor());
+        palette.setColor(QPalette::WindowText, c);
+        palette.setColor(QPalette::Text, c);
+        palette.setColor(QPalette::ButtonText, c);
+        widget_->setPalette(palette);
+    }
+    if (auto* win = dynamic_cast<TWinControl*>(this))
+        for (TControl* child : win->ChildControls())
+            if (child->parentFont_)
+                child->ApplyParentFont();
+}
+
+void TControl::SetHint(const std::string& hint)
+{
+    hint_ = hint;
+    if (widget_)
+        widget_->setToolTip(showHint_ ? QString::fromStdString(hint_) : QString());
+}
+
+void TControl::SetShowHint(bool value)
+{
+    showHint_ = value;
+    parentShowHint_ = false;
+    SetHint(hint_);
+}
+
+void TControl::SetText(const std::string& text)
+{
+    text_ = text;
+}
+
+// ---------------------------------------------------------------------------
+
+const TClassInfo& TWinControl::StaticClass()
+{
+    static const TClassInfo info {"TWinControl", &TControl::StaticClass(), {}};
+    return info;
+}
+
+TWinControl::TWinControl(TComponent* owner)
+    : TControl(owner)
+{
+}
+
+TWinControl::~TWinControl()
+{
+    // Child controls go with their parent, whoever owns them.
+    while (!controls_.empty()) {
+        TControl* child = controls_.back();
+        RemoveControl(child);
+        child->parent_ = nullptr;
+        delete child;
+    }
+}
+
+void TWinControl::InsertControl(TControl* control)
+{
+    controls_.push_back(control);
+    if (auto* win = dynamic_cast<TWinControl*>(control))
+        tabList_.push_back(win);
+    ChildAdded(control);
+}
+
+void TWinControl::RemoveControl(TControl* control)
+{
+    auto it = std::find(controls_.begin(), controls_.end(), control);
+    if (it == controls_.end())
+        return;
+    controls_.erase(it);
+    auto tab = std::find(tabList_.begin(), tabList_.end(), control);
+    if (tab != tabList_.end())
+        tabList_.erase(tab);
+    ChildRemoved(control);
+}
+
+int32_t TWinControl::GetTabOrder() const
+{
+    if (!Parent())
+        return -1;
+    const auto& list = Parent()->tabList_;
+    auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int32_t>(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(int32_t order)
+{
+    if (!Parent())
+        return;
+    auto& list = Parent()->tabList_;
+    auto it = std::find(list.begin(), list.end(), this);
+    if (it == list.end())
+        return;
+    list.erase(it);
+    if (order < 0 || order > static_cast<int32_t>(list.size()))
+        order = static_cast<int32_t>(list.size());
+    list.insert(list.begin() + order, this);
+    // Qt's focus chain follows ours.
+    for (size_t i = 1; i < list.size(); ++i)
+        if (list[i - 1]->Widget() && list[i]->Widget())
+            QWidget::setTabOrder(list[i - 1]->Widget(), list[i]->Widget());
+}
+
+void TWinControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    const int32_t oldWidth = ClientWidth();
+    const int32_t oldHeight = ClientHeight();
+    TControl::SetBounds(left, top, width, height);
+    if (ClientWidth() == oldWidth && ClientHeight() == oldHeight)
+        return;
+    if (!LayoutHold::Active())
+        for (TControl* child : std::vector<TControl*>(controls_))
+            child->ParentResized(oldWidth, oldHeight, ClientWidth(), ClientHeight());
+    if (!LayoutHold::Active())
+        AlignControls();
+}
+
+void TWinControl::AlignControls()
+{
+    if (aligning_)
+        return;
+    aligning_ = true;
+    int32_t left = 0, top = 0, right = ClientWidth(), bottom = ClientHeight();
+    const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
+    std::vector<TControl*> group;
+    for (TAlign align : order) {
+        group.clear();
+        for (TControl* c : controls_)
+            if (c->align_ == align && c->visible_)
+                group.push_back(c);
+        if (group.empty())
+            continue;
+        // Within one side, the control nearer that side comes first.
+        std::stable_sort(group.begin(), group.end(), [align](TControl* a, TControl* b) {
+            switch (align) {
+            case alTop: return a->top_ < b->top_;
+            case alBottom: return a->top_ + a->height_ > b->top_ + b->height_;
+            case alLeft: return a->left_ < b->left_;
+            case alRight: return a->left_ + a->width_ > b->left_ + b->width_;
+            default: return false;
+            }
+        });
+        for (TControl* c : group) {
+            const int32_t w = std::max(0, right - left), h = std::max(0, bottom - top);
+            switch (align) {
+            case alTop:
+                c->SetBounds(left, top, w, c->height_);
+                top += c->height_;
+                break;
+            case alBottom:
+                c->SetBounds(left, bottom - c->height_, w, c->height_);
+                bottom -= c->height_;
+                break;
+            case alLeft:
+                c->SetBounds(left, top, c->width_, h);
+                left += c->width_;
+                break;
+            case alRight:
+                c->SetBounds(right - c->width_, top, c->width_, h);
+                right -= c->width_;
+                break;
+            default:
+                c->SetBounds(left, top, w, h);
+                break;
+            }
+        }
+    }
+    aligning_ = false;
+}
+
+void TWinControl::AlignTree()
+{
+    AlignControls();
+    for (TControl* c : std::vector<TControl*>(controls_))
+        if (auto* win = dynamic_cast<TWinControl*>(c))
+            win->AlignTree();
+}
+
+} // namespace fw

@@ -1,0 +1,213 @@
+#pragma once
+// Controls: components that are shown. The logical parent places a control and
+// may differ from its widget's Qt parent (scroll boxes, pages, a form's client
+// area). Visible and Enabled are our own state, never read back from Qt.
+#include "framework/Component.h"
+#include "framework/Events.h"
+#include "framework/Graphics.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+namespace fw {
+
+class TWinControl;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = uint32_t;
+constexpr TAnchors DefaultAnchors = (1u << akLeft) | (1u << akTop);
+
+extern const TEnumType AlignType;
+extern const TEnumType AnchorKindType;
+
+class TSizeConstraints : public TPersistent {
+    FW_CLASS()
+public:
+    int32_t GetMinWidth() const { return minWidth_; }
+    void SetMinWidth(int32_t v) { Change(minWidth_, v); }
+    int32_t GetMinHeight() const { return minHeight_; }
+    void SetMinHeight(int32_t v) { Change(minHeight_, v); }
+    int32_t GetMaxWidth() const { return maxWidth_; }
+    void SetMaxWidth(int32_t v) { Change(maxWidth_, v); }
+    int32_t GetMaxHeight() const { return maxHeight_; }
+    void SetMaxHeight(int32_t v) { Change(maxHeight_, v); }
+
+    // A size within the constraints (0 means no limit).
+    void Apply(int32_t& width, int32_t& height) const;
+
+    std::function<void()> OnChange;
+
+private:
+    void Change(int32_t& field, int32_t value);
+    int32_t minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
+};
+
+class TControl : public TComponent {
+    FW_CLASS()
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    TWinControl* GetParent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+    bool HasParent() const { return parent_ != nullptr; }
+
+    int32_t GetLeft() const { return left_; }
+    int32_t GetTop() const { return top_; }
+    int32_t GetWidth() const { return width_; }
+    int32_t GetHeight() const { return height_; }
+    void SetLeft(int32_t v) { SetBounds(v, top_, width_, height_); }
+    void SetTop(int32_t v) { SetBounds(left_, v, width_, height_); }
+    void SetWidth(int32_t v) { SetBounds(left_, top_, v, height_); }
+    void SetHeight(int32_t v) { SetBounds(left_, top_, width_, v); }
+    virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+    virtual int32_t ClientWidth() const { return width_; }
+    virtual int32_t ClientHeight() const { return height_; }
+
+    TAlign GetAlign() const { return align_; }
+    void SetAlign(TAlign align);
+    TAnchors GetAnchors() const { return anchors_; }
+    void SetAnchors(TAnchors anchors);
+    TSizeConstraints* GetConstraints() const { return constraints_.get(); }
+    void SetConstraints(TSizeConstraints* value);
+    bool GetAutoSize() const { return autoSize_; }
+    virtual void SetAutoSize(bool value);
+
+    bool GetVisible() const { return visible_; }
+    virtual void SetVisible(bool visible);
+    // Visible here and in every parent up to a shown form.
+    bool IsShowing() const;
+    bool GetEnabled() const { return enabled_; }
+    virtual void SetEnabled(bool enabled);
+
+    TColor GetColor() const { return color_; }
+    virtual void SetColor(TColor color);
+    bool GetParentColor() const { return parentColor_; }
+    void SetParentColor(bool value);
+    TFont* GetFont() const { return font_.get(); }
+    void SetFont(TFont* font);
+    bool GetParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+
+    std::string GetHint() const { return hint_; }
+    virtual void SetHint(const std::string& hint);
+    bool GetShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    bool GetParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool value) { parentShowHint_ = value; }
+
+    // Caption and Text are one text, as the original framework keeps them.
+    virtual std::string GetText() const { return text_; }
+    virtual void SetText(const std::string& text);
+
+    QWidget* Widget() const { return widget_; }
+
+    // Handlers; which of them a class publishes is up to its table.
+    TNotifyEvent OnClick, OnDblClick, OnResize;
+    TMouseEvent OnMouseDown, OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+
+protected:
+    // The control's widget; owned by the control from now on.
+    void SetWidget(QWidget* widget);
+    // Applies colour and font to the widget (a family may paint its own way).
+    virtual void ApplyColor();
+    virtual void ApplyFont();
+    virtual void ApplyEnabled();
+    virtual void ApplyGeometry();
+    void Detach() override;
+    void Loaded() override;
+    // The size the content wants, for AutoSize; the current size by default.
+    virtual void AdjustAutoSize() {}
+
+    // Called with the parent's new client size (anchors keep their distances).
+    void ParentResized(int32_t oldWidth, int32_t oldHeight, int32_t newWidth, int32_t newHeight);
+    void RequestAlign();
+
+    std::string text_;
+
+private:
+    friend class TWinControl;
+    void ApplyParentFont();
+    void ApplyParentColor();
+    void ApplyVisible();
+
+    TWinControl* parent_ = nullptr;
+    QPointer<QWidget> widget_;
+    int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    TAlign align_ = alNone;
+    TAnchors anchors_ = DefaultAnchors;
+    std::unique_ptr<TSizeConstraints> constraints_;
+    bool autoSize_ = false;
+    bool visible_ = true;
+    bool enabled_ = true;
+    TColor color_ = clBtnFace;
+    bool parentColor_ = false;
+    std::unique_ptr<TFont> font_;
+    bool parentFont_ = true;
+    std::string hint_;
+    bool showHint_ = false;
+    bool parentShowHint_ = true;
+};
+
+// Layout is held back while a form description is being read, and done once for
+// the whole tree when it is complete.
+class LayoutHold {
+public:
+    LayoutHold();
+    ~LayoutHold();
+    static bool Active();
+};
+
+class TWinControl : public TControl {
+    FW_CLASS()
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TControl* Controls(int index) const { return controls_.at(static_cast<size_t>(index)); }
+    const std::vector<TControl*>& ChildControls() const { return controls_; }
+
+    int32_t GetTabOrder() const;
+    void SetTabOrder(int32_t order);
+    bool GetTabStop() const { return tabStop_; }
+    void SetTabStop(bool value) { tabStop_ = value; }
+    // The windowed children in tab order.
+    const std::vector<TWinControl*>& TabList() const { return tabList_; }
+
+    // Where the widgets of child controls go.
+    virtual QWidget* ClientWidget() const { return Widget(); }
+
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
+
+    // Places the aligned children in the client area; anchored ones keep
+    // their distances when the client area changes size.
+    void AlignControls();
+    // Aligns this control and every windowed control below it, parents first.
+    void AlignTree();
+
+    TNotifyEvent OnEnter, OnExit;
+    TKeyEvent OnKeyDown, OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+
+protected:
+    virtual void ChildAdded(TControl*) {}
+    virtual void ChildRemoved(TControl*) {}
+
+private:
+    friend class TControl;
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+
+    std::vector<TControl*> controls_;
+    std::vector<TWinControl*> tabList_;
+    bool tabStop_ = false;
+    bool aligning_ = false;
+};
+
+} // namespace fw

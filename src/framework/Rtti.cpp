@@ -1,0 +1,94 @@
+#include "framework/Rtti.h"
+
+#include <algorithm>
+#include <cctype>
+#include <unordered_set>
+
+namespace fw {
+
+std::string UpperCase(const std::string& text)
+{
+    std::string out = text;
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool SameText(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+int TEnumType::OrdinalOf(const std::string& valueName) const
+{
+    for (size_t i = 0; i < names.size(); ++i)
+        if (SameText(names[i], valueName))
+            return static_cast<int>(i);
+    return -1;
+}
+
+TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, std::initializer_list<TPropInfo> properties,
+                       ComponentFactory factory)
+    : name_(std::move(name))
+    , parent_(parent)
+    , properties_(properties)
+    , factory_(factory)
+{
+    for (size_t i = 0; i < properties_.size(); ++i)
+        index_.emplace(UpperCase(properties_[i].name), i);
+}
+
+const TPropInfo* TClassInfo::FindProperty(const std::string& name) const
+{
+    const std::string key = UpperCase(name);
+    for (const TClassInfo* c = this; c; c = c->parent_) {
+        auto it = c->index_.find(key);
+        if (it != c->index_.end())
+            return &c->properties_[it->second];
+    }
+    return nullptr;
+}
+
+std::vector<const TPropInfo*> TClassInfo::AllProperties() const
+{
+    std::vector<const TClassInfo*> chain;
+    for (const TClassInfo* c = this; c; c = c->parent_)
+        chain.push_back(c);
+    std::vector<const TPropInfo*> out;
+    std::unordered_set<std::string> seen;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        for (const auto& p : (*it)->properties_)
+            if (seen.insert(UpperCase(p.name)).second)
+                out.push_back(FindProperty(p.name));
+    return out;
+}
+
+bool TClassInfo::InheritsFromName(const std::string& className) const
+{
+    for (const TClassInfo* c = this; c; c = c->parent_)
+        if (c->name_ == className)
+            return true;
+    return false;
+}
+
+bool TClassInfo::InheritsFrom(const TClassInfo& other) const
+{
+    for (const TClassInfo* c = this; c; c = c->parent_)
+        if (c == &other)
+            return true;
+    return false;
+}
+
+} // namespace fw
