@@ -26,11 +26,11 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int Get() const { return fd_; }
-    void Reset()
+    void Reset(int fd = -1)
     {
         if (fd_ >= 0)
             ::close(fd_);
-        fd_ = -1;
+        fd_ = fd;
     }
 
 private:
@@ -151,7 +151,7 @@ bool OpenFolderAt(int parentFd, const char* name, const struct stat& seen, Opene
     int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    folder.fd = Fd(fd);
+    folder.fd.Reset(fd);
     // The entry may have been replaced since we looked at it.
     struct stat now {};
     return ::fstat(fd, &now) == 0 && now.st_dev == seen.st_dev && now.st_ino == seen.st_ino;
