@@ -41,8 +41,12 @@ bool MakePrivateFolders(const std::string& path)
         if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
             return false;
     }
+    // The folder may have been there before us (with /tmp as the state folder,
+    // anyone can make it): only a folder that is ours alone will do, or its
+    // owner could lead our log lines into another file with a link.
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+#include "platform/Dialogs.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QString>
+
+namespace platform {
+namespace {
+
+QtDialogs qtDialogs;
+DialogSeam* installed = nullptr;
+
+} // namespace
+
+std::optional<std::string> QtDialogs::ChooseFolder(const std::string& initialDir,
+                                                   const std::string& title, QWidget* owner)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(
+        owner, QString::fromStdString(title), QString::fromStdString(initialDir),
+        QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen.toStdString();
+}
+
+void QtDialogs::ShowInformation(const std::string& text)
+{
+    QMessageBox::information(nullptr, QGuiApplication::applicationDisplayName(),
+                             QString::fromStdString(text), QMessageBox::Cancel);
+}
+
+DialogSeam& CurrentDialogs()
+{
+    return installed ? *installed : qtDialogs;
+}
+
+void SetDialogs(DialogSeam* dialogs)
+{
+    installed = dialogs;
+}
+
+void InstallQtUserMessages()
+{
+    u3::SetUserMessages(&qtDialogs);
+}
+
+} // namespace platform
