@@ -5,11 +5,6 @@
 
 namespace u3 {
 
-EListError::EListError(int index)
-    : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")")
-{
-}
-
 void TSList::CheckIndex(int index) const
 {
     if (index < 0 || index >= Count())

@@ -1,16 +1,11 @@
 #pragma once
 // Small lists of pointer-sized items (TSList) and 32-bit integers (TLList).
+#include "u3/Exceptions.h"
+
 #include <cstdint>
-#include <stdexcept>
 #include <vector>
 
 namespace u3 {
-
-// A bad list index: "List index out of bounds (<index>)".
-class EListError : public std::out_of_range {
-public:
-    explicit EListError(int index);
-};
 
 class TSList {
 public:

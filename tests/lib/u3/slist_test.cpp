@@ -86,7 +86,7 @@ TEST(TLList, BadIndexRaisesTheListError)
         try {
             call();
             ADD_FAILURE() << "no error for: " << message;
-        } catch (const std::out_of_range& e) {
+        } catch (const u3::EListError& e) {
             EXPECT_STREQ(e.what(), message);
         }
     }
