@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QTimer>
 
 #include <algorithm>
 #include <unordered_set>
@@ -19,6 +20,26 @@ void DeleteIfReleased(TComponent* c)
 {
     if (Released().erase(c))
         delete c;
+}
+
+int handlerDepth = 0;
+bool deletionScheduled = false;
+
+// Released components are deleted only when no handler of ours is running:
+// Qt's own code may still touch a widget after our handler returns, and a
+// nested modal loop does not end the handler that opened it.
+void ScheduleDeletion()
+{
+    if (deletionScheduled || !QCoreApplication::instance())
+        return;
+    deletionScheduled = true;
+    QTimer::singleShot(handlerDepth > 0 ? 50 : 0, QCoreApplication::instance(), [] {
+        deletionScheduled = false;
+        if (handlerDepth > 0)
+            ScheduleDeletion();
+        else
+            TComponent::DeleteReleased();
+    });
 }
 
 } // namespace
@@ -222,14 +243,22 @@ void TComponent::Release()
     if (owner_)
         owner_->RemoveComponent(this);
     Released().insert(this);
-    // Qt runs a deferred delete only when control is back in the loop that
-    // asked for it, never inside a nested modal loop of the running event.
-    if (QCoreApplication::instance()) {
-        auto* reaper = new QObject;
-        TComponent* self = this;
-        QObject::connect(reaper, &QObject::destroyed, [self] { DeleteIfReleased(self); });
-        reaper->deleteLater();
-    }
+    ScheduleDeletion();
+}
+
+HandlerScope::HandlerScope()
+{
+    ++handlerDepth;
+}
+
+HandlerScope::~HandlerScope()
+{
+    --handlerDepth;
+}
+
+int HandlerScope::Depth()
+{
+    return handlerDepth;
 }
 
 void TComponent::DeleteReleased()

@@ -65,7 +65,7 @@ public:
 
     // Freeing while an event of this component may still be running: detach it
     // at once (from its owner, its name, its parent and the screen) and delete
-    // it when control returns to the event loop.
+    // it once no handler of ours is running any more.
     void Release();
     // Deletes every component released so far (also run from the event loop).
     static void DeleteReleased();
@@ -92,5 +92,16 @@ private:
 };
 
 bool IsValidIdent(const std::string& name);
+
+// Marks code of ours that runs on behalf of an event from the event loop (event
+// handlers, modal loops, engine calls): released components wait until none runs.
+class HandlerScope {
+public:
+    HandlerScope();
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+    static int Depth();
+};
 
 } // namespace fw

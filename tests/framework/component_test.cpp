@@ -1,6 +1,8 @@
 #include "framework/Control.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace fw;
@@ -122,8 +124,34 @@ TEST(Component, ReleasedComponentIsDetachedAtOnceAndDeletedLater)
     // The name is free again at once.
     auto* again = new TTestBox(&form);
     EXPECT_NO_THROW(again->SetName("Box"));
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     TComponent::DeleteReleased();
+}
+
+namespace {
+struct TNoisy : TComponent {
+    explicit TNoisy(TComponent* owner, bool* deleted) : TComponent(owner), deleted_(deleted) {}
+    ~TNoisy() override { *deleted_ = true; }
+    bool* deleted_;
+};
+} // namespace
+
+TEST(Component, ReleasedComponentWaitsUntilNoHandlerRuns)
+{
+    bool deleted = false;
+    auto* c = new TNoisy(nullptr, &deleted);
+    {
+        HandlerScope running;
+        c->Release();
+        // A nested loop inside a running handler must not delete it.
+        QEventLoop loop;
+        QTimer::singleShot(120, &loop, &QEventLoop::quit);
+        loop.exec();
+        EXPECT_FALSE(deleted);
+    }
+    QEventLoop loop;
+    QTimer::singleShot(200, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_TRUE(deleted);
 }
 
 TEST(Control, OwnerAndParentAreTwoRelations)

@@ -1,0 +1,340 @@
+#include "framework/Form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace fw {
+
+const TEnumType BorderStyleType {"TFormBorderStyle",
+                                 {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+const TEnumType PositionType {"TPosition",
+                              {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
+                               "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+
+namespace {
+
+std::vector<TCustomForm*>& FormList()
+{
+    static std::vector<TCustomForm*> forms;
+    return forms;
+}
+
+} // namespace
+
+// Turns the window manager's close request into the form's own Close, so that
+// OnCloseQuery and OnClose decide.
+class TCustomForm::WindowBridge : public QObject {
+public:
+    explicit WindowBridge(TCustomForm* form) : form_(form) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            HandlerScope scope;
+            Guard<TCustomForm> guard(form_);
+            form_->Close();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    TCustomForm* form_;
+};
+
+const TClassInfo& TCustomForm::StaticClass()
+{
+    static const TClassInfo info {"TCustomForm", &TWinControl::StaticClass(), {}};
+    return info;
+}
+
+TCustomForm::TCustomForm(TComponent* owner)
+    : TWinControl(owner)
+{
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    SetWidget(window);
+    bridge_ = new WindowBridge(this);
+    window->installEventFilter(bridge_);
+    FormList().push_back(this);
+    SetBounds(0, 0, 320, 240);
+}
+
+TCustomForm::~TCustomForm()
+{
+    if (modalLoop_)
+        modalLoop_->quit();
+    auto& forms = FormList();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    if (Widget())
+        Widget()->removeEventFilter(bridge_);
+    delete bridge_;
+}
+
+const std::vector<TCustomForm*>& TCustomForm::AllForms()
+{
+    return FormList();
+}
+
+void TCustomForm::SetText(const std::string& text)
+{
+    TWinControl::SetText(text);
+    if (Widget())
+        Widget()->setWindowTitle(QString::fromStdString(text));
+}
+
+int32_t TCustomForm::FrameWidth() const
+{
+    // The frame of the original's windows at 96 dots per inch, so that forms
+    // laid out by outer size keep their client areas.
+    switch (borderStyle_) {
+    case bsNone: return 0;
+    case bsSizeable: case bsSizeToolWin: return 8;
+    default: return 6;
+    }
+}
+
+int32_t TCustomForm::FrameHeight() const
+{
+    switch (borderStyle_) {
+    case bsNone: return 0;
+    case bsSizeable: return 27;
+    case bsSizeToolWin: return 24;
+    case bsToolWindow: return 22;
+    default: return 25;
+    }
+}
+
+int32_t TCustomForm::ClientWidth() const
+{
+    return std::max(0, GetWidth() - FrameWidth());
+}
+
+int32_t TCustomForm::ClientHeight() const
+{
+    return std::max(0, GetHeight() - FrameHeight());
+}
+
+void TCustomForm::SetClientWidth(int32_t v)
+{
+    SetWidth(v + FrameWidth());
+}
+
+void TCustomForm::SetClientHeight(int32_t v)
+{
+    SetHeight(v + FrameHeight());
+}
+
+void TCustomForm::SetBorderStyle(TBorderStyle style)
+{
+    if (style == borderStyle_)
+        return;
+    const int32_t cw = ClientWidth(), ch = ClientHeight();
+    borderStyle_ = style;
+    if (QWidget* w = Widget()) {
+        Qt::WindowFlags flags = Qt::Window;
+        if (style == bsNone)
+            flags |= Qt::FramelessWindowHint;
+        else if (style == bsDialog || style == bsSingle || style == bsToolWindow)
+            flags |= Qt::MSWindowsFixedSizeDialogHint;
+        if (style == bsToolWindow || style == bsSizeToolWin)
+            flags |= Qt::Tool;
+        const bool shown = w->isVisible();
+        w->setWindowFlags(flags);
+        if (shown)
+            w->show();
+    }
+    // The client area keeps its size, as the original does on a style change.
+    SetBounds(GetLeft(), GetTop(), cw + FrameWidth(), ch + FrameHeight());
+}
+
+void TCustomForm::ApplyGeometry()
+{
+    QWidget* w = Widget();
+    if (!w)
+        return;
+    w->setGeometry(GetLeft(), GetTop(), ClientWidth(), ClientHeight());
+    if (borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin)
+        w->setFixedSize(ClientWidth(), ClientHeight());
+    else
+        w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void TCustomForm::ApplyVisible()
+{
+    QWidget* w = Widget();
+    if (!w)
+        return;
+    if (GetVisible()) {
+        if (position_ == poScreenCenter || position_ == poDesktopCenter || position_ == poMainFormCenter ||
+            position_ == poOwnerFormCenter) {
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                const QRect area = screen->availableGeometry();
+                SetBounds(area.x() + (area.width() - GetWidth()) / 2, area.y() + (area.height() - GetHeight()) / 2,
+                          GetWidth(), GetHeight());
+            }
+        }
+        w->show();
+        if (OnShow)
+            OnShow(this);
+    } else {
+        w->hide();
+        if (OnHide)
+            OnHide(this);
+    }
+}
+
+void TCustomForm::SetVisible(bool visible)
+{
+    if (Parent()) {
+        TWinControl::SetVisible(visible);
+        return;
+    }
+    if (visible == GetVisible() && Widget() && Widget()->isVisible() == visible)
+        return;
+    TControl::SetVisible(visible);
+    ApplyVisible();
+}
+
+void TCustomForm::Show()
+{
+    SetVisible(true);
+    if (Widget())
+        Widget()->raise();
+}
+
+void TCustomForm::Hide()
+{
+    SetVisible(false);
+}
+
+void TCustomForm::Detach()
+{
+    if (modalLoop_) {
+        modalResult_ = mrCancel;
+        modalLoop_->quit();
+    }
+    TWinControl::Detach();
+}
+
+void TCustomForm::SetModalResult(TModalResult result)
+{
+    modalResult_ = result;
+    if (result != mrNone && modalLoop_)
+        modalLoop_->quit();
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (modalLoop_ || (Widget() && Widget()->isVisible() && GetVisible()))
+        throw u3::Exception("Cannot make a visible window modal");
+    HandlerScope scope;
+    Guard<TCustomForm> self(this);
+    // Only the windows that exist now are blocked; forms opened later (a
+    // progress form, say) stay usable.
+    std::vector<Guard<TCustomForm>> blocked;
+    for (TCustomForm* f : FormList())
+        if (f != this && f->Widget() && f->Widget()->isVisible() && f->Widget()->isEnabled()) {
+            f->Widget()->setEnabled(false);
+            blocked.emplace_back(f);
+        }
+    modalResult_ = mrNone;
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    TModalResult result = mrCancel;
+    auto unblock = [&] {
+        for (auto& g : blocked)
+            if (g && g->Widget())
+                g->Widget()->setEnabled(g->GetEnabled());
+    };
+    try {
+        Show();
+        // A result set by a button still has to pass the close query; an
+        // OnClose that answers caNone keeps the form open.
+        while (self) {
+            if (modalResult_ == mrNone)
+                loop.exec();
+            if (!self || modalResult_ == mrNone)
+                continue;
+            TCloseAction action = caNone;
+            if (closeAsked_) {
+                closeAsked_ = false;
+                action = askedAction_;
+            } else if (CloseQuery() && self) {
+                action = caHide;
+                DoClose(action);
+            }
+            if (!self)
+                break;
+            if (action == caNone) {
+                modalResult_ = mrNone;
+                continue;
+            }
+            if (action == caFree)
+                Release();
+            break;
+        }
+    } catch (...) {
+        if (self)
+            modalLoop_ = nullptr;
+        unblock();
+        throw;
+    }
+    if (self) {
+        modalLoop_ = nullptr;
+        result = modalResult_;
+        Hide();
+    } else {
+        // Freed while it ran: deletion waits until no handler runs, so the
+        // object may still be read here.
+        modalLoop_ = nullptr;
+        result = modalResult_ == mrNone ? mrCancel : modalResult_;
+    }
+    unblock();
+    return result;
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& action)
+{
+    if (OnClose)
+        OnClose(this, action);
+}
+
+void TCustomForm::Close()
+{
+    Guard<TCustomForm> self(this);
+    if (!CloseQuery() || !self)
+        return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (!self || action == caNone)
+        return;
+    if (modalLoop_) {
+        // The close was asked already; the modal loop does not ask again.
+        closeAsked_ = true;
+        askedAction_ = action;
+        SetModalResult(mrCancel);
+        return;
+    }
+    if (action == caFree)
+        Release();
+    else if (action == caMinimize && Widget())
+        Widget()->showMinimized();
+    else
+        Hide();
+}
+
+} // namespace fw

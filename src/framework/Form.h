@@ -1,0 +1,90 @@
+#pragma once
+// Top-level forms: shown modeless or modal. A modal form disables only the
+// windows that exist when it opens, so that a progress form opened later stays
+// usable; Qt's window modality would block those too.
+#include "framework/Control.h"
+
+#include <QEventLoop>
+
+namespace fw {
+
+enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+                 poMainFormCenter, poOwnerFormCenter };
+extern const TEnumType BorderStyleType;
+extern const TEnumType PositionType;
+
+using TModalResult = int32_t;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+                       mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
+
+class TCustomForm : public TWinControl {
+    FW_CLASS()
+public:
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+
+    std::string GetCaption() const { return GetText(); }
+    void SetCaption(const std::string& caption) { SetText(caption); }
+    void SetText(const std::string& text) override;
+
+    // Width and Height are the outer size, as the engine lays forms out;
+    // ClientWidth and ClientHeight the inner one.
+    int32_t ClientWidth() const override;
+    int32_t ClientHeight() const override;
+    void SetClientWidth(int32_t v);
+    void SetClientHeight(int32_t v);
+    int32_t GetClientWidth() const { return ClientWidth(); }
+    int32_t GetClientHeight() const { return ClientHeight(); }
+
+    TBorderStyle GetBorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style);
+    TPosition GetPosition() const { return position_; }
+    void SetPosition(TPosition position) { position_ = position; }
+    bool GetKeyPreview() const { return keyPreview_; }
+    void SetKeyPreview(bool value) { keyPreview_ = value; }
+    bool GetScaled() const { return scaled_; }
+    void SetScaled(bool value) { scaled_ = value; }
+
+    void SetVisible(bool visible) override;
+    void Show();
+    void Hide();
+    // Runs a modal loop until ModalResult is set; returns it.
+    virtual TModalResult ShowModal();
+    bool IsModal() const { return modalLoop_ != nullptr; }
+    TModalResult GetModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult result);
+    // Asks OnCloseQuery, then OnClose; hides or frees as the action says.
+    void Close();
+    virtual bool CloseQuery();
+
+    // Every form that exists, in creation order (the screen's list).
+    static const std::vector<TCustomForm*>& AllForms();
+
+    TNotifyEvent OnShow, OnHide, OnCreate, OnDestroy, OnActivate, OnDeactivate;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    virtual void DoClose(TCloseAction& action);
+    void ApplyVisible();
+    void ApplyGeometry() override;
+    void Detach() override;
+
+private:
+    class WindowBridge;
+    int32_t FrameWidth() const;
+    int32_t FrameHeight() const;
+
+    TBorderStyle borderStyle_ = bsSizeable;
+    TPosition position_ = poDesigned;
+    bool keyPreview_ = false;
+    bool scaled_ = true;
+    TModalResult modalResult_ = mrNone;
+    bool closeAsked_ = false;
+    TCloseAction askedAction_ = caHide;
+    QEventLoop* modalLoop_ = nullptr;
+    WindowBridge* bridge_ = nullptr;
+};
+
+} // namespace fw
