@@ -43,14 +43,15 @@ void CompressPortable(uint32_t state[5], const uint8_t* data, std::size_t blocks
     while (blocks--) {
         for (int i = 0; i < 16; ++i)
             w[i] = LoadBE32(data + 4 * i);
-        for (int i = 16; i < 80; ++i)
-            w[i] = Rol(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
 
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
         // Each round writes its result into the register that is "e" for it, and
         // the callers rotate the names instead of moving five values per round.
+        // The schedule grows inside the rounds: a separate expansion loop gets
+        // vectorised into stores that the next loads cannot forward from.
+#define U3_W(i) ((i) < 16 ? w[i] : (w[i] = Rol(w[(i) - 3] ^ w[(i) - 8] ^ w[(i) - 14] ^ w[(i) - 16], 1)))
 #define U3_R(f, k, a, b, c, d, e, i)                  \
-    e += Rol(a, 5) + (f) + uint32_t(k) + w[i];        \
+    e += Rol(a, 5) + (f) + uint32_t(k) + U3_W(i);     \
     b = Rol(b, 30);
 #define U3_CH(b, c, d) (d ^ (b & (c ^ d)))
 #define U3_PAR(b, c, d) (b ^ c ^ d)
@@ -61,15 +62,20 @@ void CompressPortable(uint32_t state[5], const uint8_t* data, std::size_t blocks
     U3_R(F(e, a, b), k, d, e, a, b, c, (i) + 2)            \
     U3_R(F(d, e, a), k, c, d, e, a, b, (i) + 3)            \
     U3_R(F(c, d, e), k, b, c, d, e, a, (i) + 4)
+#pragma GCC unroll 4
         for (int i = 0; i < 20; i += 5) { U3_FIVE(U3_CH, 0x5A827999, i) }
+#pragma GCC unroll 4
         for (int i = 20; i < 40; i += 5) { U3_FIVE(U3_PAR, 0x6ED9EBA1, i) }
+#pragma GCC unroll 4
         for (int i = 40; i < 60; i += 5) { U3_FIVE(U3_MAJ, 0x8F1BBCDC, i) }
+#pragma GCC unroll 4
         for (int i = 60; i < 80; i += 5) { U3_FIVE(U3_PAR, 0xCA62C1D6, i) }
 #undef U3_FIVE
 #undef U3_MAJ
 #undef U3_PAR
 #undef U3_CH
 #undef U3_R
+#undef U3_W
         state[0] += a;
         state[1] += b;
         state[2] += c;
