@@ -1,6 +1,7 @@
 #include "u3/Base64.h"
 
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -52,6 +53,15 @@ inline void PutPair(char* out, uint32_t twelveBits)
     std::memcpy(out, &kPairs[2 * twelveBits], 2);
 }
 
+inline uint64_t LoadBE64(const unsigned char* p)
+{
+    uint64_t x;
+    std::memcpy(&x, p, 8);
+    if constexpr (std::endian::native == std::endian::little)
+        x = __builtin_bswap64(x);
+    return x;
+}
+
 std::string Encode(const unsigned char* in, std::size_t n)
 {
     if (n == 0)
@@ -59,12 +69,14 @@ std::string Encode(const unsigned char* in, std::size_t n)
     std::string result(4 * ((n + 2) / 3), '\0');
     char* out = result.data();
     std::size_t i = 0;
-    for (; i + 12 <= n; i += 12, out += 16) {
-        for (int k = 0; k < 12; k += 3) {
-            const uint32_t v = (uint32_t(in[i + k]) << 16) | (uint32_t(in[i + k + 1]) << 8) | in[i + k + 2];
-            PutPair(out + 4 * k / 3, v >> 12);
-            PutPair(out + 4 * k / 3 + 2, v & 0xFFF);
-        }
+    // Six bytes per step from one 8-byte load; the two bytes beyond are read
+    // but not used, so the loop stops while eight remain.
+    for (; i + 8 <= n; i += 6, out += 8) {
+        const uint64_t x = LoadBE64(in + i);
+        PutPair(out, uint32_t(x >> 52) & 0xFFF);
+        PutPair(out + 2, uint32_t(x >> 40) & 0xFFF);
+        PutPair(out + 4, uint32_t(x >> 28) & 0xFFF);
+        PutPair(out + 6, uint32_t(x >> 16) & 0xFFF);
     }
     for (; i + 3 <= n; i += 3, out += 4) {
         const uint32_t v = (uint32_t(in[i]) << 16) | (uint32_t(in[i + 1]) << 8) | in[i + 2];
