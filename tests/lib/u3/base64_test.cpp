@@ -164,6 +164,20 @@ TEST(Base64, StreamsStartAtTheirPosition)
     EXPECT_EQ(out.str(), "headABC-");
 }
 
+TEST(Base64, StreamWithoutSeekingIsReadToItsEnd)
+{
+    // Like a pipe: the buffer cannot tell its size in advance.
+    struct UnseekableBuf : std::stringbuf {
+        using std::stringbuf::stringbuf;
+        pos_type seekoff(off_type, std::ios::seekdir, std::ios::openmode) override { return pos_type(-1); }
+    };
+    std::mt19937 rng(3);
+    const std::string data = RandomBytes(200001, rng);
+    UnseekableBuf buf(data);
+    std::istream in(&buf);
+    EXPECT_EQ(u3::StreamToBase64(in), u3::StringToBase64(data));
+}
+
 TEST(Base64, StreamThatRefusesTheBytesIsAnError)
 {
     std::ostringstream out;
