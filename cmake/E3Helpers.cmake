@@ -54,8 +54,11 @@ function(e3_fuzz_target name)
     target_compile_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
     target_link_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name}_fuzzer PRIVATE ${ARG_LIBS})
+    # New inputs go to a scratch folder in the build tree, never into the sources.
+    set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+    file(MAKE_DIRECTORY ${work})
     add_test(NAME fuzz.${name}.run
-             COMMAND ${name}_fuzzer -max_total_time=10 -rss_limit_mb=2048 ${dir}/corpus)
+             COMMAND ${name}_fuzzer -max_total_time=10 -rss_limit_mb=2048 ${work} ${dir}/corpus)
     set_tests_properties(fuzz.${name}.run PROPERTIES LABELS fuzz-smoke ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()
 endfunction()
