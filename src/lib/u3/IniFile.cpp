@@ -172,7 +172,8 @@ std::string ResolvedTarget(const std::string& fileName)
 std::string ReadRegularFile(const std::string& fileName)
 {
     std::string text;
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in place of the file must not hang the reader.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return text;
     struct stat st {};
