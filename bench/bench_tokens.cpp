@@ -40,36 +40,30 @@ std::vector<std::string> NaiveSplit(std::string_view s, std::string_view sep)
     return out;
 }
 
-// Best of a few runs, in milliseconds.
-template <class F>
-double BestMs(F f)
+double Ms(std::chrono::steady_clock::time_point start)
 {
-    double best = 1e300;
-    for (int run = 0; run < 5; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        f();
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 struct Figures {
-    double split, count, last, naive;
+    double split = 1e300, count = 1e300, last = 1e300, naive = 1e300;
 };
 
-Figures Measure(const std::string& text)
+// One round of every measurement; the caller keeps the best of each.
+void MeasureOnce(const std::string& text, Figures& best, std::size_t& sink)
 {
-    Figures f {};
-    std::size_t sink = 0;
-    int count = 0;
-    f.split = BestMs([&] { sink += u3::SplitTokens(text, "<|>").size(); });
-    f.count = BestMs([&] { count = u3::TokenCount(text, "<|>"); });
-    f.last = BestMs([&] { sink += u3::TokenAt(text, count - 1, "<|>").size(); });
-    f.naive = BestMs([&] { sink += NaiveSplit(text, "<|>").size(); });
-    if (sink == 0)
-        std::printf("(empty)\n");
-    return f;
+    auto start = std::chrono::steady_clock::now();
+    sink += u3::SplitTokens(text, "<|>").size();
+    best.split = std::min(best.split, Ms(start));
+    start = std::chrono::steady_clock::now();
+    const int count = u3::TokenCount(text, "<|>");
+    best.count = std::min(best.count, Ms(start));
+    start = std::chrono::steady_clock::now();
+    sink += u3::TokenAt(text, count - 1, "<|>").size();
+    best.last = std::min(best.last, Ms(start));
+    start = std::chrono::steady_clock::now();
+    sink += NaiveSplit(text, "<|>").size();
+    best.naive = std::min(best.naive, Ms(start));
 }
 
 } // namespace
@@ -78,8 +72,16 @@ int main()
 {
     const std::string text10 = MakeText(10u << 20);
     const std::string text20 = MakeText(20u << 20);
-    const Figures a = Measure(text10);
-    const Figures b = Measure(text20);
+    // Rounds alternate between the sizes so that a change in machine load
+    // hits both alike; the best of each figure counts.
+    Figures a, b;
+    std::size_t sink = 0;
+    for (int round = 0; round < 7; ++round) {
+        MeasureOnce(text10, a, sink);
+        MeasureOnce(text20, b, sink);
+    }
+    if (sink == 0)
+        std::printf("(nothing measured)\n");
     std::printf("SplitTokens        10 MB %8.2f ms   20 MB %8.2f ms   ratio %.2f (target <= 2.2)\n", a.split, b.split,
                 b.split / a.split);
     std::printf("TokenCount         10 MB %8.2f ms   20 MB %8.2f ms   ratio %.2f\n", a.count, b.count,
