@@ -1,4 +1,5 @@
 #pragma once
+#include "u3/Exceptions.h"
 // Base64 with the alphabet A-Z a-z 0-9 + / and "=" fill. Encoded text never
 // holds a line break.
 #include <istream>
@@ -12,9 +13,9 @@ namespace u3 {
 // Raised for Base64 text that cannot be decoded: "Uneven size in
 // DecodeToStream." when the characters that count are not a multiple of four,
 // otherwise a message that names the offending character and its position.
-class EBase64Error : public std::runtime_error {
+class EBase64Error : public Exception {
 public:
-    using std::runtime_error::runtime_error;
+    using Exception::Exception;
 };
 
 std::string StringToBase64(std::string_view s);

@@ -1,4 +1,5 @@
 #pragma once
+#include "u3/Exceptions.h"
 // Date-times as the engine's protocol carries them: days since 30.12.1899 as a
 // double, the fraction being the time of day.
 //
@@ -15,9 +16,9 @@ namespace u3 {
 using TDateTime = double;
 
 // A date or time that does not exist (31 February, hour 24).
-class DateTimeError : public std::invalid_argument {
+class DateTimeError : public EConvertError {
 public:
-    using std::invalid_argument::invalid_argument;
+    using EConvertError::EConvertError;
 };
 
 // Years 1 to 9999. False for a date that does not exist; result untouched then.

@@ -1,4 +1,5 @@
 #pragma once
+#include "u3/Exceptions.h"
 // Free functions on UTF-8 texts (handled as bytes): cutting the engine's
 // multi-field values apart, replacing, converting dates and numbers, and the
 // SOAP log. Character positions are counted from 1, 0 meaning "not found".
@@ -64,10 +65,7 @@ void FixLineBreaks(std::string& s);
 // ---- conversions --------------------------------------------------------------
 
 // A text that is not a number.
-class ConvertError : public std::invalid_argument {
-public:
-    using std::invalid_argument::invalid_argument;
-};
+using ConvertError = EConvertError;
 
 std::string BoolToText(bool b);
 
