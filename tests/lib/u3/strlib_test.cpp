@@ -231,7 +231,7 @@ TEST_F(LocaleTest, TextToFloatUnderBothSeparators)
     try {
         TextToFloat("12a");
         FAIL() << "no exception";
-    } catch (const std::invalid_argument& e) {
+    } catch (const u3::EConvertError& e) {
         EXPECT_STREQ(e.what(), "'12a' is not a valid floating point value");
     }
 }
