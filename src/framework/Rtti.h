@@ -10,6 +10,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <typeindex>
 #include <unordered_map>
 #include <variant>
@@ -119,7 +120,7 @@ public:
 namespace prop {
 
 template <class C, class V>
-TPropInfo Ordinal(std::string name, TypeKind kind, V (C::*getter)() const, void (C::*setter)(V),
+TPropInfo Ordinal(std::string name, TypeKind kind, V (C::*getter)() const, std::type_identity_t<void (C::*)(V)> setter,
                   const TEnumType* enumType = nullptr)
 {
     TPropInfo p;
@@ -136,31 +137,31 @@ TPropInfo Ordinal(std::string name, TypeKind kind, V (C::*getter)() const, void 
 }
 
 template <class C>
-TPropInfo Integer(std::string name, int32_t (C::*getter)() const, void (C::*setter)(int32_t))
+TPropInfo Integer(std::string name, int32_t (C::*getter)() const, std::type_identity_t<void (C::*)(int32_t)> setter)
 {
     return Ordinal<C, int32_t>(std::move(name), TypeKind::Integer, getter, setter);
 }
 
 template <class C>
-TPropInfo Boolean(std::string name, bool (C::*getter)() const, void (C::*setter)(bool))
+TPropInfo Boolean(std::string name, bool (C::*getter)() const, std::type_identity_t<void (C::*)(bool)> setter)
 {
     return Ordinal<C, bool>(std::move(name), TypeKind::Boolean, getter, setter);
 }
 
 template <class C, class E>
-TPropInfo Enum(std::string name, const TEnumType& type, E (C::*getter)() const, void (C::*setter)(E))
+TPropInfo Enum(std::string name, const TEnumType& type, E (C::*getter)() const, std::type_identity_t<void (C::*)(E)> setter)
 {
     return Ordinal<C, E>(std::move(name), TypeKind::Enumeration, getter, setter, &type);
 }
 
 template <class C, class S>
-TPropInfo Set(std::string name, const TEnumType& elementType, S (C::*getter)() const, void (C::*setter)(S))
+TPropInfo Set(std::string name, const TEnumType& elementType, S (C::*getter)() const, std::type_identity_t<void (C::*)(S)> setter)
 {
     return Ordinal<C, S>(std::move(name), TypeKind::Set, getter, setter, &elementType);
 }
 
 template <class C>
-TPropInfo Float(std::string name, double (C::*getter)() const, void (C::*setter)(double))
+TPropInfo Float(std::string name, double (C::*getter)() const, std::type_identity_t<void (C::*)(double)> setter)
 {
     TPropInfo p;
     p.name = std::move(name);
@@ -173,7 +174,7 @@ TPropInfo Float(std::string name, double (C::*getter)() const, void (C::*setter)
 }
 
 template <class C>
-TPropInfo String(std::string name, std::string (C::*getter)() const, void (C::*setter)(const std::string&))
+TPropInfo String(std::string name, std::string (C::*getter)() const, std::type_identity_t<void (C::*)(const std::string&)> setter)
 {
     TPropInfo p;
     p.name = std::move(name);
@@ -213,7 +214,7 @@ TPropInfo StringAction(std::string name, void (C::*action)(const std::string&))
 
 // An object-valued property: a sub-object or a component reference of class T.
 template <class C, class T>
-TPropInfo Object(std::string name, const TClassInfo& classType, T* (C::*getter)() const, void (C::*setter)(T*))
+TPropInfo Object(std::string name, const TClassInfo& classType, T* (C::*getter)() const, std::type_identity_t<void (C::*)(T*)> setter)
 {
     TPropInfo p;
     p.name = std::move(name);

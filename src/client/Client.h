@@ -1,0 +1,100 @@
+#pragma once
+// The one object the engine addresses as "Client": the engine link of the
+// current pass, the forms, frames and components the engine made, the current
+// form (the root of every name lookup), the client variables, the picture cache,
+// the cache of message texts and the temporary folders. Its published "_"
+// properties are the engine's commands.
+#include "client/GUIEngine.h"
+#include "client/NameValueList.h"
+#include "client/VariableList.h"
+#include "framework/Component.h"
+
+#include <QImage>
+
+#include <map>
+#include <string>
+
+namespace client {
+
+class Te3_ClientForm;
+class Te3_ClientFrame;
+
+class TClient : public fw::TComponent {
+    FW_CLASS()
+public:
+    explicit TClient(const std::string& engineName);
+    ~TClient() override;
+
+    IClientGUIEngine* Engine() const { return engine_; }
+    void SetEngine(IClientGUIEngine* engine) { engine_ = engine; }
+    const std::string& EngineName() const { return engineName_; }
+
+    Te3_ClientForm* CurrentForm() const;
+    void SetCurrentForm(Te3_ClientForm* form);
+    fw::TComponent* CreationOwner() const;
+    void SetOwnerComponent(fw::TComponent* component);
+
+    TNamedObjectList<Te3_ClientForm>& Forms() { return forms_; }
+    TNamedObjectList<Te3_ClientFrame>& Frames() { return frames_; }
+    TNamedObjectList<fw::TComponent>& CreatedComponents() { return created_; }
+    TNameValueList PlainEventMap;
+    TNameValueList PlainEventParams;
+    TVariableList& Variables() { return variables_; }
+    void SetVariable(const std::string& name, const std::string& value1, const std::string& value2);
+
+    Te3_ClientForm* CreateEngineForm(const std::string& formName, const std::string& alias);
+    Te3_ClientFrame* CreateEngineFrame(const std::string& frameName, const std::string& alias);
+    fw::TComponent* CreateEngineComponent(const std::string& className, const std::string& parentName,
+                                          const std::string& name);
+    // A picture the engine delivers as Base64 of a PNG; null when there is none.
+    QImage GetImage(const std::string& name);
+    // The translated message text, cached by its default text.
+    std::string GetLangText(const std::string& key, const std::string& defaultText);
+    void ClearLangTextLists();
+
+    // Takes the component off the lists of forms, frames and created
+    // components; the current form or creation owner it was stops being one.
+    void Forget(fw::TComponent* component);
+
+    // The client's temporary folder (private to the user) and its "Server"
+    // subfolder.
+    const std::string& TempFolder() const { return tempFolder_; }
+    std::string GetTempDirForServer() const { return tempDirForServer_; }
+    void SetTempDirForServer(const std::string& v) { tempDirForServer_ = v; }
+
+    std::string GetLanguage() const { return language_; }
+    void SetLanguage(const std::string& code) { language_ = code; }
+    std::string GetFontSubstitution() const { return fontSubstitution_; }
+    void SetFontSubstitution(const std::string& v) { fontSubstitution_ = v; }
+    int32_t GetLangCharSet() const { return langCharSet_; }
+    void SetLangCharSet(int32_t v) { langCharSet_ = v; }
+
+    // Commands.
+    void _SetVariable(const std::string& value);
+    void _Title(const std::string& value);
+
+    // Where the application title goes (the start-up sets the Qt one).
+    static std::string ApplicationTitle();
+
+protected:
+    void Notification(fw::TComponent* component, fw::TOperation operation) override;
+
+private:
+    IClientGUIEngine* engine_ = nullptr;
+    std::string engineName_;
+    fw::Guard<Te3_ClientForm> currentForm_;
+    fw::Guard<fw::TComponent> creationOwner_;
+    TNamedObjectList<Te3_ClientForm> forms_;
+    TNamedObjectList<Te3_ClientFrame> frames_;
+    TNamedObjectList<fw::TComponent> created_;
+    TVariableList variables_;
+    std::map<std::string, QImage> images_; // upper-cased name
+    TNameValueList langTexts_;             // default text -> translation
+    std::string tempFolder_;
+    std::string tempDirForServer_;
+    std::string language_;
+    std::string fontSubstitution_;
+    int32_t langCharSet_ = 1;
+};
+
+} // namespace client

@@ -1,0 +1,39 @@
+#pragma once
+// Table rows for the properties that many classes publish, so that each class's
+// table lists names instead of repeating accessors.
+#include "framework/Form.h"
+
+namespace fw::std_props {
+
+TPropInfo Align();
+TPropInfo Anchors();
+TPropInfo AutoSize();
+TPropInfo Caption();
+TPropInfo Color();
+TPropInfo Constraints();
+TPropInfo Enabled();
+TPropInfo Font();
+TPropInfo ParentColor();
+TPropInfo ParentFont();
+TPropInfo ParentShowHint();
+TPropInfo ShowHint();
+TPropInfo TabOrder();
+TPropInfo TabStop();
+TPropInfo Text();
+TPropInfo Visible();
+// A parent given by name; the form reader resolves the component.
+TPropInfo Parent();
+
+TPropInfo OnClick();
+TPropInfo OnDblClick();
+TPropInfo OnResize();
+TPropInfo OnMouseDown();
+TPropInfo OnMouseMove();
+TPropInfo OnMouseUp();
+TPropInfo OnEnter();
+TPropInfo OnExit();
+TPropInfo OnKeyDown();
+TPropInfo OnKeyPress();
+TPropInfo OnKeyUp();
+
+} // namespace fw::std_props
