@@ -39,6 +39,9 @@ void BindEventProperty(const std::string& className, const std::string& path, fw
 // handler may still run).
 void FreeEngineComponent(fw::TComponent* component);
 fw::TComponent* GetOwnerFormOrFrame(fw::TControl* control);
+// Whether the last step of path is an event property (a reply entry binds an
+// event only then, whatever else the path holds).
+bool PathEndsInEvent(const std::string& className, const std::string& path, fw::TObject* object);
 // Position (0-based) of the first "." or "[" in path; npos when none.
 size_t PathSeparatorPos(const std::string& path);
 

@@ -1,5 +1,7 @@
 #include "framework/Component.h"
 
+#include "framework/Control.h"
+
 #include <QCoreApplication>
 #include <QObject>
 #include <QTimer>
@@ -53,6 +55,48 @@ bool IsValidIdent(const std::string& name)
         return false;
     return std::all_of(name.begin() + 1, name.end(), [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
 }
+
+namespace NameIndex {
+namespace {
+std::unordered_map<std::string, uint64_t>& Generations()
+{
+    static std::unordered_map<std::string, uint64_t> generations;
+    return generations;
+}
+uint64_t counter = 0;
+} // namespace
+
+uint64_t Generation(const std::string& upperName)
+{
+    auto it = Generations().find(upperName);
+    return it == Generations().end() ? 0 : it->second;
+}
+
+void Bump(const std::string& name)
+{
+    if (!name.empty())
+        Generations()[UpperCase(name)] = ++counter;
+}
+
+void BumpTree(TComponent* c)
+{
+    std::unordered_set<TComponent*> seen;
+    std::vector<TComponent*> stack {c};
+    while (!stack.empty()) {
+        TComponent* x = stack.back();
+        stack.pop_back();
+        if (!x || !seen.insert(x).second)
+            continue;
+        Bump(x->GetName());
+        for (TComponent* owned : x->OwnedComponents())
+            stack.push_back(owned);
+        if (auto* win = dynamic_cast<TWinControl*>(x))
+            for (TControl* child : win->ChildControls())
+                stack.push_back(child);
+    }
+}
+
+} // namespace NameIndex
 
 const TClassInfo& TComponent::StaticClass()
 {
@@ -126,6 +170,8 @@ void TComponent::SetName(const std::string& name)
         if (!name.empty())
             owner_->byName_[UpperCase(name)] = this;
     }
+    NameIndex::Bump(name_);
+    NameIndex::Bump(name);
     name_ = name;
 }
 
@@ -173,6 +219,7 @@ void TComponent::InsertComponent(TComponent* c)
     RefreshOwning(c);
     if (owner_ && components_.size() == 1)
         owner_->RefreshOwning(this);
+    NameIndex::BumpTree(c);
     Notification(c, TOperation::opInsert);
 }
 
@@ -180,6 +227,7 @@ void TComponent::RemoveComponent(TComponent* c)
 {
     if (!c || c->owner_ != this)
         return;
+    NameIndex::BumpTree(c);
     Notification(c, TOperation::opRemove);
     auto it = std::find(components_.begin(), components_.end(), c);
     if (it != components_.end())

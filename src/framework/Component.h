@@ -93,6 +93,18 @@ private:
 
 bool IsValidIdent(const std::string& name);
 
+// A generation number per component name (upper-cased), raised whenever a
+// component of that name appears, disappears, is renamed or moves in the owner
+// or parent trees. Name lookups cache their answers per name and trust them
+// while the generation stands, so that a lookup stays constant-time without
+// changing which component a depth-first search finds first.
+namespace NameIndex {
+uint64_t Generation(const std::string& upperName);
+void Bump(const std::string& name);
+// Bumps the names of c and of everything it owns or contains.
+void BumpTree(TComponent* c);
+} // namespace NameIndex
+
 // Marks code of ours that runs on behalf of an event from the event loop (event
 // handlers, modal loops, engine calls): released components wait until none runs.
 class HandlerScope {

@@ -127,6 +127,7 @@ void TControl::SetParent(TWinControl* parent)
     for (TWinControl* p = parent; p; p = p->Parent())
         if (p == this)
             throw EComponentError("Control '" + GetName() + "' can not be its own parent");
+    NameIndex::BumpTree(this);
     if (parent_) {
         TWinControl* old = parent_;
         old->RemoveControl(this);
@@ -414,6 +415,7 @@ TWinControl::~TWinControl()
     // Child controls go with their parent, whoever owns them.
     while (!controls_.empty()) {
         TControl* child = controls_.back();
+        NameIndex::BumpTree(child);
         RemoveControl(child);
         child->parent_ = nullptr;
         delete child;
