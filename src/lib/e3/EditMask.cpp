@@ -449,6 +449,11 @@ std::optional<std::size_t> EditMask::firstMissingRequired(std::string_view shown
 EditMaskChange ChangeEditMask(const EditMask& oldMask, const EditMask& newMask, std::string_view shown,
                               std::string_view lastTextWritten, bool saveText)
 {
+    EditMaskChange change;
+    if (oldMask.maskText() == newMask.maskText()) {
+        change.shown = newMask.empty() ? std::string(shown) : newMask.normalize(shown);
+        return change;
+    }
     std::string held;
     if (oldMask.empty())
         held = shown;
@@ -457,11 +462,10 @@ EditMaskChange ChangeEditMask(const EditMask& oldMask, const EditMask& newMask, 
     else
         held = oldMask.extract(shown);
 
-    EditMaskChange change;
     change.shown = newMask.emptyText();
     if (saveText && !held.empty() && held != change.shown)
         change.shown = newMask.empty() ? held : newMask.format(held);
-    change.raiseExit = !saveText && oldMask.maskText() != newMask.maskText();
+    change.raiseExit = !saveText;
     return change;
 }
 

@@ -130,8 +130,9 @@ private:
 // saveText is set, put into the new one. lastTextWritten is the text last set
 // through Text, used when the edit showed nothing but its empty mask. The new
 // shown text is the new mask's empty text, or the held text fitted into the new
-// mask (shown as it stands when the new mask is empty). raiseExit tells the edit to raise OnExit
-// because the mask really changed and the text was not kept.
+// mask (shown as it stands when the new mask is empty); the same mask text
+// changes nothing. raiseExit tells the edit to raise OnExit because the mask
+// really changed and the text was not kept.
 struct EditMaskChange {
     std::string shown;
     bool raiseExit = false;
