@@ -209,9 +209,10 @@ std::string EditMask::format(std::string_view value) const
         // are dropped rather than leaving holes in the text.
         while (vi < v.size()) {
             const char32_t c = ApplyCase(cell.caseRule, valueAt(vi++));
-            // A space is how Text hands out an empty position, except in "#"
-            // where it is a character of its own.
-            if (c == blank_ || (IsSpace(c) && cell.kind != Kind::DigitOrSign))
+            // A space is how Text hands out an empty position (also in "#",
+            // where a typed space is a character of its own but reads back
+            // the same).
+            if (c == blank_ || IsSpace(c))
                 break;
             if (fits(pos, c)) {
                 out[pos] = c;
