@@ -104,7 +104,7 @@ public:
     // Returns the selected text (for the clipboard) and clears the selection.
     std::string cut(MaskedText& state) const;
     // Writes the text from the caret on as if typed; stops at the first
-    // character refused and returns false then.
+    // character refused and returns false then, keeping what it wrote before.
     bool paste(MaskedText& state, std::string_view text) const;
 
     // The first required position ("L", "A", "C", "0") still empty: holding the
