@@ -27,7 +27,9 @@ public:
     const std::string& FileName() const { return fileName_; }
 
 private:
-    bool Save() const;
+    // Saves lines and, when that worked, makes them the current content.
+    bool Commit(std::vector<std::string> lines);
+    bool Save(const std::string& text) const;
 
     std::string fileName_;
     std::vector<std::string> lines_;

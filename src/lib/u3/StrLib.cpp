@@ -1,0 +1,491 @@
+#include "u3/StrLib.h"
+
+#include "u3/Files.h"
+#include "u3/FormatSettings.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <limits>
+#include <mutex>
+#include <unistd.h>
+
+namespace u3 {
+namespace {
+
+// Calls onField(begin, end) for each field in order until it returns false.
+// Every position is looked at a bounded number of times, so the scan is linear.
+template <class OnField>
+void ScanFields(std::string_view s, std::string_view separator, OnField onField)
+{
+    if (s.empty())
+        return;
+    const std::size_t n = s.size();
+    const std::size_t m = separator.size();
+    if (m == 0) {
+        onField(std::size_t {0}, n);
+        return;
+    }
+    std::size_t fieldStart = 0;
+    std::size_t p = 0;
+    while (p < n) {
+        p = s.find(separator[0], p);
+        if (p == std::string_view::npos)
+            break;
+        std::size_t k = 1;
+        while (k < m && p + k < n && s[p + k] == separator[k])
+            ++k;
+        if (k == m) {
+            if (!onField(fieldStart, p))
+                return;
+            p += m;
+            fieldStart = p;
+        } else {
+            // The mismatching character stays in the field and is not tried as
+            // the start of a separator; running off the end ends the scan.
+            p += k + 1;
+        }
+    }
+    onField(fieldStart, n);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool IsBlankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string_view TrimBlanks(std::string_view s)
+{
+    while (!s.empty() && IsBlankOrControl(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlankOrControl(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// An integer as a field of a dotted date may hold it: leading blanks, a sign
+// and digits, nothing after them. 0 for anything else.
+int FieldToIntOrZero(std::string_view s)
+{
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+')
+        s.remove_prefix(1);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size())
+        return 0;
+    return value;
+}
+
+std::mutex argumentsLock;
+std::vector<std::string>& ProgramArguments()
+{
+    static std::vector<std::string> arguments;
+    return arguments;
+}
+
+std::mutex soapLogLock;
+
+} // namespace
+
+// ---- fields and lists -------------------------------------------------------
+
+int TokenCount(std::string_view s, std::string_view separator)
+{
+    int count = 0;
+    ScanFields(s, separator, [&count](std::size_t, std::size_t) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+std::string TokenAt(std::string_view s, int index, std::string_view separator)
+{
+    if (index < 0)
+        return {};
+    std::string result;
+    int current = 0;
+    ScanFields(s, separator, [&](std::size_t begin, std::size_t end) {
+        if (current++ != index)
+            return true;
+        result.assign(s.substr(begin, end - begin));
+        return false;
+    });
+    return result;
+}
+
+std::vector<std::string> SplitTokens(std::string_view s, std::string_view separator)
+{
+    std::vector<std::string> fields;
+    ScanFields(s, separator, [&](std::size_t begin, std::size_t end) {
+        fields.emplace_back(s.substr(begin, end - begin));
+        return true;
+    });
+    return fields;
+}
+
+std::string ValueFieldDef(std::string_view s, int index, std::string_view defaultValue)
+{
+    if (index < 0)
+        return s.empty() ? std::string(defaultValue) : std::string();
+    bool found = false;
+    std::string result;
+    int current = 0;
+    ScanFields(s, "<|>", [&](std::size_t begin, std::size_t end) {
+        if (current++ != index)
+            return true;
+        found = true;
+        result.assign(s.substr(begin, end - begin));
+        return false;
+    });
+    return found ? result : std::string(defaultValue);
+}
+
+std::string TextBetween(std::string_view startMark, std::string_view endMark, std::string_view s)
+{
+    if (startMark.empty())
+        return {};
+    const auto start = s.find(startMark);
+    if (start == std::string_view::npos)
+        return {};
+    const std::string_view rest = s.substr(start + startMark.size());
+    const auto end = endMark.empty() ? std::string_view::npos : rest.find(endMark);
+    return std::string(rest.substr(0, end));
+}
+
+std::string TextBetweenDef(std::string_view startMark, std::string_view endMark, std::string_view s,
+                           std::string_view defaultValue)
+{
+    std::string result = TextBetween(startMark, endMark, s);
+    return result.empty() ? std::string(defaultValue) : result;
+}
+
+int IndexInArray(std::string_view s, const std::vector<std::string>& values, bool caseSensitive)
+{
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (caseSensitive ? values[i] == s : EqualsNoCase(values[i], s))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int IndexOfChar(char c, std::string_view chars)
+{
+    const auto pos = chars.find(c);
+    return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
+}
+
+void SetProgramArguments(std::vector<std::string> arguments)
+{
+    std::lock_guard<std::mutex> guard(argumentsLock);
+    ProgramArguments() = std::move(arguments);
+}
+
+bool ParamPresent(std::string_view name)
+{
+    std::lock_guard<std::mutex> guard(argumentsLock);
+    for (const auto& argument : ProgramArguments()) {
+        if (EqualsNoCase(argument, name))
+            return true;
+    }
+    return false;
+}
+
+// ---- search and replacement ---------------------------------------------------
+
+std::size_t LastPos(std::string_view subStr, std::string_view s)
+{
+    if (subStr.empty())
+        return 0;
+    const auto pos = s.rfind(subStr);
+    return pos == std::string_view::npos ? 0 : pos + 1;
+}
+
+std::size_t LastPosEx(std::string_view subStr, std::string_view s, std::size_t offset)
+{
+    if (subStr.empty() || offset == 0)
+        return 0;
+    const auto pos = s.rfind(subStr, offset - 1);
+    return pos == std::string_view::npos ? 0 : pos + 1;
+}
+
+std::string ReplaceEvery(std::string_view s, std::string_view oldText, std::string_view newText)
+{
+    if (oldText.empty())
+        return std::string(s);
+    auto pos = s.find(oldText);
+    if (pos == std::string_view::npos)
+        return std::string(s);
+    std::string result;
+    result.reserve(s.size());
+    std::size_t from = 0;
+    while (pos != std::string_view::npos) {
+        result.append(s.substr(from, pos - from));
+        result.append(newText);
+        from = pos + oldText.size();
+        pos = s.find(oldText, from);
+    }
+    result.append(s.substr(from));
+    return result;
+}
+
+std::string FastReplace(std::string_view s, std::string_view oldText, std::string_view newText)
+{
+    return ReplaceEvery(s, oldText, newText);
+}
+
+std::string ReplacePair(std::string_view s, std::string_view oldText, std::string_view newText)
+{
+    if (oldText.size() != 2 || newText.size() != 2)
+        return ReplaceEvery(s, oldText, newText);
+    std::string result(s);
+    for (std::size_t i = 0; i + 1 < result.size();) {
+        if (result[i] == oldText[0] && result[i + 1] == oldText[1]) {
+            result[i] = newText[0];
+            result[i + 1] = newText[1];
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return result;
+}
+
+std::string TrimCollapseBlanks(std::string_view s)
+{
+    s = TrimBlanks(s);
+    std::string result;
+    result.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == ' ' && !result.empty() && result.back() == ' ')
+            continue;
+        result.push_back(s[i]);
+    }
+    return result;
+}
+
+void FixLineBreaks(std::string& s)
+{
+    std::size_t lone = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r'))
+            ++lone;
+    }
+    if (lone == 0)
+        return;
+    std::string result;
+    result.reserve(s.size() + lone);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\n' && (i == 0 || s[i - 1] != '\r'))
+            result.push_back('\r');
+        result.push_back(s[i]);
+    }
+    s.swap(result);
+}
+
+// ---- conversions --------------------------------------------------------------
+
+std::string BoolToText(bool b)
+{
+    return b ? "true" : "false";
+}
+
+std::string VariantToText(const Variant& v)
+{
+    struct Visitor {
+        std::string operator()(std::monostate) const { return {}; }
+        std::string operator()(bool b) const { return BoolToText(b); }
+        std::string operator()(int64_t i) const { return std::to_string(i); }
+        std::string operator()(double d) const { return FloatToDotText(d); }
+        std::string operator()(const std::string& s) const { return s; }
+    };
+    return std::visit(Visitor {}, v);
+}
+
+std::string DateToDottedText(TDateTime date)
+{
+    int year = 0, month = 0, day = 0;
+    DecodeDate(date, year, month, day);
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2d.%.2d.%.2d", day, month, year);
+    return text;
+}
+
+TDateTime DottedTextToDate(std::string_view s)
+{
+    if (TrimBlanks(s).empty())
+        return 0;
+    // The fields come from the untrimmed text: a trailing blank spoils the year.
+    const int day = FieldToIntOrZero(TokenAt(s, 0, "."));
+    const int month = FieldToIntOrZero(TokenAt(s, 1, "."));
+    const int year = FieldToIntOrZero(TokenAt(s, 2, "."));
+    TDateTime result = 0;
+    return TryEncodeDate(year, month, day, result) ? result : 0;
+}
+
+std::string NormalizeDecimalText(std::string_view s)
+{
+    const FormatSettings settings = GetFormatSettings();
+    const std::string& decimal = settings.DecimalSeparator;
+    const std::string& thousand = settings.ThousandSeparator;
+    // A "," or "." first becomes the decimal separator and only then is
+    // compared with the thousands separator, so "," or "." as thousands
+    // separator is never dropped. Each character is handled on its own, so the
+    // order of the walk does not matter.
+    const bool decimalIsThousand = !thousand.empty() && decimal == thousand;
+    std::string result;
+    result.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        if (s[i] == ',' || s[i] == '.') {
+            if (!decimalIsThousand)
+                result.append(decimal);
+            ++i;
+        } else if (!thousand.empty() && s.compare(i, thousand.size(), thousand) == 0) {
+            i += thousand.size();
+        } else {
+            result.push_back(s[i]);
+            ++i;
+        }
+    }
+    return result;
+}
+
+double TextToFloat(std::string_view s)
+{
+    if (s.empty())
+        return 0;
+    const std::string normalized = NormalizeDecimalText(s);
+    const FormatSettings settings = GetFormatSettings();
+    std::string text = settings.DecimalSeparator == "." || settings.DecimalSeparator.empty()
+        ? normalized : ReplaceEvery(normalized, settings.DecimalSeparator, ".");
+    std::string_view t = text;
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ')
+        t.remove_suffix(1);
+    bool negative = false;
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    // Only digits or a point may start the number: no "inf", "nan" or a second sign.
+    const bool startsWell = !t.empty() && ((t.front() >= '0' && t.front() <= '9') || t.front() == '.');
+    double value = 0;
+    if (startsWell) {
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general);
+        if (ec == std::errc() && end == t.data() + t.size())
+            return negative ? -value : value;
+    }
+    throw ConvertError("'" + std::string(s) + "' is not a valid floating point value");
+}
+
+std::string FloatToDotText(double x)
+{
+    char text[64];
+    const auto [end, ec] = std::to_chars(text, text + sizeof(text), x, std::chars_format::general, 15);
+    return ec == std::errc() ? std::string(text, end) : std::string();
+}
+
+std::string PadZeros8(std::string_view s)
+{
+    if (s.size() >= 8)
+        return std::string(s);
+    return std::string(8 - s.size(), '0').append(s);
+}
+
+// ---- file-name texts ------------------------------------------------------------
+
+std::string RemoveFileExt(std::string_view fileName)
+{
+    const auto pos = fileName.find_last_of(".\\/:");
+    if (pos == std::string_view::npos || fileName[pos] != '.')
+        return std::string(fileName);
+    return std::string(fileName.substr(0, pos));
+}
+
+std::string ExtractFileNameAny(std::string_view path)
+{
+    const auto pos = path.find_last_of(":\\/");
+    return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
+}
+
+std::string ExtractFilePathAny(std::string_view path)
+{
+    const auto pos = path.find_last_of(":\\/");
+    return pos == std::string_view::npos ? std::string() : std::string(path.substr(0, pos + 1));
+}
+
+// ---- logging and time -----------------------------------------------------------
+
+void AppendSoapLog(std::string_view text, std::string_view tag)
+{
+    try {
+        std::string entry;
+        entry.reserve(text.size() + 4);
+        entry.append("\r\n\r\n").append(text);
+
+        std::lock_guard<std::mutex> guard(soapLogLock);
+        const std::string program = RemoveFileExt(ExtractFileNameAny(GetExeName()));
+        const std::string path = LogFilePath(program + "_SOAP" + std::string(tag) + ".log");
+        // O_APPEND: the entry lands at the end even when another process
+        // writes to the same log.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return;
+        const char* data = entry.data();
+        std::size_t left = entry.size();
+        while (left > 0) {
+            const ssize_t written = ::write(fd, data, left);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                break; // a log entry that cannot be written is lost
+            data += written;
+            left -= static_cast<std::size_t>(written);
+        }
+        ::close(fd);
+    } catch (...) {
+        // Logging must never fail its caller.
+    }
+}
+
+int64_t SignedSecondsDiff(TDateTime a, TDateTime b)
+{
+    const double diff = b - a;
+    if (std::isnan(diff))
+        return 0;
+    const double d = std::fabs(diff);
+    // Beyond any date the protocol can carry; saturate instead of overflowing.
+    constexpr double maxDays = 1e13;
+    if (d >= maxDays)
+        return diff < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+    const double days = std::floor(d);
+    // The time of day is rounded to the millisecond first, then the
+    // milliseconds are dropped: 1.9996 s counts as 2, 1.5 s as 1.
+    const int64_t millis = std::llround((d - days) * 86400000.0);
+    const int64_t seconds = static_cast<int64_t>(days) * 86400 + millis / 1000;
+    return diff < 0 ? -seconds : seconds;
+}
+
+} // namespace u3
