@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -12,20 +13,20 @@
 namespace {
 
 // One private scratch folder per process, removed at exit.
-const std::string& ScratchFolder()
-{
-    static const std::string folder = [] {
-        std::string templ = (std::filesystem::temp_directory_path() / "inifile-fuzz.XXXXXX").string();
-        if (!::mkdtemp(templ.data()))
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder()
+    {
+        path = (std::filesystem::temp_directory_path() / "inifile-fuzz.XXXXXX").string();
+        if (!::mkdtemp(path.data()))
             std::abort();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(ScratchFolder(), ec);
-        });
-        return templ;
-    }();
-    return folder;
-}
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size)
 {
@@ -41,7 +42,8 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = ScratchFolder() + "/input.ini";
+    static const ScratchFolder scratch;
+    const std::string path = scratch.path + "/input.ini";
     WriteFile(path, data, size);
 
     u3::IniFile ini(path);

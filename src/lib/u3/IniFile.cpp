@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <unistd.h>
 
 namespace u3 {
@@ -41,6 +42,16 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+std::string LowerAscii(std::string_view s)
+{
+    std::string result(s);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return result;
 }
 
 // What one line of the file means. Lines are kept as read; this is their reading.
@@ -161,7 +172,8 @@ std::string ResolvedTarget(const std::string& fileName)
 std::string ReadRegularFile(const std::string& fileName)
 {
     std::string text;
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in place of the file must not hang the reader.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return text;
     struct stat st {};
@@ -235,14 +247,12 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const
     const auto range = FindSection(lines_, section);
     if (!range)
         return keys;
+    std::unordered_set<std::string> seen;
     for (std::size_t i = range->begin + 1; i < range->end; ++i) {
         const LineInfo info = Interpret(lines_[i], i == 0);
         if (info.kind != LineInfo::Key)
             continue;
-        bool seen = false;
-        for (const auto& k : keys)
-            seen = seen || EqualsNoCase(k, info.name);
-        if (!seen)
+        if (seen.insert(LowerAscii(info.name)).second)
             keys.emplace_back(info.name);
     }
     return keys;
@@ -251,14 +261,12 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const
 std::vector<std::string> IniFile::ReadSections() const
 {
     std::vector<std::string> sections;
+    std::unordered_set<std::string> seen;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const LineInfo info = Interpret(lines_[i], i == 0);
         if (info.kind != LineInfo::Section)
             continue;
-        bool seen = false;
-        for (const auto& s : sections)
-            seen = seen || EqualsNoCase(s, info.name);
-        if (!seen)
+        if (seen.insert(LowerAscii(info.name)).second)
             sections.emplace_back(info.name);
     }
     return sections;

@@ -72,6 +72,9 @@ TEST(IniRead, LineEndingsAndMissingFiles)
     }
     EXPECT_EQ(ReadIniString(dir.str() + "/missing.ini", "S", "K", "none"), "none");
     EXPECT_EQ(ReadIniString(dir.str(), "S", "K", "none"), "none") << "a folder reads as an empty INI";
+    const std::string fifo = dir.str() + "/fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(ReadIniString(fifo, "S", "K", "none"), "none") << "a FIFO with no writer must not block";
 }
 
 TEST(IniWrite, KeepsEveryOtherLineByteForByte)
