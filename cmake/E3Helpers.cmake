@@ -17,7 +17,7 @@ endfunction()
 # label LABEL (unit or gui). Tests run on Qt's offscreen platform.
 function(e3_folder_tests name)
   cmake_parse_arguments(ARG "" "LABEL" "LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
   endif()

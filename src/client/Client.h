@@ -12,7 +12,12 @@
 #include <QImage>
 
 #include <map>
+#include <memory>
 #include <string>
+
+namespace u3 {
+class PrivateFolder;
+}
 
 namespace client {
 
@@ -34,9 +39,13 @@ public:
     fw::TComponent* CreationOwner() const;
     void SetOwnerComponent(fw::TComponent* component);
 
-    TNamedObjectList<Te3_ClientForm>& Forms() { return forms_; }
-    TNamedObjectList<Te3_ClientFrame>& Frames() { return frames_; }
-    TNamedObjectList<fw::TComponent>& CreatedComponents() { return created_; }
+    const TNamedObjectList<Te3_ClientForm>& Forms() const { return forms_; }
+    const TNamedObjectList<Te3_ClientFrame>& Frames() const { return frames_; }
+    const TNamedObjectList<fw::TComponent>& CreatedComponents() const { return created_; }
+    // Lists a component; it leaves the list when it is freed.
+    void AddForm(const std::string& alias, Te3_ClientForm* form);
+    void AddFrame(const std::string& alias, Te3_ClientFrame* frame);
+    void AddCreatedComponent(const std::string& name, fw::TComponent* component);
     TNameValueList PlainEventMap;
     TNameValueList PlainEventParams;
     TVariableList& Variables() { return variables_; }
@@ -90,11 +99,15 @@ private:
     TVariableList variables_;
     std::map<std::string, QImage> images_; // upper-cased name
     TNameValueList langTexts_;             // default text -> translation
+    std::unique_ptr<u3::PrivateFolder> privateTemp_;
     std::string tempFolder_;
     std::string tempDirForServer_;
     std::string language_;
     std::string fontSubstitution_;
     int32_t langCharSet_ = 1;
 };
+
+// The engine's answer to "Client.OnDictionaryWord", or defaultText.
+std::string GetDictionaryWord(const std::string& key, const std::string& defaultText);
 
 } // namespace client

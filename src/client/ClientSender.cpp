@@ -472,7 +472,9 @@ void TClientSender::ApplyReply(TMemoryTextStream& reply)
     Guard<TComponent> previous;
     while (!reply.IsToken("}")) {
         const std::string name = UpperCase(reply.ReadString());
-        if (name.find(".SHOWMODAL") != std::string::npos)
+        // The modal form runs with the default cursor. The form's action is
+        // "_ShowModal", so "._SHOWMODAL" counts as well as ".SHOWMODAL".
+        if (name.find(".SHOWMODAL") != std::string::npos || name.find("._SHOWMODAL") != std::string::npos)
             BusyCount = 0;
         if (PathSeparatorPos(name) == std::string::npos) {
             Results.Add(name, reply.ReadString());

@@ -57,8 +57,9 @@ public:
     void Add(const std::string& name, T* object) { items_.push_back({name, object}); }
     T* Find(const std::string& name) const;
     int IndexOfName(const std::string& name) const;
-    // Removes every line of that object.
-    void RemoveObject(const T* object);
+    // Removes every line of that object (compared by address: it may be half
+    // destroyed already).
+    void RemoveObject(const void* object);
     void Clear() { items_.clear(); }
 
 private:
@@ -84,9 +85,9 @@ T* TNamedObjectList<T>::Find(const std::string& name) const
 }
 
 template <class T>
-void TNamedObjectList<T>::RemoveObject(const T* object)
+void TNamedObjectList<T>::RemoveObject(const void* object)
 {
-    std::erase_if(items_, [object](const Item& item) { return item.object == object; });
+    std::erase_if(items_, [object](const Item& item) { return static_cast<const void*>(item.object) == object; });
 }
 
 } // namespace client

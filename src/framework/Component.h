@@ -71,6 +71,8 @@ public:
     static void DeleteReleased();
 
 protected:
+    // opRemove may come from the component's own destructor, when it has lost
+    // its derived type: compare it by address, never cast it.
     virtual void Notification(TComponent* component, TOperation operation);
     // Called by Release before the component leaves its owner: controls leave
     // their parent and the screen here.

@@ -1,0 +1,300 @@
+#include "client/Client.h"
+
+#include "client/ClassRegistry.h"
+#include "client/ClientForm.h"
+#include "client/ClientSender.h"
+#include "client/FormReader.h"
+#include "client/Globals.h"
+#include "u3/Base64.h"
+#include "u3/Files.h"
+#include "u3/PrivateFolder.h"
+#include "u3/StrLib.h"
+
+#include <QGuiApplication>
+
+#include <sys/stat.h>
+
+namespace client {
+
+using fw::TComponent;
+
+namespace {
+
+std::string& Title()
+{
+    static std::string title;
+    return title;
+}
+
+std::string Trimmed(const std::string& s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
+void EnsureFolder(const std::string& path)
+{
+    ::mkdir(path.c_str(), 0700);
+}
+
+} // namespace
+
+std::string TClient::ApplicationTitle()
+{
+    return Title();
+}
+
+std::string GetDictionaryWord(const std::string& key, const std::string& defaultText)
+{
+    TClientSender sender = TClientSender::CreateForClient("Client.OnDictionaryWord");
+    sender.WriteRequest();
+    sender.WriteEntry("Unilang", key);
+    sender.WriteEntry("Unitext", defaultText);
+    sender.Execute();
+    return sender.HasResult("LangText") ? Trimmed(sender.Result("LangText")) : defaultText;
+}
+
+const fw::TClassInfo& TClient::StaticClass()
+{
+    static const fw::TClassInfo info {
+        "TClient",
+        &TComponent::StaticClass(),
+        {
+            fw::prop::String("Language", &TClient::GetLanguage, &TClient::SetLanguage),
+            fw::prop::String("TempDirForServer", &TClient::GetTempDirForServer, &TClient::SetTempDirForServer),
+            fw::prop::String("FontSubstitution", &TClient::GetFontSubstitution, &TClient::SetFontSubstitution),
+            fw::prop::Integer("LangCharSet", &TClient::GetLangCharSet, &TClient::SetLangCharSet),
+            fw::prop::StringAction("_SetVariable", &TClient::_SetVariable),
+            fw::prop::StringAction("_Title", &TClient::_Title),
+        },
+    };
+    return info;
+}
+
+TClient::TClient(const std::string& engineName)
+    : TComponent(nullptr)
+    , engineName_(engineName)
+{
+    // One folder per user, private to it; the folders that instances share
+    // are emptied only by an instance that is alone.
+    privateTemp_ = std::make_unique<u3::PrivateFolder>(u3::PrivateFolder::TempBase(), "GUIEngine");
+    tempFolder_ = privateTemp_->path();
+    if (!tempFolder_.empty())
+        tempDirForServer_ = tempFolder_ + "/Server";
+    if (engineName_ == "GUIEngine" && !tempFolder_.empty()) {
+        const std::string pdf = tempFolder_ + "/PDF";
+        EnsureFolder(pdf);
+        EnsureFolder(tempDirForServer_);
+        if (privateTemp_->IsSoleUser()) {
+            u3::DeleteDirectoryTree(pdf, false);
+            u3::DeleteDirectoryTree(tempDirForServer_, false);
+        }
+        EnsureFolder(tempDirForServer_ + "/Certs");
+    }
+    privateTemp_->Share();
+}
+
+TClient::~TClient()
+{
+    // The forms and frames the engine made and nobody owns end with the client.
+    std::vector<fw::Guard<TComponent>> orphans;
+    for (const auto& item : forms_.Items())
+        if (item.object && !item.object->Owner())
+            orphans.emplace_back(item.object);
+    for (const auto& item : frames_.Items())
+        if (item.object && !item.object->Owner())
+            orphans.emplace_back(item.object);
+    forms_.Clear();
+    frames_.Clear();
+    created_.Clear();
+    for (auto& g : orphans)
+        if (TComponent* c = g.get())
+            delete c;
+    if (Client() == this)
+        SetClient(nullptr);
+}
+
+Te3_ClientForm* TClient::CurrentForm() const
+{
+    return currentForm_.get();
+}
+
+void TClient::SetCurrentForm(Te3_ClientForm* form)
+{
+    currentForm_ = form;
+}
+
+TComponent* TClient::CreationOwner() const
+{
+    return creationOwner_.get();
+}
+
+void TClient::SetOwnerComponent(TComponent* component)
+{
+    creationOwner_ = component;
+}
+
+void TClient::SetVariable(const std::string& name, const std::string& value1, const std::string& value2)
+{
+    variables_.SetVariable(name, value1, value2);
+}
+
+void TClient::_SetVariable(const std::string& value)
+{
+    SetVariable(u3::TokenAt(value, 0, "<|>"), u3::TokenAt(value, 1, "<|>"), u3::TokenAt(value, 2, "<|>"));
+}
+
+void TClient::_Title(const std::string& value)
+{
+    Title() = value;
+    if (QGuiApplication::instance())
+        QGuiApplication::setApplicationDisplayName(QString::fromStdString(value));
+}
+
+void TClient::AddForm(const std::string& alias, Te3_ClientForm* form)
+{
+    forms_.Add(alias, form);
+    FreeNotification(form);
+}
+
+void TClient::AddFrame(const std::string& alias, Te3_ClientFrame* frame)
+{
+    frames_.Add(alias, frame);
+    FreeNotification(frame);
+}
+
+void TClient::AddCreatedComponent(const std::string& name, TComponent* component)
+{
+    created_.Add(name, component);
+    FreeNotification(component);
+}
+
+void TClient::Forget(TComponent* component)
+{
+    // Compared by address only: a component that is being destroyed no longer
+    // has its full type.
+    const void* address = component;
+    forms_.RemoveObject(address);
+    frames_.RemoveObject(address);
+    created_.RemoveObject(address);
+    if (static_cast<const void*>(currentForm_.get()) == address)
+        currentForm_ = nullptr;
+    if (static_cast<const void*>(creationOwner_.get()) == address)
+        creationOwner_ = nullptr;
+}
+
+void TClient::Notification(TComponent* component, fw::TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == fw::TOperation::opRemove)
+        Forget(component);
+}
+
+Te3_ClientForm* TClient::CreateEngineForm(const std::string& formName, const std::string& alias)
+{
+    std::string text;
+    for (int attempt = 0; attempt < 3 && text.empty(); ++attempt)
+        text = engine_ ? engine_->GetFile(formName, "Form", "") : std::string();
+    if (Trimmed(text) == "snil" || text.empty())
+        return nullptr;
+    TMemoryTextStream stream(text);
+    auto* form = dynamic_cast<Te3_ClientForm*>(LoadFormDescription(stream));
+    if (!form)
+        return nullptr;
+    const std::string key = alias.empty() ? formName : alias;
+    AddForm(key, form);
+    form->Alias = key;
+    form->FormName = formName;
+    form->SetName(key);
+    fw::Guard<Te3_ClientForm> previous(CurrentForm());
+    SetCurrentForm(form);
+    fw::Guard<Te3_ClientForm> guard(form);
+    try {
+        if (form->OnCreate)
+            form->OnCreate(form);
+    } catch (...) {
+        SetCurrentForm(previous.get());
+        throw;
+    }
+    SetCurrentForm(previous.get());
+    return guard.get();
+}
+
+Te3_ClientFrame* TClient::CreateEngineFrame(const std::string& frameName, const std::string& alias)
+{
+    const std::string text = engine_ ? engine_->GetFile(frameName, "Form", "") : std::string();
+    if (Trimmed(text) == "snil" || text.empty())
+        return nullptr;
+    TMemoryTextStream stream(text);
+    auto* frame = dynamic_cast<Te3_ClientFrame*>(LoadFormDescription(stream));
+    if (!frame)
+        return nullptr;
+    AddFrame(alias.empty() ? frameName : alias, frame);
+    return frame;
+}
+
+TComponent* TClient::CreateEngineComponent(const std::string& className, const std::string& parentName,
+                                           const std::string& name)
+{
+    TComponent* parent = nullptr;
+    if (!parentName.empty() && !fw::SameText(parentName, "NIL"))
+        parent = FindComponentByName(CurrentForm(), parentName, true);
+    if (!parent && created_.Find(name))
+        return nullptr;
+    TComponent* component = CreateComponentByClassName(className, parent);
+    try {
+        component->SetName(name);
+    } catch (...) {
+        delete component;
+        throw;
+    }
+    if (!parent) {
+        AddCreatedComponent(name, component);
+    }
+    return component;
+}
+
+QImage TClient::GetImage(const std::string& name)
+{
+    if (name.empty())
+        return {};
+    const std::string key = fw::UpperCase(name);
+    if (auto it = images_.find(key); it != images_.end())
+        return it->second;
+    if (!engine_)
+        return {};
+    try {
+        const std::string answer = engine_->GetFile(name, "Image", "");
+        if (answer == "snil")
+            return {};
+        const std::string bytes = u3::Base64ToString(answer);
+        QImage image;
+        if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "PNG"))
+            return {};
+        images_[key] = image;
+        return image;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string TClient::GetLangText(const std::string& key, const std::string& defaultText)
+{
+    const int i = langTexts_.IndexOfName(defaultText);
+    if (i >= 0)
+        return langTexts_.At(i).value;
+    const std::string answer = GetDictionaryWord(key, defaultText);
+    langTexts_.Add(defaultText, answer);
+    return answer;
+}
+
+void TClient::ClearLangTextLists()
+{
+    langTexts_.Clear();
+}
+
+} // namespace client
