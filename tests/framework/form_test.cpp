@@ -30,11 +30,21 @@ TEST(Form, CloseQueryAndCloseActionCanKeepAModalFormOpen)
 {
     TCustomForm form(nullptr);
     int queries = 0, closes = 0;
-    form.OnCloseQuery = [&](TObject*, bool& canClose) { canClose = ++queries > 1; };
-    form.OnClose = [&](TObject*, TCloseAction& action) { action = ++closes > 1 ? caHide : caNone; };
-    Later(10, [&] { form.SetModalResult(mrOk); });           // refused by the query
-    Later(30, [&] { EXPECT_TRUE(form.IsModal()); form.SetModalResult(mrOk); }); // refused by OnClose
-    Later(50, [&] { EXPECT_TRUE(form.IsModal()); form.SetModalResult(mrYes); });
+    std::vector<TModalResult> attempts {mrOk, mrOk, mrYes};
+    size_t next = 0;
+    // Each refusal schedules the next attempt, so that they come one by one.
+    auto attempt = [&] { Later(5, [&] { EXPECT_TRUE(form.IsModal()); form.SetModalResult(attempts.at(next++)); }); };
+    form.OnCloseQuery = [&](TObject*, bool& canClose) {
+        canClose = ++queries > 1;
+        if (!canClose)
+            attempt();
+    };
+    form.OnClose = [&](TObject*, TCloseAction& action) {
+        action = ++closes > 1 ? caHide : caNone;
+        if (action == caNone)
+            attempt();
+    };
+    attempt();
     EXPECT_EQ(form.ShowModal(), mrYes);
     EXPECT_EQ(queries, 3);
     EXPECT_EQ(closes, 2);
