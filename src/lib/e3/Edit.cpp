@@ -7,12 +7,14 @@
 #include "u3/UserMessages.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QSignalBlocker>
 
 namespace e3 {
 
@@ -192,32 +194,41 @@ protected:
             owner_->PutMaskCaretRight();
     }
 
+    // The usual edit menu, its clipboard entries going through the same checks
+    // as the keys.
     void contextMenuEvent(QContextMenuEvent* e) override
     {
         if (!owner_) {
             QLineEdit::contextMenuEvent(e);
             return;
         }
-        QMenu* menu = createStandardContextMenu();
+        auto* menu = new QMenu(this);
         menu->setAttribute(Qt::WA_DeleteOnClose);
-        // The menu's clipboard actions go through the same checks as the keys.
-        for (QAction* action : menu->actions()) {
-            const QString name = action->objectName();
-            void (TAlignEdit::*step)() = nullptr;
-            if (name == QLatin1String("edit-cut"))
-                step = &TAlignEdit::CheckedCut;
-            else if (name == QLatin1String("edit-paste"))
-                step = &TAlignEdit::CheckedPaste;
-            else if (name == QLatin1String("edit-delete"))
-                step = &TAlignEdit::CheckedClear;
-            if (!step)
-                continue;
-            disconnect(action, &QAction::triggered, nullptr, nullptr);
+        const bool readOnly = isReadOnly();
+        const bool selected = hasSelectedText();
+        const bool plain = echoMode() == QLineEdit::Normal;
+        const auto add = [&](const char* text, QKeySequence::StandardKey key, bool enabled, auto step) {
+            QString label = QLineEdit::tr(text);
+            if (key != QKeySequence::UnknownKey)
+                label += QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText);
+            QAction* action = menu->addAction(label);
+            action->setEnabled(enabled);
             connect(action, &QAction::triggered, this, [this, step] {
                 if (owner_)
-                    RunForEvent([&] { (owner_->*step)(); });
+                    RunForEvent([&] { step(*owner_); });
             });
-        }
+        };
+        add("&Undo", QKeySequence::Undo, !readOnly && isUndoAvailable(), [](TAlignEdit& o) { o.edit_->undo(); });
+        add("&Redo", QKeySequence::Redo, !readOnly && isRedoAvailable(), [](TAlignEdit& o) { o.edit_->redo(); });
+        menu->addSeparator();
+        add("Cu&t", QKeySequence::Cut, !readOnly && selected && plain, [](TAlignEdit& o) { o.CheckedCut(); });
+        add("&Copy", QKeySequence::Copy, selected && plain, [](TAlignEdit& o) { o.edit_->copy(); });
+        add("&Paste", QKeySequence::Paste, !readOnly && !QApplication::clipboard()->text().isEmpty(),
+            [](TAlignEdit& o) { o.CheckedPaste(); });
+        add("Delete", QKeySequence::UnknownKey, !readOnly && selected, [](TAlignEdit& o) { o.CheckedClear(); });
+        menu->addSeparator();
+        add("Select All", QKeySequence::SelectAll, !text().isEmpty() && selectedText() != text(),
+            [](TAlignEdit& o) { o.edit_->selectAll(); });
         menu->popup(e->globalPos());
     }
 
@@ -303,8 +314,15 @@ EditState TAlignEdit::CurrentState() const
 void TAlignEdit::ShowText(const std::string& text)
 {
     const QString shown = QString::fromStdString(text);
-    if (shown != edit_->text())
+    if (shown == edit_->text())
+        return;
+    {
+        // Raised here rather than from Qt's signal, so that a failing handler
+        // reaches the code that set the text.
+        const QSignalBlocker quiet(edit_);
         edit_->setText(shown);
+    }
+    TextChanged();
 }
 
 void TAlignEdit::ApplyState(const EditState& state)

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -179,6 +181,29 @@ TEST_F(EditTest, PasteCutAndClearOnlyWhenTheResultIsValid)
     EXPECT_EQ(edit.GetText(), "5");
 }
 
+TEST_F(EditTest, ContextMenuPasteIsCheckedLikeTheKeys)
+{
+    edit.SetEditType(e3::etInteger);
+    edit.SetText("1");
+    Window()->end(false);
+    for (const char* clip : {"2a", "23"}) {
+        QApplication::clipboard()->setText(clip);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1), Window()->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(Window(), &event);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QAction* paste = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text().startsWith("&Paste"))
+                paste = action;
+        ASSERT_NE(paste, nullptr);
+        paste->trigger();
+        menu->close();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(edit.GetText(), "123");
+}
+
 TEST_F(EditTest, KeyPressHearsTheFilteredKey)
 {
     DecimalSeparator locale(".");
@@ -302,10 +327,18 @@ TEST_F(EditTest, ChangeIsRaisedForCodeAndUserAndAllEventsAddsExit)
     edit.OnExit = [&](fw::TObject*) { events.push_back("exit"); };
     WriteByName(edit, "Text", std::string("a"));
     WriteByName(edit, "Text", std::string("a")); // no change, nothing raised
+    edit.OnChange = [&](fw::TObject*) {
+        events.push_back("change:" + edit.GetText());
+        if (edit.GetText() == "boom")
+            throw u3::Exception("handler failed");
+    };
+    // A handler's failure reaches the code that set the text.
+    EXPECT_THROW(WriteByName(edit, "Text", std::string("boom")), u3::Exception);
+    WriteByName(edit, "Text", std::string("a"));
     WriteByName(edit, "AllEvents", int64_t {1});
     Window()->end(false);
     Type(Window(), "b");
-    EXPECT_EQ(events, (std::vector<std::string> {"change:a", "change:ab", "exit"}));
+    EXPECT_EQ(events, (std::vector<std::string> {"change:a", "change:boom", "change:a", "change:ab", "exit"}));
 }
 
 TEST_F(EditTest, StrFloatReadsWithADotAndShowsTheUsersSeparator)
