@@ -76,6 +76,24 @@ TCustomForm::~TCustomForm()
     delete bridge_;
 }
 
+namespace {
+Guard<TCustomForm>& MainFormGuard()
+{
+    static Guard<TCustomForm> mainForm;
+    return mainForm;
+}
+} // namespace
+
+TCustomForm* TCustomForm::MainForm()
+{
+    return MainFormGuard().get();
+}
+
+void TCustomForm::SetMainForm(TCustomForm* form)
+{
+    MainFormGuard() = form;
+}
+
 const std::vector<TCustomForm*>& TCustomForm::AllForms()
 {
     return FormList();
