@@ -1,6 +1,7 @@
 #include "client/ClassRegistry.h"
 
 #include "client/ClientForm.h"
+#include "e3/Edit.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -12,7 +13,8 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
 {
     static std::unordered_map<std::string, const fw::TClassInfo*> registry = [] {
         std::unordered_map<std::string, const fw::TClassInfo*> r;
-        for (const fw::TClassInfo* c : {&Te3_ClientForm::StaticClass(), &Te3_ClientFrame::StaticClass()})
+        for (const fw::TClassInfo* c : {&Te3_ClientForm::StaticClass(), &Te3_ClientFrame::StaticClass(),
+                                             &e3::Te3_Edit::StaticClass()})
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;
     }();

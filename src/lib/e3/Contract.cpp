@@ -1,0 +1,176 @@
+#include "e3/Contract.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPolygon>
+
+namespace e3 {
+
+bool WordListContains(std::string_view wordList, const std::string& propName)
+{
+    return wordList.find(fw::UpperCase(propName)) != std::string_view::npos;
+}
+
+bool WordListHasWord(std::string_view wordList, const std::string& propName)
+{
+    return wordList.find(" " + fw::UpperCase(propName) + " ") != std::string_view::npos;
+}
+
+std::optional<bool> ReadPublishedBool(fw::TObject& object, const std::string& name)
+{
+    const fw::TPropInfo* p = object.ClassType().FindProperty(name);
+    if (!p || !p->IsReadable() || p->kind != fw::TypeKind::Boolean)
+        return std::nullopt;
+    const fw::PropValue v = p->get(object);
+    if (const auto* ordinal = std::get_if<int64_t>(&v))
+        return *ordinal != 0;
+    return std::nullopt;
+}
+
+bool WritePublishedBool(fw::TObject& object, const std::string& name, bool value)
+{
+    const fw::TPropInfo* p = object.ClassType().FindProperty(name);
+    if (!p || !p->IsWritable() || p->kind != fw::TypeKind::Boolean)
+        return false;
+    p->set(object, fw::PropValue(int64_t {value ? 1 : 0}));
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+bool EnabledWish::IsOwnChange(const fw::TControl& control)
+{
+    fw::TWinControl* parent = control.Parent();
+    if (!parent)
+        return true;
+    const std::optional<bool> enabling = ReadPublishedBool(*parent, "Enabling");
+    return !enabling || !*enabling;
+}
+
+bool EnabledWish::Decide(const fw::TControl& control, bool value, bool refuseEnable)
+{
+    fw::TWinControl* parent = control.Parent();
+    if (!parent)
+        return true;
+    const std::optional<bool> enabling = ReadPublishedBool(*parent, "Enabling");
+    if (!enabling || !*enabling)
+        wish_ = value;
+    if (!value)
+        return true;
+    if (refuseEnable)
+        return false;
+    return !enabling || (parent->GetEnabled() && wish_);
+}
+
+void ContainerCascade::SetLockedEdit(fw::TWinControl& self, bool value)
+{
+    if (value == lockedEdit_)
+        return;
+    {
+        EnablingScope scope(enabling_);
+        for (fw::TControl* child : std::vector<fw::TControl*>(self.ChildControls()))
+            WritePublishedBool(*child, "LockedEdit", value);
+    }
+    lockedEdit_ = value;
+}
+
+// ---------------------------------------------------------------------------
+
+std::array<QPoint, 3> MarkerCorners(int controlWidth, int bevelWidth, int markerWidth, int markerHeight,
+                                    MarkerPlacement placement)
+{
+    const int right = controlWidth - placement.rightInset - bevelWidth;
+    const int top = bevelWidth + placement.topOffset;
+    return {QPoint(right - markerWidth, top), QPoint(right, top), QPoint(right, top + markerHeight)};
+}
+
+MandatoryMarker::MandatoryMarker(QWidget* control)
+    : QWidget(control)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    control->installEventFilter(this);
+    setGeometry(control->rect());
+    Refresh();
+}
+
+void MandatoryMarker::SetShow(bool value)
+{
+    show_ = value;
+    Refresh();
+}
+
+void MandatoryMarker::SetWidth(int32_t value)
+{
+    width_ = value;
+    Refresh();
+}
+
+void MandatoryMarker::SetHeight(int32_t value)
+{
+    height_ = value;
+    Refresh();
+}
+
+void MandatoryMarker::SetColor(fw::TColor value)
+{
+    color_ = value;
+    Refresh();
+}
+
+void MandatoryMarker::SetControlState(bool hasParent, bool enabled)
+{
+    if (hasParent == hasParent_ && enabled == enabled_)
+        return;
+    hasParent_ = hasParent;
+    enabled_ = enabled;
+    Refresh();
+}
+
+void MandatoryMarker::SetPlacement(int bevelWidth, MarkerPlacement placement)
+{
+    bevelWidth_ = bevelWidth;
+    placement_ = placement;
+    Refresh();
+}
+
+std::array<QPoint, 3> MandatoryMarker::Corners() const
+{
+    const QWidget* control = parentWidget();
+    return MarkerCorners(control ? control->width() : width(), bevelWidth_, width_, height_, placement_);
+}
+
+void MandatoryMarker::Refresh()
+{
+    setVisible(IsDrawn());
+    if (IsDrawn()) {
+        raise();
+        update();
+    }
+}
+
+bool MandatoryMarker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget()) {
+        if (event->type() == QEvent::Resize)
+            setGeometry(parentWidget()->rect());
+        else if (event->type() == QEvent::ChildAdded && IsDrawn())
+            raise();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MandatoryMarker::paintEvent(QPaintEvent*)
+{
+    if (!IsDrawn())
+        return;
+    const std::array<QPoint, 3> corners = Corners();
+    QPainter painter(this);
+    const QColor colour = fw::ToQColor(DrawnColor());
+    painter.setPen(colour);
+    painter.setBrush(colour);
+    painter.drawPolygon(QPolygon({corners[0], corners[1], corners[2]}));
+}
+
+} // namespace e3

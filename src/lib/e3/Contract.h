@@ -1,0 +1,174 @@
+#pragma once
+// What every engine-driven control shares: the translation interface, the
+// Enabled and LockedEdit cascades between containers and their children, the
+// disabled colour and the mandatory-field marker.
+//
+// The cascades talk to neighbours only through published names ("Enabling",
+// "LockedEdit"), because a container cannot know which of its children are
+// ours and a child cannot know which kind of container holds it.
+#include "framework/Control.h"
+
+#include <QWidget>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace e3 {
+
+// Asked by the translation layer which properties carry text to translate.
+class ITranslatableControl {
+public:
+    virtual ~ITranslatableControl() = default;
+    virtual bool IsTranslatable(const std::string& propName) const = 0;
+    // The family's design class.
+    virtual const fw::TClassInfo& GetLanguageClass() const = 0;
+};
+
+// The upper-cased name occurs anywhere in the word list ("ITEMS" is found in
+// "CAPTION HINT ITEMSSTRING").
+bool WordListContains(std::string_view wordList, const std::string& propName);
+// The upper-cased name, padded with one blank on each side, occurs in the word
+// list; the list is written with blanks around every word (" TEXT HINT ").
+bool WordListHasWord(std::string_view wordList, const std::string& propName);
+
+// A published Boolean read by name; nothing when the object does not publish a
+// readable property of that name.
+std::optional<bool> ReadPublishedBool(fw::TObject& object, const std::string& name);
+// Writes a published Boolean by name; false when there is no writable one.
+bool WritePublishedBool(fw::TObject& object, const std::string& name, bool value);
+
+// The child side of the Enabled cascade. A change is the control's own wish
+// unless its parent is passing a change down (the parent's "Enabling" reads
+// True); the wish is kept so that enabling the container again restores only
+// the children that want it.
+class EnabledWish {
+public:
+    bool Wish() const { return wish_; }
+
+    // Records the wish and tells whether the change is to be applied. A change
+    // to False always is; a change to True only when the parent does not take
+    // part in the cascade, or is enabled while the wish is True. refuseEnable
+    // is for families that stay disabled while locked.
+    bool Decide(const fw::TControl& control, bool value, bool refuseEnable = false);
+    // Whether a change to `value` comes from the control's own side.
+    static bool IsOwnChange(const fw::TControl& control);
+
+private:
+    bool wish_ = true;
+};
+
+// The container side of both cascades, for panels, scroll boxes, group boxes
+// and the like. The container publishes Enabling (read-only) and LockedEdit,
+// and calls these from its own SetEnabled and LockedEdit setter.
+class ContainerCascade {
+public:
+    bool Enabling() const { return enabling_; }
+    bool LockedEdit() const { return lockedEdit_; }
+    bool Wish() const { return wish_.Wish(); }
+
+    // setOwnEnabled is the framework's setter of the container itself.
+    template <class SetOwn>
+    void SetEnabled(fw::TWinControl& self, bool value, SetOwn setOwnEnabled);
+    // Sets LockedEdit by name on every child that publishes it.
+    void SetLockedEdit(fw::TWinControl& self, bool value);
+
+private:
+    class EnablingScope {
+    public:
+        explicit EnablingScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+        ~EnablingScope() { flag_ = old_; }
+        EnablingScope(const EnablingScope&) = delete;
+        EnablingScope& operator=(const EnablingScope&) = delete;
+
+    private:
+        bool& flag_;
+        bool old_;
+    };
+
+    EnabledWish wish_;
+    bool enabling_ = false;
+    bool lockedEdit_ = false;
+};
+
+template <class SetOwn>
+void ContainerCascade::SetEnabled(fw::TWinControl& self, bool value, SetOwn setOwnEnabled)
+{
+    if (!self.Parent()) {
+        setOwnEnabled(value);
+        return;
+    }
+    EnablingScope scope(enabling_);
+    if (!wish_.Decide(self, value))
+        return;
+    setOwnEnabled(value);
+    for (fw::TControl* child : std::vector<fw::TControl*>(self.ChildControls()))
+        child->SetEnabled(value);
+}
+
+// The colours of a control that shows itself differently while disabled or
+// read-only: DisabledColor (clBtnFace by default) and the normal colour that
+// comes back when the control is enabled and editable again.
+struct ColorContract {
+    fw::TColor disabledColor = fw::clBtnFace;
+    fw::TColor normalColor = fw::clWindow;
+    // Set while the control's own SetEnabled runs, so that the colour it sets
+    // there is not taken for a new normal colour.
+    bool inSetEnabled = false;
+};
+
+// The three corners of the marker triangle in the top-right corner. The
+// families differ only in how far the triangle stands in from the right edge
+// and how far it is moved down from the bevel.
+struct MarkerPlacement {
+    int rightInset = 4;
+    int topOffset = -1;
+};
+std::array<QPoint, 3> MarkerCorners(int controlWidth, int bevelWidth, int markerWidth, int markerHeight,
+                                    MarkerPlacement placement);
+
+inline constexpr fw::TColor MarkerDisabledColor = 8421504; // grey
+
+// The mandatory-field marker, drawn over the control after it painted itself:
+// a child widget covering the control that lets the mouse through.
+class MandatoryMarker : public QWidget {
+public:
+    explicit MandatoryMarker(QWidget* control);
+
+    bool GetShow() const { return show_; }
+    void SetShow(bool value);
+    int32_t GetWidth() const { return width_; }
+    void SetWidth(int32_t value);
+    int32_t GetHeight() const { return height_; }
+    void SetHeight(int32_t value);
+    fw::TColor GetColor() const { return color_; }
+    void SetColor(fw::TColor value);
+
+    // The control's state as far as the marker cares.
+    void SetControlState(bool hasParent, bool enabled);
+    void SetPlacement(int bevelWidth, MarkerPlacement placement);
+
+    // What is drawn now: nothing when hidden, else the triangle in its colour.
+    bool IsDrawn() const { return show_ && hasParent_; }
+    fw::TColor DrawnColor() const { return enabled_ ? color_ : MarkerDisabledColor; }
+    std::array<QPoint, 3> Corners() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Refresh();
+
+    bool show_ = false;
+    int32_t width_ = 5;
+    int32_t height_ = 5;
+    fw::TColor color_ = fw::clRed;
+    bool hasParent_ = false;
+    bool enabled_ = true;
+    int bevelWidth_ = 1;
+    MarkerPlacement placement_;
+};
+
+} // namespace e3
