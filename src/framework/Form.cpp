@@ -83,6 +83,24 @@ int TCustomForm::ModalDepth()
     return modalDepth;
 }
 
+namespace {
+Guard<TCustomForm>& MainFormGuard()
+{
+    static Guard<TCustomForm> mainForm;
+    return mainForm;
+}
+} // namespace
+
+TCustomForm* TCustomForm::MainForm()
+{
+    return MainFormGuard().get();
+}
+
+void TCustomForm::SetMainForm(TCustomForm* form)
+{
+    MainFormGuard() = form;
+}
+
 const std::vector<TCustomForm*>& TCustomForm::AllForms()
 {
     return FormList();

@@ -62,6 +62,9 @@ public:
 
     // Every form that exists, in creation order (the screen's list).
     static const std::vector<TCustomForm*>& AllForms();
+    // The application's main form: the first engine form created.
+    static TCustomForm* MainForm();
+    static void SetMainForm(TCustomForm* form);
 
     TNotifyEvent OnShow, OnHide, OnCreate, OnDestroy, OnActivate, OnDeactivate;
     TCloseEvent OnClose;
