@@ -1,5 +1,7 @@
 #include "framework/Control.h"
 
+#include "framework/InputBridge.h"
+
 #include <QPalette>
 
 #include <algorithm>
@@ -114,6 +116,7 @@ void TControl::SetWidget(QWidget* widget)
     if (!widget_)
         return;
     widget_->hide();
+    InstallInputBridge(this, widget_);
     ApplyFont();
     ApplyColor();
     ApplyEnabled();
@@ -397,6 +400,36 @@ void TControl::SetText(const std::string& text)
     text_ = text;
 }
 
+void TControl::DoClick()
+{
+    if (OnClick)
+        OnClick(this);
+}
+
+void TControl::DoDblClick()
+{
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+void TControl::DoMouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::DoMouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y)
+{
+    if (OnMouseUp)
+        OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::DoMouseMove(TShiftState shift, int32_t x, int32_t y)
+{
+    if (OnMouseMove)
+        OnMouseMove(this, shift, x, y);
+}
+
 // ---------------------------------------------------------------------------
 
 const TClassInfo& TWinControl::StaticClass()
@@ -542,6 +575,36 @@ void TWinControl::AlignTree()
     for (TControl* c : std::vector<TControl*>(controls_))
         if (auto* win = dynamic_cast<TWinControl*>(c))
             win->AlignTree();
+}
+
+void TWinControl::DoEnter()
+{
+    if (OnEnter)
+        OnEnter(this);
+}
+
+void TWinControl::DoExit()
+{
+    if (OnExit)
+        OnExit(this);
+}
+
+void TWinControl::DoKeyDown(uint16_t& key, TShiftState shift)
+{
+    if (OnKeyDown)
+        OnKeyDown(this, key, shift);
+}
+
+void TWinControl::DoKeyUp(uint16_t& key, TShiftState shift)
+{
+    if (OnKeyUp)
+        OnKeyUp(this, key, shift);
+}
+
+void TWinControl::DoKeyPress(char32_t& key)
+{
+    if (OnKeyPress)
+        OnKeyPress(this, key);
 }
 
 } // namespace fw

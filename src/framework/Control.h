@@ -111,6 +111,15 @@ public:
     TMouseEvent OnMouseDown, OnMouseUp;
     TMouseMoveEvent OnMouseMove;
 
+    // What the user's input raises (the input bridge calls these); a family
+    // that raises an event its own way overrides the hook. Coordinates are
+    // client coordinates. A handler may free the control.
+    virtual void DoClick();
+    virtual void DoDblClick();
+    virtual void DoMouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+    virtual void DoMouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+    virtual void DoMouseMove(TShiftState shift, int32_t x, int32_t y);
+
 protected:
     // The control's widget; owned by the control from now on.
     void SetWidget(QWidget* widget);
@@ -194,6 +203,14 @@ public:
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;
     TKeyPressEvent OnKeyPress;
+
+    // Focus and keys as the input bridge reports them; a handler that sets the
+    // key to 0 swallows it.
+    virtual void DoEnter();
+    virtual void DoExit();
+    virtual void DoKeyDown(uint16_t& key, TShiftState shift);
+    virtual void DoKeyUp(uint16_t& key, TShiftState shift);
+    virtual void DoKeyPress(char32_t& key);
 
 protected:
     virtual void ChildAdded(TControl*) {}

@@ -3,6 +3,10 @@
 // reference. One handler per event: binding replaces, it never adds.
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
+
+class QImage;
 
 #include "framework/Rtti.h"
 
@@ -15,14 +19,70 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateBit { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = uint32_t;
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 using TKeyEvent = std::function<void(TObject* sender, uint16_t& key, TShiftState shift)>;
-using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+// The key is a Unicode code point; 0 swallows it.
+using TKeyPressEvent = std::function<void(TObject* sender, char32_t& key)>;
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int32_t x, int32_t y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int32_t x, int32_t y)>;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+
+struct TPoint {
+    int32_t x = 0, y = 0;
+};
+struct TRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+using TProgressEvent = std::function<void(TObject* sender, int32_t stage, int32_t percentDone, bool redrawNow,
+                                          const TRect& r, const std::string& msg)>;
+using TContextPopupEvent = std::function<void(TObject* sender, TPoint mousePos, bool& handled)>;
+// Drag and dock: the source, target or docked control, null for none.
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int32_t x, int32_t y)>;
+using TDragOverEvent = std::function<void(TObject* sender, TObject* source, int32_t x, int32_t y, TDragState state,
+                                          bool& accept)>;
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int32_t x, int32_t y)>;
+using TStartDragEvent = std::function<void(TObject* sender, TObject*& dragObject)>;
+using TUnDockEvent = std::function<void(TObject* sender, TObject* client, TObject* newTarget, bool& allow)>;
+using TCanResizeEvent = std::function<void(TObject* sender, int32_t& newWidth, int32_t& newHeight, bool& resize)>;
+using TConstrainedResizeEvent = std::function<void(TObject* sender, int32_t& minWidth, int32_t& minHeight,
+                                                   int32_t& maxWidth, int32_t& maxHeight)>;
+using TMovedEvent = std::function<void(TObject* sender, int32_t fromIndex, int32_t toIndex)>;
+using TChangingEvent = std::function<void(TObject* sender, bool& allowChange)>;
+using TSelectCellEvent = std::function<void(TObject* sender, int32_t col, int32_t row, bool& canSelect)>;
+using TCellEvent = std::function<void(TObject* sender, int32_t col, int32_t row)>;
+using TEditorClickEvent = std::function<void(TObject* sender, int32_t col, int32_t row, const std::string& text)>;
+using TLookBarClickEvent = std::function<void(TObject* sender, int32_t button, int32_t expButton)>;
+using TInvalidRegNoEvent = std::function<void(TObject* sender, bool& previosValue, const std::string& error)>;
+// Data lists.
+using TInitGridEvent = std::function<void(TObject* sender, const std::string& table)>;
+using TSortEvent = std::function<void(TObject* sender, int32_t col, int32_t sortType, bool& sort)>;
+using TGetDataEvent = std::function<void(TObject* sender, int32_t beginRow, int32_t count, int32_t col)>;
+using TGetImageEvent = std::function<void(TObject* sender, const std::string& name, QImage& image)>;
+// The help request of the application: true when handled; callHelp false
+// keeps the system help away.
+using THelpEvent = std::function<bool(uint16_t command, int32_t data, bool& callHelp)>;
+// Tree nodes travel as the engine's node id.
+using TNodeEvent = std::function<void(TObject* sender, int32_t nodeId)>;
+using TNodeAllowEvent = std::function<void(TObject* sender, int32_t nodeId, bool& allow)>;
+using TNodeEditedEvent = std::function<void(TObject* sender, int32_t nodeId, std::string& text)>;
+using TSectionClickEvent = std::function<void(TObject* sender, int32_t sectionIndex)>;
+using TCollButtonClickEvent = std::function<void(TObject* sender, const std::string& functionName,
+                                                 int32_t buttonIndex, int32_t menuItemIndex)>;
+using TMaxValueEvent = std::function<void(TObject* sender, bool& cancel)>;
+// Signing and the submission protocol.
+using TCertificateListEvent = std::function<void(TObject* sender, bool error, const std::string& certList)>;
+using TSignEvent = std::function<void(TObject* sender, bool error)>;
+using TCheckPinEvent = std::function<void(TObject* sender, int32_t error)>;
+using TMessageEvent = std::function<void(TObject* sender, const std::string& msg)>;
+using TProtocolErrorEvent = std::function<void(TObject* sender, int32_t state, int32_t error, const std::string& msg)>;
+using TProtocolExitEvent = std::function<void(TObject* sender, int32_t state, int32_t error, const std::string& msg,
+                                              int32_t stateExit, bool goodBye)>;
+using TProtocolWaitEvent = std::function<void(TObject* sender, int32_t state, bool& suspend)>;
+using TReceiptEvent = std::function<void(TObject* sender, int32_t step, int32_t& code, std::string& msg)>;
 
 extern const TEventType NotifyEventType;
 extern const TEventType KeyEventType;
@@ -31,9 +91,45 @@ extern const TEventType MouseEventType;
 extern const TEventType MouseMoveEventType;
 extern const TEventType CloseEventType;
 extern const TEventType CloseQueryEventType;
+extern const TEventType ProgressEventType;
+extern const TEventType ContextPopupEventType;
+extern const TEventType DragDropEventType;
+extern const TEventType DragOverEventType;
+extern const TEventType EndDragEventType;
+extern const TEventType StartDragEventType;
+extern const TEventType UnDockEventType;
+extern const TEventType CanResizeEventType;
+extern const TEventType ConstrainedResizeEventType;
+extern const TEventType MovedEventType;
+extern const TEventType ChangingEventType;
+extern const TEventType SelectCellEventType;
+extern const TEventType CellEventType;
+extern const TEventType EditorClickEventType;
+extern const TEventType LookBarClickEventType;
+extern const TEventType InvalidRegNoEventType;
+extern const TEventType InitGridEventType;
+extern const TEventType SortEventType;
+extern const TEventType GetDataEventType;
+extern const TEventType GetImageEventType;
+extern const TEventType HelpEventType;
+extern const TEventType NodeEventType;
+extern const TEventType NodeAllowEventType;
+extern const TEventType NodeEditedEventType;
+extern const TEventType SectionClickEventType;
+extern const TEventType CollButtonClickEventType;
+extern const TEventType MaxValueEventType;
+extern const TEventType CertificateListEventType;
+extern const TEventType SignEventType;
+extern const TEventType CheckPinEventType;
+extern const TEventType MessageEventType;
+extern const TEventType ProtocolErrorEventType;
+extern const TEventType ProtocolExitEventType;
+extern const TEventType ProtocolWaitEventType;
+extern const TEventType ReceiptEventType;
 
 extern const TEnumType MouseButtonType;
 extern const TEnumType ShiftStateType;
 extern const TEnumType CloseActionType;
+extern const TEnumType DragStateType;
 
 } // namespace fw

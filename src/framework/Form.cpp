@@ -1,5 +1,7 @@
 #include "framework/Form.h"
 
+#include "framework/ApplicationException.h"
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,6 +17,8 @@ const TEnumType PositionType {"TPosition",
                                "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
 
 namespace {
+
+int modalDepth = 0;
 
 std::vector<TCustomForm*>& FormList()
 {
@@ -35,9 +39,7 @@ protected:
     {
         if (event->type() == QEvent::Close) {
             event->ignore();
-            HandlerScope scope;
-            Guard<TCustomForm> guard(form_);
-            form_->Close();
+            RunFromEventLoop([this] { form_->Close(); });
             return true;
         }
         return false;
@@ -74,6 +76,11 @@ TCustomForm::~TCustomForm()
     if (Widget())
         Widget()->removeEventFilter(bridge_);
     delete bridge_;
+}
+
+int TCustomForm::ModalDepth()
+{
+    return modalDepth;
 }
 
 namespace {
@@ -264,6 +271,10 @@ TModalResult TCustomForm::ShowModal()
     modalResult_ = mrNone;
     QEventLoop loop;
     modalLoop_ = &loop;
+    struct DepthCount {
+        DepthCount() { ++modalDepth; }
+        ~DepthCount() { --modalDepth; }
+    } depth;
     TModalResult result = mrCancel;
     auto unblock = [&] {
         for (auto& g : blocked)

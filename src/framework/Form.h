@@ -52,6 +52,8 @@ public:
     // Runs a modal loop until ModalResult is set; returns it.
     virtual TModalResult ShowModal();
     bool IsModal() const { return modalLoop_ != nullptr; }
+    // How many modal loops run at this moment, nested.
+    static int ModalDepth();
     TModalResult GetModalResult() const { return modalResult_; }
     void SetModalResult(TModalResult result);
     // Asks OnCloseQuery, then OnClose; hides or frees as the action says.

@@ -73,7 +73,7 @@ TEST(Rtti, AccessorsReachOurOwnState)
     c.FindProperty("OnClick")->set(box, std::any(handler)); // binding replaces
     box.OnClick(&box);
     EXPECT_EQ(clicks, 1);
-    TKeyPressEvent wrong = [](TObject*, char&) {};
+    TKeyPressEvent wrong = [](TObject*, char32_t&) {};
     EXPECT_THROW(c.FindProperty("OnClick")->set(box, std::any(wrong)), std::bad_any_cast);
 }
 
