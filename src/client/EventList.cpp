@@ -126,8 +126,6 @@ auto NoRead = [](const TClientSender&) {};
 
 } // namespace
 
-std::string GetDictionaryWord(const std::string& key, const std::string& defaultText);
-
 const TClassInfo& TEventList::StaticClass()
 {
     using T = TEventList;

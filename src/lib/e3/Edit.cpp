@@ -574,11 +574,8 @@ bool TAlignEdit::KeyPress(QKeyEvent* e)
     if (key == keys::Enter || key == keys::LineFeed)
         key = keys::Dropped;
     fw::Guard<TAlignEdit> self(this);
-    if (key != keys::Dropped && key <= 0xFF && OnKeyPress) {
-        char c = static_cast<char>(key);
-        OnKeyPress(this, c);
-        key = static_cast<unsigned char>(c);
-    }
+    if (key != keys::Dropped && OnKeyPress)
+        OnKeyPress(this, key);
     if (self && key != keys::Dropped)
         DeliverKey(key);
     if (formKey)

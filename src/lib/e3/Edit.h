@@ -103,6 +103,12 @@ public:
 protected:
     // The window's read-only switch; the contract layer intercepts it.
     virtual void ReadOnlyMessage(bool value);
+    // The edit raises OnKeyPress, OnEnter and OnExit from its own window, where
+    // the typed input, the decimal reformat and the mask check decide them; the
+    // framework's input bridge must not raise them a second time.
+    void DoKeyPress(char32_t&) override {}
+    void DoEnter() override {}
+    void DoExit() override {}
     void MarkReadOnly(bool value);
 
 private:

@@ -208,8 +208,8 @@ TEST_F(EditTest, KeyPressHearsTheFilteredKey)
 {
     DecimalSeparator locale(".");
     std::vector<int> heard;
-    edit.OnKeyPress = [&](fw::TObject*, char& key) {
-        heard.push_back(static_cast<unsigned char>(key));
+    edit.OnKeyPress = [&](fw::TObject*, char32_t& key) {
+        heard.push_back(static_cast<int>(key));
         if (key == 'x')
             key = 0;
     };
