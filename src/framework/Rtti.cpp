@@ -31,6 +31,11 @@ bool SameText(const std::string& a, const std::string& b)
     return true;
 }
 
+bool ClassInheritsFromName(const TClassInfo* classInfo, const std::string& className)
+{
+    return classInfo && classInfo->InheritsFromName(className);
+}
+
 int TEnumType::OrdinalOf(const std::string& valueName) const
 {
     for (size_t i = 0; i < names.size(); ++i)
