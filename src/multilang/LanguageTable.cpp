@@ -1,6 +1,7 @@
 #include "multilang/LanguageTable.h"
 
 #include "u3/Exceptions.h"
+#include "u3/StrLib.h"
 
 namespace multilang {
 
@@ -16,22 +17,6 @@ std::unique_ptr<TAvailableLanguageList> table = std::make_unique<TAvailableLangu
 std::unique_ptr<TAvailableLanguageList>& Table()
 {
     return table;
-}
-
-bool SameCode(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 TAvailableLanguageList& RequireTable()
@@ -77,7 +62,7 @@ const TAvailableLanguage& TAvailableLanguageList::AddLanguage(const std::string&
 const TAvailableLanguage* TAvailableLanguageList::FindByCode(const std::string& code) const
 {
     for (const auto& row : rows_)
-        if (SameCode(row.Code, code))
+        if (u3::SameText(row.Code, code))
             return &row;
     return nullptr;
 }
