@@ -2,6 +2,7 @@
 
 #include "client/ClientForm.h"
 #include "e3/Edit.h"
+#include "e3/Panel.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -14,7 +15,8 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
     static std::unordered_map<std::string, const fw::TClassInfo*> registry = [] {
         std::unordered_map<std::string, const fw::TClassInfo*> r;
         for (const fw::TClassInfo* c : {&Te3_ClientForm::StaticClass(), &Te3_ClientFrame::StaticClass(),
-                                             &e3::Te3_Edit::StaticClass()})
+                                             &e3::Te3_Edit::StaticClass(), &e3::Te3_Panel::StaticClass(),
+                                             &e3::Te3Panel::StaticClass()})
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;
     }();
