@@ -9,6 +9,7 @@
 #include "e3/RadioButton.h"
 #include "e3/RadioGroup.h"
 #include "e3/ScrollBox.h"
+#include "e3/Panel.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -39,6 +40,8 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
                  &e3::Te3RadioButton::StaticClass(),
                  &e3::Te3RadioGroup::StaticClass(),
                  &e3::Te3ScrollBox::StaticClass(),
+                 &e3::Te3_Panel::StaticClass(),
+                 &e3::Te3Panel::StaticClass(),
              })
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;
