@@ -11,9 +11,13 @@
 
 #include <QImage>
 
+#include "u3/ProcUtils.h"
+
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace u3 {
 class PrivateFolder;
@@ -78,9 +82,54 @@ public:
     int32_t GetLangCharSet() const { return langCharSet_; }
     void SetLangCharSet(int32_t v) { langCharSet_ = v; }
 
+    // The registration cookie of the link between clients; -1 while none is registered.
+    int32_t Cookie() const { return cookie_; }
+
+    // Starts a program for the engine (its command line is built from Params
+    // and Extra) and remembers it; KillPlugins ends those still running.
+    void StartPlugin(const std::string& params, const std::string& extra);
+    void KillPlugins();
+    // Command line -> the process started for it.
+    const std::vector<std::pair<std::string, u3::StartedProcess>>& Plugins() const { return plugins_; }
+
+    // File transfer with the engine: 1 on success, -1 otherwise.
+    int32_t SendFileToServer(const std::string& localPath, const std::string& serverPath);
+    int32_t ReceiveFileFromServer(const std::string& localPath, const std::string& serverPath);
+    int32_t ReceiveWholeFile(const std::string& localPath, const std::string& serverPath);
+
     // Commands.
     void _SetVariable(const std::string& value);
     void _Title(const std::string& value);
+    void _Callback(const std::string& value);
+    void _ProcessMessages(const std::string& value);
+    void _RestoreApplication(const std::string& value);
+    void _Create(const std::string& value);
+    void _CreateForm(const std::string& value);
+    void _CreateFormModal(const std::string& value);
+    void _CreateFrame(const std::string& value);
+    void _ClearLangTextLists(const std::string& value);
+    void _ForceDirectories(const std::string& value);
+    void _EventFunction(const std::string& value);
+    void _FileExists(const std::string& value);
+    void _GetFileList(const std::string& value);
+    void _GetFileListSize(const std::string& value);
+    void _GetIniFile(const std::string& value);
+    void _SetIniFile(const std::string& value);
+    void _GetValues(const std::string& value);
+    void _SendFile(const std::string& value);
+    void _ReceiveFile(const std::string& value);
+    void _CopyFile(const std::string& value);
+    void _ShellExecute(const std::string& value);
+    void _StartURL(const std::string& value);
+    void _RunLiveUpdate(const std::string& value);
+    void _StartGUIEngine(const std::string& value);
+    void _StopRunningPlugins(const std::string& value);
+    // Commands the engine sends that have no effect in this client.
+    void IgnoreCommand(const std::string& value);
+
+    // Before a callback is sent: the current form maps the callback name to
+    // itself unless it maps it already.
+    void PrepareCallback(const std::string& callback);
 
     // Where the application title goes (the start-up sets the Qt one).
     static std::string ApplicationTitle();
@@ -105,6 +154,8 @@ private:
     std::string language_;
     std::string fontSubstitution_;
     int32_t langCharSet_ = 1;
+    int32_t cookie_ = -1;
+    std::vector<std::pair<std::string, u3::StartedProcess>> plugins_;
 };
 
 // The engine's answer to "Client.OnDictionaryWord", or defaultText.

@@ -1,11 +1,112 @@
 #include "client/ClientForm.h"
 
+#include "client/Client.h"
+#include "client/EventList.h"
+#include "client/Globals.h"
+#include "e3/Edit.h"
+#include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
+#include "platform/MessagePump.h"
+#include "u3/StrLib.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <charconv>
 
 namespace client {
 
 using namespace fw;
 namespace sp = fw::std_props;
+
+namespace {
+
+constexpr uint16_t kTabKey = 9;
+
+bool Has(TShiftState shift, TShiftStateBit bit)
+{
+    return (shift & (1u << bit)) != 0;
+}
+
+int32_t IntegerField(const std::string& value, int index, int32_t fallback)
+{
+    const std::string text = u3::ValueFieldDef(value, index, "");
+    int32_t v = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    return !text.empty() && ec == std::errc() && ptr == text.data() + text.size() ? v : fallback;
+}
+
+bool Showing(const TControl* c)
+{
+    for (; c; c = c->Parent())
+        if (!c->GetVisible() || !c->GetEnabled())
+            return false;
+    return true;
+}
+
+// The tab stops below container in tab order, depth first.
+void CollectTabStops(const TWinControl* container, std::vector<TWinControl*>& out)
+{
+    for (TWinControl* c : container->TabList()) {
+        if (c->GetTabStop() && Showing(c))
+            out.push_back(c);
+        CollectTabStops(c, out);
+    }
+}
+
+} // namespace
+
+void ApplyFontCharset(TComponent* component, const std::string& fontName, int32_t charset)
+{
+    if (auto* control = dynamic_cast<TControl*>(component)) {
+        if (TFont* font = control->GetFont()) {
+            font->SetCharset(charset);
+            if (!fontName.empty())
+                font->SetName(fontName);
+        }
+    }
+    for (TComponent* owned : std::vector<TComponent*>(component->OwnedComponents()))
+        ApplyFontCharset(owned, fontName, charset);
+}
+
+TWinControl* GroupFocusTarget(TWinControl* form, TWinControl* focused, bool backwards)
+{
+    std::vector<TWinControl*> stops;
+    CollectTabStops(form, stops);
+    const auto it = std::find(stops.begin(), stops.end(), focused);
+    if (it == stops.end())
+        return focused;
+    const int n = static_cast<int>(stops.size());
+    const int start = static_cast<int>(it - stops.begin());
+    for (int step = 1; step < n; ++step) {
+        const int i = ((backwards ? start - step : start + step) % n + n) % n;
+        if (stops[static_cast<size_t>(i)]->Parent() != focused->Parent())
+            return stops[static_cast<size_t>(i)];
+    }
+    return focused;
+}
+
+TWinControl* FocusedControl(TWinControl* form)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !form)
+        return nullptr;
+    // The innermost control whose widget holds the focus widget.
+    TWinControl* best = nullptr;
+    std::vector<TWinControl*> pending {form};
+    while (!pending.empty()) {
+        TWinControl* c = pending.back();
+        pending.pop_back();
+        if (c != form && c->Widget() && (c->Widget() == focus || c->Widget()->isAncestorOf(focus)))
+            if (!best || best->Widget()->isAncestorOf(c->Widget()))
+                best = c;
+        for (TControl* child : c->ChildControls())
+            if (auto* w = dynamic_cast<TWinControl*>(child))
+                pending.push_back(w);
+    }
+    return best;
+}
 
 void RenameEventMapKeys(TNameValueList& map, const std::string& oldName, const std::string& newName)
 {
@@ -45,6 +146,32 @@ Te3ClientForm::Te3ClientForm(TComponent* owner)
     SetKeyPreview(true);
 }
 
+bool Te3ClientForm::CloseQuery()
+{
+    if (TClient* c = Client())
+        if (auto* self = dynamic_cast<Te3_ClientForm*>(this))
+            c->SetCurrentForm(self);
+    return Te3MenuForm::CloseQuery();
+}
+
+void Te3ClientForm::DoKeyDown(uint16_t& key, TShiftState shift)
+{
+    if (key == kTabKey && Has(shift, ssCtrl) && !Has(shift, ssAlt)) {
+        // The original moves backwards on Ctrl+Tab; engine forms are laid out for that.
+        const bool backwards = !Has(shift, ssShift);
+        TWinControl* focused = FocusedControl(this);
+        if (focused && Showing(focused) && focused->Widget() && focused->Widget()->hasFocus()) {
+            TWinControl* target = GroupFocusTarget(this, focused, backwards);
+            if (target != focused && target->Widget())
+                target->Widget()->setFocus(backwards ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        } else if (QWidget* w = Widget()) {
+            if (QWidget* next = backwards ? w->nextInFocusChain() : w->previousInFocusChain())
+                next->setFocus(Qt::TabFocusReason);
+        }
+    }
+    Te3MenuForm::DoKeyDown(key, shift);
+}
+
 void Te3ClientForm::SetName(const std::string& name)
 {
     const std::string old = GetName();
@@ -75,7 +202,15 @@ const TClassInfo& Te3_ClientForm::StaticClass()
             sp::Visible(),
             prop::Integer("DockWidth", &Te3ClientForm::GetDockWidth, &Te3ClientForm::SetDockWidth),
             prop::Boolean("ResizeDock", &Te3ClientForm::GetResizeDock, &Te3ClientForm::SetResizeDock),
+            prop::StringAction("_ShowModal", &Te3_ClientForm::_ShowModal),
+            prop::StringAction("_Show", &Te3_ClientForm::_Show),
+            prop::StringAction("_Close", &Te3_ClientForm::_Close),
             prop::StringAction("_KeyFilter", &Te3ClientForm::SetKeyFilter),
+            prop::StringAction("_OverrideMenuEdit", &Te3_ClientForm::_OverrideMenuEdit),
+            prop::StringAction("_MenuEditVisible", &Te3_ClientForm::_MenuEditVisible),
+            prop::StringAction("_ManualFloat", &Te3_ClientForm::_ManualFloat),
+            prop::StringAction("_ManualDock", &Te3_ClientForm::_ManualDock),
+            prop::BoolAction("_BringToFront", &Te3_ClientForm::_BringToFront),
             prop::Event("OnActivate", NotifyEventType, &TCustomForm::OnActivate),
             sp::OnClick(),
             prop::Event("OnClose", CloseEventType, &TCustomForm::OnClose),
@@ -99,6 +234,118 @@ const TClassInfo& Te3_ClientForm::StaticClass()
     return info;
 }
 
+void Te3_ClientForm::_ShowModal(const std::string& callback)
+{
+    TClient* c = Client();
+    Guard<Te3_ClientForm> previous(c ? c->CurrentForm() : nullptr);
+    // The remembered form is current again whatever happens.
+    struct Restore {
+        TClient* client;
+        Guard<Te3_ClientForm>& form;
+        ~Restore()
+        {
+            if (client && Client() == client)
+                client->SetCurrentForm(form.get());
+        }
+    } restore {c, previous};
+    Guard<Te3_ClientForm> self(this);
+    if (c) {
+        c->SetCurrentForm(this);
+        ApplyFontCharset(this, c->GetFontSubstitution(), c->GetLangCharSet());
+        if (TCustomForm::MainForm() == this)
+            c->_Title(GetCaption());
+    }
+    const TModalResult result = ShowModal();
+    platform::ProcessOneMessage();
+    if (c && c->Forms().Count() > 1)
+        c->SetCurrentForm(previous.get());
+    if (!callback.empty()) {
+        if (c)
+            c->PrepareCallback(callback);
+        TEventList::SendModalResult(callback, result);
+    }
+}
+
+void Te3_ClientForm::_Show(const std::string&)
+{
+    Show();
+    platform::ProcessOneMessage();
+}
+
+void Te3_ClientForm::_Close(const std::string&)
+{
+    // Closing runs later from the event loop, as a posted close request does.
+    QWidget* w = Widget();
+    if (!w)
+        return;
+    QTimer::singleShot(0, w, [form = Guard<Te3_ClientForm>(this)] {
+        RunFromEventLoop([&] {
+            if (form)
+                form->Close();
+        });
+    });
+}
+
+void Te3_ClientForm::_MenuEditVisible(const std::string& value)
+{
+    SetEditMenuVisible(value == "1");
+}
+
+void Te3_ClientForm::_OverrideMenuEdit(const std::string& value)
+{
+    SetEditMenuVisible(value == "1");
+}
+
+void Te3_ClientForm::_ManualFloat(const std::string& value)
+{
+    const int32_t left = IntegerField(value, 0, 205);
+    const int32_t top = IntegerField(value, 1, 396);
+    const int32_t right = IntegerField(value, 2, GetWidth() + 205);
+    const int32_t bottom = IntegerField(value, 3, GetHeight() + 396);
+    const bool shown = GetVisible();
+    if (Parent()) {
+        SetAlign(alNone);
+        SetParent(nullptr);
+        if (QWidget* w = Widget())
+            w->setWindowFlags(w->windowFlags() | Qt::Window);
+    }
+    SetBounds(left, top, right - left, bottom - top);
+    if (shown)
+        Show();
+}
+
+void Te3_ClientForm::_ManualDock(const std::string& value)
+{
+    const std::string target = u3::ValueFieldDef(value, 0, "");
+    const int32_t align = IntegerField(value, 1, alClient);
+    TWinControl* site = nullptr;
+    if (auto* main = TCustomForm::MainForm(); main && main != this)
+        for (TControl* child : main->ChildControls())
+            if (auto* w = dynamic_cast<TWinControl*>(child); w && SameText(w->GetName(), target)) {
+                site = w;
+                break;
+            }
+    if (!site) {
+        _ManualFloat("");
+        return;
+    }
+    // A plain child of the site's client area; the dock manager's rows and
+    // caption bars are not involved.
+    SetParent(site);
+    SetAlign(align >= alNone && align <= alCustom ? static_cast<TAlign>(align) : alClient);
+    if (QWidget* w = Widget())
+        w->setVisible(GetVisible());
+}
+
+void Te3_ClientForm::_BringToFront()
+{
+    if (QWidget* w = Widget()) {
+        w->raise();
+        if (w->isWindow())
+            w->activateWindow();
+    }
+}
+
 // --- frames -----------------------------------------------------------------
 
 const TClassInfo& Te3ClientFrame::StaticClass()
@@ -120,6 +367,28 @@ void Te3ClientFrame::SetName(const std::string& name)
     TWinControl::SetName(name);
     if (!old.empty() && !HasState(csLoading))
         RenameEventMapKeys(EventMap, old, name);
+}
+
+void Te3ClientFrame::SetParent(TWinControl* parent)
+{
+    if (parent == Parent())
+        return;
+    Guard<Te3ClientFrame> self(this);
+    if (parent) {
+        if (OnActivate)
+            OnActivate(this);
+    } else {
+        TWinControl* top = Parent();
+        while (top && top->Parent())
+            top = top->Parent();
+        if (auto* form = dynamic_cast<TCustomForm*>(top))
+            if (auto* edit = dynamic_cast<e3::Te3_Edit*>(FocusedControl(form)); edit && edit->OnExit)
+                edit->OnExit(edit);
+        if (self && OnDeActivate)
+            OnDeActivate(this);
+    }
+    if (self)
+        TWinControl::SetParent(parent);
 }
 
 bool Te3ClientFrame::IsTranslatable(const std::string& propName) const

@@ -20,6 +20,15 @@ class Te3ClientForm : public Te3MenuForm {
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
 
+    // Makes the form the client's current form before the usual close query.
+    bool CloseQuery() override;
+    // Ctrl+Tab moves the focus to the previous group, Ctrl+Shift+Tab to the
+    // next; then the key goes on as usual.
+    void DoKeyDown(uint16_t& key, fw::TShiftState shift) override;
+
+    bool EditMenuVisible() const { return editMenuVisible_; }
+    void SetEditMenuVisible(bool v) { editMenuVisible_ = v; }
+
     // Renaming rewrites the event-map keys that begin with the old name and ".".
     void SetName(const std::string& name) override;
 
@@ -40,12 +49,23 @@ private:
     std::string keyFilter_;
     int32_t dockWidth_ = 0;
     bool resizeDock_ = false;
+    bool editMenuVisible_ = false;
 };
 
 class Te3_ClientForm : public Te3ClientForm {
     FW_CLASS()
 public:
     explicit Te3_ClientForm(fw::TComponent* owner) : Te3ClientForm(owner) {}
+
+    // The engine's actions.
+    void _ShowModal(const std::string& callback);
+    void _Show(const std::string& value);
+    void _Close(const std::string& value);
+    void _MenuEditVisible(const std::string& value);
+    void _OverrideMenuEdit(const std::string& value);
+    void _ManualFloat(const std::string& value);
+    void _ManualDock(const std::string& value);
+    void _BringToFront();
 };
 
 class Te3ClientFrame : public fw::TWinControl {
@@ -55,6 +75,9 @@ public:
 
     void SetName(const std::string& name) override;
     virtual bool IsTranslatable(const std::string& propName) const;
+    // Gaining a parent activates the frame; losing it first ends the edit of
+    // the parent form's focused edit (its OnExit), then deactivates the frame.
+    void SetParent(fw::TWinControl* parent) override;
 
     // Passes the lock on to every direct child that publishes LockedEdit.
     bool GetLockedEdit() const { return lockedEdit_; }
@@ -75,6 +98,17 @@ class Te3_ClientFrame : public Te3ClientFrame {
 public:
     explicit Te3_ClientFrame(fw::TComponent* owner) : Te3ClientFrame(owner) {}
 };
+
+// Sets the font character set (and the font name, when not empty) of the
+// component and of every component it owns, at any depth.
+void ApplyFontCharset(fw::TComponent* component, const std::string& fontName, int32_t charset);
+
+// Where a group-wise focus move from focused goes: the nearest tab stop of the
+// form (backwards or forwards in tab order, wrapping) whose parent differs from
+// focused's parent; focused itself when every tab stop shares that parent.
+fw::TWinControl* GroupFocusTarget(fw::TWinControl* form, fw::TWinControl* focused, bool backwards);
+// The form's control whose widget has the keyboard focus; null when none.
+fw::TWinControl* FocusedControl(fw::TWinControl* form);
 
 // Rewrites the keys of map that begin with oldName + "." (without regard to
 // case) to begin with newName, keeping their positions.

@@ -245,7 +245,7 @@ TEventList::TEventList(TComponent* owner)
     };
     OnChange = [this](TObject* sender) { SendChangeOrExit(sender, "OnChange"); };
     OnExit = [this](TObject* sender) { SendChangeOrExit(sender, "OnExit"); };
-    OnActivate = [this](TObject* sender) {
+    OnActivate = [](TObject* sender) {
         ActivateClientForm(sender);
         SendPlain(sender, "OnActivate");
     };

@@ -99,20 +99,20 @@ public:
     // reply makes raise no further engine calls.
     bool ChangeGuard = true;
 
-    // Callbacks of the engine's commands.
-    void SendCallbackText(const std::string& callback, const std::string& text);
-    void SendModalResult(const std::string& callback, int32_t value);
-    void SendModalResultChecked(const std::string& callback, int32_t value, bool checked);
-    void SendFileDialogResult(const std::string& callback, bool modalResult, const std::string& files,
+    // Callbacks of the engine's commands (no state of the list is needed).
+    static void SendCallbackText(const std::string& callback, const std::string& text);
+    static void SendModalResult(const std::string& callback, int32_t value);
+    static void SendModalResultChecked(const std::string& callback, int32_t value, bool checked);
+    static void SendFileDialogResult(const std::string& callback, bool modalResult, const std::string& files,
                               int32_t filterIndex, int32_t fileSize);
-    void SendDirectoryResult(const std::string& callback, bool modalResult, const std::string& directory);
-    void SendFilesSize(const std::string& callback, int32_t size);
+    static void SendDirectoryResult(const std::string& callback, bool modalResult, const std::string& directory);
+    static void SendFilesSize(const std::string& callback, int32_t size);
 
     std::string GetDictionaryWord(const std::string& key, const std::string& defaultText);
     void ForwardClientMessage(const std::string& nameEngine, const std::string& uid, int32_t localID,
                               const std::string& mid, const std::string& mString, const std::string& mType);
     // An engine form becomes the client's current form; no engine call.
-    void ActivateClientForm(fw::TObject* sender);
+    static void ActivateClientForm(fw::TObject* sender);
 
     // Whether the key, named as the engine writes shortcuts ("Shift+Ctrl+Alt+F5"),
     // is one of the lines of filterText (letter case ignored); shortCut receives

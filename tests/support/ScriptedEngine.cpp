@@ -46,6 +46,8 @@ std::string ScriptedEngine::GetFile(const std::string& fileName, const std::stri
                                     const std::string& path)
 {
     calls.push_back({"GetFile", {fileName, fileType, path}});
+    if (onGetFile)
+        return onGetFile(calls.back());
     auto it = files_.find({fileType, fileType == "Form" || fileType == "Image" ? fileName : path});
     return it == files_.end() ? std::string("snil") : it->second;
 }
@@ -54,6 +56,8 @@ std::string ScriptedEngine::SetFile(const std::string& fileName, const std::stri
                                     const std::string& path)
 {
     calls.push_back({"SetFile", {fileName, fileType, path}});
+    if (onSetFile)
+        return onSetFile(calls.back());
     return "OK";
 }
 

@@ -26,6 +26,9 @@ public:
     std::function<std::string(const EngineCall&)> onExecuteEvent;
     // GetFile answers by (FileType, FileName); "snil" when absent.
     void SetFile(const std::string& fileType, const std::string& fileName, std::string content);
+    // Compute the answers of GetFile and SetFile instead (the call is recorded first).
+    std::function<std::string(const EngineCall&)> onGetFile;
+    std::function<std::string(const EngineCall&)> onSetFile;
 
     bool connectResult = true;
     std::vector<EngineCall> calls;

@@ -1,0 +1,272 @@
+#include "client/FileTransfer.h"
+
+#include "u3/Base64.h"
+#include "u3/Files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace client {
+namespace {
+
+std::function<int64_t()>& Probe()
+{
+    static std::function<int64_t()> probe;
+    return probe;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool IsNoFile(std::string_view reply)
+{
+    return SameTextAscii(reply, "snil");
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+void ReadExactly(int fd, std::string& buffer, int64_t count)
+{
+    buffer.resize(static_cast<size_t>(count));
+    size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw std::runtime_error("The file became shorter while it was sent");
+        done += static_cast<size_t>(n);
+    }
+}
+
+void WriteAll(int fd, std::string_view data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw std::runtime_error("Cannot write the downloaded file");
+        done += static_cast<size_t>(n);
+    }
+}
+
+// A file beside the target that takes its place only when Commit is called;
+// otherwise it is removed. Being in the same folder makes the rename atomic.
+class PendingFile {
+public:
+    explicit PendingFile(const std::string& target)
+        : target_(target)
+    {
+        const auto slash = target.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+        const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+        std::string templ = folder + "/." + name + ".part.XXXXXX";
+        fd_ = ::mkostemp(templ.data(), O_CLOEXEC);
+        if (fd_ < 0)
+            throw std::runtime_error("Cannot create " + target);
+        temp_ = templ;
+    }
+    ~PendingFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!temp_.empty())
+            ::unlink(temp_.c_str());
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    void Append(std::string_view data) { WriteAll(fd_, data); }
+    void Commit()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            throw std::runtime_error("Cannot write " + target_);
+        if (::rename(temp_.c_str(), target_.c_str()) != 0)
+            throw std::runtime_error("Cannot replace " + target_);
+        temp_.clear();
+    }
+
+private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+};
+
+} // namespace
+
+int64_t ParseFreePageFileMemory(std::string_view meminfo)
+{
+    int64_t total = 0;
+    bool found = false;
+    size_t start = 0;
+    while (start < meminfo.size()) {
+        size_t end = meminfo.find('\n', start);
+        if (end == std::string_view::npos)
+            end = meminfo.size();
+        const std::string_view line = meminfo.substr(start, end - start);
+        start = end + 1;
+        const size_t colon = line.find(':');
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string_view key = line.substr(0, colon);
+        if (key != "MemAvailable" && key != "SwapFree")
+            continue;
+        std::string_view rest = line.substr(colon + 1);
+        while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t'))
+            rest.remove_prefix(1);
+        int64_t kib = 0;
+        const auto [ptr, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), kib);
+        if (ec != std::errc() || kib < 0 || kib > (INT64_MAX / 1024) - total / 1024)
+            continue;
+        std::string_view unit = rest.substr(static_cast<size_t>(ptr - rest.data()));
+        while (!unit.empty() && unit.front() == ' ')
+            unit.remove_prefix(1);
+        total += unit.starts_with("kB") ? kib * 1024 : kib;
+        found = true;
+    }
+    return found ? total : -1;
+}
+
+int64_t FreePageFileMemory()
+{
+    if (Probe())
+        return Probe()();
+    std::ifstream in("/proc/meminfo");
+    if (!in)
+        return -1;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return ParseFreePageFileMemory(text.str());
+}
+
+void SetFreePageFileMemoryProbe(std::function<int64_t()> probe)
+{
+    Probe() = std::move(probe);
+}
+
+int64_t NextChunkSize(int64_t remaining, int64_t freeMemory)
+{
+    int64_t byMemory = freeMemory / 640 * 64;
+    if (byMemory < 1)
+        byMemory = kWholeUploadLimit;
+    return std::min({remaining, kWholeUploadLimit, byMemory});
+}
+
+int32_t SendFileToServer(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
+{
+    try {
+        const int64_t size = u3::GetFileSize64(localPath);
+        if (size < 0) {
+            // The engine still learns that nothing is coming.
+            engine.SetFile("snil", "File", serverPath);
+            return -1;
+        }
+        if (size <= kWholeUploadLimit) {
+            const std::string reply = engine.SetFile(u3::FileToBase64(localPath), "File", serverPath);
+            return SameTextAscii(reply, "OK") ? 1 : -1;
+        }
+        Fd fd(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
+        if (fd.Get() < 0)
+            return -1;
+        std::string buffer;
+        std::string type = "PartStart";
+        int64_t sent = 0;
+        int64_t chunk = NextChunkSize(size, FreePageFileMemory());
+        while (sent < size) {
+            ReadExactly(fd.Get(), buffer, chunk);
+            const std::string reply = engine.SetFile(u3::StringToBase64(buffer), type, serverPath);
+            if (!SameTextAscii(reply, "OK"))
+                return -1;
+            sent += chunk;
+            chunk = NextChunkSize(size - sent, FreePageFileMemory());
+            type = sent + chunk < size ? "Part" : "PartEnd";
+        }
+        return 1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+int32_t ReceiveFileFromServer(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
+{
+    try {
+        std::string reply = engine.GetFile("", "BPart", serverPath);
+        if (reply == "sizezero") {
+            PendingFile file(localPath);
+            file.Commit();
+            return 1;
+        }
+        if (IsNoFile(reply))
+            return -1;
+        PendingFile file(localPath);
+        while (!IsNoFile(reply)) {
+            // An empty part would never end the transfer.
+            if (reply.empty())
+                return -1;
+            file.Append(u3::Base64ToString(reply));
+            reply = engine.GetFile("", "Part", serverPath);
+        }
+        file.Commit();
+        return 1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+int32_t ReceiveWholeFile(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
+{
+    try {
+        const std::string reply = engine.GetFile("", "File", serverPath);
+        if (IsNoFile(reply))
+            return -1;
+        PendingFile file(localPath);
+        file.Append(u3::Base64ToString(reply));
+        file.Commit();
+        return 1;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+} // namespace client

@@ -1,0 +1,266 @@
+#include "ClientFixture.h"
+
+#include "e3/Edit.h"
+
+#include <QApplication>
+#include <QTimer>
+
+using namespace e3test;
+using client::Te3_ClientForm;
+using client::Te3_ClientFrame;
+
+namespace {
+
+class ClientFormTest : public ClientFixture {
+protected:
+    void SetUp() override
+    {
+        ClientFixture::SetUp();
+        mainForm = NewForm("Main");
+        theClient->SetCurrentForm(mainForm);
+    }
+    void TearDown() override
+    {
+        fw::TCustomForm::SetMainForm(nullptr);
+        for (auto& f : forms)
+            delete f.get();
+        ClientFixture::TearDown();
+    }
+    Te3_ClientForm* NewForm(const std::string& name)
+    {
+        auto* f = new Te3_ClientForm(nullptr);
+        f->SetName(name);
+        f->SetBounds(0, 0, 300, 200);
+        theClient->AddForm(name, f);
+        forms.emplace_back(f);
+        return f;
+    }
+    TTestEdit* NewEdit(fw::TWinControl* parent, const std::string& name, bool tabStop = true)
+    {
+        auto* e = new TTestEdit(parent);
+        e->SetName(name);
+        e->SetParent(parent);
+        e->SetTabStop(tabStop);
+        return e;
+    }
+    void Write(fw::TObject& o, const std::string& name, const fw::PropValue& v)
+    {
+        const fw::TPropInfo* p = o.ClassType().FindProperty(name);
+        ASSERT_NE(p, nullptr) << name;
+        p->set(o, v);
+    }
+
+    Te3_ClientForm* mainForm = nullptr;
+    std::vector<fw::Guard<Te3_ClientForm>> forms;
+};
+
+TEST_F(ClientFormTest, ShowModalSendsTheResultAfterTheCurrentFormIsBack)
+{
+    Te3_ClientForm* dialog = NewForm("Dlg");
+    TTestEdit* field = NewEdit(dialog, "Name");
+    theClient->SetFontSubstitution("Liberation Sans");
+    theClient->SetLangCharSet(204);
+    std::vector<std::string> seen; // current form while the engine is called
+    engine->onExecuteEvent = [&](const EngineCall& call) {
+        seen.push_back(call.args[3] + " with " + theClient->CurrentForm()->GetName());
+        return std::string();
+    };
+    QTimer::singleShot(0, [&] {
+        seen.push_back("shown with " + theClient->CurrentForm()->GetName());
+        dialog->SetModalResult(fw::mrYes);
+    });
+    Write(*dialog, "_ShowModal", std::string("Dlg.Done"));
+    EXPECT_EQ(seen, (std::vector<std::string> {"shown with Dlg", "Dlg.Done with Main"}));
+    EXPECT_EQ(engine->CallsOf("ExecuteEvent")[0].args[4], Lines("{ | ; | Sender | Dlg | ; | ModalResult | 6 | ; | }"));
+    EXPECT_EQ(mainForm->EventMap.Value("Dlg.Done"), "Dlg.Done");
+    EXPECT_EQ(field->GetFont()->GetCharset(), 204);
+    EXPECT_EQ(field->GetFont()->GetName(), "Liberation Sans");
+    EXPECT_EQ(theClient->CurrentForm(), mainForm);
+
+    // Without a callback nothing is sent.
+    engine->calls.clear();
+    QTimer::singleShot(0, [&] { dialog->SetModalResult(fw::mrCancel); });
+    Write(*dialog, "_ShowModal", std::string());
+    EXPECT_TRUE(engine->calls.empty());
+    EXPECT_EQ(theClient->CurrentForm(), mainForm);
+}
+
+TEST_F(ClientFormTest, ShowModalRestoresTheCurrentFormWhenTheCallbackFails)
+{
+    Te3_ClientForm* dialog = NewForm("Dlg");
+    engine->onExecuteEvent = [](const EngineCall&) -> std::string { throw std::runtime_error("link lost"); };
+    QTimer::singleShot(0, [&] { dialog->SetModalResult(fw::mrOk); });
+    theClient->Forget(mainForm); // one form: the callback goes out from the dialog
+    theClient->SetCurrentForm(mainForm);
+    EXPECT_THROW(dialog->_ShowModal("Dlg.Done"), std::runtime_error);
+    EXPECT_EQ(engine->CallsOf("ExecuteEvent").size(), 1u);
+    EXPECT_EQ(dialog->EventMap.Value("Dlg.Done"), "Dlg.Done");
+    EXPECT_EQ(theClient->CurrentForm(), mainForm);
+}
+
+TEST_F(ClientFormTest, ManualFloatTakesDefaultsForMissingOrBadFields)
+{
+    struct Case {
+        std::string value;
+        int left, top, width, height;
+    };
+    const Case cases[] = {
+        {"10<|>20", 10, 20, 300 + 205 - 10, 200 + 396 - 20},
+        {"", 205, 396, 300, 200},
+        {"x<|>1e3<|>405<|>596", 205, 396, 200, 200},
+        {"0<|>0<|>640<|>480", 0, 0, 640, 480},
+    };
+    Te3_ClientForm* dialog = NewForm("Dlg");
+    for (const Case& c : cases) {
+        dialog->SetBounds(0, 0, 300, 200);
+        Write(*dialog, "_ManualFloat", c.value);
+        EXPECT_EQ(dialog->Parent(), nullptr);
+        EXPECT_EQ((std::vector<int> {dialog->GetLeft(), dialog->GetTop(), dialog->GetWidth(), dialog->GetHeight()}),
+                  (std::vector<int> {c.left, c.top, c.width, c.height}))
+            << c.value;
+    }
+}
+
+TEST_F(ClientFormTest, ManualDockPlacesTheFormIntoANamedSiteOfTheMainForm)
+{
+    fw::TCustomForm::SetMainForm(mainForm);
+    TTestEdit* site = NewEdit(mainForm, "DockSite", false);
+    Te3_ClientForm* dialog = NewForm("Dlg");
+    struct Case {
+        std::string value;
+        fw::TWinControl* parent;
+        fw::TAlign align;
+    };
+    const Case cases[] = {
+        {"docksite", site, fw::alClient},
+        {"DockSite<|>3", site, fw::alLeft},
+        {"DockSite<|>left", site, fw::alClient},
+        {"Nowhere<|>1", nullptr, fw::alNone}, // no such site: it floats
+    };
+    for (const Case& c : cases) {
+        Write(*dialog, "_ManualDock", c.value);
+        EXPECT_EQ(dialog->Parent(), c.parent) << c.value;
+        EXPECT_EQ(dialog->GetAlign(), c.align) << c.value;
+    }
+}
+
+TEST_F(ClientFormTest, GroupFocusMovesSkipTheFocusedControlsGroup)
+{
+    // Tab order: A, B, Group [C, D], E.
+    TTestEdit* a = NewEdit(mainForm, "A");
+    TTestEdit* b = NewEdit(mainForm, "B");
+    TTestEdit* group = NewEdit(mainForm, "Group", false);
+    TTestEdit* c = NewEdit(group, "C");
+    TTestEdit* d = NewEdit(group, "D");
+    TTestEdit* e = NewEdit(mainForm, "E");
+    struct Case {
+        fw::TWinControl* from;
+        bool backwards;
+        fw::TWinControl* to;
+    };
+    const Case cases[] = {
+        {c, true, b},  // Ctrl+Tab: back to the nearest control before the group
+        {d, true, b},
+        {c, false, e}, // Ctrl+Shift+Tab: forwards
+        {a, true, d},  // wraps round, past E that shares A's parent
+        {e, false, c},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(client::GroupFocusTarget(mainForm, k.from, k.backwards), k.to)
+            << k.from->GetName() << " " << k.backwards;
+
+    Te3_ClientForm* flat = NewForm("Flat");
+    TTestEdit* x = NewEdit(flat, "X");
+    NewEdit(flat, "Y");
+    EXPECT_EQ(client::GroupFocusTarget(flat, x, true), x);
+    EXPECT_EQ(client::GroupFocusTarget(flat, x, false), x);
+}
+
+TEST_F(ClientFormTest, CtrlTabStillReachesTheFormsKeyHandler)
+{
+    std::vector<uint16_t> keys;
+    mainForm->OnKeyDown = [&](fw::TObject*, uint16_t& key, fw::TShiftState) { keys.push_back(key); };
+    uint16_t key = 9;
+    mainForm->DoKeyDown(key, 1u << fw::ssCtrl);
+    EXPECT_EQ(keys, std::vector<uint16_t> {9});
+}
+
+TEST_F(ClientFormTest, CloseQueryMakesTheFormCurrent)
+{
+    Te3_ClientForm* dialog = NewForm("Dlg");
+    bool asked = false;
+    dialog->OnCloseQuery = [&](fw::TObject*, bool& canClose) {
+        asked = true;
+        EXPECT_EQ(theClient->CurrentForm(), dialog);
+        canClose = false;
+    };
+    EXPECT_FALSE(dialog->CloseQuery());
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(theClient->CurrentForm(), dialog);
+}
+
+TEST_F(ClientFormTest, CloseIsARequestHandledByTheEventLoop)
+{
+    Te3_ClientForm* dialog = NewForm("Dlg");
+    dialog->Show();
+    Write(*dialog, "_Close", std::string());
+    EXPECT_TRUE(dialog->Widget()->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dialog->Widget()->isVisible());
+
+    // A form freed before the request is handled is not touched.
+    Te3_ClientForm* gone = NewForm("Gone");
+    gone->Show();
+    Write(*gone, "_Close", std::string());
+    delete gone;
+    QCoreApplication::processEvents();
+}
+
+TEST_F(ClientFormTest, FramesActivateWithAParentAndEndTheFocusedEditFirst)
+{
+    std::vector<std::string> log;
+    auto* frame = new Te3_ClientFrame(mainForm);
+    frame->SetName("Frame1");
+    frame->OnActivate = [&](fw::TObject*) { log.push_back("activate"); };
+    frame->OnDeActivate = [&](fw::TObject*) { log.push_back("deactivate"); };
+    frame->SetParent(mainForm);
+    frame->SetParent(mainForm);
+    EXPECT_EQ(log, std::vector<std::string> {"activate"});
+    EXPECT_EQ(frame->Parent(), mainForm);
+
+    auto* edit = new e3::Te3_Edit(mainForm);
+    edit->SetName("Edit1");
+    edit->SetParent(mainForm);
+    edit->OnExit = [&](fw::TObject*) { log.push_back("exit"); };
+    mainForm->Show();
+    QApplication::setActiveWindow(mainForm->Widget());
+    edit->Widget()->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(client::FocusedControl(mainForm), edit);
+    log.clear();
+    frame->SetParent(nullptr);
+    EXPECT_EQ(log, (std::vector<std::string> {"exit", "deactivate"}));
+    EXPECT_EQ(frame->Parent(), nullptr);
+}
+
+TEST_F(ClientFormTest, FontCharsetReachesEveryOwnedComponent)
+{
+    TTestEdit* outer = NewEdit(mainForm, "Outer");
+    auto* inner = new TTestEdit(outer);
+    inner->SetParent(outer);
+    client::ApplyFontCharset(mainForm, "", 128);
+    EXPECT_EQ(mainForm->GetFont()->GetCharset(), 128);
+    EXPECT_EQ(outer->GetFont()->GetCharset(), 128);
+    EXPECT_EQ(inner->GetFont()->GetCharset(), 128);
+    EXPECT_EQ(inner->GetFont()->GetName(), "MS Sans Serif"); // no name given: kept
+}
+
+TEST_F(ClientFormTest, EditMenuVisibilityFollowsTheValue)
+{
+    Write(*mainForm, "_MenuEditVisible", std::string("1"));
+    EXPECT_TRUE(mainForm->EditMenuVisible());
+    Write(*mainForm, "_OverrideMenuEdit", std::string("true"));
+    EXPECT_FALSE(mainForm->EditMenuVisible());
+}
+
+} // namespace
