@@ -94,6 +94,12 @@ const fw::TClassInfo& TClient::StaticClass()
             fw::prop::StringAction("_RunLiveUpdate", &TClient::_RunLiveUpdate),
             fw::prop::StringAction("_StartGUIEngine", &TClient::_StartGUIEngine),
             fw::prop::StringAction("_StopRunningPlugins", &TClient::_StopRunningPlugins),
+            fw::prop::StringAction("_ShowMessage", &TClient::_ShowMessage),
+            fw::prop::StringAction("_ShowMessageCheck", &TClient::_ShowMessageCheck),
+            fw::prop::StringAction("_ShowInfoMessage", &TClient::_ShowInfoMessage),
+            fw::prop::StringAction("_HideInfoMessage", &TClient::_HideInfoMessage),
+            fw::prop::StringAction("_ShowProgressInfo", &TClient::_ShowProgressInfo),
+            fw::prop::StringAction("_HideProgressInfo", &TClient::_HideProgressInfo),
             fw::prop::StringAction("_AbstractCountWords", &TClient::IgnoreCommand),
             fw::prop::StringAction("_CurrentForm", &TClient::IgnoreCommand),
             fw::prop::StringAction("_DirectoryExists", &TClient::IgnoreCommand),
@@ -136,6 +142,8 @@ TClient::TClient(const std::string& engineName)
 
 TClient::~TClient()
 {
+    delete infoForm_.get();
+    delete progressInfoForm_.get();
     // The forms and frames the engine made and nobody owns end with the client.
     std::vector<fw::Guard<TComponent>> orphans;
     for (const auto& item : forms_.Items())

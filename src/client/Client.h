@@ -124,6 +124,19 @@ public:
     void _RunLiveUpdate(const std::string& value);
     void _StartGUIEngine(const std::string& value);
     void _StopRunningPlugins(const std::string& value);
+    void _ShowMessage(const std::string& value);
+    void _ShowMessageCheck(const std::string& value);
+    void _ShowInfoMessage(const std::string& value);
+    void _HideInfoMessage(const std::string& value);
+    void _ShowProgressInfo(const std::string& value);
+    void _HideProgressInfo(const std::string& value);
+
+    // The information and progress-information windows: made on first use,
+    // shown without waiting; hiding only hides (the same form serves again).
+    void ShowInfoMessage(const std::string& caption, const std::string& text);
+    void HideInfoMessage();
+    void ShowProgressInfo(const std::string& caption, const std::string& text, const std::string& progressText);
+    void HideProgressInfo();
     // Commands the engine sends that have no effect in this client.
     void IgnoreCommand(const std::string& value);
 
@@ -149,6 +162,8 @@ private:
     std::map<std::string, QImage> images_; // upper-cased name
     TNameValueList langTexts_;             // default text -> translation
     std::unique_ptr<u3::PrivateFolder> privateTemp_;
+    fw::Guard<fw::TComponent> infoForm_;
+    fw::Guard<fw::TComponent> progressInfoForm_;
     std::string tempFolder_;
     std::string tempDirForServer_;
     std::string language_;

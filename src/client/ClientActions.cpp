@@ -1,5 +1,7 @@
 // The engine's commands to the client object and its file transfer.
 #include "client/Client.h"
+#include "client/InfoForms.h"
+#include "client/MessageDialog.h"
 
 #include "client/ClientCommands.h"
 #include "client/ClientForm.h"
@@ -182,6 +184,77 @@ void TClient::PrepareCallback(const std::string& callback)
 }
 
 void TClient::IgnoreCommand(const std::string&) {}
+
+void TClient::_ShowMessage(const std::string& value)
+{
+    const MessageRequest request = ParseShowMessage(value);
+    const int pressed = MessageDialog(request.caption, request.text, request.buttons);
+    if (request.callback.empty())
+        return;
+    PrepareCallback(request.callback);
+    TEventList::SendModalResult(request.callback, pressed);
+}
+
+void TClient::_ShowMessageCheck(const std::string& value)
+{
+    const MessageRequest request = ParseShowMessageCheck(value);
+    bool checked = false;
+    const int pressed = MessageDialogCheck(request.caption, request.text, request.checkCaption, checked,
+                                           request.buttons);
+    if (request.callback.empty())
+        return;
+    PrepareCallback(request.callback);
+    TEventList::SendModalResultChecked(request.callback, pressed, checked);
+}
+
+void TClient::_ShowInfoMessage(const std::string& value)
+{
+    ShowInfoMessage(Field(value, 0), Field(value, 1));
+}
+
+void TClient::_HideInfoMessage(const std::string&)
+{
+    HideInfoMessage();
+}
+
+void TClient::_ShowProgressInfo(const std::string& value)
+{
+    ShowProgressInfo(Field(value, 0), Field(value, 1), Field(value, 2));
+}
+
+void TClient::_HideProgressInfo(const std::string&)
+{
+    HideProgressInfo();
+}
+
+void TClient::ShowInfoMessage(const std::string& caption, const std::string& text)
+{
+    auto* form = PrepareInfoMessage(dynamic_cast<TFormMessage*>(infoForm_.get()), caption, text);
+    infoForm_ = form;
+    form->Show();
+    platform::ProcessOneMessage();
+}
+
+void TClient::HideInfoMessage()
+{
+    if (auto* form = dynamic_cast<TFormMessage*>(infoForm_.get()))
+        form->Hide();
+}
+
+void TClient::ShowProgressInfo(const std::string& caption, const std::string& text, const std::string& progressText)
+{
+    auto* form = PrepareProgressInfo(dynamic_cast<TFormProgressInfo*>(progressInfoForm_.get()), caption, text,
+                                     progressText);
+    progressInfoForm_ = form;
+    form->Show();
+    platform::ProcessOneMessage();
+}
+
+void TClient::HideProgressInfo()
+{
+    if (auto* form = dynamic_cast<TFormProgressInfo*>(progressInfoForm_.get()))
+        form->Hide();
+}
 
 void TClient::_Callback(const std::string& value)
 {

@@ -1,10 +1,14 @@
 #include "ClientFixture.h"
 
 #include "client/ClientCommands.h"
+#include "client/MessageDialog.h"
 #include "platform/Shell.h"
 #include "u3/Base64.h"
 #include "u3/ProcUtils.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QToolButton>
 #include <QUrl>
 
 #include <fcntl.h>
@@ -435,3 +439,66 @@ TEST_F(CommandTest, CommandsWithoutEffectAreAccepted)
 }
 
 } // namespace
+
+namespace {
+
+// Presses the button the test chooses, ticking the check box first if asked.
+class PressingSeam final : public client::MessageDialogSeam {
+public:
+    PressingSeam(int button, bool tick) : button_(button), tick_(tick) { client::SetMessageDialogSeam(this); }
+    ~PressingSeam() override { client::SetMessageDialogSeam(nullptr); }
+    void Run(client::TMessageForm& form) override
+    {
+        shown.push_back(form.MessageLabel()->text().toStdString());
+        for (auto* b : form.Buttons())
+            captions.push_back(b->text().toStdString());
+        if (tick_ && form.CheckBox())
+            form.CheckBox()->click();
+        if (button_ >= 0)
+            form.ButtonClick(button_);
+        else
+            form.Close();
+    }
+    void Beep() override {}
+    std::vector<std::string> shown, captions;
+
+private:
+    int button_;
+    bool tick_;
+};
+
+} // namespace
+
+TEST_F(CommandTest, ShowMessageAnswersThePressedButton)
+{
+    {
+        PressingSeam seam(1, false);
+        Run("_ShowMessage", "Question<|>Save now?<|>unused<|>&Yes,&No<|>Main.Answer");
+        ASSERT_EQ(seam.shown.size(), 1u);
+        EXPECT_EQ(seam.captions, (std::vector<std::string> {"&Yes", "&No"}));
+        EXPECT_EQ(LastRequest(), "Main.Answer: { ; Sender Main ; ModalResult 1 ; }");
+    }
+    {
+        PressingSeam seam(-1, false);
+        Run("_ShowMessage", "Question<|>Save now?<|>unused<|>&Yes,&No<|>Main.Answer");
+        EXPECT_EQ(LastRequest(), "Main.Answer: { ; Sender Main ; ModalResult -1 ; }");
+    }
+}
+
+TEST_F(CommandTest, ShowMessageCheckAnswersTheButtonAndTheBox)
+{
+    PressingSeam seam(0, true);
+    Run("_ShowMessageCheck", "Note<|>Done.<|>Do not ask again<|>unused<|>&OK<|>Main.Noted");
+    EXPECT_EQ(seam.captions, std::vector<std::string> {"&OK"});
+    EXPECT_EQ(LastRequest(), "Main.Noted: { ; Sender Main ; ModalResult 0 ; Checked 1 ; }");
+}
+
+TEST_F(CommandTest, InfoAndProgressWindowsAreReused)
+{
+    Run("_ShowInfoMessage", "Wait<|>Loading the file");
+    Run("_HideInfoMessage", "");
+    Run("_ShowInfoMessage", "Wait<|>Loading again");
+    Run("_ShowProgressInfo", "Wait<|>Sending<|>Step");
+    Run("_HideProgressInfo", "");
+    SUCCEED();
+}
