@@ -10,6 +10,7 @@
 #include "u3/Files.h"
 #include "u3/SystemInfo.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -97,18 +98,19 @@ std::string ProgramFolder()
 
 // The first component named upperName in the tree of root: root itself, then
 // what it owns (recursively), then, for a windowed control, its children.
-TComponent* SearchTree(TComponent* c, const std::string& upperName, int depth = 0)
+TComponent* SearchTree(TComponent* c, const std::string& upperName, size_t& visited, int depth = 0)
 {
     if (!c || depth > 256)
         return nullptr;
+    ++visited;
     if (UpperCase(c->GetName()) == upperName)
         return c;
     for (TComponent* owned : c->OwnedComponents())
-        if (TComponent* hit = SearchTree(owned, upperName, depth + 1))
+        if (TComponent* hit = SearchTree(owned, upperName, visited, depth + 1))
             return hit;
     if (auto* win = dynamic_cast<fw::TWinControl*>(c))
         for (fw::TControl* child : win->ChildControls())
-            if (TComponent* hit = SearchTree(child, upperName, depth + 1))
+            if (TComponent* hit = SearchTree(child, upperName, visited, depth + 1))
                 return hit;
     return nullptr;
 }
@@ -122,7 +124,30 @@ struct CachedHit {
 struct TreeCache {
     Guard<TComponent> root;
     std::unordered_map<std::string, CachedHit> hits;
+    // Nodes visited by single-name searches since the last walk of the whole
+    // tree, and the size of the tree at that walk.
+    size_t searched = 0;
+    size_t treeSize = 0;
 };
+
+// The same depth-first order as SearchTree, recording the first component of
+// every name; a component met a second time (owned and also a child) adds no
+// name that its first visit did not already record first.
+void WalkTree(TComponent* c, TreeCache& cache, std::unordered_set<TComponent*>& seen, int depth = 0)
+{
+    if (!c || depth > 256 || !seen.insert(c).second)
+        return;
+    if (const std::string name = UpperCase(c->GetName()); !name.empty()) {
+        auto [it, added] = cache.hits.try_emplace(name);
+        if (added)
+            it->second = CachedHit {c, true, fw::NameIndex::Generation(name)};
+    }
+    for (TComponent* owned : c->OwnedComponents())
+        WalkTree(owned, cache, seen, depth + 1);
+    if (auto* win = dynamic_cast<fw::TWinControl*>(c))
+        for (fw::TControl* child : win->ChildControls())
+            WalkTree(child, cache, seen, depth + 1);
+}
 
 TComponent* FindInTree(TComponent* root, const std::string& upperName)
 {
@@ -134,12 +159,30 @@ TComponent* FindInTree(TComponent* root, const std::string& upperName)
         // A new root, or a dead one whose address came back.
         cache.root = root;
         cache.hits.clear();
+        cache.searched = cache.treeSize = 0;
     }
     const uint64_t generation = fw::NameIndex::Generation(upperName);
     auto it = cache.hits.find(upperName);
     if (it != cache.hits.end() && it->second.generation == generation && (!it->second.found || it->second.component))
         return it->second.component.get();
-    TComponent* hit = SearchTree(root, upperName);
+    // Looking up every name of a fresh tree one by one would cost the square
+    // of its size (a reply that sets every control of a new form). Once the
+    // single-name searches have visited as many nodes as the tree holds, one
+    // walk records every name at once; names changed since then miss again.
+    if (cache.searched >= std::max<size_t>(cache.treeSize, 64)) {
+        cache.hits.clear();
+        std::unordered_set<TComponent*> seen;
+        WalkTree(root, cache, seen);
+        cache.treeSize = seen.size();
+        cache.searched = 0;
+        auto [entry, added] = cache.hits.try_emplace(upperName);
+        if (added)
+            entry->second = CachedHit {nullptr, false, generation};
+        return entry->second.component.get();
+    }
+    size_t visited = 0;
+    TComponent* hit = SearchTree(root, upperName, visited);
+    cache.searched += visited;
     cache.hits[upperName] = CachedHit {hit, hit != nullptr, generation};
     if (caches.size() > 4096) {
         // Forget the caches of roots that are gone.
