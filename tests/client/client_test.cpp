@@ -371,7 +371,7 @@ TEST_F(TempFolderTest, APlantedFolderIsRefused)
         std::function<void()> plant;
         bool accepted;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"a link to a folder", [&] { fs::create_directory_symlink(target, folder); }, false},
         {"a file", [&] { std::ofstream(folder) << "x"; }, false},
         {"our folder open to others",
@@ -381,6 +381,16 @@ TEST_F(TempFolderTest, APlantedFolderIsRefused)
          },
          true},
     };
+    if (::geteuid() == 0) {
+        // Only root can hand a folder to somebody else.
+        cases.push_back({"a folder of another user",
+                         [&] {
+                             fs::create_directory(folder);
+                             ::chmod(folder.c_str(), 0700);
+                             ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+                         },
+                         false});
+    }
     for (const Case& c : cases) {
         fs::remove_all(folder);
         fs::remove_all(target);
@@ -396,6 +406,7 @@ TEST_F(TempFolderTest, APlantedFolderIsRefused)
             EXPECT_TRUE(fs::is_directory(folder + "/Server/Certs")) << c.what;
         } else {
             EXPECT_TRUE(client.GetTempDirForServer().empty()) << c.what;
+            EXPECT_FALSE(fs::exists(folder + "/PDF")) << c.what;
         }
     }
 }
