@@ -1,7 +1,14 @@
 #include "client/ClassRegistry.h"
 
 #include "client/ClientForm.h"
+#include "e3/CheckBox.h"
 #include "e3/Edit.h"
+#include "e3/GroupBox.h"
+#include "e3/ListBox.h"
+#include "e3/Memo.h"
+#include "e3/RadioButton.h"
+#include "e3/RadioGroup.h"
+#include "e3/ScrollBox.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -13,8 +20,26 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
 {
     static std::unordered_map<std::string, const fw::TClassInfo*> registry = [] {
         std::unordered_map<std::string, const fw::TClassInfo*> r;
-        for (const fw::TClassInfo* c : {&Te3_ClientForm::StaticClass(), &Te3_ClientFrame::StaticClass(),
-                                             &e3::Te3_Edit::StaticClass()})
+        for (const fw::TClassInfo* c : {
+                 &Te3_ClientForm::StaticClass(),
+                 &Te3_ClientFrame::StaticClass(),
+                 &e3::Te3_Edit::StaticClass(),
+                 &e3::Te3_CheckBox::StaticClass(),
+                 &e3::Te3_GroupBox::StaticClass(),
+                 &e3::Te3_ListBox::StaticClass(),
+                 &e3::Te3_Memo::StaticClass(),
+                 &e3::Te3_RadioButton::StaticClass(),
+                 &e3::Te3_NonCyclicRadioButton::StaticClass(),
+                 &e3::Te3_RadioGroup::StaticClass(),
+                 &e3::Te3_ScrollBox::StaticClass(),
+                 &e3::Te3CheckBox::StaticClass(),
+                 &e3::Te3GroupBox::StaticClass(),
+                 &e3::Te3ListBox::StaticClass(),
+                 &e3::Te3Memo::StaticClass(),
+                 &e3::Te3RadioButton::StaticClass(),
+                 &e3::Te3RadioGroup::StaticClass(),
+                 &e3::Te3ScrollBox::StaticClass(),
+             })
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;
     }();
