@@ -477,6 +477,16 @@ TComponent* GetOwnerFormOrFrame(fw::TControl* control)
 
 // --- reading descriptions -------------------------------------------------------
 
+namespace {
+
+bool EndsInFree(const std::string& upperPath)
+{
+    const size_t separator = upperPath.find_last_of(".]");
+    return upperPath.substr(separator == std::string::npos ? 0 : separator + 1) == "_FREE";
+}
+
+} // namespace
+
 void ReadAndSetProperty(const std::string& className, const std::string& path, TObject* object,
                         TabOrderList* tabOrders, DeferredList* deferred, bool apply, TMemoryTextStream& stream)
 {
@@ -499,7 +509,9 @@ void ReadAndSetProperty(const std::string& className, const std::string& path, T
         if (upper == "TABORDER" && tabOrders) {
             if (auto* c = dynamic_cast<TComponent*>(object))
                 tabOrders->emplace_back(value, Guard<TComponent>(c));
-        } else if (deferred) {
+        } else if (deferred && !EndsInFree(upper)) {
+            // A freed component must not be freed again at the end: by then
+            // its name may stand for a component built after it.
             if (GetPropertyText(className, path, object) != value ||
                 std::string(" PAGEINDEX ").find(upper) != std::string::npos)
                 deferred->emplace_back(path + "=" + value, Guard<TObject>(object));
