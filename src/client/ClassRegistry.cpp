@@ -1,7 +1,12 @@
 #include "client/ClassRegistry.h"
 
 #include "client/ClientForm.h"
+#include "e3/Bevel.h"
 #include "e3/Edit.h"
+#include "e3/Gauge.h"
+#include "e3/Image.h"
+#include "e3/Label.h"
+#include "e3/ProgressLabel.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -13,8 +18,21 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
 {
     static std::unordered_map<std::string, const fw::TClassInfo*> registry = [] {
         std::unordered_map<std::string, const fw::TClassInfo*> r;
-        for (const fw::TClassInfo* c : {&Te3_ClientForm::StaticClass(), &Te3_ClientFrame::StaticClass(),
-                                             &e3::Te3_Edit::StaticClass()})
+        for (const fw::TClassInfo* c : {
+                 &Te3_ClientForm::StaticClass(),
+                 &Te3_ClientFrame::StaticClass(),
+                 &e3::Te3_Edit::StaticClass(),
+                 &e3::Te3_Bevel::StaticClass(),
+                 &e3::Te3_Label::StaticClass(),
+                 &e3::Te3_ProgressLabel::StaticClass(),
+                 &e3::Te3_Image::StaticClass(),
+                 &e3::Te3_Gauge::StaticClass(),
+                 &e3::Te3Bevel::StaticClass(),
+                 &e3::Te3Gauge::StaticClass(),
+                 &e3::Te3Image::StaticClass(),
+                 &e3::Te3Label::StaticClass(),
+                 &e3::Te3ProgressLabel::StaticClass(),
+             })
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;
     }();
