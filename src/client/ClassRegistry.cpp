@@ -7,6 +7,14 @@
 #include "e3/Image.h"
 #include "e3/Label.h"
 #include "e3/ProgressLabel.h"
+#include "e3/CheckBox.h"
+#include "e3/GroupBox.h"
+#include "e3/ListBox.h"
+#include "e3/Memo.h"
+#include "e3/RadioButton.h"
+#include "e3/RadioGroup.h"
+#include "e3/ScrollBox.h"
+#include "e3/Panel.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -32,6 +40,23 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
                  &e3::Te3Image::StaticClass(),
                  &e3::Te3Label::StaticClass(),
                  &e3::Te3ProgressLabel::StaticClass(),
+                 &e3::Te3_CheckBox::StaticClass(),
+                 &e3::Te3_GroupBox::StaticClass(),
+                 &e3::Te3_ListBox::StaticClass(),
+                 &e3::Te3_Memo::StaticClass(),
+                 &e3::Te3_RadioButton::StaticClass(),
+                 &e3::Te3_NonCyclicRadioButton::StaticClass(),
+                 &e3::Te3_RadioGroup::StaticClass(),
+                 &e3::Te3_ScrollBox::StaticClass(),
+                 &e3::Te3CheckBox::StaticClass(),
+                 &e3::Te3GroupBox::StaticClass(),
+                 &e3::Te3ListBox::StaticClass(),
+                 &e3::Te3Memo::StaticClass(),
+                 &e3::Te3RadioButton::StaticClass(),
+                 &e3::Te3RadioGroup::StaticClass(),
+                 &e3::Te3ScrollBox::StaticClass(),
+                 &e3::Te3_Panel::StaticClass(),
+                 &e3::Te3Panel::StaticClass(),
              })
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;

@@ -1,6 +1,7 @@
 #include "client/MemoryTextStream.h"
 
 #include "u3/Exceptions.h"
+#include "u3/StrLib.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,46 +12,20 @@ namespace {
 const std::string kEmptyText = "snil";
 const std::string kLineBreakMark = "||";
 
-std::string Trimmed(const std::string& s)
-{
-    size_t begin = 0;
-    size_t end = s.size();
-    while (begin < end && static_cast<unsigned char>(s[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(s[end - 1]) <= ' ')
-        --end;
-    return s.substr(begin, end - begin);
-}
-
-// Decimal with an optional sign, or "$" and hexadecimal digits.
+// Decimal with an optional sign, or "$" and hexadecimal digits (an unsigned
+// hexadecimal number up to 32 bits takes its two's-complement value).
 bool ParseInteger(const std::string& text, int32_t& value)
 {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    bool negative = false;
-    if (first != last && (*first == '-' || *first == '+')) {
-        negative = *first == '-';
-        ++first;
-    }
-    int base = 10;
-    if (first != last && *first == '$') {
-        base = 16;
-        ++first;
-    }
-    if (first == last)
+    int64_t v = 0;
+    if (!u3::TryStrToInt64(text, v))
         return false;
-    int64_t magnitude = 0;
-    auto [end, ec] = std::from_chars(first, last, magnitude, base);
-    if (ec != std::errc() || end != last)
-        return false;
-    if (base == 16 && magnitude <= 0xFFFFFFFFLL && !negative) {
-        value = static_cast<int32_t>(static_cast<uint32_t>(magnitude));
+    if (!text.empty() && text[0] == '$' && v >= 0 && v <= static_cast<int64_t>(UINT32_MAX)) {
+        value = static_cast<int32_t>(static_cast<uint32_t>(v));
         return true;
     }
-    const int64_t signedValue = negative ? -magnitude : magnitude;
-    if (signedValue < INT32_MIN || signedValue > INT32_MAX)
+    if (v < INT32_MIN || v > INT32_MAX)
         return false;
-    value = static_cast<int32_t>(signedValue);
+    value = static_cast<int32_t>(v);
     return true;
 }
 
@@ -139,19 +114,19 @@ bool TMemoryTextStream::IsEnd() const
 
 bool TMemoryTextStream::IsToken(const std::string& text) const
 {
-    return Trimmed(LineAt(position_)) == text;
+    return u3::Trim(LineAt(position_)) == text;
 }
 
 bool TMemoryTextStream::ReadBoolean()
 {
-    const bool value = Trimmed(LineAt(position_)) == "1";
+    const bool value = u3::Trim(LineAt(position_)) == "1";
     ++position_;
     return value;
 }
 
 int32_t TMemoryTextStream::ReadInteger()
 {
-    const std::string text = Trimmed(LineAt(position_));
+    const std::string text = u3::Trim(LineAt(position_));
     int32_t value = 0;
     if (!ParseInteger(text, value))
         throw u3::EConvertError("'" + text + "' is not a valid integer value");

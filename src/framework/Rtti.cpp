@@ -1,5 +1,7 @@
 #include "framework/Rtti.h"
 
+#include "u3/StrLib.h"
+
 #include <algorithm>
 #include <cctype>
 #include <unordered_set>
@@ -8,27 +10,17 @@ namespace fw {
 
 std::string UpperCase(const std::string& text)
 {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
+    return u3::UpperCase(text);
 }
 
 bool SameText(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
+    return u3::SameText(a, b);
+}
+
+bool ClassInheritsFromName(const TClassInfo* classInfo, const std::string& className)
+{
+    return classInfo && classInfo->InheritsFromName(className);
 }
 
 int TEnumType::OrdinalOf(const std::string& valueName) const

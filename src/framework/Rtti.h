@@ -104,6 +104,10 @@ private:
     ComponentFactory factory_;
 };
 
+// True when the class or one of its bases has exactly that name (letter case
+// counts); false for no class.
+bool ClassInheritsFromName(const TClassInfo* classInfo, const std::string& className);
+
 std::string UpperCase(const std::string& text);
 bool SameText(const std::string& a, const std::string& b);
 

@@ -50,8 +50,10 @@ TEST(Rtti, PublishedNamesResolveInAnyCaseAndQtNamesNever)
         EXPECT_NE(c.FindProperty(name), nullptr) << name;
     for (const char* name : {"objectName", "geometry", "windowTitle", "toolTip", "ClassName", "enabled"})
         EXPECT_EQ(c.FindProperty(name), nullptr) << name;
-    EXPECT_TRUE(c.InheritsFromName("TWinControl"));
-    EXPECT_FALSE(c.InheritsFromName("TWINCONTROL"));
+    EXPECT_TRUE(ClassInheritsFromName(&c, "TWinControl"));
+    EXPECT_TRUE(ClassInheritsFromName(&c, "TTestBox"));
+    EXPECT_FALSE(ClassInheritsFromName(&c, "TWINCONTROL"));
+    EXPECT_FALSE(ClassInheritsFromName(nullptr, "TObject"));
 }
 
 TEST(Rtti, AccessorsReachOurOwnState)

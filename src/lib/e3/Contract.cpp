@@ -62,14 +62,16 @@ bool EnabledWish::Decide(const fw::TControl& control, bool value, bool refuseEna
     return !enabling || (parent->GetEnabled() && wish_);
 }
 
-void ContainerCascade::SetLockedEdit(fw::TWinControl& self, bool value)
+void ContainerCascade::SetLockedEdit(fw::TWinControl& self, bool value,
+                                     const std::function<bool(const fw::TControl&)>& skipChild)
 {
     if (value == lockedEdit_)
         return;
     {
         EnablingScope scope(enabling_);
         for (fw::TControl* child : std::vector<fw::TControl*>(self.ChildControls()))
-            WritePublishedBool(*child, "LockedEdit", value);
+            if (!skipChild || !skipChild(*child))
+                WritePublishedBool(*child, "LockedEdit", value);
     }
     lockedEdit_ = value;
 }

@@ -11,6 +11,8 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <vector>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,12 +71,17 @@ public:
     bool Wish() const { return wish_.Wish(); }
 
     // setOwnEnabled is the framework's setter of the container itself.
-    template <class SetOwn>
-    void SetEnabled(fw::TWinControl& self, bool value, SetOwn setOwnEnabled);
+    // Children for which skipChild answers true are left to whoever passes
+    // the change on to them (the edit part of a combo box, say).
+    template <class SetOwn, class Skip = bool (*)(const fw::TControl&)>
+    void SetEnabled(fw::TWinControl& self, bool value, SetOwn setOwnEnabled, Skip skipChild = &SkipNone);
     // Sets LockedEdit by name on every child that publishes it.
-    void SetLockedEdit(fw::TWinControl& self, bool value);
+    void SetLockedEdit(fw::TWinControl& self, bool value,
+                       const std::function<bool(const fw::TControl&)>& skipChild = nullptr);
 
 private:
+    static bool SkipNone(const fw::TControl&) { return false; }
+
     class EnablingScope {
     public:
         explicit EnablingScope(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
@@ -92,8 +99,8 @@ private:
     bool lockedEdit_ = false;
 };
 
-template <class SetOwn>
-void ContainerCascade::SetEnabled(fw::TWinControl& self, bool value, SetOwn setOwnEnabled)
+template <class SetOwn, class Skip>
+void ContainerCascade::SetEnabled(fw::TWinControl& self, bool value, SetOwn setOwnEnabled, Skip skipChild)
 {
     if (!self.Parent()) {
         setOwnEnabled(value);
@@ -104,7 +111,8 @@ void ContainerCascade::SetEnabled(fw::TWinControl& self, bool value, SetOwn setO
         return;
     setOwnEnabled(value);
     for (fw::TControl* child : std::vector<fw::TControl*>(self.ChildControls()))
-        child->SetEnabled(value);
+        if (!skipChild(*child))
+            child->SetEnabled(value);
 }
 
 // The colours of a control that shows itself differently while disabled or

@@ -2,6 +2,8 @@
 // to follow symbolic links and every folder we create appears atomically.
 #include "u3/Files.h"
 
+#include "u3/StrLib.h"
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -47,23 +49,6 @@ std::string ExtensionOf(const std::string& name)
 {
     auto dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // Decimal digits only, within the range of a 32-bit integer: a name such as
@@ -423,7 +408,7 @@ std::string NextNumberedFileName(const std::string& templ)
             const std::string entryExt = ExtensionOf(name);
             int64_t number = 0;
             if (ParseFileNumber(name.substr(0, name.size() - entryExt.size()), number)
-                && number > highest && EqualsIgnoringAsciiCase(entryExt, ext))
+                && number > highest && SameText(entryExt, ext))
                 highest = number;
         }
         ::closedir(dir);

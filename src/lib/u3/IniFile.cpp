@@ -1,5 +1,7 @@
 #include "u3/IniFile.h"
 
+#include "u3/StrLib.h"
+
 #include "u3/Files.h"
 
 #include <cerrno>
@@ -18,7 +20,7 @@ namespace {
 
 constexpr std::string_view utf8Bom = "\xEF\xBB\xBF";
 
-std::string_view Trim(std::string_view s)
+std::string_view TrimBlanks(std::string_view s)
 {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
     while (!s.empty() && blank(s.front()))
@@ -26,22 +28,6 @@ std::string_view Trim(std::string_view s)
     while (!s.empty() && blank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 std::string LowerAscii(std::string_view s)
@@ -65,7 +51,7 @@ LineInfo Interpret(std::string_view line, bool first)
 {
     if (first && line.substr(0, utf8Bom.size()) == utf8Bom)
         line.remove_prefix(utf8Bom.size());
-    const std::string_view t = Trim(line);
+    const std::string_view t = TrimBlanks(line);
     LineInfo info;
     if (t.empty() || t.front() == ';')
         return info;
@@ -73,7 +59,7 @@ LineInfo Interpret(std::string_view line, bool first)
         const auto close = t.find(']');
         if (close != std::string_view::npos) {
             info.kind = LineInfo::Section;
-            info.name = Trim(t.substr(1, close - 1));
+            info.name = TrimBlanks(t.substr(1, close - 1));
         }
         return info;
     }
@@ -81,8 +67,8 @@ LineInfo Interpret(std::string_view line, bool first)
     if (eq == std::string_view::npos)
         return info; // keys without "=" are ignored, as the profile API does
     info.kind = LineInfo::Key;
-    info.name = Trim(t.substr(0, eq));
-    info.value = Trim(t.substr(eq + 1));
+    info.name = TrimBlanks(t.substr(0, eq));
+    info.value = TrimBlanks(t.substr(eq + 1));
     return info;
 }
 
@@ -102,10 +88,10 @@ struct SectionRange {
 
 std::optional<SectionRange> FindSection(const std::vector<std::string>& lines, std::string_view section)
 {
-    const std::string_view wanted = Trim(section);
+    const std::string_view wanted = TrimBlanks(section);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const LineInfo info = Interpret(lines[i], i == 0);
-        if (info.kind != LineInfo::Section || !EqualsNoCase(info.name, wanted))
+        if (info.kind != LineInfo::Section || !SameText(info.name, wanted))
             continue;
         std::size_t end = i + 1;
         while (end < lines.size() && Interpret(lines[end], end == 0).kind != LineInfo::Section)
@@ -118,10 +104,10 @@ std::optional<SectionRange> FindSection(const std::vector<std::string>& lines, s
 std::optional<std::size_t> FindKey(const std::vector<std::string>& lines, const SectionRange& range,
                                    std::string_view ident)
 {
-    const std::string_view wanted = Trim(ident);
+    const std::string_view wanted = TrimBlanks(ident);
     for (std::size_t i = range.begin + 1; i < range.end; ++i) {
         const LineInfo info = Interpret(lines[i], i == 0);
-        if (info.kind == LineInfo::Key && EqualsNoCase(info.name, wanted))
+        if (info.kind == LineInfo::Key && SameText(info.name, wanted))
             return i;
     }
     return std::nullopt;
@@ -138,7 +124,7 @@ std::string ValueAsWritten(const std::string& value)
 {
     if (value.empty())
         return value;
-    const bool needsQuotes = Trim(value).size() != value.size() || Unquote(value).size() != value.size();
+    const bool needsQuotes = TrimBlanks(value).size() != value.size() || Unquote(value).size() != value.size();
     return needsQuotes ? "\"" + value + "\"" : value;
 }
 
@@ -276,8 +262,8 @@ bool IniFile::WriteString(const std::string& section, const std::string& ident, 
 {
     // A line break, a "]" in a section name or a "=" in a key would make the
     // file say something else than what was written.
-    const std::string_view sectionName = Trim(section);
-    const std::string_view key = Trim(ident);
+    const std::string_view sectionName = TrimBlanks(section);
+    const std::string_view key = TrimBlanks(ident);
     if (sectionName.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(ident) || HasLineBreak(value)
         || sectionName.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos
         || key.front() == ';' || key.front() == '[')
@@ -297,7 +283,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& ident, 
         // After the section's last non-blank line, so that blank lines before
         // the next section stay where they are.
         std::size_t at = range->end;
-        while (at > range->begin + 1 && Trim(lines[at - 1]).empty())
+        while (at > range->begin + 1 && TrimBlanks(lines[at - 1]).empty())
             --at;
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), keyLine);
     }
@@ -307,7 +293,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& ident, 
 bool IniFile::EraseSection(const std::string& section)
 {
     // Every section of that name goes, or a later one would show through.
-    const std::string_view wanted = Trim(section);
+    const std::string_view wanted = TrimBlanks(section);
     std::vector<std::string> lines;
     lines.reserve(lines_.size());
     bool inErased = false;
@@ -315,7 +301,7 @@ bool IniFile::EraseSection(const std::string& section)
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const LineInfo info = Interpret(lines_[i], i == 0);
         if (info.kind == LineInfo::Section)
-            inErased = EqualsNoCase(info.name, wanted);
+            inErased = SameText(info.name, wanted);
         if (inErased)
             erased = true;
         else
@@ -330,14 +316,14 @@ bool IniFile::DeleteKey(const std::string& section, const std::string& ident)
     if (!range)
         return true;
     // Every line of that key in the section, or a later one would show through.
-    const std::string_view wanted = Trim(ident);
+    const std::string_view wanted = TrimBlanks(ident);
     std::vector<std::string> lines;
     lines.reserve(lines_.size());
     bool erased = false;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (i > range->begin && i < range->end) {
             const LineInfo info = Interpret(lines_[i], i == 0);
-            if (info.kind == LineInfo::Key && EqualsNoCase(info.name, wanted)) {
+            if (info.kind == LineInfo::Key && SameText(info.name, wanted)) {
                 erased = true;
                 continue;
             }

@@ -488,4 +488,60 @@ int64_t SignedSecondsDiff(TDateTime a, TDateTime b)
     return diff < 0 ? -seconds : seconds;
 }
 
+bool SameText(std::string_view a, std::string_view b)
+{
+    return EqualsNoCase(a, b);
+}
+
+std::string UpperCase(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+std::string Trim(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
+    return std::string(s.substr(b, e - b));
+}
+
+bool TryStrToInt64(std::string_view s, int64_t& value)
+{
+    const char* first = s.data();
+    const char* last = first + s.size();
+    bool negative = false;
+    if (first != last && (*first == '-' || *first == '+')) {
+        negative = *first == '-';
+        ++first;
+    }
+    int base = 10;
+    if (first != last && *first == '$') {
+        base = 16;
+        ++first;
+    }
+    if (first == last)
+        return false;
+    uint64_t magnitude = 0;
+    auto [end, ec] = std::from_chars(first, last, magnitude, base);
+    if (ec != std::errc() || end != last)
+        return false;
+    if (negative) {
+        if (magnitude > static_cast<uint64_t>(INT64_MAX) + 1)
+            return false;
+        value = static_cast<int64_t>(0 - magnitude);
+    } else {
+        if (magnitude > static_cast<uint64_t>(INT64_MAX))
+            return false;
+        value = static_cast<int64_t>(magnitude);
+    }
+    return true;
+}
+
 } // namespace u3

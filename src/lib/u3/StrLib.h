@@ -22,6 +22,14 @@ namespace u3 {
 // goes on behind the mismatch. So with "<|>", x<<|>y is one field, and a text
 // that ends inside a partial match keeps it in its last field.
 
+// ASCII letters compared without regard to case (names from the engine, INI keys).
+bool SameText(std::string_view a, std::string_view b);
+std::string UpperCase(std::string_view s);
+// Without leading and trailing blanks and control characters.
+std::string Trim(std::string_view s);
+// A whole decimal number with optional sign, or "$" and hexadecimal digits.
+bool TryStrToInt64(std::string_view s, int64_t& value);
+
 // 0 for an empty s, otherwise 1 + the number of separators; 1 for an empty separator.
 int TokenCount(std::string_view s, std::string_view separator);
 // Field index (0-based); empty when there is no such field.
