@@ -1,8 +1,13 @@
 #include "client/ClassRegistry.h"
 
 #include "client/ClientForm.h"
-#include "e3/CheckBox.h"
+#include "e3/Bevel.h"
 #include "e3/Edit.h"
+#include "e3/Gauge.h"
+#include "e3/Image.h"
+#include "e3/Label.h"
+#include "e3/ProgressLabel.h"
+#include "e3/CheckBox.h"
 #include "e3/GroupBox.h"
 #include "e3/ListBox.h"
 #include "e3/Memo.h"
@@ -25,6 +30,16 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
                  &Te3_ClientForm::StaticClass(),
                  &Te3_ClientFrame::StaticClass(),
                  &e3::Te3_Edit::StaticClass(),
+                 &e3::Te3_Bevel::StaticClass(),
+                 &e3::Te3_Label::StaticClass(),
+                 &e3::Te3_ProgressLabel::StaticClass(),
+                 &e3::Te3_Image::StaticClass(),
+                 &e3::Te3_Gauge::StaticClass(),
+                 &e3::Te3Bevel::StaticClass(),
+                 &e3::Te3Gauge::StaticClass(),
+                 &e3::Te3Image::StaticClass(),
+                 &e3::Te3Label::StaticClass(),
+                 &e3::Te3ProgressLabel::StaticClass(),
                  &e3::Te3_CheckBox::StaticClass(),
                  &e3::Te3_GroupBox::StaticClass(),
                  &e3::Te3_ListBox::StaticClass(),

@@ -1,0 +1,101 @@
+#include "e3/GraphicControl.h"
+
+#include "framework/ApplicationException.h"
+
+#include <QContextMenuEvent>
+#include <QPainter>
+
+namespace e3 {
+
+class TGraphicControl::Surface : public QWidget {
+public:
+    explicit Surface(TGraphicControl* owner)
+        : owner_(owner)
+    {
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_Hover);
+    }
+
+    void Disown() { owner_ = nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!owner_)
+            return;
+        QPainter painter(this);
+        fw::RunFromEventLoop([&] { owner_->Paint(painter); });
+    }
+
+    void contextMenuEvent(QContextMenuEvent* e) override
+    {
+        if (!owner_ || !owner_->OnContextPopup) {
+            QWidget::contextMenuEvent(e);
+            return;
+        }
+        bool handled = false;
+        const fw::TPoint at {e->pos().x(), e->pos().y()};
+        fw::RunFromEventLoop([&] { owner_->OnContextPopup(owner_, at, handled); });
+        e->setAccepted(handled);
+    }
+
+    void enterEvent(QEnterEvent* e) override
+    {
+        QWidget::enterEvent(e);
+        if (owner_ && owner_->OnMouseEnter)
+            fw::RunFromEventLoop([&] { owner_->OnMouseEnter(owner_); });
+    }
+
+    void leaveEvent(QEvent* e) override
+    {
+        QWidget::leaveEvent(e);
+        if (owner_ && owner_->OnMouseLeave)
+            fw::RunFromEventLoop([&] { owner_->OnMouseLeave(owner_); });
+    }
+
+private:
+    TGraphicControl* owner_;
+};
+
+const fw::TClassInfo& TGraphicControl::StaticClass()
+{
+    static const fw::TClassInfo info {"TGraphicControl", &fw::TControl::StaticClass(), {}};
+    return info;
+}
+
+TGraphicControl::TGraphicControl(fw::TComponent* owner)
+    : fw::TControl(owner)
+    , surface_(new Surface(this))
+{
+    SetWidget(surface_);
+}
+
+TGraphicControl::~TGraphicControl()
+{
+    // The widget goes with the framework's part of the object, after ours.
+    surface_->Disown();
+}
+
+void TGraphicControl::Invalidate()
+{
+    surface_->update();
+}
+
+void TGraphicControl::ApplyFont()
+{
+    fw::TControl::ApplyFont();
+    Invalidate();
+}
+
+void TGraphicControl::ApplyEnabled()
+{
+    fw::TControl::ApplyEnabled();
+    Invalidate();
+}
+
+QColor InverseColor(const QColor& colour)
+{
+    return QColor(255 - colour.red(), 255 - colour.green(), 255 - colour.blue());
+}
+
+} // namespace e3
