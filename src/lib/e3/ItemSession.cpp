@@ -182,7 +182,7 @@ int TOneLangList::IndexOf(std::string_view word) const
             firstPosition_.try_emplace(entries_[i].word, static_cast<int>(i));
         indexValid_ = true;
     }
-    auto it = firstPosition_.find(std::string(word));
+    auto it = firstPosition_.find(word);
     return it == firstPosition_.end() ? -1 : it->second;
 }
 

@@ -115,8 +115,12 @@ private:
     };
     void Changed() { indexValid_ = false; }
 
+    struct WordHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view w) const { return std::hash<std::string_view>()(w); }
+    };
     std::vector<Entry> entries_;
-    mutable std::unordered_map<std::string, int> firstPosition_;
+    mutable std::unordered_map<std::string, int, WordHash, std::equal_to<>> firstPosition_;
     mutable bool indexValid_ = false;
 };
 
