@@ -1,0 +1,563 @@
+#include "e3/ItemSession.h"
+
+#include "e3/DictCodePage.h"
+#include "framework/Component.h"
+#include "u3/Files.h"
+#include "u3/StrLib.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_set>
+
+namespace e3 {
+
+std::string CurrentPropertyName;
+
+namespace {
+
+struct TraceState {
+    std::vector<std::string> lines;
+    std::unordered_set<std::string> seen;
+};
+
+TraceState& Trace()
+{
+    static TraceState state;
+    return state;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Whether the whole text is a 32-bit integer as the runtime's text-to-number
+// conversion reads one: leading blanks, a sign, then decimal digits or hex
+// digits after "$", "x", "X", "0x" or "0X".
+bool IsInteger32(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size() && s[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    bool hex = false;
+    if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+        hex = true;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (i >= s.size())
+        return false;
+    uint64_t value = 0;
+    for (; i < s.size(); ++i) {
+        const int d = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        if (d < 0)
+            return false;
+        value = value * (hex ? 16 : 10) + static_cast<uint64_t>(d);
+        if (value > 0xFFFFFFFFull)
+            return false;
+    }
+    if (hex)
+        return true;
+    return negative ? value <= 0x80000000ull : value <= 0x7FFFFFFFull;
+}
+
+std::string ComponentName(const fw::TObject* object)
+{
+    auto* component = dynamic_cast<const fw::TComponent*>(object);
+    return component ? component->GetName() : std::string();
+}
+
+} // namespace
+
+const std::vector<std::string>& DebugLines()
+{
+    return Trace().lines;
+}
+
+// ---- TLanguage, TLanguageList ---------------------------------------------------
+
+void TLanguage::Assign(const TLanguage& source)
+{
+    if (&source == this)
+        return;
+    Name = source.Name;
+    Prefix = source.Prefix;
+    Caption = source.Caption;
+    Visible = source.Visible;
+    IsRemark = source.IsRemark;
+    Index = source.Index;
+    VisibleNumber = source.VisibleNumber;
+    Picture = source.Picture;
+}
+
+int TLanguageList::IndexOf(std::string_view name) const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (SameTextAscii(items_[i]->Name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+TLanguage* TLanguageList::FindLanguage(std::string_view name) const
+{
+    const int i = IndexOf(name);
+    return i < 0 ? nullptr : items_[static_cast<size_t>(i)].get();
+}
+
+// ---- TLanguageItem ----------------------------------------------------------------
+
+std::string TLanguageItem::GetWordByIndex(int column) const
+{
+    if (column < 0 || column >= static_cast<int>(Indexes.size()) || !owner_)
+        return {};
+    const int position = Indexes[static_cast<size_t>(column)];
+    const auto& list = *owner_->wordLists_[static_cast<size_t>(column)];
+    if (position < 0 || position >= list.Count())
+        return {};
+    return CodePageToUtf8(list.GetWord(position));
+}
+
+std::string TLanguageItem::GetWord(const TLanguage* lang) const
+{
+    return owner_ ? GetWordByIndex(owner_->ColumnOf(lang)) : std::string();
+}
+
+int TLanguageItem::GetWordIndex(const TLanguage* lang) const
+{
+    const int column = owner_ ? owner_->ColumnOf(lang) : -1;
+    return column < 0 || column >= static_cast<int>(Indexes.size()) ? -1 : Indexes[static_cast<size_t>(column)];
+}
+
+void TLanguageItem::SetWordIndex(const TLanguage* lang, int position)
+{
+    const int column = owner_ ? owner_->ColumnOf(lang) : -1;
+    if (column >= 0 && column < static_cast<int>(Indexes.size()))
+        Indexes[static_cast<size_t>(column)] = position;
+}
+
+// ---- TOneLangList -------------------------------------------------------------------
+
+const std::string& TOneLangList::GetWord(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw ELangException("Element with index \"" + std::to_string(index) + "\" not found.");
+    return entries_[static_cast<size_t>(index)].word;
+}
+
+int TOneLangList::IndexOf(std::string_view word) const
+{
+    if (!indexValid_) {
+        firstPosition_.clear();
+        firstPosition_.reserve(entries_.size());
+        for (size_t i = 0; i < entries_.size(); ++i)
+            firstPosition_.try_emplace(entries_[i].word, static_cast<int>(i));
+        indexValid_ = true;
+    }
+    auto it = firstPosition_.find(word);
+    return it == firstPosition_.end() ? -1 : it->second;
+}
+
+bool TOneLangList::Find(std::string_view word, int& index) const
+{
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), word,
+                               [](const Entry& e, std::string_view w) { return std::string_view(e.word) < w; });
+    index = static_cast<int>(it - entries_.begin());
+    return it != entries_.end() && it->word == word;
+}
+
+int TOneLangList::AddObject(std::string word, TLanguageItem* item)
+{
+    int index = 0;
+    Find(word, index);
+    Insert(index, std::move(word), item);
+    return index;
+}
+
+void TOneLangList::Append(std::string word, TLanguageItem* item)
+{
+    entries_.push_back(Entry{std::move(word), item});
+    if (indexValid_)
+        firstPosition_.try_emplace(entries_.back().word, Count() - 1);
+}
+
+void TOneLangList::Insert(int index, std::string word, TLanguageItem* item)
+{
+    entries_.insert(entries_.begin() + index, Entry{std::move(word), item});
+    Changed();
+}
+
+void TOneLangList::Delete(int index)
+{
+    GetWord(index);
+    entries_.erase(entries_.begin() + index);
+    Changed();
+}
+
+void TOneLangList::Clear()
+{
+    entries_.clear();
+    firstPosition_.clear();
+    Changed();
+}
+
+// ---- TItemSession -----------------------------------------------------------------------
+
+TItemSession::TItemSession() : DebugMode(u3::ParamPresent("-MLDEBUG")) {}
+
+TItemSession::~TItemSession() = default;
+
+int TItemSession::ColumnOf(const TLanguage* lang) const
+{
+    if (!lang)
+        return -1;
+    const int index = lang->Index;
+    if (index >= 0 && index < languages_.Count() && languages_[index] == lang)
+        return index;
+    return languages_.IndexOf(lang->Name);
+}
+
+int TItemSession::RequireColumn(const TLanguage* lang, bool byCaption) const
+{
+    const int column = ColumnOf(lang);
+    if (column < 0) {
+        const std::string name = lang ? (byCaption ? lang->Caption : lang->Name) : std::string();
+        throw ELangException("Language \"" + name + "\" is not registered.");
+    }
+    return column;
+}
+
+const TOneLangList& TItemSession::GetWordList(const TLanguage* lang) const
+{
+    return *wordLists_[static_cast<size_t>(RequireColumn(lang, false))];
+}
+
+std::string TItemSession::GetWord(int index, const TLanguage* lang) const
+{
+    return CodePageToUtf8(GetWordList(lang).GetWord(index));
+}
+
+std::string TItemSession::GetItemWord(int itemIndex, const TLanguage* lang) const
+{
+    const int column = RequireColumn(lang, false);
+    const TLanguageItem* item = GetItem(itemIndex);
+    return item ? item->GetWordByIndex(column) : std::string();
+}
+
+int TItemSession::GetWordCount(const TLanguage* lang) const
+{
+    return GetWordList(lang).Count();
+}
+
+int TItemSession::IndexOfWord(std::string_view word, const TLanguage* lang) const
+{
+    const int column = ColumnOf(lang);
+    if (column < 0)
+        return -1;
+    return wordLists_[static_cast<size_t>(column)]->IndexOf(Utf8ToCodePage(word));
+}
+
+TLanguageItem* TItemSession::FindItem(std::string_view word, const TLanguage* lang) const
+{
+    const int column = RequireColumn(lang, true);
+    const auto& list = *wordLists_[static_cast<size_t>(column)];
+    const int position = list.IndexOf(Utf8ToCodePage(word));
+    return position < 0 ? nullptr : list.GetObject(position);
+}
+
+TLanguageItem* TItemSession::GetItemByWordIndex(int wordIndex, const TLanguage* lang) const
+{
+    const auto& list = *wordLists_[static_cast<size_t>(RequireColumn(lang, false))];
+    return wordIndex < 0 || wordIndex >= list.Count() ? nullptr : list.GetObject(wordIndex);
+}
+
+TLanguageItem* TItemSession::GetItem(int index) const
+{
+    return index < 0 || index >= GetItemCount() ? nullptr : items_[static_cast<size_t>(index)].get();
+}
+
+int TItemSession::IndexOfItem(const TLanguageItem* item) const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].get() == item)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TItemSession::Renumber()
+{
+    int visible = 0, visibleRemarks = 0;
+    for (int i = 0; i < languages_.Count(); ++i) {
+        TLanguage* lang = languages_[i];
+        lang->Index = i;
+        if (!lang->Visible)
+            lang->VisibleNumber = -1;
+        else
+            lang->VisibleNumber = lang->IsRemark ? visibleRemarks++ : visible++;
+    }
+}
+
+TLanguage* TItemSession::PlaceLanguage(int index, std::unique_ptr<TLanguage>& lang)
+{
+    if (!lang || languages_.Exists(lang->Name) || index < 0 || index > languages_.Count())
+        return nullptr;
+    TLanguage* placed = lang.get();
+    languages_.items_.insert(languages_.items_.begin() + index, std::move(lang));
+    wordLists_.insert(wordLists_.begin() + index, std::make_unique<TOneLangList>());
+    for (auto& item : items_)
+        item->Indexes.insert(item->Indexes.begin() + index, -1);
+    Modified = true;
+    ++languageCounter_;
+    Renumber();
+    return placed;
+}
+
+TLanguage* TItemSession::AddLanguage(std::unique_ptr<TLanguage>& lang)
+{
+    return PlaceLanguage(languages_.Count(), lang);
+}
+
+TLanguage* TItemSession::InsertLanguage(int index, std::unique_ptr<TLanguage>& lang)
+{
+    return PlaceLanguage(index, lang);
+}
+
+void TItemSession::DeleteLanguage(const TLanguage* lang)
+{
+    const size_t column = static_cast<size_t>(RequireColumn(lang, true));
+    std::vector<std::unique_ptr<TLanguageItem>> kept;
+    kept.reserve(items_.size());
+    for (auto& item : items_) {
+        item->Indexes.erase(item->Indexes.begin() + static_cast<std::ptrdiff_t>(column));
+        const bool hasWord =
+            std::any_of(item->Indexes.begin(), item->Indexes.end(), [](int position) { return position >= 0; });
+        if (hasWord)
+            kept.push_back(std::move(item));
+    }
+    items_ = std::move(kept);
+    // Items that lost their last word are gone; their words in other columns
+    // cannot exist, so the other word lists keep their positions.
+    wordLists_.erase(wordLists_.begin() + static_cast<std::ptrdiff_t>(column));
+    languages_.items_.erase(languages_.items_.begin() + static_cast<std::ptrdiff_t>(column));
+    --languageCounter_;
+    Modified = true;
+    Renumber();
+}
+
+TLanguageItem* TItemSession::AddItem(const TLanguageWord& row)
+{
+    if (std::all_of(row.Words.begin(), row.Words.end(), [](const std::string& w) { return w.empty(); }))
+        return nullptr;
+    if (row.Count() != languages_.Count())
+        throw ELangException("Word not found. Operation aborted.");
+    auto item = std::make_unique<TLanguageItem>(this);
+    item->InitIndexes(languages_.Count());
+    for (int column = 0; column < row.Count(); ++column) {
+        const std::string& word = row.Words[static_cast<size_t>(column)];
+        if (word.empty())
+            continue;
+        auto& list = *wordLists_[static_cast<size_t>(column)];
+        std::string bytes = Utf8ToCodePage(word);
+        if (sorted_) {
+            int position = 0;
+            list.Find(bytes, position);
+            // Every word behind the new one moves up by one place; its owner follows.
+            for (int i = position; i < list.Count(); ++i)
+                if (TLanguageItem* other = list.GetObject(i))
+                    ++other->Indexes[static_cast<size_t>(column)];
+            list.Insert(position, std::move(bytes), item.get());
+            item->Indexes[static_cast<size_t>(column)] = position;
+        } else {
+            list.Append(std::move(bytes), item.get());
+            item->Indexes[static_cast<size_t>(column)] = list.Count() - 1;
+        }
+    }
+    items_.push_back(std::move(item));
+    Modified = true;
+    return items_.back().get();
+}
+
+void TItemSession::RemoveItemAt(size_t index)
+{
+    TLanguageItem* item = items_[index].get();
+    for (size_t column = 0; column < item->Indexes.size() && column < wordLists_.size(); ++column) {
+        const int position = item->Indexes[column];
+        auto& list = *wordLists_[column];
+        if (position < 0 || position >= list.Count() || list.GetObject(position) != item)
+            continue;
+        for (int i = position + 1; i < list.Count(); ++i)
+            if (TLanguageItem* other = list.GetObject(i))
+                --other->Indexes[column];
+        list.Delete(position);
+    }
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    Modified = true;
+}
+
+void TItemSession::DeleteItem(int index)
+{
+    if (index >= 0 && index < GetItemCount())
+        RemoveItemAt(static_cast<size_t>(index));
+}
+
+void TItemSession::DeleteItemByWordIndex(int wordIndex, const TLanguage* lang)
+{
+    RequireColumn(lang, true);
+    const int index = IndexOfItem(GetItemByWordIndex(wordIndex, lang));
+    if (index >= 0)
+        RemoveItemAt(static_cast<size_t>(index));
+}
+
+void TItemSession::DeleteItemsByWord(std::string_view word, const TLanguage* lang)
+{
+    const int column = RequireColumn(lang, false);
+    const std::string bytes = Utf8ToCodePage(word);
+    auto& list = *wordLists_[static_cast<size_t>(column)];
+    int position = 0;
+    while (list.Find(bytes, position)) {
+        const int index = IndexOfItem(list.GetObject(position));
+        if (index < 0)
+            break; // a word no item claims cannot be deleted through an item
+        RemoveItemAt(static_cast<size_t>(index));
+    }
+}
+
+void TItemSession::ReplaceItem(int index, const TLanguageWord& row)
+{
+    DeleteItem(index);
+    AddItem(row);
+}
+
+void TItemSession::ReplaceItemByWordIndex(int wordIndex, const TLanguage* lang, const TLanguageWord& row)
+{
+    DeleteItemByWordIndex(wordIndex, lang);
+    AddItem(row);
+}
+
+void TItemSession::ReplaceItemsByWord(std::string_view word, const TLanguage* lang, const TLanguageWord& row)
+{
+    DeleteItemsByWord(word, lang);
+    AddItem(row);
+}
+
+void TItemSession::ClearItems()
+{
+    items_.clear();
+    for (auto& list : wordLists_)
+        list->Clear();
+}
+
+void TItemSession::Clear()
+{
+    ClearItems();
+    wordLists_.clear();
+    languages_.items_.clear();
+    languageCounter_ = 0;
+}
+
+// ---- translation ------------------------------------------------------------------------
+
+void TItemSession::TranslateWord(const fw::TObject* parent, const fw::TObject* component, const std::string& word,
+                                 TStatusTranslate& status, const TLanguage* source, const TLanguage* target,
+                                 std::string& result)
+{
+    status = TStatusTranslate::stNo;
+    const int sourceColumn = RequireColumn(source, false);
+    const int targetColumn = RequireColumn(target, false);
+    result = word;
+    if (IsInteger32(word))
+        return;
+    if (word.empty() || sourceColumn == targetColumn) {
+        status = TStatusTranslate::stOk;
+        return;
+    }
+    const std::string bytes = Utf8ToCodePage(word);
+    const auto& sourceList = *wordLists_[static_cast<size_t>(sourceColumn)];
+    const int position = sourceList.IndexOf(bytes);
+    // A word that no item claims (possible in files written elsewhere) is as
+    // good as missing.
+    TLanguageItem* item = position < 0 ? nullptr : sourceList.GetObject(position);
+    if (!item) {
+        if (DebugMode) {
+            const std::string prefix = Utf8ToCodePage(languages_[sourceColumn]->Prefix);
+            if (!Trace().seen.count(prefix + ">" + bytes))
+                WriteTrace(parent, component, bytes);
+        }
+        return;
+    }
+    const int targetPosition = item->Indexes[static_cast<size_t>(targetColumn)];
+    const auto& targetList = *wordLists_[static_cast<size_t>(targetColumn)];
+    if (targetPosition < 0 || targetPosition >= targetList.Count())
+        return;
+    status = TStatusTranslate::stOk;
+    result = CodePageToUtf8(targetList.GetWord(targetPosition));
+    if (result.empty()) {
+        result = word;
+        status = TStatusTranslate::stNo;
+    }
+}
+
+void TItemSession::WriteTrace(const fw::TObject* parent, const fw::TObject* component, const std::string& word)
+{
+    std::vector<std::string> block;
+    for (int i = 0; i < languages_.Count(); ++i)
+        block.push_back(Utf8ToCodePage(languages_[i]->Prefix) + ">" + word);
+    block.push_back("-ParentObject:>" + (dynamic_cast<const fw::TComponent*>(parent)
+                                             ? Utf8ToCodePage(ComponentName(parent))
+                                             : std::string("Unknown")));
+    auto* comp = dynamic_cast<const fw::TComponent*>(component);
+    block.push_back("-ClassObject:>" + (comp ? Utf8ToCodePage(comp->ClassName()) : std::string("Nil")));
+    block.push_back("-ObjectName:>" + (comp ? Utf8ToCodePage(comp->GetName()) : std::string("Nil")));
+    block.push_back("-PropertyName:>" +
+                    (CurrentPropertyName.empty() ? std::string("Unknown") : Utf8ToCodePage(CurrentPropertyName)));
+    block.push_back("-Items:>Unknown");
+    block.push_back(std::string());
+
+    std::string text;
+    for (const auto& line : block) {
+        text += line;
+        text += "\r\n";
+        Trace().seen.insert(line);
+        Trace().lines.push_back(line);
+    }
+    // The trace is a diagnostic aid: a log that cannot be written must never
+    // break the translation that asked for it.
+    try {
+        const std::string path = u3::LogFilePath(DebugLogFileName);
+        if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fclose(f);
+        }
+    } catch (...) {
+    }
+}
+
+} // namespace e3
