@@ -61,9 +61,11 @@ TEST_F(LoggerTest, LineFormatAndLocalTime)
     EXPECT_EQ(logger.MaxLevel, 2);
     EXPECT_EQ(logger.FileName, logFile);
 
-    const std::time_t before = std::time(nullptr);
+    // The logger's clock, not time(), which may read a coarser clock a tick behind.
+    using std::chrono::system_clock;
+    const std::time_t before = system_clock::to_time_t(system_clock::now());
     logger.Log(1, "An error occured in StopService. Message: access denied");
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = system_clock::to_time_t(system_clock::now());
 
     const std::string text = e3test::ReadWholeFile(logFile);
     ASSERT_GE(text.size(), 2u);
