@@ -135,7 +135,8 @@ void TControl::SetParent(TWinControl* parent)
         TWinControl* old = parent_;
         old->RemoveControl(this);
         parent_ = nullptr;
-        if (!LayoutHold::Active())
+        // Only an aligned control leaves a gap that the others close.
+        if (!LayoutHold::Active() && align_ != alNone)
             old->AlignControls();
     }
     parent_ = parent;
@@ -151,7 +152,9 @@ void TControl::SetParent(TWinControl* parent)
             ApplyParentColor();
     }
     ApplyVisible();
-    RequestAlign();
+    // An unaligned control changes no one else's place.
+    if (align_ != alNone)
+        RequestAlign();
 }
 
 void TControl::Detach()
@@ -496,10 +499,13 @@ void TWinControl::SetTabOrder(int32_t order)
     if (order < 0 || order > static_cast<int32_t>(list.size()))
         order = static_cast<int32_t>(list.size());
     list.insert(list.begin() + order, this);
-    // Qt's focus chain follows ours.
-    for (size_t i = 1; i < list.size(); ++i)
-        if (list[i - 1]->Widget() && list[i]->Widget())
-            QWidget::setTabOrder(list[i - 1]->Widget(), list[i]->Widget());
+    // Qt's focus chain follows ours: only the moved control is linked in
+    // between its new neighbours, so giving every control its place stays linear.
+    const size_t at = static_cast<size_t>(order);
+    if (at > 0 && list[at - 1]->Widget() && Widget())
+        QWidget::setTabOrder(list[at - 1]->Widget(), Widget());
+    if (at + 1 < list.size() && Widget() && list[at + 1]->Widget())
+        QWidget::setTabOrder(Widget(), list[at + 1]->Widget());
 }
 
 void TWinControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
