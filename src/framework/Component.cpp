@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_set>
 
 namespace fw {
@@ -229,9 +230,10 @@ void TComponent::RemoveComponent(TComponent* c)
         return;
     NameIndex::BumpTree(c);
     Notification(c, TOperation::opRemove);
-    auto it = std::find(components_.begin(), components_.end(), c);
-    if (it != components_.end())
-        components_.erase(it);
+    // Searched from the end: an owner frees what it owns last first.
+    auto it = std::find(components_.rbegin(), components_.rend(), c);
+    if (it != components_.rend())
+        components_.erase(std::next(it).base());
     auto named = byName_.find(UpperCase(c->name_));
     if (named != byName_.end() && named->second == c)
         byName_.erase(named);

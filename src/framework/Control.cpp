@@ -5,6 +5,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <iterator>
 
 namespace fw {
 
@@ -468,13 +469,14 @@ void TWinControl::InsertControl(TControl* control)
 
 void TWinControl::RemoveControl(TControl* control)
 {
-    auto it = std::find(controls_.begin(), controls_.end(), control);
-    if (it == controls_.end())
+    // Searched from the end: children leave last first when their parent goes.
+    auto it = std::find(controls_.rbegin(), controls_.rend(), control);
+    if (it == controls_.rend())
         return;
-    controls_.erase(it);
-    auto tab = std::find(tabList_.begin(), tabList_.end(), control);
-    if (tab != tabList_.end())
-        tabList_.erase(tab);
+    controls_.erase(std::next(it).base());
+    auto tab = std::find(tabList_.rbegin(), tabList_.rend(), control);
+    if (tab != tabList_.rend())
+        tabList_.erase(std::next(tab).base());
     ChildRemoved(control);
 }
 
