@@ -4,6 +4,7 @@
 // position in them: every length is checked against the bytes left and every
 // word position against its list before anything is allocated or linked.
 #include "e3/DictCodePage.h"
+#include "e3/DictionaryFiles.h"
 #include "e3/ItemSession.h"
 
 #include "u3/Files.h"
@@ -619,70 +620,10 @@ void TItemSession::LoadLanguageNumbersFromStream(std::string_view data, int coun
 
 namespace {
 
-bool HasFolderPart(std::string_view name)
-{
-    return name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos;
-}
-
 bool IsRegularFile(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string ProgramFolder()
-{
-    return u3::ExtractFilePathAny(u3::GetExeName());
-}
-
-// The whole file; nullopt when it cannot be read.
-std::optional<std::string> ReadWholeFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string data;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0)
-        data.reserve(static_cast<size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        data.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return data;
-}
-
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-// program.lgf -> program.~lgf; a name without "." gets "~" appended.
-std::string BackupName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path + "~";
-    return path.substr(0, dot + 1) + "~" + path.substr(dot + 1);
 }
 
 } // namespace
@@ -760,41 +701,15 @@ bool TItemSession::LoadLanguageNumbersFromFile(const std::string& fileName, int 
 // its name, so a failed save never costs the dictionary on disk.
 bool TItemSession::SaveFile(const std::string& fileName, bool wide)
 {
-    std::string path = u3::ToLocalPath(fileName);
-    if (!HasFolderPart(fileName))
-        path = u3::AppendPathDelimiter(ProgramFolder()) + fileName;
-
+    const std::string path = PathBesideProgram(fileName);
     std::string bytes;
     if (wide)
         SaveToStreamWide(bytes);
     else
         SaveToStream(bytes);
-
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        u3::CurrentUserMessages().ShowInformation("Cannot create file \"" + path + "\". " + std::strerror(errno));
-        return false;
-    }
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const int writeErrno = errno;
-    if (::close(fd) != 0 || !written) {
-        ::unlink(temp.c_str());
-        u3::CurrentUserMessages().ShowInformation("Cannot write file \"" + path + "\". " +
-                                                  std::strerror(written ? errno : writeErrno));
-        return false;
-    }
-    // mkstemp makes the file private; the dictionary keeps the mode it had.
-    struct stat old {};
-    ::chmod(temp.c_str(), ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-
-    const std::string backup = BackupName(path);
-    ::unlink(backup.c_str());
-    (void)::rename(path.c_str(), backup.c_str());
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        u3::CurrentUserMessages().ShowInformation("Cannot create file \"" + path + "\". " + std::strerror(err));
+    const std::string error = ReplaceFileKeepingBackup(path, bytes);
+    if (!error.empty()) {
+        u3::CurrentUserMessages().ShowInformation(error);
         return false;
     }
     Modified = false;

@@ -205,6 +205,22 @@ public:
     bool LoadLanguagesFromFile(const std::string& fileName, int count, const std::vector<std::string>& names);
     bool LoadLanguageNumbersFromFile(const std::string& fileName, int count, const std::vector<int>& numbers);
 
+    // ---- exchange with text files and workbooks ---------------------------------
+    // Text: blocks of "prefix>word" lines in the code page, separated by empty
+    // lines. Failures are shown in an error box and end the operation; what
+    // an import added stays.
+    void ExportToText(const std::string& fileName);
+    void ExportLanguageToText(const std::string& fileName, const TLanguage* lang);
+    void ImportFromText(const std::string& fileName);
+    // Workbook (.xlsx): row 1 names the languages, each further row is an item.
+    // A failed export is shown in an error box; a failed import ends silently.
+    void ExportToExcel(const std::string& fileName);
+    void ImportFromExcel(const std::string& fileName);
+    // Export format 2: workbook, 3: wide dictionary file, else text.
+    void ExportToFile(const std::string& fileName, int format);
+    // Import format 1 or 2: text, 3: workbook, else nothing.
+    void ImportFromFile(const std::string& fileName, int format);
+
 private:
     friend class TLanguageItem;
     friend class DictionaryReader;
@@ -217,6 +233,10 @@ private:
     void WriteTrace(const fw::TObject* parent, const fw::TObject* component, const std::string& word);
     template <class Reader> bool LoadFile(const std::string& fileName, Reader read);
     bool SaveFile(const std::string& fileName, bool wide);
+    void WriteTextExport(const std::string& fileName, const std::string& bytes);
+    void ImportTextLines(const std::string& bytes);
+    void ExportWorkbook(const std::string& fileName);
+    void ImportWorkbook(const std::string& fileName);
 
     TLanguageList languages_;
     std::vector<std::unique_ptr<TOneLangList>> wordLists_;
