@@ -1,6 +1,7 @@
 #include "e3/DictionaryFiles.h"
 
 #include "u3/Files.h"
+#include "u3/StrLib.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

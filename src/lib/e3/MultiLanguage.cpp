@@ -1,5 +1,6 @@
 #include "e3/MultiLanguage.h"
 
+#include "e3/DictionaryFiles.h"
 #include "multilang/LanguageTable.h"
 
 #include <algorithm>
@@ -79,6 +80,96 @@ void TMultiLanguage::LoadDictionaryLanguages(const std::string& fileName, int co
     if (!dictionary)
         throw ELangException("No languages in dictionary.");
     TakeLanguagesFrom(*dictionary);
+}
+
+void TMultiLanguage::SetFileName(const std::string& value)
+{
+    // An empty name leaves the component without a dictionary; it does not
+    // stand for the program's folder.
+    const std::string resolved = value.empty() ? value : PathBesideProgram(value);
+    if (resolved == FileName)
+        return;
+    FileName = resolved;
+    if (!FileName.empty())
+        LoadDictionary();
+}
+
+void TMultiLanguage::LoadDictionary()
+{
+    if (LangSession().OpenSession(FileName) >= 0)
+        LangSession().Find(FileName)->LoadFromFile(FileName);
+    const TItemSession* dictionary = LangSession().Find(FileName);
+    if (!dictionary)
+        throw ELangException("No languages in dictionary.");
+    TakeLanguagesFrom(*dictionary);
+}
+
+void TMultiLanguage::SetLangMainName(const std::string& value)
+{
+    if (value == LangMainName)
+        return;
+    LangMainName = value;
+    if (!value.empty())
+        LangMainNumber = -1;
+}
+
+void TMultiLanguage::SetLangMainNumber(int value)
+{
+    if (value == LangMainNumber)
+        return;
+    LangMainNumber = value;
+    if (value != -1)
+        LangMainName.clear();
+}
+
+void TMultiLanguage::SetPreviousLanguage(const TLanguage& lang)
+{
+    previous_.Assign(lang);
+}
+
+void TMultiLanguage::ChangeLanguageByName(const std::string& name)
+{
+    const TItemSession* dictionary = LangSession().Find(FileName);
+    if (!dictionary)
+        return;
+    const TLanguage* lang = dictionary->GetLanguages().FindLanguage(name);
+    if (!lang)
+        throw ELangException("Language \"" + name + "\" is not registered.");
+    ChangeLanguage(lang);
+}
+
+void TMultiLanguage::ChangeLanguageByIndex(int index)
+{
+    const TItemSession* dictionary = LangSession().Find(FileName);
+    if (!dictionary)
+        return;
+    if (!dictionary->GetLanguages().IsValidIndex(index))
+        throw ELangException("Language \"" + std::to_string(index) + "\" is not registered.");
+    ChangeLanguage(dictionary->GetLanguages()[index]);
+}
+
+void TMultiLanguage::ChangeLanguage(const TLanguage* lang)
+{
+    bool canChange = true;
+    if (OnLangChangeBefore)
+        OnLangChangeBefore(this, &previous_, lang, canChange);
+    if (!canChange || !lang)
+        return;
+    if (lang != &current_) {
+        // lang may be the previous-language object itself: copy it first.
+        TLanguage next;
+        next.Assign(*lang);
+        previous_.Assign(current_);
+        current_.Assign(next);
+        currentName_ = current_.Name;
+        currentIndex_ = current_.Index;
+        // Without an owner there is no form to translate, and a real change
+        // ends with the recorded languages; only a change to the language
+        // that is already current reaches the after-event.
+        return;
+    }
+    if (OnLangChangeAfter)
+        OnLangChangeAfter(this, &previous_, lang);
 }
 
 void TMultiLanguage::TakeLanguagesFrom(const TItemSession& dictionary)

@@ -32,6 +32,12 @@ TLangSession& LangSession();
 
 class TMultiLanguage {
 public:
+    // Before a change: lng is the previous language; the handler may replace
+    // newLng or refuse the change.
+    using TLangEventBefore = std::function<void(TMultiLanguage* sender, const TLanguage* lng,
+                                                const TLanguage*& newLng, bool& canChange)>;
+    using TLangEventAfter =
+        std::function<void(TMultiLanguage* sender, const TLanguage* lng, const TLanguage* newLng)>;
     using TWordEventBefore =
         std::function<void(const fw::TObject* sender, const TLanguage* lng, std::string& word, bool& canTranslate)>;
     using TWordEventAfter = std::function<void(const fw::TObject* sender, const TLanguage* lng, std::string& word,
@@ -43,16 +49,41 @@ public:
     int LangMainNumber = -1;
     TWordEventBefore OnWordTranslateBefore;
     TWordEventAfter OnWordTranslateAfter;
+    TLangEventBefore OnLangChangeBefore;
+    TLangEventAfter OnLangChangeAfter;
+
+    // The setters keep the fields' rules: a bare file name lives in the
+    // program's folder and is loaded at once; a main language is named either
+    // by name or by position, never both.
+    void SetFileName(const std::string& value);
+    void SetLangMainName(const std::string& value);
+    void SetLangMainNumber(int value);
 
     TLanguage& MainLanguage() { return main_; }
     TLanguage& CurrentLanguage() { return current_; }
     TLanguage& PreviousLanguage() { return previous_; }
+    const std::string& CurrentName() const { return currentName_; }
+    int CurrentIndex() const { return currentIndex_; }
+
+    // Opens FileName in the registry (reading it only when it was not open
+    // yet) without its remark columns, then takes main, current and previous
+    // from it.
+    void LoadDictionary();
 
     // Opens fileName in the registry (reading it only when it was not open yet)
     // with the columns of the first count names, then takes main, current and
     // previous from it.
     void LoadDictionaryLanguages(const std::string& fileName, int count, const std::vector<std::string>& names);
     void CloseDictionary(const std::string& fileName) { LangSession().CloseSession(fileName); }
+
+    // Records lang (a copy) as the current language and the old current one
+    // as previous, after the before-event allowed it. The ByName and ByIndex
+    // forms do nothing before FileName is open and raise ELangException for a
+    // language the dictionary lacks.
+    void ChangeLanguage(const TLanguage* lang);
+    void ChangeLanguageByName(const std::string& name);
+    void ChangeLanguageByIndex(int index);
+    void SetPreviousLanguage(const TLanguage& lang);
 
     void TranslateWord(const fw::TObject* parent, const fw::TObject* component, const std::string& word,
                        const std::string& defaultText, TStatusTranslate& status, const TLanguage* source,
@@ -81,6 +112,8 @@ private:
     void TakeLanguagesFrom(const TItemSession& dictionary);
 
     TLanguage main_, current_, previous_;
+    std::string currentName_;
+    int currentIndex_ = 0;
 };
 
 } // namespace e3

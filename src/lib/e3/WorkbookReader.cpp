@@ -237,10 +237,10 @@ std::vector<Relationship> ReadRelationships(const std::string& bytes, const std:
         xml.readNext();
         if (xml.isStartElement() && xml.name() == u"Relationship") {
             const auto attrs = xml.attributes();
-            if (attrs.value(u"TargetMode") != u"External")
-                out.push_back({attrs.value(u"Id").toString().toStdString(),
-                               attrs.value(u"Type").toString().toStdString(),
-                               attrs.value(u"Target").toString().toStdString()});
+            if (attrs.value(QLatin1String("TargetMode")) != u"External")
+                out.push_back({attrs.value(QLatin1String("Id")).toString().toStdString(),
+                               attrs.value(QLatin1String("Type")).toString().toStdString(),
+                               attrs.value(QLatin1String("Target")).toString().toStdString()});
         }
     }
     CheckXml(xml, part);
@@ -356,7 +356,7 @@ void ReadSheet(const std::string& bytes, const std::string& part, const std::vec
         if (!xml.isStartElement())
             continue;
         if (xml.name() == u"row") {
-            const auto r = xml.attributes().value(u"r");
+            const auto r = xml.attributes().value(QLatin1String("r"));
             bool ok = true;
             row = r.isEmpty() ? row + 1 : r.toInt(&ok);
             if (!ok || row < 1 || row > MaxRows)
@@ -367,8 +367,8 @@ void ReadSheet(const std::string& bytes, const std::string& part, const std::vec
         if (xml.name() != u"c")
             continue;
         const auto attrs = xml.attributes();
-        const QString type = attrs.value(u"t").toString();
-        const auto ref = attrs.value(u"r");
+        const QString type = attrs.value(QLatin1String("t")).toString();
+        const auto ref = attrs.value(QLatin1String("r"));
         int refColumn = 0, refRow = 0;
         if (!ref.isEmpty() && !ParseCellReference(ref, refColumn, refRow))
             Fail("a cell reference is malformed");
