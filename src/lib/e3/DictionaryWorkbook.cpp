@@ -37,6 +37,30 @@ size_t DisplayLength(std::string_view text)
     }));
 }
 
+bool IsHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Readers take "_xHHHH_" in a cell for an escaped character; a word that
+// holds such text itself gets its "_" escaped, so that it reads back as written.
+std::string EscapeLiteralEscapes(const std::string& text)
+{
+    if (text.find("_x") == std::string::npos)
+        return text;
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && IsHex(text[i + 2]) && IsHex(text[i + 3]) &&
+            IsHex(text[i + 4]) && IsHex(text[i + 5]) && text[i + 6] == '_') {
+            out += "_x005F_";
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 void Check(lxw_error error)
 {
     if (error != LXW_NO_ERROR)
@@ -97,7 +121,8 @@ void TItemSession::ExportWorkbook(const std::string& fileName)
         std::vector<size_t> widths(static_cast<size_t>(columns), 0);
         for (int i = 0; i < columns; ++i) {
             const std::string& name = languages_[i]->Name;
-            Check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(i), name.c_str(), header));
+            Check(worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(i), EscapeLiteralEscapes(name).c_str(),
+                                         header));
             widths[static_cast<size_t>(i)] = DisplayLength(name);
         }
         for (size_t r = 0; r < items_.size(); ++r) {
@@ -107,7 +132,7 @@ void TItemSession::ExportWorkbook(const std::string& fileName)
                 if (word.empty())
                     continue;
                 Check(worksheet_write_string(sheet, static_cast<lxw_row_t>(r + 1), static_cast<lxw_col_t>(i),
-                                             word.c_str(), nullptr));
+                                             EscapeLiteralEscapes(word).c_str(), nullptr));
                 widths[static_cast<size_t>(i)] = std::max(widths[static_cast<size_t>(i)], DisplayLength(word));
             }
         }

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <optional>
@@ -261,8 +262,10 @@ QString DecodeEscapes(const QString& text)
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'_' && i + 6 < text.size() && text[i + 1] == u'x' && text[i + 6] == u'_') {
-            bool ok = false;
-            const uint code = text.mid(i + 2, 4).toUInt(&ok, 16);
+            bool ok = true;
+            for (qsizetype k = i + 2; k < i + 6; ++k)
+                ok = ok && text[k].unicode() < 128 && std::isxdigit(text[k].unicode());
+            const uint code = ok ? text.mid(i + 2, 4).toUInt(&ok, 16) : 0;
             if (ok) {
                 out += QChar(static_cast<char16_t>(code));
                 i += 6;
