@@ -389,3 +389,155 @@ TEST(DictionaryWorkbook, ExportThenImportKeepsTheDictionary)
     EXPECT_EQ(Items(back), Items(s));
     EXPECT_TRUE(dialogs.errors.empty());
 }
+
+TEST(DictionaryWorkbook, HostileArchivesAreRefused)
+{
+    // A zip holding only a workbook whose sheet relationship climbs out of the
+    // archive, built with openpyxl's zip neighbour in the standard library.
+    REQUIRE_OPENPYXL();
+    e3test::TempDir dir;
+    const char* script = R"(
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    z.writestr("xl/workbook.xml", '<workbook xmlns:r="urn:r"><sheets><sheet r:id="a"/></sheets></workbook>')
+    z.writestr("xl/_rels/workbook.xml.rels", '<Relationships><Relationship Id="a" Target="../../../etc/passwd"/></Relationships>')
+with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as z:
+    z.writestr("xl/workbook.xml", '<workbook xmlns:r="urn:r"><sheets><sheet r:id="a"/></sheets></workbook>')
+    z.writestr("xl/_rels/workbook.xml.rels", '<Relationships><Relationship Id="a" Target="s.xml"/></Relationships>')
+    z.writestr("xl/s.xml", '<worksheet><sheetData><row r="1"><c r="XFE1" t="inlineStr"><is><t>x</t></is></c></row></sheetData></worksheet>')
+)";
+    const std::string climbing = dir.str() + "/climb.xlsx", wide = dir.str() + "/wide.xlsx";
+    ASSERT_EQ(RunProgram({Python(), "-c", script, climbing, wide}, nullptr), 0);
+    const std::string garbage = dir.write("garbage.xlsx", "PK\x03\x04 not really");
+    for (const std::string& file : {climbing, wide, garbage}) {
+        SCOPED_TRACE(file);
+        EXPECT_THROW(ReadFirstWorksheetFromFile(file), ELangException);
+        TItemSession s;
+        s.ImportFromExcel(file); // silently nothing
+        EXPECT_EQ(s.GetLanguageCount(), 0);
+    }
+}
+
+// ---- the multi-language object ------------------------------------------------------------------
+
+namespace {
+
+class MultiLanguageChanges : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A file beside the test program, since bare names are looked up there.
+        fileName_ = "exchange-test-" + std::to_string(::getpid()) + ".lgf";
+        path_ = u3::AppendPathDelimiter(u3::ExtractFilePathAny(u3::GetExeName())) + fileName_;
+        TItemSession s;
+        AddLanguage(s, "Unilang:", "-Unilang:");
+        AddLanguage(s, "English:", "-English:");
+        AddLanguage(s, "German:", "-German:");
+        s.AddItem(Row({"save", "Save", "Speichern"}));
+        ASSERT_TRUE(s.SaveToFile(path_));
+    }
+    void TearDown() override
+    {
+        LangSession().CloseSession(path_);
+        ::unlink(path_.c_str());
+        ::unlink(BackupPath().c_str());
+    }
+    std::string BackupPath() const { return path_.substr(0, path_.size() - 3) + "~lgf"; }
+
+    std::string fileName_, path_;
+};
+
+} // namespace
+
+TEST_F(MultiLanguageChanges, BareFileNameLoadsFromTheProgramFolderOnce)
+{
+    TMultiLanguage ml;
+    ml.ChangeLanguageByName("German:"); // nothing open: nothing happens
+    EXPECT_EQ(ml.CurrentLanguage().Name, "");
+
+    ml.SetFileName(fileName_);
+    EXPECT_EQ(ml.FileName, path_);
+    ASSERT_NE(LangSession().Find(path_), nullptr);
+    EXPECT_EQ(ml.MainLanguage().Name, "Unilang:");
+    EXPECT_EQ(ml.CurrentLanguage().Name, "Unilang:");
+
+    ml.ChangeLanguageByName("German:");
+    ml.SetFileName(fileName_); // the same name again changes nothing
+    EXPECT_EQ(ml.CurrentLanguage().Name, "German:");
+    EXPECT_EQ(LangSession().Find(path_)->GetLanguageCount(), 3);
+}
+
+TEST_F(MultiLanguageChanges, MainLanguageByNameOrNumber)
+{
+    TMultiLanguage ml;
+    ml.SetLangMainNumber(1);
+    ml.SetLangMainName("German:");
+    EXPECT_EQ(ml.LangMainNumber, -1);
+    ml.SetLangMainNumber(1);
+    EXPECT_EQ(ml.LangMainName, "");
+    ml.SetFileName(fileName_);
+    EXPECT_EQ(ml.MainLanguage().Name, "English:");
+
+    // A missing main language raises after the file was registered.
+    TMultiLanguage other;
+    other.SetLangMainName("Klingon:");
+    LangSession().CloseSession(path_);
+    EXPECT_THROW(
+        {
+            try {
+                other.SetFileName(path_);
+            } catch (const ELangException& e) {
+                EXPECT_STREQ(e.what(), "Language \"Klingon:\" does not exist.");
+                throw;
+            }
+        },
+        ELangException);
+    EXPECT_NE(LangSession().Find(path_), nullptr);
+}
+
+TEST_F(MultiLanguageChanges, ChangesRecordPreviousAndCurrentAndAskFirst)
+{
+    TMultiLanguage ml;
+    ml.SetFileName(fileName_);
+    std::vector<std::string> events;
+    bool allow = true;
+    ml.OnLangChangeBefore = [&](TMultiLanguage*, const TLanguage* lng, const TLanguage*& newLng, bool& canChange) {
+        events.push_back("before " + lng->Name + " -> " + newLng->Name);
+        canChange = allow;
+    };
+    ml.OnLangChangeAfter = [&](TMultiLanguage*, const TLanguage* lng, const TLanguage* newLng) {
+        events.push_back("after " + lng->Name + " -> " + newLng->Name);
+    };
+
+    ml.ChangeLanguageByName("german:");
+    EXPECT_EQ(ml.PreviousLanguage().Name, "Unilang:");
+    EXPECT_EQ(ml.CurrentLanguage().Name, "German:");
+    EXPECT_EQ(ml.CurrentName(), "German:");
+    EXPECT_EQ(ml.CurrentIndex(), 2);
+
+    ml.ChangeLanguageByIndex(1);
+    EXPECT_EQ(ml.PreviousLanguage().Name, "German:");
+    EXPECT_EQ(ml.CurrentLanguage().Name, "English:");
+
+    ml.ChangeLanguage(&ml.CurrentLanguage()); // already current: only the events
+    allow = false;
+    ml.ChangeLanguageByName("Unilang:");
+    EXPECT_EQ(ml.CurrentLanguage().Name, "English:");
+    EXPECT_EQ(events, (std::vector<std::string>{"before Unilang: -> German:", "before Unilang: -> English:",
+                                                "before German: -> English:", "after German: -> English:",
+                                                "before German: -> Unilang:"}));
+
+    struct Bad {
+        std::function<void()> change;
+        const char* message;
+    };
+    for (const Bad& bad : {Bad{[&] { ml.ChangeLanguageByName("Klingon:"); }, "Language \"Klingon:\" is not registered."},
+                           Bad{[&] { ml.ChangeLanguageByIndex(3); }, "Language \"3\" is not registered."}}) {
+        try {
+            bad.change();
+            ADD_FAILURE() << "no exception for " << bad.message;
+        } catch (const ELangException& e) {
+            EXPECT_STREQ(e.what(), bad.message);
+        }
+    }
+}
