@@ -2,6 +2,8 @@
 
 #include "client/ClientForm.h"
 #include "e3/Edit.h"
+#include "e3/Menus.h"
+#include "e3/SpeedButton.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -14,7 +16,15 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
     static std::unordered_map<std::string, const fw::TClassInfo*> registry = [] {
         std::unordered_map<std::string, const fw::TClassInfo*> r;
         for (const fw::TClassInfo* c : {&Te3_ClientForm::StaticClass(), &Te3_ClientFrame::StaticClass(),
-                                             &e3::Te3_Edit::StaticClass()})
+                                             &e3::Te3_Edit::StaticClass(),
+                                             &e3::Te3_MainMenu::StaticClass(),
+                                             &e3::Te3_PopupMenu::StaticClass(),
+                                             &e3::Te3_SpeedButton::StaticClass(),
+                                             &e3::Te3MainMenu::StaticClass(),
+                                             &e3::Te3MenuItem::StaticClass(),
+                                             &e3::Te3PopupMenu::StaticClass(),
+                                             &e3::Te3SpeedButton::StaticClass(),
+                                             &e3::Te3ColorSpeedButton::StaticClass()})
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;
     }();
