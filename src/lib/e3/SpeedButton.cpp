@@ -35,6 +35,9 @@ QPoint DropDownMenuPoint(TRxDropDownMenuPos position, TPopupAlignment alignment,
 GlyphPlacement PlaceGlyphAndCaption(const QRect& client, QSize glyph, QSize caption, TButtonLayout layout,
                                     int margin, int spacing)
 {
+    // A missing glyph or caption takes no room.
+    glyph = glyph.expandedTo(QSize(0, 0));
+    caption = caption.expandedTo(QSize(0, 0));
     const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
     const int room = horizontal ? client.width() : client.height();
     const int glyphLen = horizontal ? glyph.width() : glyph.height();
@@ -397,7 +400,8 @@ void SpeedButtonBase::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift
         state_ = ButtonState::Down;
         Changed();
     }
-    tracking_ = window_->hasFocus() || !CanFocus() ? window_->hasFocus() : false;
+    // A handler run by the focus move may have sent the focus elsewhere.
+    tracking_ = window_->window()->focusWidget() == window_;
     if (dropDownMenu_ && dropDownMenu_->GetAutoPopup() && !HasState(fw::csDesigning)) {
         DropDown(false);
         if (!self)
@@ -604,7 +608,7 @@ void SpeedButtonBase::Paint(QPainter& painter)
     } else {
         content.adjust(2, 2, -2, -2);
     }
-    if (window_->hasFocus() && !pressed && DrawsFocusFrame() && !flat_) {
+    if (window_->window()->focusWidget() == window_ && !pressed && DrawsFocusFrame() && !flat_) {
         painter.setPen(fw::ToQColor(fw::clBtnShadow));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(content.adjusted(1, 1, -2, -2));
