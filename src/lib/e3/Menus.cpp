@@ -128,7 +128,8 @@ const fw::TClassInfo& Te3MenuItem::StaticClass()
             p::Event("OnClick", fw::NotifyEventType, &C::OnClick),
             p::Integer("Count", &C::GetCount, nullptr),
             p::Integer("MenuIndex", &C::GetMenuIndex, nullptr),
-            p::Object("Parent", Te3MenuItem::StaticClass(), &C::GetParent, nullptr),
+            // Its own class is still being built here; the parent is a component.
+            p::Object("Parent", fw::TComponent::StaticClass(), &C::GetParent, nullptr),
             p::StringAction("_Clear", &C::_Clear),
         },
         fw::MakeFactory<Te3MenuItem>(),
