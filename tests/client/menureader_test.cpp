@@ -24,8 +24,7 @@ std::string PngBase64(QColor colour)
 // The engine answers GetFile(name, "Image") with a small PNG of that colour.
 void ServeImage(ScriptedEngine& engine, const std::string& name, QColor colour)
 {
-    using Serve = void (ScriptedEngine::*)(const std::string&, const std::string&, std::string);
-    (engine.*static_cast<Serve>(&ScriptedEngine::SetFile))("Image", name, PngBase64(colour));
+    engine.ServeFile("Image", name, PngBase64(colour));
 }
 
 class MenuReaderTest : public ClientFixture {};
