@@ -19,6 +19,7 @@ cmake --build build -j "$jobs"
 (cd build && ctest -j "$jobs" --output-on-failure --timeout 900 -L 'unit|gui|e2e|fuzz-smoke')
 
 if [[ "${E3_QUICK:-0}" != 1 ]]; then
+  echo "normal build and tests: $(( $(date +%s) - start )) s" >&2
   CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
      -DE3_SANITIZE=ON -DE3_FUZZ=ON -DE3_BENCH=OFF >/dev/null
   cmake --build build-asan -j "$jobs"
@@ -26,4 +27,3 @@ if [[ "${E3_QUICK:-0}" != 1 ]]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   (cd build-asan && ctest -j "$jobs" --output-on-failure --timeout 900 -L 'unit|gui|fuzz-smoke')
 fi
-echo "scripts/test.sh: all builds and tests passed in $(( $(date +%s) - start )) s"
