@@ -11,6 +11,14 @@
 
 namespace e3 {
 
+class TStrings;
+}
+namespace fw {
+class TComponent;
+}
+namespace e3 {
+struct TRegObj;
+
 // Registered file name to dictionary; names compared without regard to case.
 class TLangSession {
 public:
@@ -95,6 +103,27 @@ public:
     void TranslateByNames(const fw::TObject* parent, const fw::TObject* component, const std::string& word,
                           const std::string& defaultText, TStatusTranslate& status, const std::string& sourceName,
                           const std::string& targetName, std::string& result);
+
+    // ---- component texts (ComponentTranslation.cpp) ----------------------------------
+    // Translates component and everything it owns from one column to another.
+    void ChangeComponentLanguage(fw::TComponent* component, const std::string& fromName, const std::string& toName);
+    // The registered properties of a component of a registered class.
+    void TranslateComponent(fw::TComponent* component, const TLanguage* from, const TLanguage* to);
+    void TranslateProperties(fw::TComponent* component, const TRegObj& entry, const TLanguage* from,
+                             const TLanguage* to);
+    void TranslateString(const fw::TObject* parent, const fw::TObject* component, std::string& text,
+                         const std::string& defaultText, const TLanguage* from, const TLanguage* to);
+    void TranslateStrings(const fw::TComponent* parent, TStrings& lines, const TLanguage* from, const TLanguage* to);
+    // The dictionary item of a text of the main language; with the debug aids
+    // on, what the dictionary lacks is traced or asked for.
+    TLanguageItem* FindItem(const fw::TComponent* parent, const fw::TComponent* component, int lineNumber,
+                            const std::string& propName, const std::string& word, const std::string& fileName);
+    TLanguageItem* DebugWord(const fw::TComponent* parent, const fw::TComponent* component,
+                             const TLanguageList& languages, const TLanguageItem* item, int lineNumber,
+                             const std::string& propName, const std::string& word);
+    TLanguageItem* ShowDebugDialog(const fw::TComponent* parent, const fw::TComponent* component,
+                                   const TLanguageList& languages, int lineNumber, const std::string& propName,
+                                   TLanguageWord& row);
 
 private:
     // The words already looked up along a chain of "\X\" references.
