@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
-namespace e3 {
-
-class TStrings;
-}
 namespace fw {
 class TComponent;
 }
+
 namespace e3 {
+
+class TStrings;
 struct TRegObj;
 
 // Registered file name to dictionary; names compared without regard to case.
