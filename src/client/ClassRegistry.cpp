@@ -15,6 +15,8 @@
 #include "e3/RadioGroup.h"
 #include "e3/ScrollBox.h"
 #include "e3/Panel.h"
+#include "e3/UnicodeEdit.h"
+#include "e3/UnicodeLabel.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -57,6 +59,9 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
                  &e3::Te3ScrollBox::StaticClass(),
                  &e3::Te3_Panel::StaticClass(),
                  &e3::Te3Panel::StaticClass(),
+                 &e3::Te3_UnicodeLabel::StaticClass(),
+                 &e3::Te3_UnicodeEdit::StaticClass(),
+                 &e3::Te3UnicodeLabel::StaticClass(),
              })
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;
