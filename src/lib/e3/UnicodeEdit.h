@@ -59,7 +59,6 @@ public:
 
 private:
     friend class UnicodeEditWidget;
-class PasswordCharStyle;
 
     void TextChanged();
     void FocusIn(Qt::FocusReason reason);

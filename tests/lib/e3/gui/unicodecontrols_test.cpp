@@ -1,6 +1,7 @@
 #include "TestContainer.h"
 #include "e3/UnicodeEdit.h"
 #include "e3/UnicodeLabel.h"
+#include "e3/UnicodeText.h"
 
 #include <QApplication>
 #include <QKeyEvent>
