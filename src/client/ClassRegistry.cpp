@@ -2,19 +2,23 @@
 
 #include "client/ClientForm.h"
 #include "e3/Bevel.h"
+#include "e3/CheckBox.h"
 #include "e3/Edit.h"
 #include "e3/Gauge.h"
+#include "e3/GroupBox.h"
 #include "e3/Image.h"
 #include "e3/Label.h"
-#include "e3/ProgressLabel.h"
-#include "e3/CheckBox.h"
-#include "e3/GroupBox.h"
 #include "e3/ListBox.h"
 #include "e3/Memo.h"
+#include "e3/Menus.h"
+#include "e3/Panel.h"
+#include "e3/ProgressLabel.h"
 #include "e3/RadioButton.h"
 #include "e3/RadioGroup.h"
 #include "e3/ScrollBox.h"
-#include "e3/Panel.h"
+#include "e3/UnicodeEdit.h"
+#include "e3/UnicodeLabel.h"
+#include "e3/SpeedButton.h"
 #include "framework/Rtti.h"
 
 #include <unordered_map>
@@ -57,6 +61,17 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
                  &e3::Te3ScrollBox::StaticClass(),
                  &e3::Te3_Panel::StaticClass(),
                  &e3::Te3Panel::StaticClass(),
+                 &e3::Te3_UnicodeLabel::StaticClass(),
+                 &e3::Te3_UnicodeEdit::StaticClass(),
+                 &e3::Te3UnicodeLabel::StaticClass(),
+                 &e3::Te3_MainMenu::StaticClass(),
+                 &e3::Te3_PopupMenu::StaticClass(),
+                 &e3::Te3_SpeedButton::StaticClass(),
+                 &e3::Te3MainMenu::StaticClass(),
+                 &e3::Te3MenuItem::StaticClass(),
+                 &e3::Te3PopupMenu::StaticClass(),
+                 &e3::Te3SpeedButton::StaticClass(),
+                 &e3::Te3ColorSpeedButton::StaticClass(),
              })
             r.emplace(fw::UpperCase(c->Name()), c);
         return r;

@@ -5,6 +5,7 @@
 #include "client/ClientSender.h"
 #include "client/FormReader.h"
 #include "client/Globals.h"
+#include "e3/EngineImages.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
 #include "u3/PrivateFolder.h"
@@ -138,6 +139,8 @@ TClient::TClient(const std::string& engineName)
         EnsureFolder(tempDirForServer_ + "/Certs");
     }
     privateTemp_->Share();
+    // Controls that show engine pictures by name take them from this client.
+    e3::SetEngineImageSource([this](const std::string& name) { return GetImage(name); });
 }
 
 TClient::~TClient()
@@ -152,6 +155,7 @@ TClient::~TClient()
     for (const auto& item : frames_.Items())
         if (item.object && !item.object->Owner())
             orphans.emplace_back(item.object);
+    e3::SetEngineImageSource({});
     forms_.Clear();
     frames_.Clear();
     created_.Clear();
@@ -296,6 +300,7 @@ TComponent* TClient::CreateEngineComponent(const std::string& className, const s
         delete component;
         throw;
     }
+    AddMenuItemToParent(parent, component);
     if (!parent) {
         AddCreatedComponent(name, component);
     }

@@ -5,6 +5,8 @@
 #include "client/ClientForm.h"
 #include "client/ClientSender.h"
 #include "client/Globals.h"
+#include "e3/EngineImages.h"
+#include "e3/Menus.h"
 #include "framework/Form.h"
 #include "u3/DateTime.h"
 #include "u3/StrLib.h"
@@ -340,10 +342,35 @@ TPropInfo const* EventListProperty(const std::string& name)
     return p;
 }
 
+// GLYPH and PICTURE as last step name an engine picture for a control that
+// shows one; true when the step was taken that way.
+bool SetEnginePicture(const WalkEnd& end, const std::string& value)
+{
+    TClient* client = Client();
+    if (end.step == "GLYPH") {
+        if (auto* holder = dynamic_cast<e3::IGlyphHolder*>(end.object)) {
+            holder->AssignGlyph(client ? client->GetImage(value) : QImage());
+            return true;
+        }
+    } else if (end.step == "PICTURE") {
+        if (auto* holder = dynamic_cast<e3::IPictureHolder*>(end.object)) {
+            try {
+                holder->AssignPicture(client ? client->GetImage(value) : QImage());
+            } catch (const std::exception&) {
+                // A picture that cannot be taken leaves the old one.
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 void SetResolved(const WalkEnd& end, const std::string& value, const std::string& callerPath)
 {
     TObject* object = end.object;
     const TPropInfo* prop = end.prop;
+    if (SetEnginePicture(end, value))
+        return;
     if (!prop) {
         if (end.step == "_FREE") {
             if (auto* c = dynamic_cast<TComponent*>(object))
@@ -526,6 +553,13 @@ void ReadAndSetProperty(const std::string& className, const std::string& path, T
     remember();
 }
 
+// A menu item goes to the component the engine named as its parent: to the
+// items of a menu, or under a menu item.
+void AddMenuItemToParent(TComponent* parent, TComponent* created)
+{
+    e3::AddMenuItemTo(parent, created);
+}
+
 namespace {
 
 struct LoadState {
@@ -574,6 +608,7 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         auto* parentControl = dynamic_cast<fw::TWinControl*>(parent);
         if (control && parentControl)
             control->SetParent(parentControl);
+        AddMenuItemToParent(parent, created);
     }
     if (!created)
         ReportClientError("Not Create Control");

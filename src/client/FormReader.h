@@ -39,6 +39,9 @@ void BindEventProperty(const std::string& className, const std::string& path, fw
 // handler may still run).
 void FreeEngineComponent(fw::TComponent* component);
 fw::TComponent* GetOwnerFormOrFrame(fw::TControl* control);
+// Adds a menu item to its named parent: to the items of a menu, or under a
+// menu item; anything else is left alone.
+void AddMenuItemToParent(fw::TComponent* parent, fw::TComponent* created);
 // Whether the last step of path is an event property (a reply entry binds an
 // event only then, whatever else the path holds).
 bool PathEndsInEvent(const std::string& className, const std::string& path, fw::TObject* object);

@@ -94,11 +94,9 @@ protected:
     std::unique_ptr<client::TEventList> list;
 };
 
-// The scripted engine's answer table (its name is shared with the engine call).
 void ServeFile(ScriptedEngine& engine, const std::string& type, const std::string& name, std::string content)
 {
-    void (ScriptedEngine::*serve)(const std::string&, const std::string&, std::string) = &ScriptedEngine::SetFile;
-    (engine.*serve)(type, name, std::move(content));
+    engine.ServeFile(type, name, std::move(content));
 }
 
 std::string PngBase64(int width, int height, QColor color)

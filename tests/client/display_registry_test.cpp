@@ -75,3 +75,32 @@ TEST(DisplayRegistry, GaugeProgressOutsideTheRangeReadsBackUnchanged)
 }
 
 } // namespace
+
+#include "ClientFixture.h"
+#include "e3/Image.h"
+#include "u3/Base64.h"
+
+#include <QBuffer>
+
+namespace {
+
+class ImagePictureTest : public e3test::ClientFixture {};
+
+TEST_F(ImagePictureTest, APictureStepShowsTheEnginesPicture)
+{
+    QImage logo(4, 3, QImage::Format_RGB32);
+    logo.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    logo.save(&buffer, "PNG");
+    engine->ServeFile("Image", "Logo", u3::StringToBase64(png.toStdString()));
+
+    std::unique_ptr<fw::TComponent> image(client::CreateComponentByClassName("Te3_Image", nullptr));
+    client::SetPropertyByPath(image.get(), "PICTURE", "Te3_Image", "Logo");
+    const QImage& shown = static_cast<e3::Te3CustomImage*>(image.get())->GetPicture()->Image();
+    EXPECT_EQ(shown.size(), QSize(4, 3));
+    EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(Qt::blue));
+}
+
+} // namespace

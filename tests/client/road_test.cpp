@@ -26,8 +26,7 @@ protected:
         ClientFixture::SetUp();
         list = std::make_unique<client::TEventList>(nullptr);
         client::SetEventListObject(list.get());
-        void (ScriptedEngine::*serve)(const std::string&, const std::string&, std::string) = &ScriptedEngine::SetFile;
-        ((*engine).*serve)("Form", "FormMain", Lines(FormMainDescription));
+        engine->ServeFile("Form", "FormMain", Lines(FormMainDescription));
     }
     void TearDown() override
     {

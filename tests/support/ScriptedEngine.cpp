@@ -7,7 +7,7 @@ void ScriptedEngine::QueueReply(const std::string& eventName, std::string replyT
     replies_[eventName].push_back(std::move(replyText));
 }
 
-void ScriptedEngine::SetFile(const std::string& fileType, const std::string& fileName, std::string content)
+void ScriptedEngine::ServeFile(const std::string& fileType, const std::string& fileName, std::string content)
 {
     files_[{fileType, fileName}] = std::move(content);
 }

@@ -25,7 +25,7 @@ public:
     // Computes the reply instead (takes precedence over the queue when set).
     std::function<std::string(const EngineCall&)> onExecuteEvent;
     // GetFile answers by (FileType, FileName); "snil" when absent.
-    void SetFile(const std::string& fileType, const std::string& fileName, std::string content);
+    void ServeFile(const std::string& fileType, const std::string& fileName, std::string content);
     // Compute the answers of GetFile and SetFile instead (the call is recorded first).
     std::function<std::string(const EngineCall&)> onGetFile;
     std::function<std::string(const EngineCall&)> onSetFile;

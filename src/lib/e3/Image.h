@@ -1,4 +1,5 @@
 #pragma once
+#include "e3/EngineImages.h"
 // A picture on the parent: the framework's image control. Pictures arrive
 // whole (decoded bitmaps), so OnProgress is never raised for them.
 #include "e3/Contract.h"
@@ -32,7 +33,7 @@ private:
 QRect PictureDestRect(int pictureWidth, int pictureHeight, int clientWidth, int clientHeight, bool stretch,
                       bool proportional, bool center);
 
-class Te3CustomImage : public TGraphicControl, public ITranslatableControl {
+class Te3CustomImage : public TGraphicControl, public ITranslatableControl, public IPictureHolder {
     FW_CLASS()
 public:
     explicit Te3CustomImage(fw::TComponent* owner);
@@ -46,6 +47,8 @@ public:
     void SetPicture(TPicture* value);
     // Shows a bitmap (the engine names pictures; the client fetches them).
     void AssignImage(const QImage& image) { picture_->SetImage(image); }
+    // A PICTURE value from the engine: the picture it names.
+    void AssignPicture(const QImage& image) override { AssignImage(image); }
 
     bool GetCenter() const { return center_; }
     void SetCenter(bool value);

@@ -59,8 +59,8 @@ protected:
         if (caption.empty())
             return;
         Qt::Alignment align = Qt::AlignVCenter;
-        align |= owner_->alignment_ == paLeftJustify    ? Qt::AlignLeft
-                 : owner_->alignment_ == paRightJustify ? Qt::AlignRight
+        align |= owner_->alignment_ == palLeftJustify    ? Qt::AlignLeft
+                 : owner_->alignment_ == palRightJustify ? Qt::AlignRight
                                                         : Qt::AlignHCenter;
         painter.setPen(fw::ToQColor(owner_->GetEnabled() ? owner_->GetFont()->GetColor() : fw::clGrayText));
         painter.drawText(r, static_cast<int>(align), QString::fromStdString(caption));

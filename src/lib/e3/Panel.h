@@ -8,7 +8,7 @@
 namespace e3 {
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TPanelAlignment { paLeftJustify, paRightJustify, paCenter };
+enum TPanelAlignment { palLeftJustify, palRightJustify, palCenter };
 enum TPanelBorderStyle { pbsNone, pbsSingle };
 
 extern const fw::TEnumType BevelCutType;
@@ -94,7 +94,7 @@ private:
     ContainerCascade cascade_;
     PanelWidget* panel_;
     MandatoryMarker* marker_ = nullptr;
-    TPanelAlignment alignment_ = paCenter;
+    TPanelAlignment alignment_ = palCenter;
     TBevelCut bevelInner_ = bvNone;
     TBevelCut bevelOuter_ = bvRaised;
     int32_t bevelWidth_ = 1;

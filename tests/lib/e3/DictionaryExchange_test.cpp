@@ -519,7 +519,7 @@ TEST_F(MultiLanguageChanges, ChangesRecordPreviousAndCurrentAndAskFirst)
     EXPECT_EQ(ml.PreviousLanguage().Name, "German:");
     EXPECT_EQ(ml.CurrentLanguage().Name, "English:");
 
-    ml.ChangeLanguage(&ml.CurrentLanguage()); // already current: only the events
+    ml.ChangeLanguage(ml.CurrentLanguage()); // already current: only the events
     allow = false;
     ml.ChangeLanguageByName("Unilang:");
     EXPECT_EQ(ml.CurrentLanguage().Name, "English:");
@@ -540,4 +540,24 @@ TEST_F(MultiLanguageChanges, ChangesRecordPreviousAndCurrentAndAskFirst)
             EXPECT_STREQ(e.what(), bad.message);
         }
     }
+}
+
+TEST_F(MultiLanguageChanges, ChangeBackToThePreviousLanguageSwapsThem)
+{
+    TMultiLanguage ml;
+    ml.SetFileName(fileName_);
+    ml.ChangeLanguageByName("German:");
+    ml.ChangeLanguage(ml.PreviousLanguage());
+    EXPECT_EQ(ml.CurrentLanguage().Name, "Unilang:");
+    EXPECT_EQ(ml.PreviousLanguage().Name, "German:");
+    EXPECT_EQ(ml.CurrentIndex(), 0);
+
+    TLanguage english;
+    english.Assign(*LangSession().Find(path_)->GetLanguages()[1]);
+    ml.SetPreviousLanguage(english);
+    EXPECT_EQ(ml.PreviousLanguage().Name, "English:");
+    EXPECT_EQ(ml.CurrentLanguage().Name, "Unilang:");
+    ml.ChangeLanguage(ml.PreviousLanguage());
+    EXPECT_EQ(ml.CurrentLanguage().Name, "English:");
+    EXPECT_EQ(ml.PreviousLanguage().Name, "Unilang:");
 }

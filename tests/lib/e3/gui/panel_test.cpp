@@ -230,7 +230,7 @@ TEST(Panel, PublishedNamesByClass)
     EXPECT_EQ(e3::BevelCutType.OrdinalOf("bvRaised"), 2);
     Te3_Panel panel(nullptr);
     EXPECT_EQ(e3test::OrdinalByName(panel, "BevelOuter"), e3::bvRaised);
-    EXPECT_EQ(e3test::OrdinalByName(panel, "Alignment"), e3::paCenter);
+    EXPECT_EQ(e3test::OrdinalByName(panel, "Alignment"), e3::palCenter);
 }
 
 } // namespace
