@@ -97,6 +97,17 @@ TEST_F(FormIPTest, ShownModallyTheButtonsCloseIt)
     EXPECT_EQ(form->ShowModal(), fw::mrCancel);
     EXPECT_EQ(Ini("Common", "CORBA"), "(missing)");
     form->Widget()->grab().save(QString::fromStdString(std::string(E3_BUILD_DIR) + "/formip.png"));
+
+    // Shown again: the user picks SOAP, types a host and presses Ok.
+    QTimer::singleShot(20, [this] {
+        QTest::mouseClick(form->rbtnSoap->Widget(), Qt::LeftButton);
+        form->edtIPAddress->SetText("");
+        QTest::keyClicks(form->edtIPAddress->Widget(), "server.example");
+        QTest::mouseClick(form->spbOk->Widget(), Qt::LeftButton);
+    });
+    EXPECT_EQ(form->ShowModal(), fw::mrOk);
+    EXPECT_EQ(Ini("SOAP", "ORBBINDADDR"), "inet:server.example:21000");
+    EXPECT_EQ(Ini("Common", "CORBA"), "0");
 }
 
 TEST(FormSplash, ThePictureFollowsTheLanguage)
