@@ -1,0 +1,200 @@
+#include "client/FrmIP.h"
+#include "e3/Edit.h"
+#include "e3/Image.h"
+#include "e3/RadioButton.h"
+#include "e3/SpeedButton.h"
+#include "multilang/LanguageTable.h"
+#include "support/TempDir.h"
+#include "u3/Files.h"
+#include "u3/IniFile.h"
+
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FormIPTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        u3::SetExeNameOverride(dir.str() + "/front");
+        client::Reconnect = false;
+        form = multilang::TMLForm::Create<client::TFormIP>(nullptr);
+    }
+    void TearDown() override
+    {
+        delete form;
+        u3::SetExeNameOverride("");
+    }
+    std::string Ini(const char* section, const char* key)
+    {
+        return u3::IniFile(dir.str() + "/front.ini").ReadString(section, key, "(missing)");
+    }
+
+    e3test::TempDir dir;
+    client::TFormIP* form = nullptr;
+};
+
+TEST_F(FormIPTest, WithoutIniFileTheDefaultsShow)
+{
+    form->FormShow(form);
+    EXPECT_TRUE(form->rbtnCorba->GetChecked());
+    EXPECT_FALSE(form->rbtnSoap->GetChecked());
+    EXPECT_EQ(form->edtIPAddress->GetText(), "localhost");
+    EXPECT_EQ(form->edtIPPort->GetText(), "11000");
+    form->rbtnSoap->SetChecked(true);
+    form->rbtnSoapClick(form->rbtnSoap);
+    EXPECT_EQ(form->edtIPPort->GetText(), "21000");
+}
+
+TEST_F(FormIPTest, OkStoresTheAddressOfTheChosenTransportOnly)
+{
+    u3::IniFile(dir.str() + "/front.ini").WriteString("CORBA", "ORBBINDADDR", "inet:corbahost:11111");
+    form->FormShow(form);
+    form->rbtnSoap->SetChecked(true);
+    form->edtIPAddress->SetText("10.0.0.5");
+    form->edtIPPort->SetText("21000");
+    form->spbOkClick(form->spbOk);
+    EXPECT_EQ(Ini("SOAP", "ORBBINDADDR"), "inet:10.0.0.5:21000");
+    EXPECT_EQ(Ini("Common", "CORBA"), "0");
+    EXPECT_EQ(Ini("Web", "Port"), "88");
+    EXPECT_EQ(Ini("Web", "IP"), "10.0.0.5");
+    EXPECT_EQ(Ini("CORBA", "ORBBINDADDR"), "inet:corbahost:11111");
+    EXPECT_EQ(client::OrbBindAddr, "inet:10.0.0.5:21000");
+    EXPECT_EQ(client::ServerHost, "10.0.0.5");
+    EXPECT_EQ(client::ServerPort, "21000");
+    EXPECT_FALSE(client::Reconnect);
+    EXPECT_EQ(form->GetModalResult(), fw::mrOk);
+}
+
+TEST_F(FormIPTest, ConnectStoresAndAsksForAnotherPass)
+{
+    form->FormShow(form);
+    form->spbConnectClick(form->spbConnect);
+    EXPECT_EQ(Ini("CORBA", "ORBBINDADDR"), "inet:localhost:11000");
+    EXPECT_EQ(Ini("Common", "CORBA"), "1");
+    EXPECT_TRUE(client::Reconnect);
+}
+
+TEST_F(FormIPTest, AnAddressWithoutPortChangesOnlyTheHost)
+{
+    u3::IniFile ini(dir.str() + "/front.ini");
+    ini.WriteString("Common", "CORBA", "1");
+    ini.WriteString("Web", "Port", "8080");
+    form->edtIPPort->SetText("999");
+    ini.WriteString("CORBA", "ORBBINDADDR", "inet:myhost");
+    form->FormShow(form);
+    EXPECT_EQ(form->edtIPAddress->GetText(), "myhost");
+    EXPECT_EQ(form->edtIPPort->GetText(), "999");
+    form->spbOkClick(form->spbOk);
+    EXPECT_EQ(Ini("Web", "Port"), "8080");
+}
+
+TEST_F(FormIPTest, ShownModallyTheButtonsCloseIt)
+{
+    QTimer::singleShot(20, [this] { QTest::mouseClick(form->spbCancel->Widget(), Qt::LeftButton); });
+    EXPECT_EQ(form->ShowModal(), fw::mrCancel);
+    EXPECT_EQ(Ini("Common", "CORBA"), "(missing)");
+    form->Widget()->grab().save(QString::fromStdString(std::string(E3_BUILD_DIR) + "/formip.png"));
+
+    // Shown again: the user picks SOAP, types a host and presses Ok.
+    QTimer::singleShot(20, [this] {
+        QTest::mouseClick(form->rbtnSoap->Widget(), Qt::LeftButton);
+        form->edtIPAddress->SetText("");
+        QTest::keyClicks(form->edtIPAddress->Widget(), "server.example");
+        QTest::mouseClick(form->spbOk->Widget(), Qt::LeftButton);
+    });
+    EXPECT_EQ(form->ShowModal(), fw::mrOk);
+    EXPECT_EQ(Ini("SOAP", "ORBBINDADDR"), "inet:server.example:21000");
+    EXPECT_EQ(Ini("Common", "CORBA"), "0");
+}
+
+TEST(FormSplash, ThePictureFollowsTheLanguage)
+{
+    std::unique_ptr<client::TFormSplash> splash(multilang::TMLForm::Create<client::TFormSplash>(nullptr));
+    struct Case {
+        int language;
+        e3::Te3_Image* shown;
+    };
+    const Case cases[] = {{3, splash->imgDE}, {5, splash->imgFr}, {2, splash->imgSplashHeader},
+                          {0, splash->imgSplashHeader}, {32, splash->imgSplashHeader}};
+    for (const auto& c : cases) {
+        splash->ShowPictureFor(c.language);
+        for (e3::Te3_Image* image : {splash->imgSplashHeader, splash->imgFr, splash->imgDE})
+            EXPECT_EQ(image->GetVisible(), image == c.shown) << c.language << " " << image->GetName();
+    }
+    EXPECT_EQ(splash->ClientWidth(), 501);
+    EXPECT_EQ(splash->GetBorderStyle(), fw::bsNone);
+}
+
+} // namespace
+
+#include "e3/ItemSession.h"
+#include "e3/Label.h"
+#include "multilang/ClientTranslation.h"
+
+namespace {
+
+// The dialog's texts come from the local dictionary under keys built from its
+// component names, or are shown marked when it has none.
+class FormIPTranslation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        multilang::StartLanguageTable();
+        multilang::DoneMultiLanguage();
+        u3::SetExeNameOverride(dir.str() + "/front");
+    }
+    void TearDown() override
+    {
+        multilang::DoneMultiLanguage();
+        multilang::CurrentLanguage = 2;
+        u3::SetExeNameOverride("");
+    }
+    void WriteGermanDictionary()
+    {
+        e3::TItemSession dictionary;
+        for (const char* caption : {"Unilang:", "Unitext:", "English:", "German:"}) {
+            auto lang = std::make_unique<e3::TLanguage>();
+            lang->Name = caption;
+            lang->Caption = caption;
+            lang->Prefix = std::string("-") + caption;
+            dictionary.AddLanguage(lang);
+        }
+        const std::vector<std::vector<std::string>> rows = {
+            {"FormIP.StatusPanel.PanelRight.spbOk.Caption", "Ok", "Ok", "Gut"},
+            {"FormIP.PanelMain.lIPAddress.Caption", "IP Address", "IP Address", "IP-Adresse"},
+            {"FormIP.Caption", "Server address information", "Server address information", "Serveradresse"},
+        };
+        for (const auto& words : rows) {
+            e3::TLanguageWord row;
+            row.Words = words;
+            dictionary.AddItem(row);
+        }
+        ASSERT_TRUE(dictionary.SaveToFile(multilang::LocalDictionaryFileName()));
+    }
+    e3test::TempDir dir;
+};
+
+TEST_F(FormIPTranslation, TextsComeFromTheDictionaryByComponentPath)
+{
+    WriteGermanDictionary();
+    multilang::CurrentLanguage = 3;
+    multilang::SetUpLocalTranslation();
+    std::unique_ptr<client::TFormIP> form(multilang::TMLForm::Create<client::TFormIP>(nullptr));
+    EXPECT_EQ(form->spbOk->GetText(), "Gut");
+    EXPECT_EQ(form->lIPAddress->GetText(), "IP-Adresse");
+    EXPECT_EQ(form->GetCaption(), "Serveradresse");
+    form->Widget()->grab().save(QString::fromStdString(std::string(E3_BUILD_DIR) + "/formip_de.png"));
+}
+
+TEST_F(FormIPTranslation, WithoutDictionaryTheTextsAreMarked)
+{
+    multilang::SetUpLocalTranslation();
+    std::unique_ptr<client::TFormIP> form(multilang::TMLForm::Create<client::TFormIP>(nullptr));
+    EXPECT_EQ(form->lIPAddress->GetText(), "IP_Address");
+    EXPECT_EQ(form->spbCancel->GetText(), "_Cancel");
+}
+
+} // namespace
