@@ -68,23 +68,22 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-// The character named by a reference such as "#65" or "#x41" (without "&" and
-// ";"), or 0 when it names none.
-char32_t DecodeCharReference(std::string_view ref)
+// Decodes a character reference at the start of text ("&#65;", "&#x41;"):
+// the character, and the length of the reference; 0 when there is none there.
+// Only the reference itself is looked at, so a long text with many "&#" and no
+// ";" stays linear.
+char32_t DecodeCharReference(std::string_view text, std::size_t& length)
 {
-    if (ref.size() < 2 || ref[0] != '#')
-        return 0;
-    std::size_t i = 1;
+    std::size_t i = 2;
     unsigned base = 10;
-    if (ref[1] == 'x' || ref[1] == 'X') {
+    if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
         base = 16;
-        i = 2;
+        ++i;
     }
-    if (i >= ref.size())
-        return 0;
+    const std::size_t firstDigit = i;
     char32_t cp = 0;
-    for (; i < ref.size(); ++i) {
-        const char c = ref[i];
+    for (; i < text.size() && text[i] != ';'; ++i) {
+        const char c = text[i];
         unsigned digit;
         if (c >= '0' && c <= '9')
             digit = static_cast<unsigned>(c - '0');
@@ -98,8 +97,9 @@ char32_t DecodeCharReference(std::string_view ref)
         if (cp > 0x10FFFF)
             return 0;
     }
-    if (cp == 0 || (cp >= 0xD800 && cp < 0xE000))
+    if (i == firstDigit || i >= text.size() || cp == 0 || (cp >= 0xD800 && cp < 0xE000))
         return 0;
+    length = i + 1;
     return cp;
 }
 
@@ -144,12 +144,10 @@ std::string UnescapeXMLText(std::string_view text)
             }
         }
         if (used == 0 && rest.size() > 1 && rest[1] == '#') {
-            const std::size_t semi = rest.find(';');
-            if (semi != std::string_view::npos) {
-                if (const char32_t cp = DecodeCharReference(rest.substr(1, semi - 1))) {
-                    AppendUtf8(out, cp);
-                    used = semi + 1;
-                }
+            std::size_t length = 0;
+            if (const char32_t cp = DecodeCharReference(rest, length)) {
+                AppendUtf8(out, cp);
+                used = length;
             }
         }
         if (used == 0) {
@@ -464,9 +462,25 @@ void TXMLTag::ParsePendingInnerXML()
 {
     if (pendingInnerXML_.empty())
         return;
-    TXMLParser parser(std::move(pendingInnerXML_));
+    // A text that cannot be read leaves the element as it was, text included,
+    // so that every later access reports the same error.
+    const std::size_t childCount = children_.size();
+    const std::string value = RawValue();
+    TXMLParser parser(pendingInnerXML_);
+    std::string pending = std::move(pendingInnerXML_);
     pendingInnerXML_.clear();
-    parser.ParseTags(*this);
+    try {
+        parser.ParseTags(*this);
+    } catch (...) {
+        std::vector<std::unique_ptr<TXMLBaseTag>> added;
+        for (std::size_t i = childCount; i < children_.size(); ++i)
+            added.push_back(std::move(children_[i]));
+        children_.resize(childCount);
+        FreeNodes(added);
+        SetRawValue(value);
+        pendingInnerXML_ = std::move(pending);
+        throw;
+    }
 }
 
 std::string TXMLTag::GetInnerXML()
