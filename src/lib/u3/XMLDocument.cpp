@@ -248,20 +248,29 @@ void TXMLInstructionTag::CopyValueTo(TXMLBaseTag& target) const
     static_cast<TXMLInstructionTag&>(target).text_ = text_;
 }
 
+namespace {
+// Identifiers cannot be escaped; one read from apostrophes may hold a double
+// quote, and then only apostrophes keep it well-formed.
+void AppendIdentifier(std::string& out, const std::string& id)
+{
+    const char quote = id.find('"') == std::string::npos ? '"' : '\'';
+    out += ' ';
+    out += quote;
+    out += id;
+    out += quote;
+}
+} // namespace
+
 void TXMLDoctypeTag::SaveToString(std::string& out) const
 {
     out += Document().Indentation();
     out += "<!DOCTYPE ";
     out += GetQualifiedName();
-    if (form_ == kPublic) {
-        out += " PUBLIC \"";
-        out += publicId_;
-        out += "\" \"";
-    } else {
-        out += " SYSTEM \"";
-    }
-    out += systemId_;
-    out += "\">";
+    out += form_ == kPublic ? " PUBLIC" : " SYSTEM";
+    if (form_ == kPublic)
+        AppendIdentifier(out, publicId_);
+    AppendIdentifier(out, systemId_);
+    out += '>';
 }
 
 void TXMLDoctypeTag::CopyValueTo(TXMLBaseTag& target) const

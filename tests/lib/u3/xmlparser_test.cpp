@@ -345,6 +345,9 @@ TEST(XMLWriter, WritesPrologRootAndEpilog)
     doctype.SetForm(u3::TXMLDoctypeTag::kPublic);
     doctype.SetPublicId("-//P//Q");
     EXPECT_NE(doc.SaveToString().find("<!DOCTYPE p:req PUBLIC \"-//P//Q\" \"req.dtd\">\r\n"), std::string::npos);
+    // An identifier holding a double quote goes between apostrophes.
+    doctype.SetPublicId("say \"x\"");
+    EXPECT_NE(doc.SaveToString().find("<!DOCTYPE p:req PUBLIC 'say \"x\"' \"req.dtd\">\r\n"), std::string::npos);
 }
 
 TEST(XMLWriter, OutputIsWellFormedForAnOutsideParser)
