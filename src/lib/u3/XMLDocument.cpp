@@ -206,10 +206,7 @@ void TXMLBaseTag::CopyValueTo(TXMLBaseTag& target) const
 
 void TXMLAttribute::SaveToString(std::string& out) const
 {
-    // An attribute follows its node's text, which never ends in a blank or a
-    // CR without the per-line attribute layout that nothing here uses.
-    if (!out.empty() && out.back() != ' ' && out.back() != '\r')
-        out += ' ';
+    out += ' ';
     if (!Prefix().empty()) {
         out += Prefix();
         out += ':';

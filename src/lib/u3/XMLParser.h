@@ -173,7 +173,7 @@ private:
 // The XML declaration; its attributes are the pseudo-attributes.
 class TXMLDescriptionTag final : public TXMLBaseAttrTag {
 public:
-    TXMLDescriptionTag(TXMLSimpleDocument& document) : TXMLBaseAttrTag(document, nullptr, "XML") {}
+    explicit TXMLDescriptionTag(TXMLSimpleDocument& document) : TXMLBaseAttrTag(document, nullptr, "XML") {}
     int GetTagType() const override { return kDescription; }
     void SaveToString(std::string& out) const override;
 };
