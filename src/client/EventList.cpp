@@ -5,6 +5,7 @@
 #include "client/ClientSender.h"
 #include "client/Globals.h"
 #include "framework/Form.h"
+#include "u3/StrLib.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -20,15 +21,7 @@ using namespace fw;
 
 namespace {
 
-std::string Trim(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
+using u3::Trim;
 
 int32_t ToInteger(const std::string& text)
 {
