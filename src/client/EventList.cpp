@@ -43,6 +43,14 @@ std::string NameOf(TObject* object)
     return c ? c->GetName() : std::string();
 }
 
+// The object a drag concerns, by name, and where it stands.
+void WriteDragEntries(TClientSender& s, const char* objectEntry, TObject* object, int32_t x, int32_t y)
+{
+    s.WriteEntry(objectEntry, NameOf(object));
+    s.WriteEntry("X", x);
+    s.WriteEntry("Y", y);
+}
+
 std::string CharacterText(char32_t c)
 {
     return QString::fromUcs4(&c, 1).toStdString();
@@ -309,11 +317,7 @@ TEventList::TEventList(TComponent* owner)
         return [name](TObject* sender, TObject* source, int32_t x, int32_t y) {
             SendControlEvent(
                 sender, name,
-                [&](TClientSender& s) {
-                    s.WriteEntry("Source", NameOf(source));
-                    s.WriteEntry("X", x);
-                    s.WriteEntry("Y", y);
-                },
+                [&](TClientSender& s) { WriteDragEntries(s, "Source", source, x, y); },
                 NoRead);
         };
     };
@@ -324,9 +328,7 @@ TEventList::TEventList(TComponent* owner)
             SendControlEvent(
                 sender, name,
                 [&](TClientSender& s) {
-                    s.WriteEntry("Source", NameOf(source));
-                    s.WriteEntry("X", x);
-                    s.WriteEntry("Y", y);
+                    WriteDragEntries(s, "Source", source, x, y);
                     s.WriteEntry("State", static_cast<int32_t>(state));
                     s.WriteBoolEntry("Accept", accept);
                 },
@@ -339,11 +341,7 @@ TEventList::TEventList(TComponent* owner)
         return [name](TObject* sender, TObject* target, int32_t x, int32_t y) {
             SendControlEvent(
                 sender, name,
-                [&](TClientSender& s) {
-                    s.WriteEntry("Target", NameOf(target));
-                    s.WriteEntry("X", x);
-                    s.WriteEntry("Y", y);
-                },
+                [&](TClientSender& s) { WriteDragEntries(s, "Target", target, x, y); },
                 NoRead);
         };
     };
