@@ -5,6 +5,7 @@
 #include "client/ClientSender.h"
 #include "client/Globals.h"
 #include "framework/Form.h"
+#include "u3/StrLib.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -20,15 +21,7 @@ using namespace fw;
 
 namespace {
 
-std::string Trim(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
+using u3::Trim;
 
 int32_t ToInteger(const std::string& text)
 {
@@ -48,6 +41,14 @@ std::string NameOf(TObject* object)
 {
     auto* c = dynamic_cast<TComponent*>(object);
     return c ? c->GetName() : std::string();
+}
+
+// The object a drag concerns, by name, and where it stands.
+void WriteDragEntries(TClientSender& s, const char* objectEntry, TObject* object, int32_t x, int32_t y)
+{
+    s.WriteEntry(objectEntry, NameOf(object));
+    s.WriteEntry("X", x);
+    s.WriteEntry("Y", y);
 }
 
 std::string CharacterText(char32_t c)
@@ -316,11 +317,7 @@ TEventList::TEventList(TComponent* owner)
         return [name](TObject* sender, TObject* source, int32_t x, int32_t y) {
             SendControlEvent(
                 sender, name,
-                [&](TClientSender& s) {
-                    s.WriteEntry("Source", NameOf(source));
-                    s.WriteEntry("X", x);
-                    s.WriteEntry("Y", y);
-                },
+                [&](TClientSender& s) { WriteDragEntries(s, "Source", source, x, y); },
                 NoRead);
         };
     };
@@ -331,9 +328,7 @@ TEventList::TEventList(TComponent* owner)
             SendControlEvent(
                 sender, name,
                 [&](TClientSender& s) {
-                    s.WriteEntry("Source", NameOf(source));
-                    s.WriteEntry("X", x);
-                    s.WriteEntry("Y", y);
+                    WriteDragEntries(s, "Source", source, x, y);
                     s.WriteEntry("State", static_cast<int32_t>(state));
                     s.WriteBoolEntry("Accept", accept);
                 },
@@ -346,11 +341,7 @@ TEventList::TEventList(TComponent* owner)
         return [name](TObject* sender, TObject* target, int32_t x, int32_t y) {
             SendControlEvent(
                 sender, name,
-                [&](TClientSender& s) {
-                    s.WriteEntry("Target", NameOf(target));
-                    s.WriteEntry("X", x);
-                    s.WriteEntry("Y", y);
-                },
+                [&](TClientSender& s) { WriteDragEntries(s, "Target", target, x, y); },
                 NoRead);
         };
     };

@@ -1,5 +1,6 @@
 #include "e3/CheckBox.h"
 
+#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -7,15 +8,13 @@
 
 namespace e3 {
 
-class CheckBoxWidget : public QCheckBox {
+class CheckBoxWidget : public OwnedWidget<QCheckBox, Te3CustomCheckBox> {
 public:
     explicit CheckBoxWidget(Te3CustomCheckBox* owner)
-        : owner_(owner)
+        : OwnedWidget(owner)
     {
         setAutoFillBackground(true);
     }
-
-    void Disown() { owner_ = nullptr; }
 
 protected:
     // The whole control is the button, caption included.
@@ -38,9 +37,6 @@ protected:
         if (const std::optional<QRect> square = owner_->ReadOnlySquareShown())
             painter.fillRect(*square, fw::ToQColor(fw::cl3DLight));
     }
-
-private:
-    Te3CustomCheckBox* owner_;
 };
 
 const fw::TClassInfo& Te3CustomCheckBox::StaticClass()

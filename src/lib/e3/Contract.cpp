@@ -175,4 +175,34 @@ void MandatoryMarker::paintEvent(QPaintEvent*)
     painter.drawPolygon(QPolygon({corners[0], corners[1], corners[2]}));
 }
 
+void ShowEnabledColor(fw::TControl& control, const ColorContract& colors, bool value, bool applied, bool readOnly)
+{
+    if (!value) {
+        if (!control.HasState(fw::csLoading | fw::csReading | fw::csDesigning))
+            control.SetColor(colors.disabledColor);
+    } else if (applied && !readOnly) {
+        control.SetColor(colors.normalColor);
+    }
+}
+
+void ChangeDisabledColor(fw::TControl& control, ColorContract& colors, fw::TColor value, bool readOnly)
+{
+    colors.disabledColor = value;
+    if (!control.GetEnabled() || readOnly)
+        control.SetColor(value);
+}
+
+void ShowReadOnlyColor(fw::TControl& control, ColorContract& colors, bool readOnly, bool locked)
+{
+    if (control.HasState(fw::csDesigning))
+        return;
+    if (readOnly) {
+        if (control.GetEnabled() && !locked)
+            colors.normalColor = control.GetColor();
+        control.SetColor(colors.disabledColor);
+    } else if (control.GetEnabled() && !locked) {
+        control.SetColor(colors.normalColor);
+    }
+}
+
 } // namespace e3

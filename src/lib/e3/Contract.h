@@ -126,6 +126,56 @@ struct ColorContract {
     bool inSetEnabled = false;
 };
 
+// The colour SetEnabled leaves on a control with a parent: DisabledColor when
+// it is disabled (not while it is loaded or designed), the normal colour when
+// the enabling took effect and the control is editable.
+void ShowEnabledColor(fw::TControl& control, const ColorContract& colors, bool value, bool applied, bool readOnly);
+
+// A new DisabledColor shows at once on a disabled or read-only control.
+void ChangeDisabledColor(fw::TControl& control, ColorContract& colors, fw::TColor value, bool readOnly);
+
+// The colour after ReadOnly switched (not while designed): DisabledColor while
+// read-only, keeping the colour it had as the normal one, and the normal colour
+// back once editable. A disabled or locked control already shows DisabledColor.
+void ShowReadOnlyColor(fw::TControl& control, ColorContract& colors, bool readOnly, bool locked);
+
+// ReadOnly of an edit control under LockedEdit: the lock holds the control
+// read-only and keeps the ReadOnly the engine asks for meanwhile, which comes
+// back at the unlock. `switchReadOnly` changes the control's own read-only
+// state; it runs before the lock is noted and after it is lifted, so that it
+// sees the control unlocked.
+class ReadOnlyLock {
+public:
+    bool Locked() const { return locked_; }
+
+    template <class Switch>
+    void SetReadOnly(bool value, Switch switchReadOnly)
+    {
+        wish_ = value;
+        if (!value && locked_)
+            return;
+        switchReadOnly(value);
+    }
+
+    template <class Switch>
+    void SetLocked(bool value, Switch switchReadOnly)
+    {
+        if (value == locked_)
+            return;
+        if (value) {
+            switchReadOnly(true);
+            locked_ = true;
+        } else {
+            locked_ = false;
+            switchReadOnly(wish_);
+        }
+    }
+
+private:
+    bool locked_ = false;
+    bool wish_ = false;
+};
+
 // The three corners of the marker triangle in the top-right corner. The
 // families differ only in how far the triangle stands in from the right edge
 // and how far it is moved down from the bevel.

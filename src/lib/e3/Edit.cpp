@@ -1,6 +1,7 @@
 #include "e3/Edit.h"
 
 #include "e3/EditChars.h"
+#include "e3/OwnedWidget.h"
 #include "framework/StandardProps.h"
 #include "u3/FormatSettings.h"
 #include "u3/StrLib.h"
@@ -128,10 +129,10 @@ void SetEditFeedback(EditFeedback* feedback)
 
 // The window of the edit: hands keys, focus and the clipboard actions to the
 // control before Qt's own handling, so that the typed input decides.
-class EditWidget : public QLineEdit {
+class EditWidget : public OwnedWidget<QLineEdit, TAlignEdit> {
 public:
     explicit EditWidget(TAlignEdit* owner)
-        : owner_(owner)
+        : OwnedWidget(owner)
     {
         // A plain edit window takes no dropped text; a drop would pass by the
         // input rules.
@@ -145,8 +146,6 @@ public:
                 owner_->modified_ = true;
         });
     }
-
-    void Disown() { owner_ = nullptr; }
 
 protected:
     bool event(QEvent* e) override
@@ -231,9 +230,6 @@ protected:
             [](TAlignEdit& o) { o.edit_->selectAll(); });
         menu->popup(e->globalPos());
     }
-
-private:
-    TAlignEdit* owner_;
 };
 
 // ---------------------------------------------------------------------------
@@ -944,12 +940,7 @@ void Te3CustomEdit::SetEnabled(bool value)
         ~Flag() { f = false; }
     } inSetEnabled(colors_.inSetEnabled);
     const bool applied = wish_.Decide(*this, value);
-    if (!value) {
-        if (!HasState(fw::csLoading | fw::csReading) && !Designing())
-            SetColor(colors_.disabledColor);
-    } else if (applied && !GetReadOnly()) {
-        SetColor(colors_.normalColor);
-    }
+    ShowEnabledColor(*this, colors_, value, applied, GetReadOnly());
     if (applied)
         TAlignEdit::SetEnabled(value);
 }
@@ -963,18 +954,12 @@ void Te3CustomEdit::SetColor(fw::TColor color)
 
 void Te3CustomEdit::SetDisabledColor(fw::TColor value)
 {
-    colors_.disabledColor = value;
-    if (!GetEnabled() || GetReadOnly())
-        SetColor(value);
+    ChangeDisabledColor(*this, colors_, value, GetReadOnly());
 }
 
 void Te3CustomEdit::ReadOnlyMessage(bool value)
 {
-    readOnlyWish_ = value;
-    // While locked, leaving read-only is only remembered for the unlock.
-    if (!value && lockedEdit_)
-        return;
-    SwitchReadOnly(value);
+    readOnlyLock_.SetReadOnly(value, [this](bool readOnly) { SwitchReadOnly(readOnly); });
 }
 
 void Te3CustomEdit::SwitchReadOnly(bool value)
@@ -982,28 +967,12 @@ void Te3CustomEdit::SwitchReadOnly(bool value)
     if (value == GetReadOnly())
         return;
     MarkReadOnly(value);
-    if (Designing())
-        return;
-    if (value) {
-        if (GetEnabled() && !lockedEdit_)
-            colors_.normalColor = GetColor();
-        SetColor(colors_.disabledColor);
-    } else if (GetEnabled() && !lockedEdit_) {
-        SetColor(colors_.normalColor);
-    }
+    ShowReadOnlyColor(*this, colors_, value, readOnlyLock_.Locked());
 }
 
 void Te3CustomEdit::SetLockedEdit(bool value)
 {
-    if (value == lockedEdit_)
-        return;
-    if (value) {
-        SwitchReadOnly(true);
-        lockedEdit_ = true;
-    } else {
-        lockedEdit_ = false;
-        SwitchReadOnly(readOnlyWish_);
-    }
+    readOnlyLock_.SetLocked(value, [this](bool readOnly) { SwitchReadOnly(readOnly); });
 }
 
 // ---------------------------------------------------------------------------

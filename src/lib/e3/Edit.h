@@ -169,7 +169,7 @@ public:
     void SetColor(fw::TColor color) override;
     void SetParent(fw::TWinControl* parent) override;
 
-    bool GetLockedEdit() const { return lockedEdit_; }
+    bool GetLockedEdit() const { return readOnlyLock_.Locked(); }
     void SetLockedEdit(bool value);
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
@@ -197,9 +197,7 @@ private:
 
     EnabledWish wish_;
     ColorContract colors_;
-    bool lockedEdit_ = false;
-    // The ReadOnly the engine wants, kept while a lock holds the window read-only.
-    bool readOnlyWish_ = false;
+    ReadOnlyLock readOnlyLock_;
     MandatoryMarker* marker_;
 };
 

@@ -1,5 +1,6 @@
 #include "e3/GraphicControl.h"
 
+#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 
 #include <QContextMenuEvent>
@@ -7,16 +8,14 @@
 
 namespace e3 {
 
-class TGraphicControl::Surface : public QWidget {
+class TGraphicControl::Surface : public OwnedWidget<QWidget, TGraphicControl> {
 public:
     explicit Surface(TGraphicControl* owner)
-        : owner_(owner)
+        : OwnedWidget(owner)
     {
         setFocusPolicy(Qt::NoFocus);
         setAttribute(Qt::WA_Hover);
     }
-
-    void Disown() { owner_ = nullptr; }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -52,9 +51,6 @@ protected:
         if (owner_ && owner_->OnMouseLeave)
             fw::RunFromEventLoop([&] { owner_->OnMouseLeave(owner_); });
     }
-
-private:
-    TGraphicControl* owner_;
 };
 
 const fw::TClassInfo& TGraphicControl::StaticClass()

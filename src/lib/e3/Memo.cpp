@@ -1,5 +1,6 @@
 #include "e3/Memo.h"
 
+#include "e3/OwnedWidget.h"
 #include "e3/TextLines.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
@@ -22,18 +23,16 @@ QString ToDocumentText(const std::string& text)
 
 } // namespace
 
-class MemoWidget : public QPlainTextEdit {
+class MemoWidget : public OwnedWidget<QPlainTextEdit, Te3CustomMemo> {
 public:
     explicit MemoWidget(Te3CustomMemo* owner)
-        : owner_(owner)
+        : OwnedWidget(owner)
     {
         connect(this, &QPlainTextEdit::textChanged, this, [this] {
             if (owner_)
                 fw::RunFromEventLoop([this] { owner_->TextChanged(); });
         });
     }
-
-    void Disown() { owner_ = nullptr; }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override
@@ -75,8 +74,6 @@ private:
         const qsizetype used = owner_->GetText().size() - (selected.size() + selected.count(QChar::ParagraphSeparator));
         return owner_->maxLength_ - used;
     }
-
-    Te3CustomMemo* owner_;
 };
 
 const fw::TClassInfo& Te3CustomMemo::StaticClass()
@@ -145,21 +142,14 @@ void Te3CustomMemo::SetEnabled(bool value)
         return;
     }
     const bool applied = wish_.Decide(*this, value);
-    if (!value) {
-        if (!HasState(fw::csLoading | fw::csReading) && !Designing())
-            SetColor(colors_.disabledColor);
-    } else if (applied && !GetReadOnly()) {
-        SetColor(colors_.normalColor);
-    }
+    ShowEnabledColor(*this, colors_, value, applied, GetReadOnly());
     if (applied)
         fw::TWinControl::SetEnabled(value);
 }
 
 void Te3CustomMemo::SetDisabledColor(fw::TColor value)
 {
-    colors_.disabledColor = value;
-    if (!GetEnabled() || GetReadOnly())
-        SetColor(value);
+    ChangeDisabledColor(*this, colors_, value, GetReadOnly());
 }
 
 bool Te3CustomMemo::GetReadOnly() const
@@ -169,11 +159,7 @@ bool Te3CustomMemo::GetReadOnly() const
 
 void Te3CustomMemo::ReadOnlyMessage(bool value)
 {
-    readOnlyWish_ = value;
-    // While locked, leaving read-only is only remembered for the unlock.
-    if (!value && lockedEdit_)
-        return;
-    SwitchReadOnly(value);
+    readOnlyLock_.SetReadOnly(value, [this](bool readOnly) { SwitchReadOnly(readOnly); });
 }
 
 void Te3CustomMemo::SwitchReadOnly(bool value)
@@ -181,28 +167,12 @@ void Te3CustomMemo::SwitchReadOnly(bool value)
     if (value == GetReadOnly())
         return;
     memo_->setReadOnly(value);
-    if (Designing())
-        return;
-    if (value) {
-        if (GetEnabled() && !lockedEdit_)
-            colors_.normalColor = GetColor();
-        SetColor(colors_.disabledColor);
-    } else if (GetEnabled() && !lockedEdit_) {
-        SetColor(colors_.normalColor);
-    }
+    ShowReadOnlyColor(*this, colors_, value, readOnlyLock_.Locked());
 }
 
 void Te3CustomMemo::SetLockedEdit(bool value)
 {
-    if (value == lockedEdit_)
-        return;
-    if (value) {
-        SwitchReadOnly(true);
-        lockedEdit_ = true;
-    } else {
-        lockedEdit_ = false;
-        SwitchReadOnly(readOnlyWish_);
-    }
+    readOnlyLock_.SetLocked(value, [this](bool readOnly) { SwitchReadOnly(readOnly); });
 }
 
 std::string Te3CustomMemo::GetText() const

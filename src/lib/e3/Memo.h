@@ -32,7 +32,7 @@ public:
 
     bool GetReadOnly() const;
     void SetReadOnly(bool value) { ReadOnlyMessage(value); }
-    bool GetLockedEdit() const { return lockedEdit_; }
+    bool GetLockedEdit() const { return readOnlyLock_.Locked(); }
     void SetLockedEdit(bool value);
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
@@ -87,7 +87,6 @@ protected:
 
 private:
     friend class MemoWidget;
-    bool Designing() const { return HasState(fw::csDesigning); }
     void SwitchReadOnly(bool value);
     void UpdateMarker();
     void ShowText(const QString& text);
@@ -99,8 +98,7 @@ private:
     MemoWidget* memo_;
     EnabledWish wish_;
     ColorContract colors_;
-    bool lockedEdit_ = false;
-    bool readOnlyWish_ = false;
+    ReadOnlyLock readOnlyLock_;
     TAlignment alignment_ = taLeftJustify;
     bool hideSelection_ = true;
     int32_t maxLength_ = 0;

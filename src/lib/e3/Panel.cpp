@@ -1,5 +1,6 @@
 #include "e3/Panel.h"
 
+#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 #include "framework/Form.h"
 #include "framework/StandardProps.h"
@@ -15,10 +16,9 @@ const fw::TEnumType PanelAlignmentType {"TAlignment", {"taLeftJustify", "taRight
 const fw::TEnumType PanelBorderStyleType {"TBorderStyle", {"bsNone", "bsSingle"}};
 
 // The panel's own surface: border, bevels and caption.
-class PanelWidget : public QWidget {
+class PanelWidget : public OwnedWidget<QWidget, Te3CustomPanel> {
 public:
-    explicit PanelWidget(Te3CustomPanel* owner) : owner_(owner) {}
-    void Disown() { owner_ = nullptr; }
+    explicit PanelWidget(Te3CustomPanel* owner) : OwnedWidget(owner) {}
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -65,9 +65,6 @@ protected:
         painter.setPen(fw::ToQColor(owner_->GetEnabled() ? owner_->GetFont()->GetColor() : fw::clGrayText));
         painter.drawText(r, static_cast<int>(align), QString::fromStdString(caption));
     }
-
-private:
-    Te3CustomPanel* owner_;
 };
 
 namespace {

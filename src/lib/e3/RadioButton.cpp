@@ -1,5 +1,6 @@
 #include "e3/RadioButton.h"
 
+#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -8,18 +9,16 @@
 
 namespace e3 {
 
-class RadioButtonWidget : public QRadioButton {
+class RadioButtonWidget : public OwnedWidget<QRadioButton, Te3CustomRadioButton> {
 public:
     explicit RadioButtonWidget(Te3CustomRadioButton* owner)
-        : owner_(owner)
+        : OwnedWidget(owner)
     {
         // The control decides which button is checked, and in which order
         // the buttons hear of it.
         setAutoExclusive(false);
         setAutoFillBackground(true);
     }
-
-    void Disown() { owner_ = nullptr; }
 
 protected:
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
@@ -49,9 +48,6 @@ protected:
                         {owner_->alignment_, owner_->vertAlignment_, owner_->wordWrap_,
                          QStyle::PE_IndicatorRadioButton, owner_->checked_ ? cbChecked : cbUnchecked});
     }
-
-private:
-    Te3CustomRadioButton* owner_;
 };
 
 const fw::TClassInfo& Te3CustomRadioButton::StaticClass()

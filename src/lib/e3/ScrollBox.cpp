@@ -1,5 +1,6 @@
 #include "e3/ScrollBox.h"
 
+#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 #include "framework/InputBridge.h"
 #include "framework/StandardProps.h"
@@ -11,15 +12,13 @@ namespace e3 {
 
 const fw::TEnumType ScrollStyleType {"TScrollStyle", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}};
 
-class ScrollBoxContent : public QWidget {
+class ScrollBoxContent : public OwnedWidget<QWidget, Te3CustomScrollBox> {
 public:
     explicit ScrollBoxContent(Te3CustomScrollBox* owner)
-        : owner_(owner)
+        : OwnedWidget(owner)
     {
         setAutoFillBackground(true);
     }
-
-    void Disown() { owner_ = nullptr; }
 
 protected:
     bool event(QEvent* e) override
@@ -57,8 +56,6 @@ private:
         if (owner_)
             fw::RunFromEventLoop([this] { owner_->UpdateExtent(); });
     }
-
-    Te3CustomScrollBox* owner_;
 };
 
 const fw::TClassInfo& Te3CustomScrollBox::StaticClass()

@@ -1,5 +1,6 @@
 #include "e3/SpeedButton.h"
 
+#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -86,10 +87,9 @@ bool LiesWithinParentHeight(int top, int height, int parentHeight)
 
 // The button's own window: paints through the button and reports what the
 // input bridge does not carry (pointer entering and leaving, focus).
-class SpeedButtonWidget : public QWidget {
+class SpeedButtonWidget : public OwnedWidget<QWidget, SpeedButtonBase> {
 public:
-    explicit SpeedButtonWidget(SpeedButtonBase* owner) : owner_(owner) {}
-    void Disown() { owner_ = nullptr; }
+    explicit SpeedButtonWidget(SpeedButtonBase* owner) : OwnedWidget(owner) {}
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -111,8 +111,6 @@ private:
         if (owner_)
             fw::RunFromEventLoop([&] { f(*owner_); });
     }
-
-    SpeedButtonBase* owner_;
 };
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "e3/UnicodeEdit.h"
 
 #include "e3/EditChars.h"
+#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -26,18 +27,16 @@ public:
     }
 };
 
-class UnicodeEditWidget : public QLineEdit {
+class UnicodeEditWidget : public OwnedWidget<QLineEdit, Te3CustomUnicodeEdit> {
 public:
     explicit UnicodeEditWidget(Te3CustomUnicodeEdit* owner)
-        : owner_(owner)
+        : OwnedWidget(owner)
     {
         connect(this, &QLineEdit::textChanged, this, [this] {
             if (owner_)
                 fw::RunFromEventLoop([this] { owner_->TextChanged(); });
         });
     }
-
-    void Disown() { owner_ = nullptr; }
 
 protected:
     void focusInEvent(QFocusEvent* e) override
@@ -53,9 +52,6 @@ protected:
         const Qt::FocusReason reason = e->reason();
         fw::RunFromEventLoop([this, reason] { owner_->FocusIn(reason); });
     }
-
-private:
-    Te3CustomUnicodeEdit* owner_;
 };
 
 // ---------------------------------------------------------------------------
