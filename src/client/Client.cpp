@@ -27,16 +27,6 @@ std::string& Title()
     return title;
 }
 
-std::string Trimmed(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
 void EnsureFolder(const std::string& path)
 {
     ::mkdir(path.c_str(), 0700);
@@ -56,7 +46,7 @@ std::string GetDictionaryWord(const std::string& key, const std::string& default
     sender.WriteEntry("Unilang", key);
     sender.WriteEntry("Unitext", defaultText);
     sender.Execute();
-    return sender.HasResult("LangText") ? Trimmed(sender.Result("LangText")) : defaultText;
+    return sender.HasResult("LangText") ? u3::Trim(sender.Result("LangText")) : defaultText;
 }
 
 const fw::TClassInfo& TClient::StaticClass()
@@ -247,7 +237,7 @@ Te3_ClientForm* TClient::CreateEngineForm(const std::string& formName, const std
     std::string text;
     for (int attempt = 0; attempt < 3 && text.empty(); ++attempt)
         text = engine_ ? engine_->GetFile(formName, "Form", "") : std::string();
-    if (Trimmed(text) == "snil" || text.empty())
+    if (u3::Trim(text) == "snil" || text.empty())
         return nullptr;
     TMemoryTextStream stream(text);
     auto* form = dynamic_cast<Te3_ClientForm*>(LoadFormDescription(stream));
@@ -275,7 +265,7 @@ Te3_ClientForm* TClient::CreateEngineForm(const std::string& formName, const std
 Te3_ClientFrame* TClient::CreateEngineFrame(const std::string& frameName, const std::string& alias)
 {
     const std::string text = engine_ ? engine_->GetFile(frameName, "Form", "") : std::string();
-    if (Trimmed(text) == "snil" || text.empty())
+    if (u3::Trim(text) == "snil" || text.empty())
         return nullptr;
     TMemoryTextStream stream(text);
     auto* frame = dynamic_cast<Te3_ClientFrame*>(LoadFormDescription(stream));

@@ -8,6 +8,7 @@
 #include "framework/Control.h"
 #include "framework/Form.h"
 #include "u3/Files.h"
+#include "u3/StrLib.h"
 #include "u3/SystemInfo.h"
 
 #include <algorithm>
@@ -46,16 +47,6 @@ bool IsBlank(const std::string& s)
         if (static_cast<unsigned char>(c) > ' ')
             return false;
     return true;
-}
-
-std::string Trimmed(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
 }
 
 Te3ClientForm* AsEngineForm(TComponent* c)
@@ -213,7 +204,7 @@ void ReportClientError(const std::string& text)
 
 TComponent* FindComponentByName(TComponent* root, const std::string& name, bool report)
 {
-    const std::string upper = UpperCase(Trimmed(name));
+    const std::string upper = UpperCase(u3::Trim(name));
     if (upper.empty() || upper == "NIL")
         return nullptr;
     if (TComponent* hit = FindInTree(root, upper))

@@ -40,34 +40,7 @@ bool IsEngineContainer(TObject* o)
 
 bool ParseInt64(const std::string& text, int64_t& value)
 {
-    std::string t = text;
-    while (!t.empty() && static_cast<unsigned char>(t.front()) <= ' ')
-        t.erase(t.begin());
-    while (!t.empty() && static_cast<unsigned char>(t.back()) <= ' ')
-        t.pop_back();
-    const char* first = t.data();
-    const char* last = first + t.size();
-    bool negative = false;
-    if (first != last && (*first == '-' || *first == '+')) {
-        negative = *first == '-';
-        ++first;
-    }
-    int base = 10;
-    if (first != last && *first == '$') {
-        base = 16;
-        ++first;
-    } else if (last - first > 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
-        base = 16;
-        first += 2;
-    }
-    if (first == last)
-        return false;
-    uint64_t magnitude = 0;
-    auto [end, ec] = std::from_chars(first, last, magnitude, base);
-    if (ec != std::errc() || end != last || magnitude > static_cast<uint64_t>(INT64_MAX))
-        return false;
-    value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
-    return true;
+    return u3::TryStrToInt64(u3::Trim(text), value);
 }
 
 std::string Lower(std::string s)

@@ -19,7 +19,7 @@ bool ParseInteger(const std::string& text, int32_t& value)
     int64_t v = 0;
     if (!u3::TryStrToInt64(text, v))
         return false;
-    if (!text.empty() && text[0] == '$' && v >= 0 && v <= static_cast<int64_t>(UINT32_MAX)) {
+    if (!text.empty() && (text[0] == '$' || text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) && v >= 0 && v <= static_cast<int64_t>(UINT32_MAX)) {
         value = static_cast<int32_t>(static_cast<uint32_t>(v));
         return true;
     }

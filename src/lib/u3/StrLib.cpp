@@ -525,6 +525,9 @@ bool TryStrToInt64(std::string_view s, int64_t& value)
     if (first != last && *first == '$') {
         base = 16;
         ++first;
+    } else if (last - first > 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
+        base = 16;
+        first += 2;
     }
     if (first == last)
         return false;

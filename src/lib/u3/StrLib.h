@@ -27,7 +27,7 @@ bool SameText(std::string_view a, std::string_view b);
 std::string UpperCase(std::string_view s);
 // Without leading and trailing blanks and control characters.
 std::string Trim(std::string_view s);
-// A whole decimal number with optional sign, or "$" and hexadecimal digits.
+// A whole decimal number with optional sign, or "$" or "0x" and hexadecimal digits.
 bool TryStrToInt64(std::string_view s, int64_t& value);
 
 // 0 for an empty s, otherwise 1 + the number of separators; 1 for an empty separator.
