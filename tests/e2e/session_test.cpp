@@ -203,7 +203,7 @@ TEST_F(SessionTest, AModalFormTypedIntoClickedAndClosedByTheWindowSystem)
         states.push_back("edit " + edit->GetText());
         QTest::mouseClick(urgent->Widget(), Qt::LeftButton);
         QTest::mouseClick(save->Widget(), Qt::LeftButton);
-        states.push_back("memo " + memo->GetText() + ", button " + save->GetCaption() + ", form " +
+        states.push_back("memo " + memo->GetText() + ", button " + save->GetText() + ", form " +
                          form->GetCaption() + ", edit " + edit->GetText());
 
         QWindow* window = form->Widget()->windowHandle();
@@ -219,14 +219,14 @@ TEST_F(SessionTest, AModalFormTypedIntoClickedAndClosedByTheWindowSystem)
                                                  "still open"}));
     EXPECT_FALSE(seenForm->Widget()->isVisible());
     const std::vector<std::string> expected = {
-        "Client  Main.Start: { | ; | }",
+        "Client TClient Main.Start: { | ; | Sender | Client | ; | }",
         "Edit1 TForm Main.Key: { | ; | Sender | Edit1 | ; | Key | a | ; | }",
         "Edit1 TForm Main.Changed: { | ; | Sender | Edit1 | ; | Edit1.Text | a | ; | }",
         "Edit1 TForm Main.Key: { | ; | Sender | Edit1 | ; | Key | b | ; | }",
         "Edit1 TForm Main.Changed: { | ; | Sender | Edit1 | ; | Edit1.Text | aB | ; | }",
         // Enter is no character for an edit: no key press goes out for it.
         "chkUrgent TForm Main.Urgent: { | ; | Sender | chkUrgent | ; | }",
-        "btnSave TForm Main.Save: { | ; | Sender | btnSave | ; | Edit1.Text | aB | ; | chkUrgent.Checked | True | ; | }",
+        "btnSave TForm Main.Save: { | ; | Sender | btnSave | ; | Edit1.Text | aB | ; | chkUrgent.Checked | true | ; | }",
         // The reply's own change of the text is an ordinary change.
         "Edit1 TForm Main.Changed: { | ; | Sender | Edit1 | ; | Edit1.Text | done | ; | }",
         "FormMain TForm Main.CanClose: { | ; | Sender | FormMain | ; | CanClose | 1 | ; | }",
@@ -248,7 +248,7 @@ TEST_F(SessionTest, MessagesOfOneToSevenFieldsAreShownAndAnswered)
     };
     const Case cases[] = {
         {"Note", 0, {"Note", "", "Note"}, ""},
-        {"Note<|>Hello", 0, {"Note", "", "Hello"}, ""},
+        {"Note<|>Hello", 0, {"Note", "Hello", "Hello"}, ""},
         {"Note<|>Hello<|>Yes,No", 1, {"Note", "Hello", "Yes,No"}, ""},
         {"Note<|>Hello<|>unread<|>Yes,No", 0, {"Note", "Hello", "Yes,No"}, ""},
         {"Note<|>Hello<|>unread<|>Yes,No<|>Main.Answer", 1, {"Note", "Hello", "Yes,No"},
@@ -268,7 +268,7 @@ TEST_F(SessionTest, MessagesOfOneToSevenFieldsAreShownAndAnswered)
         ClientEvent("Main.Ask");
         ASSERT_EQ(answerer.shown.size(), 1u) << c.value;
         EXPECT_EQ(answerer.shown[0], c.shown) << c.value;
-        std::vector<std::string> expected {"Client  Main.Ask: { | ; | }"};
+        std::vector<std::string> expected {"Client TClient Main.Ask: { | ; | Sender | Client | ; | }"};
         if (!c.answer.empty())
             expected.push_back(c.answer);
         EXPECT_EQ(Sent(), expected) << c.value;
@@ -308,7 +308,7 @@ TEST_F(SessionTest, TwentyMebibytesGoToTheEngineAndComeBackUnchanged)
     ClientEvent("Main.Upload");
 
     EXPECT_EQ(Sent(), (std::vector<std::string> {
-                          "Client  Main.Upload: { | ; | }",
+                          "Client TClient Main.Upload: { | ; | Sender | Client | ; | }",
                           "Main  Main.Sent: { | ; | Sender | Main | ; | ModalResult | 1 | ; | }",
                           "Main  Main.Got: { | ; | Sender | Main | ; | ModalResult | 1 | ; | }",
                       }));
