@@ -112,12 +112,13 @@ public:
         }
     }
 
-    void ToggleModified()
+    bool Modified() const { return edit_ ? edit_->GetModified() : memo_ && memo_->GetModified(); }
+    void SetModified(bool value)
     {
         if (edit_)
-            edit_->SetModified(!edit_->GetModified());
+            edit_->SetModified(value);
         else if (memo_)
-            memo_->SetModified(!memo_->GetModified());
+            memo_->SetModified(value);
     }
 
     void Run(TEditMenuCommand command)
@@ -502,9 +503,11 @@ void Te3_ClientForm::EditMenuItemClick(TObject* sender)
             continue;
         const auto command = static_cast<TEditMenuCommand>(k);
         if (command == emUndo || command == emRedo) {
+            // Taken before the undo: the edit window marks itself modified by it.
+            const bool wasModified = target.Modified();
             target.Undo(command == emRedo);
             if (editItems_[emRedo])
-                target.ToggleModified();
+                target.SetModified(!wasModified);
         } else {
             target.Run(command);
         }
