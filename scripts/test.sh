@@ -10,12 +10,16 @@ bash scripts/install-deps.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+# Compiler caches shared between checkouts in different folders.
+export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
+start=$(date +%s)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest -j "$jobs" --output-on-failure --timeout 900 -L 'unit|gui|e2e|fuzz-smoke')
 
 if [[ "${E3_QUICK:-0}" != 1 ]]; then
+  echo "normal build and tests: $(( $(date +%s) - start )) s" >&2
   CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
      -DE3_SANITIZE=ON -DE3_FUZZ=ON -DE3_BENCH=OFF >/dev/null
   cmake --build build-asan -j "$jobs"

@@ -16,6 +16,8 @@
 #include "e3/RadioButton.h"
 #include "e3/RadioGroup.h"
 #include "e3/ScrollBox.h"
+#include "e3/UnicodeEdit.h"
+#include "e3/UnicodeLabel.h"
 #include "e3/SpeedButton.h"
 #include "framework/Rtti.h"
 
@@ -59,6 +61,9 @@ std::unordered_map<std::string, const fw::TClassInfo*>& Registry()
                  &e3::Te3ScrollBox::StaticClass(),
                  &e3::Te3_Panel::StaticClass(),
                  &e3::Te3Panel::StaticClass(),
+                 &e3::Te3_UnicodeLabel::StaticClass(),
+                 &e3::Te3_UnicodeEdit::StaticClass(),
+                 &e3::Te3UnicodeLabel::StaticClass(),
                  &e3::Te3_MainMenu::StaticClass(),
                  &e3::Te3_PopupMenu::StaticClass(),
                  &e3::Te3_SpeedButton::StaticClass(),

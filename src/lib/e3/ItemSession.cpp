@@ -103,6 +103,29 @@ const std::vector<std::string>& DebugLines()
     return Trace().lines;
 }
 
+bool DebugLinesHold(const std::string& line)
+{
+    return Trace().seen.count(line) != 0;
+}
+
+void AddDebugLine(const std::string& line)
+{
+    Trace().seen.insert(line);
+    Trace().lines.push_back(line);
+}
+
+void AppendDebugLog(const std::string& text) noexcept
+{
+    try {
+        const std::string path = u3::LogFilePath(DebugLogFileName);
+        if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fclose(f);
+        }
+    } catch (...) {
+    }
+}
+
 // ---- TLanguage, TLanguageList ---------------------------------------------------
 
 void TLanguage::Assign(const TLanguage& source)
@@ -545,19 +568,9 @@ void TItemSession::WriteTrace(const fw::TObject* parent, const fw::TObject* comp
     for (const auto& line : block) {
         text += line;
         text += "\r\n";
-        Trace().seen.insert(line);
-        Trace().lines.push_back(line);
+        AddDebugLine(line);
     }
-    // The trace is a diagnostic aid: a log that cannot be written must never
-    // break the translation that asked for it.
-    try {
-        const std::string path = u3::LogFilePath(DebugLogFileName);
-        if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
-            std::fwrite(text.data(), 1, text.size(), f);
-            std::fclose(f);
-        }
-    } catch (...) {
-    }
+    AppendDebugLog(text);
 }
 
 } // namespace e3

@@ -135,6 +135,12 @@ public:
 // Lines written to the trace file in this run, so that each missing word is
 // written once.
 const std::vector<std::string>& DebugLines();
+bool DebugLinesHold(const std::string& line);
+void AddDebugLine(const std::string& line);
+// Appends code-page text to the trace file where logs go. The trace is a
+// diagnostic aid: a log that cannot be written never breaks the translation
+// that asked for it.
+void AppendDebugLog(const std::string& text) noexcept;
 // The property the component translation is working on; empty otherwise.
 extern std::string CurrentPropertyName;
 // Name of the trace file of untranslated words.

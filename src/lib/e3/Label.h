@@ -44,7 +44,7 @@ public:
     void SetShowAccelChar(bool value);
 
     // The text as it is drawn now (shortened when Scale asks for it).
-    std::string ShownText() const;
+    virtual std::string ShownText() const;
 
 protected:
     void Paint(QPainter& painter) override;

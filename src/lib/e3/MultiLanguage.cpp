@@ -1,6 +1,8 @@
 #include "e3/MultiLanguage.h"
 
-#include "multilang/LanguageTable.h"
+#include "e3/LanguageTable.h"
+
+#include "u3/StrLib.h"
 
 #include <algorithm>
 
@@ -65,6 +67,62 @@ TItemSession* TLangSession::Find(const std::string& fileName) const
 int TLangSession::GetFirstLanguageCount() const
 {
     return entries_.empty() ? 0 : entries_.front().second->GetLanguageCount();
+}
+
+// ---- TMultiLanguage: languages ---------------------------------------------------------------
+
+TMultiLanguage::TMultiLanguage()
+    : DebugMode(u3::ParamPresent("-MLDEBUG")), DebugDialog(u3::ParamPresent("-MLDEBUGDLG") && !DebugDialogIgnored())
+{
+}
+
+bool& DebugDialogIgnored()
+{
+    static bool ignored = false;
+    return ignored;
+}
+
+void TMultiLanguage::ChangeLanguageByName(const std::string& name)
+{
+    const TItemSession* dictionary = LangSession().Find(FileName);
+    if (!dictionary)
+        return;
+    const TLanguage* lang = dictionary->GetLanguages().FindLanguage(name);
+    if (!lang)
+        throw ELangException("Language \"" + name + "\" is not registered.");
+    ChangeLanguage(*lang);
+}
+
+void TMultiLanguage::ChangeLanguageByIndex(int index)
+{
+    const TItemSession* dictionary = LangSession().Find(FileName);
+    if (!dictionary)
+        return;
+    if (!dictionary->GetLanguages().IsValidIndex(index))
+        throw ELangException("Language \"" + std::to_string(index) + "\" is not registered.");
+    ChangeLanguage(*dictionary->GetLanguages()[index]);
+}
+
+void TMultiLanguage::ChangeLanguage(const TLanguage& lang)
+{
+    const TLanguage* target = &lang;
+    bool canChange = true;
+    if (OnLangChangeBefore)
+        OnLangChangeBefore(this, &previous_, target, canChange);
+    if (!canChange || !target)
+        return;
+    // Languages arrive as the dictionary's own objects or as copies of them:
+    // the same column is the same language.
+    if (target->Name != current_.Name || target->Index != current_.Index) {
+        previous_.Assign(current_);
+        current_.Assign(*target);
+        currentName_ = current_.Name;
+        currentIndex_ = current_.Index;
+        // Without an owner there is nothing on screen to translate.
+        return;
+    }
+    if (OnLangChangeAfter)
+        OnLangChangeAfter(this, &previous_, target);
 }
 
 // ---- TMultiLanguage: loading -----------------------------------------------------------------

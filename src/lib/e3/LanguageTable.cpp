@@ -1,4 +1,4 @@
-#include "multilang/LanguageTable.h"
+#include "e3/LanguageTable.h"
 
 #include "u3/Exceptions.h"
 #include "u3/StrLib.h"

@@ -1,0 +1,274 @@
+#include "e3/UnicodeEdit.h"
+
+#include "e3/EditChars.h"
+#include "framework/ApplicationException.h"
+#include "framework/StandardProps.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QProxyStyle>
+
+#include <algorithm>
+
+namespace e3 {
+
+// Answers the widget's question for its mask character with ours.
+class PasswordCharStyle : public QProxyStyle {
+public:
+    char16_t maskChar = u'*';
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_LineEdit_PasswordCharacter)
+            return maskChar;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+class UnicodeEditWidget : public QLineEdit {
+public:
+    explicit UnicodeEditWidget(Te3CustomUnicodeEdit* owner)
+        : owner_(owner)
+    {
+        connect(this, &QLineEdit::textChanged, this, [this] {
+            if (owner_)
+                fw::RunFromEventLoop([this] { owner_->TextChanged(); });
+        });
+    }
+
+    void Disown() { owner_ = nullptr; }
+
+protected:
+    void focusInEvent(QFocusEvent* e) override
+    {
+        if (!owner_) {
+            QLineEdit::focusInEvent(e);
+            return;
+        }
+        // Qt selects everything on keyboard focus by itself; AutoSelect decides
+        // here, and a click keeps the caret where it lands.
+        QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+        QLineEdit::focusInEvent(&plain);
+        const Qt::FocusReason reason = e->reason();
+        fw::RunFromEventLoop([this, reason] { owner_->FocusIn(reason); });
+    }
+
+private:
+    Te3CustomUnicodeEdit* owner_;
+};
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3CustomUnicodeEdit::StaticClass()
+{
+    // Hint is published by every control and is Unicode already.
+    static const fw::TClassInfo info {"Te3CustomUnicodeEdit", &fw::TWinControl::StaticClass(), {}};
+    return info;
+}
+
+Te3CustomUnicodeEdit::Te3CustomUnicodeEdit(fw::TComponent* owner)
+    : fw::TWinControl(owner)
+    , edit_(new UnicodeEditWidget(this))
+{
+    SetWidget(edit_);
+    SetTabStop(true);
+    SetColor(fw::clWindow);
+    SetBounds(0, 0, 121, 21);
+    // A fixed-pitch font, so that codes typed into it line up.
+    GetFont()->SetName("Courier New");
+}
+
+Te3CustomUnicodeEdit::~Te3CustomUnicodeEdit()
+{
+    if (edit_) {
+        edit_->Disown();
+        if (passwordStyle_)
+            edit_->setStyle(nullptr);
+    }
+}
+
+QLineEdit* Te3CustomUnicodeEdit::LineEdit() const
+{
+    return edit_;
+}
+
+std::string Te3CustomUnicodeEdit::GetText() const
+{
+    return edit_->text().toStdString();
+}
+
+void Te3CustomUnicodeEdit::SetText(const std::string& text)
+{
+    const QString value = QString::fromStdString(text);
+    if (value != edit_->text())
+        edit_->setText(value);
+}
+
+void Te3CustomUnicodeEdit::TextChanged()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void Te3CustomUnicodeEdit::FocusIn(Qt::FocusReason reason)
+{
+    if (autoSelect_ && reason != Qt::MouseFocusReason)
+        edit_->selectAll();
+}
+
+std::string Te3CustomUnicodeEdit::GetPasswordChar() const
+{
+    if (passwordChar_ == 0)
+        return std::string();
+    return QString(QChar(passwordChar_)).toStdString();
+}
+
+void Te3CustomUnicodeEdit::SetPasswordChar(const std::string& value)
+{
+    char16_t first = 0;
+    if (!value.empty()) {
+        const char32_t c = DecodeUtf8(value).front();
+        // The mask is one UTF-16 unit; half of a surrogate pair would show as
+        // garbage and read back as invalid text.
+        first = c > 0xFFFF ? u'*' : static_cast<char16_t>(c);
+    }
+    if (first == passwordChar_)
+        return;
+    passwordChar_ = first;
+    if (first == 0) {
+        edit_->setEchoMode(QLineEdit::Normal);
+        return;
+    }
+    if (!passwordStyle_) {
+        passwordStyle_ = std::make_unique<PasswordCharStyle>();
+        passwordStyle_->maskChar = first;
+        edit_->setStyle(passwordStyle_.get());
+    } else {
+        passwordStyle_->maskChar = first;
+        // The widget reads the mask character again on a style change.
+        QEvent change(QEvent::StyleChange);
+        QApplication::sendEvent(edit_, &change);
+    }
+    edit_->setEchoMode(QLineEdit::Password);
+    edit_->update();
+}
+
+int32_t Te3CustomUnicodeEdit::GetSelStart() const
+{
+    return edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition();
+}
+
+void Te3CustomUnicodeEdit::SetSelStart(int32_t value)
+{
+    edit_->setCursorPosition(std::clamp<int32_t>(value, 0, static_cast<int32_t>(edit_->text().size())));
+}
+
+int32_t Te3CustomUnicodeEdit::GetSelLength() const
+{
+    return edit_->selectionLength();
+}
+
+void Te3CustomUnicodeEdit::SetSelLength(int32_t value)
+{
+    const int32_t start = GetSelStart();
+    const int32_t room = static_cast<int32_t>(edit_->text().size()) - start;
+    edit_->setSelection(start, std::clamp<int32_t>(value, 0, room));
+}
+
+std::string Te3CustomUnicodeEdit::GetSelText() const
+{
+    return edit_->text().mid(GetSelStart(), GetSelLength()).toStdString();
+}
+
+bool Te3CustomUnicodeEdit::GetReadOnly() const
+{
+    return edit_->isReadOnly();
+}
+
+void Te3CustomUnicodeEdit::SetReadOnly(bool value)
+{
+    edit_->setReadOnly(value);
+}
+
+void Te3CustomUnicodeEdit::SetMaxLength(int32_t value)
+{
+    maxLength_ = std::max<int32_t>(value, 0);
+    // Qt's own limit stands for "no limit".
+    edit_->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+}
+
+TEditBorderStyle Te3CustomUnicodeEdit::GetBorderStyle() const
+{
+    return edit_->hasFrame() ? bsSingle : bsNone;
+}
+
+void Te3CustomUnicodeEdit::SetBorderStyle(TEditBorderStyle value)
+{
+    edit_->setFrame(value == bsSingle);
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3UnicodeEdit::StaticClass()
+{
+    static const fw::TClassInfo info {"Te3UnicodeEdit", &Te3CustomUnicodeEdit::StaticClass(), {}};
+    return info;
+}
+
+bool Te3UnicodeEdit::IsTranslatable(const std::string& propName) const
+{
+    return WordListHasWord(" TEXT HINT ", propName);
+}
+
+const fw::TClassInfo& Te3UnicodeEdit::GetLanguageClass() const
+{
+    return Te3UnicodeEdit::StaticClass();
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3_UnicodeEdit::StaticClass()
+{
+    using C = Te3_UnicodeEdit;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3_UnicodeEdit",
+        &Te3UnicodeEdit::StaticClass(),
+        {
+            fw::prop::String("PasswordChar", &C::GetPasswordChar, &C::SetPasswordChar),
+            sp::Text(),
+            sp::Anchors(),
+            fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            fw::prop::Enum("BorderStyle", EditBorderStyleType, &C::GetBorderStyle, &C::SetBorderStyle),
+            sp::Color(),
+            sp::Constraints(),
+            sp::Enabled(),
+            sp::Font(),
+            fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
+            sp::ParentColor(),
+            sp::ParentFont(),
+            sp::ParentShowHint(),
+            fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
+            sp::ShowHint(),
+            sp::TabOrder(),
+            sp::TabStop(),
+            sp::Visible(),
+            fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
+            sp::OnClick(),
+            sp::OnDblClick(),
+            sp::OnEnter(),
+            sp::OnExit(),
+            sp::OnKeyDown(),
+            sp::OnKeyPress(),
+            sp::OnKeyUp(),
+            sp::OnMouseDown(),
+            sp::OnMouseMove(),
+            sp::OnMouseUp(),
+        },
+        fw::MakeFactory<Te3_UnicodeEdit>(),
+    };
+    return info;
+}
+
+} // namespace e3

@@ -1,0 +1,218 @@
+#include "multilang/MLForm.h"
+
+#include "e3/Label.h"
+#include "e3/LanguageTable.h"
+#include "e3/Panel.h"
+#include "multilang/ClientTranslation.h"
+#include "support/TempDir.h"
+#include "u3/Files.h"
+
+#include <gtest/gtest.h>
+
+using namespace multilang;
+
+namespace {
+
+// A form laid out like the server-address dialog: the OK button sits two
+// panels deep, and one container does not translate itself.
+class TestIPForm : public TMLForm {
+public:
+    explicit TestIPForm(fw::TComponent* owner) : TMLForm(owner)
+    {
+        SetName("FormIP");
+        SetCaption("Server address information");
+        statusPanel = Make<e3::Te3Panel>("StatusPanel", this, "");
+        panelRight = Make<e3::Te3Panel>("PanelRight", statusPanel, "");
+        ok = Make<e3::Te3Panel>("spbOk", panelRight, "Ok");
+        ok->SetHint("");
+        panelMain = Make<e3::Te3Panel>("PanelMain", this, "");
+        address = Make<e3::Te3Label>("lIPAddress", panelMain, "IP Address");
+        address->SetHint("Where the server listens");
+        plain = Make<fw::TWinControl>("Plain", this, "");
+        plain->SetHint("not mine");
+        inner = Make<e3::Te3Label>("lInner", plain, "Inner");
+    }
+
+    template <class C>
+    C* Make(const std::string& name, fw::TWinControl* parent, const std::string& caption)
+    {
+        auto* c = new C(this); // owned by the form, placed by its parent
+        c->SetName(name);
+        c->SetParent(parent);
+        if (!caption.empty())
+            c->SetText(caption);
+        return c;
+    }
+
+    e3::Te3Panel *statusPanel, *panelRight, *ok, *panelMain;
+    e3::Te3Label *address, *inner;
+    fw::TWinControl* plain;
+};
+
+// A second form placed inside the first starts its own keys.
+class TestInnerForm : public TMLForm {
+public:
+    explicit TestInnerForm(fw::TComponent* owner) : TMLForm(owner)
+    {
+        SetName("Inner");
+        SetCaption("Nested");
+    }
+};
+
+class TestOuterForm : public TestIPForm {
+public:
+    explicit TestOuterForm(fw::TComponent* owner) : TestIPForm(owner)
+    {
+        nested = new TestInnerForm(this);
+        nested->SetParent(panelMain);
+    }
+    TestInnerForm* nested;
+};
+
+class MenuItemLike : public fw::TComponent {
+    FW_CLASS()
+public:
+    using TComponent::TComponent;
+};
+const fw::TClassInfo& MenuItemLike::StaticClass()
+{
+    static const fw::TClassInfo info {"TMenuItem", &fw::TComponent::StaticClass(), {}};
+    return info;
+}
+class DerivedItem : public MenuItemLike {
+    FW_CLASS()
+public:
+    using MenuItemLike::MenuItemLike;
+};
+const fw::TClassInfo& DerivedItem::StaticClass()
+{
+    static const fw::TClassInfo info {"TMyItem", &MenuItemLike::StaticClass(), {}};
+    return info;
+}
+class WrongCaseItem : public fw::TComponent {
+    FW_CLASS()
+public:
+    using TComponent::TComponent;
+};
+const fw::TClassInfo& WrongCaseItem::StaticClass()
+{
+    static const fw::TClassInfo info {"TMENUITEM", &fw::TComponent::StaticClass(), {}};
+    return info;
+}
+
+class MLFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        StartLanguageTable();
+        DoneMultiLanguage();
+        u3::SetExeNameOverride((dir.path() / "client").string());
+    }
+    void TearDown() override
+    {
+        DoneMultiLanguage();
+        u3::SetExeNameOverride("");
+        StopLanguageTable();
+    }
+    void WriteLocalDictionary(const std::vector<std::vector<std::string>>& rows)
+    {
+        e3::TItemSession dictionary;
+        for (const std::string caption : {"Unilang:", "Unitext:", "English:"}) {
+            auto lang = std::make_unique<e3::TLanguage>();
+            lang->Name = lang->Caption = caption;
+            lang->Prefix = "-" + caption;
+            dictionary.AddLanguage(lang);
+        }
+        for (const auto& words : rows) {
+            e3::TLanguageWord row;
+            row.Words = words;
+            dictionary.AddItem(row);
+        }
+        ASSERT_TRUE(dictionary.SaveToFile(LocalDictionaryFileName()));
+    }
+
+    e3test::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(MLFormTest, WithoutMultiLanguageTextsStayAsBuilt)
+{
+    std::unique_ptr<TestIPForm> form(TMLForm::Create<TestIPForm>(nullptr));
+    EXPECT_EQ(form->GetCaption(), "Server address information");
+    EXPECT_EQ(form->ok->GetText(), "Ok");
+}
+
+TEST_F(MLFormTest, WithoutDictionaryEveryTextIsMarked)
+{
+    InitMultiLanguage();
+    std::unique_ptr<TestIPForm> form(TMLForm::Create<TestIPForm>(nullptr));
+    EXPECT_EQ(form->GetCaption(), "Server_address_information");
+    EXPECT_EQ(form->ok->GetText(), "_Ok");
+    EXPECT_EQ(form->ok->GetHint(), "");
+    EXPECT_EQ(form->address->GetText(), "IP_Address");
+    EXPECT_EQ(form->address->GetHint(), "Where_the_server_listens");
+    // A container that does not translate keeps its texts; its children do not.
+    EXPECT_EQ(form->plain->GetHint(), "not mine");
+    EXPECT_EQ(form->inner->GetText(), "_Inner");
+}
+
+TEST_F(MLFormTest, KeysFollowTheParentChain)
+{
+    WriteLocalDictionary({
+        {"FormIP.Caption", "", "Server address"},
+        {"FormIP.StatusPanel.PanelRight.spbOk.Caption", "", "OK"},
+        {"FormIP.PanelMain.lIPAddress.Caption", "", "IP address:"},
+        {"FormIP.PanelMain.lIPAddress.Hint", "", "Host name or address"},
+        {"FormIP.Plain.lInner.Caption", "", "Inside"},
+        {"Inner.Caption", "", "Nested form"},
+        // Keys along the owner chain must not be used.
+        {"FormIP.spbOk.Caption", "", "wrong"},
+        {"FormIP.PanelMain.Inner.Caption", "", "wrong"},
+    });
+    SetUpLocalTranslation();
+    std::unique_ptr<TestOuterForm> form(TMLForm::Create<TestOuterForm>(nullptr));
+    EXPECT_EQ(form->GetCaption(), "Server address");
+    EXPECT_EQ(form->ok->GetText(), "OK");
+    EXPECT_EQ(form->address->GetText(), "IP address:");
+    EXPECT_EQ(form->address->GetHint(), "Host name or address");
+    EXPECT_EQ(form->inner->GetText(), "Inside");
+    EXPECT_EQ(form->nested->GetCaption(), "Nested form");
+    // Not in the dictionary: the panels' empty captions stay empty.
+    EXPECT_EQ(form->statusPanel->GetText(), "");
+}
+
+TEST(IsTranslatable, ControlsAnswerForThemselvesMenuItemsByClassName)
+{
+    e3::Te3Panel panel(nullptr);
+    fw::TWinControl plain(nullptr);
+    MenuItemLike item(nullptr);
+    DerivedItem derived(nullptr);
+    WrongCaseItem wrongCase(nullptr);
+    struct Case {
+        const fw::TComponent* component;
+        std::string prop;
+        bool expected;
+    };
+    const Case cases[] = {
+        {&panel, "Caption", true},  {&panel, "hint", true},      {&panel, "Tag", false},
+        {&panel, "CAP", true},      {&plain, "Caption", false},  {&plain, "Hint", false},
+        {&item, "Hint", true},      {&item, "Caption", true},    {&item, "Tag", false},
+        {&derived, "Caption", true}, {&wrongCase, "Caption", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsTranslatable(*c.component, c.prop), c.expected) << c.component->ClassName() << "." << c.prop;
+}
+
+TEST(JoinKeyPath, QuotesWhatWouldBreakTheKey)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"FormIP", "PanelMain", "lIPAddress"}, "FormIP.PanelMain.lIPAddress"},
+        {{""}, "\"\""},
+        {{"Form", ""}, "Form."},
+        {{"a b", "c.d", "e\"f"}, "\"a b\".\"c.d\".\"e\"\"f\""},
+        {{"tab\there"}, "\"tab\there\""},
+    };
+    for (const auto& [path, key] : cases)
+        EXPECT_EQ(JoinKeyPath(path), key) << key;
+}
