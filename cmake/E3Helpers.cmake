@@ -14,7 +14,8 @@ function(e3_folder_library name)
 endfunction()
 
 # One test program per test folder: every *_test.cpp in the folder, with ctest
-# label LABEL (unit or gui). Tests run on Qt's offscreen platform.
+# label LABEL: unit (plain main), gui or e2e (whole sessions); the last two run
+# under a QApplication. Tests run on Qt's offscreen platform.
 function(e3_folder_tests name)
   cmake_parse_arguments(ARG "" "LABEL" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -23,9 +24,11 @@ function(e3_folder_tests name)
   endif()
   if(ARG_LABEL STREQUAL "unit")
     set(main ${PROJECT_SOURCE_DIR}/tests/support/main/main_plain.cpp)
-  else()
+  elseif(ARG_LABEL STREQUAL "gui" OR ARG_LABEL STREQUAL "e2e")
     set(main ${PROJECT_SOURCE_DIR}/tests/support/main/main_gui.cpp)
     list(APPEND ARG_LIBS Qt6::Widgets)
+  else()
+    message(FATAL_ERROR "e3_folder_tests: unknown label '${ARG_LABEL}'")
   endif()
   add_executable(${name} ${sources} ${main})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} e3testsupport GTest::gtest GTest::gmock)

@@ -4,12 +4,17 @@
 #include "client/EventList.h"
 #include "client/Globals.h"
 #include "e3/Edit.h"
+#include "e3/Memo.h"
+#include "e3/Menus.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 #include "platform/MessagePump.h"
 #include "u3/StrLib.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMenuBar>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 
@@ -55,7 +60,136 @@ void CollectTabStops(const TWinControl* container, std::vector<TWinControl*>& ou
     }
 }
 
+// The focused control's edit window, as the Edit menu drives it: a one-line
+// edit or a memo.
+class EditTarget {
+public:
+    explicit EditTarget(TWinControl* focused)
+        : edit_(dynamic_cast<e3::TAlignEdit*>(focused))
+        , memo_(edit_ ? nullptr : dynamic_cast<e3::Te3CustomMemo*>(focused))
+    {
+    }
+
+    explicit operator bool() const { return edit_ || memo_; }
+
+    EditTargetState State() const
+    {
+        EditTargetState s;
+        s.clipboardHasText = !QApplication::clipboard()->text().isEmpty();
+        if (QLineEdit* w = edit_ ? edit_->LineEdit() : nullptr) {
+            s.canUndo = w->isUndoAvailable() || w->isRedoAvailable();
+            s.modified = edit_->GetModified();
+            s.hasSelection = w->hasSelectedText();
+            s.readOnly = edit_->GetReadOnly();
+            s.wholeTextSelected = w->selectedText().size() == w->text().size();
+        } else if (QPlainTextEdit* m = memo_ ? memo_->TextEdit() : nullptr) {
+            const QTextDocument* doc = m->document();
+            const QTextCursor cursor = m->textCursor();
+            s.canUndo = doc->isUndoAvailable() || doc->isRedoAvailable();
+            s.modified = memo_->GetModified();
+            s.hasSelection = cursor.hasSelection();
+            s.readOnly = memo_->GetReadOnly();
+            // The document counts a closing paragraph mark that no selection holds.
+            s.wholeTextSelected = cursor.selectionEnd() - cursor.selectionStart() == doc->characterCount() - 1;
+        }
+        return s;
+    }
+
+    // The edit's undo is a single step that the next undo takes back: the
+    // first of the two directions that has something to do.
+    void Undo(bool forwards)
+    {
+        if (QLineEdit* w = edit_ ? edit_->LineEdit() : nullptr) {
+            if (forwards ? w->isRedoAvailable() : !w->isUndoAvailable())
+                w->redo();
+            else
+                w->undo();
+        } else if (QPlainTextEdit* m = memo_ ? memo_->TextEdit() : nullptr) {
+            if (forwards ? m->document()->isRedoAvailable() : !m->document()->isUndoAvailable())
+                m->redo();
+            else
+                m->undo();
+        }
+    }
+
+    bool Modified() const { return edit_ ? edit_->GetModified() : memo_ && memo_->GetModified(); }
+    void SetModified(bool value)
+    {
+        if (edit_)
+            edit_->SetModified(value);
+        else if (memo_)
+            memo_->SetModified(value);
+    }
+
+    void Run(TEditMenuCommand command)
+    {
+        if (edit_) {
+            switch (command) {
+            case emCut: edit_->CutToClipboard(); break;
+            case emCopy: edit_->LineEdit()->copy(); break;
+            case emPaste: edit_->PasteFromClipboard(); break;
+            case emDelete: edit_->ClearSelection(); break;
+            case emSelectAll: edit_->SelectAll(); break;
+            default: break;
+            }
+        } else if (memo_) {
+            QPlainTextEdit* m = memo_->TextEdit();
+            switch (command) {
+            case emCut: m->cut(); break;
+            case emCopy: m->copy(); break;
+            case emPaste: m->paste(); break;
+            case emDelete:
+                if (!m->isReadOnly())
+                    m->textCursor().removeSelectedText();
+                break;
+            case emSelectAll: m->selectAll(); break;
+            default: break;
+            }
+        }
+    }
+
+private:
+    e3::TAlignEdit* edit_;
+    e3::Te3CustomMemo* memo_;
+};
+
+// The handler the Edit menu puts on its command items; a type of its own, so
+// that the menu knows its own handler when it meets it again.
+struct EditMenuItemHandler {
+    Guard<Te3_ClientForm> form;
+    void operator()(TObject* sender) const
+    {
+        if (Te3_ClientForm* f = form.get())
+            f->EditMenuItemClick(sender);
+    }
+};
+
+const char* const EditMenuItemNames[EditMenuCommandCount] = {"mniUndo", "mniRedo", "mniCut", "mniCopy",
+                                                            "mniPaste", "mniDelete", "mniSelect"};
+
+// The main menu shown in form's window.
+e3::Te3CustomMainMenu* FormMainMenu(TCustomForm* form)
+{
+    for (TComponent* c : form->OwnedComponents())
+        if (auto* menu = dynamic_cast<e3::Te3CustomMainMenu*>(c))
+            if (menu->MenuBar() && form->Widget() && menu->MenuBar()->parentWidget() == form->Widget())
+                return menu;
+    return nullptr;
+}
+
 } // namespace
+
+std::array<bool, EditMenuCommandCount> EditMenuCommandsEnabled(const EditTargetState& s)
+{
+    std::array<bool, EditMenuCommandCount> on {};
+    on[emUndo] = s.canUndo && s.modified;
+    on[emRedo] = s.canUndo && !s.modified;
+    on[emCut] = on[emDelete] = s.hasSelection && !s.readOnly;
+    on[emCopy] = s.hasSelection;
+    on[emPaste] = s.clipboardHasText && !s.readOnly;
+    on[emSelectAll] = !s.wholeTextSelected;
+    return on;
+}
 
 void ApplyFontCharset(TComponent* component, const std::string& fontName, int32_t charset)
 {
@@ -294,6 +428,91 @@ void Te3_ClientForm::_MenuEditVisible(const std::string& value)
 void Te3_ClientForm::_OverrideMenuEdit(const std::string& value)
 {
     SetEditMenuVisible(value == "1");
+    HookEditMenu();
+}
+
+bool Te3_ClientForm::HookEditMenu()
+{
+    if (editMenu_)
+        return true;
+    e3::Te3CustomMainMenu* menu = FormMainMenu(this);
+    if (!menu)
+        return false;
+    e3::Te3MenuItem* root = menu->Items();
+    e3::Te3MenuItem* edit = nullptr;
+    for (int i = 0; i < root->GetCount() && !edit; ++i)
+        if (SameText(root->Items(i)->GetName(), "mniEdit"))
+            edit = root->Items(i);
+    if (!edit)
+        return false;
+    editMenu_ = edit;
+    editMenuHandler_ = edit->OnClick;
+    edit->OnClick = [form = Guard<Te3_ClientForm>(this)](TObject* sender) {
+        if (Te3_ClientForm* f = form.get())
+            f->EditMenuClick(sender);
+    };
+    for (int k = 0; k < EditMenuCommandCount; ++k) {
+        editItems_[static_cast<size_t>(k)] = nullptr;
+        for (int i = 0; i < edit->GetCount(); ++i)
+            if (SameText(edit->Items(i)->GetName(), EditMenuItemNames[k])) {
+                editItems_[static_cast<size_t>(k)] = edit->Items(i);
+                break;
+            }
+    }
+    return true;
+}
+
+void Te3_ClientForm::EditMenuClick(TObject* sender)
+{
+    Guard<Te3_ClientForm> self(this);
+    for (auto& item : editItems_)
+        if (item) {
+            item->SetVisible(EditMenuVisible());
+            item->SetEnabled(false);
+        }
+    if (const TNotifyEvent previous = editMenuHandler_)
+        previous(sender);
+    if (!self)
+        return;
+    // Only an edit qualifies: no control here carries a pop-up menu of its own.
+    const EditTarget target(FocusedControl(this));
+    const auto enabled = EditMenuCommandsEnabled(target ? target.State() : EditTargetState {});
+    for (size_t k = 0; k < editItems_.size(); ++k) {
+        e3::Te3MenuItem* item = editItems_[k].get();
+        if (!item)
+            continue;
+        if (!item->OnClick.target<EditMenuItemHandler>())
+            editItemHandlers_[k] = item->OnClick;
+        if (target) {
+            item->OnClick = EditMenuItemHandler {Guard<Te3_ClientForm>(this)};
+            item->SetVisible(true);
+            item->SetEnabled(enabled[k]);
+        } else {
+            item->OnClick = editItemHandlers_[k];
+        }
+    }
+}
+
+void Te3_ClientForm::EditMenuItemClick(TObject* sender)
+{
+    EditTarget target(FocusedControl(this));
+    if (!target)
+        return;
+    for (size_t k = 0; k < editItems_.size(); ++k) {
+        if (!editItems_[k] || editItems_[k].get() != sender)
+            continue;
+        const auto command = static_cast<TEditMenuCommand>(k);
+        if (command == emUndo || command == emRedo) {
+            // Taken before the undo: the edit window marks itself modified by it.
+            const bool wasModified = target.Modified();
+            target.Undo(command == emRedo);
+            if (editItems_[emRedo])
+                target.SetModified(!wasModified);
+        } else {
+            target.Run(command);
+        }
+        return;
+    }
 }
 
 void Te3_ClientForm::_ManualFloat(const std::string& value)

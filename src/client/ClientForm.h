@@ -5,7 +5,30 @@
 #include "client/NameValueList.h"
 #include "framework/Form.h"
 
+#include <array>
+
+namespace e3 {
+class Te3MenuItem;
+}
+
 namespace client {
+
+// The command items of a form's Edit menu, in this order.
+enum TEditMenuCommand { emUndo, emRedo, emCut, emCopy, emPaste, emDelete, emSelectAll };
+inline constexpr int EditMenuCommandCount = 7;
+
+// What the Edit menu needs to know of the focused edit.
+struct EditTargetState {
+    bool canUndo = false;
+    bool modified = false;
+    bool hasSelection = false;
+    bool readOnly = false;
+    bool clipboardHasText = false;
+    bool wholeTextSelected = false;
+};
+
+// Which command items are enabled for an edit in that state.
+std::array<bool, EditMenuCommandCount> EditMenuCommandsEnabled(const EditTargetState& state);
 
 class Te3MenuForm : public fw::TCustomForm {
     FW_CLASS()
@@ -66,6 +89,21 @@ public:
     void _ManualFloat(const std::string& value);
     void _ManualDock(const std::string& value);
     void _BringToFront();
+
+    // Takes over the Edit menu ("mniEdit") of the form's main menu, once;
+    // false while the form has no main menu with such an item.
+    bool HookEditMenu();
+    bool EditMenuHooked() const { return static_cast<bool>(editMenu_); }
+    // The Edit menu opens: its command items follow the focused edit.
+    void EditMenuClick(fw::TObject* sender);
+    // A command item chosen: the command goes to the focused edit.
+    void EditMenuItemClick(fw::TObject* sender);
+
+private:
+    fw::Guard<e3::Te3MenuItem> editMenu_;
+    fw::TNotifyEvent editMenuHandler_;
+    std::array<fw::Guard<e3::Te3MenuItem>, EditMenuCommandCount> editItems_;
+    std::array<fw::TNotifyEvent, EditMenuCommandCount> editItemHandlers_;
 };
 
 class Te3ClientFrame : public fw::TWinControl {

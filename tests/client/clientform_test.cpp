@@ -1,9 +1,16 @@
 #include "ClientFixture.h"
 
 #include "e3/Edit.h"
+#include "e3/Memo.h"
+#include "e3/Menus.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMenuBar>
+#include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 using namespace e3test;
 using client::Te3_ClientForm;
@@ -264,3 +271,212 @@ TEST_F(ClientFormTest, EditMenuVisibilityFollowsTheValue)
 }
 
 } // namespace
+
+// A form with a main menu whose Edit menu holds the seven command items and
+// two edits to focus.
+class EditMenuTest : public ClientFormTest {
+protected:
+    void SetUp() override
+    {
+        ClientFormTest::SetUp();
+        menu = new e3::Te3_MainMenu(mainForm);
+        editMenu = Item(menu->Items(), "mniEdit");
+        editMenu->OnClick = [this](fw::TObject*) { log.push_back("menu opened"); };
+        for (const char* name : {"mniUndo", "mniRedo", "mniCut", "mniCopy", "mniPaste", "mniDelete", "mniSelect"})
+            commands.push_back(Item(editMenu, name));
+        commands[3]->OnClick = [this](fw::TObject*) { log.push_back("own copy"); };
+        edit = new e3::Te3_Edit(mainForm);
+        edit->SetName("Edit1");
+        edit->SetParent(mainForm);
+        memo = new e3::Te3_Memo(mainForm);
+        memo->SetName("Memo1");
+        memo->SetParent(mainForm);
+        memo->SetTop(40);
+        other = NewEdit(mainForm, "Other");
+        other->SetTop(120);
+        mainForm->Show();
+        QApplication::setActiveWindow(mainForm->Widget());
+        QApplication::clipboard()->clear();
+    }
+
+    e3::Te3MenuItem* Item(e3::Te3MenuItem* parent, const std::string& name)
+    {
+        auto* item = new e3::Te3MenuItem(mainForm);
+        item->SetName(name);
+        item->SetCaption(name.substr(3));
+        parent->Add(item);
+        return item;
+    }
+
+    void Focus(fw::TWinControl* control)
+    {
+        control->Widget()->setFocus();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(client::FocusedControl(mainForm), control);
+    }
+
+    // Opens the Edit menu as a user does, from the menu bar.
+    void OpenEditMenu()
+    {
+        QMenuBar* bar = menu->MenuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(editMenu->Action()).center());
+        QCoreApplication::processEvents();
+        editMenu->SubMenu()->hide();
+    }
+
+    // "+" for an enabled item, "-" for a disabled one, "." for a hidden one.
+    std::string Items() const
+    {
+        std::string s;
+        for (e3::Te3MenuItem* item : commands)
+            s += !item->GetVisible() ? '.' : item->GetEnabled() ? '+' : '-';
+        return s;
+    }
+
+    void Choose(int index)
+    {
+        commands[static_cast<size_t>(index)]->Action()->trigger();
+        QCoreApplication::processEvents();
+    }
+
+    e3::Te3_MainMenu* menu = nullptr;
+    e3::Te3MenuItem* editMenu = nullptr;
+    std::vector<e3::Te3MenuItem*> commands;
+    e3::Te3_Edit* edit = nullptr;
+    e3::Te3_Memo* memo = nullptr;
+    TTestEdit* other = nullptr;
+    std::vector<std::string> log;
+};
+
+TEST_F(EditMenuTest, ItemsFollowTheFocusedEdit)
+{
+    Write(*mainForm, "_OverrideMenuEdit", std::string("0"));
+    ASSERT_TRUE(mainForm->EditMenuHooked());
+
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        const char* items; // Undo Redo Cut Copy Paste Delete Select
+    };
+    const Case cases[] = {
+        {"read-only edit, part selected",
+         [&] {
+             Focus(edit);
+             edit->SetText("hello");
+             edit->SetReadOnly(true);
+             edit->LineEdit()->setSelection(1, 2);
+             QApplication::clipboard()->setText("clip");
+         },
+         "---+--+"},
+        {"typed text, nothing selected",
+         [&] {
+             Focus(edit);
+             QTest::keyClicks(edit->LineEdit(), "abc");
+         },
+         "+-----+"},
+        {"whole text selected, clipboard text",
+         [&] {
+             Focus(edit);
+             edit->SetText("hello");
+             edit->SelectAll();
+             QApplication::clipboard()->setText("clip");
+         },
+         "--++++-"},
+        {"empty edit", [&] { Focus(edit); }, "-------"},
+        {"memo, part selected",
+         [&] {
+             Focus(memo);
+             memo->SetText("one\r\ntwo");
+             memo->SetSelStart(0);
+             memo->SetSelLength(3);
+         },
+         "--++-++"},
+        {"memo, all selected", [&] { Focus(memo); memo->SetText("one\r\ntwo"); memo->SelectAll(); }, "--++-+-"},
+        {"no edit focused", [&] { Focus(other); }, "......."},
+    };
+    for (const Case& c : cases) {
+        edit->SetReadOnly(false);
+        edit->SetText("");
+        memo->SetText("");
+        QApplication::clipboard()->clear();
+        c.prepare();
+        log.clear();
+        OpenEditMenu();
+        EXPECT_EQ(Items(), c.items) << c.what;
+        EXPECT_EQ(log, std::vector<std::string> {"menu opened"}) << c.what;
+    }
+}
+
+TEST_F(EditMenuTest, CommandsReachTheEditAndOwnHandlersComeBack)
+{
+    Write(*mainForm, "_OverrideMenuEdit", std::string("1"));
+    Focus(edit);
+    QTest::keyClicks(edit->LineEdit(), "abc");
+    ASSERT_TRUE(edit->GetModified());
+
+    // Undo and Redo take the typing back and forth; the modified flag tells which.
+    OpenEditMenu();
+    Choose(0);
+    EXPECT_EQ(edit->GetText(), "");
+    EXPECT_FALSE(edit->GetModified());
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "-+-----");
+    Choose(1);
+    EXPECT_EQ(edit->GetText(), "abc");
+    EXPECT_TRUE(edit->GetModified());
+
+    edit->LineEdit()->setSelection(0, 2);
+    OpenEditMenu();
+    Choose(2); // cut
+    EXPECT_EQ(edit->GetText(), "c");
+    EXPECT_EQ(QApplication::clipboard()->text(), "ab");
+    OpenEditMenu();
+    Choose(4); // paste
+    EXPECT_EQ(edit->GetText(), "abc");
+    OpenEditMenu();
+    Choose(6); // select all
+    EXPECT_EQ(edit->GetSelLength(), 3);
+    OpenEditMenu();
+    Choose(5); // delete
+    EXPECT_EQ(edit->GetText(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "ab");
+
+    // The memo takes the same commands.
+    Focus(memo);
+    memo->SetText("line");
+    memo->SelectAll();
+    OpenEditMenu();
+    Choose(3);
+    EXPECT_EQ(QApplication::clipboard()->text(), "line");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "own copy"), 0);
+
+    // Away from the edits the items get their own handlers back.
+    Focus(other);
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "-------");
+    log.clear();
+    commands[3]->SetEnabled(true);
+    Choose(3);
+    EXPECT_EQ(log, std::vector<std::string> {"own copy"});
+}
+
+TEST_F(EditMenuTest, HookingWaitsForAMenuWithAnEditItem)
+{
+    Te3_ClientForm* bare = NewForm("Bare");
+    Write(*bare, "_OverrideMenuEdit", std::string("1"));
+    EXPECT_FALSE(bare->EditMenuHooked());
+    EXPECT_TRUE(bare->EditMenuVisible());
+
+    auto* late = new e3::Te3_MainMenu(bare);
+    Write(*bare, "_OverrideMenuEdit", std::string("1"));
+    EXPECT_FALSE(bare->EditMenuHooked());
+    auto* item = new e3::Te3MenuItem(bare);
+    item->SetName("MNIEDIT");
+    late->Items()->Add(item);
+    Write(*bare, "_OverrideMenuEdit", std::string("1"));
+    EXPECT_TRUE(bare->EditMenuHooked());
+
+    // _MenuEditVisible alone hooks nothing.
+    Write(*mainForm, "_MenuEditVisible", std::string("1"));
+    EXPECT_FALSE(mainForm->EditMenuHooked());
+}

@@ -93,6 +93,11 @@ public:
 
     void SelectAll();
     void SetFocus();
+    // The clipboard commands a menu sends to the edit window: the same input
+    // rules as the keys.
+    void CutToClipboard() { CheckedCut(); }
+    void PasteFromClipboard() { CheckedPaste(); }
+    void ClearSelection() { CheckedClear(); }
     // The number the text stands for, held to the range.
     double CurrentNumber() const;
 

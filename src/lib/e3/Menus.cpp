@@ -283,6 +283,14 @@ QWidget* Te3MenuItem::ItemContainer()
     if (!subMenu_) {
         subMenu_ = new QMenu;
         action_->setMenu(subMenu_);
+        // An item with sub-items is clicked when they open, so that its
+        // handler can prepare them.
+        QObject::connect(subMenu_, &QMenu::aboutToShow, [guard = fw::Guard<Te3MenuItem>(this)] {
+            fw::RunFromEventLoop([&] {
+                if (Te3MenuItem* item = guard.get())
+                    item->Click();
+            });
+        });
     }
     return subMenu_;
 }
