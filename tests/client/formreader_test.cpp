@@ -2,6 +2,9 @@
 
 #include "client/FormReader.h"
 #include "e3/Edit.h"
+#include "e3/ListBox.h"
+#include "e3/Memo.h"
+#include "e3/RadioGroup.h"
 
 #include <gmock/gmock.h>
 
@@ -334,6 +337,42 @@ TEST(ClassNames, CreationByEngineName)
             EXPECT_STREQ(e.what(), message);
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FormReaderTest, ListsAreWrittenAndReadThroughTheirSubObjectPath)
+{
+    auto* memo = new e3::Te3_Memo(nullptr);
+    roots.emplace_back(memo);
+    auto* list = new e3::Te3_ListBox(nullptr);
+    roots.emplace_back(list);
+    auto* group = new e3::Te3_RadioGroup(nullptr);
+    roots.emplace_back(group);
+
+    client::SetPropertyByPath(memo, "LINES.TEXT", "Te3_Memo", "first\nsecond");
+    EXPECT_EQ(memo->GetLinesString(), "first\r\nsecond");
+    EXPECT_EQ(client::GetPropertyText("Te3_Memo", "Lines.Text", memo), "first\r\nsecond");
+    EXPECT_EQ(client::GetPropertyText("Te3_Memo", "LINES.COUNT", memo), "2");
+
+    client::SetPropertyByPath(list, "ITEMS.TEXT", "Te3_ListBox", "a\r\nb\r\nc");
+    ASSERT_EQ(list->Items().size(), 3u);
+    EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS.TEXT", list), "a\r\nb\r\nc");
+    EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS.COUNT", list), "3");
+    EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS", list), "");
+    client::SetPropertyByPath(list, "ITEMS.COMMATEXT", "Te3_ListBox", "x,\"y z\"");
+    EXPECT_EQ(list->Items(), (std::vector<std::string> {"x", "y z"}));
+
+    client::SetPropertyByPath(group, "ITEMS.TEXT", "Te3_RadioGroup", "Yes\r\nNo");
+    EXPECT_EQ(group->GetItemsString(), "Yes\r\nNo");
+    EXPECT_EQ(client::GetPropertyText("Te3_RadioGroup", "ITEMS.COUNT", group), "2");
+
+    // The count is read-only and the list object itself cannot be replaced.
+    EXPECT_THROW(client::SetPropertyByPath(list, "ITEMS.COUNT", "Te3_ListBox", "7"), fw::EPropertyError);
+    client::SetPropertyByPath(list, "ITEMS", "Te3_ListBox", "Other");
+    EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS.COUNT", list), "2");
 }
 
 } // namespace

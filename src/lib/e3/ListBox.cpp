@@ -16,7 +16,10 @@ const fw::TClassInfo& Te3CustomListBox::StaticClass()
 Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner)
     : fw::TWinControl(owner)
     , list_(new QListWidget)
+    , itemStrings_(std::make_unique<fw::TStrings>())
 {
+    itemStrings_->OnRefresh = [this] { itemStrings_->Load(Items()); };
+    itemStrings_->OnChange = [this] { SetItems(itemStrings_->Lines()); };
     SetWidget(list_);
     SetTabStop(true);
     SetColor(fw::clWindow);
@@ -147,6 +150,7 @@ const fw::TClassInfo& Te3ListBox::StaticClass()
             fw::prop::Boolean("ExtendedSelect", &C::GetExtendedSelect, &C::SetExtendedSelect),
             sp::Font(),
             fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
+            fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
             fw::prop::Boolean("MultiSelect", &C::GetMultiSelect, &C::SetMultiSelect),
             fw::prop::Boolean("Sorted", &C::GetSorted, &C::SetSorted),
             sp::TabOrder(),

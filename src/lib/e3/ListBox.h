@@ -2,9 +2,11 @@
 // The list box the engine puts on its forms: the framework's list with the
 // disabled colour of the Enabled cascade.
 #include "e3/Contract.h"
+#include "framework/Strings.h"
 
 #include <QListWidget>
 
+#include <memory>
 #include <vector>
 
 namespace e3 {
@@ -26,6 +28,8 @@ public:
 
     std::vector<std::string> Items() const;
     void SetItems(const std::vector<std::string>& items);
+    // The items as a published list; always what the widget shows.
+    fw::TStrings* GetItemStrings() const { return itemStrings_.get(); }
     // Set by code: raises nothing. Out of range selects nothing.
     int32_t GetItemIndex() const;
     void SetItemIndex(int32_t value);
@@ -47,6 +51,7 @@ private:
     void ApplySelectionMode();
 
     QListWidget* list_;
+    std::unique_ptr<fw::TStrings> itemStrings_;
     EnabledWish wish_;
     ColorContract colors_;
     bool multiSelect_ = false;

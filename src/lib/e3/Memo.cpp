@@ -86,7 +86,10 @@ Te3CustomMemo::Te3CustomMemo(fw::TComponent* owner)
     : fw::TWinControl(owner)
     , memo_(new MemoWidget(this))
     , marker_(new MandatoryMarker(memo_))
+    , lines_(std::make_unique<fw::TStrings>())
 {
+    lines_->OnRefresh = [this] { lines_->Load(SplitLines(memo_->toPlainText().toStdString())); };
+    lines_->OnChange = [this] { SetLinesString(JoinLines(lines_->Lines())); };
     SetWidget(memo_);
     SetTabStop(true);
     SetColor(fw::clWindow);
@@ -356,6 +359,7 @@ const fw::TClassInfo& Te3Memo::StaticClass()
             sp::Enabled(),
             sp::Font(),
             fw::prop::Boolean("HideSelection", &C::GetHideSelection, &C::SetHideSelection),
+            fw::prop::Object("Lines", fw::TStrings::StaticClass(), &C::GetLines, nullptr),
             fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
             fw::prop::Boolean("Modified", &C::GetModified, &C::SetModified),
             fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),

@@ -5,8 +5,11 @@
 #include "e3/Contract.h"
 #include "e3/Edit.h"
 #include "e3/ScrollBox.h"
+#include "framework/Strings.h"
 
 #include <QPlainTextEdit>
+
+#include <memory>
 
 namespace e3 {
 
@@ -29,6 +32,8 @@ public:
     // The same text; written: the lines replaced, the caret at the start.
     std::string GetLinesString() const { return GetText(); }
     void SetLinesString(const std::string& value);
+    // The lines as a published list; always what the widget shows.
+    fw::TStrings* GetLines() const { return lines_.get(); }
 
     bool GetReadOnly() const;
     void SetReadOnly(bool value) { ReadOnlyMessage(value); }
@@ -107,6 +112,7 @@ private:
     bool wantTabs_ = false;
     bool wordWrap_ = true;
     MandatoryMarker* marker_;
+    std::unique_ptr<fw::TStrings> lines_;
 };
 
 class Te3Memo : public Te3CustomMemo {

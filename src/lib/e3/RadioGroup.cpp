@@ -40,7 +40,10 @@ const fw::TClassInfo& Te3CustomRadioGroup::StaticClass()
 Te3CustomRadioGroup::Te3CustomRadioGroup(fw::TComponent* owner)
     : fw::TWinControl(owner)
     , box_(new QGroupBox)
+    , itemStrings_(std::make_unique<fw::TStrings>())
 {
+    itemStrings_->OnRefresh = [this] { itemStrings_->Load(items_); };
+    itemStrings_->OnChange = [this] { SetItems(itemStrings_->Lines()); };
     box_->setAutoFillBackground(true);
     SetWidget(box_);
     SetTabStop(true);
@@ -184,6 +187,7 @@ const fw::TClassInfo& Te3RadioGroup::StaticClass()
             sp::Enabled(),
             sp::Font(),
             fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
+            fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
             sp::TabOrder(),
             sp::TabStop(),
             sp::Visible(),

@@ -2,9 +2,11 @@
 // The radio group the engine puts on its forms: a captioned frame with one
 // radio button per item, laid out in columns, and its items as one text.
 #include "e3/Contract.h"
+#include "framework/Strings.h"
 
 #include <QGroupBox>
 
+#include <memory>
 #include <vector>
 
 class QRadioButton;
@@ -24,6 +26,8 @@ public:
 
     const std::vector<std::string>& Items() const { return items_; }
     void SetItems(const std::vector<std::string>& items);
+    // The items as a published list.
+    fw::TStrings* GetItemStrings() const { return itemStrings_.get(); }
     // Items joined by CR LF; written: the lines of the value.
     std::string GetItemsString() const;
     void SetItemsString(const std::string& value);
@@ -49,6 +53,7 @@ private:
     QGroupBox* box_;
     std::vector<QRadioButton*> buttons_;
     std::vector<std::string> items_;
+    std::unique_ptr<fw::TStrings> itemStrings_;
     int32_t itemIndex_ = -1;
     int32_t columns_ = 1;
 };
