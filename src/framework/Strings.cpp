@@ -86,12 +86,12 @@ int32_t TStrings::GetCount() const
 
 std::string TStrings::GetText() const
 {
+    // As a string list gives its text: every line ends with CR LF, the last
+    // one included (the engine reads Lines.Text that way).
     std::string text;
-    const std::vector<std::string>& lines = Lines();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i)
-            text += "\r\n";
-        text += lines[i];
+    for (const std::string& line : Lines()) {
+        text += line;
+        text += "\r\n";
     }
     return text;
 }

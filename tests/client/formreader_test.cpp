@@ -354,12 +354,12 @@ TEST_F(FormReaderTest, ListsAreWrittenAndReadThroughTheirSubObjectPath)
 
     client::SetPropertyByPath(memo, "LINES.TEXT", "Te3_Memo", "first\nsecond");
     EXPECT_EQ(memo->GetLinesString(), "first\r\nsecond");
-    EXPECT_EQ(client::GetPropertyText("Te3_Memo", "Lines.Text", memo), "first\r\nsecond");
+    EXPECT_EQ(client::GetPropertyText("Te3_Memo", "Lines.Text", memo), "first\r\nsecond\r\n");
     EXPECT_EQ(client::GetPropertyText("Te3_Memo", "LINES.COUNT", memo), "2");
 
     client::SetPropertyByPath(list, "ITEMS.TEXT", "Te3_ListBox", "a\r\nb\r\nc");
     ASSERT_EQ(list->Items().size(), 3u);
-    EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS.TEXT", list), "a\r\nb\r\nc");
+    EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS.TEXT", list), "a\r\nb\r\nc\r\n");
     EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS.COUNT", list), "3");
     EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS", list), "");
     client::SetPropertyByPath(list, "ITEMS.COMMATEXT", "Te3_ListBox", "x,\"y z\"");

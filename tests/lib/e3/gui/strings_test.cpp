@@ -26,13 +26,14 @@ TEST(Strings, TextSplitsAtEveryKindOfBreakAndJoinsWithCrLf)
         const char* readBack;
     };
     const Case cases[] = {
+        // Every line ends with CR LF when read, the last one included.
         {"", {}, ""},
-        {"a", {"a"}, "a"},
-        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}, "a\r\nb\r\nc\r\nd"},
-        {"a\r\n", {"a"}, "a"},
-        {"a\r\n\r\nb", {"a", "", "b"}, "a\r\n\r\nb"},
-        {"\n", {""}, ""},
-        {"a\n\r", {"a", ""}, "a\r\n"},
+        {"a", {"a"}, "a\r\n"},
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}, "a\r\nb\r\nc\r\nd\r\n"},
+        {"a\r\n", {"a"}, "a\r\n"},
+        {"a\r\n\r\nb", {"a", "", "b"}, "a\r\n\r\nb\r\n"},
+        {"\n", {""}, "\r\n"},
+        {"a\n\r", {"a", ""}, "a\r\n\r\n"},
     };
     for (const Case& c : cases) {
         fw::TStrings list;
@@ -131,12 +132,12 @@ TEST(ListItems, TheListBoxItemsFollowTheWidgetBothWays)
 
     box->List()->addItem("plum");
     EXPECT_EQ(items->GetCount(), 4);
-    EXPECT_EQ(items->GetText(), "pear\r\napple\r\nfig\r\nplum");
+    EXPECT_EQ(items->GetText(), "pear\r\napple\r\nfig\r\nplum\r\n");
 
     WriteByName(*box, "Sorted", int64_t {1});
     EXPECT_EQ(items->GetCommaText(), "apple,fig,pear,plum");
     items->SetCommaText("b,a");
-    EXPECT_EQ(items->GetText(), "a\r\nb"); // a sorted box keeps its order
+    EXPECT_EQ(items->GetText(), "a\r\nb\r\n"); // a sorted box keeps its order
 }
 
 TEST(ListItems, TheRadioGroupItemsAndItemsStringAreOneList)
@@ -175,7 +176,7 @@ TEST(ListItems, TheMemoLinesFollowTypingAndReplaceTheText)
     QTest::keyClicks(memo->TextEdit(), "ab");
     QTest::keyClick(memo->TextEdit(), Qt::Key_Return);
     QTest::keyClicks(memo->TextEdit(), "c");
-    EXPECT_EQ(lines->GetText(), "ab\r\nc");
+    EXPECT_EQ(lines->GetText(), "ab\r\nc\r\n");
     EXPECT_EQ(lines->GetCount(), 2);
 
     changes = 0;
