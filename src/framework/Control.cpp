@@ -118,8 +118,20 @@ void TControl::SetWidget(QWidget* widget)
         return;
     widget_->hide();
     InstallInputBridge(this, widget_);
-    ApplyFont();
-    ApplyColor();
+    // Every palette change makes Qt resolve the palette again and tell the
+    // widget and its children; a new widget takes both colour sets at once.
+    paletteBatch_ = widget_->palette();
+    try {
+        ApplyFont();
+        ApplyColor();
+    } catch (...) {
+        paletteBatch_.reset();
+        throw;
+    }
+    const QPalette palette = std::move(*paletteBatch_);
+    paletteBatch_.reset();
+    if (widget_)
+        widget_->setPalette(palette);
     ApplyEnabled();
     ApplyGeometry();
 }
@@ -337,13 +349,20 @@ void TControl::SetParentColor(bool value)
 
 void TControl::ApplyColor()
 {
-    if (!widget_)
+    if (widget_)
+        SetPaletteColor({QPalette::Window, QPalette::Base, QPalette::Button}, ToQColor(color_));
+}
+
+void TControl::SetPaletteColor(std::initializer_list<QPalette::ColorRole> roles, const QColor& colour)
+{
+    if (paletteBatch_) {
+        for (QPalette::ColorRole role : roles)
+            paletteBatch_->setColor(role, colour);
         return;
+    }
     QPalette palette = widget_->palette();
-    const QColor c = ToQColor(color_);
-    palette.setColor(QPalette::Window, c);
-    palette.setColor(QPalette::Base, c);
-    palette.setColor(QPalette::Button, c);
+    for (QPalette::ColorRole role : roles)
+        palette.setColor(role, colour);
     widget_->setPalette(palette);
 }
 
@@ -372,12 +391,7 @@ void TControl::ApplyFont()
 {
     if (widget_) {
         widget_->setFont(font_->ToQFont());
-        QPalette palette = widget_->palette();
-        const QColor c = ToQColor(font_->GetColor());
-        palette.setColor(QPalette::WindowText, c);
-        palette.setColor(QPalette::Text, c);
-        palette.setColor(QPalette::ButtonText, c);
-        widget_->setPalette(palette);
+        SetPaletteColor({QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, ToQColor(font_->GetColor()));
     }
     if (auto* win = dynamic_cast<TWinControl*>(this))
         for (TControl* child : win->ChildControls())

@@ -175,6 +175,80 @@ void MandatoryMarker::paintEvent(QPaintEvent*)
     painter.drawPolygon(QPolygon({corners[0], corners[1], corners[2]}));
 }
 
+LazyMandatoryMarker::LazyMandatoryMarker(QWidget* control, int bevelWidth, MarkerPlacement placement)
+    : control_(control)
+    , bevelWidth_(bevelWidth)
+    , placement_(placement)
+{
+}
+
+void LazyMandatoryMarker::SetShow(bool value)
+{
+    show_ = value;
+    if (widget_)
+        widget_->SetShow(value);
+    else
+        MakeWhenDrawn();
+}
+
+void LazyMandatoryMarker::SetWidth(int32_t value)
+{
+    width_ = value;
+    if (widget_)
+        widget_->SetWidth(value);
+    else
+        MakeWhenDrawn();
+}
+
+void LazyMandatoryMarker::SetHeight(int32_t value)
+{
+    height_ = value;
+    if (widget_)
+        widget_->SetHeight(value);
+    else
+        MakeWhenDrawn();
+}
+
+void LazyMandatoryMarker::SetColor(fw::TColor value)
+{
+    color_ = value;
+    if (widget_)
+        widget_->SetColor(value);
+    else
+        MakeWhenDrawn();
+}
+
+void LazyMandatoryMarker::SetControlState(bool hasParent, bool enabled)
+{
+    hasParent_ = hasParent;
+    enabled_ = enabled;
+    if (widget_)
+        widget_->SetControlState(hasParent, enabled);
+    else
+        MakeWhenDrawn();
+}
+
+MandatoryMarker& LazyMandatoryMarker::Widget() const
+{
+    if (!widget_) {
+        auto* marker = new MandatoryMarker(control_);
+        marker->SetPlacement(bevelWidth_, placement_);
+        marker->SetWidth(width_);
+        marker->SetHeight(height_);
+        marker->SetColor(color_);
+        marker->SetControlState(hasParent_, enabled_);
+        marker->SetShow(show_);
+        widget_ = marker;
+    }
+    return *widget_;
+}
+
+void LazyMandatoryMarker::MakeWhenDrawn()
+{
+    if (show_ && hasParent_ && control_)
+        Widget();
+}
+
 void ShowEnabledColor(fw::TControl& control, const ColorContract& colors, bool value, bool applied, bool readOnly)
 {
     if (!value) {

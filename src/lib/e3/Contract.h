@@ -8,6 +8,7 @@
 // ours and a child cannot know which kind of container holds it.
 #include "framework/Control.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -226,6 +227,41 @@ private:
     bool hasParent_ = false;
     bool enabled_ = true;
     int bevelWidth_ = 1;
+    MarkerPlacement placement_;
+};
+
+// The marker's settings, with the overlay widget made only once there is a
+// triangle to draw or someone asks for the widget: most controls never show a
+// marker, and one more widget per control is a large share of building a form.
+class LazyMandatoryMarker {
+public:
+    LazyMandatoryMarker(QWidget* control, int bevelWidth, MarkerPlacement placement);
+
+    bool GetShow() const { return show_; }
+    void SetShow(bool value);
+    int32_t GetWidth() const { return width_; }
+    void SetWidth(int32_t value);
+    int32_t GetHeight() const { return height_; }
+    void SetHeight(int32_t value);
+    fw::TColor GetColor() const { return color_; }
+    void SetColor(fw::TColor value);
+    void SetControlState(bool hasParent, bool enabled);
+
+    // The overlay, made now if there is none yet.
+    MandatoryMarker& Widget() const;
+
+private:
+    void MakeWhenDrawn();
+
+    QPointer<QWidget> control_;
+    mutable QPointer<MandatoryMarker> widget_;
+    bool show_ = false;
+    int32_t width_ = 5;
+    int32_t height_ = 5;
+    fw::TColor color_ = fw::clRed;
+    bool hasParent_ = false;
+    bool enabled_ = true;
+    int bevelWidth_;
     MarkerPlacement placement_;
 };
 

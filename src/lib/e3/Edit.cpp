@@ -903,17 +903,16 @@ const fw::TClassInfo& Te3CustomEdit::StaticClass()
 
 Te3CustomEdit::Te3CustomEdit(fw::TComponent* owner)
     : TAlignEdit(owner)
-    , marker_(new MandatoryMarker(LineEdit()))
+    // An edit with a 3-D border and the framework's bevel width of 1.
+    , marker_(LineEdit(), 1, MarkerPlacement {4, -1})
 {
     colors_.normalColor = GetColor();
-    // An edit with a 3-D border and the framework's bevel width of 1.
-    marker_->SetPlacement(1, MarkerPlacement {4, -1});
     UpdateMarker();
 }
 
 void Te3CustomEdit::UpdateMarker()
 {
-    marker_->SetControlState(HasParent(), GetEnabled());
+    marker_.SetControlState(HasParent(), GetEnabled());
 }
 
 void Te3CustomEdit::ApplyEnabled()

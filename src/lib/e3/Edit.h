@@ -181,15 +181,15 @@ public:
     fw::TColor NormalColor() const { return colors_.normalColor; }
     bool EnabledWishValue() const { return wish_.Wish(); }
 
-    bool GetMnShow() const { return marker_->GetShow(); }
-    void SetMnShow(bool value) { marker_->SetShow(value); }
-    int32_t GetMnWidth() const { return marker_->GetWidth(); }
-    void SetMnWidth(int32_t value) { marker_->SetWidth(value); }
-    int32_t GetMnHeight() const { return marker_->GetHeight(); }
-    void SetMnHeight(int32_t value) { marker_->SetHeight(value); }
-    fw::TColor GetMnColor() const { return marker_->GetColor(); }
-    void SetMnColor(fw::TColor value) { marker_->SetColor(value); }
-    const MandatoryMarker& Marker() const { return *marker_; }
+    bool GetMnShow() const { return marker_.GetShow(); }
+    void SetMnShow(bool value) { marker_.SetShow(value); }
+    int32_t GetMnWidth() const { return marker_.GetWidth(); }
+    void SetMnWidth(int32_t value) { marker_.SetWidth(value); }
+    int32_t GetMnHeight() const { return marker_.GetHeight(); }
+    void SetMnHeight(int32_t value) { marker_.SetHeight(value); }
+    fw::TColor GetMnColor() const { return marker_.GetColor(); }
+    void SetMnColor(fw::TColor value) { marker_.SetColor(value); }
+    const MandatoryMarker& Marker() const { return marker_.Widget(); }
 
 protected:
     void ReadOnlyMessage(bool value) override;
@@ -203,7 +203,7 @@ private:
     EnabledWish wish_;
     ColorContract colors_;
     ReadOnlyLock readOnlyLock_;
-    MandatoryMarker* marker_;
+    LazyMandatoryMarker marker_;
 };
 
 class Te3Edit : public Te3CustomEdit {

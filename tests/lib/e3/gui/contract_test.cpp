@@ -205,6 +205,35 @@ TEST(MandatoryMarker, ShownOnlyWithAParentAndGreyWhileDisabled)
     EXPECT_TRUE(edit->Marker().isHidden());
 }
 
+// The overlay is made on first need; settings given before it exists reach it.
+TEST(MandatoryMarker, MadeWhenFirstDrawnWithTheSettingsGivenBefore)
+{
+    fw::TWinControl root(nullptr);
+    Te3_Edit plain(nullptr);
+    plain.SetParent(&root);
+    EXPECT_TRUE(plain.LineEdit()->findChildren<e3::MandatoryMarker*>().isEmpty());
+
+    Te3_Edit edit(nullptr);
+    edit.SetBounds(0, 0, 121, 21);
+    WriteByName(edit, "MnShow", int64_t {1});
+    WriteByName(edit, "MnWidth", int64_t {7});
+    WriteByName(edit, "MnColor", int64_t {fw::clBlue});
+    edit.SetEnabled(false);
+    EXPECT_TRUE(edit.LineEdit()->findChildren<e3::MandatoryMarker*>().isEmpty());
+
+    edit.SetParent(&root);
+    const auto made = edit.LineEdit()->findChildren<e3::MandatoryMarker*>();
+    ASSERT_EQ(made.size(), 1);
+    const e3::MandatoryMarker& marker = *made.front();
+    EXPECT_EQ(&edit.Marker(), &marker);
+    EXPECT_TRUE(marker.IsDrawn());
+    EXPECT_FALSE(marker.isHidden());
+    EXPECT_EQ(marker.DrawnColor(), e3::MarkerDisabledColor);
+    EXPECT_EQ(marker.Corners()[0], QPoint(109, 0));
+    EXPECT_EQ(marker.geometry(), edit.LineEdit()->rect());
+    EXPECT_EQ(OrdinalByName(edit, "MnWidth"), 7);
+}
+
 TEST(MandatoryMarker, TriangleInTheTopRightCornerFollowsSizeAndWidth)
 {
     fw::TWinControl root(nullptr);
