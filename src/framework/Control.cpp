@@ -118,20 +118,8 @@ void TControl::SetWidget(QWidget* widget)
         return;
     widget_->hide();
     InstallInputBridge(this, widget_);
-    // Every palette change makes Qt resolve the palette again and tell the
-    // widget and its children; a new widget takes both colour sets at once.
-    paletteBatch_ = widget_->palette();
-    try {
-        ApplyFont();
-        ApplyColor();
-    } catch (...) {
-        paletteBatch_.reset();
-        throw;
-    }
-    const QPalette palette = std::move(*paletteBatch_);
-    paletteBatch_.reset();
-    if (widget_)
-        widget_->setPalette(palette);
+    ApplyFont();
+    ApplyColor();
     ApplyEnabled();
     ApplyGeometry();
 }
@@ -349,20 +337,13 @@ void TControl::SetParentColor(bool value)
 
 void TControl::ApplyColor()
 {
-    if (widget_)
-        SetPaletteColor({QPalette::Window, QPalette::Base, QPalette::Button}, ToQColor(color_));
-}
-
-void TControl::SetPaletteColor(std::initializer_list<QPalette::ColorRole> roles, const QColor& colour)
-{
-    if (paletteBatch_) {
-        for (QPalette::ColorRole role : roles)
-            paletteBatch_->setColor(role, colour);
+    if (!widget_)
         return;
-    }
     QPalette palette = widget_->palette();
-    for (QPalette::ColorRole role : roles)
-        palette.setColor(role, colour);
+    const QColor c = ToQColor(color_);
+    palette.setColor(QPalette::Window, c);
+    palette.setColor(QPalette::Base, c);
+    palette.setColor(QPalette::Button, c);
     widget_->setPalette(palette);
 }
 
@@ -391,7 +372,12 @@ void TControl::ApplyFont()
 {
     if (widget_) {
         widget_->setFont(font_->ToQFont());
-        SetPaletteColor({QPalette::WindowText, QPalette::Text, QPalette::ButtonText}, ToQColor(font_->GetColor()));
+        QPalette palette = widget_->palette();
+        const QColor c = ToQColor(font_->GetColor());
+        palette.setColor(QPalette::WindowText, c);
+        palette.setColor(QPalette::Text, c);
+        palette.setColor(QPalette::ButtonText, c);
+        widget_->setPalette(palette);
     }
     if (auto* win = dynamic_cast<TWinControl*>(this))
         for (TControl* child : win->ChildControls())

@@ -9,9 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <initializer_list>
 #include <memory>
-#include <optional>
 
 namespace fw {
 
@@ -146,13 +144,9 @@ private:
     void ApplyParentFont();
     void ApplyParentColor();
     void ApplyVisible();
-    void SetPaletteColor(std::initializer_list<QPalette::ColorRole> roles, const QColor& colour);
 
     TWinControl* parent_ = nullptr;
     QPointer<QWidget> widget_;
-    // While a new widget takes font and colour, their palette changes gather
-    // here and reach the widget in one go.
-    std::optional<QPalette> paletteBatch_;
     int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TAlign align_ = alNone;
     TAnchors anchors_ = DefaultAnchors;
