@@ -33,9 +33,15 @@ int TEnumType::OrdinalOf(const std::string& valueName) const
 
 TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, std::initializer_list<TPropInfo> properties,
                        ComponentFactory factory)
+    : TClassInfo(std::move(name), parent, std::vector<TPropInfo>(properties), factory)
+{
+}
+
+TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, std::vector<TPropInfo> properties,
+                       ComponentFactory factory)
     : name_(std::move(name))
     , parent_(parent)
-    , properties_(properties)
+    , properties_(std::move(properties))
     , factory_(factory)
 {
     for (size_t i = 0; i < properties_.size(); ++i)

@@ -77,6 +77,9 @@ class TClassInfo {
 public:
     TClassInfo(std::string name, const TClassInfo* parent, std::initializer_list<TPropInfo> properties,
                ComponentFactory factory = nullptr);
+    // Rows made elsewhere, for classes that publish the same table.
+    TClassInfo(std::string name, const TClassInfo* parent, std::vector<TPropInfo> properties,
+               ComponentFactory factory = nullptr);
     TClassInfo(const TClassInfo&) = delete;
     TClassInfo& operator=(const TClassInfo&) = delete;
 

@@ -268,39 +268,40 @@ void Te3Label::SetText(const std::string& text)
 
 // ---------------------------------------------------------------------------
 
+std::vector<fw::TPropInfo> LabelEngineProperties()
+{
+    using C = Te3CustomLabel;
+    namespace sp = fw::std_props;
+    return {
+        sp::Align(),
+        fw::prop::Enum("Alignment", AlignmentType, &C::GetAlignment, &C::SetAlignment),
+        sp::Anchors(),
+        sp::AutoSize(),
+        sp::Constraints(),
+        sp::Enabled(),
+        sp::Parent(),
+        sp::ParentColor(),
+        sp::ParentFont(),
+        sp::ParentShowHint(),
+        fw::prop::Boolean("ShowAccelChar", &C::GetShowAccelChar, &C::SetShowAccelChar),
+        sp::ShowHint(),
+        fw::prop::Enum("Layout", TextLayoutType, &C::GetLayout, &C::SetLayout),
+        fw::prop::Enum("LabelLayout", TextLayoutType, &C::GetLayout, &C::SetLayout),
+        sp::OnClick(),
+        fw::prop::Event("OnContextPopup", fw::ContextPopupEventType, &C::OnContextPopup),
+        sp::OnDblClick(),
+        sp::OnMouseDown(),
+        sp::OnMouseMove(),
+        sp::OnMouseUp(),
+        fw::prop::Event("OnMouseEnter", fw::NotifyEventType, &C::OnMouseEnter),
+        fw::prop::Event("OnMouseLeave", fw::NotifyEventType, &C::OnMouseLeave),
+    };
+}
+
 const fw::TClassInfo& Te3_Label::StaticClass()
 {
-    using C = Te3_Label;
-    namespace sp = fw::std_props;
-    static const fw::TClassInfo info {
-        "Te3_Label",
-        &Te3Label::StaticClass(),
-        {
-            sp::Align(),
-            fw::prop::Enum("Alignment", AlignmentType, &C::GetAlignment, &C::SetAlignment),
-            sp::Anchors(),
-            sp::AutoSize(),
-            sp::Constraints(),
-            sp::Enabled(),
-            sp::Parent(),
-            sp::ParentColor(),
-            sp::ParentFont(),
-            sp::ParentShowHint(),
-            fw::prop::Boolean("ShowAccelChar", &C::GetShowAccelChar, &C::SetShowAccelChar),
-            sp::ShowHint(),
-            fw::prop::Enum("Layout", TextLayoutType, &C::GetLayout, &C::SetLayout),
-            fw::prop::Enum("LabelLayout", TextLayoutType, &C::GetLayout, &C::SetLayout),
-            sp::OnClick(),
-            fw::prop::Event("OnContextPopup", fw::ContextPopupEventType, &C::OnContextPopup),
-            sp::OnDblClick(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            fw::prop::Event("OnMouseEnter", fw::NotifyEventType, &C::OnMouseEnter),
-            fw::prop::Event("OnMouseLeave", fw::NotifyEventType, &C::OnMouseLeave),
-        },
-        fw::MakeFactory<Te3_Label>(),
-    };
+    static const fw::TClassInfo info {"Te3_Label", &Te3Label::StaticClass(), LabelEngineProperties(),
+                                      fw::MakeFactory<Te3_Label>()};
     return info;
 }
 

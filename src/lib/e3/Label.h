@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 // The engine's static text: the framework's label with a fixed default size,
 // vertical centring, the child side of the Enabled cascade (without colours)
 // and, with Scale, text shortened with "..." to fit the width.
@@ -80,6 +81,9 @@ public:
 private:
     EnabledWish wish_;
 };
+
+// The rows the label's engine classes publish (the plain and the Unicode one).
+std::vector<fw::TPropInfo> LabelEngineProperties();
 
 class Te3_Label : public Te3Label {
     FW_CLASS()

@@ -62,37 +62,9 @@ void Te3UnicodeLabel::SetUnicodeCaption(const std::string& value)
 
 const fw::TClassInfo& Te3_UnicodeLabel::StaticClass()
 {
-    using C = Te3_UnicodeLabel;
-    namespace sp = fw::std_props;
-    static const fw::TClassInfo info {
-        "Te3_UnicodeLabel",
-        &Te3UnicodeLabel::StaticClass(),
-        {
-            sp::Align(),
-            fw::prop::Enum("Alignment", AlignmentType, &C::GetAlignment, &C::SetAlignment),
-            sp::Anchors(),
-            sp::AutoSize(),
-            sp::Constraints(),
-            sp::Enabled(),
-            sp::Parent(),
-            sp::ParentColor(),
-            sp::ParentFont(),
-            sp::ParentShowHint(),
-            fw::prop::Boolean("ShowAccelChar", &C::GetShowAccelChar, &C::SetShowAccelChar),
-            sp::ShowHint(),
-            fw::prop::Enum("Layout", TextLayoutType, &C::GetLayout, &C::SetLayout),
-            fw::prop::Enum("LabelLayout", TextLayoutType, &C::GetLayout, &C::SetLayout),
-            sp::OnClick(),
-            fw::prop::Event("OnContextPopup", fw::ContextPopupEventType, &C::OnContextPopup),
-            sp::OnDblClick(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            fw::prop::Event("OnMouseEnter", fw::NotifyEventType, &C::OnMouseEnter),
-            fw::prop::Event("OnMouseLeave", fw::NotifyEventType, &C::OnMouseLeave),
-        },
-        fw::MakeFactory<Te3_UnicodeLabel>(),
-    };
+    // The engine class publishes what the plain label's engine class does.
+    static const fw::TClassInfo info {"Te3_UnicodeLabel", &Te3UnicodeLabel::StaticClass(), LabelEngineProperties(),
+                                      fw::MakeFactory<Te3_UnicodeLabel>()};
     return info;
 }
 
