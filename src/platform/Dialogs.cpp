@@ -30,6 +30,12 @@ void QtDialogs::ShowInformation(const std::string& text)
                              QString::fromStdString(text), QMessageBox::Cancel);
 }
 
+void QtDialogs::ShowMessage(const std::string& text)
+{
+    QMessageBox::information(nullptr, QGuiApplication::applicationDisplayName(),
+                             QString::fromStdString(text), QMessageBox::Ok);
+}
+
 DialogSeam& CurrentDialogs()
 {
     return installed ? *installed : qtDialogs;

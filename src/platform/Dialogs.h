@@ -29,6 +29,7 @@ public:
     std::optional<std::string> ChooseFolder(const std::string& initialDir, const std::string& title,
                                             QWidget* owner = nullptr) override;
     void ShowInformation(const std::string& text) override;
+    void ShowMessage(const std::string& text) override;
 };
 
 // The installed seam; the Qt implementation unless another was installed.

@@ -12,8 +12,10 @@ public:
     RecordingUserMessages() { u3::SetUserMessages(this); }
     ~RecordingUserMessages() override { u3::SetUserMessages(nullptr); }
     void ShowInformation(const std::string& text) override { shown.push_back(text); }
+    void ShowMessage(const std::string& text) override { plain.push_back(text); }
 
-    std::vector<std::string> shown;
+    std::vector<std::string> shown; // information boxes
+    std::vector<std::string> plain; // plain message boxes
 };
 
 } // namespace e3test

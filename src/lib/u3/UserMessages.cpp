@@ -11,6 +11,10 @@ public:
     {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
+    void ShowMessage(const std::string& text) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 };
 
 StandardErrorMessages defaultMessages;

@@ -12,6 +12,9 @@ public:
     // An information box with a Cancel button (for example a program that
     // could not be started).
     virtual void ShowInformation(const std::string& text) = 0;
+    // A plain message box with an OK button (for example the connection-lost
+    // text before the program ends).
+    virtual void ShowMessage(const std::string& text) = 0;
 };
 
 // The installed implementation; without one, messages go to standard error.

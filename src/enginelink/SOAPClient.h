@@ -1,0 +1,80 @@
+#pragma once
+// The GUI engine interface over SOAP 1.1 on HTTP/1.0 (libcurl's blocking API).
+// One request at a time, a fixed number of tries one second apart, and a final
+// path when the server is lost: the connection-lost text (unless quiet) and the
+// end of the program.
+#include "client/GUIEngine.h"
+#include "enginelink/SOAPParser.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace enginelink {
+
+class TBaseSOAPClient {
+public:
+    // Reads the settings, then a non-empty host or port replaces the value read.
+    TBaseSOAPClient(const std::string& host, const std::string& port, bool quiet);
+    virtual ~TBaseSOAPClient();
+
+    TBaseSOAPClient(const TBaseSOAPClient&) = delete;
+    TBaseSOAPClient& operator=(const TBaseSOAPClient&) = delete;
+
+    void SetRetries(int retries) { retries_ = retries; }
+    int Retries() const { return retries_; }
+    const std::string& Host() const { return host_; }
+    const std::string& Port() const { return port_; }
+    const std::string& ServerUserID() const { return serverUserID_; }
+    bool Disconnected() const { return disconnected_; }
+    bool Quiet() const { return quiet_; }
+    Te3SOAPParser& Parser() { return *parser_; }
+
+protected:
+    virtual std::string GetPath() const = 0;
+    virtual void Fatal(const std::string& message) = 0; // does not return normally
+    virtual void ReadSettings();
+    // Posts the prepared request, reads the reply; the reply's "return" value.
+    virtual std::string Call();
+
+    std::recursive_mutex lock_;
+    int retries_ = 5;
+    bool disconnected_ = false;
+    bool quiet_ = false;
+    std::string port_;
+    std::string host_;
+    std::string serverUserID_;
+    std::unique_ptr<Te3SOAPParser> parser_;
+    // ... the HTTP connection, proxy settings and the rest are the implementer's
+};
+
+class Te3SOAPClient final : public TBaseSOAPClient, public client::IClientGUIEngine {
+public:
+    Te3SOAPClient(const std::string& host, const std::string& port, bool quiet);
+    ~Te3SOAPClient() override;
+
+    std::string ExecuteEvent(const std::string& senderClass, const std::string& senderName,
+                             const std::string& senderType, const std::string& eventName,
+                             const std::string& eventValues) override;
+    std::string GetFile(const std::string& fileName, const std::string& fileType,
+                        const std::string& path) override;
+    std::string SetFile(const std::string& fileName, const std::string& fileType,
+                        const std::string& path) override;
+    std::string OnMessage(const std::string& messageType, const std::string& paramString) override;
+    std::string GetGUIEngine(const std::string& first, const std::string& second, std::string& third,
+                             std::shared_ptr<client::IGUIEngine>& engine) override;
+    std::string SetGUIEngine(const std::string& first, const std::string& second, const std::string& third,
+                             std::shared_ptr<client::IGUIEngine> engine) override;
+    std::string CommandGUIEngine(const std::string& engineName, const std::string& paramString,
+                                 const std::string& idEngine, const std::string& command) override;
+    bool Connect() override;
+
+protected:
+    std::string GetPath() const override { return "/soap/IIZerk3Service"; }
+    void Fatal(const std::string& message) override;
+
+private:
+    bool inConnect_ = false;
+};
+
+} // namespace enginelink

@@ -1,0 +1,134 @@
+#pragma once
+// One remote call as a SOAP 1.1 envelope, and one SOAP reply back into values,
+// for the GUI engine service and the PMS gateway. A call may carry one binary
+// attachment: the request then goes as a multipart/related body, and the binary
+// parts of a multipart reply are copied byte for byte into files of the
+// attachment folder.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace enginelink {
+
+inline constexpr const char* kGUIEngineURN = "urn:SOAPServer_Intf-IIZerk3Service";
+inline constexpr const char* kPMSGatewayURN = "urn:SOAPServer_Intf-IIPMSGateway";
+inline constexpr const char* kDefaultBoundary = "Mime_boundary__";
+// The PMS gateway's types namespace and the Content-ID of an envelope part; both
+// on the same authority.
+extern const char* const PMSTypesNamespace;
+extern const char* const PMSEnvelopeContentID;
+
+// Parameters in the order added, names compared without regard to case; each
+// parameter may carry attributes (name = value, in the order set). Setting an
+// existing parameter or attribute to an empty value removes it.
+class Te3SOAPParamList {
+public:
+    struct Entry {
+        std::string name;
+        std::string value;
+        std::vector<std::pair<std::string, std::string>> attributes;
+    };
+
+    void SetParam(const std::string& name, const std::string& value);
+    void SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value);
+    std::string GetParam(const std::string& name) const;
+    std::string GetParamAttribute(const std::string& param, const std::string& attr) const;
+    int Count() const { return static_cast<int>(entries_.size()); }
+    const Entry& At(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
+    void Clear() { entries_.clear(); }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+class Te3SOAPParser {
+public:
+    Te3SOAPParser();
+    virtual ~Te3SOAPParser(); // deletes the attachment folder when one was set or made
+
+    Te3SOAPParser(const Te3SOAPParser&) = delete;
+    Te3SOAPParser& operator=(const Te3SOAPParser&) = delete;
+
+    void SetURN(const std::string& urn) { urn_ = urn; }
+    const std::string& URN() const { return urn_; }
+
+    void SetOperation(const std::string& name); // strips one pair of enclosing ' or "
+    const std::string& Operation() const { return operation_; }
+    void SetParam(const std::string& name, const std::string& value);
+    void SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value);
+    std::string GetParam(const std::string& name) const;
+    std::string GetParamAttribute(const std::string& param, const std::string& attr) const;
+    int ParamCount() const;
+    const Te3SOAPParamList& Params() const { return params_; }
+
+    void SetServerUserID(const std::string& id) { serverUserID_ = id; }
+    const std::string& ServerUserID() const { return serverUserID_; }
+    void SetRequestID(const std::string& id) { requestID_ = id; }
+    const std::string& RequestID() const { return requestID_; }
+    void SetResult(const std::string& value); // return value, response mode on
+    const std::string& ReturnValue() const { return returnValue_; }
+    const std::string& FaultString() const { return faultString_; }
+    void SetFaultString(const std::string& text) { faultString_ = text; }
+    bool ResponseMode() const { return responseMode_; }
+
+    // Stores the file to send; a non-empty name turns multipart on and gives the
+    // parameter "attachment" ("rattachment" when isReturn) href="cid:" + the
+    // file's name without folder and extension.
+    void SetAttachment(const std::string& fileName, bool isReturn);
+    const std::string& AttachmentFileName() const { return attachmentFileName_; }
+    void SetMultipart(bool on);
+    bool Multipart() const { return multipart_; }
+    void SetBoundary(const std::string& boundary) { boundary_ = boundary; }
+    const std::string& Boundary() const { return boundary_; }
+    // Folder with a trailing "/", created with its parents; empty clears it.
+    void SetAttachmentDir(const std::string& folder);
+    // The folder; when none is set, a new unique private folder is made (under
+    // the local server's data temp folder, or a private folder of the user when
+    // that cannot be written) and kept for the parser's life.
+    std::string GetAttachmentDir();
+
+    // The envelope (UTF-8, indented, CR LF line ends).
+    virtual void WriteEnvelope(std::string& text);
+    // The request body: the envelope alone, or with multipart the envelope part
+    // and the binary part.
+    std::string BuildMultipartBody();
+    // Throws u3::Exception "SOAP error: Wrong XML format in the SOAP response
+    // ("%s")" for a document that is not an envelope, the XML parser's exception
+    // for text that is not well-formed.
+    virtual void ReadEnvelope(const std::string& text);
+    // A multipart reply (the boundary set from the reply's Content-Type first);
+    // throws u3::Exception when the closing boundary is missing (the partial
+    // attachment file is removed).
+    void ReadMultipartBody(const char* data, std::size_t length);
+
+    // Empties operation, parameters, fault, return value, response mode,
+    // multipart, attachment file name and boundary; the ServerUserID only when
+    // asked. Keeps the URN, the RequestID and the attachment folder.
+    virtual void Clear(bool clearServerUserID);
+
+    static std::string LocalName(const std::string& name);
+
+    // Files written from binary parts of the last multipart reply, in order.
+    const std::vector<std::string>& ReceivedFiles() const { return receivedFiles_; }
+
+private:
+    friend class Te3SOAPMimeDecoder;
+
+    std::string operation_;
+    Te3SOAPParamList params_;
+    std::string faultString_;
+    std::string returnValue_;
+    std::string serverUserID_;
+    bool responseMode_ = false;
+    std::string urn_;
+    std::string requestID_;
+    bool multipart_ = false;
+    std::string boundary_;
+    std::string attachmentDir_;
+    bool attachmentDirMade_ = false;
+    std::string attachmentFileName_;
+    std::vector<std::string> receivedFiles_;
+};
+
+} // namespace enginelink
