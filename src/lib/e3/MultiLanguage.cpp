@@ -441,7 +441,8 @@ void TMultiLanguage::SetFileName(const std::string& value)
     if (resolved == FileName)
         return;
     FileName = resolved;
-    if (!FileName.empty())
+    // A form designer only records the name.
+    if (!FileName.empty() && !HasState(fw::csDesigning))
         LoadDictionary();
 }
 

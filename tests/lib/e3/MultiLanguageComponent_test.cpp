@@ -376,4 +376,10 @@ TEST_F(MultiLanguageComponent, PublishesItsSettings)
     info.FindProperty("TranslateForm")->set(ml, false);
     EXPECT_FALSE(ml.TranslateForm);
     EXPECT_EQ(std::get<std::string>(info.FindProperty("LangMainName")->get(ml)), "French:");
+
+    // While designed, a file name is recorded without being read.
+    ml.SetDesigning(true);
+    info.FindProperty("FileName")->set(ml, path);
+    EXPECT_EQ(ml.FileName, path);
+    EXPECT_EQ(LangSession().Find(path), nullptr);
 }
