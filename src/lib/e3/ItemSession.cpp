@@ -6,6 +6,7 @@
 #include "u3/StrLib.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <unordered_set>
 
@@ -196,17 +197,55 @@ const std::string& TOneLangList::GetWord(int index) const
     return entries_[static_cast<size_t>(index)].word;
 }
 
+uint32_t TOneLangList::HashOf(std::string_view word)
+{
+    const uint64_t h = std::hash<std::string_view>()(word);
+    return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+void TOneLangList::IndexPosition(int position) const
+{
+    const std::string& word = entries_[static_cast<size_t>(position)].word;
+    const uint32_t h = HashOf(word);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+        Slot& slot = slots_[i];
+        if (slot.position < 0) {
+            slot = Slot{h, position};
+            return;
+        }
+        if (slot.hash == h && entries_[static_cast<size_t>(slot.position)].word == word)
+            return;
+    }
+}
+
+void TOneLangList::BuildIndex() const
+{
+    // At most three quarters full: small enough to stay in few pages, sparse
+    // enough for short probes.
+    size_t capacity = 16;
+    while (3 * capacity < 4 * (entries_.size() + 1))
+        capacity *= 2;
+    slots_.assign(capacity, Slot{0, -1});
+    // Ascending positions: the first of equal words keeps its slot.
+    for (size_t i = 0; i < entries_.size(); ++i)
+        IndexPosition(static_cast<int>(i));
+    indexValid_ = true;
+}
+
 int TOneLangList::IndexOf(std::string_view word) const
 {
-    if (!indexValid_) {
-        firstPosition_.clear();
-        firstPosition_.reserve(entries_.size());
-        for (size_t i = 0; i < entries_.size(); ++i)
-            firstPosition_.try_emplace(entries_[i].word, static_cast<int>(i));
-        indexValid_ = true;
+    if (!indexValid_)
+        BuildIndex();
+    const uint32_t h = HashOf(word);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = h & mask;; i = (i + 1) & mask) {
+        const Slot slot = slots_[i];
+        if (slot.position < 0)
+            return -1;
+        if (slot.hash == h && std::string_view(entries_[static_cast<size_t>(slot.position)].word) == word)
+            return slot.position;
     }
-    auto it = firstPosition_.find(word);
-    return it == firstPosition_.end() ? -1 : it->second;
 }
 
 bool TOneLangList::Find(std::string_view word, int& index) const
@@ -228,8 +267,12 @@ int TOneLangList::AddObject(std::string word, TLanguageItem* item)
 void TOneLangList::Append(std::string word, TLanguageItem* item)
 {
     entries_.push_back(Entry{std::move(word), item});
-    if (indexValid_)
-        firstPosition_.try_emplace(entries_.back().word, Count() - 1);
+    if (!indexValid_)
+        return;
+    if (4 * entries_.size() > 3 * slots_.size())
+        BuildIndex();
+    else
+        IndexPosition(Count() - 1);
 }
 
 void TOneLangList::Insert(int index, std::string word, TLanguageItem* item)
@@ -248,13 +291,17 @@ void TOneLangList::Delete(int index)
 void TOneLangList::Clear()
 {
     entries_.clear();
-    firstPosition_.clear();
+    slots_.clear();
     Changed();
 }
 
 // ---- TItemSession -----------------------------------------------------------------------
 
-TItemSession::TItemSession() : DebugMode(u3::ParamPresent("-MLDEBUG")) {}
+namespace {
+uint64_t nextSerial = 0;
+}
+
+TItemSession::TItemSession() : DebugMode(u3::ParamPresent("-MLDEBUG")), serial_(++nextSerial) {}
 
 TItemSession::~TItemSession() = default;
 
@@ -385,6 +432,8 @@ void TItemSession::DeleteLanguage(const TLanguage* lang)
         if (hasWord)
             kept.push_back(std::move(item));
     }
+    if (kept.size() != items_.size())
+        ++itemsEpoch_;
     items_ = std::move(kept);
     // Items that lost their last word are gone; their words in other columns
     // cannot exist, so the other word lists keep their positions.
@@ -442,6 +491,7 @@ void TItemSession::RemoveItemAt(size_t index)
         list.Delete(position);
     }
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    ++itemsEpoch_;
     Modified = true;
 }
 
@@ -493,6 +543,7 @@ void TItemSession::ReplaceItemsByWord(std::string_view word, const TLanguage* la
 
 void TItemSession::ClearItems()
 {
+    ++itemsEpoch_;
     items_.clear();
     for (auto& list : wordLists_)
         list->Clear();
@@ -504,6 +555,46 @@ void TItemSession::Clear()
     wordLists_.clear();
     languages_.items_.clear();
     languageCounter_ = 0;
+}
+
+void TItemSession::IncStatistics(int itemIndex)
+{
+    IncStatistics(GetItem(itemIndex));
+}
+
+void TItemSession::IncStatistics(TLanguageItem* item)
+{
+    const int column = languages_.IndexOf("STATISTICS");
+    if (!item || item->Owner() != this || column < 0)
+        return;
+    const size_t c = static_cast<size_t>(column);
+    auto& list = *wordLists_[c];
+    int64_t count = 0;
+    const int old = item->Indexes[c];
+    if (old >= 0 && old < list.Count()) {
+        const std::string& word = list.GetWord(old);
+        if (!u3::TryStrToInt64(word, count) || count < INT32_MIN || count > INT32_MAX)
+            throw u3::EConvertError("'" + CodePageToUtf8(word) + "' is not a valid integer value");
+        for (int i = old + 1; i < list.Count(); ++i)
+            if (TLanguageItem* other = list.GetObject(i))
+                --other->Indexes[c];
+        list.Delete(old);
+        item->Indexes[c] = -1;
+    }
+    std::string bytes = std::to_string(count + 1);
+    if (sorted_) {
+        int position = 0;
+        list.Find(bytes, position);
+        for (int i = position; i < list.Count(); ++i)
+            if (TLanguageItem* other = list.GetObject(i))
+                ++other->Indexes[c];
+        list.Insert(position, std::move(bytes), item);
+        item->Indexes[c] = position;
+    } else {
+        list.Append(std::move(bytes), item);
+        item->Indexes[c] = list.Count() - 1;
+    }
+    Modified = true;
 }
 
 // ---- translation ------------------------------------------------------------------------

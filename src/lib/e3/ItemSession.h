@@ -7,8 +7,8 @@
 
 #include <memory>
 #include <string>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace fw {
@@ -84,7 +84,9 @@ private:
 
 // The words of one column in code-page bytes, each with the item that owns it.
 // A hash index answers "first position of this word" and is rebuilt after the
-// list changes, so lookups stay right through inserts and deletes.
+// list changes, so lookups stay right through inserts and deletes. The index
+// is one flat open-addressing table of (hash, position) pairs: a lookup reads
+// one slot line and then the entry itself, whatever the size of the list.
 class TOneLangList {
 public:
     int Count() const { return static_cast<int>(entries_.size()); }
@@ -113,14 +115,20 @@ private:
         std::string word;
         TLanguageItem* item;
     };
-    void Changed() { indexValid_ = false; }
-
-    struct WordHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view w) const { return std::hash<std::string_view>()(w); }
+    // position -1 marks an empty slot; the table is never full, so every
+    // probe sequence ends at one.
+    struct Slot {
+        uint32_t hash;
+        int32_t position;
     };
+    static uint32_t HashOf(std::string_view word);
+    void Changed() { indexValid_ = false; }
+    void BuildIndex() const;
+    // Records position unless an earlier position holds the same word.
+    void IndexPosition(int position) const;
+
     std::vector<Entry> entries_;
-    mutable std::unordered_map<std::string, int, WordHash, std::equal_to<>> firstPosition_;
+    mutable std::vector<Slot> slots_;
     mutable bool indexValid_ = false;
 };
 
@@ -191,6 +199,18 @@ public:
     void Clear();
     bool SortedMode() const { return sorted_; }
 
+    // One more use of the item in the "STATISTICS" column: its word there
+    // becomes the count plus one ("1" when it had none). Nothing without
+    // such a column or for an index past the end; a word there that is no
+    // number raises u3::EConvertError.
+    virtual void IncStatistics(int itemIndex);
+    void IncStatistics(TLanguageItem* item);
+    // Unique to this dictionary object in this run.
+    uint64_t Serial() const { return serial_; }
+    // Raised whenever items are removed: an item pointer taken earlier is
+    // still valid while the epoch stands.
+    uint64_t ItemsEpoch() const { return itemsEpoch_; }
+
     // ---- translation ----------------------------------------------------------
     // Parent and component only feed the trace file; either may be null.
     virtual void TranslateWord(const fw::TObject* parent, const fw::TObject* component, const std::string& word,
@@ -249,6 +269,8 @@ private:
     std::vector<std::unique_ptr<TLanguageItem>> items_;
     int languageCounter_ = 0;
     bool sorted_ = true;
+    uint64_t serial_;
+    uint64_t itemsEpoch_ = 0;
 };
 
 // Finds a dictionary file: the name as given when it has a folder part and

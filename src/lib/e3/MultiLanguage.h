@@ -3,15 +3,12 @@
 // translated: its main, current and previous languages, the search over one or
 // all open dictionaries, and the fallbacks when a dictionary lacks a word.
 #include "e3/ItemSession.h"
+#include "framework/Component.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace fw {
-class TComponent;
-}
 
 namespace e3 {
 
@@ -28,6 +25,7 @@ public:
     TItemSession* Find(const std::string& fileName) const;
     int Count() const { return static_cast<int>(entries_.size()); }
     TItemSession* GetSession(int index) const { return entries_[static_cast<size_t>(index)].second.get(); }
+    const std::string& FileNameAt(int index) const;
     int GetFirstLanguageCount() const;
 
 private:
@@ -37,11 +35,22 @@ private:
 
 TLangSession& LangSession();
 
+// What a form designer hangs on a multi-language component to hear of
+// language changes.
+class TCustomDesignerML : public fw::TComponent {
+    FW_CLASS()
+public:
+    explicit TCustomDesignerML(fw::TComponent* owner) : TComponent(owner) {}
+    // index: the position of the new current language.
+    virtual void LanguageChanged(int index) = 0;
+};
+
 // Set once a translator chose "Ignore all" in the debug dialog: every
 // multi-language object made later in this run ignores "-MLDEBUGDLG".
 bool& DebugDialogIgnored();
 
-class TMultiLanguage {
+class TMultiLanguage : public fw::TComponent {
+    FW_CLASS()
 public:
     // The handler may replace the language to change to, or refuse the change.
     using TLangEventBefore =
@@ -67,8 +76,13 @@ public:
     // or to the debug dialog ("-MLDEBUGDLG", until a translator ignores all).
     bool DebugMode;
     bool DebugDialog;
+    // Counts, in the dictionary's "STATISTICS" column, how often each item is
+    // found; the counts are saved to the dictionaries when this object ends.
+    bool Statistics = false;
 
-    TMultiLanguage();
+    // A multi-language component on a form has the form as its owner.
+    explicit TMultiLanguage(fw::TComponent* owner = nullptr);
+    ~TMultiLanguage() override;
 
     // The setters keep the fields' rules: a bare file name lives in the
     // program's folder and is loaded at once; a main language is named either
@@ -82,6 +96,35 @@ public:
     TLanguage& PreviousLanguage() { return previous_; }
     const std::string& CurrentName() const { return currentName_; }
     int CurrentIndex() const { return currentIndex_; }
+    // Position of the "STATISTICS" column in the loaded dictionary, -1 when none.
+    int StatisticsColumn() const { return statisticsColumn_; }
+    // The values of section [Not translate] of the program's INI file.
+    const std::vector<std::string>& NotTranslate() const { return notTranslate_; }
+
+    // The published properties' accessors.
+    std::string GetFileName() const { return FileName; }
+    std::string GetLangMainName() const { return LangMainName; }
+    int32_t GetLangMainNumber() const { return LangMainNumber; }
+    bool GetTranslateForm() const { return TranslateForm; }
+    void SetTranslateForm(bool value) { TranslateForm = value; }
+    bool GetAllFind() const { return AllFind; }
+    virtual void SetAllFind(bool value) { AllFind = value; }
+
+    // Names of owned components whose texts are cached at the first language
+    // change, so that later changes need no dictionary search. A new list
+    // drops the cache; it is built anew at the next change.
+    virtual const std::vector<std::string>& GetListComponents() const { return listComponents_; }
+    virtual void SetListComponents(const std::vector<std::string>& names);
+    // Drops empty names and names that are neither a component of owner nor
+    // owner's own name; nothing when the list is empty or owner has no name.
+    virtual void PackListComponents(const fw::TComponent* owner);
+
+    TCustomDesignerML* GetDesignerML() const { return designerML_; }
+    virtual void SetDesignerML(TCustomDesignerML* value);
+
+    // While designed or loaded from a form description lang becomes the main,
+    // current and previous language; at run time it becomes the current one.
+    virtual void SetLanguage(const TLanguage& lang);
 
     // Opens FileName in the registry (reading it only when it was not open
     // yet) without its remark columns, then takes main, current and previous
@@ -139,7 +182,43 @@ public:
                                    const TLanguageList& languages, int lineNumber, const std::string& propName,
                                    TLanguageWord& row);
 
+    // ---- the component cache (MultiLanguage.cpp) -----------------------------------------
+    // The dictionary item of each registered text of component, stored for
+    // the entry at position of the component list.
+    virtual void CacheComponent(fw::TComponent* owner, fw::TComponent* component, int position);
+    // Every later change takes each cached text's word in lang; texts whose
+    // item is gone or lacks a word in lang stay as they are.
+    virtual void TranslateCached(const TLanguage* lang);
+    // stNo when item is none or has no word in lang.
+    virtual TStatusTranslate GetCachedWord(const TLanguageItem* item, const TLanguage* lang, std::string& word);
+    bool CachePending() const { return cachePending_; }
+    // Counts item in the statistics column when statistics are on.
+    void CountStatistics(TLanguageItem* item);
+
+protected:
+    void Notification(fw::TComponent* component, fw::TOperation operation) override;
+
 private:
+    struct CachedText {
+        TLanguageItem* item;
+        // Which dictionary, in which state of its items, the item came from.
+        uint64_t session;
+        uint64_t epoch;
+    };
+    struct CachedProperty {
+        std::string name;
+        std::vector<CachedText> lines; // line number = position
+    };
+    using ComponentCache = std::vector<CachedProperty>;
+
+    void CacheProperties(fw::TComponent* owner, fw::TComponent* component, const TRegObj& entry,
+                         ComponentCache& cache);
+    void TranslateCachedComponent(fw::TComponent* component, const ComponentCache& cache, const TLanguage* lang);
+    void TranslateCachedProperties(fw::TComponent* component, const CachedProperty& property, const TLanguage* lang);
+    CachedText Remember(TLanguageItem* item) const;
+    TLanguageItem* Recall(const CachedText& text) const;
+    void BuildCache(fw::TComponent* owner);
+
     // The words already looked up along a chain of "\X\" references.
     struct ReferenceChain {
         std::vector<std::string> words;
@@ -153,6 +232,13 @@ private:
     TLanguage main_, current_, previous_;
     std::string currentName_;
     int currentIndex_ = 0;
+    int statisticsColumn_ = -1;
+    std::vector<std::string> notTranslate_;
+    std::vector<std::string> listComponents_;
+    // Parallel to listComponents_ once built.
+    std::vector<ComponentCache> cache_;
+    bool cachePending_ = true;
+    TCustomDesignerML* designerML_ = nullptr;
 };
 
 } // namespace e3
