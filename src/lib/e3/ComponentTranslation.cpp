@@ -218,6 +218,7 @@ TLanguageItem* TMultiLanguage::FindItem(const fw::TComponent* parent, const fw::
             if (const TLanguage* main = dictionary->GetLanguages().FindLanguage(main_.Name))
                 item = dictionary->FindItem(word, main);
         }
+    CountStatistics(item);
     if (!DebugMode && !DebugDialog)
         return item;
 
