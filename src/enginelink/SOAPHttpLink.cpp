@@ -93,6 +93,15 @@ SOAPHttpLink::SOAPHttpLink()
     curl_ = curl_easy_init();
     if (!curl_)
         throw u3::Exception("The HTTP client could not be created");
+    CURL* c = curl_;
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(c, CURLOPT_POST, 1L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "");
 }
 
 SOAPHttpLink::~SOAPHttpLink()
@@ -124,11 +133,25 @@ HttpReply SOAPHttpLink::Post(const std::string& url, const std::string& host, co
     if (url.empty())
         throw EHttpError("No server address is set");
 
+    std::vector<std::string> lines = RequestHeaders(host, contentType, body.size());
+    for (const std::string& line : lines)
+        if (line.find_first_of("\r\n") != std::string::npos)
+            throw u3::Exception("A line break in an HTTP header value");
+
+    // libcurl adds none of its own lines when ours of the same name are present,
+    // except Host, which it would move up to the request line. Our Host line
+    // therefore travels as the continuation of the line before it, and an empty
+    // "Host:" keeps libcurl's own away.
     HeaderList headers;
-    for (const std::string& line : RequestHeaders(host, contentType, body.size()))
-        headers.Add(line);
-    // libcurl adds none of its own lines when ours are present; these would
-    // still come by themselves.
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i + 1 < lines.size() && lines[i + 1].rfind("Host:", 0) == 0) {
+            headers.Add(lines[i] + "\r\n" + lines[i + 1]);
+            ++i;
+        } else {
+            headers.Add(lines[i]);
+        }
+    }
+    headers.Add("Host:");
     headers.Add("Expect:");
     headers.Add("Transfer-Encoding:");
 
@@ -136,26 +159,24 @@ HttpReply SOAPHttpLink::Post(const std::string& url, const std::string& host, co
     ReceiveState state{curl_, &reply};
 
     CURL* c = curl_;
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(c, CURLOPT_POST, 1L);
+    if (url != lastUrl_) {
+        curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+        lastUrl_ = url;
+    }
+    if (!proxySet_) {
+        // Only the proxy of our own settings: an empty one also keeps the
+        // environment's proxy variables away from the engine link.
+        curl_easy_setopt(c, CURLOPT_PROXY, proxy_.host.c_str());
+        if (!proxy_.host.empty()) {
+            curl_easy_setopt(c, CURLOPT_PROXYTYPE, long(CURLPROXY_HTTP));
+            curl_easy_setopt(c, CURLOPT_PROXYPORT, ProxyPortNumber(proxy_.port));
+        }
+        proxySet_ = true;
+    }
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.data());
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.list);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &state);
-    // Only the proxy of our own settings: an empty one also keeps the
-    // environment's proxy variables away from the engine link.
-    curl_easy_setopt(c, CURLOPT_PROXY, proxy_.host.c_str());
-    curl_easy_setopt(c, CURLOPT_NOPROXY, "");
-    if (!proxy_.host.empty()) {
-        curl_easy_setopt(c, CURLOPT_PROXYTYPE, long(CURLPROXY_HTTP));
-        curl_easy_setopt(c, CURLOPT_PROXYPORT, ProxyPortNumber(proxy_.port));
-    }
 
     const CURLcode rc = curl_easy_perform(c);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);

@@ -40,7 +40,11 @@ public:
     SOAPHttpLink(const SOAPHttpLink&) = delete;
     SOAPHttpLink& operator=(const SOAPHttpLink&) = delete;
 
-    void SetProxy(const HttpProxySettings& proxy) { proxy_ = proxy; }
+    void SetProxy(const HttpProxySettings& proxy)
+    {
+        proxy_ = proxy;
+        proxySet_ = false;
+    }
     const HttpProxySettings& Proxy() const { return proxy_; }
 
     // The header lines of one request, in the order they go out, without line ends.
@@ -55,6 +59,8 @@ public:
 private:
     CURL* curl_ = nullptr;
     HttpProxySettings proxy_;
+    bool proxySet_ = false;
+    std::string lastUrl_;
 };
 
 // The parameter named name (without regard to case) of a header value such as

@@ -369,10 +369,12 @@ TEST_F(SOAPClientTest, NoTriesPostsNothing)
     LoopbackHttpServer server;
     server.setDefaultReply(Answer(ResponseEnvelope("Connect", "U1", "", "")));
     for (int retries : {0, -1}) {
-        auto client = ClientFor(server.port());
-        client->SetRetries(retries);
-        EXPECT_FALSE(client->Connect());
-        EXPECT_EQ(ExitCodeOf([&] { client->OnMessage("ClientError", "x"); }), 1);
+        auto connecting = ClientFor(server.port());
+        connecting->SetRetries(retries);
+        EXPECT_FALSE(connecting->Connect());
+        auto calling = ClientFor(server.port());
+        calling->SetRetries(retries);
+        EXPECT_EQ(ExitCodeOf([&] { calling->OnMessage("ClientError", "x"); }), 1);
     }
     EXPECT_EQ(server.connectionCount(), 0u);
     EXPECT_EQ(messages.plain.size(), 2u);
