@@ -330,6 +330,25 @@ void LargeFiles(CannedServer& server, std::size_t megabytes)
                 megabytes, ours * 1e3 / mb, theirs * 1e3 / mb, ours / theirs, oursMem / double(size),
                 theirsMem / double(size));
 
+    {
+        enginelink::Te3SOAPParser parser;
+        parser.SetURN(enginelink::kGUIEngineURN);
+        std::string text;
+        const double build = BestSeconds(runs, [&] {
+            parser.Clear(true);
+            parser.SetOperation("SetFile");
+            parser.SetParam("FileName", base64);
+            parser.SetParam("FileType", "File");
+            parser.SetParam("Path", "/srv/data/big.bin");
+            text = std::string();
+            parser.WriteEnvelope(text);
+        });
+        const std::string reply = Response("GetFile", base64);
+        const double apply = BestSeconds(runs, [&] { parser.ReadEnvelope(reply); });
+        std::printf("  %zu MB: SetFile request building %.2f ms/MB, GetFile reply reading %.2f ms/MB\n", megabytes,
+                    build * 1e3 / mb, apply * 1e3 / mb);
+    }
+
     // GetFile: a small request, the text comes back.
     server.SetReply(Response("GetFile", base64));
     const std::string getEnvelope = Envelope("GetFile", {{"FileName", ""}, {"FileType", "File"},
