@@ -6,11 +6,15 @@
 #include "client/GUIEngine.h"
 #include "enginelink/SOAPParser.h"
 
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace enginelink {
+
+class SOAPHttpLink;
 
 class TBaseSOAPClient {
 public:
@@ -36,6 +40,12 @@ protected:
     virtual void ReadSettings();
     // Posts the prepared request, reads the reply; the reply's "return" value.
     virtual std::string Call();
+    // One request with its tries; the reply stays for ReadResponse.
+    void PostRequest();
+    // Hands the reply to the parser; an empty one is a lost server.
+    void ReadResponse();
+    // Whether the reply just read was an error status carrying a SOAP fault.
+    bool ReplyIsFaultStatus() const { return replyStatus_ >= 400; }
 
     std::recursive_mutex lock_;
     int retries_ = 5;
@@ -45,7 +55,15 @@ protected:
     std::string host_;
     std::string serverUserID_;
     std::unique_ptr<Te3SOAPParser> parser_;
-    // ... the HTTP connection, proxy settings and the rest are the implementer's
+
+private:
+    std::string Url() const;
+    bool IsSoapFault(const std::string& body, const std::string& contentType) const;
+
+    std::unique_ptr<SOAPHttpLink> http_;
+    long replyStatus_ = 0;
+    std::string replyContentType_;
+    std::string replyBody_;
 };
 
 class Te3SOAPClient final : public TBaseSOAPClient, public client::IClientGUIEngine {
@@ -74,6 +92,10 @@ protected:
     void Fatal(const std::string& message) override;
 
 private:
+    // The common course of every operation that sends a request.
+    std::string Send(const char* operation,
+                     std::initializer_list<std::pair<const char*, const std::string*>> params);
+
     bool inConnect_ = false;
 };
 

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace enginelink {
@@ -36,10 +38,18 @@ public:
     std::string GetParamAttribute(const std::string& param, const std::string& attr) const;
     int Count() const { return static_cast<int>(entries_.size()); }
     const Entry& At(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
-    void Clear() { entries_.clear(); }
+    void Clear();
 
 private:
+    // Position of the parameter, or npos.
+    std::size_t Find(std::string_view name) const;
+    void Reindex();
+
     std::vector<Entry> entries_;
+    // Lower-case names to positions, so that a reply with many parameters or
+    // attributes is read in linear time; attrIndex_ runs parallel to entries_.
+    std::unordered_map<std::string, std::size_t> index_;
+    std::vector<std::unordered_map<std::string, std::size_t>> attrIndex_;
 };
 
 class Te3SOAPParser {

@@ -1,0 +1,486 @@
+#include "enginelink/SOAPParser.h"
+
+#include "enginelink/SOAPMimeDecoder.h"
+#include "u3/Exceptions.h"
+#include "u3/Files.h"
+#include "u3/LocalServer.h"
+#include "u3/PrivateFolder.h"
+#include "u3/StrLib.h"
+#include "u3/XMLParser.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace enginelink {
+
+const char* const PMSTypesNamespace = "http://pms.e3filing.local/pms/types";
+const char* const PMSEnvelopeContentID = "<http://pms.e3filing.local/pms/response.xml>";
+
+namespace {
+
+constexpr const char* kEnvelopeNS = "http://schemas.xmlsoap.org/soap/envelope/";
+constexpr const char* kSchemaNS = "http://www.w3.org/2001/XMLSchema";
+constexpr const char* kSchemaInstanceNS = "http://www.w3.org/2001/XMLSchema-instance";
+constexpr const char* kEncodingNS = "http://schemas.xmlsoap.org/soap/encoding/";
+constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+std::string Lower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// The file's name without folder ("/" or "\") and without extension.
+std::string BareFileName(const std::string& fileName)
+{
+    const std::size_t cut = fileName.find_last_of("/\\");
+    std::string name = cut == std::string::npos ? fileName : fileName.substr(cut + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
+u3::TXMLTag& AddTyped(u3::TXMLTag& parent, std::string_view name, std::string_view value)
+{
+    u3::TXMLTag& tag = parent.AddChild(name, value);
+    tag.AddAttribute("xsi:type", "xsd:string");
+    return tag;
+}
+
+// Names in the order first set, without regard to case; setting an existing
+// name to an empty value removes it. Removal leaves a hole instead of moving
+// the later entries, so that a reply is read in linear time.
+template <class V>
+class OrderedNames {
+public:
+    struct Slot {
+        std::string name;
+        V value;
+        bool live = true;
+    };
+
+    // The value of name, made (empty) when missing.
+    V& Get(std::string_view name)
+    {
+        const auto [it, added] = index_.try_emplace(Lower(name), slots_.size());
+        if (added)
+            slots_.push_back(Slot{std::string(name), V{}, true});
+        return slots_[it->second].value;
+    }
+    // Removes name when present; true when it was.
+    bool Remove(std::string_view name)
+    {
+        const auto it = index_.find(Lower(name));
+        if (it == index_.end())
+            return false;
+        slots_[it->second].live = false;
+        index_.erase(it);
+        return true;
+    }
+    bool Contains(std::string_view name) const { return index_.count(Lower(name)) != 0; }
+    const std::vector<Slot>& Slots() const { return slots_; }
+
+private:
+    std::vector<Slot> slots_;
+    std::unordered_map<std::string, std::size_t> index_;
+};
+
+struct ReadParam {
+    std::string value;
+    OrderedNames<std::string> attributes;
+};
+
+// Set with the parameter list's rules: an existing entry set to empty goes.
+template <class V>
+void SetOrRemove(OrderedNames<V>& names, std::string_view name, const std::string& value,
+                 std::string V::*field)
+{
+    if (value.empty() && names.Remove(name))
+        return;
+    names.Get(name).*field = value;
+}
+
+void SetOrRemoveText(OrderedNames<std::string>& names, std::string_view name, const std::string& value)
+{
+    if (value.empty() && names.Remove(name))
+        return;
+    names.Get(name) = value;
+}
+
+} // namespace
+
+// ---- Te3SOAPParamList ------------------------------------------------------------
+
+std::size_t Te3SOAPParamList::Find(std::string_view name) const
+{
+    const auto it = index_.find(Lower(name));
+    return it == index_.end() ? npos : it->second;
+}
+
+void Te3SOAPParamList::Reindex()
+{
+    index_.clear();
+    attrIndex_.assign(entries_.size(), {});
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        index_.emplace(Lower(entries_[i].name), i);
+        const auto& attributes = entries_[i].attributes;
+        for (std::size_t j = 0; j < attributes.size(); ++j)
+            attrIndex_[i].emplace(Lower(attributes[j].first), j);
+    }
+}
+
+void Te3SOAPParamList::Clear()
+{
+    entries_.clear();
+    index_.clear();
+    attrIndex_.clear();
+}
+
+void Te3SOAPParamList::SetParam(const std::string& name, const std::string& value)
+{
+    const std::size_t at = Find(name);
+    if (at == npos) {
+        index_.emplace(Lower(name), entries_.size());
+        entries_.push_back(Entry{name, value, {}});
+        attrIndex_.emplace_back();
+    } else if (value.empty()) {
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+        Reindex();
+    } else {
+        entries_[at].value = value;
+    }
+}
+
+void Te3SOAPParamList::SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value)
+{
+    std::size_t at = Find(param);
+    if (at == npos) {
+        at = entries_.size();
+        index_.emplace(Lower(param), at);
+        entries_.push_back(Entry{param, {}, {}});
+        attrIndex_.emplace_back();
+    }
+    auto& attributes = entries_[at].attributes;
+    auto& index = attrIndex_[at];
+    const auto it = index.find(Lower(attr));
+    if (it == index.end()) {
+        index.emplace(Lower(attr), attributes.size());
+        attributes.emplace_back(attr, value);
+    } else if (value.empty()) {
+        attributes.erase(attributes.begin() + static_cast<std::ptrdiff_t>(it->second));
+        index.clear();
+        for (std::size_t j = 0; j < attributes.size(); ++j)
+            index.emplace(Lower(attributes[j].first), j);
+    } else {
+        attributes[it->second].second = value;
+    }
+}
+
+std::string Te3SOAPParamList::GetParam(const std::string& name) const
+{
+    const std::size_t at = Find(name);
+    return at == npos ? std::string() : entries_[at].value;
+}
+
+std::string Te3SOAPParamList::GetParamAttribute(const std::string& param, const std::string& attr) const
+{
+    const std::size_t at = Find(param);
+    if (at == npos)
+        return {};
+    const auto& index = attrIndex_[at];
+    const auto it = index.find(Lower(attr));
+    return it == index.end() ? std::string() : entries_[at].attributes[it->second].second;
+}
+
+// ---- Te3SOAPParser ------------------------------------------------------------------
+
+Te3SOAPParser::Te3SOAPParser() = default;
+
+Te3SOAPParser::~Te3SOAPParser()
+{
+    if (attachmentDir_.empty())
+        return;
+    std::string folder = attachmentDir_;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    u3::DeleteDirectoryTree(folder, true);
+}
+
+void Te3SOAPParser::SetOperation(const std::string& name)
+{
+    if (name.size() >= 2 && name.front() == name.back() && (name.front() == '\'' || name.front() == '"'))
+        operation_ = name.substr(1, name.size() - 2);
+    else
+        operation_ = name;
+}
+
+void Te3SOAPParser::SetParam(const std::string& name, const std::string& value)
+{
+    params_.SetParam(name, value);
+}
+
+void Te3SOAPParser::SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value)
+{
+    params_.SetParamAttribute(param, attr, value);
+}
+
+std::string Te3SOAPParser::GetParam(const std::string& name) const
+{
+    return params_.GetParam(name);
+}
+
+std::string Te3SOAPParser::GetParamAttribute(const std::string& param, const std::string& attr) const
+{
+    return params_.GetParamAttribute(param, attr);
+}
+
+int Te3SOAPParser::ParamCount() const
+{
+    return params_.Count();
+}
+
+void Te3SOAPParser::SetResult(const std::string& value)
+{
+    returnValue_ = value;
+    responseMode_ = true;
+}
+
+void Te3SOAPParser::SetAttachment(const std::string& fileName, bool isReturn)
+{
+    attachmentFileName_ = fileName;
+    SetMultipart(!fileName.empty());
+    if (!fileName.empty())
+        SetParamAttribute(isReturn ? "rattachment" : "attachment", "href", "cid:" + BareFileName(fileName));
+}
+
+void Te3SOAPParser::SetMultipart(bool on)
+{
+    multipart_ = on;
+    if (!on)
+        boundary_.clear();
+    else if (boundary_.empty())
+        boundary_ = kDefaultBoundary;
+}
+
+void Te3SOAPParser::SetAttachmentDir(const std::string& folder)
+{
+    attachmentDirMade_ = false;
+    if (folder.empty()) {
+        attachmentDir_.clear();
+        return;
+    }
+    attachmentDir_ = u3::AppendPathDelimiter(folder);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+}
+
+std::string Te3SOAPParser::GetAttachmentDir()
+{
+    if (!attachmentDir_.empty())
+        return attachmentDir_;
+    std::string made = u3::CreateUniqueDirectory(u3::GetDataTempDir());
+    if (made.empty()) {
+        // The installation's temp folder is not ours to write: a private
+        // folder of the user instead.
+        const std::string base = u3::PrivateFolder::TempBase() + "/e3-attachments-" + std::to_string(::getuid());
+        if (u3::PrivateFolder::EnsurePrivateDirectory(base))
+            made = u3::CreateUniqueDirectory(base);
+    }
+    if (made.empty())
+        return {};
+    attachmentDir_ = u3::AppendPathDelimiter(made);
+    attachmentDirMade_ = true;
+    return attachmentDir_;
+}
+
+void Te3SOAPParser::WriteEnvelope(std::string& text)
+{
+    const bool pms = u3::SameText(urn_, kPMSGatewayURN);
+    u3::TXMLSimpleDocument document;
+    document.SetUTF8(true);
+    u3::TXMLTag& root = document.CreateRoot("SOAP-ENV:Envelope");
+    root.AddAttribute("xmlns:SOAP-ENV", kEnvelopeNS);
+    root.AddAttribute("xmlns:xsd", kSchemaNS);
+    root.AddAttribute("xmlns:xsi", kSchemaInstanceNS);
+    root.AddAttribute("xmlns:SOAP-ENC", kEncodingNS);
+    if (pms)
+        root.AddAttribute("xmlns:p", PMSTypesNamespace);
+    u3::TXMLTag& body = root.AddChild("SOAP-ENV:Body");
+
+    if (!faultString_.empty()) {
+        u3::TXMLTag& fault = body.AddChild("SOAP-ENV:Fault");
+        fault.AddChild("faultcode", "SOAP-ENV:Server." + operation_);
+        fault.AddChild("faultstring", faultString_);
+        fault.AddChild("faultactor", serverUserID_);
+    } else if (responseMode_) {
+        u3::TXMLTag& response = body.AddChild("m:" + operation_ + "Response");
+        response.AddAttribute("xmlns:m", urn_);
+        if (pms) {
+            response.AddChild("p:ServerUserID", serverUserID_);
+            response.AddChild("p:RequestID", requestID_);
+        } else {
+            AddTyped(response, "ServerUserID", serverUserID_);
+            AddTyped(response, "RequestID", requestID_);
+        }
+        AddTyped(response, "return", returnValue_);
+    } else {
+        u3::TXMLTag& call = body.AddChild("m:" + operation_);
+        call.AddAttribute("xmlns:m", urn_);
+        if (!pms) {
+            AddTyped(call, "ServerUserID", serverUserID_);
+            AddTyped(call, "RequestID", requestID_);
+        }
+        for (int i = 0; i < params_.Count(); ++i) {
+            const Te3SOAPParamList::Entry& entry = params_.At(i);
+            u3::TXMLTag& element = pms ? call.AddChild("p:" + entry.name, entry.value)
+                                       : AddTyped(call, entry.name, entry.value);
+            for (const auto& [name, value] : entry.attributes)
+                element.AddAttribute(name, value);
+        }
+    }
+    text = document.SaveToString();
+}
+
+std::string Te3SOAPParser::BuildMultipartBody()
+{
+    std::string envelope;
+    WriteEnvelope(envelope);
+    if (!multipart_)
+        return envelope;
+    const std::string boundary = boundary_.empty() ? std::string(kDefaultBoundary) : boundary_;
+
+    std::string attachment;
+    if (!attachmentFileName_.empty()) {
+        std::error_code error;
+        if (std::filesystem::exists(attachmentFileName_, error)) {
+            std::ifstream in(attachmentFileName_, std::ios::binary);
+            if (in)
+                attachment.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            // A file that is there but cannot be read must not go out as an
+            // empty attachment.
+            if (!in && !in.eof())
+                throw u3::Exception("Cannot read the attachment file " + attachmentFileName_);
+        }
+    }
+
+    std::string body;
+    body.reserve(envelope.size() + attachment.size() + 512);
+    body += "--" + boundary + "\r\n";
+    body += "Content-Type: text/xml\r\n";
+    body += std::string("Content-ID: ") + PMSEnvelopeContentID + "\r\n";
+    body += "Content-Length: " + std::to_string(envelope.size()) + "\r\n\r\n";
+    body += envelope;
+    body += "\r\n\r\n--" + boundary + "\r\n";
+    body += "Content-Type: application/binary\r\n";
+    body += "Content-transfer-encoding: binary\r\n";
+    body += "Content-ID: <" + BareFileName(attachmentFileName_) + ">\r\n";
+    body += "Content-Length: " + std::to_string(attachment.size()) + "\r\n\r\n";
+    body += attachment;
+    body += "\r\n--" + boundary + "--\r\n";
+    return body;
+}
+
+void Te3SOAPParser::ReadEnvelope(const std::string& text)
+{
+    std::unique_ptr<u3::TXMLSimpleDocument> document = u3::TXMLParser(text).Parse();
+    u3::TXMLTag* root = document->Root();
+    if (!root || root->Name() != "Envelope")
+        throw u3::Exception("SOAP error: Wrong XML format in the SOAP response (\"" + text + "\")");
+    u3::TXMLTag* body = root->FindChild("Body");
+    if (!body)
+        return;
+
+    // Parameters are gathered first, so that however many the reply holds,
+    // each is set once.
+    OrderedNames<ReadParam> read;
+    bool haveCall = false;
+    const int count = body->ChildCount();
+    for (int i = 0; i < count; ++i) {
+        u3::TXMLBaseTag& node = body->Child(i);
+        // Comments and instructions between the calls carry nothing.
+        if (node.GetTagType() != u3::TXMLBaseTag::kTag)
+            continue;
+        auto& element = static_cast<u3::TXMLTag&>(node);
+        serverUserID_ = element.ChildValue("ServerUserID", {});
+        requestID_ = element.ChildValue("RequestID", {});
+        const std::string& name = element.Name();
+        if (name == "Fault") {
+            faultString_ = element.ChildValue("faultstring", {});
+        } else if (name.size() >= 8 && u3::SameText(std::string_view(name).substr(name.size() - 8), "Response")) {
+            returnValue_ = element.ChildValue("return", {});
+            responseMode_ = true;
+        } else {
+            operation_ = name;
+            haveCall = true;
+            const int children = element.ChildCount();
+            for (int j = 0; j < children; ++j) {
+                u3::TXMLBaseTag& childNode = element.Child(j);
+                if (childNode.GetTagType() != u3::TXMLBaseTag::kTag)
+                    continue;
+                auto& child = static_cast<u3::TXMLTag&>(childNode);
+                if (u3::SameText(child.Name(), "ServerUserID"))
+                    continue;
+                SetOrRemove(read, child.Name(), child.GetValue(), &ReadParam::value);
+                for (int k = 0; k < child.AttributeCount(); ++k) {
+                    const u3::TXMLAttribute& attribute = child.Attribute(k);
+                    SetOrRemoveText(read.Get(child.Name()).attributes, attribute.Name(), attribute.GetValue());
+                }
+            }
+        }
+    }
+    if (!haveCall)
+        return;
+    for (const auto& slot : read.Slots()) {
+        if (!slot.live)
+            continue;
+        params_.SetParam(slot.name, slot.value.value);
+        for (const auto& attribute : slot.value.attributes.Slots()) {
+            if (attribute.live)
+                params_.SetParamAttribute(slot.name, attribute.name, attribute.value);
+        }
+    }
+}
+
+void Te3SOAPParser::ReadMultipartBody(const char* data, std::size_t length)
+{
+    receivedFiles_.clear();
+    std::string raw;
+    if (multipart_) {
+        // The reply's own header went with the HTTP reply; this one makes the
+        // body read as one MIME message.
+        raw = "Content-Type: multipart/related; boundary=\"" + boundary_ + "\"\r\n\r\n";
+    }
+    raw.append(data, length);
+    Te3SOAPMimeDecoder decoder(*this, raw);
+    decoder.Decode();
+}
+
+void Te3SOAPParser::Clear(bool clearServerUserID)
+{
+    operation_.clear();
+    params_.Clear();
+    faultString_.clear();
+    returnValue_.clear();
+    responseMode_ = false;
+    multipart_ = false;
+    attachmentFileName_.clear();
+    boundary_.clear();
+    if (clearServerUserID)
+        serverUserID_.clear();
+}
+
+std::string Te3SOAPParser::LocalName(const std::string& name)
+{
+    const std::size_t colon = name.find(':');
+    return colon == std::string::npos ? name : name.substr(colon + 1);
+}
+
+} // namespace enginelink
