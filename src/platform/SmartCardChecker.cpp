@@ -5,6 +5,7 @@
 #include "u3/PrivateFolder.h"
 #include "u3/ProcUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
