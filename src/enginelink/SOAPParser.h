@@ -108,8 +108,8 @@ public:
     // for text that is not well-formed.
     virtual void ReadEnvelope(const std::string& text);
     // A multipart reply (the boundary set from the reply's Content-Type first);
-    // throws u3::Exception when the closing boundary is missing (the partial
-    // attachment file is removed).
+    // throws u3::Exception when the closing boundary is missing (the files
+    // written from that reply, the partial one included, are removed).
     void ReadMultipartBody(const char* data, std::size_t length);
 
     // Empties operation, parameters, fault, return value, response mode,
