@@ -13,6 +13,11 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -398,4 +403,178 @@ TEST(BindResponder, AnswersEveryRequestOnEveryConnection)
     ::close(fd);
     ::close(idle);
     EXPECT_TRUE(BindObject(server.Address(), "IDL:FPluginGUIEngineFactory:3.0", 10s, &why)) << why;
+}
+
+namespace {
+
+// Forwards each connection made to one of its two listening ports to the
+// matching target port and keeps every chunk that passes, in order.
+class RecordingRelay {
+public:
+    RecordingRelay()
+    {
+        if (::pipe2(wake_, O_CLOEXEC) != 0)
+            throw std::runtime_error("pipe");
+    }
+    ~RecordingRelay()
+    {
+        const char stop = 's';
+        if (thread_.joinable()) {
+            (void)!::write(wake_[1], &stop, 1);
+            thread_.join();
+        }
+        ::close(wake_[0]);
+        ::close(wake_[1]);
+    }
+    int FirstPort() const { return first_.Port(); }
+    int SecondPort() const { return second_.Port(); }
+    void Start(int firstTarget, int secondTarget)
+    {
+        thread_ = std::thread([this, firstTarget, secondTarget] { Run(firstTarget, secondTarget); });
+    }
+    std::vector<std::string> Chunks() const
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return chunks_;
+    }
+
+private:
+    void Run(int firstTarget, int secondTarget)
+    {
+        std::vector<std::pair<int, int>> links; // each direction once: from, to
+        for (;;) {
+            std::vector<pollfd> polled{{wake_[0], POLLIN, 0}, {first_.Fd(), POLLIN, 0}, {second_.Fd(), POLLIN, 0}};
+            for (const auto& [from, to] : links)
+                polled.push_back({from, POLLIN, 0});
+            if (::poll(polled.data(), polled.size(), -1) < 0 || polled[0].revents)
+                break;
+            for (std::size_t i = 0; i < links.size(); ++i) {
+                if (!polled[i + 3].revents)
+                    continue;
+                char buffer[8192];
+                const ssize_t n = ::recv(links[i].first, buffer, sizeof buffer, 0);
+                if (n <= 0) {
+                    ::shutdown(links[i].second, SHUT_WR);
+                    links[i].first = -1; // poll passes over it from now on
+                    continue;
+                }
+                {
+                    std::lock_guard<std::mutex> guard(lock_);
+                    chunks_.emplace_back(buffer, static_cast<std::size_t>(n));
+                }
+                ::send(links[i].second, buffer, static_cast<std::size_t>(n), MSG_NOSIGNAL);
+            }
+            for (int k = 1; k <= 2; ++k) {
+                if (!(polled[static_cast<std::size_t>(k)].revents & POLLIN))
+                    continue;
+                const int in = ::accept4(polled[static_cast<std::size_t>(k)].fd, nullptr, nullptr, SOCK_CLOEXEC);
+                const int out = ConnectLoopback(k == 1 ? firstTarget : secondTarget);
+                if (in < 0 || out < 0)
+                    continue;
+                links.emplace_back(in, out);
+                links.emplace_back(out, in);
+                open_.push_back(in);
+                open_.push_back(out);
+            }
+        }
+        for (int fd : open_)
+            ::close(fd);
+    }
+
+    BoundSocket first_{true};
+    BoundSocket second_{true};
+    int wake_[2] = {-1, -1};
+    std::thread thread_;
+    std::vector<int> open_;
+    mutable std::mutex lock_;
+    std::vector<std::string> chunks_;
+};
+
+// Runs a program with an argument list; its standard output, or nothing
+// when it cannot run or fails.
+std::optional<std::string> RunProgram(std::vector<std::string> args)
+{
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return std::nullopt;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    pid_t pid = -1;
+    const int rc = ::posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while (rc == 0 && (n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    int status = 0;
+    if (rc != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return text;
+}
+
+bool ProgramOnPath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string rest = path ? path : "";
+    for (std::size_t start = 0; start <= rest.size();) {
+        const std::size_t end = std::min(rest.find(':', start), rest.size());
+        if (::access((rest.substr(start, end - start) + "/" + name).c_str(), X_OK) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+// An independent reading of what goes over the wire: the bind and an engine
+// call, captured through a relay and decoded by tshark's GIOP dissector.
+TEST(CorbaClient, TsharkReadsTheBindAndAnEngineCall)
+{
+    if (!ProgramOnPath("tshark") || !ProgramOnPath("text2pcap"))
+        GTEST_SKIP() << "tshark or text2pcap is not installed";
+    RecordingRelay relay;
+    BoundSocket reserved(false); // the engine's own port, free once released
+    const int endpointPort = reserved.Port();
+    reserved.Close();
+    TestServer server({"--endpoint-port", std::to_string(endpointPort), "--publish-port",
+                       std::to_string(relay.SecondPort())});
+    relay.Start(server.Port(), endpointPort);
+
+    TmtdORBClient client("GUIEngine", "inet:127.0.0.1:" + std::to_string(relay.FirstPort()), false);
+    ASSERT_TRUE(client.Connect());
+    ASSERT_EQ(client.ExecuteEvent("", "FormMain", "TForm", "Button1.OnClick", "x"),
+              "ExecuteEvent||FormMain|TForm|Button1.OnClick|x");
+
+    e3test::TempDir dir;
+    std::string dump;
+    char line[24];
+    for (const auto& chunk : relay.Chunks()) {
+        for (std::size_t i = 0; i < chunk.size(); ++i) {
+            if (i % 16 == 0) {
+                std::snprintf(line, sizeof line, "%06zx", i);
+                dump += (i ? "\n" : "") + std::string(line);
+            }
+            std::snprintf(line, sizeof line, " %02x", static_cast<unsigned char>(chunk[i]));
+            dump += line;
+        }
+        dump += "\n";
+    }
+    const std::string text = dir.write("relay.txt", dump);
+    const std::string pcap = dir.str() + "/relay.pcap";
+    constexpr int kPort = 2809;
+    ASSERT_TRUE(RunProgram({"text2pcap", "-q", "-T", "40000," + std::to_string(kPort), text, pcap}));
+    const auto decoded = RunProgram({"tshark", "-r", pcap, "-V", "-d", "tcp.port==" + std::to_string(kPort) + ",giop"});
+    ASSERT_TRUE(decoded);
+    for (const char* expected : {"Request operation: _bind", "Request operation: ExecuteEvent", "Message type: Reply",
+                                 "Message type: Request"})
+        EXPECT_NE(decoded->find(expected), std::string::npos) << expected << "\n" << *decoded;
 }
