@@ -5,6 +5,7 @@
 // failure of a later engine call ends the program after the connection-lost text.
 #include "client/GUIEngine.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,15 @@ public:
     static std::string FactoryRepositoryId(const std::string& engineName);
 
 private:
+    struct WireArgs; // the call's arguments in the wire's code page
+
+    // Runs call unless the link is down; any exception from it is a lost link.
+    // Characters the wire could not carry are reported after the call.
+    std::string Invoke(const char* operation, const std::function<std::string(WireArgs&)>& call);
+    [[noreturn]] void ConnectionLost(const std::string& operation, const std::string& reason);
+    void ReportLostCharacters(const std::string& operation);
+
+    bool reportingLoss_ = false;
     int retries_ = 5;
     bool quiet_;
     bool disconnected_ = false;

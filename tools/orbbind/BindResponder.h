@@ -6,9 +6,11 @@
 // found, the object reference registered for that repository id. Used by the
 // sample engine and by tests; never linked into the client.
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 namespace orbbind {
@@ -23,7 +25,29 @@ public:
     int Port() const;
     // Every repository id asked for, in order (for tests).
     std::vector<std::string> Requests() const;
-    // ... implementation details are the implementer's
+
+    BindResponder(const BindResponder&) = delete;
+    BindResponder& operator=(const BindResponder&) = delete;
+
+private:
+    struct Connection {
+        int fd;
+        std::string pending; // bytes of an incomplete message
+    };
+
+    void Run();
+    // Answers every complete message in c.pending; false when the connection
+    // must be closed (garbage, a message we do not serve, a failed send).
+    bool Serve(Connection& c);
+    std::string Answer(std::uint32_t requestId, const std::string& repositoryId, bool littleEndian);
+
+    std::map<std::string, std::string> objects_;
+    int listenFd_ = -1;
+    int wakeFds_[2] = {-1, -1};
+    int port_ = 0;
+    mutable std::mutex lock_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
 };
 
 } // namespace orbbind
