@@ -1,0 +1,240 @@
+#include "client/ClientMain.h"
+
+#include "client/Client.h"
+#include "client/ClientSender.h"
+#include "client/EventList.h"
+#include "client/FrmIP.h"
+#include "client/Globals.h"
+#include "client/MemoryTextStream.h"
+#include "client/StartUp.h"
+#include "framework/Component.h"
+#include "multilang/ClientTranslation.h"
+#include "multilang/LanguageTable.h"
+#include "u3/Exceptions.h"
+#include "u3/IniFile.h"
+#include "u3/Logger.h"
+#include "u3/ProgramEnd.h"
+#include "u3/StrLib.h"
+#include "u3/UserMessages.h"
+
+#include <QCoreApplication>
+
+#include <dlfcn.h>
+
+#include <exception>
+
+namespace client {
+
+namespace {
+
+void Log(const std::string& text)
+{
+    u3::ApplicationLogger().Log(2, text);
+}
+
+std::string ErrorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+// Nothing in the module is called; loading it proves the token layer is
+// there before the user starts to work.
+class LoadedModule {
+public:
+    explicit LoadedModule(const std::string& name) : handle_(::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+    ~LoadedModule()
+    {
+        if (handle_)
+            ::dlclose(handle_);
+    }
+    LoadedModule(const LoadedModule&) = delete;
+    LoadedModule& operator=(const LoadedModule&) = delete;
+    bool Loaded() const { return handle_ != nullptr; }
+
+private:
+    void* handle_;
+};
+
+bool OnlySettingsParameter(const std::vector<std::string>& params)
+{
+    return params.size() == 1 && u3::SameText(params[0], "-settings");
+}
+
+// Modal; its Connect button sets Reconnect.
+void ShowServerAddressDialog()
+{
+    std::unique_ptr<TFormIP> form(multilang::TMLForm::Create<TFormIP>(nullptr));
+    form->ShowModal();
+}
+
+std::shared_ptr<IClientGUIEngine> MakeTransport(const ClientMainServices& services)
+{
+    if (UseCORBA)
+        return services.makeCorbaTransport ? services.makeCorbaTransport(EngineName, OrbBindAddr, Silent, ConnectRetries)
+                                           : nullptr;
+    return services.makeSoapTransport ? services.makeSoapTransport(ServerHost, ServerPort, Silent, ConnectRetries)
+                                      : nullptr;
+}
+
+// The user's whole session runs inside the reply to "Client.OnClientInit".
+void RunSession(IClientGUIEngine& engine, const std::vector<std::string>& params)
+{
+    try {
+        if (params.size() == 2)
+            engine.CommandGUIEngine(EngineName, params[1], "", "InitStr");
+
+        TClientSender init = TClientSender::CreateForClient("Client.OnClientInit");
+        init.ShowBusyCursor = false;
+        init.WriteRequest();
+        init.WriteEntry("ClientDirectory", ClientDirectory());
+        init.WriteEntry("CommandLine", ClientCommandLine(params));
+        init.WriteEntry("Language", multilang::LanguageCodeByNumber(multilang::CurrentLanguage));
+        init.Execute();
+
+        TClientSender done = TClientSender::CreateForClient("Client.OnClientDone");
+        {
+            fw::HandlerScope scope;
+            const std::string reply = engine.ExecuteEvent("", "Client", "TClient", "Client.OnClientDone", "");
+            if (!reply.empty()) {
+                TMemoryTextStream stream(reply);
+                done.ApplyReply(stream);
+            }
+        }
+        engine.ExecuteEvent("", "Client", "TClient", "Client.OnDestroy", "");
+    } catch (const u3::EAbort&) {
+    } catch (const std::exception& e) {
+        u3::CurrentUserMessages().ShowMessage(e.what());
+    }
+}
+
+void ConnectFailed(const std::vector<std::string>& params)
+{
+    if (params.empty() || OnlySettingsParameter(params)) {
+        ShowServerAddressDialog();
+        QCoreApplication::processEvents();
+    } else if (!Silent) {
+        u3::CurrentUserMessages().ShowMessage(u3::ServerNotFoundText());
+    }
+}
+
+// One transport for one pass; true when it connected.
+bool RunPass(const std::vector<std::string>& params, const ClientMainServices& services)
+{
+    Reconnect = false;
+    std::shared_ptr<IClientGUIEngine> engine;
+    bool connected = false;
+    try {
+        // A transport that cannot be made or that throws while connecting
+        // found no engine, like one that reports so.
+        try {
+            engine = MakeTransport(services);
+            if (engine) {
+                Client()->SetEngine(engine.get());
+                connected = engine->Connect();
+            }
+        } catch (...) {
+            Log("Connect failed: " + ErrorText(std::current_exception()));
+            connected = false;
+        }
+        if (connected)
+            RunSession(*engine, params);
+        else
+            ConnectFailed(params);
+    } catch (...) {
+        Log("Connect pass ended: " + ErrorText(std::current_exception()));
+    }
+    Client()->SetEngine(nullptr);
+    return connected;
+}
+
+} // namespace
+
+std::string PKCS11ModuleName()
+{
+    return u3::IniFile(ProgramIniFileName()).ReadString("Common", "PKCS11Module", "p11-kit-proxy.so");
+}
+
+int ClientMain(const std::vector<std::string>& params, const ClientMainServices& services)
+{
+    u3::SetProgramArguments(params);
+
+    const std::string moduleName = PKCS11ModuleName();
+    const LoadedModule pkcs11(moduleName);
+    if (!pkcs11.Loaded()) {
+        u3::CurrentUserMessages().ShowMessage("PKCS11 library " + moduleName + " initialisation failed.");
+        return 1;
+    }
+
+    LoadLanguageSettings();
+    u3::SetServerNotFoundText(multilang::TranslateSrc("Client.ServerNotFound", kDefaultServerNotFoundText));
+    Reconnect = false;
+
+    if (OnlySettingsParameter(params)) {
+        ShowServerAddressDialog();
+        if (!Reconnect) {
+            multilang::DoneMultiLanguage();
+            return 0;
+        }
+    }
+    Reconnect = true;
+
+    int checkerStep = -1;
+    if (services.startSmartCardChecker)
+        services.startSmartCardChecker(ClientDirectory());
+    if (services.closeSmartCardChecker)
+        checkerStep = u3::AddProgramEndStep("close the smart-card checker", services.closeSmartCardChecker);
+
+    ReadEngineName(params);
+    Silent = SilentParameters(params);
+
+    fw::Guard<TFormSplash> splash;
+    if (u3::SameText(EngineName, kDefaultEngineName) && !Silent) {
+        splash = multilang::TMLForm::Create<TFormSplash>(nullptr);
+        splash->ShowPictureFor(multilang::CurrentLanguage);
+        splash->Show();
+        QCoreApplication::processEvents();
+    }
+
+    ReadConnectionSettings(params, services.serviceManager);
+    const int serverStep = AddLocalEngineEndStep(services.serviceManager);
+
+    auto* client = new TClient(EngineName);
+    SetClient(client);
+    // The engine reaches the splash by its name, to hide it when its first form shows.
+    if (TFormSplash* form = splash.get())
+        client->AddCreatedComponent(form->GetName(), form);
+    auto* eventList = new TEventList(nullptr);
+    SetEventListObject(eventList);
+
+    bool connected = false;
+    while (Reconnect)
+        connected = RunPass(params, services);
+
+    if ((ServiceStarted || ProgramStarted) && !Silent)
+        client->KillPlugins();
+    SetEventListObject(nullptr);
+    delete client;
+    SetClient(nullptr);
+    delete eventList;
+    fw::TComponent::DeleteReleased();
+
+    if (serverStep >= 0)
+        u3::RemoveProgramEndStep(serverStep);
+    StopLocalEngine(services.serviceManager);
+    if (checkerStep >= 0)
+        u3::RemoveProgramEndStep(checkerStep);
+    if (services.closeSmartCardChecker)
+        services.closeSmartCardChecker();
+
+    delete splash.get();
+    multilang::DoneMultiLanguage();
+    return connected ? 0 : 1;
+}
+
+} // namespace client
