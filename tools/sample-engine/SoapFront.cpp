@@ -188,12 +188,16 @@ void SoapFront::Serve(struct soap* soap)
     soap->accept_timeout = 0;
     const int socket = soap->socket;
     soap_serve(soap);
+    {
+        // Forgotten before it is closed: the number may be reused at once.
+        std::lock_guard guard(lock_);
+        sockets_.erase(socket);
+    }
     soap_destroy(soap);
     soap_end(soap);
     soap_closesock(soap);
     soap_free(soap);
     std::lock_guard guard(lock_);
-    sockets_.erase(socket);
     if (--running_ == 0)
         allDone_.notify_all();
 }
