@@ -157,7 +157,9 @@ TEST_F(SoapFrontTest, TheClientsEnvelopeGetsAWellFormedReplyOnOneKeptConnection)
     EXPECT_EQ(first.newConnections, 1);
     const Lint lint = XmlLint(dir, first.body, "return");
     ASSERT_TRUE(lint.wellFormed) << first.body;
-    EXPECT_EQ(lint.value, "{\r\n;\r\nLabel1.Caption\r\nSaved Sm<ith & Söhne\r\n;\r\nCanClose\r\n1\r\n;\r\n}\r\n");
+    // Line ends travel as raw line feeds, which the client reads as CR LF.
+    EXPECT_EQ(lint.value, "{\n;\nLabel1.Caption\nSaved Sm<ith & Söhne\n;\nCanClose\n1\n;\n}\n");
+    EXPECT_EQ(first.body.find("&#xD;"), std::string::npos);
     EXPECT_EQ(XmlLint(dir, first.body, "ExecuteEventResponse").wellFormed, true);
     EXPECT_NE(first.body.find("<m:ExecuteEventResponse"), std::string::npos);
     EXPECT_NE(first.body.find("xmlns:m=\"urn:SOAPServer_Intf-IIZerk3Service\""), std::string::npos);

@@ -106,10 +106,19 @@ int Respond(struct soap* soap, const char* operation, const char* serverUserID, 
     }
     reply.ServerUserID = soap_strdup(soap, engine.ServerUserID().c_str());
     reply.RequestID = soap_strdup(soap, engine.NextRequestID().c_str());
-    reply.return_ = static_cast<char*>(soap_malloc(soap, answer.text.size() + 1));
+    // gSOAP writes a CR as "&#xD;" but a line feed raw, and the client reads a
+    // raw line end as CR LF: line breaks go out as bare line feeds, so that
+    // the client reads back the CR LF lines of the reply, as from a Windows
+    // engine that writes its line ends raw.
+    std::string text;
+    text.reserve(answer.text.size());
+    for (std::size_t i = 0; i < answer.text.size(); ++i)
+        if (!(answer.text[i] == '\r' && i + 1 < answer.text.size() && answer.text[i + 1] == '\n'))
+            text += answer.text[i];
+    reply.return_ = static_cast<char*>(soap_malloc(soap, text.size() + 1));
     if (!reply.return_)
         return SOAP_EOM;
-    std::memcpy(reply.return_, answer.text.c_str(), answer.text.size() + 1);
+    std::memcpy(reply.return_, text.c_str(), text.size() + 1);
     return SOAP_OK;
 }
 
