@@ -515,13 +515,16 @@ void TWinControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t he
     const int32_t oldWidth = ClientWidth();
     const int32_t oldHeight = ClientHeight();
     TControl::SetBounds(left, top, width, height);
-    if (ClientWidth() == oldWidth && ClientHeight() == oldHeight)
+    ClientAreaResized(oldWidth, oldHeight);
+}
+
+void TWinControl::ClientAreaResized(int32_t oldWidth, int32_t oldHeight)
+{
+    if ((ClientWidth() == oldWidth && ClientHeight() == oldHeight) || LayoutHold::Active())
         return;
-    if (!LayoutHold::Active())
-        for (TControl* child : std::vector<TControl*>(controls_))
-            child->ParentResized(oldWidth, oldHeight, ClientWidth(), ClientHeight());
-    if (!LayoutHold::Active())
-        AlignControls();
+    for (TControl* child : std::vector<TControl*>(controls_))
+        child->ParentResized(oldWidth, oldHeight, ClientWidth(), ClientHeight());
+    AlignControls();
 }
 
 void TWinControl::AlignControls()

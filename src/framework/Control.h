@@ -199,6 +199,9 @@ public:
     void AlignControls();
     // Aligns this control and every windowed control below it, parents first.
     void AlignTree();
+    // The client area changed size without new bounds (a form's menu bar came or
+    // went): anchored children keep their distances, aligned ones are placed again.
+    void ClientAreaResized(int32_t oldWidth, int32_t oldHeight);
 
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;

@@ -142,7 +142,7 @@ int32_t TCustomForm::ClientWidth() const
 
 int32_t TCustomForm::ClientHeight() const
 {
-    return std::max(0, GetHeight() - FrameHeight());
+    return std::max(0, GetHeight() - FrameHeight() - MenuBarHeight());
 }
 
 void TCustomForm::SetClientWidth(int32_t v)
@@ -152,7 +152,47 @@ void TCustomForm::SetClientWidth(int32_t v)
 
 void TCustomForm::SetClientHeight(int32_t v)
 {
-    SetHeight(v + FrameHeight());
+    SetHeight(v + FrameHeight() + MenuBarHeight());
+}
+
+int32_t TCustomForm::MenuBarHeight() const
+{
+    if (!menuBar_)
+        return 0;
+    // An empty bar still takes its line, so that the client area does not move
+    // when the first items come.
+    return std::max(menuBar_->sizeHint().height(), menuBar_->fontMetrics().height() + 6);
+}
+
+QWidget* TCustomForm::ClientWidget() const
+{
+    return clientArea_ ? clientArea_.data() : Widget();
+}
+
+void TCustomForm::SetMenuBar(QWidget* bar)
+{
+    QWidget* window = Widget();
+    if (!window || bar == menuBar_.data())
+        return;
+    const int32_t oldWidth = ClientWidth(), oldHeight = ClientHeight();
+    menuBar_ = bar;
+    if (bar && !clientArea_) {
+        // The children move into a client area below the bar, keeping their
+        // places within it.
+        clientArea_ = new QWidget(window);
+        const auto children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        for (QWidget* child : children)
+            if (child != bar && child != clientArea_.data() && !child->isWindow()) {
+                const QRect place = child->geometry();
+                const bool shown = !child->isHidden();
+                child->setParent(clientArea_);
+                child->setGeometry(place);
+                child->setVisible(shown);
+            }
+        clientArea_->show();
+    }
+    ApplyGeometry();
+    ClientAreaResized(oldWidth, oldHeight);
 }
 
 void TCustomForm::SetBorderStyle(TBorderStyle style)
@@ -183,9 +223,12 @@ void TCustomForm::ApplyGeometry()
     QWidget* w = Widget();
     if (!w)
         return;
-    w->setGeometry(GetLeft(), GetTop(), ClientWidth(), ClientHeight());
+    const int32_t bar = MenuBarHeight();
+    w->setGeometry(GetLeft(), GetTop(), ClientWidth(), ClientHeight() + bar);
+    if (clientArea_)
+        clientArea_->setGeometry(0, bar, ClientWidth(), ClientHeight());
     if (borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin)
-        w->setFixedSize(ClientWidth(), ClientHeight());
+        w->setFixedSize(ClientWidth(), ClientHeight() + bar);
     else
         w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }

@@ -5,6 +5,7 @@
 #include "framework/Control.h"
 
 #include <QEventLoop>
+#include <QPointer>
 
 namespace fw {
 
@@ -36,6 +37,12 @@ public:
     void SetClientHeight(int32_t v);
     int32_t GetClientWidth() const { return ClientWidth(); }
     int32_t GetClientHeight() const { return ClientHeight(); }
+
+    // A window menu bar sits above the client area: the children are laid out
+    // below it, and the client height leaves it out, as on a window with a
+    // menu. nullptr takes it away.
+    void SetMenuBar(QWidget* bar);
+    QWidget* ClientWidget() const override;
 
     TBorderStyle GetBorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle style);
@@ -80,6 +87,7 @@ private:
     class WindowBridge;
     int32_t FrameWidth() const;
     int32_t FrameHeight() const;
+    int32_t MenuBarHeight() const;
 
     TBorderStyle borderStyle_ = bsSizeable;
     TPosition position_ = poDesigned;
@@ -90,6 +98,8 @@ private:
     TCloseAction askedAction_ = caHide;
     QEventLoop* modalLoop_ = nullptr;
     WindowBridge* bridge_ = nullptr;
+    QPointer<QWidget> menuBar_;
+    QPointer<QWidget> clientArea_;
 };
 
 } // namespace fw

@@ -412,6 +412,7 @@ void Te3CustomMainMenu::AttachTo(fw::TCustomForm* form)
         new BarWidthKeeper(window, bar_);
         bar_->raise();
         bar_->show();
+        form->SetMenuBar(bar_);
     }
 }
 

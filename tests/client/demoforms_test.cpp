@@ -1,0 +1,53 @@
+// The sample engine's demo forms, built by the client from the files the engine
+// serves and drawn offscreen: every control of the demo exists, and the picture
+// is kept in the build folder for review.
+#include "ClientFixture.h"
+
+#include "client/Client.h"
+#include "client/ClientForm.h"
+#include "framework/Rtti.h"
+#include "u3/Base64.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace e3test {
+namespace {
+
+const std::string kDemoForms = E3_SOURCE_DIR "/tools/sample-engine/demo/forms";
+
+class DemoFormsTest : public ClientFixture {};
+
+TEST_F(DemoFormsTest, BothDemoFormsBuildAndDraw)
+{
+    for (const char* name : {"FormApplicant", "FormSummary"})
+        engine->ServeFile("Form", name, ReadWholeFile(kDemoForms + "/" + name + ".txt"));
+    engine->ServeFile("Image", "logo", u3::FileToBase64(kDemoForms + "/logo.png"));
+
+    for (const char* name : {"FormApplicant", "FormSummary"}) {
+        SCOPED_TRACE(name);
+        client::Te3_ClientForm* form = theClient->CreateEngineForm(name, "");
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(ClientErrors().empty()) << ::testing::PrintToString(ClientErrors());
+        QWidget* window = form->Widget();
+        ASSERT_NE(window, nullptr);
+        window->show();
+        const QImage image = window->grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        std::set<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3)
+                colours.insert(image.pixel(x, y));
+        EXPECT_GT(colours.size(), 8u) << "the form draws almost nothing";
+        image.save(QString::fromStdString(std::string(E3_BUILD_DIR) + "/demo-" + name + ".png"));
+        window->hide();
+    }
+}
+
+} // namespace
+} // namespace e3test
