@@ -6,9 +6,12 @@
 #include "client/FormReader.h"
 #include "client/Globals.h"
 #include "e3/EngineImages.h"
+#include "multilang/ClientTranslation.h"
+#include "multilang/LanguageTable.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
 #include "u3/PrivateFolder.h"
+#include "u3/ProgramEnd.h"
 #include "u3/StrLib.h"
 
 #include <QGuiApplication>
@@ -334,6 +337,24 @@ std::string TClient::GetLangText(const std::string& key, const std::string& defa
 void TClient::ClearLangTextLists()
 {
     langTexts_.Clear();
+}
+
+} // namespace client
+
+namespace client {
+
+void TClient::SetLanguage(const std::string& code)
+{
+    language_ = code;
+    try {
+        multilang::DoneMultiLanguage();
+        multilang::StartLanguageTable();
+        const uint8_t number = multilang::LanguageNumberByCode(code);
+        multilang::CurrentLanguage = number == 0 ? multilang::EnglishNumber : number;
+        u3::SetServerNotFoundText(multilang::SetUpLocalTranslation());
+    } catch (...) {
+        // A language that cannot be set up leaves the texts as they come.
+    }
 }
 
 } // namespace client

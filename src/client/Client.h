@@ -76,7 +76,10 @@ public:
     void SetTempDirForServer(const std::string& v) { tempDirForServer_ = v; }
 
     std::string GetLanguage() const { return language_; }
-    void SetLanguage(const std::string& code) { language_ = code; }
+    // Stores the code, then sets the language up again: the local dictionary
+    // is read anew and the connection-lost text translated again. Not written
+    // to the INI file.
+    void SetLanguage(const std::string& code);
     std::string GetFontSubstitution() const { return fontSubstitution_; }
     void SetFontSubstitution(const std::string& v) { fontSubstitution_ = v; }
     int32_t GetLangCharSet() const { return langCharSet_; }
