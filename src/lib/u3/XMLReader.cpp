@@ -66,7 +66,7 @@ std::string AttributeText(std::string value)
 
 } // namespace
 
-TXMLParser::TXMLParser(std::string text) : text_(std::move(text))
+TXMLParser::TXMLParser(std::string_view text) : text_(text)
 {
     SplitLines();
 }
@@ -102,7 +102,7 @@ void TXMLParser::SplitLines()
 
 std::string_view TXMLParser::LineText(std::size_t index) const
 {
-    return std::string_view(text_).substr(lines_[index].start, lines_[index].length);
+    return text_.substr(lines_[index].start, lines_[index].length);
 }
 
 [[noreturn]] void TXMLParser::PositionedError(const TWord& word) const
@@ -396,7 +396,8 @@ std::unique_ptr<TXMLSimpleDocument> TXMLParser::Parse()
     if (page != XMLCodePage::kUtf8) {
         // Both supported code pages keep ASCII where it is, so the markup reads
         // the same once the text is UTF-8.
-        text_ = XMLCodePageToUtf8(text_, page);
+        converted_ = XMLCodePageToUtf8(text_, page);
+        text_ = converted_;
         SplitLines();
         document = std::make_unique<TXMLSimpleDocument>();
         ParseDocument(*document);
