@@ -226,6 +226,20 @@ TEST(Te3SOAPParserTest, EnvelopesAreWrittenAsTheXMLModelWritesThem)
     EXPECT_THROW(many.WriteEnvelope(text), u3::EXMLSimpleException);
 }
 
+TEST(Te3SOAPParserTest, ALongReturnValueIsReadWholeAndTakenOut)
+{
+    // Long enough to leave the string's own small buffer, with escapes at both
+    // ends and a line break kept inside the value.
+    const std::string value = std::string(70000, 'A') + "\r\n" + std::string(70000, '/');
+    Te3SOAPParser parser;
+    parser.ReadEnvelope("<Envelope><Body><GetFileResponse><return>&amp;" + value +
+                        "&lt;</return></GetFileResponse></Body></Envelope>");
+    EXPECT_EQ(parser.ReturnValue(), "&" + value + "<");
+    EXPECT_EQ(parser.TakeReturnValue(), "&" + value + "<");
+    EXPECT_EQ(parser.ReturnValue(), "");
+    EXPECT_TRUE(parser.ResponseMode());
+}
+
 TEST(Te3SOAPParserTest, EveryEnvelopeFormIsWellFormedXML)
 {
     Te3SOAPParser request;
