@@ -174,7 +174,9 @@ std::string TBaseSOAPClient::Call()
         Fatal(parser_->FaultString());
         throw u3::EAbort();
     }
-    return parser_->ReturnValue();
+    // A file's text is handed on, not copied; the next call clears the
+    // parser anyway.
+    return parser_->TakeReturnValue();
 }
 
 Te3SOAPClient::Te3SOAPClient(const std::string& host, const std::string& port, bool quiet)

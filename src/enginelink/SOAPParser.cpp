@@ -8,6 +8,7 @@
 #include "u3/StrLib.h"
 #include "u3/XMLParser.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -48,11 +49,216 @@ std::string BareFileName(const std::string& fileName)
     return name;
 }
 
-u3::TXMLTag& AddTyped(u3::TXMLTag& parent, std::string_view name, std::string_view value)
+bool SameAsciiText(std::string_view a, std::string_view b)
 {
-    u3::TXMLTag& tag = parent.AddChild(name, value);
-    tag.AddAttribute("xsi:type", "xsd:string");
-    return tag;
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// A name as the XML model writes it back: split at the first colon into
+// prefix and local name, and an empty prefix goes with its colon.
+std::string_view WrittenName(std::string_view name)
+{
+    return name.starts_with(':') ? name.substr(1) : name;
+}
+
+std::string_view LocalPart(std::string_view name)
+{
+    const std::size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+// Refuses, as the XML model does, an attribute whose name is the local name of
+// one before it on the same element ("type" when the element is typed).
+void CheckAttributeNames(const Attributes& attributes, bool typed)
+{
+    if (attributes.empty())
+        return;
+    // Below this many a scan is cheaper than an index.
+    constexpr std::size_t kIndexed = 16;
+    std::vector<std::string_view> locals;
+    std::unordered_map<std::string, int> index;
+    const bool indexed = attributes.size() > kIndexed;
+    auto add = [&](std::string_view local) {
+        if (indexed)
+            index.emplace(Lower(local), 1);
+        else
+            locals.push_back(local);
+    };
+    if (typed)
+        add("type");
+    for (const auto& attribute : attributes) {
+        const std::string& name = attribute.first;
+        const bool known = indexed ? index.count(Lower(name)) != 0
+                                   : std::any_of(locals.begin(), locals.end(),
+                                                 [&](std::string_view local) { return SameAsciiText(local, name); });
+        if (known)
+            throw u3::EXMLSimpleException("The attribute with name " + name + " already exists!");
+        add(LocalPart(name));
+    }
+}
+
+// Counts what the envelope writer puts out, so that the text is then written
+// into storage of exactly that size.
+struct SizeSink {
+    std::size_t size = 0;
+    void Put(std::string_view text) { size += text.size(); }
+    void PutEscaped(std::string_view text) { size += u3::EscapedXMLTextSize(text); }
+};
+
+struct TextSink {
+    std::string& out;
+    void Put(std::string_view text) { out.append(text); }
+    void PutEscaped(std::string_view text) { u3::AppendEscapedXMLText(out, text); }
+};
+
+// The pieces of the envelope, laid out exactly as the XML model's indenting
+// writer lays out the same tree: CR LF and four blanks a level before each
+// element, a childless element on one line.
+template <class Sink>
+class EnvelopeEmitter {
+public:
+    explicit EnvelopeEmitter(Sink& sink) : sink_(sink) {}
+
+    void Put(std::string_view text) { sink_.Put(text); }
+    void Indent(int depth)
+    {
+        static constexpr std::string_view kIndent = "\r\n            ";
+        sink_.Put(kIndent.substr(0, 2 + static_cast<std::size_t>(depth) * 4));
+    }
+    void Attribute(std::string_view name, std::string_view value)
+    {
+        sink_.Put(" ");
+        sink_.Put(WrittenName(name));
+        sink_.Put("=\"");
+        sink_.PutEscaped(value);
+        sink_.Put("\"");
+    }
+    // "<name" at the start of its line; attributes and ">" follow.
+    void OpenStart(int depth, std::string_view prefix, std::string_view name, std::string_view suffix = {})
+    {
+        Indent(depth);
+        sink_.Put("<");
+        Name(prefix, name, suffix);
+    }
+    void EndTag(std::string_view prefix, std::string_view name, std::string_view suffix = {})
+    {
+        sink_.Put("</");
+        Name(prefix, name, suffix);
+        sink_.Put(">");
+    }
+    void Close(int depth, std::string_view prefix, std::string_view name, std::string_view suffix = {})
+    {
+        Indent(depth);
+        EndTag(prefix, name, suffix);
+    }
+    // A childless element: its attributes, then the value on the same line.
+    void Leaf(int depth, std::string_view prefix, std::string_view name, std::string_view value, bool typed,
+              const Attributes* attributes = nullptr)
+    {
+        OpenStart(depth, prefix, name);
+        if (typed)
+            Attribute("xsi:type", "xsd:string");
+        if (attributes) {
+            for (const auto& [attribute, text] : *attributes)
+                Attribute(attribute, text);
+        }
+        sink_.Put(">");
+        sink_.PutEscaped(value);
+        EndTag(prefix, name);
+    }
+
+private:
+    // A prefixed name as given, or an unprefixed one as written back.
+    void Name(std::string_view prefix, std::string_view name, std::string_view suffix)
+    {
+        if (prefix.empty()) {
+            sink_.Put(WrittenName(name));
+        } else {
+            sink_.Put(prefix);
+            sink_.Put(name);
+        }
+        sink_.Put(suffix);
+    }
+
+    Sink& sink_;
+};
+
+// What an envelope is written from.
+struct EnvelopeParts {
+    bool pms;
+    const std::string& operation;
+    const std::string& urn;
+    const std::string& serverUserID;
+    const std::string& requestID;
+    const std::string& faultString;
+    bool responseMode;
+    const std::string& returnValue;
+    const Te3SOAPParamList& params;
+};
+
+template <class Sink>
+void EmitEnvelope(Sink& sink, const EnvelopeParts& parts)
+{
+    EnvelopeEmitter<Sink> e(sink);
+    e.Put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<SOAP-ENV:Envelope");
+    e.Attribute("xmlns:SOAP-ENV", kEnvelopeNS);
+    e.Attribute("xmlns:xsd", kSchemaNS);
+    e.Attribute("xmlns:xsi", kSchemaInstanceNS);
+    e.Attribute("xmlns:SOAP-ENC", kEncodingNS);
+    if (parts.pms)
+        e.Attribute("xmlns:p", PMSTypesNamespace);
+    e.Put(">");
+    e.OpenStart(1, {}, "SOAP-ENV:Body");
+    e.Put(">");
+    if (!parts.faultString.empty()) {
+        e.OpenStart(2, {}, "SOAP-ENV:Fault");
+        e.Put(">");
+        e.Leaf(3, {}, "faultcode", "SOAP-ENV:Server." + parts.operation, false);
+        e.Leaf(3, {}, "faultstring", parts.faultString, false);
+        e.Leaf(3, {}, "faultactor", parts.serverUserID, false);
+        e.Close(2, {}, "SOAP-ENV:Fault");
+    } else if (parts.responseMode) {
+        e.OpenStart(2, "m:", parts.operation, "Response");
+        e.Attribute("xmlns:m", parts.urn);
+        e.Put(">");
+        const std::string_view prefix = parts.pms ? "p:" : "";
+        e.Leaf(3, prefix, "ServerUserID", parts.serverUserID, !parts.pms);
+        e.Leaf(3, prefix, "RequestID", parts.requestID, !parts.pms);
+        e.Leaf(3, {}, "return", parts.returnValue, true);
+        e.Close(2, "m:", parts.operation, "Response");
+    } else {
+        e.OpenStart(2, "m:", parts.operation);
+        e.Attribute("xmlns:m", parts.urn);
+        e.Put(">");
+        if (!parts.pms) {
+            e.Leaf(3, {}, "ServerUserID", parts.serverUserID, true);
+            e.Leaf(3, {}, "RequestID", parts.requestID, true);
+        }
+        for (int i = 0; i < parts.params.Count(); ++i) {
+            const Te3SOAPParamList::Entry& entry = parts.params.At(i);
+            e.Leaf(3, parts.pms ? "p:" : "", entry.name, entry.value, !parts.pms, &entry.attributes);
+        }
+        // A call without child elements is written on one line.
+        if (parts.pms && parts.params.Count() == 0)
+            e.EndTag("m:", parts.operation);
+        else
+            e.Close(2, "m:", parts.operation);
+    }
+    e.Close(1, {}, "SOAP-ENV:Body");
+    e.Close(0, {}, "SOAP-ENV:Envelope");
 }
 
 // Names in the order first set, without regard to case; setting an existing
@@ -100,12 +306,11 @@ struct ReadParam {
 
 // Set with the parameter list's rules: an existing entry set to empty goes.
 template <class V>
-void SetOrRemove(OrderedNames<V>& names, std::string_view name, const std::string& value,
-                 std::string V::*field)
+void SetOrRemove(OrderedNames<V>& names, std::string_view name, std::string value, std::string V::*field)
 {
     if (value.empty() && names.Remove(name))
         return;
-    names.Get(name).*field = value;
+    names.Get(name).*field = std::move(value);
 }
 
 void SetOrRemoveText(OrderedNames<std::string>& names, std::string_view name, const std::string& value)
@@ -247,6 +452,13 @@ int Te3SOAPParser::ParamCount() const
     return params_.Count();
 }
 
+std::string Te3SOAPParser::TakeReturnValue()
+{
+    std::string value = std::move(returnValue_);
+    returnValue_.clear();
+    return value;
+}
+
 void Te3SOAPParser::SetResult(const std::string& value)
 {
     returnValue_ = value;
@@ -304,49 +516,24 @@ std::string Te3SOAPParser::GetAttachmentDir()
 void Te3SOAPParser::WriteEnvelope(std::string& text)
 {
     const bool pms = u3::SameText(urn_, kPMSGatewayURN);
-    u3::TXMLSimpleDocument document;
-    document.SetUTF8(true);
-    u3::TXMLTag& root = document.CreateRoot("SOAP-ENV:Envelope");
-    root.AddAttribute("xmlns:SOAP-ENV", kEnvelopeNS);
-    root.AddAttribute("xmlns:xsd", kSchemaNS);
-    root.AddAttribute("xmlns:xsi", kSchemaInstanceNS);
-    root.AddAttribute("xmlns:SOAP-ENC", kEncodingNS);
-    if (pms)
-        root.AddAttribute("xmlns:p", PMSTypesNamespace);
-    u3::TXMLTag& body = root.AddChild("SOAP-ENV:Body");
-
-    if (!faultString_.empty()) {
-        u3::TXMLTag& fault = body.AddChild("SOAP-ENV:Fault");
-        fault.AddChild("faultcode", "SOAP-ENV:Server." + operation_);
-        fault.AddChild("faultstring", faultString_);
-        fault.AddChild("faultactor", serverUserID_);
-    } else if (responseMode_) {
-        u3::TXMLTag& response = body.AddChild("m:" + operation_ + "Response");
-        response.AddAttribute("xmlns:m", urn_);
-        if (pms) {
-            response.AddChild("p:ServerUserID", serverUserID_);
-            response.AddChild("p:RequestID", requestID_);
-        } else {
-            AddTyped(response, "ServerUserID", serverUserID_);
-            AddTyped(response, "RequestID", requestID_);
-        }
-        AddTyped(response, "return", returnValue_);
-    } else {
-        u3::TXMLTag& call = body.AddChild("m:" + operation_);
-        call.AddAttribute("xmlns:m", urn_);
-        if (!pms) {
-            AddTyped(call, "ServerUserID", serverUserID_);
-            AddTyped(call, "RequestID", requestID_);
-        }
-        for (int i = 0; i < params_.Count(); ++i) {
-            const Te3SOAPParamList::Entry& entry = params_.At(i);
-            u3::TXMLTag& element = pms ? call.AddChild("p:" + entry.name, entry.value)
-                                       : AddTyped(call, entry.name, entry.value);
-            for (const auto& [name, value] : entry.attributes)
-                element.AddAttribute(name, value);
-        }
+    if (faultString_.empty() && !responseMode_) {
+        for (int i = 0; i < params_.Count(); ++i)
+            CheckAttributeNames(params_.At(i).attributes, !pms);
     }
-    text = document.SaveToString();
+    const EnvelopeParts parts{pms,          operation_,     urn_,         serverUserID_, requestID_,
+                              faultString_, responseMode_, returnValue_, params_};
+    SizeSink size;
+    EmitEnvelope(size, parts);
+    // Written in one piece of exactly its size; the caller's storage is
+    // reused when it is large enough.
+    std::string out;
+    if (text.capacity() >= size.size)
+        out.swap(text);
+    out.clear();
+    out.reserve(size.size);
+    TextSink sink{out};
+    EmitEnvelope(sink, parts);
+    text.swap(out);
 }
 
 std::string Te3SOAPParser::BuildMultipartBody()
@@ -415,7 +602,10 @@ void Te3SOAPParser::ReadEnvelope(const std::string& text)
         if (name == "Fault") {
             faultString_ = element.ChildValue("faultstring", {});
         } else if (name.size() >= 8 && u3::SameText(std::string_view(name).substr(name.size() - 8), "Response")) {
-            returnValue_ = element.ChildValue("return", {});
+            // The document is this reading's own: a value as long as a file
+            // is moved out of it, not copied.
+            u3::TXMLTag* value = element.FindChild("return");
+            returnValue_ = value ? value->TakeValue() : std::string();
             responseMode_ = true;
         } else {
             operation_ = name;
@@ -428,7 +618,7 @@ void Te3SOAPParser::ReadEnvelope(const std::string& text)
                 auto& child = static_cast<u3::TXMLTag&>(childNode);
                 if (u3::SameText(child.Name(), "ServerUserID"))
                     continue;
-                SetOrRemove(read, child.Name(), child.GetValue(), &ReadParam::value);
+                SetOrRemove(read, child.Name(), child.TakeValue(), &ReadParam::value);
                 for (int k = 0; k < child.AttributeCount(); ++k) {
                     const u3::TXMLAttribute& attribute = child.Attribute(k);
                     SetOrRemoveText(read.Get(child.Name()).attributes, attribute.Name(), attribute.GetValue());

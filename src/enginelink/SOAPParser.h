@@ -78,6 +78,8 @@ public:
     const std::string& RequestID() const { return requestID_; }
     void SetResult(const std::string& value); // return value, response mode on
     const std::string& ReturnValue() const { return returnValue_; }
+    // The return value, moved out: ReturnValue() is empty afterwards.
+    std::string TakeReturnValue();
     const std::string& FaultString() const { return faultString_; }
     void SetFaultString(const std::string& text) { faultString_ = text; }
     bool ResponseMode() const { return responseMode_; }

@@ -6,6 +6,7 @@
 #include "u3/Base64.h"
 #include "u3/Exceptions.h"
 #include "u3/Files.h"
+#include "u3/StrLib.h"
 #include "u3/XMLParser.h"
 
 #include <gmock/gmock.h>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace fs = std::filesystem;
 using enginelink::Te3SOAPParser;
@@ -80,6 +82,162 @@ TEST(Te3SOAPParserTest, ExecuteEventRequestIsWrittenByteForByte)
                 "    </SOAP-ENV:Body>\r\n"
                 "</SOAP-ENV:Envelope>";
     EXPECT_EQ(Envelope(parser), expected);
+}
+
+// The same envelope built as a tree of the XML model and written by its
+// indenting writer.
+std::string ModelEnvelope(const Te3SOAPParser& parser)
+{
+    const bool pms = u3::SameText(parser.URN(), enginelink::kPMSGatewayURN);
+    auto typed = [](u3::TXMLTag& parent, const std::string& name, const std::string& value) -> u3::TXMLTag& {
+        u3::TXMLTag& tag = parent.AddChild(name, value);
+        tag.AddAttribute("xsi:type", "xsd:string");
+        return tag;
+    };
+    u3::TXMLSimpleDocument document;
+    document.SetUTF8(true);
+    u3::TXMLTag& root = document.CreateRoot("SOAP-ENV:Envelope");
+    root.AddAttribute("xmlns:SOAP-ENV", "http://schemas.xmlsoap.org/soap/envelope/");
+    root.AddAttribute("xmlns:xsd", "http://www.w3.org/2001/XMLSchema");
+    root.AddAttribute("xmlns:xsi", "http://www.w3.org/2001/XMLSchema-instance");
+    root.AddAttribute("xmlns:SOAP-ENC", "http://schemas.xmlsoap.org/soap/encoding/");
+    if (pms)
+        root.AddAttribute("xmlns:p", enginelink::PMSTypesNamespace);
+    u3::TXMLTag& body = root.AddChild("SOAP-ENV:Body");
+    if (!parser.FaultString().empty()) {
+        u3::TXMLTag& fault = body.AddChild("SOAP-ENV:Fault");
+        fault.AddChild("faultcode", "SOAP-ENV:Server." + parser.Operation());
+        fault.AddChild("faultstring", parser.FaultString());
+        fault.AddChild("faultactor", parser.ServerUserID());
+    } else if (parser.ResponseMode()) {
+        u3::TXMLTag& response = body.AddChild("m:" + parser.Operation() + "Response");
+        response.AddAttribute("xmlns:m", parser.URN());
+        if (pms) {
+            response.AddChild("p:ServerUserID", parser.ServerUserID());
+            response.AddChild("p:RequestID", parser.RequestID());
+        } else {
+            typed(response, "ServerUserID", parser.ServerUserID());
+            typed(response, "RequestID", parser.RequestID());
+        }
+        typed(response, "return", parser.ReturnValue());
+    } else {
+        u3::TXMLTag& call = body.AddChild("m:" + parser.Operation());
+        call.AddAttribute("xmlns:m", parser.URN());
+        if (!pms) {
+            typed(call, "ServerUserID", parser.ServerUserID());
+            typed(call, "RequestID", parser.RequestID());
+        }
+        for (int i = 0; i < parser.ParamCount(); ++i) {
+            const auto& entry = parser.Params().At(i);
+            u3::TXMLTag& element =
+                pms ? call.AddChild("p:" + entry.name, entry.value) : typed(call, entry.name, entry.value);
+            for (const auto& [name, value] : entry.attributes)
+                element.AddAttribute(name, value);
+        }
+    }
+    return document.SaveToString();
+}
+
+// Every form of envelope, with names the model splits at a colon, attributes
+// and values full of reserved characters, comes out as the XML model would
+// write the same tree; and names the model refuses are refused alike, leaving
+// the caller's text as it was.
+TEST(Te3SOAPParserTest, EnvelopesAreWrittenAsTheXMLModelWritesThem)
+{
+    const std::string special = "<&>'\"\r\n\t \xC3\xA4";
+    auto request = [&](Te3SOAPParser& p, const std::string& urn) {
+        p.SetURN(urn);
+        p.SetServerUserID("U" + special);
+        p.SetRequestID("R&1");
+        p.SetOperation("Op:Name");
+        p.SetParam("plain", std::string(40, 'x') + special + std::string(40, 'y'));
+        p.SetParam(":leading", "v");
+        p.SetParam("a:b:c", "");
+        p.SetParamAttribute(":leading", "href", "cid:" + special);
+        p.SetParamAttribute(":leading", ":x", "1");
+        p.SetParamAttribute("plain", "q:r", "2");
+        p.SetParamAttribute("plain", "q", "3");
+    };
+    using Setup = std::function<void(Te3SOAPParser&)>;
+    const std::vector<std::pair<const char*, Setup>> forms = {
+        {"call", [&](Te3SOAPParser& p) { request(p, enginelink::kGUIEngineURN); }},
+        {"gateway call", [&](Te3SOAPParser& p) { request(p, enginelink::kPMSGatewayURN); }},
+        {"gateway call without parameters", [](Te3SOAPParser& p) {
+             p.SetURN(enginelink::kPMSGatewayURN);
+             p.SetOperation("Ping");
+         }},
+        {"call without anything", [](Te3SOAPParser&) {}},
+        {"response", [&](Te3SOAPParser& p) {
+             p.SetURN("urn:" + special);
+             p.SetOperation("GetFile");
+             p.SetServerUserID("U1");
+             p.SetResult(special + std::string(100, 'Z') + special);
+         }},
+        {"gateway response", [&](Te3SOAPParser& p) {
+             p.SetURN(enginelink::kPMSGatewayURN);
+             p.SetOperation("Submit");
+             p.SetRequestID(special);
+             p.SetResult("1");
+         }},
+        {"fault", [&](Te3SOAPParser& p) {
+             p.SetOperation(special);
+             p.SetServerUserID("U9");
+             p.SetFaultString("no " + special);
+             p.SetResult("not written");
+         }},
+    };
+    for (const auto& [label, setup] : forms) {
+        SCOPED_TRACE(label);
+        Te3SOAPParser parser;
+        setup(parser);
+        std::string text = "previous text";
+        parser.WriteEnvelope(text);
+        EXPECT_EQ(text, ModelEnvelope(parser));
+        // Written again into storage already large enough: the same text.
+        parser.WriteEnvelope(text);
+        EXPECT_EQ(text, ModelEnvelope(parser));
+    }
+
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"TYPE", enginelink::kGUIEngineURN}, // the local name of xsi:type
+        {"x", enginelink::kPMSGatewayURN},   // after "a:x"
+    };
+    for (const auto& [attribute, urn] : refused) {
+        SCOPED_TRACE(attribute);
+        Te3SOAPParser parser;
+        parser.SetURN(urn);
+        parser.SetOperation("Op");
+        parser.SetParamAttribute("p", "a:x", "1");
+        parser.SetParamAttribute("p", attribute, "2");
+        std::string text = "previous text";
+        EXPECT_THROW(ModelEnvelope(parser), u3::EXMLSimpleException);
+        EXPECT_THROW(parser.WriteEnvelope(text), u3::EXMLSimpleException);
+        EXPECT_EQ(text, "previous text");
+    }
+    // Many attributes on one parameter are checked the same way.
+    Te3SOAPParser many;
+    many.SetOperation("Op");
+    for (int i = 0; i < 40; ++i)
+        many.SetParamAttribute("p", "n:a" + std::to_string(i), "v");
+    std::string text;
+    many.WriteEnvelope(text);
+    EXPECT_EQ(text, ModelEnvelope(many));
+    many.SetParamAttribute("p", "A39", "v");
+    EXPECT_THROW(many.WriteEnvelope(text), u3::EXMLSimpleException);
+}
+
+TEST(Te3SOAPParserTest, ALongReturnValueIsReadWholeAndTakenOut)
+{
+    // Long enough to leave the string's own small buffer, with escapes at both
+    // ends and a line break kept inside the value.
+    const std::string value = std::string(70000, 'A') + "\r\n" + std::string(70000, '/');
+    Te3SOAPParser parser;
+    parser.ReadEnvelope("<Envelope><Body><GetFileResponse><return>&amp;" + value +
+                        "&lt;</return></GetFileResponse></Body></Envelope>");
+    EXPECT_EQ(parser.ReturnValue(), "&" + value + "<");
+    EXPECT_EQ(parser.TakeReturnValue(), "&" + value + "<");
+    EXPECT_EQ(parser.ReturnValue(), "");
+    EXPECT_TRUE(parser.ResponseMode());
 }
 
 TEST(Te3SOAPParserTest, EveryEnvelopeFormIsWellFormedXML)

@@ -9,6 +9,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace u3 {
 
 const TXMLReservedSymbolsRec XMLReservedSymbols[7] = {
@@ -49,23 +53,29 @@ bool TrimmedEmpty(std::string_view s)
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
+// The UTF-8 bytes of cp into out (room for four); returns how many.
+std::size_t EncodeUtf8(char* out, char32_t cp)
 {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        out[0] = static_cast<char>(cp);
+        return 1;
     }
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (cp >> 18));
+    out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
 }
 
 // Decodes a character reference at the start of text ("&#65;", "&#x41;"):
@@ -105,40 +115,82 @@ char32_t DecodeCharReference(std::string_view text, std::size_t& length)
 
 } // namespace
 
-std::string EscapeXMLText(std::string_view text)
+namespace {
+
+// The escape of c when it is one of the reserved characters, else empty.
+std::string_view EscapeOf(char c)
 {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8 + 8);
-    for (const char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '\'': out += "&apos;"; break;
-        case '>': out += "&gt;"; break;
-        case '<': out += "&lt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\n': out += "&#xA;"; break;
-        case '\r': out += "&#xD;"; break;
-        default: out += c;
-        }
+    switch (c) {
+    case '&': return "&amp;";
+    case '\'': return "&apos;";
+    case '>': return "&gt;";
+    case '<': return "&lt;";
+    case '"': return "&quot;";
+    case '\n': return "&#xA;";
+    case '\r': return "&#xD;";
+    default: return {};
     }
-    return out;
 }
 
-std::string UnescapeXMLText(std::string_view text)
+bool IsReserved(char c)
 {
-    std::size_t amp = text.find('&');
-    if (amp == std::string_view::npos)
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    std::size_t done = 0;
-    while (amp != std::string_view::npos) {
-        out.append(text.data() + done, amp - done);
-        const std::string_view rest = text.substr(amp);
+    return c == '&' || c == '\'' || c == '>' || c == '<' || c == '"' || c == '\n' || c == '\r';
+}
+
+// The first reserved character at or after p, or end. Long values such as
+// Base64 text hold none, so the scan is what their escaping costs: sixteen
+// bytes a step where the processor allows it.
+const char* FindReserved(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i apos = _mm_set1_epi8('\'');
+    const __m128i gt = _mm_set1_epi8('>');
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i quot = _mm_set1_epi8('"');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (end - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(block, amp), _mm_cmpeq_epi8(block, apos));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, gt));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, lt));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, quot));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, lf));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, cr));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 16;
+    }
+#endif
+    while (p != end && !IsReserved(*p))
+        ++p;
+    return p;
+}
+
+// Decodes text into out, which may be text's own first byte: no escape or
+// reference is shorter than what it decodes to, so the writing never
+// overtakes the reading. Returns the decoded length.
+std::size_t UnescapeInto(char* out, std::string_view text)
+{
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    char* w = out;
+    const char* done = begin;
+    for (;;) {
+        const char* amp = static_cast<const char*>(std::memchr(done, '&', static_cast<std::size_t>(end - done)));
+        if (!amp)
+            break;
+        const std::size_t run = static_cast<std::size_t>(amp - done);
+        if (w != done && run != 0)
+            std::memmove(w, done, run);
+        w += run;
+        const std::string_view rest(amp, static_cast<std::size_t>(end - amp));
         std::size_t used = 0;
         for (const auto& row : XMLReservedSymbols) {
             if (rest.starts_with(row.Escape)) {
-                out += row.Character;
+                *w++ = row.Character;
                 used = row.Escape.size();
                 break;
             }
@@ -146,19 +198,69 @@ std::string UnescapeXMLText(std::string_view text)
         if (used == 0 && rest.size() > 1 && rest[1] == '#') {
             std::size_t length = 0;
             if (const char32_t cp = DecodeCharReference(rest, length)) {
-                AppendUtf8(out, cp);
+                char encoded[4];
+                const std::size_t n = EncodeUtf8(encoded, cp);
+                std::memcpy(w, encoded, n);
+                w += n;
                 used = length;
             }
         }
         if (used == 0) {
-            out += '&';
+            *w++ = '&';
             used = 1;
         }
         done = amp + used;
-        amp = text.find('&', done);
     }
-    out.append(text.data() + done, text.size() - done);
+    const std::size_t tail = static_cast<std::size_t>(end - done);
+    if (w != done && tail != 0)
+        std::memmove(w, done, tail);
+    w += tail;
+    return static_cast<std::size_t>(w - out);
+}
+
+} // namespace
+
+std::size_t EscapedXMLTextSize(std::string_view text)
+{
+    std::size_t size = text.size();
+    const char* const end = text.data() + text.size();
+    for (const char* p = FindReserved(text.data(), end); p != end; p = FindReserved(p + 1, end))
+        size += EscapeOf(*p).size() - 1;
+    return size;
+}
+
+void AppendEscapedXMLText(std::string& out, std::string_view text)
+{
+    const char* const end = text.data() + text.size();
+    const char* done = text.data();
+    for (const char* p = FindReserved(done, end); p != end; p = FindReserved(done, end)) {
+        out.append(done, static_cast<std::size_t>(p - done));
+        out += EscapeOf(*p);
+        done = p + 1;
+    }
+    out.append(done, static_cast<std::size_t>(end - done));
+}
+
+std::string EscapeXMLText(std::string_view text)
+{
+    std::string out;
+    out.reserve(EscapedXMLTextSize(text));
+    AppendEscapedXMLText(out, text);
     return out;
+}
+
+std::string UnescapeXMLText(std::string_view text)
+{
+    std::string out(text);
+    UnescapeXMLTextInPlace(out);
+    return out;
+}
+
+void UnescapeXMLTextInPlace(std::string& text)
+{
+    if (text.find('&') == std::string::npos)
+        return;
+    text.resize(UnescapeInto(text.data(), text));
 }
 
 // ---- TXMLBaseTag ----------------------------------------------------------------
@@ -190,6 +292,14 @@ std::string TXMLBaseTag::GetQualifiedName() const
 std::string TXMLBaseTag::GetValue() const
 {
     return UnescapeXMLText(value_);
+}
+
+std::string TXMLBaseTag::TakeValue()
+{
+    std::string text = std::move(value_);
+    value_.clear();
+    UnescapeXMLTextInPlace(text);
+    return text;
 }
 
 void TXMLBaseTag::SetValue(std::string_view text)
@@ -472,9 +582,9 @@ void TXMLTag::ParsePendingInnerXML()
     // so that every later access reports the same error.
     const std::size_t childCount = children_.size();
     const std::string value = RawValue();
-    TXMLParser parser(pendingInnerXML_);
     std::string pending = std::move(pendingInnerXML_);
     pendingInnerXML_.clear();
+    TXMLParser parser(pending);
     try {
         parser.ParseTags(*this);
     } catch (...) {

@@ -41,11 +41,17 @@ extern const TXMLReservedSymbolsRec XMLReservedSymbols[7];
 
 // Text with the seven characters of XMLReservedSymbols escaped.
 std::string EscapeXMLText(std::string_view text);
+// The length EscapeXMLText's result has.
+std::size_t EscapedXMLTextSize(std::string_view text);
+// EscapeXMLText's result appended to out.
+void AppendEscapedXMLText(std::string& out, std::string_view text);
 // The escapes of XMLReservedSymbols and decimal or hexadecimal character
 // references decoded in one pass from left to right, so that a decoded "&"
 // never starts another reference. Other entity references and references that
 // name no character stay as they are.
 std::string UnescapeXMLText(std::string_view text);
+// The same decoding, done in the text's own storage.
+void UnescapeXMLTextInPlace(std::string& text);
 
 class TXMLSimpleDocument;
 class TXMLTag;
@@ -78,6 +84,8 @@ public:
     // Stores text that is already in escaped form.
     void SetRawValue(std::string escaped) { value_ = std::move(escaped); }
     std::string GetValue() const;
+    // GetValue's result, taken out of the node, which is left without a value.
+    std::string TakeValue();
     void SetValue(std::string_view text);
 
 protected:
@@ -300,7 +308,8 @@ struct TWord {
 
 class TXMLParser {
 public:
-    explicit TXMLParser(std::string text);
+    // Reads text in place: it must outlive the parser.
+    explicit TXMLParser(std::string_view text);
 
     // A new document; every error is raised and no document survives it.
     std::unique_ptr<TXMLSimpleDocument> Parse();
@@ -336,7 +345,9 @@ private:
     void ReadElement(TXMLSimpleDocument& document, TXMLTag* parent, const TWord& name);
     std::string_view LineText(std::size_t index) const;
 
-    std::string text_;
+    std::string_view text_;
+    // The text converted to UTF-8, when the document declared another encoding.
+    std::string converted_;
     std::vector<LineSpan> lines_;
     std::size_t line_ = 0;
     std::size_t column_ = 1;

@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace u3 {
 namespace {
 
@@ -19,6 +23,18 @@ bool IsSpecial(char c)
 {
     return c == '<' || c == '>' || c == '!' || c == '?' || c == '/' || c == '=';
 }
+
+// Characters that end a name: blanks and the specials, looked up at once.
+struct NameEnds {
+    bool table[256] = {};
+    constexpr NameEnds()
+    {
+        for (const char c : {' ', '\t', '\r', '\n', '\0', '<', '>', '!', '?', '/', '='})
+            table[static_cast<unsigned char>(c)] = true;
+    }
+    bool operator()(char c) const { return table[static_cast<unsigned char>(c)]; }
+};
+constexpr NameEnds kEndsName;
 
 bool SameText(std::string_view a, std::string_view b)
 {
@@ -64,9 +80,30 @@ std::string AttributeText(std::string value)
     return out;
 }
 
+// The first CR or LF at or after p, or end; one scan where a text of one
+// long line (a file's Base64 text) would otherwise be read once for each.
+const char* FindLineEnd(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 16;
+    }
+#endif
+    while (p != end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
 } // namespace
 
-TXMLParser::TXMLParser(std::string text) : text_(std::move(text))
+TXMLParser::TXMLParser(std::string_view text) : text_(text)
 {
     SplitLines();
 }
@@ -78,31 +115,22 @@ void TXMLParser::SplitLines()
     line_ = 0;
     column_ = 1;
     const char* const data = text_.data();
-    const std::size_t size = text_.size();
-    std::size_t start = 0;
-    const char* nextCR = static_cast<const char*>(std::memchr(data, '\r', size));
-    const char* nextLF = static_cast<const char*>(std::memchr(data, '\n', size));
-    while (start < size) {
-        if (nextCR && nextCR < data + start)
-            nextCR = static_cast<const char*>(std::memchr(data + start, '\r', size - start));
-        if (nextLF && nextLF < data + start)
-            nextLF = static_cast<const char*>(std::memchr(data + start, '\n', size - start));
-        const char* end = nextCR && (!nextLF || nextCR < nextLF) ? nextCR : nextLF;
-        if (!end) {
-            lines_.push_back({start, size - start});
+    const char* const end = data + text_.size();
+    const char* start = data;
+    while (start < end) {
+        const char* brk = FindLineEnd(start, end);
+        lines_.push_back({static_cast<std::size_t>(start - data), static_cast<std::size_t>(brk - start)});
+        if (brk == end)
             break;
-        }
-        const std::size_t at = static_cast<std::size_t>(end - data);
-        lines_.push_back({start, at - start});
-        start = at + 1;
-        if (*end == '\r' && start < size && data[start] == '\n')
+        start = brk + 1;
+        if (*brk == '\r' && start < end && *start == '\n')
             ++start;
     }
 }
 
 std::string_view TXMLParser::LineText(std::size_t index) const
 {
-    return std::string_view(text_).substr(lines_[index].start, lines_[index].length);
+    return text_.substr(lines_[index].start, lines_[index].length);
 }
 
 [[noreturn]] void TXMLParser::PositionedError(const TWord& word) const
@@ -169,7 +197,7 @@ bool TXMLParser::NextWord(TWord& word, bool mustFind)
         }
     }
     std::size_t end = start;
-    while (end < line.size() && !IsBlank(line[end]) && !IsSpecial(line[end]))
+    while (end < line.size() && !kEndsName(line[end]))
         ++end;
     word.kind = TWord::kName;
     word.text.assign(line.substr(start, end - start));
@@ -396,7 +424,8 @@ std::unique_ptr<TXMLSimpleDocument> TXMLParser::Parse()
     if (page != XMLCodePage::kUtf8) {
         // Both supported code pages keep ASCII where it is, so the markup reads
         // the same once the text is UTF-8.
-        text_ = XMLCodePageToUtf8(text_, page);
+        converted_ = XMLCodePageToUtf8(text_, page);
+        text_ = converted_;
         SplitLines();
         document = std::make_unique<TXMLSimpleDocument>();
         ParseDocument(*document);

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -266,6 +268,88 @@ TEST(XMLValues, DecodesEscapesAndCharacterReferencesInOnePass)
     auto doc = Parse("<a b='&amp;#65;'>&amp;#65;&#65;</a>");
     EXPECT_EQ(doc->Root()->GetValue(), "&#65;A");
     EXPECT_EQ(doc->Root()->AttributeValue("b"), "&#65;");
+}
+
+// Every reserved character at the start, inside and at the end of plain runs
+// of many lengths (the scanner takes sixteen bytes a step, so the lengths
+// straddle its blocks), against the table of escapes applied one character at
+// a time; and the decoding, also done in the text's own storage, brings the
+// text back.
+TEST(XMLValues, EscapesEveryReservedCharacterWhereverItStandsInALongRun)
+{
+    auto expectedEscape = [](std::string_view text) {
+        std::string out;
+        for (const char c : text) {
+            const auto* row = std::find_if(std::begin(u3::XMLReservedSymbols), std::end(u3::XMLReservedSymbols),
+                                           [c](const auto& r) { return r.Character == c; });
+            if (row == std::end(u3::XMLReservedSymbols))
+                out += c;
+            else
+                out += row->Escape;
+        }
+        return out;
+    };
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=\x80\xFF";
+    for (const auto& row : u3::XMLReservedSymbols) {
+        for (const std::size_t length : {0, 1, 15, 16, 17, 31, 32, 33, 47, 1000}) {
+            std::string run(length, ' ');
+            for (std::size_t i = 0; i < length; ++i)
+                run[i] = alphabet[(i * 7) % alphabet.size()];
+            const char c = row.Character;
+            const std::string texts[] = {
+                std::string(1, c) + run,
+                run + std::string(1, c),
+                run.substr(0, length / 2) + c + run.substr(length / 2),
+                std::string(1, c) + run + c + c + run + c,
+            };
+            for (const std::string& text : texts) {
+                SCOPED_TRACE(testing::Message() << "character " << int(c) << ", run " << length);
+                const std::string escaped = u3::EscapeXMLText(text);
+                EXPECT_EQ(escaped, expectedEscape(text));
+                EXPECT_EQ(u3::EscapedXMLTextSize(text), escaped.size());
+                std::string appended = "kept<";
+                u3::AppendEscapedXMLText(appended, text);
+                EXPECT_EQ(appended, "kept<" + escaped);
+                EXPECT_EQ(u3::UnescapeXMLText(escaped), text);
+                std::string inPlace = escaped;
+                u3::UnescapeXMLTextInPlace(inPlace);
+                EXPECT_EQ(inPlace, text);
+            }
+        }
+    }
+    const std::string plain = std::string(100000, 'Q') + "==";
+    EXPECT_EQ(u3::EscapeXMLText(plain), plain);
+    EXPECT_EQ(u3::EscapedXMLTextSize(plain), plain.size());
+}
+
+TEST(XMLValues, DecodingInPlaceMatchesDecodingIntoACopy)
+{
+    // Runs between references of every length decode alike whether the text
+    // shrinks in its own storage or is written anew.
+    const char* const references[] = {"&amp;", "&#65;", "&#x1F600;", "&#1046;", "&nbsp;", "&#0;", "&", "&#x41"};
+    for (const char* reference : references) {
+        for (const std::size_t gap : {0, 1, 5, 40}) {
+            std::string text;
+            for (int i = 0; i < 4; ++i)
+                text += std::string(gap, char('a' + i)) + reference;
+            SCOPED_TRACE(text);
+            std::string inPlace = text;
+            u3::UnescapeXMLTextInPlace(inPlace);
+            EXPECT_EQ(inPlace, u3::UnescapeXMLText(text));
+        }
+    }
+}
+
+TEST(XMLValues, TakeValueDecodesAndLeavesTheNodeEmpty)
+{
+    auto doc = Parse("<r a='x&amp;y'><v>1 &lt; 2&#xA;</v><w>" + std::string(5000, 'B') + "</w></r>");
+    TXMLTag& v = Element(*doc->Root(), 0);
+    EXPECT_EQ(v.TakeValue(), "1 < 2\n");
+    EXPECT_EQ(v.RawValue(), "");
+    EXPECT_EQ(v.GetValue(), "");
+    EXPECT_EQ(Element(*doc->Root(), 1).TakeValue(), std::string(5000, 'B'));
+    EXPECT_EQ(doc->Root()->FindAttribute("a")->TakeValue(), "x&y");
+    EXPECT_EQ(doc->Root()->AttributeValue("a"), "");
 }
 
 // ---- writing --------------------------------------------------------------------
