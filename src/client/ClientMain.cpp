@@ -27,21 +27,6 @@ namespace client {
 
 namespace {
 
-void Log(const std::string& text)
-{
-    u3::ApplicationLogger().Log(2, text);
-}
-
-std::string ErrorText(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
 
 // Nothing in the module is called; loading it proves the token layer is
 // there before the user starts to work.
@@ -139,7 +124,7 @@ bool RunPass(const std::vector<std::string>& params, const ClientMainServices& s
                 connected = engine->Connect();
             }
         } catch (...) {
-            Log("Connect failed: " + ErrorText(std::current_exception()));
+            StartUpLog("Connect failed: " + ErrorText(std::current_exception()));
             connected = false;
         }
         if (connected)
@@ -147,7 +132,7 @@ bool RunPass(const std::vector<std::string>& params, const ClientMainServices& s
         else
             ConnectFailed(params);
     } catch (...) {
-        Log("Connect pass ended: " + ErrorText(std::current_exception()));
+        StartUpLog("Connect pass ended: " + ErrorText(std::current_exception()));
     }
     Client()->SetEngine(nullptr);
     return connected;

@@ -68,21 +68,6 @@ bool HasExeSuffix(const std::string& name)
     return name.size() > 4 && u3::SameText(name.substr(name.size() - 4), ".exe");
 }
 
-void Log(const std::string& text)
-{
-    u3::ApplicationLogger().Log(2, text);
-}
-
-std::string ErrorText(const std::exception_ptr& error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
 
 // The SOAP transport takes the host and port from the "ORBBINDADDR=" field of
 // the launch string as it was given, even where the INI address replaced it.
@@ -125,7 +110,7 @@ void StartLocalServer(const std::vector<std::string>& params, u3::ServiceManager
         ServiceStarted = u3::StartService(*services, name, u3::GetServiceDisplayName(LocalServerPath), LocalServerPath,
                                           u3::GetServiceStartType(*services, name), false, {kServerDatabaseService});
         if (ServiceStarted)
-            Log("Local server service " + name + " started");
+            StartUpLog("Local server service " + name + " started");
     } else if (Contains(upper, "APPL=")) {
         const std::string named = u3::TextBetween("APPL=", kFieldSeparator, LaunchString);
         LocalServerPath = FindLocalProgram(named);
@@ -135,7 +120,7 @@ void StartLocalServer(const std::vector<std::string>& params, u3::ServiceManager
         }
         ProgramStarted = u3::StartProcessHidden(LocalServerPath, "/a", !params.empty());
         if (ProgramStarted)
-            Log("Local server program " + LocalServerPath + " started");
+            StartUpLog("Local server program " + LocalServerPath + " started");
     }
 }
 
@@ -186,7 +171,7 @@ void ReadConnectionSettings(const std::vector<std::string>& params, u3::ServiceM
     } catch (...) {
         // The engine may run anyway (started by hand or by another client):
         // the connect loop tells.
-        Log("Local server not started: " + ErrorText(std::current_exception()));
+        StartUpLog("Local server not started: " + ErrorText(std::current_exception()));
     }
 
     if (!UseCORBA)
@@ -207,14 +192,14 @@ void StopLocalEngine(u3::ServiceManager* services)
         u3::PollClock& clock = u3::CurrentPollClock();
         for (int check = 0; check < kStopChecks; ++check) {
             if (u3::FindRunningProcess(LocalServerPath) == 0) {
-                Log("Local server " + LocalServerPath + " stopped");
+                StartUpLog("Local server " + LocalServerPath + " stopped");
                 return;
             }
             clock.Sleep(kStopCheckInterval);
         }
-        Log("Local server " + LocalServerPath + " still runs after the stop request");
+        StartUpLog("Local server " + LocalServerPath + " still runs after the stop request");
     } catch (...) {
-        Log("Stopping the local server failed: " + ErrorText(std::current_exception()));
+        StartUpLog("Stopping the local server failed: " + ErrorText(std::current_exception()));
     }
 }
 
@@ -234,7 +219,7 @@ void LoadLanguageSettings()
         multilang::CurrentLanguage = number == 0 ? multilang::EnglishNumber : number;
         multilang::SetUpLocalTranslation();
     } catch (...) {
-        Log("Language settings not loaded: " + ErrorText(std::current_exception()));
+        StartUpLog("Language settings not loaded: " + ErrorText(std::current_exception()));
     }
 }
 
@@ -278,6 +263,22 @@ std::string ClientDirectory()
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\'))
         folder.pop_back();
     return folder;
+}
+
+void StartUpLog(const std::string& text)
+{
+    u3::ApplicationLogger().Log(2, text);
+}
+
+std::string ErrorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
 }
 
 } // namespace client

@@ -1,6 +1,7 @@
 #pragma once
 // The program's start-up state: which engine to reach and how, and the local
 // server program or service that this client starts beside it and stops again.
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -64,5 +65,10 @@ std::string FindLocalProgram(const std::string& name);
 std::string ClientCommandLine(const std::vector<std::string>& params);
 // The program's folder without a trailing "/".
 std::string ClientDirectory();
+
+// A line in the main log at the start-up's level, and the message of a caught
+// exception for it.
+void StartUpLog(const std::string& text);
+std::string ErrorText(const std::exception_ptr& error);
 
 } // namespace client

@@ -1,4 +1,5 @@
 #include "enginelink/Cdr.h"
+#include "u3/StrLib.h"
 
 namespace enginelink::cdr {
 
@@ -151,16 +152,6 @@ std::string IorToString(const Ior& ior)
 
 namespace {
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -174,8 +165,8 @@ std::optional<Ior> IorFromString(std::string_view text)
     std::string bytes;
     bytes.reserve(text.size() / 2);
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
+        const int high = u3::HexDigitValue(text[i]);
+        const int low = u3::HexDigitValue(text[i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         bytes.push_back(static_cast<char>(high * 16 + low));

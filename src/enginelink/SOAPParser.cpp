@@ -28,15 +28,6 @@ constexpr const char* kSchemaInstanceNS = "http://www.w3.org/2001/XMLSchema-inst
 constexpr const char* kEncodingNS = "http://schemas.xmlsoap.org/soap/encoding/";
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // The file's name without folder ("/" or "\") and without extension.
 std::string BareFileName(const std::string& fileName)
@@ -49,21 +40,6 @@ std::string BareFileName(const std::string& fileName)
     return name;
 }
 
-bool SameAsciiText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 // A name as the XML model writes it back: split at the first colon into
 // prefix and local name, and an empty prefix goes with its colon.
@@ -93,7 +69,7 @@ void CheckAttributeNames(const Attributes& attributes, bool typed)
     const bool indexed = attributes.size() > kIndexed;
     auto add = [&](std::string_view local) {
         if (indexed)
-            index.emplace(Lower(local), 1);
+            index.emplace(u3::LowerCase(local), 1);
         else
             locals.push_back(local);
     };
@@ -101,9 +77,9 @@ void CheckAttributeNames(const Attributes& attributes, bool typed)
         add("type");
     for (const auto& attribute : attributes) {
         const std::string& name = attribute.first;
-        const bool known = indexed ? index.count(Lower(name)) != 0
+        const bool known = indexed ? index.count(u3::LowerCase(name)) != 0
                                    : std::any_of(locals.begin(), locals.end(),
-                                                 [&](std::string_view local) { return SameAsciiText(local, name); });
+                                                 [&](std::string_view local) { return u3::SameText(local, name); });
         if (known)
             throw u3::EXMLSimpleException("The attribute with name " + name + " already exists!");
         add(LocalPart(name));
@@ -276,7 +252,7 @@ public:
     // The value of name, made (empty) when missing.
     V& Get(std::string_view name)
     {
-        const auto [it, added] = index_.try_emplace(Lower(name), slots_.size());
+        const auto [it, added] = index_.try_emplace(u3::LowerCase(name), slots_.size());
         if (added)
             slots_.push_back(Slot{std::string(name), V{}, true});
         return slots_[it->second].value;
@@ -284,14 +260,14 @@ public:
     // Removes name when present; true when it was.
     bool Remove(std::string_view name)
     {
-        const auto it = index_.find(Lower(name));
+        const auto it = index_.find(u3::LowerCase(name));
         if (it == index_.end())
             return false;
         slots_[it->second].live = false;
         index_.erase(it);
         return true;
     }
-    bool Contains(std::string_view name) const { return index_.count(Lower(name)) != 0; }
+    bool Contains(std::string_view name) const { return index_.count(u3::LowerCase(name)) != 0; }
     const std::vector<Slot>& Slots() const { return slots_; }
 
 private:
@@ -326,7 +302,7 @@ void SetOrRemoveText(OrderedNames<std::string>& names, std::string_view name, co
 
 std::size_t Te3SOAPParamList::Find(std::string_view name) const
 {
-    const auto it = index_.find(Lower(name));
+    const auto it = index_.find(u3::LowerCase(name));
     return it == index_.end() ? npos : it->second;
 }
 
@@ -335,10 +311,10 @@ void Te3SOAPParamList::Reindex()
     index_.clear();
     attrIndex_.assign(entries_.size(), {});
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        index_.emplace(Lower(entries_[i].name), i);
+        index_.emplace(u3::LowerCase(entries_[i].name), i);
         const auto& attributes = entries_[i].attributes;
         for (std::size_t j = 0; j < attributes.size(); ++j)
-            attrIndex_[i].emplace(Lower(attributes[j].first), j);
+            attrIndex_[i].emplace(u3::LowerCase(attributes[j].first), j);
     }
 }
 
@@ -353,7 +329,7 @@ void Te3SOAPParamList::SetParam(const std::string& name, const std::string& valu
 {
     const std::size_t at = Find(name);
     if (at == npos) {
-        index_.emplace(Lower(name), entries_.size());
+        index_.emplace(u3::LowerCase(name), entries_.size());
         entries_.push_back(Entry{name, value, {}});
         attrIndex_.emplace_back();
     } else if (value.empty()) {
@@ -369,21 +345,21 @@ void Te3SOAPParamList::SetParamAttribute(const std::string& param, const std::st
     std::size_t at = Find(param);
     if (at == npos) {
         at = entries_.size();
-        index_.emplace(Lower(param), at);
+        index_.emplace(u3::LowerCase(param), at);
         entries_.push_back(Entry{param, {}, {}});
         attrIndex_.emplace_back();
     }
     auto& attributes = entries_[at].attributes;
     auto& index = attrIndex_[at];
-    const auto it = index.find(Lower(attr));
+    const auto it = index.find(u3::LowerCase(attr));
     if (it == index.end()) {
-        index.emplace(Lower(attr), attributes.size());
+        index.emplace(u3::LowerCase(attr), attributes.size());
         attributes.emplace_back(attr, value);
     } else if (value.empty()) {
         attributes.erase(attributes.begin() + static_cast<std::ptrdiff_t>(it->second));
         index.clear();
         for (std::size_t j = 0; j < attributes.size(); ++j)
-            index.emplace(Lower(attributes[j].first), j);
+            index.emplace(u3::LowerCase(attributes[j].first), j);
     } else {
         attributes[it->second].second = value;
     }
@@ -401,7 +377,7 @@ std::string Te3SOAPParamList::GetParamAttribute(const std::string& param, const 
     if (at == npos)
         return {};
     const auto& index = attrIndex_[at];
-    const auto it = index.find(Lower(attr));
+    const auto it = index.find(u3::LowerCase(attr));
     return it == index.end() ? std::string() : entries_[at].attributes[it->second].second;
 }
 

@@ -80,20 +80,6 @@ std::u16string ToUtf16(std::string_view utf8)
 
 const char Base64Chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-int Base64Value(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
 
 // Written as itself: the direct set, the optional direct set, blank, tab, CR
 // and LF. "+" opens a run, and "\" and "~" are left to base64 as the RFC asks.
@@ -188,7 +174,7 @@ std::string EncodeUtf7(std::string_view utf8)
         if (bitCount > 0)
             out.push_back(Base64Chars[(bits << (6 - bitCount)) & 0x3F]);
         // A following base64 character or "-" would be read into the run.
-        if (i < units.size() && (Base64Value(static_cast<char>(units[i])) >= 0 || units[i] == u'-'))
+        if (i < units.size() && (u3::Base64DigitValue(static_cast<char>(units[i])) >= 0 || units[i] == u'-'))
             out.push_back('-');
     }
     return out;
@@ -236,8 +222,8 @@ std::string DecodeUtf7(std::string_view utf7)
         uint32_t bits = 0;
         int bitCount = 0;
         size_t runLength = 0;
-        while (i < utf7.size() && Base64Value(utf7[i]) >= 0) {
-            bits = (bits << 6) | static_cast<uint32_t>(Base64Value(utf7[i]));
+        while (i < utf7.size() && u3::Base64DigitValue(utf7[i]) >= 0) {
+            bits = (bits << 6) | static_cast<uint32_t>(u3::Base64DigitValue(utf7[i]));
             bitCount += 6;
             if (bitCount >= 16) {
                 bitCount -= 16;

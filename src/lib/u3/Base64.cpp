@@ -252,4 +252,19 @@ void Base64ToStream(std::string_view text, std::ostream& stream)
         throw std::ios_base::failure("Cannot write the decoded Base64 data.");
 }
 
+int Base64DigitValue(char c)
+{
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
+}
+
 } // namespace u3

@@ -29,6 +29,8 @@ std::string StreamToBase64(std::istream& stream);
 // in "=" fill and further groups may follow it. On any error nothing is
 // written and the target is left as it was.
 std::string Base64ToString(std::string_view text);
+// The value of one character of the Base64 alphabet, -1 for any other.
+int Base64DigitValue(char c);
 void Base64ToStream(std::string_view text, std::ostream& stream);
 
 } // namespace u3

@@ -1,4 +1,5 @@
 #include "u3/Mime.h"
+#include "u3/Base64.h"
 
 #include "u3/StrLib.h"
 
@@ -12,15 +13,6 @@ namespace {
 // keeps the boundary check of every line constant in cost.
 constexpr std::size_t kMaxLevels = 8;
 
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 std::string_view TrimView(std::string_view s)
 {
@@ -54,31 +46,7 @@ int64_t ParseLength(std::string_view s)
     return value;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
-int Base64Digit(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
 
 // Content-Type parameters split at ";" outside quotes.
 void ParseContentType(std::string_view value, std::string& type, std::string& charset, std::string& typeParam,
@@ -95,18 +63,18 @@ void ParseContentType(std::string_view value, std::string& type, std::string& ch
             quoted = !quoted;
         }
     }
-    type = Lower(TrimView(fields.front()));
+    type = LowerCase(TrimView(fields.front()));
     for (std::size_t i = 1; i < fields.size(); ++i) {
         const std::string_view field = fields[i];
         const std::size_t eq = field.find('=');
         if (eq == std::string_view::npos)
             continue;
-        const std::string name = Lower(TrimView(field.substr(0, eq)));
+        const std::string name = LowerCase(TrimView(field.substr(0, eq)));
         const std::string_view v = StripPair(TrimView(field.substr(eq + 1)), '"', '"');
         if (name == "charset")
-            charset = Lower(v);
+            charset = LowerCase(v);
         else if (name == "type")
-            typeParam = Lower(v);
+            typeParam = LowerCase(v);
         else if (name == "boundary")
             boundary = std::string(v);
     }
@@ -148,7 +116,7 @@ void TMimeDecode::ParseHeader(const std::vector<std::string>& header, PartInfo& 
             boundary.clear();
             ParseContentType(value, info.contentType, info.charset, info.typeParam, boundary);
         } else if (SameText(name, "Content-Transfer-Encoding")) {
-            info.transferEncoding = Lower(value);
+            info.transferEncoding = LowerCase(value);
         } else if (SameText(name, "Content-ID")) {
             std::string_view id = StripPair(StripPair(value, '"', '"'), '<', '>');
             info.contentID = std::string(StripPair(id, '"', '"'));
@@ -335,7 +303,7 @@ void TMimeDecode::DataLine(Level& level, std::string_view line)
                 level.bitCount = 0;
                 continue;
             }
-            const int digit = Base64Digit(c);
+            const int digit = Base64DigitValue(c);
             if (digit < 0)
                 continue;
             level.bits = (level.bits << 6) | static_cast<uint32_t>(digit);
@@ -357,8 +325,8 @@ void TMimeDecode::DataLine(Level& level, std::string_view line)
             --end;
         for (std::size_t i = 0; i < end; ++i) {
             if (line[i] == '=' && i + 2 < end) {
-                const int hi = HexDigit(line[i + 1]);
-                const int lo = HexDigit(line[i + 2]);
+                const int hi = HexDigitValue(line[i + 1]);
+                const int lo = HexDigitValue(line[i + 2]);
                 if (hi >= 0 && lo >= 0) {
                     decoded_.push_back(static_cast<char>(hi * 16 + lo));
                     i += 2;

@@ -493,6 +493,15 @@ bool SameText(std::string_view a, std::string_view b)
     return EqualsNoCase(a, b);
 }
 
+std::string LowerCase(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 std::string UpperCase(std::string_view s)
 {
     std::string out(s);
@@ -545,6 +554,17 @@ bool TryStrToInt64(std::string_view s, int64_t& value)
         value = static_cast<int64_t>(magnitude);
     }
     return true;
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 } // namespace u3

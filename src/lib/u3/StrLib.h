@@ -25,10 +25,13 @@ namespace u3 {
 // ASCII letters compared without regard to case (names from the engine, INI keys).
 bool SameText(std::string_view a, std::string_view b);
 std::string UpperCase(std::string_view s);
+std::string LowerCase(std::string_view s);
 // Without leading and trailing blanks and control characters.
 std::string Trim(std::string_view s);
 // A whole decimal number with optional sign, or "$" or "0x" and hexadecimal digits.
 bool TryStrToInt64(std::string_view s, int64_t& value);
+// The value of a hexadecimal digit (either case), -1 for any other character.
+int HexDigitValue(char c);
 
 // 0 for an empty s, otherwise 1 + the number of separators; 1 for an empty separator.
 int TokenCount(std::string_view s, std::string_view separator);

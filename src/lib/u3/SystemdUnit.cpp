@@ -1,4 +1,5 @@
 #include "u3/SystemdUnit.h"
+#include "u3/StrLib.h"
 
 #include <cstdio>
 #include <vector>
@@ -40,16 +41,6 @@ std::string UnescapeValue(const std::string& text)
     return out;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The first argument of an ExecStart value as EscapeSystemdArgument wrote it.
 std::string UnescapeArgument(const std::string& text)
@@ -70,8 +61,8 @@ std::string UnescapeArgument(const std::string& text)
             ++i;
         } else if (c == '\\' && i + 1 < text.size()) {
             const char next = text[++i];
-            if (next == 'x' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
-                out += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+            if (next == 'x' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 && HexDigitValue(text[i + 2]) >= 0) {
+                out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
                 i += 2;
             } else {
                 out += next;

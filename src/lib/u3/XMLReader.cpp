@@ -1,6 +1,7 @@
 // The XML reader: tokens over a list of lines, and a grammar read with an
 // explicit stack of open elements, so that nesting costs heap, not stack.
 #include "u3/XMLParser.h"
+#include "u3/StrLib.h"
 
 #include "XMLCodePage.h"
 
@@ -36,21 +37,6 @@ struct NameEnds {
 };
 constexpr NameEnds kEndsName;
 
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 bool IsSpecialWord(const TWord& word, char c)
 {
