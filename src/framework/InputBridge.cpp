@@ -216,7 +216,27 @@ private:
             const QPoint p = own && own != widget_ ? own->mapFromGlobal(event.globalPos()) : event.pos();
             at = {p.x(), p.y()};
         }
-        return control_->DoContextPopup(at);
+        Guard<TControl> control(control_.get());
+        if (control->DoContextPopup(at))
+            return true;
+        // Text editors offer their own menu; other widgets pass the request on
+        // to the parents, as a window without a menu of its own does.
+        if (!control || !own || own != widget_ || own->inherits("QLineEdit") || own->inherits("QTextEdit") ||
+            own->inherits("QPlainTextEdit") || own->inherits("QAbstractSpinBox"))
+            return false;
+        for (TWinControl* parent = control->Parent(); parent; parent = parent->Parent()) {
+            TPoint parentAt {-1, -1};
+            if (at.x != -1 || at.y != -1) {
+                const QPoint p = parent->Widget() ? parent->Widget()->mapFromGlobal(event.globalPos()) : QPoint();
+                parentAt = {p.x(), p.y()};
+            }
+            Guard<TWinControl> alive(parent);
+            if (parent->DoContextPopup(parentAt))
+                return true;
+            if (!alive)
+                return true;
+        }
+        return false;
     }
 
     // While this control's drag runs, the mouse reports where it is over.
