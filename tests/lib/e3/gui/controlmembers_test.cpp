@@ -1,5 +1,6 @@
 // Members every control shares: the popup menu reference, the mouse drag, the
 // bidirectional mode and the 3-D look with their parent flags.
+#include "e3/ListBox.h"
 #include "e3/Menus.h"
 #include "e3/ScrollBox.h"
 #include "framework/Drag.h"
@@ -268,6 +269,21 @@ TEST_F(ControlMembers, AnAutomaticDragStartsPastTheThresholdAndDropsUnderTheMous
     EXPECT_EQ(log.lines.front(), "a start");
     EXPECT_EQ(log.lines.back(), "a end B 20,15");
     EXPECT_NE(std::find(log.lines.begin(), log.lines.end(), "b drop A 20,15"), log.lines.end());
+}
+
+TEST(ListBoxMembers, TheEngineSetsTheMenuAndTheDragByName)
+{
+    e3::Te3_ListBox list(nullptr);
+    auto* menu = new e3::Te3_PopupMenu(nullptr);
+    const fw::TClassInfo& info = list.ClassType();
+    info.FindProperty("popupmenu")->set(list, static_cast<fw::TObject*>(menu));
+    info.FindProperty("DRAGMODE")->set(list, int64_t {fw::DragModeType.OrdinalOf("dmAutomatic")});
+    info.FindProperty("BiDiMode")->set(list, int64_t {fw::bdRightToLeft});
+    EXPECT_EQ(list.GetDragMode(), fw::dmAutomatic);
+    EXPECT_EQ(list.Widget()->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(std::get<fw::TObject*>(info.FindProperty("PopupMenu")->get(list)), menu);
+    delete menu;
+    EXPECT_EQ(std::get<fw::TObject*>(info.FindProperty("PopupMenu")->get(list)), nullptr);
 }
 
 } // namespace
