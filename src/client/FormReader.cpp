@@ -7,6 +7,7 @@
 #include "client/Globals.h"
 #include "e3/EngineImages.h"
 #include "e3/Menus.h"
+#include "framework/Collection.h"
 #include "framework/Form.h"
 #include "u3/DateTime.h"
 #include "u3/StrLib.h"
@@ -252,6 +253,17 @@ void LogConversionFault(const std::string& value, const std::string& path, TObje
                       "");
 }
 
+// The decimal number of an item step "[i]".
+bool ParseItemIndex(const std::string& step, int32_t& index)
+{
+    if (step.size() < 3 || step.back() != ']')
+        return false;
+    const char* first = step.data() + 1;
+    const char* last = step.data() + step.size() - 1;
+    const auto [end, error] = std::from_chars(first, last, index);
+    return error == std::errc() && end == last;
+}
+
 enum class WalkPurpose { Set, Get, Bind, Probe };
 
 struct WalkEnd {
@@ -271,10 +283,22 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
         if (step.empty())
             break;
         if (step[0] == '[') {
-            // Items of collections; no collection class publishes them yet.
-            if (purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind)
-                throw fw::EPropertyError("Invalid property path " + path);
-            return {};
+            // An item of a collection; the walk goes on in the item.
+            const bool strict = purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind;
+            auto* collection = dynamic_cast<fw::TCollection*>(current);
+            int32_t index = 0;
+            if (!collection || !ParseItemIndex(step, index)) {
+                if (strict)
+                    throw fw::EPropertyError("Invalid property path " + path);
+                return {};
+            }
+            if (!strict && (index < 0 || index >= collection->GetCount()))
+                return {};
+            current = collection->Items(index);
+            if (after.empty())
+                return {current, nullptr, step};
+            rest = after;
+            continue;
         }
         const TPropInfo* prop = current->ClassType().FindProperty(step);
         if (after.empty())

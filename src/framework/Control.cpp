@@ -11,6 +11,41 @@ namespace fw {
 
 const TEnumType AlignType {"TAlign", {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"}};
 const TEnumType AnchorKindType {"TAnchorKind", {"akLeft", "akTop", "akRight", "akBottom"}};
+const TEnumType BiDiModeType {
+    "TBiDiMode", {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"}};
+const TEnumType DragModeType {"TDragMode", {"dmManual", "dmAutomatic"}};
+const TEnumType DragKindType {"TDragKind", {"dkDrag", "dkDock"}};
+const TEnumType ImeModeType {"TImeMode",
+                             {"imDisable", "imClose", "imOpen", "imDontCare", "imSAlpha", "imAlpha", "imHira",
+                              "imSKata", "imKata", "imChinese", "imSHanguel", "imHanguel"}};
+
+Qt::LayoutDirection LayoutDirectionOf(TBiDiMode mode)
+{
+    return mode == bdRightToLeft || mode == bdRightToLeftNoAlign ? Qt::RightToLeft : Qt::LeftToRight;
+}
+
+Qt::CursorShape CursorShapeOf(TCursor cursor)
+{
+    switch (cursor) {
+    case crCross:
+        return Qt::CrossCursor;
+    case crIBeam:
+        return Qt::IBeamCursor;
+    case crHourGlass:
+        return Qt::WaitCursor;
+    case crDrag:
+        return Qt::DragMoveCursor;
+    case crMultiDrag:
+        return Qt::DragCopyCursor;
+    case crNoDrop:
+    case crNo:
+        return Qt::ForbiddenCursor;
+    case crHandPoint:
+        return Qt::PointingHandCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
 
 namespace {
 int layoutHolds = 0;
@@ -122,6 +157,8 @@ void TControl::SetWidget(QWidget* widget)
     ApplyColor();
     ApplyEnabled();
     ApplyGeometry();
+    if (biDiMode_ != bdLeftToRight)
+        widget_->setLayoutDirection(LayoutDirectionOf(biDiMode_));
 }
 
 void TControl::SetParent(TWinControl* parent)
@@ -151,6 +188,10 @@ void TControl::SetParent(TWinControl* parent)
             ApplyParentFont();
         if (parentColor_)
             ApplyParentColor();
+        if (parentBiDiMode_)
+            ApplyParentBiDiMode();
+        if (auto* win = dynamic_cast<TWinControl*>(this); win && win->parentCtl3D_)
+            win->ApplyCtl3D(parent_->GetCtl3D());
     }
     ApplyVisible();
     // An unaligned control changes no one else's place.
@@ -385,6 +426,93 @@ void TControl::ApplyFont()
                 child->ApplyParentFont();
 }
 
+void TControl::SetPopupMenu(TComponent* menu)
+{
+    if (menu && !dynamic_cast<IPopupMenu*>(menu))
+        throw EPropertyError("Invalid property value");
+    popupMenu_ = menu;
+}
+
+void TControl::SetBiDiMode(TBiDiMode value)
+{
+    parentBiDiMode_ = false;
+    if (value == biDiMode_)
+        return;
+    biDiMode_ = value;
+    ApplyBiDiMode();
+}
+
+void TControl::SetParentBiDiMode(bool value)
+{
+    parentBiDiMode_ = value;
+    if (value)
+        ApplyParentBiDiMode();
+}
+
+void TControl::ApplyParentBiDiMode()
+{
+    if (!parent_ || parent_->biDiMode_ == biDiMode_)
+        return;
+    biDiMode_ = parent_->biDiMode_;
+    ApplyBiDiMode();
+}
+
+void TControl::ApplyBiDiMode()
+{
+    if (widget_)
+        widget_->setLayoutDirection(LayoutDirectionOf(biDiMode_));
+    if (auto* win = dynamic_cast<TWinControl*>(this))
+        for (TControl* child : win->ChildControls())
+            if (child->parentBiDiMode_)
+                child->ApplyParentBiDiMode();
+}
+
+bool TControl::DoContextPopup(TPoint mousePos)
+{
+    Guard<TControl> self(this);
+    bool handled = false;
+    if (OnContextPopup)
+        OnContextPopup(this, mousePos, handled);
+    if (handled || !self)
+        return true;
+    TComponent* menu = popupMenu_.get();
+    auto* popup = dynamic_cast<IPopupMenu*>(menu);
+    if (!popup || !popup->AutoPopupEnabled() || !widget_)
+        return false;
+    const QPoint at = mousePos.x == -1 && mousePos.y == -1 ? QPoint(0, 0) : QPoint(mousePos.x, mousePos.y);
+    const QPoint screen = widget_->mapToGlobal(at);
+    popup->PopupFor(this, screen.x(), screen.y());
+    return true;
+}
+
+bool TControl::DragOver(TObject* source, int32_t x, int32_t y, TDragState state)
+{
+    if (!OnDragOver)
+        return false;
+    bool accept = true;
+    OnDragOver(this, source, x, y, state, accept);
+    return accept;
+}
+
+void TControl::DragDrop(TObject* source, int32_t x, int32_t y)
+{
+    if (OnDragDrop)
+        OnDragDrop(this, source, x, y);
+}
+
+void TControl::DoStartDrag()
+{
+    TObject* dragObject = nullptr;
+    if (OnStartDrag)
+        OnStartDrag(this, dragObject);
+}
+
+void TControl::DoEndDrag(TObject* target, int32_t x, int32_t y)
+{
+    if (OnEndDrag)
+        OnEndDrag(this, target, x, y);
+}
+
 void TControl::SetHint(const std::string& hint)
 {
     hint_ = hint;
@@ -487,6 +615,30 @@ int32_t TWinControl::GetTabOrder() const
     const auto& list = Parent()->tabList_;
     auto it = std::find(list.begin(), list.end(), this);
     return it == list.end() ? -1 : static_cast<int32_t>(it - list.begin());
+}
+
+void TWinControl::SetCtl3D(bool value)
+{
+    parentCtl3D_ = false;
+    ApplyCtl3D(value);
+}
+
+void TWinControl::SetParentCtl3D(bool value)
+{
+    parentCtl3D_ = value;
+    if (value && Parent())
+        ApplyCtl3D(Parent()->GetCtl3D());
+}
+
+void TWinControl::ApplyCtl3D(bool value)
+{
+    if (value == ctl3D_)
+        return;
+    ctl3D_ = value;
+    Ctl3DChanged();
+    for (TControl* child : controls_)
+        if (auto* win = dynamic_cast<TWinControl*>(child); win && win->parentCtl3D_)
+            win->ApplyCtl3D(value);
 }
 
 void TWinControl::SetTabOrder(int32_t order)

@@ -23,6 +23,38 @@ constexpr TAnchors DefaultAnchors = (1u << akLeft) | (1u << akTop);
 extern const TEnumType AlignType;
 extern const TEnumType AnchorKindType;
 
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
+enum TImeMode {
+    imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata, imChinese, imSHanguel,
+    imHanguel
+};
+// Cursor numbers of the original framework (negative: the stock cursors).
+using TCursor = int32_t;
+constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crHourGlass = -11, crDrag = -12,
+                  crNoDrop = -13, crMultiDrag = -16, crNo = -18, crHandPoint = -21;
+
+extern const TEnumType BiDiModeType;
+extern const TEnumType DragModeType;
+extern const TEnumType DragKindType;
+extern const TEnumType ImeModeType;
+
+// Right-to-left modes lay the control out mirrored, except reading-only,
+// which turns only the reading order of its text.
+Qt::LayoutDirection LayoutDirectionOf(TBiDiMode mode);
+Qt::CursorShape CursorShapeOf(TCursor cursor);
+
+// What a control needs of the popup menu its PopupMenu property names (the
+// menus live in the control library).
+class IPopupMenu {
+public:
+    virtual ~IPopupMenu() = default;
+    virtual bool AutoPopupEnabled() const = 0;
+    // Shows the menu at a screen point on behalf of component.
+    virtual void PopupFor(TComponent* component, int screenX, int screenY) = 0;
+};
+
 class TSizeConstraints : public TPersistent {
     FW_CLASS()
 public:
@@ -106,10 +138,31 @@ public:
 
     QWidget* Widget() const { return widget_; }
 
+    // A popup menu component (an IPopupMenu); reads null once it is freed.
+    TComponent* GetPopupMenu() const { return popupMenu_.get(); }
+    void SetPopupMenu(TComponent* menu);
+
+    TBiDiMode GetBiDiMode() const { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode value);
+    bool GetParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool value);
+
+    TDragMode GetDragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    TDragKind GetDragKind() const { return dragKind_; }
+    void SetDragKind(TDragKind value) { dragKind_ = value; }
+    TCursor GetDragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor value) { dragCursor_ = value; }
+
     // Handlers; which of them a class publishes is up to its table.
     TNotifyEvent OnClick, OnDblClick, OnResize;
     TMouseEvent OnMouseDown, OnMouseUp;
     TMouseMoveEvent OnMouseMove;
+    TContextPopupEvent OnContextPopup;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TStartDragEvent OnStartDrag, OnStartDock;
+    TEndDragEvent OnEndDrag, OnEndDock;
 
     // What the user's input raises (the input bridge calls these); a family
     // that raises an event its own way overrides the hook. Coordinates are
@@ -119,6 +172,18 @@ public:
     virtual void DoMouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
     virtual void DoMouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
     virtual void DoMouseMove(TShiftState shift, int32_t x, int32_t y);
+    // A context-menu request at a client point (keyboard: (-1, -1), the menu
+    // then opens at the client origin): OnContextPopup first, then the popup
+    // menu unless the handler took it. False when neither took it, so that the
+    // request goes on to the parent.
+    virtual bool DoContextPopup(TPoint mousePos);
+
+    // Drag of another control over this one (see DragSession): whether this
+    // control takes source here (only with an OnDragOver handler).
+    virtual bool DragOver(TObject* source, int32_t x, int32_t y, TDragState state);
+    virtual void DragDrop(TObject* source, int32_t x, int32_t y);
+    virtual void DoStartDrag();
+    virtual void DoEndDrag(TObject* target, int32_t x, int32_t y);
 
 protected:
     // The control's widget; owned by the control from now on.
@@ -144,6 +209,8 @@ private:
     void ApplyParentFont();
     void ApplyParentColor();
     void ApplyVisible();
+    void ApplyParentBiDiMode();
+    void ApplyBiDiMode();
 
     TWinControl* parent_ = nullptr;
     QPointer<QWidget> widget_;
@@ -161,6 +228,12 @@ private:
     std::string hint_;
     bool showHint_ = false;
     bool parentShowHint_ = true;
+    Guard<TComponent> popupMenu_;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    TDragMode dragMode_ = dmManual;
+    TDragKind dragKind_ = dkDrag;
+    TCursor dragCursor_ = crDrag;
 };
 
 // Layout is held back while a form description is being read, and done once for
@@ -203,6 +276,21 @@ public:
     // went): anchored children keep their distances, aligned ones are placed again.
     void ClientAreaResized(int32_t oldWidth, int32_t oldHeight);
 
+    bool GetCtl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+    bool GetParentCtl3D() const { return parentCtl3D_; }
+    void SetParentCtl3D(bool value);
+    // Kept for the engine; input methods are the desktop's business here.
+    TImeMode GetImeMode() const { return imeMode_; }
+    void SetImeMode(TImeMode value) { imeMode_ = value; }
+    std::string GetImeName() const { return imeName_; }
+    void SetImeName(const std::string& value) { imeName_ = value; }
+    // Docking into this control needs the dock manager: kept, not acted on.
+    bool GetDockSite() const { return dockSite_; }
+    void SetDockSite(bool value) { dockSite_ = value; }
+    bool GetUseDockManager() const { return useDockManager_; }
+    void SetUseDockManager(bool value) { useDockManager_ = value; }
+
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;
     TKeyPressEvent OnKeyPress;
@@ -218,9 +306,12 @@ public:
 protected:
     virtual void ChildAdded(TControl*) {}
     virtual void ChildRemoved(TControl*) {}
+    // After Ctl3D changed (a family that draws its own border redraws it).
+    virtual void Ctl3DChanged() {}
 
 private:
     friend class TControl;
+    void ApplyCtl3D(bool value);
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
 
@@ -228,6 +319,12 @@ private:
     std::vector<TWinControl*> tabList_;
     bool tabStop_ = false;
     bool aligning_ = false;
+    bool ctl3D_ = true;
+    bool parentCtl3D_ = true;
+    TImeMode imeMode_ = imDontCare;
+    std::string imeName_;
+    bool dockSite_ = false;
+    bool useDockManager_ = false;
 };
 
 } // namespace fw

@@ -15,6 +15,7 @@ const TEventType DragDropEventType {"TDragDropEvent", typeid(TDragDropEvent)};
 const TEventType DragOverEventType {"TDragOverEvent", typeid(TDragOverEvent)};
 const TEventType EndDragEventType {"TEndDragEvent", typeid(TEndDragEvent)};
 const TEventType StartDragEventType {"TStartDragEvent", typeid(TStartDragEvent)};
+const TEventType StartDockEventType {"TStartDockEvent", typeid(TStartDragEvent)};
 const TEventType UnDockEventType {"TUnDockEvent", typeid(TUnDockEvent)};
 const TEventType CanResizeEventType {"TCanResizeEvent", typeid(TCanResizeEvent)};
 const TEventType ConstrainedResizeEventType {"TConstrainedResizeEvent", typeid(TConstrainedResizeEvent)};

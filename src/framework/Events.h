@@ -97,6 +97,8 @@ extern const TEventType DragDropEventType;
 extern const TEventType DragOverEventType;
 extern const TEventType EndDragEventType;
 extern const TEventType StartDragEventType;
+// The dock start has the drag start's handler; the dock object stays null here.
+extern const TEventType StartDockEventType;
 extern const TEventType UnDockEventType;
 extern const TEventType CanResizeEventType;
 extern const TEventType ConstrainedResizeEventType;

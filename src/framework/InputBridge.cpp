@@ -1,10 +1,12 @@
 #include "framework/InputBridge.h"
 
 #include "framework/ApplicationException.h"
+#include "framework/Drag.h"
 #include "framework/Form.h"
 #include "framework/KeyCodes.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -166,13 +168,22 @@ protected:
             return false;
         bool swallow = false;
         switch (event->type()) {
+        case QEvent::ContextMenu:
+            RunFromEventLoop([&] { swallow = ContextMenu(*static_cast<QContextMenuEvent*>(event)); });
+            break;
+        case QEvent::KeyPress:
+            if (DragSession::Active() && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                RunFromEventLoop([] { DragSession::Cancel(); });
+                return true;
+            }
+            RunFromEventLoop([&] { swallow = Key(*static_cast<QKeyEvent*>(event)); });
+            break;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseMove:
             RunFromEventLoop([&] { Mouse(*static_cast<QMouseEvent*>(event)); });
             break;
-        case QEvent::KeyPress:
         case QEvent::KeyRelease:
             RunFromEventLoop([&] { swallow = Key(*static_cast<QKeyEvent*>(event)); });
             break;
@@ -195,18 +206,91 @@ private:
         return own->mapFromGlobal(event.globalPosition().toPoint());
     }
 
+    // True when the request was taken (by OnContextPopup or the popup menu);
+    // otherwise it goes on to the widget and its parents.
+    bool ContextMenu(const QContextMenuEvent& event)
+    {
+        QWidget* own = control_->Widget();
+        TPoint at {-1, -1};
+        if (event.reason() != QContextMenuEvent::Keyboard) {
+            const QPoint p = own && own != widget_ ? own->mapFromGlobal(event.globalPos()) : event.pos();
+            at = {p.x(), p.y()};
+        }
+        Guard<TControl> control(control_.get());
+        if (control->DoContextPopup(at))
+            return true;
+        // Text editors offer their own menu; other widgets pass the request on
+        // to the parents, as a window without a menu of its own does.
+        if (!control || !own || own != widget_ || own->inherits("QLineEdit") || own->inherits("QTextEdit") ||
+            own->inherits("QPlainTextEdit") || own->inherits("QAbstractSpinBox"))
+            return false;
+        for (TWinControl* parent = control->Parent(); parent; parent = parent->Parent()) {
+            TPoint parentAt {-1, -1};
+            if (at.x != -1 || at.y != -1) {
+                const QPoint p = parent->Widget() ? parent->Widget()->mapFromGlobal(event.globalPos()) : QPoint();
+                parentAt = {p.x(), p.y()};
+            }
+            Guard<TWinControl> alive(parent);
+            if (parent->DoContextPopup(parentAt))
+                return true;
+            if (!alive)
+                return true;
+        }
+        return false;
+    }
+
+    // While this control's drag runs, the mouse reports where it is over.
+    void DragTo(const QPoint& global)
+    {
+        QWidget* under = QApplication::widgetAt(global);
+        TControl* target = under ? ControlOfWidget(under) : nullptr;
+        QPoint p;
+        if (target && target->Widget())
+            p = target->Widget()->mapFromGlobal(global);
+        DragSession::Move(target, p.x(), p.y());
+    }
+
+    bool DraggingHere() const { return DragSession::Active() && DragSession::Source() == control_.get(); }
+
     void Mouse(const QMouseEvent& event)
     {
         Guard<TControl> control(control_.get());
         const QPoint pos = ClientPos(event);
+        const QPoint global = event.globalPosition().toPoint();
         TMouseButton button = mbLeft;
         const bool known = MouseButtonFromQt(event.button(), button);
+        if (event.type() == QEvent::MouseMove && !DraggingHere() && dragPending_) {
+            if (!(event.buttons() & Qt::LeftButton)) {
+                dragPending_ = false;
+            } else if ((global - pressAt_).manhattanLength() >= DragThreshold) {
+                dragPending_ = false;
+                pressed_ = false;
+                DragSession::Begin(control.get());
+                if (!control)
+                    return;
+            }
+        }
+        if (DraggingHere()) {
+            if (event.type() == QEvent::MouseMove) {
+                DragTo(global);
+            } else if (event.type() == QEvent::MouseButtonRelease && button == mbLeft) {
+                DragTo(global);
+                DragSession::Drop();
+            } else if (event.type() == QEvent::MouseButtonPress && button == mbRight) {
+                DragSession::Cancel();
+            }
+            return;
+        }
         switch (event.type()) {
         case QEvent::MouseButtonPress: {
             if (!known)
                 return;
-            if (button == mbLeft)
+            if (button == mbLeft) {
                 pressed_ = true;
+                dragPending_ = control->GetDragMode() == dmAutomatic && control->GetDragKind() == dkDrag &&
+                               control->GetEnabled();
+                pressAt_ = global;
+            }
             control->DoMouseDown(button, ShiftStateFromQt(event.modifiers(), event.buttons()), pos.x(), pos.y());
             break;
         }
@@ -227,6 +311,8 @@ private:
         case QEvent::MouseButtonRelease: {
             if (!known)
                 return;
+            if (button == mbLeft)
+                dragPending_ = false;
             const TShiftState shift = ShiftStateFromQt(event.modifiers(), event.buttons());
             if (button == mbLeft && pressed_) {
                 pressed_ = false;
@@ -379,6 +465,8 @@ private:
     Guard<TControl> control_;
     QWidget* widget_;
     bool pressed_ = false;
+    bool dragPending_ = false;
+    QPoint pressAt_;
     QEvent* synthetic_ = nullptr;
 };
 

@@ -33,6 +33,30 @@ TPropInfo Parent()
 {
     return prop::Object("Parent", TWinControl::StaticClass(), &TControl::GetParent, &TControl::SetParent);
 }
+TPropInfo PopupMenu()
+{
+    return prop::Object("PopupMenu", TComponent::StaticClass(), &TControl::GetPopupMenu, &TControl::SetPopupMenu);
+}
+TPropInfo BiDiMode() { return prop::Enum("BiDiMode", BiDiModeType, &TControl::GetBiDiMode, &TControl::SetBiDiMode); }
+TPropInfo ParentBiDiMode()
+{
+    return prop::Boolean("ParentBiDiMode", &TControl::GetParentBiDiMode, &TControl::SetParentBiDiMode);
+}
+TPropInfo DragCursor() { return prop::Integer("DragCursor", &TControl::GetDragCursor, &TControl::SetDragCursor); }
+TPropInfo DragKind() { return prop::Enum("DragKind", DragKindType, &TControl::GetDragKind, &TControl::SetDragKind); }
+TPropInfo DragMode() { return prop::Enum("DragMode", DragModeType, &TControl::GetDragMode, &TControl::SetDragMode); }
+TPropInfo Ctl3D() { return prop::Boolean("Ctl3D", &TWinControl::GetCtl3D, &TWinControl::SetCtl3D); }
+TPropInfo ParentCtl3D()
+{
+    return prop::Boolean("ParentCtl3D", &TWinControl::GetParentCtl3D, &TWinControl::SetParentCtl3D);
+}
+TPropInfo ImeMode() { return prop::Enum("ImeMode", ImeModeType, &TWinControl::GetImeMode, &TWinControl::SetImeMode); }
+TPropInfo ImeName() { return prop::String("ImeName", &TWinControl::GetImeName, &TWinControl::SetImeName); }
+TPropInfo DockSite() { return prop::Boolean("DockSite", &TWinControl::GetDockSite, &TWinControl::SetDockSite); }
+TPropInfo UseDockManager()
+{
+    return prop::Boolean("UseDockManager", &TWinControl::GetUseDockManager, &TWinControl::SetUseDockManager);
+}
 
 TPropInfo OnClick() { return prop::Event("OnClick", NotifyEventType, &TControl::OnClick); }
 TPropInfo OnDblClick() { return prop::Event("OnDblClick", NotifyEventType, &TControl::OnDblClick); }
@@ -45,5 +69,12 @@ TPropInfo OnExit() { return prop::Event("OnExit", NotifyEventType, &TWinControl:
 TPropInfo OnKeyDown() { return prop::Event("OnKeyDown", KeyEventType, &TWinControl::OnKeyDown); }
 TPropInfo OnKeyPress() { return prop::Event("OnKeyPress", KeyPressEventType, &TWinControl::OnKeyPress); }
 TPropInfo OnKeyUp() { return prop::Event("OnKeyUp", KeyEventType, &TWinControl::OnKeyUp); }
+TPropInfo OnContextPopup() { return prop::Event("OnContextPopup", ContextPopupEventType, &TControl::OnContextPopup); }
+TPropInfo OnDragDrop() { return prop::Event("OnDragDrop", DragDropEventType, &TControl::OnDragDrop); }
+TPropInfo OnDragOver() { return prop::Event("OnDragOver", DragOverEventType, &TControl::OnDragOver); }
+TPropInfo OnStartDrag() { return prop::Event("OnStartDrag", StartDragEventType, &TControl::OnStartDrag); }
+TPropInfo OnEndDrag() { return prop::Event("OnEndDrag", EndDragEventType, &TControl::OnEndDrag); }
+TPropInfo OnStartDock() { return prop::Event("OnStartDock", StartDockEventType, &TControl::OnStartDock); }
+TPropInfo OnEndDock() { return prop::Event("OnEndDock", EndDragEventType, &TControl::OnEndDock); }
 
 } // namespace fw::std_props

@@ -23,6 +23,20 @@ TPropInfo Text();
 TPropInfo Visible();
 // A parent given by name; the form reader resolves the component.
 TPropInfo Parent();
+// A popup menu given by name; cleared when the menu is freed.
+TPropInfo PopupMenu();
+TPropInfo BiDiMode();
+TPropInfo ParentBiDiMode();
+TPropInfo DragCursor();
+TPropInfo DragKind();
+TPropInfo DragMode();
+// Windowed controls only.
+TPropInfo Ctl3D();
+TPropInfo ParentCtl3D();
+TPropInfo ImeMode();
+TPropInfo ImeName();
+TPropInfo DockSite();
+TPropInfo UseDockManager();
 
 TPropInfo OnClick();
 TPropInfo OnDblClick();
@@ -35,5 +49,12 @@ TPropInfo OnExit();
 TPropInfo OnKeyDown();
 TPropInfo OnKeyPress();
 TPropInfo OnKeyUp();
+TPropInfo OnContextPopup();
+TPropInfo OnDragDrop();
+TPropInfo OnDragOver();
+TPropInfo OnStartDrag();
+TPropInfo OnEndDrag();
+TPropInfo OnStartDock();
+TPropInfo OnEndDock();
 
 } // namespace fw::std_props

@@ -3,7 +3,6 @@
 #include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
 
-#include <QContextMenuEvent>
 #include <QPainter>
 
 namespace e3 {
@@ -24,18 +23,6 @@ protected:
             return;
         QPainter painter(this);
         fw::RunFromEventLoop([&] { owner_->Paint(painter); });
-    }
-
-    void contextMenuEvent(QContextMenuEvent* e) override
-    {
-        if (!owner_ || !owner_->OnContextPopup) {
-            QWidget::contextMenuEvent(e);
-            return;
-        }
-        bool handled = false;
-        const fw::TPoint at {e->pos().x(), e->pos().y()};
-        fw::RunFromEventLoop([&] { owner_->OnContextPopup(owner_, at, handled); });
-        e->setAccepted(handled);
     }
 
     void enterEvent(QEnterEvent* e) override

@@ -1,7 +1,7 @@
 #pragma once
 // Window-less controls: they take no focus and draw themselves on their
 // parent. Each one paints through Paint(); the widget that carries it only
-// hands paint, context-menu and hover events to the control.
+// hands paint and hover events to the control.
 #include "framework/Control.h"
 
 #include <QWidget>
@@ -19,7 +19,6 @@ public:
     // Schedules a repaint.
     void Invalidate();
 
-    fw::TContextPopupEvent OnContextPopup;
     fw::TNotifyEvent OnMouseEnter, OnMouseLeave;
 
 protected:

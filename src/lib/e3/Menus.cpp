@@ -513,6 +513,12 @@ void Te3CustomPopupMenu::Popup(int x, int y)
     menu_->popup(PlacedAt(x, y));
 }
 
+void Te3CustomPopupMenu::PopupFor(fw::TComponent* component, int screenX, int screenY)
+{
+    SetPopupComponent(component);
+    Popup(screenX, screenY);
+}
+
 void Te3CustomPopupMenu::PopupAndWait(int x, int y)
 {
     menu_->exec(PlacedAt(x, y));

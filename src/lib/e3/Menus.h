@@ -162,11 +162,15 @@ public:
     using Te3MainMenu::Te3MainMenu;
 };
 
-class Te3CustomPopupMenu : public TMenuBase {
+class Te3CustomPopupMenu : public TMenuBase, public fw::IPopupMenu {
     FW_CLASS()
 public:
     explicit Te3CustomPopupMenu(fw::TComponent* owner);
     ~Te3CustomPopupMenu() override;
+
+    // A control's PopupMenu: shown for it on a context-menu request.
+    bool AutoPopupEnabled() const override { return autoPopup_; }
+    void PopupFor(fw::TComponent* component, int screenX, int screenY) override;
 
     bool IsTranslatable(const std::string& propName) const override;
     const fw::TClassInfo& GetLanguageClass() const override;

@@ -111,7 +111,7 @@ int Te3CustomScrollBox::FrameWidth() const
 {
     if (borderStyle_ != bsSingle)
         return 0;
-    return ctl3D_ ? 2 : 1;
+    return GetCtl3D() ? 2 : 1;
 }
 
 int32_t Te3CustomScrollBox::ClientWidth() const
@@ -162,7 +162,7 @@ void Te3CustomScrollBox::ApplyBorder()
 {
     if (borderStyle_ != bsSingle) {
         area_->setFrameStyle(QFrame::NoFrame);
-    } else if (ctl3D_) {
+    } else if (GetCtl3D()) {
         area_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         area_->setLineWidth(2);
     } else {
@@ -176,12 +176,6 @@ void Te3CustomScrollBox::SetAutoScroll(bool value)
 {
     autoScroll_ = value;
     UpdateExtent();
-}
-
-void Te3CustomScrollBox::SetCtl3D(bool value)
-{
-    ctl3D_ = value;
-    ApplyBorder();
 }
 
 void Te3CustomScrollBox::SetBorderStyle(TEditBorderStyle value)

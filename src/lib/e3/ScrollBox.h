@@ -35,8 +35,6 @@ public:
 
     bool GetAutoScroll() const { return autoScroll_; }
     void SetAutoScroll(bool value);
-    bool GetCtl3D() const { return ctl3D_; }
-    void SetCtl3D(bool value);
     TEditBorderStyle GetBorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TEditBorderStyle value);
     TScrollStyle GetScrollBars() const { return scrollBars_; }
@@ -47,6 +45,7 @@ public:
 
 protected:
     void AdjustAutoSize() override;
+    void Ctl3DChanged() override { ApplyBorder(); }
 
 private:
     friend class ScrollBoxContent;
@@ -61,7 +60,6 @@ private:
     ScrollBoxContent* content_;
     ContainerCascade cascade_;
     bool autoScroll_ = true;
-    bool ctl3D_ = true;
     TEditBorderStyle borderStyle_ = bsSingle;
     TScrollStyle scrollBars_ = ssNone;
 };
