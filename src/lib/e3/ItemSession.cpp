@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace e3 {
@@ -41,6 +43,12 @@ bool SameTextAscii(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+uint32_t HashOfWord(std::string_view word)
+{
+    const uint64_t h = std::hash<std::string_view>()(word);
+    return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 int HexDigit(char c)
@@ -184,8 +192,10 @@ int TLanguageItem::GetWordIndex(const TLanguage* lang) const
 void TLanguageItem::SetWordIndex(const TLanguage* lang, int position)
 {
     const int column = owner_ ? owner_->ColumnOf(lang) : -1;
-    if (column >= 0 && column < static_cast<int>(Indexes.size()))
+    if (column >= 0 && column < static_cast<int>(Indexes.size())) {
         Indexes[static_cast<size_t>(column)] = position;
+        owner_->LayoutChanged();
+    }
 }
 
 // ---- TOneLangList -------------------------------------------------------------------
@@ -199,8 +209,7 @@ const std::string& TOneLangList::GetWord(int index) const
 
 uint32_t TOneLangList::HashOf(std::string_view word)
 {
-    const uint64_t h = std::hash<std::string_view>()(word);
-    return static_cast<uint32_t>(h ^ (h >> 32));
+    return HashOfWord(word);
 }
 
 void TOneLangList::IndexPosition(int position) const
@@ -267,6 +276,7 @@ int TOneLangList::AddObject(std::string word, TLanguageItem* item)
 void TOneLangList::Append(std::string word, TLanguageItem* item)
 {
     entries_.push_back(Entry{std::move(word), item});
+    ++generation_;
     if (!indexValid_)
         return;
     if (4 * entries_.size() > 3 * slots_.size())
@@ -407,6 +417,7 @@ TLanguage* TItemSession::PlaceLanguage(int index, std::unique_ptr<TLanguage>& la
     Modified = true;
     ++languageCounter_;
     Renumber();
+    LayoutChanged();
     return placed;
 }
 
@@ -442,6 +453,7 @@ void TItemSession::DeleteLanguage(const TLanguage* lang)
     --languageCounter_;
     Modified = true;
     Renumber();
+    LayoutChanged();
 }
 
 TLanguageItem* TItemSession::AddItem(const TLanguageWord& row)
@@ -555,6 +567,8 @@ void TItemSession::Clear()
     wordLists_.clear();
     languages_.items_.clear();
     languageCounter_ = 0;
+    LayoutChanged();
+    lookups_.clear();
 }
 
 void TItemSession::IncStatistics(int itemIndex)
@@ -614,17 +628,49 @@ void TItemSession::TranslateWord(const fw::TObject* parent, const fw::TObject* c
         return;
     }
     const std::string bytes = Utf8ToCodePage(word);
+    const ColumnLookup& from = LookupFor(sourceColumn);
+    const ColumnLookup& to = LookupFor(targetColumn);
+    if (from.usable && to.usable) {
+        const uint32_t h = HashOfWord(bytes);
+        const size_t mask = from.table.size() - 1;
+        int32_t row = -1;
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            const LookupSlot& slot = from.table[i];
+            if (slot.row == EmptyRow)
+                break;
+            if (slot.hash == h && slot.length == bytes.size() &&
+                std::memcmp(from.arena.data() + slot.offset, bytes.data(), bytes.size()) == 0) {
+                row = slot.row;
+                break;
+            }
+        }
+        // A word that no item claims (possible in files written elsewhere) is
+        // as good as missing.
+        if (row < 0) {
+            TraceMissing(parent, component, sourceColumn, bytes);
+            return;
+        }
+        const WordRef target =
+            static_cast<size_t>(row) < to.byRow.size() ? to.byRow[static_cast<size_t>(row)] : WordRef{NoWord, 0};
+        if (target.offset == NoWord)
+            return;
+        if (target.length == 0) {
+            status = TStatusTranslate::stNo;
+            return;
+        }
+        status = TStatusTranslate::stOk;
+        result = CodePageToUtf8(std::string_view(to.arena.data() + target.offset, target.length));
+        if (result.empty()) {
+            result = word;
+            status = TStatusTranslate::stNo;
+        }
+        return;
+    }
     const auto& sourceList = *wordLists_[static_cast<size_t>(sourceColumn)];
     const int position = sourceList.IndexOf(bytes);
-    // A word that no item claims (possible in files written elsewhere) is as
-    // good as missing.
     TLanguageItem* item = position < 0 ? nullptr : sourceList.GetObject(position);
     if (!item) {
-        if (DebugMode) {
-            const std::string prefix = Utf8ToCodePage(languages_[sourceColumn]->Prefix);
-            if (!Trace().seen.count(prefix + ">" + bytes))
-                WriteTrace(parent, component, bytes);
-        }
+        TraceMissing(parent, component, sourceColumn, bytes);
         return;
     }
     const int targetPosition = item->Indexes[static_cast<size_t>(targetColumn)];
@@ -637,6 +683,110 @@ void TItemSession::TranslateWord(const fw::TObject* parent, const fw::TObject* c
         result = word;
         status = TStatusTranslate::stNo;
     }
+}
+
+void TItemSession::TraceMissing(const fw::TObject* parent, const fw::TObject* component, int sourceColumn,
+                                const std::string& bytes)
+{
+    if (!DebugMode)
+        return;
+    const std::string prefix = Utf8ToCodePage(languages_[sourceColumn]->Prefix);
+    if (!Trace().seen.count(prefix + ">" + bytes))
+        WriteTrace(parent, component, bytes);
+}
+
+const TItemSession::ColumnLookup& TItemSession::LookupFor(int column) const
+{
+    const size_t c = static_cast<size_t>(column);
+    if (lookups_.size() != wordLists_.size())
+        lookups_.resize(wordLists_.size());
+    ColumnLookup& lookup = lookups_[c];
+    const TOneLangList* list = wordLists_[c].get();
+    if (lookup.list != list || lookup.generation != list->Generation() || lookup.itemsEpoch != itemsEpoch_ ||
+        lookup.layout != layout_)
+        BuildLookup(column, lookup);
+    return lookup;
+}
+
+void TItemSession::BuildLookup(int column, ColumnLookup& lookup) const
+{
+    const size_t c = static_cast<size_t>(column);
+    const TOneLangList& list = *wordLists_[c];
+    lookup.list = &list;
+    lookup.generation = list.Generation();
+    lookup.itemsEpoch = itemsEpoch_;
+    lookup.layout = layout_;
+    lookup.usable = false;
+    lookup.arena.clear();
+    lookup.table.clear();
+    lookup.byRow.clear();
+
+    const size_t count = static_cast<size_t>(list.Count());
+    size_t bytes = 0;
+    for (size_t p = 0; p < count; ++p)
+        bytes += list.GetWord(static_cast<int>(p)).size();
+    if (bytes >= NoWord || count >= static_cast<size_t>(INT32_MAX) || items_.size() >= static_cast<size_t>(INT32_MAX))
+        return;
+
+    std::vector<uint32_t> offsets(count);
+    lookup.arena.reserve(bytes);
+    for (size_t p = 0; p < count; ++p) {
+        offsets[p] = static_cast<uint32_t>(lookup.arena.size());
+        lookup.arena += list.GetWord(static_cast<int>(p));
+    }
+
+    // Rows follow the items' own positions, as a translation through the
+    // items would; each position's owner gets the row that names it.
+    std::vector<int32_t> ownerRow(count, -1);
+    lookup.byRow.assign(items_.size(), WordRef{NoWord, 0});
+    bool ownersFound = true;
+    for (size_t r = 0; r < items_.size(); ++r) {
+        const TLanguageItem& item = *items_[r];
+        const int p = c < item.Indexes.size() ? item.Indexes[c] : -1;
+        if (p < 0 || static_cast<size_t>(p) >= count)
+            continue;
+        lookup.byRow[r] = WordRef{offsets[static_cast<size_t>(p)],
+                                  static_cast<uint32_t>(list.GetWord(p).size())};
+        if (list.GetObject(p) == &item)
+            ownerRow[static_cast<size_t>(p)] = static_cast<int32_t>(r);
+    }
+    for (size_t p = 0; p < count && ownersFound; ++p)
+        ownersFound = !list.GetObject(static_cast<int>(p)) || ownerRow[p] >= 0;
+    if (!ownersFound) {
+        // Owners whose own entry points elsewhere: look their rows up by address.
+        std::unordered_map<const TLanguageItem*, int32_t> rowOf;
+        rowOf.reserve(items_.size());
+        for (size_t r = 0; r < items_.size(); ++r)
+            rowOf.emplace(items_[r].get(), static_cast<int32_t>(r));
+        for (size_t p = 0; p < count; ++p)
+            if (ownerRow[p] < 0)
+                if (const TLanguageItem* owner = list.GetObject(static_cast<int>(p))) {
+                    const auto it = rowOf.find(owner);
+                    ownerRow[p] = it == rowOf.end() ? -1 : it->second;
+                }
+    }
+
+    size_t capacity = 16;
+    while (3 * capacity < 4 * (count + 1))
+        capacity *= 2;
+    lookup.table.assign(capacity, LookupSlot{0, 0, 0, EmptyRow});
+    const size_t mask = capacity - 1;
+    // Ascending positions: the first of equal words keeps its slot, owned or not.
+    for (size_t p = 0; p < count; ++p) {
+        const std::string& word = list.GetWord(static_cast<int>(p));
+        const uint32_t h = HashOfWord(word);
+        for (size_t i = h & mask;; i = (i + 1) & mask) {
+            LookupSlot& slot = lookup.table[i];
+            if (slot.row == EmptyRow) {
+                slot = LookupSlot{h, offsets[p], static_cast<uint32_t>(word.size()), ownerRow[p]};
+                break;
+            }
+            if (slot.hash == h && slot.length == word.size() &&
+                std::memcmp(lookup.arena.data() + slot.offset, word.data(), word.size()) == 0)
+                break;
+        }
+    }
+    lookup.usable = true;
 }
 
 void TItemSession::WriteTrace(const fw::TObject* parent, const fw::TObject* component, const std::string& word)

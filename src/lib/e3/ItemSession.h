@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <climits>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -93,7 +94,14 @@ public:
     // Raises ELangException for an index outside the list.
     const std::string& GetWord(int index) const;
     TLanguageItem* GetObject(int index) const { return entries_[static_cast<size_t>(index)].item; }
-    void SetObject(int index, TLanguageItem* item) { entries_[static_cast<size_t>(index)].item = item; }
+    void SetObject(int index, TLanguageItem* item)
+    {
+        entries_[static_cast<size_t>(index)].item = item;
+        ++generation_;
+    }
+    // Rises with every change of a word or of a word's owner, so that indexes
+    // kept elsewhere know when they are out of date.
+    uint64_t Generation() const { return generation_; }
 
     // The first position holding word (bytes compared), -1 when none.
     int IndexOf(std::string_view word) const;
@@ -122,7 +130,11 @@ private:
         int32_t position;
     };
     static uint32_t HashOf(std::string_view word);
-    void Changed() { indexValid_ = false; }
+    void Changed()
+    {
+        indexValid_ = false;
+        ++generation_;
+    }
     void BuildIndex() const;
     // Records position unless an earlier position holds the same word.
     void IndexPosition(int position) const;
@@ -130,6 +142,7 @@ private:
     std::vector<Entry> entries_;
     mutable std::vector<Slot> slots_;
     mutable bool indexValid_ = false;
+    uint64_t generation_ = 0;
 };
 
 // One word per column (UTF-8), the row handed to the item operations.
@@ -256,6 +269,39 @@ private:
     TLanguage* PlaceLanguage(int index, std::unique_ptr<TLanguage>& lang);
     void Renumber();
     void RemoveItemAt(size_t index);
+    // Translation index of one column: the words' bytes in one block, a hash
+    // table whose slots hold the word's place in that block and its owner's
+    // row, and per item row the place of the item's word. A translation then
+    // reads a slot, the source word, one row entry and the target word, all
+    // from flat arrays, instead of following the item and its lists. It is
+    // rebuilt on first use after the column, its owners or the items change.
+    struct WordRef {
+        uint32_t offset;
+        uint32_t length;
+    };
+    struct LookupSlot {
+        uint32_t hash;
+        uint32_t offset;
+        uint32_t length;
+        int32_t row; // owner's position in the items, -1 when unowned, EmptyRow for a free slot
+    };
+    static constexpr int32_t EmptyRow = INT32_MIN;
+    static constexpr uint32_t NoWord = UINT32_MAX;
+    struct ColumnLookup {
+        const TOneLangList* list = nullptr;
+        uint64_t generation = 0;
+        uint64_t itemsEpoch = 0;
+        uint64_t layout = 0;
+        bool usable = false; // false when the column's bytes outgrow 32-bit offsets
+        std::string arena;
+        std::vector<LookupSlot> table;
+        std::vector<WordRef> byRow;
+    };
+    const ColumnLookup& LookupFor(int column) const;
+    void BuildLookup(int column, ColumnLookup& lookup) const;
+    void LayoutChanged() { ++layout_; }
+    void TraceMissing(const fw::TObject* parent, const fw::TObject* component, int sourceColumn,
+                      const std::string& bytes);
     void WriteTrace(const fw::TObject* parent, const fw::TObject* component, const std::string& word);
     template <class Reader> bool LoadFile(const std::string& fileName, Reader read);
     bool SaveFile(const std::string& fileName, bool wide);
@@ -271,6 +317,8 @@ private:
     bool sorted_ = true;
     uint64_t serial_;
     uint64_t itemsEpoch_ = 0;
+    uint64_t layout_ = 0;
+    mutable std::vector<ColumnLookup> lookups_;
 };
 
 // Finds a dictionary file: the name as given when it has a folder part and
