@@ -193,6 +193,13 @@ void TLanguageItem::SetWordIndex(const TLanguage* lang, int position)
 {
     const int column = owner_ ? owner_->ColumnOf(lang) : -1;
     if (column >= 0 && column < static_cast<int>(Indexes.size())) {
+        // The word this item leaves no longer names it as its owner: the item
+        // may be freed later, and the word must not keep pointing at it.
+        const int old = Indexes[static_cast<size_t>(column)];
+        if (old != position)
+            if (TOneLangList* list = static_cast<size_t>(column) < owner_->wordLists_.size() ? owner_->wordLists_[static_cast<size_t>(column)].get() : nullptr; list && old >= 0 && old < list->Count()
+                && list->GetObject(old) == this)
+                list->SetObject(old, nullptr);
         Indexes[static_cast<size_t>(column)] = position;
         owner_->LayoutChanged();
     }

@@ -193,3 +193,28 @@ TEST(TranslationIndex, FollowsAWordIndexSetByHand)
     EXPECT_EQ(status, TStatusTranslate::stNo);
     EXPECT_EQ(result, "open");
 }
+
+// A word its item left by hand no longer names that item, so freeing the item
+// later leaves no word pointing at it.
+TEST(TranslationIndex, AWordLeftByItsItemForgetsIt)
+{
+    TItemSession s;
+    for (const char* name : {"Unilang:", "German:"})
+        AddColumn(s, name);
+    const TLanguageList& langs = s.GetLanguages();
+    TLanguageWord row;
+    row.Words = {"open", "Oeffnen"};
+    TLanguageItem* open = s.AddItem(row);
+    row.Words = {"save", "Speichern"};
+    s.AddItem(row);
+    const int word = s.IndexOfWord("Oeffnen", langs[1]);
+    open->SetWordIndex(langs[1], -1);
+    EXPECT_EQ(s.GetItemByWordIndex(word, langs[1]), nullptr);
+    s.DeleteItem(0);
+    EXPECT_EQ(s.GetItemByWordIndex(s.IndexOfWord("Oeffnen", langs[1]), langs[1]), nullptr);
+    EXPECT_EQ(s.FindItem("Oeffnen", langs[1]), nullptr);
+    TStatusTranslate status;
+    std::string result;
+    s.TranslateWord(nullptr, nullptr, "Oeffnen", status, langs[1], langs[0], result);
+    EXPECT_EQ(status, TStatusTranslate::stNo);
+}
