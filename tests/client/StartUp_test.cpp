@@ -240,6 +240,7 @@ TEST_F(StartUpTest, AServerThatKeepsRunningIsWaitedForFiveTimesFiveSeconds)
     client::ReadEngineName({});
     client::ReadConnectionSettings({}, nullptr);
     ASSERT_TRUE(client::ProgramStarted);
+    ASSERT_TRUE(WaitForCalls("/a\n"));
 
     e3test::FakePollClock clock;
     client::StopLocalEngine(nullptr);
@@ -280,6 +281,8 @@ TEST_F(StartUpTest, ALostLinkStillStopsTheServer)
     client::ReadEngineName({});
     client::ReadConnectionSettings({}, nullptr);
     ASSERT_TRUE(client::ProgramStarted);
+    // The server is up (its process may be seen before its first line runs).
+    ASSERT_TRUE(WaitForCalls("/a\n"));
     ASSERT_GE(client::AddLocalEngineEndStep(nullptr), 0);
 
     struct Ended {
@@ -294,7 +297,7 @@ TEST_F(StartUpTest, ALostLinkStillStopsTheServer)
         EXPECT_EQ(ended.code, 1);
     }
     u3::SetProgramExitForTests(nullptr);
-    EXPECT_TRUE(WaitForCalls("/a\n/s\n"));
+    EXPECT_TRUE(WaitForCalls("/a\n/s\n")) << Calls();
     EXPECT_EQ(u3::FindRunningProcess(serverPath), 0);
     EXPECT_EQ(messages.plain, std::vector<std::string> {"lost"});
 }
