@@ -590,9 +590,17 @@ TWinControl::~TWinControl()
 void TWinControl::InsertControl(TControl* control)
 {
     controls_.push_back(control);
-    if (auto* win = dynamic_cast<TWinControl*>(control))
+    if (auto* win = dynamic_cast<TWinControl*>(control)) {
+        win->tabIndex_ = tabList_.size();
         tabList_.push_back(win);
+    }
     ChildAdded(control);
+}
+
+void TWinControl::RenumberTabs(size_t from, size_t to)
+{
+    for (size_t i = from; i < to && i < tabList_.size(); ++i)
+        tabList_[i]->tabIndex_ = i;
 }
 
 void TWinControl::RemoveControl(TControl* control)
@@ -602,19 +610,32 @@ void TWinControl::RemoveControl(TControl* control)
     if (it == controls_.rend())
         return;
     controls_.erase(std::next(it).base());
-    auto tab = std::find(tabList_.rbegin(), tabList_.rend(), control);
-    if (tab != tabList_.rend())
-        tabList_.erase(std::next(tab).base());
+    // A control that leaves from its own destructor is no TWinControl any
+    // more and cannot tell its place: it is found from the end then.
+    auto* win = dynamic_cast<TWinControl*>(control);
+    size_t at = tabList_.size();
+    if (win && win->tabIndex_ < tabList_.size() && tabList_[win->tabIndex_] == win) {
+        at = win->tabIndex_;
+    } else {
+        auto tab = std::find(tabList_.rbegin(), tabList_.rend(), control);
+        if (tab != tabList_.rend())
+            at = static_cast<size_t>(std::distance(tabList_.begin(), std::next(tab).base()));
+    }
+    if (at < tabList_.size()) {
+        tabList_.erase(tabList_.begin() + static_cast<std::ptrdiff_t>(at));
+        RenumberTabs(at, tabList_.size());
+    }
     ChildRemoved(control);
+}
+
+bool TWinControl::InParentTabList() const
+{
+    return Parent() && tabIndex_ < Parent()->tabList_.size() && Parent()->tabList_[tabIndex_] == this;
 }
 
 int32_t TWinControl::GetTabOrder() const
 {
-    if (!Parent())
-        return -1;
-    const auto& list = Parent()->tabList_;
-    auto it = std::find(list.begin(), list.end(), this);
-    return it == list.end() ? -1 : static_cast<int32_t>(it - list.begin());
+    return InParentTabList() ? static_cast<int32_t>(tabIndex_) : -1;
 }
 
 void TWinControl::SetCtl3D(bool value)
@@ -643,19 +664,23 @@ void TWinControl::ApplyCtl3D(bool value)
 
 void TWinControl::SetTabOrder(int32_t order)
 {
-    if (!Parent())
+    if (!InParentTabList())
         return;
     auto& list = Parent()->tabList_;
-    auto it = std::find(list.begin(), list.end(), this);
-    if (it == list.end())
-        return;
-    list.erase(it);
-    if (order < 0 || order > static_cast<int32_t>(list.size()))
-        order = static_cast<int32_t>(list.size());
-    list.insert(list.begin() + order, this);
+    const size_t from = tabIndex_;
+    const size_t last = list.size() - 1;
+    const size_t at = order < 0 || static_cast<size_t>(order) > last ? last : static_cast<size_t>(order);
+    // Only the controls between the old and the new place shift by one.
+    const auto base = list.begin();
+    if (from < at)
+        std::rotate(base + static_cast<std::ptrdiff_t>(from), base + static_cast<std::ptrdiff_t>(from + 1),
+                    base + static_cast<std::ptrdiff_t>(at + 1));
+    else if (at < from)
+        std::rotate(base + static_cast<std::ptrdiff_t>(at), base + static_cast<std::ptrdiff_t>(from),
+                    base + static_cast<std::ptrdiff_t>(from + 1));
+    Parent()->RenumberTabs(std::min(from, at), std::max(from, at) + 1);
     // Qt's focus chain follows ours: only the moved control is linked in
     // between its new neighbours, so giving every control its place stays linear.
-    const size_t at = static_cast<size_t>(order);
     if (at > 0 && list[at - 1]->Widget() && Widget())
         QWidget::setTabOrder(list[at - 1]->Widget(), Widget());
     if (at + 1 < list.size() && Widget() && list[at + 1]->Widget())

@@ -314,9 +314,14 @@ private:
     void ApplyCtl3D(bool value);
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
+    void RenumberTabs(size_t from, size_t to);
+    bool InParentTabList() const;
 
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;
+    // This control's place in its parent's tabList_, kept exact so that
+    // giving a control its tab position needs no search.
+    size_t tabIndex_ = 0;
     bool tabStop_ = false;
     bool aligning_ = false;
     bool ctl3D_ = true;

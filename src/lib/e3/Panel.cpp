@@ -159,10 +159,7 @@ Te3CustomPanel::Te3CustomPanel(fw::TComponent* owner)
     , panel_(new PanelWidget(this))
 {
     SetWidget(panel_);
-    marker_ = new PanelMarker(panel_);
-    marker_->SetPlacement(0, MarkerPlacement {5, 1});
     SetBounds(0, 0, 185, 41);
-    UpdateMarker();
 }
 
 Te3CustomPanel::~Te3CustomPanel()
@@ -180,10 +177,60 @@ const fw::TClassInfo& Te3CustomPanel::GetLanguageClass() const
     return Te3Panel::StaticClass();
 }
 
+MandatoryMarker& Te3CustomPanel::MarkerWidget() const
+{
+    if (!marker_) {
+        auto* marker = new PanelMarker(panel_);
+        // It draws from the state it is given, never from Qt's: kept disabled
+        // for Qt, the panel's Enabled changes pass it by.
+        marker->setEnabled(false);
+        marker->SetPlacement(0, MarkerPlacement {5, 1});
+        marker->SetWidth(mnWidth_);
+        marker->SetHeight(mnHeight_);
+        marker->SetColor(mnColor_);
+        marker->SetControlState(HasParent(), GetEnabled());
+        marker->SetShow(mnShow_);
+        marker_ = marker;
+    }
+    return *marker_;
+}
+
 void Te3CustomPanel::UpdateMarker()
 {
     if (marker_)
         marker_->SetControlState(HasParent(), GetEnabled());
+    else if (mnShow_ && HasParent())
+        MarkerWidget();
+}
+
+void Te3CustomPanel::SetMnShow(bool value)
+{
+    mnShow_ = value;
+    if (marker_)
+        marker_->SetShow(value);
+    else
+        UpdateMarker();
+}
+
+void Te3CustomPanel::SetMnWidth(int32_t value)
+{
+    mnWidth_ = value;
+    if (marker_)
+        marker_->SetWidth(value);
+}
+
+void Te3CustomPanel::SetMnHeight(int32_t value)
+{
+    mnHeight_ = value;
+    if (marker_)
+        marker_->SetHeight(value);
+}
+
+void Te3CustomPanel::SetMnColor(fw::TColor value)
+{
+    mnColor_ = value;
+    if (marker_)
+        marker_->SetColor(value);
 }
 
 void Te3CustomPanel::Repaint()
@@ -193,9 +240,13 @@ void Te3CustomPanel::Repaint()
 
 void Te3CustomPanel::ApplyEnabled()
 {
+    const bool shownEnabled = panel_->isEnabled();
     fw::TWinControl::ApplyEnabled();
     UpdateMarker();
-    Repaint();
+    // Qt repaints a widget whose enabled state it changed itself; the caption
+    // follows our own state, which also changes inside a disabled parent.
+    if (panel_->isEnabled() == shownEnabled)
+        Repaint();
 }
 
 void Te3CustomPanel::SetParent(fw::TWinControl* parent)

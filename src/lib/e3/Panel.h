@@ -52,15 +52,16 @@ public:
     void SetLocked(bool value) { locked_ = value; }
     void SetText(const std::string& text) override;
 
-    bool GetMnShow() const { return marker_->GetShow(); }
-    void SetMnShow(bool value) { marker_->SetShow(value); }
-    int32_t GetMnWidth() const { return marker_->GetWidth(); }
-    void SetMnWidth(int32_t value) { marker_->SetWidth(value); }
-    int32_t GetMnHeight() const { return marker_->GetHeight(); }
-    void SetMnHeight(int32_t value) { marker_->SetHeight(value); }
-    fw::TColor GetMnColor() const { return marker_->GetColor(); }
-    void SetMnColor(fw::TColor value) { marker_->SetColor(value); }
-    const MandatoryMarker& Marker() const { return *marker_; }
+    bool GetMnShow() const { return mnShow_; }
+    void SetMnShow(bool value);
+    int32_t GetMnWidth() const { return mnWidth_; }
+    void SetMnWidth(int32_t value);
+    int32_t GetMnHeight() const { return mnHeight_; }
+    void SetMnHeight(int32_t value);
+    fw::TColor GetMnColor() const { return mnColor_; }
+    void SetMnColor(fw::TColor value);
+    // The overlay that draws the marker, made now if there is none yet.
+    const MandatoryMarker& Marker() const { return MarkerWidget(); }
 
     // Actions. _Change fires OnChange whatever text it is given.
     void Change(const std::string& ignored = {});
@@ -89,11 +90,19 @@ private:
     friend class PanelWidget;
     friend void RestorePanelHeight(Te3CustomPanel& panel, fw::TControl& control);
     void UpdateMarker();
+    MandatoryMarker& MarkerWidget() const;
     void Repaint();
 
     ContainerCascade cascade_;
     PanelWidget* panel_;
-    MandatoryMarker* marker_ = nullptr;
+    // The overlay widget exists only once a marker is drawn or asked for: most
+    // panels never show one, and a second widget per panel doubles what an
+    // Enabled change of a container has to pass through.
+    mutable QPointer<MandatoryMarker> marker_;
+    bool mnShow_ = false;
+    int32_t mnWidth_ = 5;
+    int32_t mnHeight_ = 5;
+    fw::TColor mnColor_ = fw::clRed;
     TPanelAlignment alignment_ = palCenter;
     TBevelCut bevelInner_ = bvNone;
     TBevelCut bevelOuter_ = bvRaised;

@@ -173,6 +173,36 @@ TEST(Panel, MarkerCornersAndColour)
     EXPECT_EQ(panel.Marker().DrawnColor(), e3::MarkerDisabledColor);
 }
 
+// The marker's settings and the panel's state count from the start, also when
+// its overlay is made only once the triangle is to be drawn.
+TEST(Panel, MarkerSettingsMadeBeforeItIsDrawnAreKept)
+{
+    fw::TWinControl root(nullptr);
+    Te3_Panel panel(nullptr);
+    panel.SetBounds(0, 0, 100, 40);
+    WriteByName(panel, "MnWidth", int64_t {10});
+    WriteByName(panel, "MnHeight", int64_t {3});
+    WriteByName(panel, "MnColor", int64_t {fw::clBlue});
+    WriteByName(panel, "MnShow", int64_t {1});
+    EXPECT_EQ(OrdinalByName(panel, "MnWidth"), 10);
+    EXPECT_EQ(OrdinalByName(panel, "MnColor"), fw::clBlue);
+    panel.SetParent(&root);
+    panel.SetEnabled(false);
+    const auto overlays = panel.Widget()->findChildren<e3::MandatoryMarker*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(overlays.size(), 1);
+    EXPECT_EQ(overlays[0], &panel.Marker());
+    EXPECT_TRUE(panel.Marker().IsDrawn());
+    EXPECT_FALSE(panel.Marker().isHidden());
+    EXPECT_EQ(panel.Marker().Corners()[0], QPoint(85, 1));
+    EXPECT_EQ(panel.Marker().Corners()[2], QPoint(95, 4));
+    EXPECT_EQ(panel.Marker().DrawnColor(), e3::MarkerDisabledColor);
+    panel.SetEnabled(true);
+    EXPECT_EQ(panel.Marker().DrawnColor(), fw::clBlue);
+    WriteByName(panel, "MnShow", int64_t {0});
+    EXPECT_FALSE(panel.Marker().IsDrawn());
+    EXPECT_TRUE(panel.Marker().isHidden());
+}
+
 TEST(Panel, SizeGripIsAddedOnceAndRemoved)
 {
     fw::TWinControl root(nullptr);
