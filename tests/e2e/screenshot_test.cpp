@@ -115,8 +115,8 @@ TEST(ScreenshotTest, EveryControlFamilyDrawsOnAForm)
     EXPECT_GT(ColourCount(shot, bar.intersected(shot.rect())), 1) << "menu bar";
     for (size_t i = 0; i < controls.size(); ++i) {
         // Where the control is in the grabbed window (the menu bar may push the client area down).
-        const QPoint origin = made[i]->Parent() && made[i]->Parent()->Widget()
-                                  ? made[i]->Parent()->Widget()->mapTo(form->Widget(), QPoint(0, 0))
+        const QPoint origin = made[i]->Parent() && made[i]->Parent()->ClientWidget()
+                                  ? made[i]->Parent()->ClientWidget()->mapTo(form->Widget(), QPoint(0, 0))
                                   : QPoint(0, 0);
         const QRect r = QRect(origin + controls[i].rect.topLeft(), controls[i].rect.size()).intersected(shot.rect());
         ASSERT_FALSE(r.isEmpty()) << controls[i].className;
