@@ -1,3 +1,4 @@
+#include "ClientFixture.h"
 #include "client/Client.h"
 #include "client/ClientMain.h"
 #include "client/ClientSender.h"
@@ -24,6 +25,8 @@
 #include <stdexcept>
 
 namespace {
+
+using e3test::Lines;
 
 using e3test::ScriptedEngine;
 
@@ -56,19 +59,6 @@ public:
     }
 };
 
-std::string Lines(const std::string& barSeparated)
-{
-    std::string out;
-    size_t start = 0;
-    while (true) {
-        const size_t bar = barSeparated.find(" | ", start);
-        out += barSeparated.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
-        out += "\r\n";
-        if (bar == std::string::npos)
-            return out;
-        start = bar + 3;
-    }
-}
 
 // Answers each server address dialog as it opens (true: Connect, false: Cancel).
 class DialogAnswerer {

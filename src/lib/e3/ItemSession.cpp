@@ -51,16 +51,6 @@ uint32_t HashOfWord(std::string_view word)
     return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Whether the whole text is a 32-bit integer as the runtime's text-to-number
 // conversion reads one: leading blanks, a sign, then decimal digits or hex
@@ -87,7 +77,7 @@ bool IsInteger32(std::string_view s)
         return false;
     uint64_t value = 0;
     for (; i < s.size(); ++i) {
-        const int d = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        const int d = hex ? u3::HexDigitValue(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
         if (d < 0)
             return false;
         value = value * (hex ? 16 : 10) + static_cast<uint64_t>(d);
