@@ -207,6 +207,7 @@ const fw::TClassInfo& Te3_Bevel::StaticClass()
             sp::Parent(),
             sp::ParentShowHint(),
             sp::ShowHint(),
+            sp::PopupMenu(),
         },
         fw::MakeFactory<Te3_Bevel>(),
     };

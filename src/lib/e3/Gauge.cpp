@@ -275,6 +275,7 @@ const fw::TClassInfo& Te3_Gauge::StaticClass()
             sp::ParentColor(),
             sp::ParentShowHint(),
             sp::ShowHint(),
+            sp::PopupMenu(),
         },
         fw::MakeFactory<Te3_Gauge>(),
     };
