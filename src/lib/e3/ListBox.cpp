@@ -3,9 +3,148 @@
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
+#include <QApplication>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
+
+#include <chrono>
 
 namespace e3 {
+
+const fw::TEnumType ListBoxStyleType {
+    "TListBoxStyle", {"lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable", "lbVirtual", "lbVirtualOwnerDraw"}};
+const fw::TEnumType BevelKindType {"TBevelKind", {"bkNone", "bkTile", "bkSoft", "bkFlat"}};
+const fw::TEnumType OwnerDrawStateType {
+    "TOwnerDrawState",
+    {"odSelected", "odGrayed", "odDisabled", "odChecked", "odFocused", "odDefault", "odHotLight", "odInactive",
+     "odNoAccel", "odNoFocusRect", "odReserved1", "odReserved2", "odComboBoxEdit"}};
+
+const fw::TEventType DrawItemEventType {"TDrawItemEvent", typeid(TDrawItemEvent)};
+const fw::TEventType MeasureItemEventType {"TMeasureItemEvent", typeid(TMeasureItemEvent)};
+const fw::TEventType LBGetDataEventType {"TLBGetDataEvent", typeid(TLBGetDataEvent)};
+const fw::TEventType LBFindDataEventType {"TLBFindDataEvent", typeid(TLBFindDataEvent)};
+const fw::TEventType LBGetDataObjectEventType {"TLBGetDataObjectEvent", typeid(TLBGetDataObjectEvent)};
+
+bool IsVirtualStyle(TListBoxStyle style)
+{
+    return style == lbVirtual || style == lbVirtualOwnerDraw;
+}
+
+bool IsOwnerDrawStyle(TListBoxStyle style)
+{
+    return style == lbOwnerDrawFixed || style == lbOwnerDrawVariable || style == lbVirtualOwnerDraw;
+}
+
+int32_t RowHeight(TListBoxStyle style, int32_t itemHeight, int32_t fontHeight,
+                  const std::function<void(int32_t& height)>& measure)
+{
+    switch (style) {
+    case lbOwnerDrawFixed:
+    case lbVirtualOwnerDraw:
+        return itemHeight;
+    case lbOwnerDrawVariable: {
+        int32_t height = itemHeight;
+        if (measure)
+            measure(height);
+        return height < 1 ? 1 : height;
+    }
+    case lbStandard:
+    case lbVirtual:
+        break;
+    }
+    return fontHeight;
+}
+
+// Owner drawing: the handler learns which row is drawn where and in which
+// state; there is no canvas to hand it, so the row is then drawn as standard.
+class Te3CustomListBox::Delegate : public QStyledItemDelegate {
+public:
+    Delegate(Te3CustomListBox* box, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , box_(box)
+    {
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (IsOwnerDrawStyle(box_->style_) && box_->OnDrawItem) {
+            TOwnerDrawState state = 0;
+            if (option.state & QStyle::State_Selected)
+                state |= 1u << odSelected;
+            if (!(option.state & QStyle::State_Enabled))
+                state |= 1u << odDisabled;
+            if (option.state & QStyle::State_HasFocus)
+                state |= 1u << odFocused;
+            const QRect& r = option.rect;
+            const fw::TRect rect {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+            const int32_t row = index.row();
+            fw::RunFromEventLoop([&] {
+                if (box_->OnDrawItem)
+                    box_->OnDrawItem(box_, row, rect, state);
+            });
+        }
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const int32_t row = index.row();
+        size.setHeight(RowHeight(box_->style_, box_->itemHeight_, size.height(), [&](int32_t& height) {
+            fw::RunFromEventLoop([&] {
+                if (box_->OnMeasureItem)
+                    box_->OnMeasureItem(box_, row, height);
+            });
+        }));
+        return size;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (IsVirtualStyle(box_->style_)) {
+            const int32_t row = index.row();
+            fw::RunFromEventLoop([&] { option->text = QString::fromStdString(box_->ItemText(row)); });
+        }
+    }
+
+private:
+    Te3CustomListBox* box_;
+};
+
+// Typing selects the item that the typed text finds; the keys typed within the
+// system's key interval add up to one search text.
+class Te3CustomListBox::View : public QListWidget {
+public:
+    explicit View(Te3CustomListBox* box)
+        : box_(box)
+    {
+    }
+
+    void keyboardSearch(const QString& search) override
+    {
+        if (!box_->autoComplete_ || search.isEmpty())
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        const auto interval = std::chrono::milliseconds(QApplication::keyboardInputInterval());
+        if (typed_.isEmpty() || now - lastKey_ > interval)
+            typed_.clear();
+        typed_ += search;
+        lastKey_ = now;
+        const std::string text = typed_.toStdString();
+        fw::RunFromEventLoop([&] {
+            const int32_t row = box_->FindTyped(text);
+            if (row >= 0 && row < count())
+                setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        });
+    }
+
+private:
+    Te3CustomListBox* box_;
+    QString typed_;
+    std::chrono::steady_clock::time_point lastKey_;
+};
 
 const fw::TClassInfo& Te3CustomListBox::StaticClass()
 {
@@ -15,11 +154,12 @@ const fw::TClassInfo& Te3CustomListBox::StaticClass()
 
 Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner)
     : fw::TWinControl(owner)
-    , list_(new QListWidget)
+    , list_(new View(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
     itemStrings_->OnRefresh = [this] { itemStrings_->Load(Items()); };
     itemStrings_->OnChange = [this] { SetItems(itemStrings_->Lines()); };
+    list_->setItemDelegate(new Delegate(this, list_));
     SetWidget(list_);
     SetTabStop(true);
     SetColor(fw::clWindow);
@@ -130,6 +270,87 @@ void Te3CustomListBox::SetSorted(bool value)
         list_->sortItems();
 }
 
+void Te3CustomListBox::RelayoutRows()
+{
+    // Fixed heights let the view skip asking every row.
+    list_->setUniformItemSizes(style_ != lbOwnerDrawVariable);
+    list_->doItemsLayout();
+    list_->viewport()->update();
+}
+
+void Te3CustomListBox::SetStyle(TListBoxStyle value)
+{
+    style_ = value;
+    RelayoutRows();
+}
+
+void Te3CustomListBox::SetItemHeight(int32_t value)
+{
+    if (value < 1)
+        return;
+    itemHeight_ = value;
+    RelayoutRows();
+}
+
+void Te3CustomListBox::SetColumns(int32_t value)
+{
+    columns_ = value < 0 ? 0 : value;
+    list_->setWrapping(columns_ > 0);
+    list_->setResizeMode(columns_ > 0 ? QListView::Adjust : QListView::Fixed);
+    RelayoutRows();
+}
+
+int32_t Te3CustomListBox::Count() const
+{
+    return list_->count();
+}
+
+void Te3CustomListBox::SetCount(int32_t value)
+{
+    if (!IsVirtualStyle(style_))
+        throw fw::EPropertyError("Count can only be set for a virtual list box");
+    if (value < 0)
+        value = 0;
+    const QSignalBlocker quiet(list_);
+    while (list_->count() > value)
+        delete list_->takeItem(list_->count() - 1);
+    while (list_->count() < value)
+        list_->addItem(QString());
+}
+
+std::string Te3CustomListBox::ItemText(int32_t index) const
+{
+    if (index < 0 || index >= list_->count())
+        return {};
+    if (!IsVirtualStyle(style_))
+        return list_->item(index)->text().toStdString();
+    std::string data;
+    if (OnData)
+        OnData(const_cast<Te3CustomListBox*>(this), index, data);
+    return data;
+}
+
+fw::TObject* Te3CustomListBox::ItemObject(int32_t index) const
+{
+    fw::TObject* object = nullptr;
+    if (IsVirtualStyle(style_) && OnDataObject && index >= 0 && index < list_->count())
+        OnDataObject(const_cast<Te3CustomListBox*>(this), index, object);
+    return object;
+}
+
+int32_t Te3CustomListBox::FindTyped(const std::string& text) const
+{
+    if (!autoComplete_ || text.empty())
+        return -1;
+    if (IsVirtualStyle(style_))
+        return OnDataFind ? OnDataFind(const_cast<Te3CustomListBox*>(this), text) : -1;
+    const QString prefix = QString::fromStdString(text);
+    for (int i = 0; i < list_->count(); ++i)
+        if (list_->item(i)->text().startsWith(prefix, Qt::CaseInsensitive))
+            return i;
+    return -1;
+}
+
 void Te3CustomListBox::SetFocus()
 {
     list_->setFocus(Qt::OtherFocusReason);
@@ -145,10 +366,14 @@ const fw::TClassInfo& Te3ListBox::StaticClass()
         "Te3ListBox",
         &Te3CustomListBox::StaticClass(),
         {
+            fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
+            fw::prop::Enum("BevelKind", BevelKindType, &C::GetBevelKind, &C::SetBevelKind),
             sp::Color(),
+            fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
             sp::Enabled(),
             fw::prop::Boolean("ExtendedSelect", &C::GetExtendedSelect, &C::SetExtendedSelect),
             sp::Font(),
+            fw::prop::Integer("ItemHeight", &C::GetItemHeight, &C::SetItemHeight),
             fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
             fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
             fw::prop::Boolean("MultiSelect", &C::GetMultiSelect, &C::SetMultiSelect),
@@ -189,12 +414,20 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
             sp::ParentShowHint(),
             sp::PopupMenu(),
             sp::ShowHint(),
+            fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
+            fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
+            fw::prop::Integer("ScrollWidth", &C::GetScrollWidth, &C::SetScrollWidth),
+            fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             sp::OnClick(),
             sp::OnContextPopup(),
+            fw::prop::Event("OnData", LBGetDataEventType, &C::OnData),
+            fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
+            fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
             sp::OnDblClick(),
             sp::OnDragDrop(),
             sp::OnDragOver(),
+            fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
             sp::OnEndDock(),
             sp::OnEndDrag(),
             sp::OnEnter(),
@@ -202,6 +435,7 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
             sp::OnKeyDown(),
             sp::OnKeyPress(),
             sp::OnKeyUp(),
+            fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
             sp::OnMouseDown(),
             sp::OnMouseMove(),
             sp::OnMouseUp(),

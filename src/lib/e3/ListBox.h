@@ -2,6 +2,7 @@
 // The list box the engine puts on its forms: the framework's list with the
 // disabled colour of the Enabled cascade.
 #include "e3/Contract.h"
+#include "framework/Events.h"
 #include "framework/Strings.h"
 
 #include <QListWidget>
@@ -10,6 +11,43 @@
 #include <vector>
 
 namespace e3 {
+
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
+enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+// Owner-draw state bits, in the order of their ordinals.
+enum TOwnerDrawStateBit {
+    odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive, odNoAccel,
+    odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit
+};
+using TOwnerDrawState = uint32_t;
+
+extern const fw::TEnumType ListBoxStyleType;
+extern const fw::TEnumType BevelKindType;
+extern const fw::TEnumType OwnerDrawStateType;
+
+// The control comes first; var arguments by reference.
+using TDrawItemEvent = std::function<void(fw::TObject* control, int32_t index, const fw::TRect& rect,
+                                          TOwnerDrawState state)>;
+using TMeasureItemEvent = std::function<void(fw::TObject* control, int32_t index, int32_t& height)>;
+using TLBGetDataEvent = std::function<void(fw::TObject* control, int32_t index, std::string& data)>;
+using TLBFindDataEvent = std::function<int32_t(fw::TObject* control, const std::string& findString)>;
+using TLBGetDataObjectEvent = std::function<void(fw::TObject* control, int32_t index, fw::TObject*& dataObject)>;
+
+extern const fw::TEventType DrawItemEventType;
+extern const fw::TEventType MeasureItemEventType;
+extern const fw::TEventType LBGetDataEventType;
+extern const fw::TEventType LBFindDataEventType;
+extern const fw::TEventType LBGetDataObjectEventType;
+
+// Styles whose items the control does not hold: their texts come from OnData.
+bool IsVirtualStyle(TListBoxStyle style);
+// Styles whose items go to OnDrawItem before they are drawn.
+bool IsOwnerDrawStyle(TListBoxStyle style);
+// The height a row gets: the font's for the standard styles, ItemHeight for
+// the fixed owner-draw ones, and what OnMeasureItem makes of ItemHeight for
+// the variable one (a height below 1 counts as 1).
+int32_t RowHeight(TListBoxStyle style, int32_t itemHeight, int32_t fontHeight,
+                  const std::function<void(int32_t& height)>& measure);
 
 class Te3CustomListBox : public fw::TWinControl, public ITranslatableControl {
     FW_CLASS()
@@ -40,15 +78,59 @@ public:
     bool GetSorted() const { return sorted_; }
     void SetSorted(bool value);
 
+    TListBoxStyle GetStyle() const { return style_; }
+    void SetStyle(TListBoxStyle value);
+    int32_t GetItemHeight() const { return itemHeight_; }
+    // Values below 1 are ignored.
+    void SetItemHeight(int32_t value);
+    // 0 is a single column that scrolls vertically; more wrap the items into
+    // columns that scroll horizontally.
+    int32_t GetColumns() const { return columns_; }
+    void SetColumns(int32_t value);
+    bool GetIntegralHeight() const { return integralHeight_; }
+    void SetIntegralHeight(bool value) { integralHeight_ = value; }
+    int32_t GetScrollWidth() const { return scrollWidth_; }
+    void SetScrollWidth(int32_t value) { scrollWidth_ = value; }
+    int32_t GetTabWidth() const { return tabWidth_; }
+    void SetTabWidth(int32_t value) { tabWidth_ = value; }
+    bool GetAutoComplete() const { return autoComplete_; }
+    void SetAutoComplete(bool value) { autoComplete_ = value; }
+    TBevelKind GetBevelKind() const { return bevelKind_; }
+    void SetBevelKind(TBevelKind value) { bevelKind_ = value; }
+
+    // The number of rows of a virtual list; setting it in another style is an error.
+    int32_t Count() const;
+    void SetCount(int32_t value);
+    // The text a row shows: OnData's answer in the virtual styles.
+    std::string ItemText(int32_t index) const;
+    // The object of a row: OnDataObject's answer in the virtual styles; the
+    // items hold no objects otherwise.
+    fw::TObject* ItemObject(int32_t index) const;
+    // What typing selects: a prefix search over the items, OnDataFind in the
+    // virtual styles; -1 for no match. Nothing when AutoComplete is off.
+    int32_t FindTyped(const std::string& text) const;
+
     void SetFocus();
     QListWidget* List() const { return list_; }
+
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
+    TLBGetDataEvent OnData;
+    TLBFindDataEvent OnDataFind;
+    TLBGetDataObjectEvent OnDataObject;
 
 protected:
     // OnClick comes when the user changes the selection.
     void DoClick() override {}
 
 private:
+    class Delegate;
+    class View;
+    friend class Delegate;
+    friend class View;
+
     void ApplySelectionMode();
+    void RelayoutRows();
 
     QListWidget* list_;
     std::unique_ptr<fw::TStrings> itemStrings_;
@@ -57,6 +139,14 @@ private:
     bool multiSelect_ = false;
     bool extendedSelect_ = true;
     bool sorted_ = false;
+    TListBoxStyle style_ = lbStandard;
+    int32_t itemHeight_ = 16;
+    int32_t columns_ = 0;
+    bool integralHeight_ = true;
+    int32_t scrollWidth_ = 0;
+    int32_t tabWidth_ = 0;
+    bool autoComplete_ = true;
+    TBevelKind bevelKind_ = bkNone;
 };
 
 class Te3ListBox : public Te3CustomListBox {
