@@ -43,6 +43,12 @@ bool IsSpecialWord(const TWord& word, char c)
     return word.kind == TWord::kSpecial && word.text.size() == 1 && word.text[0] == c;
 }
 
+// A lone colon has neither prefix nor local name: nothing could write it back.
+bool NamesNothing(std::string_view name)
+{
+    return name == ":";
+}
+
 std::string_view LocalPart(std::string_view qualifiedName)
 {
     const std::size_t colon = qualifiedName.find(':');
@@ -237,6 +243,8 @@ void TXMLParser::ReadAttributes(TXMLBaseAttrTag& node, bool declaration, bool& e
     for (;;) {
         NextWord(word, true);
         if (word.kind == TWord::kName) {
+            if (NamesNothing(word.text))
+                PositionedError(word);
             const std::string name = std::move(word.text);
             Expect(word, TWord::kSpecial, "=");
             Expect(word, TWord::kQuoted, {});
@@ -314,6 +322,8 @@ void TXMLParser::ReadDoctype(TXMLSimpleDocument& document)
 
 void TXMLParser::ReadElement(TXMLSimpleDocument& document, TXMLTag* parent, const TWord& name)
 {
+    if (NamesNothing(name.text))
+        PositionedError(name);
     TXMLTag* first;
     if (parent) {
         first = &parent->AppendChild(name.text);
@@ -364,6 +374,8 @@ void TXMLParser::ReadElement(TXMLSimpleDocument& document, TXMLTag* parent, cons
             current.children_.push_back(std::make_unique<TXMLInstructionTag>(document, &current, std::move(text)));
             textMayFollow = false;
         } else if (word.kind == TWord::kName) {
+            if (NamesNothing(word.text))
+                PositionedError(word);
             TXMLTag& child = current.AppendChild(word.text);
             ReadAttributes(child, false, empty);
             if (!empty)

@@ -94,6 +94,10 @@ TEST(XMLReader, RefusesWithTheLineColumnAndWordWhereReadingStopped)
         {"<a x=1/>", "Parser error! Line 0 column 7 word 1"},
         {"<?xml version='1.0' 'x'?><a/>", "Parser error! Line 0 column 24 word x"},
         {"<?pi a = 'b'?><a/>", "Parser error! Line 0 column 9 word ="},
+        // A lone colon names nothing that could be written back.
+        {"<a :='1'/>", "Parser error! Line 0 column 5 word :"},
+        {"<:/>", "Parser error! Line 0 column 3 word :"},
+        {"<a><: x='1'/></a>", "Parser error! Line 0 column 6 word :"},
         {"<a x='1' X='2'/>", "The attribute with name X already exists!"},
         {"<a p:x='1' q:x='2'/>", "The attribute with name q:x already exists!"},
         {"<a><!-- open</a>", "There is't end of the comment!"},
