@@ -5,13 +5,11 @@
 #include "client/ClientSender.h"
 #include "client/FormReader.h"
 #include "client/Globals.h"
+#include "client/StartUp.h"
 #include "e3/EngineImages.h"
-#include "multilang/ClientTranslation.h"
-#include "multilang/LanguageTable.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
 #include "u3/PrivateFolder.h"
-#include "u3/ProgramEnd.h"
 #include "u3/StrLib.h"
 
 #include <QGuiApplication>
@@ -347,11 +345,7 @@ void TClient::SetLanguage(const std::string& code)
 {
     language_ = code;
     try {
-        multilang::DoneMultiLanguage();
-        multilang::StartLanguageTable();
-        const uint8_t number = multilang::LanguageNumberByCode(code);
-        multilang::CurrentLanguage = number == 0 ? multilang::EnglishNumber : number;
-        u3::SetServerNotFoundText(multilang::SetUpLocalTranslation());
+        SetUpLanguage(code);
     } catch (...) {
         // A language that cannot be set up leaves the texts as they come.
     }

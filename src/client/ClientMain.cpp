@@ -157,7 +157,6 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
     }
 
     LoadLanguageSettings();
-    u3::SetServerNotFoundText(multilang::TranslateSrc("Client.ServerNotFound", kDefaultServerNotFoundText));
     Reconnect = false;
 
     if (OnlySettingsParameter(params)) {

@@ -210,14 +210,19 @@ int AddLocalEngineEndStep(u3::ServiceManager* services)
     return u3::AddProgramEndStep("stop the local server", [services] { StopLocalEngine(services); });
 }
 
+void SetUpLanguage(const std::string& code)
+{
+    multilang::DoneMultiLanguage();
+    multilang::StartLanguageTable();
+    const uint8_t number = multilang::LanguageNumberByCode(code);
+    multilang::CurrentLanguage = number == 0 ? multilang::EnglishNumber : number;
+    u3::SetServerNotFoundText(multilang::SetUpLocalTranslation());
+}
+
 void LoadLanguageSettings()
 {
     try {
-        multilang::StartLanguageTable();
-        const u3::IniFile ini(ProgramIniFileName());
-        const uint8_t number = multilang::LanguageNumberByCode(ini.ReadString("Common", "Default language", ""));
-        multilang::CurrentLanguage = number == 0 ? multilang::EnglishNumber : number;
-        multilang::SetUpLocalTranslation();
+        SetUpLanguage(u3::IniFile(ProgramIniFileName()).ReadString("Common", "Default language", ""));
     } catch (...) {
         StartUpLog("Language settings not loaded: " + ErrorText(std::current_exception()));
     }

@@ -54,6 +54,10 @@ int AddLocalEngineEndStep(u3::ServiceManager* services);
 // The start language from [Common] "Default language" (English when empty),
 // then the local translation and dictionary. Never throws.
 void LoadLanguageSettings();
+// Sets the language of a two-letter code up from scratch (the empty code is
+// English, an unknown one the default-text column): the local translation, its
+// dictionary read anew, and the connection-lost text in that language.
+void SetUpLanguage(const std::string& code);
 
 // A program name as this machine has it: a name without folder lies beside the
 // client; a name ending in ".exe" is found with or without that suffix. Empty

@@ -31,7 +31,7 @@ std::string Address(int port)
 }
 
 // A reply built field by field, so that each test can spoil one field.
-struct ReplySpec {
+struct ReplyShape {
     bool little = true;
     std::uint8_t minor = 0;
     std::uint8_t type = kGiopReply;
@@ -41,22 +41,22 @@ struct ReplySpec {
     bool withReference = true;
 };
 
-std::string BuildReply(const ReplySpec& spec)
+std::string BuildReply(const ReplyShape& shape)
 {
-    cdr::Writer out(spec.little);
+    cdr::Writer out(shape.little);
     out.Bytes() = "GIOP";
     out.Octet(1);
-    out.Octet(spec.minor);
-    out.Octet(spec.little ? 1 : 0);
-    out.Octet(spec.type);
+    out.Octet(shape.minor);
+    out.Octet(shape.little ? 1 : 0);
+    out.Octet(shape.type);
     out.Ulong(0);
     out.Ulong(1); // one service context
     out.Ulong(99);
     out.Octets("ctx");
-    out.Ulong(spec.requestId);
-    out.Ulong(spec.replyStatus);
-    out.Ulong(spec.bindStatus);
-    if (spec.withReference)
+    out.Ulong(shape.requestId);
+    out.Ulong(shape.replyStatus);
+    out.Ulong(shape.bindStatus);
+    if (shape.withReference)
         cdr::WriteIor(out, *cdr::IorFromString(SampleReference()));
     out.PatchUlong(8, static_cast<std::uint32_t>(out.Size() - kGiopHeaderSize));
     return out.Bytes();
@@ -129,33 +129,33 @@ TEST(OrbBind, RequestHasTheDocumentedLayout)
 TEST(OrbBind, DecodesOnlyAGoodReplyToOurRequest)
 {
     const std::string reference = SampleReference();
-    ReplySpec good;
+    ReplyShape good;
     EXPECT_EQ(DecodeBindReply(BuildReply(good), 7), reference);
-    ReplySpec bigEndian;
+    ReplyShape bigEndian;
     bigEndian.little = false;
     EXPECT_EQ(DecodeBindReply(BuildReply(bigEndian), 7), reference);
 
     struct Case {
         const char* why;
-        ReplySpec spec;
+        ReplyShape shape;
     };
     std::vector<Case> cases;
     auto add = [&](const char* why, auto change) {
-        ReplySpec spec;
-        change(spec);
-        cases.push_back({why, spec});
+        ReplyShape shape;
+        change(shape);
+        cases.push_back({why, shape});
     };
-    add("another request", [](ReplySpec& s) { s.requestId = 8; });
-    add("user exception", [](ReplySpec& s) { s.replyStatus = 1; });
-    add("system exception", [](ReplySpec& s) { s.replyStatus = 2; });
-    add("location forward", [](ReplySpec& s) { s.replyStatus = 3; });
-    add("object unknown", [](ReplySpec& s) { s.bindStatus = 0; });
-    add("object forwarded", [](ReplySpec& s) { s.bindStatus = 2; });
-    add("nil reference", [](ReplySpec& s) { s.withReference = false; });
-    add("not a reply", [](ReplySpec& s) { s.type = kGiopRequest; });
-    add("GIOP 1.2 layout", [](ReplySpec& s) { s.minor = 2; });
+    add("another request", [](ReplyShape& s) { s.requestId = 8; });
+    add("user exception", [](ReplyShape& s) { s.replyStatus = 1; });
+    add("system exception", [](ReplyShape& s) { s.replyStatus = 2; });
+    add("location forward", [](ReplyShape& s) { s.replyStatus = 3; });
+    add("object unknown", [](ReplyShape& s) { s.bindStatus = 0; });
+    add("object forwarded", [](ReplyShape& s) { s.bindStatus = 2; });
+    add("nil reference", [](ReplyShape& s) { s.withReference = false; });
+    add("not a reply", [](ReplyShape& s) { s.type = kGiopRequest; });
+    add("GIOP 1.2 layout", [](ReplyShape& s) { s.minor = 2; });
     for (const auto& c : cases)
-        EXPECT_FALSE(DecodeBindReply(BuildReply(c.spec), 7)) << c.why;
+        EXPECT_FALSE(DecodeBindReply(BuildReply(c.shape), 7)) << c.why;
 
     // Every truncation, with the header's size telling the truth about it, so
     // the decoder's own length checks are what stop it.
@@ -175,7 +175,7 @@ TEST(OrbBind, RejectsLyingLengths)
 {
     // The service context's, the type id's and the profile's lengths and the
     // profile count claim more than is there.
-    const std::string reply = BuildReply(ReplySpec{});
+    const std::string reply = BuildReply(ReplyShape{});
     const std::size_t contextLength = 20, typeIdLength = 40, profileCount = 72, profileLength = 80;
     ASSERT_EQ(reply.substr(typeIdLength + 4, 4), "IDL:");
     for (std::size_t offset : {contextLength, typeIdLength, profileCount, profileLength}) {

@@ -131,7 +131,7 @@ TEST(ScenarioTest, RepliesCarryTheRequestsValues)
 TEST(ScenarioTest, FaultSpecs)
 {
     struct Case {
-        std::string spec;
+        std::string text;
         FaultKind kind;
         std::string arg, target;
     } const cases[] = {
@@ -143,10 +143,10 @@ TEST(ScenarioTest, FaultSpecs)
         {"garbage", FaultKind::kGarbage, "", ""},
     };
     for (const Case& c : cases) {
-        const Fault fault = ParseFault(c.spec);
-        EXPECT_EQ(fault.kind, c.kind) << c.spec;
-        EXPECT_EQ(fault.arg, c.arg) << c.spec;
-        EXPECT_EQ(fault.target, c.target) << c.spec;
+        const Fault fault = ParseFault(c.text);
+        EXPECT_EQ(fault.kind, c.kind) << c.text;
+        EXPECT_EQ(fault.arg, c.arg) << c.text;
+        EXPECT_EQ(fault.target, c.target) << c.text;
     }
     for (const char* bad : {"", "drop@", "delay@A", "delay:-5@A", "delay:5ms@A", "crash@A"})
         EXPECT_THROW(ParseFault(bad), std::invalid_argument) << bad;

@@ -50,16 +50,16 @@ bool IsFaultLine(const std::string& trimmed)
 
 } // namespace
 
-Fault ParseFault(const std::string& spec)
+Fault ParseFault(const std::string& text)
 {
     Fault fault;
-    std::string body = u3::Trim(spec);
+    std::string body = u3::Trim(text);
     const std::size_t at = body.find('@');
     if (at != std::string::npos) {
         fault.target = u3::Trim(body.substr(at + 1));
         body = u3::Trim(body.substr(0, at));
         if (fault.target.empty())
-            throw std::invalid_argument("fault without target after '@': " + spec);
+            throw std::invalid_argument("fault without target after '@': " + text);
     }
     std::string kind = body;
     const std::size_t colon = body.find(':');
@@ -76,12 +76,12 @@ Fault ParseFault(const std::string& spec)
         if (u3::SameText(kind, name))
             fault.kind = value;
     if (fault.kind == FaultKind::kNone)
-        throw std::invalid_argument("unknown fault kind: " + spec);
+        throw std::invalid_argument("unknown fault kind: " + text);
     if (fault.kind == FaultKind::kDelay) {
         int ms = -1;
         const auto [end, ec] = std::from_chars(fault.arg.data(), fault.arg.data() + fault.arg.size(), ms);
         if (ec != std::errc() || end != fault.arg.data() + fault.arg.size() || ms < 0)
-            throw std::invalid_argument("delay needs milliseconds: " + spec);
+            throw std::invalid_argument("delay needs milliseconds: " + text);
     }
     if ((fault.kind == FaultKind::kFault500 || fault.kind == FaultKind::kFault200) && fault.arg.empty())
         fault.arg = "Server error";

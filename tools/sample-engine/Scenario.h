@@ -28,7 +28,7 @@ struct Fault {
 };
 
 // "KIND[:ARG][@TARGET]"; throws std::invalid_argument for anything else.
-Fault ParseFault(const std::string& spec);
+Fault ParseFault(const std::string& text);
 std::string FaultKindName(FaultKind kind);
 
 struct Rule {

@@ -44,12 +44,12 @@ int ToPort(const std::string& text, const std::string& what)
     return port;
 }
 
-Fault ToFault(const std::string& spec)
+Fault ToFault(const std::string& text)
 {
     try {
-        Fault fault = ParseFault(spec);
+        Fault fault = ParseFault(text);
         if (fault.target.empty())
-            throw UsageError("a fault needs '@TARGET': '" + spec + "'");
+            throw UsageError("a fault needs '@TARGET': '" + text + "'");
         return fault;
     } catch (const std::invalid_argument& e) {
         throw UsageError(e.what());
@@ -358,9 +358,9 @@ ServerSettings ReadIniSettings(const std::string& iniFile, const std::string& pr
         std::size_t end = faults.find(';', start);
         if (end == std::string::npos)
             end = faults.size();
-        const std::string spec = u3::Trim(faults.substr(start, end - start));
-        if (!spec.empty())
-            settings.engine.faults.push_back(ToFault(spec));
+        const std::string text = u3::Trim(faults.substr(start, end - start));
+        if (!text.empty())
+            settings.engine.faults.push_back(ToFault(text));
         start = end + 1;
     }
     const std::string scenario = path("Scenario", "");

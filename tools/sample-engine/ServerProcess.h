@@ -22,12 +22,12 @@ public:
 };
 
 // --soap PORT --corba PORT --forms DIR --files DIR --received DIR
-// --scenario FILE --log FILE --part-size BYTES --user-id ID --fault SPEC
+// --scenario FILE --log FILE --part-size BYTES --user-id ID --fault FAULT
 // (repeatable). Throws UsageError (also for a bad scenario or fault).
 ServerSettings ParseCommandLine(const std::vector<std::string>& args);
 
 // [SampleEngine] Forms, Files, Received, Scenario, Log, SoapPort (21000),
-// CorbaPort (11000), PartSize, Fault (one spec or several separated by ";");
+// CorbaPort (11000), PartSize, Fault (one fault or several separated by ";");
 // relative paths against programDir. A port of -1 turns that front off.
 ServerSettings ReadIniSettings(const std::string& iniFile, const std::string& programDir);
 
