@@ -4,9 +4,14 @@
 #include "framework/StandardProps.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
+#include <QTextOption>
 
+#include <algorithm>
 #include <chrono>
 
 namespace e3 {
@@ -83,14 +88,27 @@ public:
                     box_->OnDrawItem(box_, row, rect, state);
             });
         }
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        if (!opt.text.contains(QLatin1Char('\t'))) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        PaintWithTabStops(painter, opt);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
+        // A row is as wide as what scrolls: its column, the scroll width, or
+        // (with width 1) the visible client, so that long texts are clipped
+        // rather than scrolled.
+        if (box_->columns_ > 0)
+            size.setWidth(box_->columnWidth_);
+        else
+            size.setWidth(box_->scrollWidth_ > 0 ? box_->scrollWidth_ : 1);
         const int32_t row = index.row();
-        size.setHeight(RowHeight(box_->style_, box_->itemHeight_, size.height(), [&](int32_t& height) {
+        size.setHeight(RowHeight(box_->style_, box_->itemHeight_, box_->FontRowHeight(), [&](int32_t& height) {
             fw::RunFromEventLoop([&] {
                 if (box_->OnMeasureItem)
                     box_->OnMeasureItem(box_, row, height);
@@ -110,6 +128,34 @@ protected:
     }
 
 private:
+    // The style draws the row without its text; the text follows at the place
+    // the style gives it, with the list's own tab stops.
+    void PaintWithTabStops(QPainter* painter, QStyleOptionViewItem& opt) const
+    {
+        const QString text = opt.text;
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        opt.text.clear();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        opt.text = text;
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &opt, widget) + 1;
+        const QRect textRect =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+        QPalette::ColorGroup group = QPalette::Disabled;
+        if (opt.state & QStyle::State_Enabled)
+            group = (opt.state & QStyle::State_Active) ? QPalette::Normal : QPalette::Inactive;
+        const bool selected = opt.state & QStyle::State_Selected;
+        QTextOption textOption(opt.displayAlignment);
+        textOption.setWrapMode(QTextOption::NoWrap);
+        textOption.setTabStopDistance(box_->TabStopPixels());
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setClipRect(textRect, Qt::IntersectClip);
+        painter->drawText(QRectF(textRect), text, textOption);
+        painter->restore();
+    }
+
     Te3CustomListBox* box_;
 };
 
@@ -218,10 +264,13 @@ std::vector<std::string> Te3CustomListBox::Items() const
 
 void Te3CustomListBox::SetItems(const std::vector<std::string>& items)
 {
-    const QSignalBlocker quiet(list_);
-    list_->clear();
-    for (const std::string& item : items)
-        list_->addItem(QString::fromStdString(item));
+    {
+        const QSignalBlocker quiet(list_);
+        list_->clear();
+        for (const std::string& item : items)
+            list_->addItem(QString::fromStdString(item));
+    }
+    ApplyScrolling();
 }
 
 int32_t Te3CustomListBox::GetItemIndex() const
@@ -281,7 +330,7 @@ void Te3CustomListBox::RelayoutRows()
 void Te3CustomListBox::SetStyle(TListBoxStyle value)
 {
     style_ = value;
-    RelayoutRows();
+    Refit();
 }
 
 void Te3CustomListBox::SetItemHeight(int32_t value)
@@ -289,15 +338,136 @@ void Te3CustomListBox::SetItemHeight(int32_t value)
     if (value < 1)
         return;
     itemHeight_ = value;
-    RelayoutRows();
+    Refit();
 }
 
 void Te3CustomListBox::SetColumns(int32_t value)
 {
     columns_ = value < 0 ? 0 : value;
-    list_->setWrapping(columns_ > 0);
-    list_->setResizeMode(columns_ > 0 ? QListView::Adjust : QListView::Fixed);
+    Refit();
+}
+
+void Te3CustomListBox::SetIntegralHeight(bool value)
+{
+    integralHeight_ = value;
+    Refit();
+}
+
+void Te3CustomListBox::SetScrollWidth(int32_t value)
+{
+    scrollWidth_ = value < 0 ? 0 : value;
+    Refit();
+}
+
+void Te3CustomListBox::SetTabWidth(int32_t value)
+{
+    tabWidth_ = value < 0 ? 0 : value;
+    list_->viewport()->update();
+}
+
+void Te3CustomListBox::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    fw::TWinControl::SetBounds(left, top, width, SnappedHeight(width, height));
+    ApplyScrolling();
+}
+
+void Te3CustomListBox::ApplyFont()
+{
+    fw::TWinControl::ApplyFont();
+    fontRowHeight_ = 0;
+    Refit();
+}
+
+void Te3CustomListBox::Refit()
+{
+    SetBounds(GetLeft(), GetTop(), GetWidth(), GetHeight());
+}
+
+int32_t Te3CustomListBox::FontRowHeight() const
+{
+    if (fontRowHeight_ == 0) {
+        // Every standard row is as high as the font makes a row of text,
+        // whatever its own text holds.
+        QStyleOptionViewItem opt;
+        opt.initFrom(list_);
+        opt.font = list_->font();
+        opt.fontMetrics = QFontMetrics(opt.font);
+        opt.features = QStyleOptionViewItem::HasDisplay;
+        opt.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        opt.text = QStringLiteral("Wg");
+        const QSize size = list_->style()->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), list_);
+        fontRowHeight_ = std::max(1, size.height());
+    }
+    return fontRowHeight_;
+}
+
+int32_t Te3CustomListBox::UniformRowHeight() const
+{
+    return RowHeight(style_, itemHeight_, FontRowHeight(), nullptr);
+}
+
+bool Te3CustomListBox::HorizontalBarNeeded(int32_t width, int32_t height) const
+{
+    const int32_t frame = 2 * list_->frameWidth();
+    const int64_t rows = list_->count();
+    const int32_t rowHeight = UniformRowHeight();
+    if (columns_ > 0) {
+        const int64_t perColumn = std::max(1, (height - frame) / rowHeight);
+        return rows > perColumn * columns_;
+    }
+    if (scrollWidth_ <= 0)
+        return false;
+    int32_t clientWidth = width - frame;
+    if (rows * rowHeight > height - frame)
+        clientWidth -= list_->verticalScrollBar()->sizeHint().width();
+    return scrollWidth_ > clientWidth;
+}
+
+int32_t Te3CustomListBox::SnappedHeight(int32_t width, int32_t height) const
+{
+    if (!integralHeight_ || style_ == lbOwnerDrawVariable)
+        return height;
+    const int32_t rowHeight = UniformRowHeight();
+    int32_t client = height - 2 * list_->frameWidth();
+    if (HorizontalBarNeeded(width, height))
+        client -= list_->horizontalScrollBar()->sizeHint().height();
+    // A list lower than one row keeps its height: it shows part of that row.
+    if (client > rowHeight)
+        height -= client % rowHeight;
+    return height;
+}
+
+void Te3CustomListBox::ApplyScrolling()
+{
+    const bool multiColumn = columns_ > 0;
+    columnWidth_ = multiColumn ? std::max(1, (GetWidth() - 2 * list_->frameWidth()) / columns_) : 0;
+    list_->setFlow(QListView::TopToBottom);
+    list_->setWrapping(multiColumn);
+    list_->setResizeMode(multiColumn ? QListView::Adjust : QListView::Fixed);
+    list_->setVerticalScrollBarPolicy(multiColumn ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    // The bar is decided here, from the same count the height snap makes, so
+    // that a snapped list never ends in part of a row; variable rows have no
+    // snap and leave it to the view.
+    Qt::ScrollBarPolicy horizontal = Qt::ScrollBarAlwaysOff;
+    if (style_ == lbOwnerDrawVariable) {
+        if (multiColumn || scrollWidth_ > 0)
+            horizontal = Qt::ScrollBarAsNeeded;
+    } else if (HorizontalBarNeeded(GetWidth(), GetHeight())) {
+        horizontal = Qt::ScrollBarAlwaysOn;
+    }
+    list_->setHorizontalScrollBarPolicy(horizontal);
+    list_->setHorizontalScrollMode(multiColumn ? QAbstractItemView::ScrollPerItem
+                                               : QAbstractItemView::ScrollPerPixel);
     RelayoutRows();
+}
+
+int32_t Te3CustomListBox::TabStopPixels() const
+{
+    // Dialog units to pixels as the desktop rounds them; 32 units are the
+    // default stop.
+    const int32_t units = tabWidth_ > 0 ? tabWidth_ : 32;
+    const int32_t average = QFontMetrics(list_->font()).averageCharWidth();
+    return std::max(1, (units * average + 2) / 4);
 }
 
 int32_t Te3CustomListBox::Count() const
@@ -311,11 +481,14 @@ void Te3CustomListBox::SetCount(int32_t value)
         throw fw::EPropertyError("Count can only be set for a virtual list box");
     if (value < 0)
         value = 0;
-    const QSignalBlocker quiet(list_);
-    while (list_->count() > value)
-        delete list_->takeItem(list_->count() - 1);
-    while (list_->count() < value)
-        list_->addItem(QString());
+    {
+        const QSignalBlocker quiet(list_);
+        while (list_->count() > value)
+            delete list_->takeItem(list_->count() - 1);
+        while (list_->count() < value)
+            list_->addItem(QString());
+    }
+    ApplyScrolling();
 }
 
 std::string Te3CustomListBox::ItemText(int32_t index) const

@@ -83,16 +83,22 @@ public:
     int32_t GetItemHeight() const { return itemHeight_; }
     // Values below 1 are ignored.
     void SetItemHeight(int32_t value);
-    // 0 is a single column that scrolls vertically; more wrap the items into
-    // columns that scroll horizontally.
+    // 0 is a single column that scrolls vertically; more flow the items top to
+    // bottom into columns of (client width / Columns) that scroll horizontally.
     int32_t GetColumns() const { return columns_; }
     void SetColumns(int32_t value);
+    // True: the height shrinks to whole rows (not for variable row heights).
     bool GetIntegralHeight() const { return integralHeight_; }
-    void SetIntegralHeight(bool value) { integralHeight_ = value; }
+    void SetIntegralHeight(bool value);
+    // The width in pixels over which the rows scroll horizontally; 0 = none.
     int32_t GetScrollWidth() const { return scrollWidth_; }
-    void SetScrollWidth(int32_t value) { scrollWidth_ = value; }
+    void SetScrollWidth(int32_t value);
+    // Tab stops in item texts, in dialog units (a quarter of the font's
+    // average character width); 0 = a stop every 8 average characters.
     int32_t GetTabWidth() const { return tabWidth_; }
-    void SetTabWidth(int32_t value) { tabWidth_ = value; }
+    void SetTabWidth(int32_t value);
+
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
     bool GetAutoComplete() const { return autoComplete_; }
     void SetAutoComplete(bool value) { autoComplete_ = value; }
     TBevelKind GetBevelKind() const { return bevelKind_; }
@@ -122,6 +128,7 @@ public:
 protected:
     // OnClick comes when the user changes the selection.
     void DoClick() override {}
+    void ApplyFont() override;
 
 private:
     class Delegate;
@@ -131,6 +138,17 @@ private:
 
     void ApplySelectionMode();
     void RelayoutRows();
+    // Bounds again through the height snap, then the scroll set-up.
+    void Refit();
+    // Scroll bars, flow and column width for the current size and rows.
+    void ApplyScrolling();
+    // The height of every row when the style gives them all one height.
+    int32_t UniformRowHeight() const;
+    // The font's row height, as a standard row shows it.
+    int32_t FontRowHeight() const;
+    int32_t SnappedHeight(int32_t width, int32_t height) const;
+    bool HorizontalBarNeeded(int32_t width, int32_t height) const;
+    int32_t TabStopPixels() const;
 
     QListWidget* list_;
     std::unique_ptr<fw::TStrings> itemStrings_;
@@ -145,6 +163,8 @@ private:
     bool integralHeight_ = true;
     int32_t scrollWidth_ = 0;
     int32_t tabWidth_ = 0;
+    int32_t columnWidth_ = 0;
+    mutable int32_t fontRowHeight_ = 0; // 0 until measured for the current font
     bool autoComplete_ = true;
     TBevelKind bevelKind_ = bkNone;
 };
