@@ -88,13 +88,16 @@ public:
                     box_->OnDrawItem(box_, row, rect, state);
             });
         }
+        // The option is filled once: a virtual row's text is one OnData call.
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        if (!opt.text.contains(QLatin1Char('\t'))) {
-            QStyledItemDelegate::paint(painter, option, index);
+        if (opt.text.contains(QLatin1Char('\t'))) {
+            PaintWithTabStops(painter, opt);
             return;
         }
-        PaintWithTabStops(painter, opt);
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override

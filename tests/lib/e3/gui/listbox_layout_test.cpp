@@ -252,4 +252,24 @@ TEST(ListBoxLayoutTest, TabsStopEveryTabWidthDialogUnits)
     }
 }
 
+TEST(ListBoxLayoutTest, PaintingAsksForEachVirtualRowOnce)
+{
+    // Every answer may be a round trip to the engine.
+    e3::Te3_ListBox list(nullptr);
+    list.SetIntegralHeight(false);
+    list.SetBounds(0, 0, 200, 150);
+    std::vector<int> asked(3);
+    list.OnData = [&](fw::TObject*, int32_t index, std::string& data) {
+        ++asked.at(static_cast<size_t>(index));
+        data = index == 1 ? "a\tb" : "plain";
+    };
+    list.SetStyle(e3::lbVirtual);
+    list.SetCount(3);
+    ShowAndSettle(list);
+
+    std::fill(asked.begin(), asked.end(), 0);
+    list.List()->viewport()->repaint();
+    EXPECT_EQ(asked, (std::vector<int> {1, 1, 1}));
+}
+
 } // namespace
