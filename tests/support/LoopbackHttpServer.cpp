@@ -1,5 +1,7 @@
 #include "support/LoopbackHttpServer.h"
 
+#include "support/ChildProcess.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -104,15 +106,7 @@ LoopbackHttpServer::~LoopbackHttpServer()
 
 int LoopbackHttpServer::UnusedPort()
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
+    return FreeLoopbackPort();
 }
 
 void LoopbackHttpServer::queueReply(Reply reply)
