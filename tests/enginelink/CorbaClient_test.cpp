@@ -5,6 +5,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/LogCapture.h"
+#include "support/LoopbackSocket.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempDir.h"
 #include "u3/ProgramEnd.h"
@@ -56,40 +57,10 @@ private:
     int port_ = 0;
 };
 
-// A loopback socket bound to a port of the kernel's choice, listening or not.
-class BoundSocket {
-public:
-    explicit BoundSocket(bool listen)
-    {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) != 0 || (listen && ::listen(fd_, 8) != 0))
-            throw std::runtime_error("cannot bind a loopback socket");
-        port_ = ntohs(a.sin_port);
-    }
-    ~BoundSocket() { Close(); }
-    void Close()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    int Fd() const { return fd_; }
-    int Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
 // A port that nobody listens on: bound but never listening while it is held.
 int UnusedPort()
 {
-    static BoundSocket held(false);
+    static e3test::LoopbackSocket held(false);
     return held.Port();
 }
 
@@ -442,8 +413,8 @@ private:
             ::close(fd);
     }
 
-    BoundSocket first_{true};
-    BoundSocket second_{true};
+    e3test::LoopbackSocket first_{true};
+    e3test::LoopbackSocket second_{true};
     int wake_[2] = {-1, -1};
     std::thread thread_;
     std::vector<int> open_;
@@ -473,7 +444,7 @@ TEST(CorbaClient, TsharkReadsTheBindAndAnEngineCall)
     if (!ProgramOnPath("tshark") || !ProgramOnPath("text2pcap"))
         GTEST_SKIP() << "tshark or text2pcap is not installed";
     RecordingRelay relay;
-    BoundSocket reserved(false); // the engine's own port, free once released
+    e3test::LoopbackSocket reserved(false); // the engine's own port, free once released
     const int endpointPort = reserved.Port();
     reserved.Close();
     TestServer server({"--endpoint-port", std::to_string(endpointPort), "--publish-port",

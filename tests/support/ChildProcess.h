@@ -58,7 +58,4 @@ private:
 // not end normally) and its stdout.
 std::pair<int, std::string> RunProgram(const std::vector<std::string>& args);
 
-// A loopback port on which nothing listens at the moment of the call.
-int FreeLoopbackPort();
-
 } // namespace e3test

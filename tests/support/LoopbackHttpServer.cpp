@@ -1,6 +1,6 @@
 #include "support/LoopbackHttpServer.h"
 
-#include "support/ChildProcess.h"
+#include "support/LoopbackSocket.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -10,6 +10,7 @@
 #include "enginelink/OrbBind.h"
 #include "idl/GUIServer.hh"
 #include "support/ChildProcess.h"
+#include "support/LoopbackSocket.h"
 #include "support/TempDir.h"
 
 #include <curl/curl.h>
