@@ -7,11 +7,10 @@
 #include "enginelink/OrbBind.h"
 #include "idl/GUIServer.hh"
 
-#include <algorithm>
-#include <chrono>
+#include "BenchTiming.h"
+
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -22,7 +21,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using benchtiming::BestSeconds;
+using benchtiming::PeakGrowthBytes;
 
 class Server {
 public:
@@ -69,39 +69,6 @@ private:
     pid_t pid_ = -1;
     std::string address_;
 };
-
-long StatusKb(const char* field)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    }
-    return -1;
-}
-
-// Peak resident growth in bytes while call runs.
-template <typename Call>
-double PeakGrowth(Call&& call)
-{
-    std::ofstream("/proc/self/clear_refs") << "5"; // restarts the high-water mark
-    const long before = StatusKb("VmRSS:");
-    call();
-    return (StatusKb("VmHWM:") - before) * 1024.0;
-}
-
-template <typename Call>
-double BestSeconds(int rounds, Call&& call)
-{
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        const auto start = Clock::now();
-        call();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
 
 } // namespace
 
@@ -160,8 +127,8 @@ int main()
                           }) /
                           (size / kMB);
         if (s == 1) {
-            growth[0] = PeakGrowth([&] { sink += client.GetFile(std::to_string(size), "Size", "").size(); });
-            growth[1] = PeakGrowth([&] { sink += client.SetFile(data, "File", "").size(); });
+            growth[0] = PeakGrowthBytes([&] { sink += client.GetFile(std::to_string(size), "Size", "").size(); });
+            growth[1] = PeakGrowthBytes([&] { sink += client.SetFile(data, "File", "").size(); });
         }
     }
     const char* names[2] = {"GetFile", "SetFile"};

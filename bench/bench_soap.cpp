@@ -5,17 +5,16 @@
 #include "enginelink/SOAPClient.h"
 #include "enginelink/SOAPHttpLink.h"
 
+#include "BenchTiming.h"
+
 #include <curl/curl.h>
-#include <malloc.h>
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
@@ -27,12 +26,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
+using benchtiming::BestSeconds;
+using benchtiming::PeakGrowthBytes;
+using benchtiming::SecondsOf;
 
 // Answers every request on a kept-alive connection with the current canned
 // reply; request bodies are read and dropped.
@@ -206,40 +202,6 @@ std::string Envelope(const char* operation, const std::vector<std::pair<std::str
     return text;
 }
 
-long StatusKB(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::strtol(line.c_str() + std::strlen(key), nullptr, 10);
-    return -1;
-}
-
-// Runs op once and returns how far the resident set rose above its level before.
-template <typename F>
-double PeakGrowthBytes(F&& op)
-{
-    malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = StatusKB("VmRSS:");
-    op();
-    const long peak = StatusKB("VmHWM:");
-    return double(peak - before) * 1024.0;
-}
-
-template <typename F>
-double BestSeconds(int runs, F&& op)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        op();
-        best = std::min(best, Seconds(Clock::now() - start));
-    }
-    return best;
-}
-
 const std::string kEventValues =
     "edtName.Text=Miller & Sons\r\nedtNumber.Text=EP 1 234 567\r\ncbxKind.ItemIndex=2\r\nchkUrgent.Checked=1\r\n";
 
@@ -262,14 +224,14 @@ void SmallEvents(CannedServer& server)
     }
     double ours = 1e30, theirs = 1e30;
     for (int round = 0; round < 3; ++round) { // interleaved, best of three
-        auto start = Clock::now();
-        for (int i = 0; i < kCalls; ++i)
-            client.ExecuteEvent("", "FormMain", "TForm", "btnSave.OnClick", kEventValues);
-        ours = std::min(ours, Seconds(Clock::now() - start) / kCalls);
-        start = Clock::now();
-        for (int i = 0; i < kCalls; ++i)
-            peer.Post(envelope);
-        theirs = std::min(theirs, Seconds(Clock::now() - start) / kCalls);
+        ours = std::min(ours, SecondsOf([&] {
+                                for (int i = 0; i < kCalls; ++i)
+                                    client.ExecuteEvent("", "FormMain", "TForm", "btnSave.OnClick", kEventValues);
+                            }) / kCalls);
+        theirs = std::min(theirs, SecondsOf([&] {
+                                      for (int i = 0; i < kCalls; ++i)
+                                          peer.Post(envelope);
+                                  }) / kCalls);
     }
     std::printf("ExecuteEvent round trip: ours %.1f us, bare libcurl POST %.1f us, ratio %.2f\n", ours * 1e6,
                 theirs * 1e6, ours / theirs);

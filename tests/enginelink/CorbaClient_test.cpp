@@ -3,7 +3,9 @@
 #include "enginelink/OrbBind.h"
 #include "enginelink/WireText.h"
 
+#include "support/ChildProcess.h"
 #include "support/LogCapture.h"
+#include "support/LoopbackSocket.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempDir.h"
 #include "u3/ProgramEnd.h"
@@ -12,18 +14,14 @@
 
 #include <arpa/inet.h>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace enginelink;
@@ -34,101 +32,35 @@ namespace {
 // The engine servant as a child process; killed when the test is done with it.
 class TestServer {
 public:
-    explicit TestServer(std::vector<std::string> options = {})
+    explicit TestServer(const std::vector<std::string>& options = {}) : child_(Arguments(options))
     {
-        const std::string program = std::string(E3_BUILD_DIR) + "/tools/orbtestserver/orbtestserver";
-        std::vector<std::string> args{program};
-        args.insert(args.end(), options.begin(), options.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0)
-            throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        if (rc != 0) {
-            ::close(out[0]);
-            throw std::runtime_error("cannot start " + program);
-        }
         // "PORT <n>" once it serves; generous for a loaded machine.
-        std::string line;
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{out[0], POLLIN, 0};
-            if (::poll(&p, 1, 100) <= 0)
-                continue;
-            char c;
-            if (::read(out[0], &c, 1) != 1)
-                break;
-            line.push_back(c);
-        }
-        ::close(out[0]);
-        if (line.rfind("PORT ", 0) != 0) {
-            Kill();
+        const std::string line = child_.ReadFirstLine(30s);
+        if (line.rfind("PORT ", 0) != 0)
             throw std::runtime_error("the test server did not start: " + line);
-        }
-        port_ = std::stoi(line.substr(5));
+        port_ = child_.PrintedPort("PORT");
     }
-    ~TestServer() { Kill(); }
-    TestServer(const TestServer&) = delete;
-    TestServer& operator=(const TestServer&) = delete;
 
-    void Kill()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
+    void Kill() { child_.Stop(); }
     int Port() const { return port_; }
     std::string Address() const { return "inet:127.0.0.1:" + std::to_string(port_); }
 
 private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-};
-
-// A loopback socket bound to a port of the kernel's choice, listening or not.
-class BoundSocket {
-public:
-    explicit BoundSocket(bool listen)
+    static std::vector<std::string> Arguments(const std::vector<std::string>& options)
     {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) != 0 || (listen && ::listen(fd_, 8) != 0))
-            throw std::runtime_error("cannot bind a loopback socket");
-        port_ = ntohs(a.sin_port);
+        std::vector<std::string> args{std::string(E3_BUILD_DIR) + "/tools/orbtestserver/orbtestserver"};
+        args.insert(args.end(), options.begin(), options.end());
+        return args;
     }
-    ~BoundSocket() { Close(); }
-    void Close()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    int Fd() const { return fd_; }
-    int Port() const { return port_; }
 
-private:
-    int fd_ = -1;
+    e3test::ChildProcess child_;
     int port_ = 0;
 };
 
 // A port that nobody listens on: bound but never listening while it is held.
 int UnusedPort()
 {
-    static BoundSocket held(false);
+    static e3test::LoopbackSocket held(false);
     return held.Port();
 }
 
@@ -481,44 +413,14 @@ private:
             ::close(fd);
     }
 
-    BoundSocket first_{true};
-    BoundSocket second_{true};
+    e3test::LoopbackSocket first_{true};
+    e3test::LoopbackSocket second_{true};
     int wake_[2] = {-1, -1};
     std::thread thread_;
     std::vector<int> open_;
     mutable std::mutex lock_;
     std::vector<std::string> chunks_;
 };
-
-// Runs a program with an argument list; its standard output, or nothing
-// when it cannot run or fails.
-std::optional<std::string> RunProgram(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return std::nullopt;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while (rc == 0 && (n = ::read(out[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<std::size_t>(n));
-    ::close(out[0]);
-    int status = 0;
-    if (rc != 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return std::nullopt;
-    return text;
-}
 
 bool ProgramOnPath(const std::string& name)
 {
@@ -542,7 +444,7 @@ TEST(CorbaClient, TsharkReadsTheBindAndAnEngineCall)
     if (!ProgramOnPath("tshark") || !ProgramOnPath("text2pcap"))
         GTEST_SKIP() << "tshark or text2pcap is not installed";
     RecordingRelay relay;
-    BoundSocket reserved(false); // the engine's own port, free once released
+    e3test::LoopbackSocket reserved(false); // the engine's own port, free once released
     const int endpointPort = reserved.Port();
     reserved.Close();
     TestServer server({"--endpoint-port", std::to_string(endpointPort), "--publish-port",
@@ -571,10 +473,11 @@ TEST(CorbaClient, TsharkReadsTheBindAndAnEngineCall)
     const std::string text = dir.write("relay.txt", dump);
     const std::string pcap = dir.str() + "/relay.pcap";
     constexpr int kPort = 2809;
-    ASSERT_TRUE(RunProgram({"text2pcap", "-q", "-T", "40000," + std::to_string(kPort), text, pcap}));
-    const auto decoded = RunProgram({"tshark", "-r", pcap, "-V", "-d", "tcp.port==" + std::to_string(kPort) + ",giop"});
-    ASSERT_TRUE(decoded);
+    ASSERT_EQ(e3test::RunProgram({"text2pcap", "-q", "-T", "40000," + std::to_string(kPort), text, pcap}).first, 0);
+    const auto [status, decoded] =
+        e3test::RunProgram({"tshark", "-r", pcap, "-V", "-d", "tcp.port==" + std::to_string(kPort) + ",giop"});
+    ASSERT_EQ(status, 0);
     for (const char* expected : {"Request operation: _bind", "Request operation: ExecuteEvent", "Message type: Reply",
                                  "Message type: Request"})
-        EXPECT_NE(decoded->find(expected), std::string::npos) << expected << "\n" << *decoded;
+        EXPECT_NE(decoded.find(expected), std::string::npos) << expected << "\n" << decoded;
 }

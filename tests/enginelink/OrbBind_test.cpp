@@ -1,11 +1,11 @@
 #include "enginelink/Cdr.h"
 #include "enginelink/OrbBind.h"
 
+#include "support/LoopbackSocket.h"
+
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -188,21 +188,15 @@ TEST(OrbBind, RejectsLyingLengths)
 TEST(OrbBind, AttemptFailsWithoutAWorkingPeer)
 {
     // A closed port, a peer that hangs up, a peer that never answers.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    socklen_t length = sizeof a;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length);
-    const int port = ntohs(a.sin_port);
+    e3test::LoopbackSocket listener(false);
+    const int port = listener.Port();
     std::string why;
     EXPECT_FALSE(BindObject(Address(port), "IDL:X:1.0", 2s, &why));
     EXPECT_NE(why.find("connect"), std::string::npos) << why;
 
-    ASSERT_EQ(::listen(listener, 4), 0);
+    listener.Listen(4);
     std::thread hangUp([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
+        const int fd = ::accept(listener.Fd(), nullptr, nullptr);
         ::close(fd);
     });
     EXPECT_FALSE(BindObject(Address(port), "IDL:X:1.0", 5s, &why));
@@ -213,5 +207,4 @@ TEST(OrbBind, AttemptFailsWithoutAWorkingPeer)
     EXPECT_FALSE(BindObject(Address(port), "IDL:X:1.0", 300ms, &why));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(why, "no reply to the bind request");
-    ::close(listener);
 }

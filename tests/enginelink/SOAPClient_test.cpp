@@ -1,5 +1,6 @@
 #include "enginelink/SOAPClient.h"
 
+#include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/RecordingUserMessages.h"
 #include "support/RunAsUnprivileged.h"
@@ -14,8 +15,8 @@
 #include <csignal>
 #include <fstream>
 #include <netinet/in.h>
+#include <optional>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -427,7 +428,7 @@ public:
     SquidProxy(const std::string& folder, const std::string& user, const std::string& password)
     {
         port_ = LoopbackHttpServer::UnusedPort();
-        const std::string hash = Capture({"openssl", "passwd", "-apr1", password});
+        const std::string hash = e3test::RunProgram({"openssl", "passwd", "-apr1", password}).second;
         std::ofstream(folder + "/passwd") << user << ":" << hash;
         std::ofstream conf(folder + "/squid.conf");
         conf << "http_port 127.0.0.1:" << port_ << "\n"
@@ -442,64 +443,15 @@ public:
         conf.close();
         e3test::GiveToUnprivileged(folder);
 
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const std::string confPath = folder + "/squid.conf";
-            ::execlp("squid", "squid", "-N", "-f", confPath.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
+        squid_.emplace(std::vector<std::string>{"squid", "-N", "-f", folder + "/squid.conf"}, SIGTERM);
         const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (std::chrono::steady_clock::now() < deadline && !exited() && !listening())
+        while (std::chrono::steady_clock::now() < deadline && !squid_->Exited() && !listening())
             std::this_thread::sleep_for(50ms);
     }
-    ~SquidProxy()
-    {
-        if (pid_ > 0 && !exited()) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-    bool ready() { return pid_ > 0 && !exited() && listening(); }
+    bool ready() { return squid_->Pid() > 0 && !squid_->Exited() && listening(); }
     int port() const { return port_; }
 
 private:
-    static std::string Capture(const std::vector<std::string>& args)
-    {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return {};
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::dup2(fds[1], 1);
-            ::close(fds[0]);
-            ::close(fds[1]);
-            std::vector<char*> argv;
-            for (const auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        std::string out;
-        char buffer[256];
-        ssize_t n;
-        while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
-            out.append(buffer, std::size_t(n));
-        ::close(fds[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        return out;
-    }
-    bool exited()
-    {
-        if (reaped_)
-            return true;
-        int status = 0;
-        reaped_ = ::waitpid(pid_, &status, WNOHANG) == pid_;
-        return reaped_;
-    }
     bool listening() const
     {
         int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -512,9 +464,8 @@ private:
         return ok;
     }
 
-    pid_t pid_ = -1;
-    bool reaped_ = false;
     int port_ = 0;
+    std::optional<e3test::ChildProcess> squid_;
 };
 
 bool SquidInstalled()

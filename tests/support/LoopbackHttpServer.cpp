@@ -1,5 +1,7 @@
 #include "support/LoopbackHttpServer.h"
 
+#include "support/LoopbackSocket.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -104,15 +106,7 @@ LoopbackHttpServer::~LoopbackHttpServer()
 
 int LoopbackHttpServer::UnusedPort()
 {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
+    return FreeLoopbackPort();
 }
 
 void LoopbackHttpServer::queueReply(Reply reply)
@@ -167,27 +161,29 @@ void LoopbackHttpServer::serve(int fd)
 {
     std::string buffer;
     char chunk[65536];
+    // False once the peer is gone or the server stops.
+    const auto readMore = [&] {
+        if (!WaitReadable(fd, wakeFd_))
+            return false;
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            return false;
+        buffer.append(chunk, std::size_t(n));
+        return true;
+    };
     while (true) {
         // One request: the header block, then Content-Length bytes of body.
         std::size_t headEnd;
         while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
-            if (!WaitReadable(fd, wakeFd_))
+            if (!readMore())
                 return;
-            ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-            if (n <= 0)
-                return;
-            buffer.append(chunk, std::size_t(n));
         }
         const std::string head = buffer.substr(0, headEnd + 2);
         const std::size_t length = std::stoul("0" + HeaderValue(head, "Content-Length"));
         const std::size_t total = headEnd + 4 + length;
         while (buffer.size() < total) {
-            if (!WaitReadable(fd, wakeFd_))
+            if (!readMore())
                 return;
-            ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-            if (n <= 0)
-                return;
-            buffer.append(chunk, std::size_t(n));
         }
         {
             std::lock_guard<std::mutex> guard(mutex_);

@@ -2,7 +2,6 @@
 // client posts, the CORBA front answers after a real bind, and the program
 // runs in the foreground, as the local server ("/a", "/s"), and ends when a
 // fault asks it to.
-#include "ChildProcess.h"
 #include "CorbaFront.h"
 #include "SampleEngine.h"
 #include "ServerProcess.h"
@@ -10,6 +9,8 @@
 
 #include "enginelink/OrbBind.h"
 #include "idl/GUIServer.hh"
+#include "support/ChildProcess.h"
+#include "support/LoopbackSocket.h"
 #include "support/TempDir.h"
 
 #include <curl/curl.h>
@@ -19,8 +20,7 @@
 #include <fstream>
 #include <thread>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
+#include <sys/wait.h>
 
 using namespace sampleengine;
 
@@ -104,19 +104,6 @@ std::string Replace(std::string text, const std::string& from, const std::string
 {
     const std::size_t at = text.find(from);
     return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
-
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 const char* const kScenario = "on Main.Save from btnSave\n"
@@ -305,7 +292,7 @@ TEST(SampleEngineProgramTest, StartedWithSlashAAndStoppedWithSlashS)
     const std::string exe = dir.str() + "/sample-engine";
     std::filesystem::copy_file(kProgram, exe);
     std::filesystem::permissions(exe, std::filesystem::perms::owner_all);
-    const int port = FreePort();
+    const int port = e3test::FreeLoopbackPort();
     dir.write("sample-engine.ini", "[SampleEngine]\nSoapPort=" + std::to_string(port) +
                                        "\nCorbaPort=-1\nLog=engine.log\nUserID=SE-local\n");
     std::filesystem::create_directory(dir.str() + "/run");

@@ -75,6 +75,47 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
+// Decodes the sequence that starts with the non-ASCII byte text[i]. A
+// well-formed one gives its code point and length; otherwise false, and
+// length is that of the maximal part that could have begun a sequence (at
+// least 1), so that overlong forms, surrogates and values past U+10FFFF are
+// refused at their second byte.
+bool DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp, std::size_t& length)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t need = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2;
+        cp = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3;
+        cp = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    }
+    length = 1;
+    if (need == 0)
+        return false;
+    for (std::size_t k = 1; k <= need; ++k) {
+        if (i + k >= text.size())
+            return false;
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if (next < low || next > high)
+            return false;
+        cp = cp << 6 | (next & 0x3F);
+        ++length;
+        low = 0x80;
+        high = 0xBF;
+    }
+    return true;
+}
+
 } // namespace
 
 XMLCodePage XMLCodePageOf(std::string_view name)
@@ -98,7 +139,7 @@ std::string XMLCodePageToUtf8(std::string_view bytes, XMLCodePage page)
     return out;
 }
 
-std::string Utf8ToXMLCodePage(std::string_view utf8, XMLCodePage page)
+std::string Utf8ToCodePage(std::string_view utf8, XMLCodePage page, Unmappable unmappable, bool* replaced)
 {
     if (page == XMLCodePage::kUtf8)
         return std::string(utf8);
@@ -107,38 +148,27 @@ std::string Utf8ToXMLCodePage(std::string_view utf8, XMLCodePage page)
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        if (lead < 0x80 && tables.toUnicode[lead] == lead) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) { // ASCII is the same in every page we write
             out += static_cast<char>(lead);
             ++i;
             continue;
         }
-        std::size_t extra = lead >= 0xF0 && lead < 0xF5 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : 0;
-        char32_t cp = extra == 3 ? lead & 0x07 : extra == 2 ? lead & 0x0F : lead & 0x1F;
-        bool valid = lead < 0x80 || (lead >= 0xC2 && lead < 0xF5);
-        if (lead < 0x80)
-            cp = lead;
-        std::size_t j = 1;
-        for (; valid && j <= extra; ++j) {
-            const unsigned char next = i + j < utf8.size() ? static_cast<unsigned char>(utf8[i + j]) : 0;
-            if ((next & 0xC0) != 0x80)
-                valid = false;
-            else
-                cp = cp << 6 | (next & 0x3F);
-        }
-        if (!valid) {
-            out += '?';
-            i += j == 1 ? 1 : j - 1;
-            continue;
-        }
-        i += 1 + extra;
-        const auto it = tables.fromUnicode.find(cp);
+        char32_t cp = 0;
+        std::size_t length = 0;
+        const bool valid = DecodeUtf8(utf8, i, cp, length);
+        i += length;
+        const auto it = valid ? tables.fromUnicode.find(cp) : tables.fromUnicode.end();
         if (it != tables.fromUnicode.end()) {
             out += static_cast<char>(it->second);
-        } else {
+        } else if (valid && unmappable == Unmappable::kCharacterReference) {
             out += "&#";
             out += std::to_string(static_cast<unsigned long>(cp));
             out += ';';
+        } else {
+            out += '?';
+            if (replaced)
+                *replaced = true;
         }
     }
     return out;
