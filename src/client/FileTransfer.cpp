@@ -46,6 +46,27 @@ bool IsNoFile(std::string_view reply)
     return SameTextAscii(reply, "snil");
 }
 
+bool IsBase64Digit(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+// The engine sends every part as one unbroken Base64 text. Anything else (an
+// error text that happens to survive a lenient decoder, blanks, a fill in the
+// middle) must fail the download rather than end up in the file.
+std::string DecodePart(std::string_view text)
+{
+    if (text.size() % 4 != 0)
+        throw std::runtime_error("A downloaded part is no Base64 text");
+    size_t fill = 0;
+    while (fill < 2 && fill < text.size() && text[text.size() - 1 - fill] == '=')
+        ++fill;
+    for (size_t i = 0; i + fill < text.size(); ++i)
+        if (!IsBase64Digit(text[i]))
+            throw std::runtime_error("A downloaded part is no Base64 text");
+    return u3::Base64ToString(text);
+}
+
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
@@ -244,7 +265,7 @@ int32_t ReceiveFileFromServer(IGUIEngine& engine, const std::string& localPath, 
             // An empty part would never end the transfer.
             if (reply.empty())
                 return -1;
-            file.Append(u3::Base64ToString(reply));
+            file.Append(DecodePart(reply));
             reply = engine.GetFile("", "Part", serverPath);
         }
         file.Commit();
@@ -261,7 +282,7 @@ int32_t ReceiveWholeFile(IGUIEngine& engine, const std::string& localPath, const
         if (IsNoFile(reply))
             return -1;
         PendingFile file(localPath);
-        file.Append(u3::Base64ToString(reply));
+        file.Append(DecodePart(reply));
         file.Commit();
         return 1;
     } catch (const std::exception&) {

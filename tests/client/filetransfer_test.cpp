@@ -184,6 +184,11 @@ TEST_F(FileTransferTest, FailedDownloadsKeepTheOldFileAndLeaveNothingBehind)
         {"an error text first", {"Access denied."}},
         {"an empty first part", {""}},
         {"an empty next part", {u3::StringToBase64("first"), ""}},
+        // Texts a lenient decoder would take: line breaks, blanks, a fill mid-text.
+        {"a part broken into lines", {"QUJD\r\nQUJD"}},
+        {"blanks between the groups", {u3::StringToBase64("first"), "QUJD    QUJD"}},
+        {"a fill inside a part", {"QQ==QUJD"}},
+        {"a part of uneven length", {"QUJDQ"}},
     };
     const std::string target = dir.str() + "/sub/target.txt";
     ::mkdir((dir.str() + "/sub").c_str(), 0700);
@@ -233,6 +238,8 @@ TEST_F(FileTransferTest, WholeFileDownload)
         {"", 1, ""},                         // an empty file
         {"sNIL", -1, "before"},              // no such file
         {"Internal error", -1, "before"},    // not Base64
+        {"QUJD QUJD ", -1, "before"},        // blanks are no part of the engine's Base64
+        {"QQ==QUJD", -1, "before"},          // a fill before the end
     };
     for (const Case& c : cases) {
         WriteFile(target, "before");
