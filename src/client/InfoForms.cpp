@@ -6,13 +6,10 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
-#include <QTimer>
 
 namespace client {
 
 namespace {
-
-constexpr int MaxDots = 20;
 
 // The word-wrapped size of text in a 320-pixel column, without prefix
 // processing.
@@ -109,7 +106,6 @@ const fw::TClassInfo& TFormProgressInfo::StaticClass()
 
 TFormProgressInfo::TFormProgressInfo(fw::TComponent* owner)
     : fw::TCustomForm(owner)
-    , timer_(new QTimer(Widget()))
 {
     SetCaption("FormProgress");
     SetKeyPreview(true);
@@ -119,45 +115,20 @@ TFormProgressInfo::TFormProgressInfo(fw::TComponent* owner)
     lblStaticText = new QLabel(Panel1->Widget());
     lblStaticText->setWordWrap(true);
     lblStaticText->setTextFormat(Qt::PlainText);
-    timer_->setInterval(1000);
-    QObject::connect(timer_, &QTimer::timeout, Widget(), [this] { fw::RunFromEventLoop([this] { AdvanceDots(); }); });
     OnHide = [this](fw::TObject*) { FormHide(); };
     DragBySurface(*this);
 }
 
 void TFormProgressInfo::FormHide()
 {
-    timer_->stop();
+    if (ProgressLabel)
+        ProgressLabel->SetShowProgress(false);
 }
 
 void TFormProgressInfo::Button1Click()
 {
-    timer_->stop();
-}
-
-bool TFormProgressInfo::DotsRunning() const
-{
-    return timer_->isActive();
-}
-
-std::string TFormProgressInfo::ProgressCaption() const
-{
-    return ProgressLabel ? ProgressLabel->text().toStdString() : std::string();
-}
-
-void TFormProgressInfo::AdvanceDots()
-{
-    dots_ = dots_ >= MaxDots ? 0 : dots_ + 1;
     if (ProgressLabel)
-        ProgressLabel->setText(QString::fromStdString(progressText_ + std::string(static_cast<size_t>(dots_), '.')));
-}
-
-void TFormProgressInfo::StartDots(const std::string& caption)
-{
-    progressText_ = caption;
-    dots_ = 0;
-    ProgressLabel->setText(QString::fromStdString(caption));
-    timer_->start();
+        ProgressLabel->SetShowProgress(false);
 }
 
 TFormProgressInfo* PrepareProgressInfo(TFormProgressInfo* form, const std::string& caption, const std::string& text,
@@ -175,16 +146,21 @@ TFormProgressInfo* PrepareProgressInfo(TFormProgressInfo* form, const std::strin
     form->AlignTree();
     form->lblStaticText->setText(QString::fromStdString(text));
     if (!form->ProgressLabel) {
-        form->ProgressLabel = new QLabel(form->Panel1->Widget());
-        form->ProgressLabel->setFont(FontOfSize(*form, 9));
-        form->ProgressLabel->setWordWrap(true);
-        form->ProgressLabel->setTextFormat(Qt::PlainText);
+        auto* label = new e3::Te3_ProgressLabel(form);
+        label->SetParent(form->Panel1);
+        label->GetFont()->SetSize(9);
+        label->SetWordWrap(true);
+        label->SetInterval(1000);
+        label->SetMaxDotCount(20);
+        label->SetWidth(250);
+        form->ProgressLabel = label;
     }
     form->lblStaticText->setGeometry(4, 16, width, height);
-    form->ProgressLabel->setGeometry(4, 16 + height + 8, 250, form->ProgressLabel->sizeHint().height());
-    form->ProgressLabel->show();
+    e3::Te3_ProgressLabel* progress = form->ProgressLabel;
+    progress->SetBounds(4, 16 + height + 8, progress->GetWidth(), progress->GetHeight());
+    progress->SetText(progressText);
+    progress->SetShowProgress(true);
     PlaceBottomLine(form->Bevel3, form->Panel1);
-    form->StartDots(progressText);
     return form;
 }
 

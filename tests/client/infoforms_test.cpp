@@ -32,21 +32,34 @@ TEST(ProgressInfo, DotsGrowToTwentyThenStartAgainAndStopWhenHidden)
     std::unique_ptr<client::TFormProgressInfo> form(
         client::PrepareProgressInfo(nullptr, "Sending", "Sending the application", "Please wait"));
     EXPECT_EQ(form->GetWidth(), std::max(250, form->lblStaticText->width() + 30));
-    EXPECT_EQ(form->ProgressCaption(), "Please wait");
-    EXPECT_EQ(form->ProgressLabel->y(), form->lblStaticText->geometry().bottom() + 1 + 8);
+    e3::Te3_ProgressLabel* progress = form->ProgressLabel;
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->GetParent(), form->Panel1);
+    EXPECT_EQ(progress->GetText(), "Please wait");
+    EXPECT_EQ(progress->GetLeft(), 4);
+    EXPECT_EQ(progress->GetTop(), form->lblStaticText->geometry().bottom() + 1 + 8);
+    EXPECT_EQ(progress->GetWidth(), 250);
+    EXPECT_EQ(progress->GetInterval(), 1000);
+    EXPECT_TRUE(progress->GetWordWrap());
     form->Show();
-    EXPECT_TRUE(form->DotsRunning());
+    EXPECT_TRUE(progress->GetShowProgress());
     for (int i = 0; i < 20; ++i)
-        form->AdvanceDots();
-    EXPECT_EQ(form->ProgressCaption(), "Please wait" + std::string(20, '.'));
-    form->AdvanceDots();
-    EXPECT_EQ(form->ProgressCaption(), "Please wait");
+        progress->Tick();
+    EXPECT_EQ(progress->GetText(), "Please wait" + std::string(20, '.'));
+    progress->Tick();
+    EXPECT_EQ(progress->GetText(), "Please wait");
+    progress->Tick();
     form->Hide();
-    EXPECT_FALSE(form->DotsRunning());
-    client::PrepareProgressInfo(form.get(), "Sending", "Again", "Still");
-    EXPECT_TRUE(form->DotsRunning());
+    EXPECT_FALSE(progress->GetShowProgress());
+    EXPECT_EQ(progress->GetText(), "Please wait");
+
+    // Reused: the same label, the new caption, running again.
+    EXPECT_EQ(client::PrepareProgressInfo(form.get(), "Sending", "Again", "Still"), form.get());
+    EXPECT_EQ(form->ProgressLabel, progress);
+    EXPECT_EQ(progress->GetText(), "Still");
+    EXPECT_TRUE(progress->GetShowProgress());
     form->Button1Click();
-    EXPECT_FALSE(form->DotsRunning());
+    EXPECT_FALSE(progress->GetShowProgress());
 }
 
 } // namespace
