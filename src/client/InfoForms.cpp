@@ -1,6 +1,7 @@
 #include "client/InfoForms.h"
 
 #include "client/MessageDialog.h"
+#include "e3/SpeedButton.h"
 #include "framework/ApplicationException.h"
 
 #include <QFontMetrics>
@@ -73,6 +74,28 @@ TFormMessage::TFormMessage(fw::TComponent* owner)
     Label1->setTextFormat(Qt::PlainText);
     Bevel3 = BottomLine(Panel1);
     DragBySurface(*this);
+    OnKeyDown = [this](fw::TObject*, uint16_t& key, fw::TShiftState shift) { FormKeyDown(key, shift); };
+    FormCreate();
+}
+
+void TFormMessage::FormCreate()
+{
+    Result = -1;
+}
+
+void TFormMessage::btnClick(fw::TObject* sender)
+{
+    const auto* button = dynamic_cast<e3::Te3SpeedButton*>(sender);
+    Result = button ? button->GetTag() : -1;
+    Close();
+}
+
+void TFormMessage::FormKeyDown(uint16_t& key, fw::TShiftState shift)
+{
+    constexpr uint16_t escape = 27;
+    if (key == escape && shift == 0)
+        if (e3::Te3SpeedButton* cancel = CancelButton.get())
+            cancel->Click();
 }
 
 TFormMessage* PrepareInfoMessage(TFormMessage* form, const std::string& caption, const std::string& text)
@@ -80,8 +103,10 @@ TFormMessage* PrepareInfoMessage(TFormMessage* form, const std::string& caption,
     if (!form)
         form = new TFormMessage(nullptr);
     form->Panel2->SetVisible(false);
+    form->CancelButton = nullptr;
     QWidget* w = form->Widget();
     w->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint);
+    ApplyDialogFont(*form);
     const QFont font = FontOfSize(*form, 9);
     const QSize measured = MeasureWrapped(font, text);
     const int width = measured.width() + 4, height = measured.height() + 14;
@@ -92,6 +117,7 @@ TFormMessage* PrepareInfoMessage(TFormMessage* form, const std::string& caption,
     form->Label1->setFont(font);
     form->Label1->setGeometry((panel->GetWidth() - width) / 2, (panel->GetHeight() - height) / 2, width, height);
     form->Label1->setText(QString::fromStdString(text));
+    ApplyDialogFont(*form);
     PlaceBottomLine(form->Bevel3, form->Panel1);
     return form;
 }

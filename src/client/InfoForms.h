@@ -9,6 +9,10 @@
 class QFrame;
 class QLabel;
 
+namespace e3 {
+class Te3SpeedButton;
+}
+
 namespace client {
 
 class TFormMessage : public fw::TCustomForm {
@@ -16,10 +20,18 @@ class TFormMessage : public fw::TCustomForm {
 public:
     explicit TFormMessage(fw::TComponent* owner);
 
+    void FormCreate();
+    // The pressed button's Tag becomes the result (-1 for any other sender);
+    // the form closes.
+    void btnClick(fw::TObject* sender);
+    // Escape without modifier keys presses the cancel button, when there is one.
+    void FormKeyDown(uint16_t& key, fw::TShiftState shift);
+
     e3::Te3_Panel* Panel1;
     e3::Te3_Panel* Panel2;
     QLabel* Label1;
     QFrame* Bevel3;
+    fw::Guard<e3::Te3SpeedButton> CancelButton; // pressed by Escape
     int Result = -1;
 };
 

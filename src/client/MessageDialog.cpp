@@ -279,11 +279,23 @@ TMessageForm::TMessageForm(fw::TComponent* owner)
     DragBySurface(*this);
 }
 
+void ApplyDialogFont(fw::TCustomForm& form)
+{
+    constexpr int32_t defaultCharset = 1;
+    form.GetFont()->SetCharset(defaultCharset);
+    const fw::TCustomForm* main = fw::TCustomForm::MainForm();
+    for (fw::TControl* child : form.ChildControls()) {
+        child->GetFont()->SetCharset(defaultCharset);
+        if (main && main != &form && dynamic_cast<fw::TWinControl*>(child))
+            child->GetFont()->SetSize(main->GetFont()->GetSize());
+    }
+}
+
 void TMessageForm::ApplyLanguageFont()
 {
-    GetFont()->SetCharset(1);
-    if (fw::TCustomForm* main = fw::TCustomForm::MainForm(); main && main != this)
-        GetFont()->SetSize(main->GetFont()->GetSize());
+    // The form itself keeps the system's message font, and its texts take it
+    // from there, whatever size the main form uses.
+    ApplyDialogFont(*this);
     const QFont font = GetFont()->ToQFont();
     Widget()->setFont(font);
     for (QWidget* child : Widget()->findChildren<QWidget*>())

@@ -1,4 +1,6 @@
 #include "client/InfoForms.h"
+#include "client/MessageDialog.h"
+#include "e3/SpeedButton.h"
 
 #include <QLabel>
 
@@ -25,6 +27,53 @@ TEST(InfoMessage, OneWordIs250WideAndTheFormIsReused)
     const QRect label = form->Label1->geometry();
     EXPECT_NEAR(label.center().x(), form->Panel1->GetWidth() / 2, 1);
     EXPECT_NEAR(label.center().y(), form->Panel1->GetHeight() / 2, 1);
+}
+
+TEST(InfoMessage, ButtonsAnswerWithTheirTagAndEscapePressesTheCancelButton)
+{
+    std::unique_ptr<client::TFormMessage> form(client::PrepareInfoMessage(nullptr, "Busy", "Working"));
+    auto* button = new e3::Te3_SpeedButton(form.get());
+    button->SetParent(form->Panel2);
+    button->SetTag(3);
+    button->OnClick = [&](fw::TObject* sender) { form->btnClick(sender); };
+    form->Panel2->SetVisible(true);
+    form->Show();
+
+    form->btnClick(button);
+    EXPECT_EQ(form->Result, 3);
+    EXPECT_FALSE(form->Widget()->isVisible());
+    form->btnClick(form->Panel1); // not a button
+    EXPECT_EQ(form->Result, -1);
+
+    // The form's own key-down event, as its key preview raises it.
+    const auto escape = [&](fw::TShiftState shift) {
+        uint16_t key = 27;
+        form->DoKeyDown(key, shift);
+    };
+    form->CancelButton = button;
+    escape(1u << fw::ssShift);
+    EXPECT_EQ(form->Result, -1);
+    escape(0);
+    EXPECT_EQ(form->Result, 3);
+
+    // Preparing the form again forgets the cancel button.
+    form->Result = -1;
+    client::PrepareInfoMessage(form.get(), "Busy", "Still working");
+    escape(0);
+    EXPECT_EQ(form->Result, -1);
+}
+
+TEST(InfoMessage, PanelsTakeTheMainFormsFontSizeAndTheTextKeepsItsOwn)
+{
+    fw::TCustomForm main(nullptr);
+    main.GetFont()->SetSize(20);
+    fw::TCustomForm* before = fw::TCustomForm::MainForm();
+    fw::TCustomForm::SetMainForm(&main);
+    std::unique_ptr<client::TFormMessage> form(client::PrepareInfoMessage(nullptr, "Busy", "Working"));
+    fw::TCustomForm::SetMainForm(before);
+    EXPECT_EQ(form->Panel1->GetFont()->GetSize(), 20);
+    EXPECT_EQ(form->Panel2->GetFont()->GetSize(), 20);
+    EXPECT_EQ(form->Label1->font().pointSize(), 9);
 }
 
 TEST(ProgressInfo, DotsGrowToTwentyThenStartAgainAndStopWhenHidden)

@@ -231,6 +231,21 @@ TEST(MessageLayout, TallTextScrollsAndTheButtonsStayBelowIt)
     EXPECT_EQ(l.checkHint, in.checkCaption); // wider than half the screen: cut, shown as hint
 }
 
+TEST(MessageDialog, TextsKeepTheMessageFontWhateverTheMainFormUses)
+{
+    fw::TCustomForm main(nullptr);
+    main.GetFont()->SetSize(31);
+    fw::TCustomForm* before = fw::TCustomForm::MainForm();
+    fw::TCustomForm::SetMainForm(&main);
+    std::unique_ptr<TMessageForm> f(client::CreateMessageForm("Text", {"OK"}, "Again"));
+    fw::TCustomForm::SetMainForm(before);
+    EXPECT_NE(f->GetFont()->GetSize(), 31);
+    const QFont font = f->GetFont()->ToQFont();
+    EXPECT_TRUE(f->MessageLabel()->font() == font);
+    EXPECT_TRUE(f->CheckBox()->font() == font);
+    EXPECT_TRUE(f->Buttons()[0]->font() == font);
+}
+
 TEST(MessageDialog, BuiltFormKeepsItsButtonsInsideForOneToSevenCaptions)
 {
     for (size_t n = 1; n <= 7; ++n) {
