@@ -217,20 +217,29 @@ int64_t NextChunkSize(int64_t remaining, int64_t freeMemory)
 int32_t SendFileToServer(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
 {
     try {
-        const int64_t size = u3::GetFileSize64(localPath);
-        if (size < 0) {
+        // Size and contents come from the one opened file, so a file replaced
+        // or removed meanwhile is never sent as something it was not. Opening
+        // does not wait for the writer of a pipe.
+        Fd fd(::open(localPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        const bool opened = fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0;
+        if (!opened && errno != ENOENT && errno != ENOTDIR)
+            return -1;
+        if (!opened || S_ISDIR(st.st_mode)) {
             // The engine still learns that nothing is coming.
             engine.SetFile("snil", "File", serverPath);
             return -1;
         }
+        // A pipe or a device has no size to send and may never end.
+        if (!S_ISREG(st.st_mode))
+            return -1;
+        const int64_t size = static_cast<int64_t>(st.st_size);
+        std::string buffer;
         if (size <= kWholeUploadLimit) {
-            const std::string reply = engine.SetFile(u3::FileToBase64(localPath), "File", serverPath);
+            ReadExactly(fd.Get(), buffer, size);
+            const std::string reply = engine.SetFile(u3::StringToBase64(buffer), "File", serverPath);
             return SameTextAscii(reply, "OK") ? 1 : -1;
         }
-        Fd fd(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
-        if (fd.Get() < 0)
-            return -1;
-        std::string buffer;
         std::string type = "PartStart";
         int64_t sent = 0;
         int64_t chunk = NextChunkSize(size, FreePageFileMemory());

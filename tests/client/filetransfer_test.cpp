@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
 
 using namespace e3test;
 using client::NextChunkSize;
@@ -158,6 +159,16 @@ TEST_F(FileTransferTest, MissingLocalFileIsAnnouncedAndFails)
     const auto calls = engine.CallsOf("SetFile");
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].args, (std::vector<std::string> {"snil", "File", "x"}));
+}
+
+TEST_F(FileTransferTest, PipesAndDevicesAreNotSent)
+{
+    const std::string fifo = dir.str() + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/null"), fifo}) {
+        EXPECT_EQ(client::SendFileToServer(engine, path, "x"), -1) << path;
+        EXPECT_TRUE(engine.CallsOf("SetFile").empty()) << path;
+    }
 }
 
 TEST_F(FileTransferTest, TheFirstRefusedPartEndsTheUpload)
