@@ -46,6 +46,27 @@ bool IsNoFile(std::string_view reply)
     return SameTextAscii(reply, "snil");
 }
 
+bool IsBase64Digit(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+// The engine sends every part as one unbroken Base64 text. Anything else (an
+// error text that happens to survive a lenient decoder, blanks, a fill in the
+// middle) must fail the download rather than end up in the file.
+std::string DecodePart(std::string_view text)
+{
+    if (text.size() % 4 != 0)
+        throw std::runtime_error("A downloaded part is no Base64 text");
+    size_t fill = 0;
+    while (fill < 2 && fill < text.size() && text[text.size() - 1 - fill] == '=')
+        ++fill;
+    for (size_t i = 0; i + fill < text.size(); ++i)
+        if (!IsBase64Digit(text[i]))
+            throw std::runtime_error("A downloaded part is no Base64 text");
+    return u3::Base64ToString(text);
+}
+
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
@@ -196,20 +217,29 @@ int64_t NextChunkSize(int64_t remaining, int64_t freeMemory)
 int32_t SendFileToServer(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
 {
     try {
-        const int64_t size = u3::GetFileSize64(localPath);
-        if (size < 0) {
+        // Size and contents come from the one opened file, so a file replaced
+        // or removed meanwhile is never sent as something it was not. Opening
+        // does not wait for the writer of a pipe.
+        Fd fd(::open(localPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        const bool opened = fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0;
+        if (!opened && errno != ENOENT && errno != ENOTDIR)
+            return -1;
+        if (!opened || S_ISDIR(st.st_mode)) {
             // The engine still learns that nothing is coming.
             engine.SetFile("snil", "File", serverPath);
             return -1;
         }
+        // A pipe or a device has no size to send and may never end.
+        if (!S_ISREG(st.st_mode))
+            return -1;
+        const int64_t size = static_cast<int64_t>(st.st_size);
+        std::string buffer;
         if (size <= kWholeUploadLimit) {
-            const std::string reply = engine.SetFile(u3::FileToBase64(localPath), "File", serverPath);
+            ReadExactly(fd.Get(), buffer, size);
+            const std::string reply = engine.SetFile(u3::StringToBase64(buffer), "File", serverPath);
             return SameTextAscii(reply, "OK") ? 1 : -1;
         }
-        Fd fd(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
-        if (fd.Get() < 0)
-            return -1;
-        std::string buffer;
         std::string type = "PartStart";
         int64_t sent = 0;
         int64_t chunk = NextChunkSize(size, FreePageFileMemory());
@@ -244,7 +274,7 @@ int32_t ReceiveFileFromServer(IGUIEngine& engine, const std::string& localPath, 
             // An empty part would never end the transfer.
             if (reply.empty())
                 return -1;
-            file.Append(u3::Base64ToString(reply));
+            file.Append(DecodePart(reply));
             reply = engine.GetFile("", "Part", serverPath);
         }
         file.Commit();
@@ -261,7 +291,7 @@ int32_t ReceiveWholeFile(IGUIEngine& engine, const std::string& localPath, const
         if (IsNoFile(reply))
             return -1;
         PendingFile file(localPath);
-        file.Append(u3::Base64ToString(reply));
+        file.Append(DecodePart(reply));
         file.Commit();
         return 1;
     } catch (const std::exception&) {

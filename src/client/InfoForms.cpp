@@ -1,18 +1,16 @@
 #include "client/InfoForms.h"
 
 #include "client/MessageDialog.h"
+#include "e3/SpeedButton.h"
 #include "framework/ApplicationException.h"
 
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
-#include <QTimer>
 
 namespace client {
 
 namespace {
-
-constexpr int MaxDots = 20;
 
 // The word-wrapped size of text in a 320-pixel column, without prefix
 // processing.
@@ -76,6 +74,28 @@ TFormMessage::TFormMessage(fw::TComponent* owner)
     Label1->setTextFormat(Qt::PlainText);
     Bevel3 = BottomLine(Panel1);
     DragBySurface(*this);
+    OnKeyDown = [this](fw::TObject*, uint16_t& key, fw::TShiftState shift) { FormKeyDown(key, shift); };
+    FormCreate();
+}
+
+void TFormMessage::FormCreate()
+{
+    Result = -1;
+}
+
+void TFormMessage::btnClick(fw::TObject* sender)
+{
+    const auto* button = dynamic_cast<e3::Te3SpeedButton*>(sender);
+    Result = button ? button->GetTag() : -1;
+    Close();
+}
+
+void TFormMessage::FormKeyDown(uint16_t& key, fw::TShiftState shift)
+{
+    constexpr uint16_t escape = 27;
+    if (key == escape && shift == 0)
+        if (e3::Te3SpeedButton* cancel = CancelButton.get())
+            cancel->Click();
 }
 
 TFormMessage* PrepareInfoMessage(TFormMessage* form, const std::string& caption, const std::string& text)
@@ -83,8 +103,10 @@ TFormMessage* PrepareInfoMessage(TFormMessage* form, const std::string& caption,
     if (!form)
         form = new TFormMessage(nullptr);
     form->Panel2->SetVisible(false);
+    form->CancelButton = nullptr;
     QWidget* w = form->Widget();
     w->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint);
+    ApplyDialogFont(*form);
     const QFont font = FontOfSize(*form, 9);
     const QSize measured = MeasureWrapped(font, text);
     const int width = measured.width() + 4, height = measured.height() + 14;
@@ -95,6 +117,7 @@ TFormMessage* PrepareInfoMessage(TFormMessage* form, const std::string& caption,
     form->Label1->setFont(font);
     form->Label1->setGeometry((panel->GetWidth() - width) / 2, (panel->GetHeight() - height) / 2, width, height);
     form->Label1->setText(QString::fromStdString(text));
+    ApplyDialogFont(*form);
     PlaceBottomLine(form->Bevel3, form->Panel1);
     return form;
 }
@@ -109,7 +132,6 @@ const fw::TClassInfo& TFormProgressInfo::StaticClass()
 
 TFormProgressInfo::TFormProgressInfo(fw::TComponent* owner)
     : fw::TCustomForm(owner)
-    , timer_(new QTimer(Widget()))
 {
     SetCaption("FormProgress");
     SetKeyPreview(true);
@@ -119,45 +141,20 @@ TFormProgressInfo::TFormProgressInfo(fw::TComponent* owner)
     lblStaticText = new QLabel(Panel1->Widget());
     lblStaticText->setWordWrap(true);
     lblStaticText->setTextFormat(Qt::PlainText);
-    timer_->setInterval(1000);
-    QObject::connect(timer_, &QTimer::timeout, Widget(), [this] { fw::RunFromEventLoop([this] { AdvanceDots(); }); });
     OnHide = [this](fw::TObject*) { FormHide(); };
     DragBySurface(*this);
 }
 
 void TFormProgressInfo::FormHide()
 {
-    timer_->stop();
+    if (ProgressLabel)
+        ProgressLabel->SetShowProgress(false);
 }
 
 void TFormProgressInfo::Button1Click()
 {
-    timer_->stop();
-}
-
-bool TFormProgressInfo::DotsRunning() const
-{
-    return timer_->isActive();
-}
-
-std::string TFormProgressInfo::ProgressCaption() const
-{
-    return ProgressLabel ? ProgressLabel->text().toStdString() : std::string();
-}
-
-void TFormProgressInfo::AdvanceDots()
-{
-    dots_ = dots_ >= MaxDots ? 0 : dots_ + 1;
     if (ProgressLabel)
-        ProgressLabel->setText(QString::fromStdString(progressText_ + std::string(static_cast<size_t>(dots_), '.')));
-}
-
-void TFormProgressInfo::StartDots(const std::string& caption)
-{
-    progressText_ = caption;
-    dots_ = 0;
-    ProgressLabel->setText(QString::fromStdString(caption));
-    timer_->start();
+        ProgressLabel->SetShowProgress(false);
 }
 
 TFormProgressInfo* PrepareProgressInfo(TFormProgressInfo* form, const std::string& caption, const std::string& text,
@@ -175,16 +172,21 @@ TFormProgressInfo* PrepareProgressInfo(TFormProgressInfo* form, const std::strin
     form->AlignTree();
     form->lblStaticText->setText(QString::fromStdString(text));
     if (!form->ProgressLabel) {
-        form->ProgressLabel = new QLabel(form->Panel1->Widget());
-        form->ProgressLabel->setFont(FontOfSize(*form, 9));
-        form->ProgressLabel->setWordWrap(true);
-        form->ProgressLabel->setTextFormat(Qt::PlainText);
+        auto* label = new e3::Te3_ProgressLabel(form);
+        label->SetParent(form->Panel1);
+        label->GetFont()->SetSize(9);
+        label->SetWordWrap(true);
+        label->SetInterval(1000);
+        label->SetMaxDotCount(20);
+        label->SetWidth(250);
+        form->ProgressLabel = label;
     }
     form->lblStaticText->setGeometry(4, 16, width, height);
-    form->ProgressLabel->setGeometry(4, 16 + height + 8, 250, form->ProgressLabel->sizeHint().height());
-    form->ProgressLabel->show();
+    e3::Te3_ProgressLabel* progress = form->ProgressLabel;
+    progress->SetBounds(4, 16 + height + 8, progress->GetWidth(), progress->GetHeight());
+    progress->SetText(progressText);
+    progress->SetShowProgress(true);
     PlaceBottomLine(form->Bevel3, form->Panel1);
-    form->StartDots(progressText);
     return form;
 }
 

@@ -3,11 +3,15 @@
 // it works: a text alone, or a text with a line of growing dots below it. The
 // caller shows them without waiting and hides them later.
 #include "e3/Panel.h"
+#include "e3/ProgressLabel.h"
 #include "framework/Form.h"
 
 class QFrame;
 class QLabel;
-class QTimer;
+
+namespace e3 {
+class Te3SpeedButton;
+}
 
 namespace client {
 
@@ -16,10 +20,18 @@ class TFormMessage : public fw::TCustomForm {
 public:
     explicit TFormMessage(fw::TComponent* owner);
 
+    void FormCreate();
+    // The pressed button's Tag becomes the result (-1 for any other sender);
+    // the form closes.
+    void btnClick(fw::TObject* sender);
+    // Escape without modifier keys presses the cancel button, when there is one.
+    void FormKeyDown(uint16_t& key, fw::TShiftState shift);
+
     e3::Te3_Panel* Panel1;
     e3::Te3_Panel* Panel2;
     QLabel* Label1;
     QFrame* Bevel3;
+    fw::Guard<e3::Te3SpeedButton> CancelButton; // pressed by Escape
     int Result = -1;
 };
 
@@ -31,26 +43,13 @@ public:
     // Both stop the dots.
     void FormHide();
     void Button1Click();
-    // One more dot, up to 20, then the bare caption again.
-    void AdvanceDots();
-    bool DotsRunning() const;
-    std::string ProgressCaption() const;
 
     e3::Te3_Panel* Panel1;
     e3::Te3_Panel* Panel2;
     QFrame* Bevel3;
     QLabel* lblStaticText;
-    QLabel* ProgressLabel = nullptr; // created on first use
+    e3::Te3_ProgressLabel* ProgressLabel = nullptr; // created on first use
     int Result = -1;
-
-private:
-    friend TFormProgressInfo* PrepareProgressInfo(TFormProgressInfo*, const std::string&, const std::string&,
-                                                  const std::string&);
-    void StartDots(const std::string& caption);
-
-    QTimer* timer_;
-    std::string progressText_;
-    int dots_ = 0;
 };
 
 // Creates the form when none is given, else reuses and resizes it.

@@ -60,12 +60,10 @@ MessageLayout LayoutMessageForm(const MessageLayoutInput& in)
     const int x = in.avgCharWidth, y = in.charHeight;
     const int horzMargin = MulDiv(8, x, 4);
     const int vertMargin = MulDiv(8, y, 8);
-    const int horzSpacing = MulDiv(10, x, 4);
-    (void)horzSpacing; // the original layout computes it but places nothing with it
     const int vertSpacing = MulDiv(10, y, 8);
     int buttonWidth = MulDiv(50, x, 4);
     const int buttonHeight = MulDiv(14, y, 8);
-    const int buttonSpacing = MulDiv(4, x, 4);
+    int buttonSpacing = MulDiv(4, x, 4);
     const int n = static_cast<int>(in.captions.size());
 
     for (const std::string& c : in.captions)
@@ -105,7 +103,13 @@ MessageLayout LayoutMessageForm(const MessageLayoutInput& in)
     // stays inside the form, however short the captions.
     if (n > 0 && clientWidth < buttonGroupWidth + 2 * horzMargin) {
         buttonGroupWidth = clientWidth - 2 * horzMargin;
-        buttonWidth = std::max(1, (buttonGroupWidth - (n - 1) * buttonSpacing) / n);
+        buttonWidth = (buttonGroupWidth - (n - 1) * buttonSpacing) / n;
+        if (buttonWidth < 1) {
+            // So many captions that the gaps alone are too wide: the gaps give
+            // way first, so that every button keeps at least one pixel.
+            buttonSpacing = n > 1 ? std::max(0, (buttonGroupWidth - n) / (n - 1)) : 0;
+            buttonWidth = std::max(1, (buttonGroupWidth - (n - 1) * buttonSpacing) / n);
+        }
     }
     int bx = (clientWidth - buttonGroupWidth) / 2;
     int by = vertMargin + textSize.height() + vertSpacing + checkHeight;
@@ -275,11 +279,23 @@ TMessageForm::TMessageForm(fw::TComponent* owner)
     DragBySurface(*this);
 }
 
+void ApplyDialogFont(fw::TCustomForm& form)
+{
+    constexpr int32_t defaultCharset = 1;
+    form.GetFont()->SetCharset(defaultCharset);
+    const fw::TCustomForm* main = fw::TCustomForm::MainForm();
+    for (fw::TControl* child : form.ChildControls()) {
+        child->GetFont()->SetCharset(defaultCharset);
+        if (main && main != &form && dynamic_cast<fw::TWinControl*>(child))
+            child->GetFont()->SetSize(main->GetFont()->GetSize());
+    }
+}
+
 void TMessageForm::ApplyLanguageFont()
 {
-    GetFont()->SetCharset(1);
-    if (fw::TCustomForm* main = fw::TCustomForm::MainForm(); main && main != this)
-        GetFont()->SetSize(main->GetFont()->GetSize());
+    // The form itself keeps the system's message font, and its texts take it
+    // from there, whatever size the main form uses.
+    ApplyDialogFont(*this);
     const QFont font = GetFont()->ToQFont();
     Widget()->setFont(font);
     for (QWidget* child : Widget()->findChildren<QWidget*>())

@@ -128,6 +128,10 @@ int MessageDialogCheck(const std::string& caption, const std::string& text, cons
 int MessageDialogPos(int, int, int, int, int, const std::string& caption, const std::string& text,
                      const std::vector<std::string>& buttons);
 
+// Gives the form and its child controls the default character set, and its
+// windowed children the font size of the application's main form.
+void ApplyDialogFont(fw::TCustomForm& form);
+
 // Lets the user drag a window by any point that no child widget takes the
 // mouse on, as if it were the window's title bar.
 void DragBySurface(fw::TCustomForm& form);

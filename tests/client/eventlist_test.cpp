@@ -240,16 +240,20 @@ TEST_F(EventListTest, AModalFormOpenedDuringAChangeSendsTheUsersOwnChanges)
 {
     client::Te3_ClientForm* dialog = NewForm("Dialog");
     TTestEdit* field = NewEdit(dialog, "Field");
+    TTestEdit* other = NewEdit(dialog, "Other");
     form->EventMap.Add("FormMain.Edit1.OnChange", "Main.Change");
     dialog->EventMap.Add("Dialog.Field.OnChange", "Dialog.Change");
     dialog->EventMap.Add("Dialog.Field.OnExit", "Dialog.Exit");
+    dialog->EventMap.Add("Dialog.Other.OnChange", "Dialog.OtherChange");
     edit->OnChange = list->OnChange;
     field->OnChange = list->OnChange;
     field->OnExit = list->OnExit;
+    other->OnChange = list->OnChange;
 
     engine->onExecuteEvent = [&](const EngineCall& call) {
         const std::string& event = call.args.at(3);
         if (event == "Main.Change") {
+            other->SetText("filled in by the reply"); // another control, same reply: dropped
             // The reply opens a dialog; the user works in it.
             QTimer::singleShot(0, [&] {
                 field->SetText("user");  // sent
@@ -260,6 +264,7 @@ TEST_F(EventListTest, AModalFormOpenedDuringAChangeSendsTheUsersOwnChanges)
             dialog->ShowModal();
         } else if (event == "Dialog.Change") {
             field->SetText("set by the reply"); // dropped
+            other->SetText("also by the reply"); // dropped as well
         }
         return std::string();
     };
@@ -270,6 +275,7 @@ TEST_F(EventListTest, AModalFormOpenedDuringAChangeSendsTheUsersOwnChanges)
         events.push_back(call.args.at(3));
     EXPECT_EQ(events, (std::vector<std::string> {"Main.Change", "Dialog.Change", "Dialog.Exit"}));
     EXPECT_EQ(field->GetText(), "set by the reply");
+    EXPECT_EQ(other->GetText(), "also by the reply");
     EXPECT_TRUE(list->ChangeGuard);
 }
 

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
 
 using namespace e3test;
 using client::NextChunkSize;
@@ -160,6 +161,16 @@ TEST_F(FileTransferTest, MissingLocalFileIsAnnouncedAndFails)
     EXPECT_EQ(calls[0].args, (std::vector<std::string> {"snil", "File", "x"}));
 }
 
+TEST_F(FileTransferTest, PipesAndDevicesAreNotSent)
+{
+    const std::string fifo = dir.str() + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/null"), fifo}) {
+        EXPECT_EQ(client::SendFileToServer(engine, path, "x"), -1) << path;
+        EXPECT_TRUE(engine.CallsOf("SetFile").empty()) << path;
+    }
+}
+
 TEST_F(FileTransferTest, TheFirstRefusedPartEndsTheUpload)
 {
     WriteFile(dir.str() + "/big.bin", std::string(20 * MiB, 'a'));
@@ -184,6 +195,11 @@ TEST_F(FileTransferTest, FailedDownloadsKeepTheOldFileAndLeaveNothingBehind)
         {"an error text first", {"Access denied."}},
         {"an empty first part", {""}},
         {"an empty next part", {u3::StringToBase64("first"), ""}},
+        // Texts a lenient decoder would take: line breaks, blanks, a fill mid-text.
+        {"a part broken into lines", {"QUJD\r\nQUJD"}},
+        {"blanks between the groups", {u3::StringToBase64("first"), "QUJD    QUJD"}},
+        {"a fill inside a part", {"QQ==QUJD"}},
+        {"a part of uneven length", {"QUJDQ"}},
     };
     const std::string target = dir.str() + "/sub/target.txt";
     ::mkdir((dir.str() + "/sub").c_str(), 0700);
@@ -233,6 +249,8 @@ TEST_F(FileTransferTest, WholeFileDownload)
         {"", 1, ""},                         // an empty file
         {"sNIL", -1, "before"},              // no such file
         {"Internal error", -1, "before"},    // not Base64
+        {"QUJD QUJD ", -1, "before"},        // blanks are no part of the engine's Base64
+        {"QQ==QUJD", -1, "before"},          // a fill before the end
     };
     for (const Case& c : cases) {
         WriteFile(target, "before");

@@ -183,10 +183,10 @@ void ExpectButtonsInside(const client::MessageLayout& l, const std::string& what
     }
 }
 
-TEST(MessageLayout, EveryButtonInsideTheFormForOneToSevenCaptions)
+TEST(MessageLayout, EveryButtonInsideTheFormWhateverTheCount)
 {
     for (const char* caption : {"OK", "&Cancel", "Save all changes", "A caption far too long for any button here"})
-        for (size_t n = 1; n <= 7; ++n) {
+        for (size_t n : {1, 2, 3, 4, 5, 6, 7, 30, 60, 120}) {
             const client::MessageLayout l = client::LayoutMessageForm(FakeMetrics(std::vector<std::string>(n, caption)));
             ExpectButtonsInside(l, std::string(caption) + " x" + std::to_string(n));
             EXPECT_LE(l.clientWidth + 6, 320);
@@ -229,6 +229,21 @@ TEST(MessageLayout, TallTextScrollsAndTheButtonsStayBelowIt)
     ExpectButtonsInside(l, "tall");
     EXPECT_EQ(l.label.topLeft(), QPoint(0, 0));
     EXPECT_EQ(l.checkHint, in.checkCaption); // wider than half the screen: cut, shown as hint
+}
+
+TEST(MessageDialog, TextsKeepTheMessageFontWhateverTheMainFormUses)
+{
+    fw::TCustomForm main(nullptr);
+    main.GetFont()->SetSize(31);
+    fw::TCustomForm* before = fw::TCustomForm::MainForm();
+    fw::TCustomForm::SetMainForm(&main);
+    std::unique_ptr<TMessageForm> f(client::CreateMessageForm("Text", {"OK"}, "Again"));
+    fw::TCustomForm::SetMainForm(before);
+    EXPECT_NE(f->GetFont()->GetSize(), 31);
+    const QFont font = f->GetFont()->ToQFont();
+    EXPECT_TRUE(f->MessageLabel()->font() == font);
+    EXPECT_TRUE(f->CheckBox()->font() == font);
+    EXPECT_TRUE(f->Buttons()[0]->font() == font);
 }
 
 TEST(MessageDialog, BuiltFormKeepsItsButtonsInsideForOneToSevenCaptions)
