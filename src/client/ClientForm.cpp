@@ -191,7 +191,12 @@ std::array<bool, EditMenuCommandCount> EditMenuCommandsEnabled(const EditTargetS
     return on;
 }
 
-void ApplyFontCharset(TComponent* component, const std::string& fontName, int32_t charset)
+namespace {
+
+constexpr int32_t ShiftJisCharset = 128;
+constexpr int32_t Gb2312Charset = 134;
+
+void SetFontCharset(TComponent* component, const std::string& fontName, int32_t charset)
 {
     if (auto* control = dynamic_cast<TControl*>(component)) {
         if (TFont* font = control->GetFont()) {
@@ -200,8 +205,31 @@ void ApplyFontCharset(TComponent* component, const std::string& fontName, int32_
                 font->SetName(fontName);
         }
     }
-    for (TComponent* owned : std::vector<TComponent*>(component->OwnedComponents()))
+}
+
+// An edit that takes free text: the engine's own edit and a masked edit check
+// every key themselves, so an input method would only get in their way.
+bool IsPlainEdit(TComponent* component)
+{
+    auto* edit = dynamic_cast<e3::TAlignEdit*>(component);
+    return edit && !dynamic_cast<e3::Te3_Edit*>(edit) && edit->GetEditType() != e3::etMasked;
+}
+
+} // namespace
+
+void ApplyFontCharset(TComponent* component, const std::string& fontName, int32_t charset)
+{
+    SetFontCharset(component, fontName, charset);
+    const bool asian = charset == ShiftJisCharset || charset == Gb2312Charset;
+    for (TComponent* owned : std::vector<TComponent*>(component->OwnedComponents())) {
         ApplyFontCharset(owned, fontName, charset);
+        SetFontCharset(owned, fontName, charset);
+        if (auto* windowed = dynamic_cast<TWinControl*>(owned)) {
+            if (asian)
+                windowed->SetImeName(""); // the system's default input method
+            windowed->SetImeMode(asian && IsPlainEdit(owned) ? imOpen : imDisable);
+        }
+    }
 }
 
 TWinControl* GroupFocusTarget(TWinControl* form, TWinControl* focused, bool backwards)
@@ -264,8 +292,12 @@ const TClassInfo& Te3MenuForm::StaticClass()
 
 bool Te3MenuForm::IsTranslatable(const std::string& propName) const
 {
-    const std::string upper = UpperCase(propName);
-    return !upper.empty() && std::string("CAPTION HINT").find(upper) != std::string::npos;
+    return !propName.empty() && e3::WordListContains("CAPTION HINT", propName);
+}
+
+const TClassInfo& Te3MenuForm::GetLanguageClass() const
+{
+    return Te3ClientForm::StaticClass();
 }
 
 const TClassInfo& Te3ClientForm::StaticClass()
@@ -306,6 +338,12 @@ void Te3ClientForm::DoKeyDown(uint16_t& key, TShiftState shift)
     Te3MenuForm::DoKeyDown(key, shift);
 }
 
+bool Te3ClientForm::GetActive() const
+{
+    const QWidget* w = Widget();
+    return w && w->isActiveWindow();
+}
+
 void Te3ClientForm::SetName(const std::string& name)
 {
     const std::string old = GetName();
@@ -334,6 +372,8 @@ const TClassInfo& Te3_ClientForm::StaticClass()
             sp::Font(),
             sp::ShowHint(),
             sp::Visible(),
+            prop::Boolean("Active", &Te3ClientForm::GetActive, nullptr),
+            prop::Boolean("Floating", &Te3ClientForm::GetFloating, nullptr),
             prop::Integer("DockWidth", &Te3ClientForm::GetDockWidth, &Te3ClientForm::SetDockWidth),
             prop::Boolean("ResizeDock", &Te3ClientForm::GetResizeDock, &Te3ClientForm::SetResizeDock),
             prop::StringAction("_ShowModal", &Te3_ClientForm::_ShowModal),
@@ -474,8 +514,9 @@ void Te3_ClientForm::EditMenuClick(TObject* sender)
         previous(sender);
     if (!self)
         return;
-    // Only an edit qualifies: no control here carries a pop-up menu of its own.
-    const EditTarget target(FocusedControl(this));
+    // An edit with a pop-up menu of its own keeps its commands there.
+    TWinControl* focused = FocusedControl(this);
+    const EditTarget target(focused && !focused->GetPopupMenu() ? focused : nullptr);
     const auto enabled = EditMenuCommandsEnabled(target ? target.State() : EditTargetState {});
     for (size_t k = 0; k < editItems_.size(); ++k) {
         e3::Te3MenuItem* item = editItems_[k].get();
@@ -600,9 +641,14 @@ void Te3ClientFrame::SetParent(TWinControl* parent)
         TWinControl* top = Parent();
         while (top && top->Parent())
             top = top->Parent();
-        if (auto* form = dynamic_cast<TCustomForm*>(top))
-            if (auto* edit = dynamic_cast<e3::Te3_Edit*>(FocusedControl(form)); edit && edit->OnExit)
-                edit->OnExit(edit);
+        // The edit loses its parent without a focus change: end its edit as
+        // leaving it would.
+        if (auto* form = dynamic_cast<TCustomForm*>(top)) {
+            TWinControl* focused = FocusedControl(form);
+            if (dynamic_cast<e3::Te3_Edit*>(focused) || dynamic_cast<e3::Te3_Memo*>(focused))
+                if (focused->OnExit)
+                    focused->OnExit(focused);
+        }
         if (self && OnDeActivate)
             OnDeActivate(this);
     }
@@ -612,8 +658,12 @@ void Te3ClientFrame::SetParent(TWinControl* parent)
 
 bool Te3ClientFrame::IsTranslatable(const std::string& propName) const
 {
-    const std::string upper = UpperCase(propName);
-    return !upper.empty() && std::string("CAPTION HINT").find(upper) != std::string::npos;
+    return !propName.empty() && e3::WordListContains("CAPTION HINT", propName);
+}
+
+const TClassInfo& Te3ClientFrame::GetLanguageClass() const
+{
+    return Te3ClientFrame::StaticClass();
 }
 
 void Te3ClientFrame::SetLockedEdit(bool value)
@@ -637,30 +687,46 @@ const TClassInfo& Te3_ClientFrame::StaticClass()
             sp::Align(),
             sp::Anchors(),
             sp::AutoSize(),
+            sp::BiDiMode(),
             sp::Constraints(),
+            sp::DockSite(),
+            sp::DragCursor(),
+            sp::DragKind(),
+            sp::DragMode(),
             sp::Enabled(),
             sp::Color(),
+            sp::Ctl3D(),
             sp::Font(),
             sp::Parent(),
             prop::Boolean("LockedEdit", &Te3ClientFrame::GetLockedEdit, &Te3ClientFrame::SetLockedEdit),
             prop::Boolean("Enabling", &Te3ClientFrame::GetEnabling, nullptr),
+            sp::ParentBiDiMode(),
             sp::ParentColor(),
+            sp::ParentCtl3D(),
             sp::ParentFont(),
             sp::ParentShowHint(),
+            sp::PopupMenu(),
             sp::ShowHint(),
             sp::TabOrder(),
             sp::TabStop(),
             sp::Visible(),
             prop::Event("OnActivate", NotifyEventType, &Te3ClientFrame::OnActivate),
             sp::OnClick(),
+            sp::OnContextPopup(),
             sp::OnDblClick(),
             prop::Event("OnDeActivate", NotifyEventType, &Te3ClientFrame::OnDeActivate),
+            sp::OnDragDrop(),
+            sp::OnDragOver(),
+            sp::OnEndDock(),
+            sp::OnEndDrag(),
             sp::OnEnter(),
             sp::OnExit(),
             sp::OnMouseDown(),
             sp::OnMouseMove(),
             sp::OnMouseUp(),
             sp::OnResize(),
+            sp::OnStartDock(),
+            sp::OnStartDrag(),
         },
         MakeFactory<Te3_ClientFrame>(),
     };

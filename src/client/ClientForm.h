@@ -3,6 +3,7 @@
 // the event map (client-side event path -> engine event name) and the event
 // parameters (engine event name -> paths sent with it) of its controls.
 #include "client/NameValueList.h"
+#include "e3/Contract.h"
 #include "framework/Form.h"
 
 #include <array>
@@ -30,12 +31,13 @@ struct EditTargetState {
 // Which command items are enabled for an edit in that state.
 std::array<bool, EditMenuCommandCount> EditMenuCommandsEnabled(const EditTargetState& state);
 
-class Te3MenuForm : public fw::TCustomForm {
+class Te3MenuForm : public fw::TCustomForm, public e3::ITranslatableControl {
     FW_CLASS()
 public:
     explicit Te3MenuForm(fw::TComponent* owner) : fw::TCustomForm(owner) {}
     // Whether a property's text is translated.
-    virtual bool IsTranslatable(const std::string& propName) const;
+    bool IsTranslatable(const std::string& propName) const override;
+    const fw::TClassInfo& GetLanguageClass() const override;
 };
 
 class Te3ClientForm : public Te3MenuForm {
@@ -64,6 +66,10 @@ public:
     void SetDockWidth(int32_t v) { dockWidth_ = v; }
     bool GetResizeDock() const { return resizeDock_; }
     void SetResizeDock(bool v) { resizeDock_ = v; }
+    // Whether the form's window is the active one.
+    bool GetActive() const;
+    // A form without a parent control stands alone on the screen.
+    bool GetFloating() const { return Parent() == nullptr; }
     // The alias and description name the client object created it under.
     std::string Alias;
     std::string FormName;
@@ -106,15 +112,17 @@ private:
     std::array<fw::TNotifyEvent, EditMenuCommandCount> editItemHandlers_;
 };
 
-class Te3ClientFrame : public fw::TWinControl {
+class Te3ClientFrame : public fw::TWinControl, public e3::ITranslatableControl {
     FW_CLASS()
 public:
     explicit Te3ClientFrame(fw::TComponent* owner);
 
     void SetName(const std::string& name) override;
-    virtual bool IsTranslatable(const std::string& propName) const;
+    bool IsTranslatable(const std::string& propName) const override;
+    const fw::TClassInfo& GetLanguageClass() const override;
     // Gaining a parent activates the frame; losing it first ends the edit of
-    // the parent form's focused edit (its OnExit), then deactivates the frame.
+    // the parent form's focused edit or memo (its OnExit), then deactivates
+    // the frame.
     void SetParent(fw::TWinControl* parent) override;
 
     // Passes the lock on to every direct child that publishes LockedEdit.
@@ -138,7 +146,9 @@ public:
 };
 
 // Sets the font character set (and the font name, when not empty) of the
-// component and of every component it owns, at any depth.
+// component and of every component it owns, at any depth. For the Japanese
+// and simplified Chinese sets the owned plain edits get an open input method
+// and the other windowed controls none; with any other set none gets one.
 void ApplyFontCharset(fw::TComponent* component, const std::string& fontName, int32_t charset);
 
 // Where a group-wise focus move from focused goes: the nearest tab stop of the

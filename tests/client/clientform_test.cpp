@@ -250,6 +250,132 @@ TEST_F(ClientFormTest, FramesActivateWithAParentAndEndTheFocusedEditFirst)
     EXPECT_EQ(frame->Parent(), nullptr);
 }
 
+TEST_F(ClientFormTest, FrameLeavingItsFormEndsTheFocusedMemoToo)
+{
+    auto* frame = new Te3_ClientFrame(mainForm);
+    frame->SetParent(mainForm);
+    auto* memo = new e3::Te3_Memo(mainForm);
+    memo->SetParent(mainForm);
+    std::vector<std::string> log;
+    memo->OnExit = [&](fw::TObject*) { log.push_back("exit"); };
+    frame->OnDeActivate = [&](fw::TObject*) { log.push_back("deactivate"); };
+    mainForm->Show();
+    QApplication::setActiveWindow(mainForm->Widget());
+    memo->Widget()->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(client::FocusedControl(mainForm), memo);
+    log.clear();
+    frame->SetParent(nullptr);
+    EXPECT_EQ(log, (std::vector<std::string> {"exit", "deactivate"}));
+}
+
+// A child that publishes LockedEdit and notes what its container's Enabling
+// reads while the lock is passed on.
+class TLockProbe : public fw::TWinControl {
+    FW_CLASS()
+public:
+    explicit TLockProbe(fw::TComponent* owner) : fw::TWinControl(owner) { SetWidget(new QWidget); }
+    bool GetLockedEdit() const { return locked_; }
+    void SetLockedEdit(bool v)
+    {
+        locked_ = v;
+        const fw::TPropInfo* p = Parent()->ClassType().FindProperty("Enabling");
+        enablingSeen.push_back(std::get<int64_t>(p->get(*Parent())) != 0);
+    }
+    std::vector<bool> enablingSeen;
+
+private:
+    bool locked_ = false;
+};
+
+const fw::TClassInfo& TLockProbe::StaticClass()
+{
+    static const fw::TClassInfo info {
+        "TLockProbe",
+        &fw::TWinControl::StaticClass(),
+        {fw::prop::Boolean("LockedEdit", &TLockProbe::GetLockedEdit, &TLockProbe::SetLockedEdit)},
+        fw::MakeFactory<TLockProbe>(),
+    };
+    return info;
+}
+
+TEST_F(ClientFormTest, FrameLockReachesEveryDirectChildThatPublishesIt)
+{
+    auto* frame = new Te3_ClientFrame(mainForm);
+    frame->SetParent(mainForm);
+    auto* probe = new TLockProbe(frame);
+    probe->SetParent(frame);
+    auto* edit = new e3::Te3_Edit(frame);
+    edit->SetParent(frame);
+    TTestEdit* plain = NewEdit(frame, "Plain"); // publishes no lock
+    auto* inner = new TLockProbe(probe);
+    inner->SetParent(probe); // not a direct child
+
+    Write(*frame, "LockedEdit", int64_t {1});
+    EXPECT_TRUE(probe->GetLockedEdit());
+    EXPECT_TRUE(edit->GetLockedEdit());
+    EXPECT_FALSE(inner->GetLockedEdit());
+    EXPECT_EQ(probe->enablingSeen, std::vector<bool> {true});
+    EXPECT_FALSE(frame->GetEnabling());
+    EXPECT_TRUE(frame->GetLockedEdit());
+    ASSERT_NE(plain, nullptr);
+
+    Write(*frame, "LockedEdit", int64_t {1}); // the same value changes nothing
+    EXPECT_EQ(probe->enablingSeen.size(), 1u);
+    Write(*frame, "LockedEdit", int64_t {0});
+    EXPECT_FALSE(probe->GetLockedEdit());
+    EXPECT_FALSE(edit->GetLockedEdit());
+}
+
+TEST_F(ClientFormTest, RenamingRewritesTheEventMapKeysOfTheOldName)
+{
+    struct Target {
+        fw::TComponent* component;
+        client::TNameValueList* map;
+        client::TNameValueList* params;
+    };
+    Te3_ClientForm* form = NewForm("Form1");
+    auto* frame = new Te3_ClientFrame(mainForm);
+    frame->SetName("Form1");
+    for (const Target& t : {Target {form, &form->EventMap, &form->EventParams},
+                            Target {frame, &frame->EventMap, &frame->EventParams}}) {
+        t.map->Add("FORM1.btnOK.OnClick", "Engine.Ok");
+        t.map->Add("Form12.btnOK.OnClick", "Engine.Other");
+        t.map->Add("form1.OnShow", "Engine.Show");
+        t.map->Add("Form1", "Engine.Bare");
+        t.params->Add("Engine.Ok", "Form1.Edit1.Text");
+        t.component->SetName("Main");
+        std::vector<std::string> keys;
+        for (const auto& line : t.map->Lines())
+            keys.push_back(line.name + "=" + line.value);
+        EXPECT_EQ(keys, (std::vector<std::string> {"Main.btnOK.OnClick=Engine.Ok", "Form12.btnOK.OnClick=Engine.Other",
+                                                   "Main.OnShow=Engine.Show", "Form1=Engine.Bare"}))
+            << t.component->ClassType().Name();
+        EXPECT_EQ(t.map->Value("main.btnok.onclick"), "Engine.Ok");
+        EXPECT_EQ(t.params->Value("Engine.Ok"), "Form1.Edit1.Text") << "parameters keep their keys";
+
+        // While loading, a name is only being given, not changed.
+        t.component->BeginLoading();
+        t.component->SetName("Other");
+        EXPECT_EQ(t.map->At(0).name, "Main.btnOK.OnClick");
+        t.component->Loaded();
+    }
+}
+
+TEST_F(ClientFormTest, FormsAndFramesTranslateCaptionAndHint)
+{
+    auto* frame = new Te3_ClientFrame(mainForm);
+    const std::vector<const e3::ITranslatableControl*> all = {mainForm, frame};
+    for (const e3::ITranslatableControl* t : all) {
+        EXPECT_TRUE(t->IsTranslatable("Caption"));
+        EXPECT_TRUE(t->IsTranslatable("hint"));
+        EXPECT_FALSE(t->IsTranslatable("Name"));
+        EXPECT_FALSE(t->IsTranslatable(""));
+    }
+    EXPECT_EQ(&mainForm->GetLanguageClass(), &client::Te3ClientForm::StaticClass());
+    EXPECT_EQ(&frame->GetLanguageClass(), &client::Te3ClientFrame::StaticClass());
+}
+
 TEST_F(ClientFormTest, FontCharsetReachesEveryOwnedComponent)
 {
     TTestEdit* outer = NewEdit(mainForm, "Outer");
@@ -260,6 +386,54 @@ TEST_F(ClientFormTest, FontCharsetReachesEveryOwnedComponent)
     EXPECT_EQ(outer->GetFont()->GetCharset(), 128);
     EXPECT_EQ(inner->GetFont()->GetCharset(), 128);
     EXPECT_EQ(inner->GetFont()->GetName(), "MS Sans Serif"); // no name given: kept
+}
+
+TEST_F(ClientFormTest, AsianCharsetsOpenTheInputMethodOfPlainEditsOnly)
+{
+    auto* plain = new e3::Te3Edit(mainForm);
+    auto* masked = new e3::Te3Edit(mainForm);
+    masked->SetEditMask("00:00;1;_");
+    auto* engineEdit = new e3::Te3_Edit(mainForm);
+    TTestEdit* other = NewEdit(mainForm, "Other");
+    struct Case {
+        int32_t charset;
+        fw::TImeMode plain, masked, engineEdit, other;
+    };
+    const Case cases[] = {
+        {128, fw::imOpen, fw::imDisable, fw::imDisable, fw::imDisable},
+        {134, fw::imOpen, fw::imDisable, fw::imDisable, fw::imDisable},
+        {0, fw::imDisable, fw::imDisable, fw::imDisable, fw::imDisable},
+    };
+    for (const Case& c : cases) {
+        for (fw::TWinControl* w : std::vector<fw::TWinControl*> {plain, masked, engineEdit, other})
+            w->SetImeMode(fw::imDontCare);
+        client::ApplyFontCharset(mainForm, "Arial", c.charset);
+        EXPECT_EQ(plain->GetImeMode(), c.plain) << c.charset;
+        EXPECT_EQ(masked->GetImeMode(), c.masked) << c.charset;
+        EXPECT_EQ(engineEdit->GetImeMode(), c.engineEdit) << c.charset;
+        EXPECT_EQ(other->GetImeMode(), c.other) << c.charset;
+        EXPECT_EQ(plain->GetFont()->GetName(), "Arial");
+        EXPECT_EQ(plain->GetFont()->GetCharset(), c.charset);
+    }
+}
+
+TEST_F(ClientFormTest, ActiveAndFloatingTellTheFormsState)
+{
+    auto read = [](fw::TObject& o, const char* name) {
+        return std::get<int64_t>(o.ClassType().FindProperty(name)->get(o)) != 0;
+    };
+    EXPECT_TRUE(read(*mainForm, "Floating"));
+    EXPECT_FALSE(read(*mainForm, "Active"));
+    mainForm->Show();
+    QApplication::setActiveWindow(mainForm->Widget());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mainForm->Widget()));
+    EXPECT_TRUE(read(*mainForm, "Active"));
+
+    Te3_ClientForm* docked = NewForm("Docked");
+    auto* site = NewEdit(mainForm, "Site");
+    docked->SetParent(site);
+    EXPECT_FALSE(read(*docked, "Floating"));
+    docked->SetParent(nullptr);
 }
 
 TEST_F(ClientFormTest, EditMenuVisibilityFollowsTheValue)
@@ -353,6 +527,7 @@ TEST_F(EditMenuTest, ItemsFollowTheFocusedEdit)
     Write(*mainForm, "_OverrideMenuEdit", std::string("0"));
     ASSERT_TRUE(mainForm->EditMenuHooked());
 
+    auto* ownMenu = new e3::Te3_PopupMenu(mainForm);
     struct Case {
         const char* what;
         std::function<void()> prepare;
@@ -393,8 +568,17 @@ TEST_F(EditMenuTest, ItemsFollowTheFocusedEdit)
          "--++-++"},
         {"memo, all selected", [&] { Focus(memo); memo->SetText("one\r\ntwo"); memo->SelectAll(); }, "--++-+-"},
         {"no edit focused", [&] { Focus(other); }, "......."},
+        {"edit with a pop-up menu of its own",
+         [&] {
+             edit->SetPopupMenu(ownMenu);
+             Focus(edit);
+             edit->SetText("hello");
+             edit->SelectAll();
+         },
+         "......."},
     };
     for (const Case& c : cases) {
+        edit->SetPopupMenu(nullptr);
         edit->SetReadOnly(false);
         edit->SetText("");
         memo->SetText("");

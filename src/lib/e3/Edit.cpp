@@ -39,6 +39,12 @@ public:
 
 EditFeedback* installedFeedback = nullptr;
 
+// The masked edit whose validation box is waiting or showing. Only one box at
+// a time: while it is set, no other edit validates, so the focus moves that the
+// box and its hand-back of the focus cause cannot start a second box, and two
+// invalid edits cannot pull the focus back and forth between them.
+fw::Guard<TAlignEdit> warningEdit;
+
 // Code to run for a Qt event: released controls wait until it is over, and no
 // exception crosses into Qt.
 template <class F>
@@ -814,7 +820,7 @@ bool TAlignEdit::MaskedKey(QKeyEvent* e)
 
 void TAlignEdit::ValidateMask()
 {
-    if (EffectiveType() != etMasked || !modified_)
+    if (EffectiveType() != etMasked || !modified_ || warningEdit)
         return;
     const std::string shown = GetEditText();
     const std::optional<std::size_t> missing = mask_.firstMissingRequired(shown);
@@ -823,6 +829,7 @@ void TAlignEdit::ValidateMask()
     ApplyMasked(mask_.withCaret(shown, *missing), false);
     reentering_ = true;
     fw::Guard<TAlignEdit> self(this);
+    warningEdit = self;
     QMetaObject::invokeMethod(
         edit_,
         [self] {
@@ -834,6 +841,9 @@ void TAlignEdit::ValidateMask()
 
 void TAlignEdit::ShowMaskWarning()
 {
+    struct Done {
+        ~Done() { warningEdit = {}; }
+    } done;
     fw::Guard<TAlignEdit> self(this);
     EditFeedback& feedback = CurrentEditFeedback();
     feedback.Beep();

@@ -123,6 +123,9 @@ SpeedButtonBase::SpeedButtonBase(fw::TComponent* owner)
     glyph_->OnChange = [this] { Changed(); };
     SetWidget(window_);
     window_->setFocusPolicy(Qt::NoFocus);
+    // The press that closes the drop-down menu over the button must not reach
+    // the button again, or it would open the menu anew.
+    window_->setAttribute(Qt::WA_NoMouseReplay);
     SetShowHint(true);
     SetParentShowHint(false);
     GetFont()->OnChange = [this, previous = GetFont()->OnChange] {
@@ -256,6 +259,14 @@ void SpeedButtonBase::SetText(const std::string& text)
     fw::TWinControl::SetText(text);
     UpdateAccelerator();
     Changed();
+}
+
+void SpeedButtonBase::SetVisible(bool value)
+{
+    const bool was = GetVisible();
+    fw::TWinControl::SetVisible(value);
+    if (value && !was)
+        UpdateHot();
 }
 
 void SpeedButtonBase::UpdateAccelerator()

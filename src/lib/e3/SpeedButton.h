@@ -95,6 +95,8 @@ public:
     int32_t GetModalResult() const { return modalResult_; }
     void SetModalResult(int32_t value) { modalResult_ = value; }
     void SetText(const std::string& text) override;
+    // Becoming visible may put the button under the pointer.
+    void SetVisible(bool value) override;
 
     // The click: the parent form takes the modal result, then OnClick.
     virtual void Click();

@@ -376,6 +376,10 @@ protected:
         edit.SetParent(&host);
         edit.LineEdit()->setParent(&window);
         edit.LineEdit()->show();
+        second.SetParent(&host);
+        second.LineEdit()->setParent(&window);
+        second.LineEdit()->move(150, 0);
+        second.LineEdit()->show();
         window.show();
         QApplication::setActiveWindow(&window);
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -398,6 +402,7 @@ protected:
     QLineEdit* other;
     fw::TWinControl host {nullptr};
     Te3_Edit edit {nullptr};
+    Te3_Edit second {nullptr};
     int enters = 0, exits = 0;
 };
 
@@ -462,6 +467,49 @@ TEST_F(FocusTest, EnterValidatesAMaskWithoutLeaving)
     QCoreApplication::processEvents();
     EXPECT_EQ(feedback.warnings.size(), 1u);
     EXPECT_EQ(edit.GetText(), "12:34");
+}
+
+TEST_F(FocusTest, OneValidationBoxAtATime)
+{
+    RecordingFeedback feedback;
+    edit.SetEditMask("00:00;1;_");
+    Enter();
+    // Enter asks for the box; leaving before it shows must not ask again.
+    Type(edit.LineEdit(), "1\r");
+    Leave();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(feedback.warnings.size(), 1u);
+    EXPECT_TRUE(edit.LineEdit()->hasFocus());
+}
+
+TEST_F(FocusTest, TwoInvalidMasksDoNotPullTheFocusBackAndForth)
+{
+    RecordingFeedback feedback;
+    second.SetEditMask("00:00;1;_");
+    edit.SetEditMask("00:00;1;_");
+
+    second.LineEdit()->setFocus(Qt::TabFocusReason);
+    Type(second.LineEdit(), "1");
+    second.SetModified(false); // leave it without its own check
+    Enter();
+    Type(edit.LineEdit(), "1");
+    second.SetModified(true);
+
+    // Leaving the first for the second shows the first's box; the focus it
+    // hands back leaves the second, which must not validate in turn.
+    second.LineEdit()->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(feedback.warnings.size(), 1u);
+    EXPECT_TRUE(edit.LineEdit()->hasFocus());
+
+    // Once the box is over, leaving for the second validates again as usual.
+    second.LineEdit()->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(feedback.warnings.size(), 2u);
+    EXPECT_TRUE(edit.LineEdit()->hasFocus());
 }
 
 } // namespace

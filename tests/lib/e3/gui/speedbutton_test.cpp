@@ -261,6 +261,111 @@ TEST_F(SpeedButtonTest, DisabledContainerHoldsTheButtonDown)
     root.SetParent(nullptr);
 }
 
+TEST_F(SpeedButtonTest, FlatButtonTurnsHotUnderThePointerAndTakesTheFocusFromItsNeighbour)
+{
+    fw::TCustomForm form(nullptr);
+    form.SetBounds(0, 0, 300, 100);
+    auto make = [&form](int left, bool flat) {
+        auto* b = new Te3_SpeedButton(&form);
+        b->SetParent(&form);
+        b->SetBounds(left, 10, 80, 25);
+        b->SetFlat(flat);
+        return b;
+    };
+    Te3_SpeedButton* first = make(0, true);
+    Te3_SpeedButton* second = make(90, true);
+    Te3_SpeedButton* plain = make(180, false);
+    std::vector<std::string> log;
+    second->OnMouseEnter = [&](fw::TObject*) { log.push_back("enter"); };
+    second->OnMouseLeave = [&](fw::TObject*) { log.push_back("leave"); };
+    form.Show();
+    QApplication::setActiveWindow(form.Widget());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.Widget()));
+    first->SetFocus();
+    QCoreApplication::processEvents();
+
+    second->MouseEntered();
+    EXPECT_TRUE(second->Hot());
+    EXPECT_TRUE(second->Widget()->hasFocus()) << "the focus follows the pointer from one button to the next";
+    second->MouseEntered(); // already hot: nothing more
+    second->MouseLeft();
+    EXPECT_FALSE(second->Hot());
+    EXPECT_EQ(log, (std::vector<std::string> {"enter", "leave"}));
+
+    // A button that is not flat, or a disabled one, does not turn hot.
+    plain->MouseEntered();
+    EXPECT_FALSE(plain->Hot());
+    second->SetEnabled(false);
+    second->MouseEntered();
+    EXPECT_FALSE(second->Hot());
+    EXPECT_EQ(log.size(), 2u);
+}
+
+TEST_F(SpeedButtonTest, BecomingVisibleUnderThePointerMakesTheButtonHot)
+{
+    Te3_SpeedButton* b = NewButton(0);
+    int enters = 0;
+    b->OnMouseEnter = [&](fw::TObject*) { ++enters; };
+    b->SetVisible(false);
+    QCursor::setPos(b->Widget()->mapToGlobal(QPoint(10, 10)));
+    if (QCursor::pos() != b->Widget()->mapToGlobal(QPoint(10, 10)))
+        GTEST_SKIP() << "this platform does not move the pointer";
+    b->SetVisible(true);
+    EXPECT_TRUE(b->Hot());
+    EXPECT_EQ(enters, 1);
+}
+
+TEST_F(SpeedButtonTest, OnlyADownButtonHearsADoubleClick)
+{
+    Te3_SpeedButton* loose = NewButton(0);
+    Te3_SpeedButton* grouped = NewButton(90, 1);
+    std::vector<fw::TObject*> doubles;
+    for (Te3_SpeedButton* b : {loose, grouped})
+        b->OnDblClick = [&doubles, b](fw::TObject*) { doubles.push_back(b); };
+    grouped->SetDown(true);
+    for (Te3_SpeedButton* b : {loose, grouped})
+        QTest::mouseDClick(b->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(doubles, std::vector<fw::TObject*> {grouped});
+}
+
+TEST_F(SpeedButtonTest, AcceleratorOfTheCaptionClicks)
+{
+    Te3_SpeedButton* b = NewButton(0);
+    WriteByName(*b, "Caption", std::string("&Go"));
+    QApplication::setActiveWindow(root.Widget());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(root.Widget()));
+    QTest::keyClick(root.Widget(), Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(clicks, std::vector<fw::TObject*> {b});
+    b->SetEnabled(false);
+    QTest::keyClick(root.Widget(), Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(clicks.size(), 1u);
+}
+
+TEST_F(SpeedButtonTest, EachColourButtonFillsWithItsOwnPressedColour)
+{
+    // Two buttons down at once, in groups of their own, with different
+    // pressed colours: neither borrows the other's.
+    std::vector<e3::Te3ColorSpeedButton*> buttons;
+    const fw::TColor colours[] = {fw::clRed, fw::clBlue};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new e3::Te3ColorSpeedButton(&root);
+        b->SetParent(&root);
+        b->SetBounds(i * 40, 10, 25, 25);
+        b->SetGroupIndex(i + 1);
+        b->SetPressedColor(colours[i]);
+        b->SetDown(true);
+        b->Widget()->show();
+        buttons.push_back(b);
+    }
+    for (int i = 0; i < 2; ++i) {
+        const QImage shot = buttons[static_cast<size_t>(i)]->Widget()->grab().toImage();
+        EXPECT_EQ(shot.pixelColor(8, 8), fw::ToQColor(colours[i])) << i;
+    }
+    buttons[0]->SetTransparent(true);
+    const QImage shot = buttons[0]->Widget()->grab().toImage();
+    EXPECT_NE(shot.pixelColor(8, 8), fw::ToQColor(fw::clRed)) << "a transparent button shows what lies behind";
+}
+
 TEST(SpeedButtonValues, SettersHoldTheirRanges)
 {
     e3::Te3SpeedButton b(nullptr);
