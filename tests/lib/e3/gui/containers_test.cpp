@@ -372,8 +372,7 @@ TEST(Screenshot, FormWithEveryControlIsNotBlank)
 
     const QImage image = form.Widget()->grab().toImage();
     ASSERT_FALSE(image.isNull());
-    // ctest runs the tests inside the build folder.
-    const QString path = QDir::current().filePath("containers_and_choices.png");
+    const QString path = QDir(QStringLiteral(E3_BUILD_DIR)).filePath(QStringLiteral("containers_and_choices.png"));
     ASSERT_TRUE(image.save(path));
     QImage saved(path);
     ASSERT_FALSE(saved.isNull());
