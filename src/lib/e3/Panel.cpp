@@ -114,8 +114,9 @@ private:
 // and LockedEdit on to it itself.
 bool IsComboEditPart(const fw::TControl& child)
 {
-    return child.ClassType().InheritsFromName("Te3_Edit") && child.Owner() &&
-           child.Owner()->ClassType().InheritsFromName("Te3_CComboBox");
+    static thread_local const InheritsFromNamed isEdit {"Te3_Edit"};
+    static thread_local const InheritsFromNamed isCodeCombo {"Te3_CComboBox"};
+    return isEdit(child.ClassType()) && child.Owner() && isCodeCombo(child.Owner()->ClassType());
 }
 
 // The form or frame that holds a control.
@@ -244,8 +245,10 @@ void Te3CustomPanel::ApplyEnabled()
     fw::TWinControl::ApplyEnabled();
     UpdateMarker();
     // Qt repaints a widget whose enabled state it changed itself; the caption
-    // follows our own state, which also changes inside a disabled parent.
-    if (panel_->isEnabled() == shownEnabled)
+    // follows our own state, which also changes inside a disabled parent. In
+    // the pass of a parent that Qt has just disabled, Qt has already asked this
+    // widget to repaint, and the paint comes after our state is set.
+    if (panel_->isEnabled() == shownEnabled && !ContainerCascade::QtPassedOnTo(*panel_))
         Repaint();
 }
 
