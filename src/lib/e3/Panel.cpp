@@ -362,7 +362,17 @@ void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y)
         return;
     if (heightBeforeDocking_ == -1)
         heightBeforeDocking_ = GetHeight();
-    GrowPanelForDock(*this, source, undockedHeight);
+    std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &source; });
+    docked_.push_back({fw::Guard<fw::TControl>(&source), undockedHeight});
+    GrowPanelForDock(*this, source);
+}
+
+int32_t Te3CustomPanel::UndockedHeight(const fw::TControl& control) const
+{
+    for (const DockedControl& d : docked_)
+        if (d.control.get() == &control)
+            return d.undockedHeight;
+    return control.GetHeight();
 }
 
 bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
@@ -377,11 +387,14 @@ bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
     client.SetAlign(fw::alNone);
     client.SetParent(newTarget);
     RestorePanelHeight(*this, client);
+    if (self)
+        std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
     return true;
 }
 
-void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl&, int32_t undockedHeight)
+void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl& control)
 {
+    const int32_t undockedHeight = panel.UndockedHeight(control);
     if (panel.GetHeight() >= undockedHeight)
         return;
     const int32_t growth = undockedHeight - panel.GetHeight();
