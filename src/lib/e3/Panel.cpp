@@ -116,7 +116,8 @@ bool IsComboEditPart(const fw::TControl& child)
 {
     static thread_local const InheritsFromNamed isEdit {"Te3_Edit"};
     static thread_local const InheritsFromNamed isCodeCombo {"Te3_CComboBox"};
-    return isEdit(child.ClassType()) && child.Owner() && isCodeCombo(child.Owner()->ClassType());
+    // The owner first: children mostly share it, so its answer is at hand.
+    return child.Owner() && isCodeCombo(child.Owner()->ClassType()) && isEdit(child.ClassType());
 }
 
 // The form or frame that holds a control.
