@@ -16,9 +16,10 @@ bool WordListHasWord(std::string_view wordList, const std::string& propName)
     return wordList.find(" " + fw::UpperCase(propName) + " ") != std::string_view::npos;
 }
 
-std::optional<bool> ReadPublishedBool(fw::TObject& object, const std::string& name)
+namespace {
+
+std::optional<bool> ReadBool(const fw::TPropInfo* p, fw::TObject& object)
 {
-    const fw::TPropInfo* p = object.ClassType().FindProperty(name);
     if (!p || !p->IsReadable() || p->kind != fw::TypeKind::Boolean)
         return std::nullopt;
     const fw::PropValue v = p->get(object);
@@ -27,13 +28,72 @@ std::optional<bool> ReadPublishedBool(fw::TObject& object, const std::string& na
     return std::nullopt;
 }
 
-bool WritePublishedBool(fw::TObject& object, const std::string& name, bool value)
+bool WriteBool(const fw::TPropInfo* p, fw::TObject& object, bool value)
 {
-    const fw::TPropInfo* p = object.ClassType().FindProperty(name);
     if (!p || !p->IsWritable() || p->kind != fw::TypeKind::Boolean)
         return false;
     p->set(object, fw::PropValue(int64_t {value ? 1 : 0}));
     return true;
+}
+
+// The cascades run on the GUI thread; a cache per thread keeps one that runs
+// elsewhere (a test's own thread, say) from sharing it.
+const PublishedBool& EnablingProperty()
+{
+    static thread_local const PublishedBool property {"Enabling"};
+    return property;
+}
+
+const PublishedBool& LockedEditProperty()
+{
+    static thread_local const PublishedBool property {"LockedEdit"};
+    return property;
+}
+
+} // namespace
+
+std::optional<bool> ReadPublishedBool(fw::TObject& object, const std::string& name)
+{
+    return ReadBool(object.ClassType().FindProperty(name), object);
+}
+
+bool WritePublishedBool(fw::TObject& object, const std::string& name, bool value)
+{
+    return WriteBool(object.ClassType().FindProperty(name), object, value);
+}
+
+const fw::TPropInfo* PublishedBool::Find(const fw::TClassInfo& cls) const
+{
+    if (&cls == lastClass_)
+        return lastProperty_;
+    auto it = byClass_.find(&cls);
+    if (it == byClass_.end())
+        it = byClass_.emplace(&cls, cls.FindProperty(name_)).first;
+    lastClass_ = &cls;
+    lastProperty_ = it->second;
+    return lastProperty_;
+}
+
+std::optional<bool> PublishedBool::Read(fw::TObject& object) const
+{
+    return ReadBool(Find(object.ClassType()), object);
+}
+
+bool PublishedBool::Write(fw::TObject& object, bool value) const
+{
+    return WriteBool(Find(object.ClassType()), object, value);
+}
+
+bool InheritsFromNamed::operator()(const fw::TClassInfo& cls) const
+{
+    if (&cls == lastClass_)
+        return lastAnswer_;
+    auto it = byClass_.find(&cls);
+    if (it == byClass_.end())
+        it = byClass_.emplace(&cls, cls.InheritsFromName(name_)).first;
+    lastClass_ = &cls;
+    lastAnswer_ = it->second;
+    return lastAnswer_;
 }
 
 // ---------------------------------------------------------------------------
@@ -43,7 +103,7 @@ bool EnabledWish::IsOwnChange(const fw::TControl& control)
     fw::TWinControl* parent = control.Parent();
     if (!parent)
         return true;
-    const std::optional<bool> enabling = ReadPublishedBool(*parent, "Enabling");
+    const std::optional<bool> enabling = EnablingProperty().Read(*parent);
     return !enabling || !*enabling;
 }
 
@@ -52,7 +112,7 @@ bool EnabledWish::Decide(const fw::TControl& control, bool value, bool refuseEna
     fw::TWinControl* parent = control.Parent();
     if (!parent)
         return true;
-    const std::optional<bool> enabling = ReadPublishedBool(*parent, "Enabling");
+    const std::optional<bool> enabling = EnablingProperty().Read(*parent);
     if (!enabling || !*enabling)
         wish_ = value;
     if (!value)
@@ -71,7 +131,7 @@ void ContainerCascade::SetLockedEdit(fw::TWinControl& self, bool value,
         EnablingScope scope(enabling_);
         for (fw::TControl* child : std::vector<fw::TControl*>(self.ChildControls()))
             if (!skipChild || !skipChild(*child))
-                WritePublishedBool(*child, "LockedEdit", value);
+                LockedEditProperty().Write(*child, value);
     }
     lockedEdit_ = value;
 }

@@ -17,6 +17,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 namespace e3 {
 
@@ -41,6 +43,39 @@ bool WordListHasWord(std::string_view wordList, const std::string& propName);
 std::optional<bool> ReadPublishedBool(fw::TObject& object, const std::string& name);
 // Writes a published Boolean by name; false when there is no writable one.
 bool WritePublishedBool(fw::TObject& object, const std::string& name, bool value);
+
+// A published Boolean of one fixed name, looked up once per class. A cascade
+// asks every child, or every child's parent, the same question; class tables
+// never change and live as long as the program, so the answer for a class can
+// be kept. Reads and writes behave as ReadPublishedBool and WritePublishedBool.
+class PublishedBool {
+public:
+    explicit PublishedBool(std::string name) : name_(std::move(name)) {}
+    std::optional<bool> Read(fw::TObject& object) const;
+    bool Write(fw::TObject& object, bool value) const;
+
+private:
+    const fw::TPropInfo* Find(const fw::TClassInfo& cls) const;
+
+    std::string name_;
+    mutable const fw::TClassInfo* lastClass_ = nullptr;
+    mutable const fw::TPropInfo* lastProperty_ = nullptr;
+    mutable std::unordered_map<const fw::TClassInfo*, const fw::TPropInfo*> byClass_;
+};
+
+// Whether a class is or derives from the class of one fixed name, kept per
+// class for the same reason.
+class InheritsFromNamed {
+public:
+    explicit InheritsFromNamed(std::string name) : name_(std::move(name)) {}
+    bool operator()(const fw::TClassInfo& cls) const;
+
+private:
+    std::string name_;
+    mutable const fw::TClassInfo* lastClass_ = nullptr;
+    mutable bool lastAnswer_ = false;
+    mutable std::unordered_map<const fw::TClassInfo*, bool> byClass_;
+};
 
 // The child side of the Enabled cascade. A change is the control's own wish
 // unless its parent is passing a change down (the parent's "Enabling" reads
@@ -80,7 +115,17 @@ public:
     void SetLockedEdit(fw::TWinControl& self, bool value,
                        const std::function<bool(const fw::TControl&)>& skipChild = nullptr);
 
+    // True while the pass of widget's parent container runs and that pass
+    // changed the container's own Qt state: Qt has then already changed the
+    // state of the widget along with it, and asked it to repaint.
+    static bool QtPassedOnTo(const QWidget& widget)
+    {
+        return qtPassing_ && widget.parentWidget() == qtPassing_;
+    }
+
 private:
+    static inline thread_local const QWidget* qtPassing_ = nullptr;
+
     static bool SkipNone(const fw::TControl&) { return false; }
 
     class EnablingScope {
@@ -110,7 +155,15 @@ void ContainerCascade::SetEnabled(fw::TWinControl& self, bool value, SetOwn setO
     EnablingScope scope(enabling_);
     if (!wish_.Decide(self, value))
         return;
+    const QWidget* widget = self.Widget();
+    const bool shownEnabled = widget && widget->isEnabled();
     setOwnEnabled(value);
+    const QWidget* outerPassing = qtPassing_;
+    qtPassing_ = widget && widget->isEnabled() != shownEnabled ? widget : nullptr;
+    struct Restore {
+        const QWidget* old;
+        ~Restore() { qtPassing_ = old; }
+    } restore {outerPassing};
     for (fw::TControl* child : std::vector<fw::TControl*>(self.ChildControls()))
         if (!skipChild(*child))
             child->SetEnabled(value);

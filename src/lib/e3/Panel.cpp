@@ -114,8 +114,10 @@ private:
 // and LockedEdit on to it itself.
 bool IsComboEditPart(const fw::TControl& child)
 {
-    return child.ClassType().InheritsFromName("Te3_Edit") && child.Owner() &&
-           child.Owner()->ClassType().InheritsFromName("Te3_CComboBox");
+    static thread_local const InheritsFromNamed isEdit {"Te3_Edit"};
+    static thread_local const InheritsFromNamed isCodeCombo {"Te3_CComboBox"};
+    // The owner first: children mostly share it, so its answer is at hand.
+    return child.Owner() && isCodeCombo(child.Owner()->ClassType()) && isEdit(child.ClassType());
 }
 
 // The form or frame that holds a control.
@@ -244,8 +246,10 @@ void Te3CustomPanel::ApplyEnabled()
     fw::TWinControl::ApplyEnabled();
     UpdateMarker();
     // Qt repaints a widget whose enabled state it changed itself; the caption
-    // follows our own state, which also changes inside a disabled parent.
-    if (panel_->isEnabled() == shownEnabled)
+    // follows our own state, which also changes inside a disabled parent. In
+    // the pass of a parent that Qt has just disabled, Qt has already asked this
+    // widget to repaint, and the paint comes after our state is set.
+    if (panel_->isEnabled() == shownEnabled && !ContainerCascade::QtPassedOnTo(*panel_))
         Repaint();
 }
 
@@ -359,7 +363,17 @@ void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y)
         return;
     if (heightBeforeDocking_ == -1)
         heightBeforeDocking_ = GetHeight();
-    GrowPanelForDock(*this, source, undockedHeight);
+    std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &source; });
+    docked_.push_back({fw::Guard<fw::TControl>(&source), undockedHeight});
+    GrowPanelForDock(*this, source);
+}
+
+int32_t Te3CustomPanel::UndockedHeight(const fw::TControl& control) const
+{
+    for (const DockedControl& d : docked_)
+        if (d.control.get() == &control)
+            return d.undockedHeight;
+    return control.GetHeight();
 }
 
 bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
@@ -374,11 +388,14 @@ bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
     client.SetAlign(fw::alNone);
     client.SetParent(newTarget);
     RestorePanelHeight(*this, client);
+    if (self)
+        std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
     return true;
 }
 
-void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl&, int32_t undockedHeight)
+void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl& control)
 {
+    const int32_t undockedHeight = panel.UndockedHeight(control);
     if (panel.GetHeight() >= undockedHeight)
         return;
     const int32_t growth = undockedHeight - panel.GetHeight();

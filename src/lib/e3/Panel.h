@@ -78,6 +78,10 @@ public:
     // False when the OnUnDock handler refused.
     bool DoUnDock(fw::TWinControl* newTarget, fw::TControl& client);
     int32_t HeightBeforeDocking() const { return heightBeforeDocking_; }
+    // The height the control had before it was docked here; a control that
+    // did not come in through DockDrop counts with its current height. A
+    // docked form that is shown again grows the panel back to it.
+    int32_t UndockedHeight(const fw::TControl& control) const;
 
     fw::TNotifyEvent OnChange;
     fw::TDragDropEvent OnDockDrop;
@@ -114,6 +118,12 @@ private:
     bool sizeGrip_ = false;
     fw::Guard<Te3_Panel> gripPanel_;
     int32_t heightBeforeDocking_ = -1;
+    struct DockedControl {
+        fw::Guard<fw::TControl> control;
+        int32_t undockedHeight;
+    };
+    // A few at most: the controls docked here and not undocked since.
+    std::vector<DockedControl> docked_;
 };
 
 class Te3Panel : public Te3CustomPanel {
@@ -130,7 +140,7 @@ public:
 
 // Grows the panel to the docked control's undocked height when it is lower;
 // a holding client form with ResizeDock grows by as much.
-void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl& control, int32_t undockedHeight);
+void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl& control);
 // Once no other child of the panel is visible, gives the panel back its height
 // from before docking (and the holding client form with ResizeDock the
 // difference). A panel that never had a control docked keeps its height.

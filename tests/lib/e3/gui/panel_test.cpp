@@ -2,6 +2,7 @@
 #include "e3/Edit.h"
 #include "e3/Panel.h"
 
+#include <QApplication>
 #include <QStatusBar>
 
 #include <gtest/gtest.h>
@@ -149,6 +150,61 @@ TEST_F(PanelCascade, TheEditPartOfACodeComboBoxIsLeftToItsComboBox)
     EXPECT_EQ(OrdinalByName(*edit, "Enabled"), 0);
 }
 
+// The caption is drawn in grey whenever the panel's own Enabled is off, also
+// while Qt has it disabled anyway through a parent: each change of our state
+// has to reach the screen, whether Qt asked for the repaint or we did.
+TEST(Panel, EveryChangeOfItsEnabledIsRepainted)
+{
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    };
+    // A window that takes no part in the cascade.
+    struct Window : fw::TWinControl {
+        Window() : fw::TWinControl(nullptr) { SetWidget(new QWidget); }
+    } root;
+    root.SetBounds(0, 0, 300, 200);
+    auto* outer = new Te3_Panel(&root);
+    outer->SetParent(&root);
+    outer->SetBounds(0, 0, 300, 200);
+    auto* inner = new Te3_Panel(&root);
+    inner->SetParent(outer);
+    inner->SetBounds(10, 10, 200, 50);
+    inner->SetText("Caption");
+    root.Widget()->show();
+    QApplication::processEvents();
+    PaintCounter counter;
+    inner->Widget()->installEventFilter(&counter);
+
+    struct Step {
+        const char* what;
+        fw::TControl* target;
+        bool value;
+        bool innerEnabled; // our state afterwards
+        bool qtEnabled;    // Qt's state afterwards
+    } steps[] = {
+        {"outer off: Qt disables the inner panel with it", outer, false, false, false},
+        {"outer on", outer, true, true, true},
+        {"root off: Qt alone", &root, false, true, false},
+        {"outer off inside the disabled root: only our state changes", outer, false, false, false},
+        {"outer on inside the disabled root", outer, true, true, false},
+        {"root on", &root, true, true, true},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        counter.paints = 0;
+        s.target->SetEnabled(s.value);
+        QApplication::processEvents();
+        EXPECT_EQ(inner->GetEnabled(), s.innerEnabled);
+        EXPECT_EQ(inner->Widget()->isEnabled(), s.qtEnabled);
+        EXPECT_GE(counter.paints, 1);
+    }
+}
+
 TEST(Panel, MarkerCornersAndColour)
 {
     fw::TWinControl root(nullptr);
@@ -225,6 +281,53 @@ TEST(Panel, SizeGripIsAddedOnceAndRemoved)
     WriteByName(panel, "_SizeGrip", int64_t {0});
     EXPECT_EQ(panel.SizeGripPanel(), nullptr);
     EXPECT_EQ(panel.ControlCount(), 0);
+}
+
+// A docked form that is hidden gives the panel its height back; shown again
+// it grows the panel to the height it had before it was docked, not to the
+// height it took on inside the panel.
+TEST(Panel, ADockedFormShownAgainGrowsThePanelBack)
+{
+    fw::TWinControl root(nullptr);
+    root.SetBounds(0, 0, 400, 300);
+    auto* panel = new Te3_Panel(&root);
+    panel->SetParent(&root);
+    panel->SetBounds(0, 0, 400, 50);
+    auto* docked = new Te3_Panel(&root);
+    docked->SetBounds(0, 0, 300, 200);
+    panel->DockDrop(*docked, 0, 0);
+    ASSERT_EQ(panel->GetHeight(), 200);
+    EXPECT_EQ(panel->HeightBeforeDocking(), 50);
+
+    // The user makes the panel taller; the docked form fills it.
+    panel->SetHeight(260);
+    ASSERT_EQ(docked->GetHeight(), 260);
+    docked->SetVisible(false);
+    e3::RestorePanelHeight(*panel, *docked);
+    EXPECT_EQ(panel->GetHeight(), 50);
+    docked->SetVisible(true);
+    e3::GrowPanelForDock(*panel, *docked);
+    EXPECT_EQ(panel->GetHeight(), 200);
+
+    // Docked again after leaving: the height it has then counts.
+    ASSERT_TRUE(panel->DoUnDock(&root, *docked));
+    EXPECT_EQ(panel->GetHeight(), 50);
+    docked->SetHeight(120);
+    EXPECT_EQ(panel->UndockedHeight(*docked), 120);
+    panel->DockDrop(*docked, 0, 0);
+    EXPECT_EQ(panel->GetHeight(), 120);
+    EXPECT_EQ(panel->HeightBeforeDocking(), 50);
+
+    // A control put in by other means counts with its own height, and a lower
+    // one leaves the panel as it is.
+    auto* placed = new Te3_Panel(&root);
+    placed->SetBounds(0, 0, 100, 150);
+    placed->SetParent(panel);
+    e3::GrowPanelForDock(*panel, *placed);
+    EXPECT_EQ(panel->GetHeight(), 150);
+    placed->SetHeight(20);
+    e3::GrowPanelForDock(*panel, *placed);
+    EXPECT_EQ(panel->GetHeight(), 150);
 }
 
 TEST(Panel, ChangeActionFiresOnChangeAndTranslationWords)
