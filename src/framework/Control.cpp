@@ -670,6 +670,12 @@ void TWinControl::SetTabOrder(int32_t order)
     const size_t from = tabIndex_;
     const size_t last = list.size() - 1;
     const size_t at = order < 0 || static_cast<size_t>(order) > last ? last : static_cast<size_t>(order);
+    // Qt's focus chain already runs in our order (a control joins both at the
+    // end when it gets its parent, and every move below relinks it), so a
+    // control that stays in its place needs nothing; form descriptions give
+    // most controls the place they already have.
+    if (at == from)
+        return;
     // Only the controls between the old and the new place shift by one.
     const auto base = list.begin();
     if (from < at)
@@ -681,10 +687,20 @@ void TWinControl::SetTabOrder(int32_t order)
     Parent()->RenumberTabs(std::min(from, at), std::max(from, at) + 1);
     // Qt's focus chain follows ours: only the moved control is linked in
     // between its new neighbours, so giving every control its place stays linear.
-    if (at > 0 && list[at - 1]->Widget() && Widget())
-        QWidget::setTabOrder(list[at - 1]->Widget(), Widget());
-    if (at + 1 < list.size() && Widget() && list[at + 1]->Widget())
-        QWidget::setTabOrder(Widget(), list[at + 1]->Widget());
+    // Qt only ever moves the second widget of a pair to just after the first;
+    // a control that becomes the first goes after its new successor and then
+    // the successor after it, which leaves both where the successor was.
+    QWidget* const self = Widget();
+    QWidget* const previous = at > 0 ? list[at - 1]->Widget() : nullptr;
+    QWidget* const next = at + 1 < list.size() ? list[at + 1]->Widget() : nullptr;
+    if (!self)
+        return;
+    if (previous)
+        QWidget::setTabOrder(previous, self);
+    else if (next)
+        QWidget::setTabOrder(next, self);
+    if (next)
+        QWidget::setTabOrder(self, next);
 }
 
 void TWinControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)

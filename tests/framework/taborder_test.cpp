@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
+
 #include <string>
+#include <vector>
 
 using namespace fw;
 
@@ -84,6 +87,60 @@ TEST_F(TabOrder, LeavingTheParentTakesTheControlOutOfItsTabOrder)
     EXPECT_TRUE(other.TabList().empty());
     c->SetParent(&parent);
     EXPECT_EQ(Order(parent), "ABEC");
+}
+
+// A windowed control with a widget of its own, as every family has.
+class WidgetControl : public TWinControl {
+public:
+    explicit WidgetControl(TComponent* owner)
+        : TWinControl(owner)
+    {
+        auto* w = new QWidget;
+        w->setFocusPolicy(Qt::StrongFocus);
+        SetWidget(w);
+    }
+};
+
+// Tab moves between the widgets follow our order: the children's order in
+// Qt's focus chain must match the tab list after moves, stays and re-parenting.
+TEST(TabOrderOfWidgets, QtsFocusChainRunsInTheTabOrder)
+{
+    WidgetControl parent(nullptr);
+    std::vector<WidgetControl*> children;
+    for (const char* name : {"A", "B", "C", "D", "E"}) {
+        children.push_back(new WidgetControl(&parent));
+        children.back()->SetName(name);
+        children.back()->SetParent(&parent);
+    }
+    auto named = [&](const char* name) { return static_cast<TWinControl*>(parent.FindComponent(name)); };
+    auto chain = [&] {
+        std::string s;
+        QWidget* w = parent.Widget();
+        for (QWidget* next = w->nextInFocusChain(); next != w; next = next->nextInFocusChain())
+            for (WidgetControl* c : children)
+                if (c->Widget() == next)
+                    s += c->GetName();
+        return s;
+    };
+    auto order = [&] {
+        std::string s;
+        for (const TWinControl* c : parent.TabList())
+            s += c->GetName();
+        return s;
+    };
+    EXPECT_EQ(chain(), "ABCDE");
+    for (const auto& [name, place] : {std::pair {"C", 2}, {"A", 3}, {"B", 0}, {"B", 0}, {"E", 1}}) {
+        named(name)->SetTabOrder(place);
+        EXPECT_EQ(chain(), order()) << name << " to " << place;
+    }
+    WidgetControl other(nullptr);
+    TWinControl* d = named("D");
+    d->SetParent(&other);
+    d->SetParent(&parent);
+    d->SetTabOrder(d->GetTabOrder());
+    EXPECT_EQ(chain(), order());
+    d->SetTabOrder(0);
+    EXPECT_EQ(chain(), order());
 }
 
 } // namespace
