@@ -18,6 +18,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
+#include <string_view>
 #include <strings.h>
 #include <sys/socket.h>
 #include <thread>
@@ -31,7 +32,10 @@ using benchtiming::PeakGrowthBytes;
 using benchtiming::SecondsOf;
 
 // Answers every request on a kept-alive connection with the current canned
-// reply; request bodies are read and dropped.
+// reply; request bodies are read and dropped. One thread serves every
+// connection, so ours and the peer's meet the same server thread: with a thread
+// per connection the figures followed where the scheduler happened to put
+// each server thread, not the clients.
 class CannedServer {
 public:
     CannedServer()
@@ -63,60 +67,85 @@ public:
     }
 
 private:
+    struct Connection {
+        int fd = -1;
+        std::string head;          // bytes of a request head not yet complete
+        std::size_t bodyLeft = 0;  // body bytes still to drop
+    };
+
     void Run()
     {
-        std::vector<std::thread> workers;
+        std::vector<Connection> connections;
+        std::vector<pollfd> fds;
+        std::vector<char> buffer(1 << 18);
         while (!stop_) {
-            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0)
+            fds.assign(1, pollfd{listenFd_, POLLIN, 0});
+            for (const Connection& c : connections)
+                fds.push_back(pollfd{c.fd, POLLIN, 0});
+            if (::poll(fds.data(), fds.size(), -1) < 0)
+                continue;
+            if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL))
                 break;
-            workers.emplace_back([this, fd] {
-                Serve(fd);
-                ::close(fd);
-            });
+            for (std::size_t i = connections.size(); i-- > 0;) {
+                if (!fds[i + 1].revents)
+                    continue;
+                if (!Serve(connections[i], buffer)) {
+                    ::close(connections[i].fd);
+                    connections.erase(connections.begin() + std::ptrdiff_t(i));
+                }
+            }
+            if (fds[0].revents & POLLIN) {
+                const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (fd < 0)
+                    break;
+                connections.push_back(Connection{fd, {}, 0});
+            }
         }
-        for (auto& w : workers)
-            w.join();
+        for (const Connection& c : connections)
+            ::close(c.fd);
     }
-    bool Fill(int fd, std::string& head)
+    // Reads what one wake-up brings and answers every request it completes.
+    bool Serve(Connection& c, std::vector<char>& buffer)
     {
-        char buffer[65536];
-        ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        const ssize_t n = ::recv(c.fd, buffer.data(), buffer.size(), 0);
         if (n <= 0)
             return false;
-        head.append(buffer, std::size_t(n));
+        std::string_view data(buffer.data(), std::size_t(n));
+        while (!data.empty()) {
+            if (c.bodyLeft > 0) {
+                const std::size_t dropped = std::min(c.bodyLeft, data.size());
+                c.bodyLeft -= dropped;
+                data.remove_prefix(dropped);
+                if (c.bodyLeft == 0 && !Answer(c.fd))
+                    return false;
+                continue;
+            }
+            const std::size_t before = c.head.size();
+            c.head.append(data);
+            const std::size_t end = c.head.find("\r\n\r\n");
+            if (end == std::string::npos)
+                return true;
+            std::size_t length = 0;
+            if (const auto at = strcasestr(c.head.c_str(), "\r\nContent-Length:"))
+                length = std::strtoul(at + 17, nullptr, 10);
+            data.remove_prefix(end + 4 - before);
+            c.head.clear();
+            c.bodyLeft = length;
+            if (length == 0 && !Answer(c.fd))
+                return false;
+        }
         return true;
     }
-    void Serve(int fd)
+    bool Answer(int fd)
     {
-        std::string pending;
-        std::vector<char> sink(1 << 18);
-        while (!stop_) {
-            std::size_t end;
-            while ((end = pending.find("\r\n\r\n")) == std::string::npos)
-                if (!Fill(fd, pending))
-                    return;
-            std::size_t length = 0;
-            const auto at = strcasestr(pending.c_str(), "\r\nContent-Length:");
-            if (at)
-                length = std::strtoul(at + 17, nullptr, 10);
-            std::size_t have = pending.size() - (end + 4);
-            std::size_t extra = have > length ? have - length : 0;
-            pending.erase(0, pending.size() - extra);
-            while (have < length) {
-                ssize_t n = ::recv(fd, sink.data(), std::min(sink.size(), length - have), 0);
-                if (n <= 0)
-                    return;
-                have += std::size_t(n);
-            }
-            std::size_t sent = 0;
-            while (sent < reply_.size()) {
-                ssize_t n = ::send(fd, reply_.data() + sent, reply_.size() - sent, MSG_NOSIGNAL);
-                if (n <= 0)
-                    return;
-                sent += std::size_t(n);
-            }
+        std::size_t sent = 0;
+        while (sent < reply_.size()) {
+            const ssize_t n = ::send(fd, reply_.data() + sent, reply_.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += std::size_t(n);
         }
+        return true;
     }
 
     int listenFd_ = -1;
