@@ -96,14 +96,20 @@ void TSizeConstraints::Change(int32_t& field, int32_t value)
 
 void TSizeConstraints::Apply(int32_t& width, int32_t& height) const
 {
-    if (maxWidth_ > 0 && width > maxWidth_)
-        width = maxWidth_;
-    if (minWidth_ > 0 && width < minWidth_)
-        width = minWidth_;
-    if (maxHeight_ > 0 && height > maxHeight_)
-        height = maxHeight_;
-    if (minHeight_ > 0 && height < minHeight_)
-        height = minHeight_;
+    Hold(width, height, minWidth_, minHeight_, maxWidth_, maxHeight_);
+}
+
+void TSizeConstraints::Hold(int32_t& width, int32_t& height, int32_t minWidth, int32_t minHeight, int32_t maxWidth,
+                            int32_t maxHeight)
+{
+    if (maxWidth > 0 && width > maxWidth)
+        width = maxWidth;
+    if (minWidth > 0 && width < minWidth)
+        width = minWidth;
+    if (maxHeight > 0 && height > maxHeight)
+        height = maxHeight;
+    if (minHeight > 0 && height < minHeight)
+        height = minHeight;
 }
 
 // ---------------------------------------------------------------------------
@@ -215,7 +221,12 @@ void TControl::Loaded()
 
 void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    constraints_->Apply(width, height);
+    if ((OnCanResize || OnConstrainedResize) && (width != width_ || height != height_) && !HasState(csLoading)) {
+        if (!AskNewSize(width, height))
+            return;
+    } else {
+        constraints_->Apply(width, height);
+    }
     if (width < 0)
         width = 0;
     if (height < 0)
@@ -232,6 +243,26 @@ void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t heigh
         OnResize(this);
     if (align_ != alNone)
         RequestAlign();
+}
+
+bool TControl::AskNewSize(int32_t& width, int32_t& height)
+{
+    Guard<TControl> self(this);
+    if (OnCanResize) {
+        bool resize = true;
+        OnCanResize(this, width, height, resize);
+        if (!self || !resize)
+            return false;
+    }
+    int32_t minWidth = constraints_->GetMinWidth(), minHeight = constraints_->GetMinHeight();
+    int32_t maxWidth = constraints_->GetMaxWidth(), maxHeight = constraints_->GetMaxHeight();
+    if (OnConstrainedResize) {
+        OnConstrainedResize(this, minWidth, minHeight, maxWidth, maxHeight);
+        if (!self)
+            return false;
+    }
+    TSizeConstraints::Hold(width, height, minWidth, minHeight, maxWidth, maxHeight);
+    return true;
 }
 
 void TControl::ApplyGeometry()

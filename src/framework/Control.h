@@ -69,6 +69,9 @@ public:
 
     // A size within the constraints (0 means no limit).
     void Apply(int32_t& width, int32_t& height) const;
+    // The same with the limits given.
+    static void Hold(int32_t& width, int32_t& height, int32_t minWidth, int32_t minHeight, int32_t maxWidth,
+                     int32_t maxHeight);
 
     std::function<void()> OnChange;
 
@@ -163,6 +166,10 @@ public:
     TDragOverEvent OnDragOver;
     TStartDragEvent OnStartDrag, OnStartDock;
     TEndDragEvent OnEndDrag, OnEndDock;
+    // Asked before a change of size: OnCanResize may change the new size or
+    // refuse it, OnConstrainedResize may change the limits the size is held to.
+    TCanResizeEvent OnCanResize;
+    TConstrainedResizeEvent OnConstrainedResize;
 
     // What the user's input raises (the input bridge calls these); a family
     // that raises an event its own way overrides the hook. Coordinates are
@@ -193,6 +200,9 @@ protected:
     virtual void ApplyFont();
     virtual void ApplyEnabled();
     virtual void ApplyGeometry();
+    // OnCanResize and OnConstrainedResize on a new size; false when the
+    // control is to keep its bounds (refused, or freed by a handler).
+    bool AskNewSize(int32_t& width, int32_t& height);
     void Detach() override;
     void Loaded() override;
     // The size the content wants, for AutoSize; the current size by default.
@@ -290,6 +300,16 @@ public:
     void SetDockSite(bool value) { dockSite_ = value; }
     bool GetUseDockManager() const { return useDockManager_; }
     void SetUseDockManager(bool value) { useDockManager_ = value; }
+    // Whether a themed desktop draws the parent's background behind the
+    // control; our controls paint their own Color, so it is kept for the engine.
+    bool GetParentBackground() const { return parentBackground_; }
+    void SetParentBackground(bool value) { parentBackground_ = value; }
+
+    // A control docked here (OnDockDrop), dragged over this site (OnDockOver),
+    // or about to leave it (OnUnDock, which may refuse).
+    TDragDropEvent OnDockDrop;
+    TDragOverEvent OnDockOver;
+    TUnDockEvent OnUnDock;
 
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;
@@ -326,6 +346,7 @@ private:
     bool aligning_ = false;
     bool ctl3D_ = true;
     bool parentCtl3D_ = true;
+    bool parentBackground_ = true;
     TImeMode imeMode_ = imDontCare;
     std::string imeName_;
     bool dockSite_ = false;

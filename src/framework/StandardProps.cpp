@@ -76,5 +76,17 @@ TPropInfo OnStartDrag() { return prop::Event("OnStartDrag", StartDragEventType, 
 TPropInfo OnEndDrag() { return prop::Event("OnEndDrag", EndDragEventType, &TControl::OnEndDrag); }
 TPropInfo OnStartDock() { return prop::Event("OnStartDock", StartDockEventType, &TControl::OnStartDock); }
 TPropInfo OnEndDock() { return prop::Event("OnEndDock", EndDragEventType, &TControl::OnEndDock); }
+TPropInfo OnCanResize() { return prop::Event("OnCanResize", CanResizeEventType, &TControl::OnCanResize); }
+TPropInfo OnConstrainedResize()
+{
+    return prop::Event("OnConstrainedResize", ConstrainedResizeEventType, &TControl::OnConstrainedResize);
+}
+TPropInfo OnDockDrop() { return prop::Event("OnDockDrop", DragDropEventType, &TWinControl::OnDockDrop); }
+TPropInfo OnDockOver() { return prop::Event("OnDockOver", DragOverEventType, &TWinControl::OnDockOver); }
+TPropInfo OnUnDock() { return prop::Event("OnUnDock", UnDockEventType, &TWinControl::OnUnDock); }
+TPropInfo ParentBackground()
+{
+    return prop::Boolean("ParentBackground", &TWinControl::GetParentBackground, &TWinControl::SetParentBackground);
+}
 
 } // namespace fw::std_props

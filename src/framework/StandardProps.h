@@ -56,5 +56,12 @@ TPropInfo OnStartDrag();
 TPropInfo OnEndDrag();
 TPropInfo OnStartDock();
 TPropInfo OnEndDock();
+TPropInfo OnCanResize();
+TPropInfo OnConstrainedResize();
+// Windowed controls only.
+TPropInfo OnDockDrop();
+TPropInfo OnDockOver();
+TPropInfo OnUnDock();
+TPropInfo ParentBackground();
 
 } // namespace fw::std_props

@@ -84,8 +84,6 @@ public:
     int32_t UndockedHeight(const fw::TControl& control) const;
 
     fw::TNotifyEvent OnChange;
-    fw::TDragDropEvent OnDockDrop;
-    fw::TUnDockEvent OnUnDock;
 
 protected:
     void ApplyEnabled() override;

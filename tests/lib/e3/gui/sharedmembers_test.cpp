@@ -161,3 +161,27 @@ TEST(SharedMembers, DragAndBiDiModesWrittenByNameReachTheControl)
 }
 
 } // namespace
+
+// The containers that can be dock sites publish the site's members, and the
+// resize questions where the engine may answer them.
+TEST(SharedMembers, DockSitesAndResizeQuestionsArePublishedWhereTheyBelong)
+{
+    const Names dock {"DockSite", "UseDockManager", "OnDockDrop", "OnDockOver", "OnUnDock"};
+    const Names resize {"OnCanResize", "OnConstrainedResize"};
+    const Names all = Join(Join(dock, resize), {"ParentBackground"});
+    const Row rows[] = {
+        {&e3::Te3_Panel::StaticClass(), all},
+        {&e3::Te3_ScrollBox::StaticClass(), Join(dock, resize)},
+        {&e3::Te3_GroupBox::StaticClass(), dock},
+        {&e3::Te3Panel::StaticClass(), {}},
+        {&e3::Te3_Edit::StaticClass(), {}},
+        {&e3::Te3_ListBox::StaticClass(), {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.cls->Name());
+        for (const std::string& name : all) {
+            const bool expected = std::find(row.published.begin(), row.published.end(), name) != row.published.end();
+            EXPECT_EQ(row.cls->FindProperty(name) != nullptr, expected) << name;
+        }
+    }
+}
