@@ -214,7 +214,46 @@ void Te3CustomLabel::TextChanged()
 {
     if (GetAutoSize() && !HasState(fw::csLoading))
         AdjustAutoSize();
+    UpdateAccelerator();
     Invalidate();
+}
+
+void Te3CustomLabel::SetFocusControl(fw::TComponent* control)
+{
+    focusControl_ = fw::Guard<fw::TComponent>(dynamic_cast<fw::TWinControl*>(control));
+    UpdateAccelerator();
+}
+
+// The accelerator lives on the label's own window, so it is active while the
+// label shows in the active form and goes with the label.
+void Te3CustomLabel::UpdateAccelerator()
+{
+    QWidget* const widget = Widget();
+    const QKeySequence key = showAccelChar_ && focusControl_ && widget
+                                 ? QKeySequence::mnemonic(QString::fromStdString(GetText()))
+                                 : QKeySequence();
+    if (key.isEmpty()) {
+        delete accelerator_.data();
+        return;
+    }
+    if (!accelerator_) {
+        accelerator_ = new QShortcut(widget);
+        fw::Guard<Te3CustomLabel> self(this);
+        QObject::connect(accelerator_.data(), &QShortcut::activated, [self] {
+            if (self)
+                self->FocusTarget();
+        });
+    }
+    accelerator_->setKey(key);
+}
+
+void Te3CustomLabel::FocusTarget()
+{
+    auto* target = dynamic_cast<fw::TWinControl*>(focusControl_.get());
+    QWidget* const widget = target ? target->Widget() : nullptr;
+    if (!GetEnabled() || !widget || !widget->isVisible() || !widget->isEnabled())
+        return;
+    widget->setFocus(Qt::ShortcutFocusReason);
 }
 
 // ---------------------------------------------------------------------------
@@ -284,6 +323,7 @@ std::vector<fw::TPropInfo> LabelEngineProperties()
         sp::ParentFont(),
         sp::ParentShowHint(),
         fw::prop::Boolean("ShowAccelChar", &C::GetShowAccelChar, &C::SetShowAccelChar),
+        fw::prop::Object("FocusControl", fw::TWinControl::StaticClass(), &C::GetFocusControl, &C::SetFocusControl),
         sp::ShowHint(),
         sp::BiDiMode(),
         sp::DragCursor(),

@@ -7,6 +7,8 @@
 #include "e3/Edit.h"
 #include "e3/GraphicControl.h"
 
+#include <QPointer>
+#include <QShortcut>
 #include <functional>
 #include <string>
 
@@ -43,6 +45,10 @@ public:
     void SetTransparent(bool value);
     bool GetShowAccelChar() const { return showAccelChar_; }
     void SetShowAccelChar(bool value);
+    // The windowed control that the caption's accelerator (Alt and the letter
+    // after "&") gives the focus to.
+    fw::TComponent* GetFocusControl() const { return focusControl_.get(); }
+    void SetFocusControl(fw::TComponent* control);
 
     // The text as it is drawn now (shortened when Scale asks for it).
     virtual std::string ShownText() const;
@@ -55,6 +61,8 @@ protected:
 
 private:
     int DrawFlags() const;
+    void UpdateAccelerator();
+    void FocusTarget();
 
     TAlignment deleteAlign_ = taRightJustify;
     bool scale_ = false;
@@ -63,6 +71,8 @@ private:
     bool wordWrap_ = false;
     bool transparent_ = false;
     bool showAccelChar_ = true;
+    fw::Guard<fw::TComponent> focusControl_;
+    QPointer<QShortcut> accelerator_;
 };
 
 class Te3Label : public Te3CustomLabel {

@@ -6,11 +6,13 @@
 #include "e3/Label.h"
 #include "e3/ProgressLabel.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
 #include <QSet>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -620,3 +622,47 @@ TEST_F(DisplayTest, FormWithEveryDisplayControlIsSavedAsAPicture)
 }
 
 } // namespace
+
+// The caption's accelerator gives the focus to FocusControl, only while the
+// label shows its accelerator character and is enabled.
+TEST(LabelFocusControl, TheAcceleratorFocusesTheNamedControl)
+{
+    TestContainer root {nullptr};
+    root.SetBounds(0, 0, 300, 100);
+    auto* label = new e3::Te3_Label(&root);
+    label->SetParent(&root);
+    label->SetText("&Name");
+    auto* first = new e3::Te3_Edit(&root);
+    first->SetParent(&root);
+    first->SetBounds(0, 20, 100, 20);
+    auto* named = new e3::Te3_Edit(&root);
+    named->SetParent(&root);
+    named->SetBounds(0, 50, 100, 20);
+    WriteByName(*label, "FocusControl", static_cast<fw::TObject*>(named));
+    EXPECT_EQ(std::get<fw::TObject*>(e3test::ReadByName(*label, "FocusControl")), static_cast<fw::TObject*>(named));
+
+    root.Widget()->show();
+    root.Widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(root.Widget()));
+    QWindow* window = root.Widget()->windowHandle();
+    const auto pressAltN = [&] {
+        first->Widget()->setFocus();
+        QTest::keyClick(window, Qt::Key_N, Qt::AltModifier);
+        QApplication::processEvents();
+        return named->Widget()->hasFocus();
+    };
+    EXPECT_TRUE(pressAltN());
+
+    label->SetShowAccelChar(false);
+    EXPECT_FALSE(pressAltN());
+    label->SetShowAccelChar(true);
+    label->SetEnabled(false);
+    EXPECT_FALSE(pressAltN());
+    label->SetEnabled(true);
+    label->SetText("&Applicant");
+    EXPECT_FALSE(pressAltN()) << "the accelerator follows the caption";
+
+    delete named; // the reference clears itself
+    EXPECT_EQ(label->GetFocusControl(), nullptr);
+    QTest::keyClick(window, Qt::Key_A, Qt::AltModifier);
+}
