@@ -734,6 +734,21 @@ void TWinControl::SetTabOrder(int32_t order)
         QWidget::setTabOrder(self, next);
 }
 
+bool TWinControl::DoMouseWheel(TShiftState shift, int32_t wheelDelta, TPoint mousePos)
+{
+    Guard<TWinControl> self(this);
+    bool handled = false;
+    if (OnMouseWheel) {
+        OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+        if (handled || !self)
+            return true;
+    }
+    TMouseWheelUpDownEvent& step = wheelDelta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+    if (wheelDelta != 0 && step)
+        step(this, shift, mousePos, handled);
+    return handled || !self;
+}
+
 void TWinControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
 {
     const int32_t oldWidth = ClientWidth();

@@ -310,6 +310,12 @@ public:
     TDragDropEvent OnDockDrop;
     TDragOverEvent OnDockOver;
     TUnDockEvent OnUnDock;
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;
+    bool HasWheelHandler() const { return OnMouseWheel || OnMouseWheelDown || OnMouseWheelUp; }
+    // OnMouseWheel first, then OnMouseWheelDown or OnMouseWheelUp by the
+    // direction while nothing took the turn; true when one did.
+    virtual bool DoMouseWheel(TShiftState shift, int32_t wheelDelta, TPoint mousePos);
 
     TNotifyEvent OnEnter, OnExit;
     TKeyEvent OnKeyDown, OnKeyUp;

@@ -18,6 +18,8 @@ const TEventType StartDragEventType {"TStartDragEvent", typeid(TStartDragEvent)}
 const TEventType StartDockEventType {"TStartDockEvent", typeid(TStartDragEvent)};
 const TEventType UnDockEventType {"TUnDockEvent", typeid(TUnDockEvent)};
 const TEventType CanResizeEventType {"TCanResizeEvent", typeid(TCanResizeEvent)};
+const TEventType MouseWheelEventType {"TMouseWheelEvent", typeid(TMouseWheelEvent)};
+const TEventType MouseWheelUpDownEventType {"TMouseWheelUpDownEvent", typeid(TMouseWheelUpDownEvent)};
 const TEventType ConstrainedResizeEventType {"TConstrainedResizeEvent", typeid(TConstrainedResizeEvent)};
 const TEventType MovedEventType {"TMovedEvent", typeid(TMovedEvent)};
 const TEventType ChangingEventType {"TChangingEvent", typeid(TChangingEvent)};

@@ -47,6 +47,12 @@ using TDragOverEvent = std::function<void(TObject* sender, TObject* source, int3
 using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int32_t x, int32_t y)>;
 using TStartDragEvent = std::function<void(TObject* sender, TObject*& dragObject)>;
 using TUnDockEvent = std::function<void(TObject* sender, TObject* client, TObject* newTarget, bool& allow)>;
+// The wheel turned by delta (120 a notch, positive away from the user); the
+// position is in screen coordinates. A handler that sets handled keeps the
+// turn from scrolling anything.
+using TMouseWheelEvent = std::function<void(TObject* sender, TShiftState shift, int32_t wheelDelta, TPoint mousePos,
+                                            bool& handled)>;
+using TMouseWheelUpDownEvent = std::function<void(TObject* sender, TShiftState shift, TPoint mousePos, bool& handled)>;
 using TCanResizeEvent = std::function<void(TObject* sender, int32_t& newWidth, int32_t& newHeight, bool& resize)>;
 using TConstrainedResizeEvent = std::function<void(TObject* sender, int32_t& minWidth, int32_t& minHeight,
                                                    int32_t& maxWidth, int32_t& maxHeight)>;
@@ -101,6 +107,8 @@ extern const TEventType StartDragEventType;
 extern const TEventType StartDockEventType;
 extern const TEventType UnDockEventType;
 extern const TEventType CanResizeEventType;
+extern const TEventType MouseWheelEventType;
+extern const TEventType MouseWheelUpDownEventType;
 extern const TEventType ConstrainedResizeEventType;
 extern const TEventType MovedEventType;
 extern const TEventType ChangingEventType;

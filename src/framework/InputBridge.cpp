@@ -10,6 +10,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <algorithm>
@@ -191,6 +192,9 @@ protected:
         case QEvent::FocusOut:
             RunFromEventLoop([&] { Focus(*static_cast<QFocusEvent*>(event)); });
             break;
+        case QEvent::Wheel:
+            RunFromEventLoop([&] { swallow = Wheel(*static_cast<QWheelEvent*>(event)); });
+            break;
         default:
             break;
         }
@@ -198,6 +202,21 @@ protected:
     }
 
 private:
+    // A turn taken by a handler is not passed on (nothing scrolls); one that
+    // no handler took goes on to the widget and, ignored there, its parents.
+    bool Wheel(QWheelEvent& event)
+    {
+        auto* control = dynamic_cast<TWinControl*>(control_.get());
+        if (!control || !control->HasWheelHandler())
+            return false;
+        const QPoint global = event.globalPosition().toPoint();
+        if (!control->DoMouseWheel(ShiftStateFromQt(event.modifiers(), event.buttons()), event.angleDelta().y(),
+                                   TPoint {global.x(), global.y()}))
+            return false;
+        event.accept();
+        return true;
+    }
+
     QPoint ClientPos(const QMouseEvent& event) const
     {
         QWidget* own = control_->Widget();

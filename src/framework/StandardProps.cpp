@@ -84,6 +84,15 @@ TPropInfo OnConstrainedResize()
 TPropInfo OnDockDrop() { return prop::Event("OnDockDrop", DragDropEventType, &TWinControl::OnDockDrop); }
 TPropInfo OnDockOver() { return prop::Event("OnDockOver", DragOverEventType, &TWinControl::OnDockOver); }
 TPropInfo OnUnDock() { return prop::Event("OnUnDock", UnDockEventType, &TWinControl::OnUnDock); }
+TPropInfo OnMouseWheel() { return prop::Event("OnMouseWheel", MouseWheelEventType, &TWinControl::OnMouseWheel); }
+TPropInfo OnMouseWheelDown()
+{
+    return prop::Event("OnMouseWheelDown", MouseWheelUpDownEventType, &TWinControl::OnMouseWheelDown);
+}
+TPropInfo OnMouseWheelUp()
+{
+    return prop::Event("OnMouseWheelUp", MouseWheelUpDownEventType, &TWinControl::OnMouseWheelUp);
+}
 TPropInfo ParentBackground()
 {
     return prop::Boolean("ParentBackground", &TWinControl::GetParentBackground, &TWinControl::SetParentBackground);

@@ -62,6 +62,9 @@ TPropInfo OnConstrainedResize();
 TPropInfo OnDockDrop();
 TPropInfo OnDockOver();
 TPropInfo OnUnDock();
+TPropInfo OnMouseWheel();
+TPropInfo OnMouseWheelDown();
+TPropInfo OnMouseWheelUp();
 TPropInfo ParentBackground();
 
 } // namespace fw::std_props

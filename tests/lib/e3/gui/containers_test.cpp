@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextBlock>
+#include <QApplication>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +57,61 @@ TEST_F(ScrollBoxTest, ChildrenSitOnTheScrolledClientWidget)
     root.Widget()->show();
     list->SetBounds(10, 300, 100, 80); // below the visible area
     EXPECT_GE(box->ClientWidget()->height(), 380);
+}
+
+// A wheel turn over the box asks OnMouseWheel, then OnMouseWheelDown or
+// OnMouseWheelUp. A turn a handler takes is accepted and kept from the box's
+// own scrolling; one nobody takes stays ignored, so Qt passes it on to the
+// scroll area as before.
+TEST_F(ScrollBoxTest, WheelHandlersSeeTheTurnAndOnlyATakenTurnIsKept)
+{
+    box->SetBounds(0, 0, 200, 100);
+    const QPoint global = box->ClientWidget()->mapToGlobal(QPoint(50, 20));
+    // True when the turn was kept from the widget.
+    const auto turn = [&](int delta) {
+        QWheelEvent event(QPointF(50, 20), QPointF(global), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::ShiftModifier, Qt::NoScrollPhase, false);
+        event.ignore();
+        QApplication::sendEvent(box->ClientWidget(), &event);
+        return event.isAccepted();
+    };
+    EXPECT_FALSE(turn(-120)) << "no handler";
+
+    std::vector<std::string> calls;
+    bool takeWheel = false, takeStep = false;
+    box->OnMouseWheel = [&](fw::TObject*, fw::TShiftState shift, int32_t delta, fw::TPoint pos, bool& handled) {
+        EXPECT_TRUE(shift & (1u << fw::ssShift));
+        EXPECT_EQ(pos.x, global.x());
+        EXPECT_EQ(pos.y, global.y());
+        calls.push_back("wheel " + std::to_string(delta));
+        handled = takeWheel;
+    };
+    box->OnMouseWheelDown = [&](fw::TObject*, fw::TShiftState, fw::TPoint, bool& handled) {
+        calls.push_back("down");
+        handled = takeStep;
+    };
+    box->OnMouseWheelUp = [&](fw::TObject*, fw::TShiftState, fw::TPoint, bool& handled) {
+        calls.push_back("up");
+        handled = takeStep;
+    };
+    struct Case {
+        int delta;
+        bool takeWheel, takeStep;
+        std::vector<std::string> calls;
+        bool kept;
+    };
+    const Case cases[] = {
+        {-120, false, false, {"wheel -120", "down"}, false},
+        {120, false, true, {"wheel 120", "up"}, true},
+        {-120, true, false, {"wheel -120"}, true},
+    };
+    for (const Case& c : cases) {
+        calls.clear();
+        takeWheel = c.takeWheel;
+        takeStep = c.takeStep;
+        EXPECT_EQ(turn(c.delta), c.kept) << c.delta;
+        EXPECT_EQ(calls, c.calls);
+    }
 }
 
 TEST_F(ScrollBoxTest, DisablingPassesDownAndEnablingRestoresTheConstructionColour)

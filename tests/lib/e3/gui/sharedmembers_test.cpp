@@ -184,4 +184,8 @@ TEST(SharedMembers, DockSitesAndResizeQuestionsArePublishedWhereTheyBelong)
             EXPECT_EQ(row.cls->FindProperty(name) != nullptr, expected) << name;
         }
     }
+    for (const char* name : {"OnMouseWheel", "OnMouseWheelDown", "OnMouseWheelUp"}) {
+        EXPECT_NE(e3::Te3_ScrollBox::StaticClass().FindProperty(name), nullptr) << name;
+        EXPECT_EQ(e3::Te3_Panel::StaticClass().FindProperty(name), nullptr) << name;
+    }
 }
