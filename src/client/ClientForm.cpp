@@ -683,7 +683,7 @@ const TClassInfo& Te3_ClientFrame::StaticClass()
     static const TClassInfo info {
         "Te3_ClientFrame",
         &Te3ClientFrame::StaticClass(),
-        {
+        sp::Join({
             sp::Align(),
             sp::Anchors(),
             sp::AutoSize(),
@@ -712,14 +712,6 @@ const TClassInfo& Te3_ClientFrame::StaticClass()
             sp::TabStop(),
             sp::Visible(),
             prop::Event("OnActivate", NotifyEventType, &Te3ClientFrame::OnActivate),
-            sp::OnCanResize(),
-            sp::OnConstrainedResize(),
-            sp::OnDockDrop(),
-            sp::OnDockOver(),
-            sp::OnUnDock(),
-            sp::OnMouseWheel(),
-            sp::OnMouseWheelDown(),
-            sp::OnMouseWheelUp(),
             sp::OnClick(),
             sp::OnContextPopup(),
             sp::OnDblClick(),
@@ -736,7 +728,7 @@ const TClassInfo& Te3_ClientFrame::StaticClass()
             sp::OnResize(),
             sp::OnStartDock(),
             sp::OnStartDrag(),
-        },
+        }, sp::ScrollingContainerEvents()),
         MakeFactory<Te3_ClientFrame>(),
     };
     return info;

@@ -93,6 +93,19 @@ TPropInfo OnMouseWheelUp()
 {
     return prop::Event("OnMouseWheelUp", MouseWheelUpDownEventType, &TWinControl::OnMouseWheelUp);
 }
+std::vector<TPropInfo> Join(std::initializer_list<TPropInfo> own, const std::vector<TPropInfo>& shared)
+{
+    std::vector<TPropInfo> all(own);
+    all.insert(all.end(), shared.begin(), shared.end());
+    return all;
+}
+
+std::vector<TPropInfo> ScrollingContainerEvents()
+{
+    return {OnCanResize(), OnConstrainedResize(), OnDockDrop(),   OnDockOver(),
+            OnUnDock(),    OnMouseWheel(),        OnMouseWheelDown(), OnMouseWheelUp()};
+}
+
 TPropInfo ParentBackground()
 {
     return prop::Boolean("ParentBackground", &TWinControl::GetParentBackground, &TWinControl::SetParentBackground);

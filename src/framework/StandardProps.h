@@ -3,6 +3,8 @@
 // table lists names instead of repeating accessors.
 #include "framework/Form.h"
 
+#include <vector>
+
 namespace fw::std_props {
 
 TPropInfo Align();
@@ -66,5 +68,11 @@ TPropInfo OnMouseWheel();
 TPropInfo OnMouseWheelDown();
 TPropInfo OnMouseWheelUp();
 TPropInfo ParentBackground();
+
+// A class's own members followed by a named run of shared ones.
+std::vector<TPropInfo> Join(std::initializer_list<TPropInfo> own, const std::vector<TPropInfo>& shared);
+// The resize questions, the dock-site events and the wheel events of the
+// scrolling containers (scroll box, frame).
+std::vector<TPropInfo> ScrollingContainerEvents();
 
 } // namespace fw::std_props

@@ -231,7 +231,7 @@ const fw::TClassInfo& Te3_ScrollBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_ScrollBox",
         &Te3ScrollBox::StaticClass(),
-        {
+        sp::Join({
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -255,14 +255,6 @@ const fw::TClassInfo& Te3_ScrollBox::StaticClass()
             fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             fw::prop::Boolean("Enabling", &C::GetEnabling, nullptr),
-            sp::OnCanResize(),
-            sp::OnConstrainedResize(),
-            sp::OnDockDrop(),
-            sp::OnDockOver(),
-            sp::OnUnDock(),
-            sp::OnMouseWheel(),
-            sp::OnMouseWheelDown(),
-            sp::OnMouseWheelUp(),
             sp::OnClick(),
             sp::OnDblClick(),
             sp::OnEnter(),
@@ -278,7 +270,7 @@ const fw::TClassInfo& Te3_ScrollBox::StaticClass()
             sp::OnEndDrag(),
             sp::OnStartDock(),
             sp::OnStartDrag(),
-        },
+        }, sp::ScrollingContainerEvents()),
         fw::MakeFactory<Te3_ScrollBox>(),
     };
     return info;
