@@ -734,6 +734,52 @@ void TWinControl::SetTabOrder(int32_t order)
         QWidget::setTabOrder(self, next);
 }
 
+void TWinControl::SetBevelEdges(TBevelEdges value)
+{
+    bevel_.edges = value & AllBevelEdges;
+    UpdateBevel();
+}
+
+void TWinControl::SetBevelInner(TBevelCut value)
+{
+    bevel_.inner = value;
+    UpdateBevel();
+}
+
+void TWinControl::SetBevelOuter(TBevelCut value)
+{
+    bevel_.outer = value;
+    UpdateBevel();
+}
+
+void TWinControl::SetBevelKind(TBevelKind value)
+{
+    bevel_.kind = value;
+    UpdateBevel();
+}
+
+void TWinControl::SetBevelWidth(int32_t value)
+{
+    if (value < 1)
+        return;
+    bevel_.width = value;
+    UpdateBevel();
+}
+
+void TWinControl::UpdateBevel()
+{
+    QWidget* const widget = Widget();
+    if (bevel_.kind == bkNone || !widget) {
+        delete bevelOverlay_.data();
+        return;
+    }
+    if (!bevelOverlay_ || bevelOverlay_->parentWidget() != widget) {
+        delete bevelOverlay_.data();
+        bevelOverlay_ = new BevelOverlay(widget);
+    }
+    bevelOverlay_->SetSettings(bevel_);
+}
+
 bool TWinControl::DoMouseWheel(TShiftState shift, int32_t wheelDelta, TPoint mousePos)
 {
     Guard<TWinControl> self(this);

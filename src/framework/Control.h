@@ -2,6 +2,7 @@
 // Controls: components that are shown. The logical parent places a control and
 // may differ from its widget's Qt parent (scroll boxes, pages, a form's client
 // area). Visible and Enabled are our own state, never read back from Qt.
+#include "framework/ControlBevel.h"
 #include "framework/Component.h"
 #include "framework/Events.h"
 #include "framework/Graphics.h"
@@ -300,6 +301,18 @@ public:
     void SetDockSite(bool value) { dockSite_ = value; }
     bool GetUseDockManager() const { return useDockManager_; }
     void SetUseDockManager(bool value) { useDockManager_ = value; }
+    // The bevel drawn around the control while BevelKind is not bkNone.
+    TBevelEdges GetBevelEdges() const { return bevel_.edges; }
+    void SetBevelEdges(TBevelEdges value);
+    TBevelCut GetBevelInner() const { return bevel_.inner; }
+    void SetBevelInner(TBevelCut value);
+    TBevelCut GetBevelOuter() const { return bevel_.outer; }
+    void SetBevelOuter(TBevelCut value);
+    TBevelKind GetBevelKind() const { return bevel_.kind; }
+    void SetBevelKind(TBevelKind value);
+    int32_t GetBevelWidth() const { return bevel_.width; }
+    void SetBevelWidth(int32_t value);
+
     // Whether a themed desktop draws the parent's background behind the
     // control; our controls paint their own Color, so it is kept for the engine.
     bool GetParentBackground() const { return parentBackground_; }
@@ -353,6 +366,9 @@ private:
     bool ctl3D_ = true;
     bool parentCtl3D_ = true;
     bool parentBackground_ = true;
+    void UpdateBevel();
+    BevelSettings bevel_;
+    QPointer<BevelOverlay> bevelOverlay_;
     TImeMode imeMode_ = imDontCare;
     std::string imeName_;
     bool dockSite_ = false;

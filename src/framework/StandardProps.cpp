@@ -93,6 +93,27 @@ TPropInfo OnMouseWheelUp()
 {
     return prop::Event("OnMouseWheelUp", MouseWheelUpDownEventType, &TWinControl::OnMouseWheelUp);
 }
+TPropInfo BevelEdges()
+{
+    return prop::Set("BevelEdges", BevelEdgeType, &TWinControl::GetBevelEdges, &TWinControl::SetBevelEdges);
+}
+TPropInfo BevelInner()
+{
+    return prop::Enum("BevelInner", BevelCutType, &TWinControl::GetBevelInner, &TWinControl::SetBevelInner);
+}
+TPropInfo BevelOuter()
+{
+    return prop::Enum("BevelOuter", BevelCutType, &TWinControl::GetBevelOuter, &TWinControl::SetBevelOuter);
+}
+TPropInfo BevelKind()
+{
+    return prop::Enum("BevelKind", BevelKindType, &TWinControl::GetBevelKind, &TWinControl::SetBevelKind);
+}
+TPropInfo BevelWidth()
+{
+    return prop::Integer("BevelWidth", &TWinControl::GetBevelWidth, &TWinControl::SetBevelWidth);
+}
+
 std::vector<TPropInfo> Join(std::initializer_list<TPropInfo> own, const std::vector<TPropInfo>& shared)
 {
     std::vector<TPropInfo> all(own);

@@ -68,6 +68,11 @@ TPropInfo OnMouseWheel();
 TPropInfo OnMouseWheelDown();
 TPropInfo OnMouseWheelUp();
 TPropInfo ParentBackground();
+TPropInfo BevelEdges();
+TPropInfo BevelInner();
+TPropInfo BevelOuter();
+TPropInfo BevelKind();
+TPropInfo BevelWidth();
 
 // A class's own members followed by a named run of shared ones.
 std::vector<TPropInfo> Join(std::initializer_list<TPropInfo> own, const std::vector<TPropInfo>& shared);

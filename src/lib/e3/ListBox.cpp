@@ -18,7 +18,6 @@ namespace e3 {
 
 const fw::TEnumType ListBoxStyleType {
     "TListBoxStyle", {"lbStandard", "lbOwnerDrawFixed", "lbOwnerDrawVariable", "lbVirtual", "lbVirtualOwnerDraw"}};
-const fw::TEnumType BevelKindType {"TBevelKind", {"bkNone", "bkTile", "bkSoft", "bkFlat"}};
 const fw::TEnumType OwnerDrawStateType {
     "TOwnerDrawState",
     {"odSelected", "odGrayed", "odDisabled", "odChecked", "odFocused", "odDefault", "odHotLight", "odInactive",
@@ -543,7 +542,7 @@ const fw::TClassInfo& Te3ListBox::StaticClass()
         &Te3CustomListBox::StaticClass(),
         {
             fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
-            fw::prop::Enum("BevelKind", BevelKindType, &C::GetBevelKind, &C::SetBevelKind),
+            sp::BevelKind(),
             sp::Color(),
             fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
             sp::Enabled(),
@@ -578,6 +577,10 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
             sp::Constraints(),
             sp::Ctl3D(),
             sp::DragCursor(),
+            sp::BevelEdges(),
+            sp::BevelInner(),
+            sp::BevelOuter(),
+            sp::BevelWidth(),
             sp::DragKind(),
             sp::DragMode(),
             sp::ImeMode(),

@@ -13,7 +13,11 @@
 namespace e3 {
 
 enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
-enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+using fw::bkFlat;
+using fw::bkNone;
+using fw::bkSoft;
+using fw::bkTile;
+using fw::TBevelKind;
 // Owner-draw state bits, in the order of their ordinals.
 enum TOwnerDrawStateBit {
     odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault, odHotLight, odInactive, odNoAccel,
@@ -22,7 +26,7 @@ enum TOwnerDrawStateBit {
 using TOwnerDrawState = uint32_t;
 
 extern const fw::TEnumType ListBoxStyleType;
-extern const fw::TEnumType BevelKindType;
+using fw::BevelKindType;
 extern const fw::TEnumType OwnerDrawStateType;
 
 // The control comes first; var arguments by reference.
@@ -101,8 +105,6 @@ public:
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
     bool GetAutoComplete() const { return autoComplete_; }
     void SetAutoComplete(bool value) { autoComplete_ = value; }
-    TBevelKind GetBevelKind() const { return bevelKind_; }
-    void SetBevelKind(TBevelKind value) { bevelKind_ = value; }
 
     // The number of rows of a virtual list; setting it in another style is an error.
     int32_t Count() const;
@@ -166,7 +168,6 @@ private:
     int32_t columnWidth_ = 0;
     mutable int32_t fontRowHeight_ = 0; // 0 until measured for the current font
     bool autoComplete_ = true;
-    TBevelKind bevelKind_ = bkNone;
 };
 
 class Te3ListBox : public Te3CustomListBox {

@@ -11,7 +11,6 @@
 
 namespace e3 {
 
-const fw::TEnumType BevelCutType {"TBevelCut", {"bvNone", "bvLowered", "bvRaised", "bvSpace"}};
 const fw::TEnumType PanelAlignmentType {"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
 const fw::TEnumType PanelBorderStyleType {"TBorderStyle", {"bsNone", "bsSingle"}};
 

@@ -7,11 +7,15 @@
 
 namespace e3 {
 
-enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+using fw::bvLowered;
+using fw::bvNone;
+using fw::bvRaised;
+using fw::bvSpace;
+using fw::TBevelCut;
 enum TPanelAlignment { palLeftJustify, palRightJustify, palCenter };
 enum TPanelBorderStyle { pbsNone, pbsSingle };
 
-extern const fw::TEnumType BevelCutType;
+using fw::BevelCutType;
 extern const fw::TEnumType PanelAlignmentType;
 extern const fw::TEnumType PanelBorderStyleType;
 

@@ -441,3 +441,41 @@ TEST(Screenshot, FormWithEveryControlIsNotBlank)
 }
 
 } // namespace
+
+// The engine's bevel on a memo: the outer cut's line on the outermost pixels,
+// the inner cut's one band further in, only on the chosen edges; bkNone takes
+// the bevel away again.
+TEST(ControlBevel, TheChosenCutsAreDrawnOnTheChosenEdges)
+{
+    e3test::TestContainer root {nullptr};
+    root.SetBounds(0, 0, 200, 120);
+    auto* memo = new e3::Te3_Memo(&root);
+    memo->SetParent(&root);
+    memo->SetBounds(10, 10, 120, 80);
+    root.Widget()->show();
+    const auto grab = [&] { return memo->Widget()->grab().toImage(); };
+    const auto rgb = [](fw::TColor c) { return fw::ToQColor(c).rgb(); };
+    const auto at = [](const QImage& image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; };
+    const QImage plain = grab();
+    const int midY = 40, midX = 60;
+    ASSERT_NE(at(plain, 0, midY), rgb(fw::cl3DLight));
+
+    WriteByName(*memo, "BevelWidth", int64_t {3});
+    WriteByName(*memo, "BevelOuter", int64_t {fw::bvRaised});
+    WriteByName(*memo, "BevelInner", int64_t {fw::bvLowered});
+    WriteByName(*memo, "BevelKind", int64_t {fw::bkTile});
+    QImage image = grab();
+    EXPECT_EQ(at(image, 0, midY), rgb(fw::cl3DLight)) << "outer raised, left";
+    EXPECT_EQ(at(image, midX, 0), rgb(fw::cl3DLight)) << "outer raised, top";
+    EXPECT_EQ(at(image, 119, midY), rgb(fw::cl3DDkShadow)) << "outer raised, right";
+    EXPECT_EQ(at(image, 116, midY), rgb(fw::cl3DLight)) << "inner lowered, right";
+    EXPECT_EQ(at(image, 3, midY), rgb(fw::cl3DDkShadow)) << "inner lowered, one band in";
+
+    WriteByName(*memo, "BevelEdges", int64_t {1 << fw::beTop});
+    image = grab();
+    EXPECT_EQ(at(image, midX, 0), rgb(fw::cl3DLight));
+    EXPECT_EQ(at(image, 0, midY), at(plain, 0, midY)) << "left edge not chosen";
+
+    WriteByName(*memo, "BevelKind", int64_t {fw::bkNone});
+    EXPECT_EQ(grab(), plain);
+}

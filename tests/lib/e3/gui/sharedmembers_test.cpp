@@ -189,3 +189,27 @@ TEST(SharedMembers, DockSitesAndResizeQuestionsArePublishedWhereTheyBelong)
         EXPECT_EQ(e3::Te3_Panel::StaticClass().FindProperty(name), nullptr) << name;
     }
 }
+
+// The bevel members go with the edit, memo, list box and scroll box families;
+// the Unicode edit has no BevelWidth, the panel its own bevels.
+TEST(SharedMembers, BevelMembersArePublishedWhereTheyBelong)
+{
+    const Names bevel {"BevelEdges", "BevelInner", "BevelOuter", "BevelKind", "BevelWidth"};
+    const Row rows[] = {
+        {&e3::Te3_Edit::StaticClass(), bevel},
+        {&e3::Te3_Memo::StaticClass(), bevel},
+        {&e3::Te3_ScrollBox::StaticClass(), bevel},
+        {&e3::Te3_ListBox::StaticClass(), bevel},
+        {&e3::Te3ListBox::StaticClass(), {"BevelKind"}},
+        {&e3::Te3_UnicodeEdit::StaticClass(), {"BevelEdges", "BevelInner", "BevelOuter", "BevelKind"}},
+        {&e3::Te3_CheckBox::StaticClass(), {}},
+        {&e3::Te3_GroupBox::StaticClass(), {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.cls->Name());
+        for (const std::string& name : bevel) {
+            const bool expected = std::find(row.published.begin(), row.published.end(), name) != row.published.end();
+            EXPECT_EQ(row.cls->FindProperty(name) != nullptr, expected) << name;
+        }
+    }
+}
