@@ -313,6 +313,11 @@ public:
     int32_t GetBevelWidth() const { return bevel_.width; }
     void SetBevelWidth(int32_t value);
 
+    // Kept for the engine: text typed here never passes through a console
+    // ("OEM") code page, which this desktop does not have.
+    bool GetOEMConvert() const { return oemConvert_; }
+    void SetOEMConvert(bool value) { oemConvert_ = value; }
+
     // Whether a themed desktop draws the parent's background behind the
     // control; our controls paint their own Color, so it is kept for the engine.
     bool GetParentBackground() const { return parentBackground_; }
@@ -366,6 +371,7 @@ private:
     bool ctl3D_ = true;
     bool parentCtl3D_ = true;
     bool parentBackground_ = true;
+    bool oemConvert_ = false;
     void UpdateBevel();
     BevelSettings bevel_;
     QPointer<BevelOverlay> bevelOverlay_;

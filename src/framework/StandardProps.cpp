@@ -93,6 +93,10 @@ TPropInfo OnMouseWheelUp()
 {
     return prop::Event("OnMouseWheelUp", MouseWheelUpDownEventType, &TWinControl::OnMouseWheelUp);
 }
+TPropInfo OEMConvert()
+{
+    return prop::Boolean("OEMConvert", &TWinControl::GetOEMConvert, &TWinControl::SetOEMConvert);
+}
 TPropInfo BevelEdges()
 {
     return prop::Set("BevelEdges", BevelEdgeType, &TWinControl::GetBevelEdges, &TWinControl::SetBevelEdges);

@@ -68,6 +68,7 @@ TPropInfo OnMouseWheel();
 TPropInfo OnMouseWheelDown();
 TPropInfo OnMouseWheelUp();
 TPropInfo ParentBackground();
+TPropInfo OEMConvert();
 TPropInfo BevelEdges();
 TPropInfo BevelInner();
 TPropInfo BevelOuter();

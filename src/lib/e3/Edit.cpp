@@ -1048,6 +1048,7 @@ const fw::TClassInfo& Te3_Edit::StaticClass()
             sp::BevelOuter(),
             sp::BevelKind(),
             sp::BevelWidth(),
+            sp::OEMConvert(),
             sp::DragKind(),
             sp::DragMode(),
             sp::ImeMode(),

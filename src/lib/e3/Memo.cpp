@@ -406,6 +406,7 @@ const fw::TClassInfo& Te3_Memo::StaticClass()
             sp::BevelOuter(),
             sp::BevelKind(),
             sp::BevelWidth(),
+            sp::OEMConvert(),
             sp::DragKind(),
             sp::DragMode(),
             sp::ImeMode(),

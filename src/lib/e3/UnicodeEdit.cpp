@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QProxyStyle>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -25,6 +26,21 @@ public:
             return maskChar;
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
+};
+
+// Typed and pasted text in the edit's letter case; text the program sets is
+// converted where CharCase is set.
+class CaseValidator : public QValidator {
+public:
+    CaseValidator(TEditCharCase charCase, QObject* parent) : QValidator(parent), charCase_(charCase) {}
+    State validate(QString& input, int&) const override
+    {
+        input = charCase_ == ecUpperCase ? input.toUpper() : input.toLower();
+        return Acceptable;
+    }
+
+private:
+    TEditCharCase charCase_;
 };
 
 class UnicodeEditWidget : public OwnedWidget<QLineEdit, Te3CustomUnicodeEdit> {
@@ -73,6 +89,74 @@ Te3CustomUnicodeEdit::Te3CustomUnicodeEdit(fw::TComponent* owner)
     SetBounds(0, 0, 121, 21);
     // A fixed-pitch font, so that codes typed into it line up.
     GetFont()->SetName("Courier New");
+    ApplyHideSelection();
+}
+
+const fw::TEnumType EditCharCaseType {"TEditCharCase", {"ecNormal", "ecUpperCase", "ecLowerCase"}};
+
+void Te3CustomUnicodeEdit::SetCharCase(TEditCharCase value)
+{
+    charCase_ = value;
+    ApplyCharCase();
+}
+
+void Te3CustomUnicodeEdit::ApplyCharCase()
+{
+    if (!edit_)
+        return;
+    delete edit_->validator();
+    if (charCase_ == ecNormal) {
+        edit_->setValidator(nullptr);
+        return;
+    }
+    edit_->setValidator(new CaseValidator(charCase_, edit_));
+    const QString text = edit_->text();
+    const QString converted = charCase_ == ecUpperCase ? text.toUpper() : text.toLower();
+    if (converted != text)
+        edit_->setText(converted);
+}
+
+void Te3CustomUnicodeEdit::SetHideSelection(bool value)
+{
+    hideSelection_ = value;
+    ApplyHideSelection();
+}
+
+// Without the focus the selection is drawn in the colours of the text around
+// it, or kept in the selection colours when it is not to hide.
+void Te3CustomUnicodeEdit::ApplyHideSelection()
+{
+    if (!edit_)
+        return;
+    QPalette palette = edit_->palette();
+    for (QPalette::ColorGroup group : {QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight,
+                         hideSelection_ ? palette.color(group, QPalette::Base)
+                                        : palette.color(QPalette::Active, QPalette::Highlight));
+        palette.setColor(group, QPalette::HighlightedText,
+                         hideSelection_ ? palette.color(group, QPalette::Text)
+                                        : palette.color(QPalette::Active, QPalette::HighlightedText));
+    }
+    edit_->setPalette(palette);
+}
+
+void Te3CustomUnicodeEdit::ApplyColor()
+{
+    fw::TWinControl::ApplyColor();
+    ApplyHideSelection();
+}
+
+void Te3CustomUnicodeEdit::ApplyFont()
+{
+    fw::TWinControl::ApplyFont();
+    if (GetAutoSize() && !HasState(fw::csLoading))
+        AdjustAutoSize();
+}
+
+void Te3CustomUnicodeEdit::AdjustAutoSize()
+{
+    if (edit_)
+        SetBounds(GetLeft(), GetTop(), GetWidth(), edit_->sizeHint().height());
 }
 
 Te3CustomUnicodeEdit::~Te3CustomUnicodeEdit()
@@ -236,6 +320,10 @@ const fw::TClassInfo& Te3_UnicodeEdit::StaticClass()
             sp::Text(),
             sp::Anchors(),
             fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            sp::AutoSize(),
+            fw::prop::Enum("CharCase", EditCharCaseType, &C::GetCharCase, &C::SetCharCase),
+            fw::prop::Boolean("HideSelection", &C::GetHideSelection, &C::SetHideSelection),
+            sp::OEMConvert(),
             fw::prop::Enum("BorderStyle", EditBorderStyleType, &C::GetBorderStyle, &C::SetBorderStyle),
             sp::Color(),
             sp::Constraints(),

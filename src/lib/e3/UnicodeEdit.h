@@ -16,6 +16,9 @@
 
 namespace e3 {
 
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+extern const fw::TEnumType EditCharCaseType;
+
 class UnicodeEditWidget;
 class PasswordCharStyle;
 
@@ -50,6 +53,13 @@ public:
     TEditBorderStyle GetBorderStyle() const;
     void SetBorderStyle(TEditBorderStyle value);
 
+    // Letters typed (and the text there when it is set) in upper or lower case.
+    TEditCharCase GetCharCase() const { return charCase_; }
+    void SetCharCase(TEditCharCase value);
+    // Whether the selection disappears while the edit does not have the focus.
+    bool GetHideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool value);
+
     // The published wide string properties, for form-stream filing.
     virtual std::vector<std::string> WideStringProperties() const { return {"Hint"}; }
 
@@ -57,8 +67,16 @@ public:
 
     QLineEdit* LineEdit() const;
 
+protected:
+    // The height of one line of the font, as the edit shows it.
+    void AdjustAutoSize() override;
+    void ApplyFont() override;
+    void ApplyColor() override;
+
 private:
     friend class UnicodeEditWidget;
+    void ApplyCharCase();
+    void ApplyHideSelection();
 
     void TextChanged();
     void FocusIn(Qt::FocusReason reason);
@@ -70,6 +88,8 @@ private:
     char16_t passwordChar_ = 0;
     bool autoSelect_ = true;
     int32_t maxLength_ = 0;
+    TEditCharCase charCase_ = ecNormal;
+    bool hideSelection_ = true;
 };
 
 class Te3UnicodeEdit : public Te3CustomUnicodeEdit, public ITranslatableControl {

@@ -272,3 +272,52 @@ TEST(UnicodeNames, TranslatableWholeWordsAndDesignClasses)
 }
 
 } // namespace
+
+// CharCase turns the text there and every typed letter, including letters
+// outside Latin-1, and each typed letter is one change.
+TEST(UnicodeEdit, CharCaseConvertsTheTextAndWhatIsTyped)
+{
+    e3::Te3_UnicodeEdit edit(nullptr);
+    WriteByName(edit, "Text", std::string("Straße \u0436"));
+    std::vector<std::string> seen;
+    edit.OnChange = [&](fw::TObject*) { seen.push_back(edit.GetText()); };
+    WriteByName(edit, "CharCase", int64_t {e3::ecUpperCase});
+    EXPECT_EQ(edit.GetText(), "STRASSE \u0416");
+    edit.LineEdit()->end(false);
+    seen.clear();
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("\u00E4"));
+    QApplication::sendEvent(edit.LineEdit(), &typed);
+    EXPECT_EQ(seen, std::vector<std::string>{"STRASSE \u0416\u00C4"});
+
+    WriteByName(edit, "CharCase", int64_t {e3::ecLowerCase});
+    EXPECT_EQ(edit.GetText(), "strasse \u0436\u00E4");
+    WriteByName(edit, "CharCase", int64_t {e3::ecNormal});
+    QKeyEvent upper(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("Q"));
+    QApplication::sendEvent(edit.LineEdit(), &upper);
+    EXPECT_EQ(edit.GetText(), "strasse \u0436\u00E4Q");
+}
+
+// Without the focus the selection shows only when HideSelection is off; AutoSize
+// gives the edit the height of one line of its font.
+TEST(UnicodeEdit, HideSelectionAndAutoSize)
+{
+    e3::Te3_UnicodeEdit edit(nullptr);
+    const QPalette& hidden = edit.LineEdit()->palette();
+    EXPECT_EQ(hidden.color(QPalette::Inactive, QPalette::Highlight), hidden.color(QPalette::Inactive, QPalette::Base));
+    WriteByName(edit, "HideSelection", int64_t {0});
+    const QPalette& shown = edit.LineEdit()->palette();
+    EXPECT_EQ(shown.color(QPalette::Inactive, QPalette::Highlight), shown.color(QPalette::Active, QPalette::Highlight));
+    EXPECT_NE(shown.color(QPalette::Inactive, QPalette::Highlight), shown.color(QPalette::Inactive, QPalette::Base));
+    WriteByName(edit, "Color", int64_t {0x00FFFF}); // a new colour keeps the choice
+    EXPECT_EQ(edit.LineEdit()->palette().color(QPalette::Inactive, QPalette::Highlight),
+              edit.LineEdit()->palette().color(QPalette::Active, QPalette::Highlight));
+
+    edit.SetBounds(0, 0, 121, 50);
+    WriteByName(edit, "AutoSize", int64_t {1});
+    const int oneLine = edit.GetHeight();
+    EXPECT_EQ(oneLine, edit.LineEdit()->sizeHint().height());
+    edit.GetFont()->SetSize(24);
+    EXPECT_GT(edit.GetHeight(), oneLine);
+    WriteByName(edit, "OEMConvert", int64_t {1});
+    EXPECT_EQ(e3test::OrdinalByName(edit, "OEMConvert"), 1);
+}
