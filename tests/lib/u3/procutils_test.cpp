@@ -234,6 +234,10 @@ TEST_F(ProcUtilsTest, StartProcessHidden)
     // loaded machine it may be caught alive many times in a row.
     bool missed = false;
     for (int attempt = 0; attempt < 200 && !missed; ++attempt) {
+        // The copy an earlier attempt caught alive may still be ending; a copy
+        // found running would make the start refuse at once, without a wait.
+        for (int i = 0; i < 500 && u3::FindRunningProcess(quitter) != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         e3test::FakePollClock clock;
         missed = !u3::StartProcessHidden(quitter, "", false);
         if (missed) {
