@@ -125,6 +125,11 @@ std::vector<TPropInfo> Join(std::initializer_list<TPropInfo> own, const std::vec
     return all;
 }
 
+std::vector<TPropInfo> BevelMembers()
+{
+    return {BevelEdges(), BevelInner(), BevelOuter(), BevelKind(), BevelWidth()};
+}
+
 std::vector<TPropInfo> ScrollingContainerEvents()
 {
     return {OnCanResize(), OnConstrainedResize(), OnDockDrop(),   OnDockOver(),

@@ -77,6 +77,8 @@ TPropInfo BevelWidth();
 
 // A class's own members followed by a named run of shared ones.
 std::vector<TPropInfo> Join(std::initializer_list<TPropInfo> own, const std::vector<TPropInfo>& shared);
+// The five bevel members of a windowed control.
+std::vector<TPropInfo> BevelMembers();
 // The resize questions, the dock-site events and the wheel events of the
 // scrolling containers (scroll box, frame).
 std::vector<TPropInfo> ScrollingContainerEvents();

@@ -1031,7 +1031,7 @@ const fw::TClassInfo& Te3_Edit::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Edit",
         &Te3Edit::StaticClass(),
-        {
+        sp::Join({
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -1043,11 +1043,6 @@ const fw::TClassInfo& Te3_Edit::StaticClass()
             sp::BiDiMode(),
             sp::Ctl3D(),
             sp::DragCursor(),
-            sp::BevelEdges(),
-            sp::BevelInner(),
-            sp::BevelOuter(),
-            sp::BevelKind(),
-            sp::BevelWidth(),
             sp::OEMConvert(),
             sp::DragKind(),
             sp::DragMode(),
@@ -1084,7 +1079,7 @@ const fw::TClassInfo& Te3_Edit::StaticClass()
             sp::OnEndDrag(),
             sp::OnStartDock(),
             sp::OnStartDrag(),
-        },
+        }, sp::BevelMembers()),
         fw::MakeFactory<Te3_Edit>(),
     };
     return info;

@@ -389,7 +389,7 @@ const fw::TClassInfo& Te3_Memo::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Memo",
         &Te3Memo::StaticClass(),
-        {
+        sp::Join({
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -401,11 +401,6 @@ const fw::TClassInfo& Te3_Memo::StaticClass()
             sp::BiDiMode(),
             sp::Ctl3D(),
             sp::DragCursor(),
-            sp::BevelEdges(),
-            sp::BevelInner(),
-            sp::BevelOuter(),
-            sp::BevelKind(),
-            sp::BevelWidth(),
             sp::OEMConvert(),
             sp::DragKind(),
             sp::DragMode(),
@@ -440,7 +435,7 @@ const fw::TClassInfo& Te3_Memo::StaticClass()
             sp::OnEndDrag(),
             sp::OnStartDock(),
             sp::OnStartDrag(),
-        },
+        }, sp::BevelMembers()),
         fw::MakeFactory<Te3_Memo>(),
     };
     return info;
