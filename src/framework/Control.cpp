@@ -1,5 +1,6 @@
 #include "framework/Control.h"
 
+#include "framework/Actions.h"
 #include "framework/InputBridge.h"
 
 #include <QPalette>
@@ -144,6 +145,7 @@ TControl::TControl(TComponent* owner)
 
 TControl::~TControl()
 {
+    actionLink_.reset();
     font_->OnChange = nullptr;
     if (parent_)
         parent_->RemoveControl(this);
@@ -565,8 +567,50 @@ void TControl::SetText(const std::string& text)
 
 void TControl::DoClick()
 {
+    RaiseClick();
+}
+
+void TControl::RaiseClick()
+{
     if (OnClick)
         OnClick(this);
+    else if (actionLink_)
+        actionLink_->Execute(this);
+}
+
+TBasicAction* TControl::GetAction() const
+{
+    TBasicAction* action = actionLink_ ? actionLink_->Action() : nullptr;
+    return action && action->IsAlive() ? action : nullptr;
+}
+
+void TControl::SetAction(TBasicAction* action)
+{
+    if (!action) {
+        actionLink_.reset();
+        return;
+    }
+    if (!actionLink_)
+        actionLink_ = std::make_unique<TActionLink>([this](bool checkDefaults) {
+            if (TBasicAction* linked = GetAction())
+                ActionChange(linked, checkDefaults);
+        });
+    actionLink_->SetAction(action);
+}
+
+void TControl::ActionChange(TBasicAction* sender, bool checkDefaults)
+{
+    auto* action = dynamic_cast<TCustomAction*>(sender);
+    if (!action)
+        return;
+    if (!checkDefaults || GetText().empty())
+        SetText(action->GetCaption());
+    if (!checkDefaults || GetEnabled())
+        SetEnabled(action->GetEnabled());
+    if (!checkDefaults || GetHint().empty())
+        SetHint(action->GetHint());
+    if (!checkDefaults || GetVisible())
+        SetVisible(action->GetVisible());
 }
 
 void TControl::DoDblClick()

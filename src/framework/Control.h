@@ -15,6 +15,8 @@
 namespace fw {
 
 class TWinControl;
+class TBasicAction;
+class TActionLink;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
@@ -151,6 +153,12 @@ public:
     bool GetParentBiDiMode() const { return parentBiDiMode_; }
     void SetParentBiDiMode(bool value);
 
+    // The action the control follows (caption, enabled state, hint,
+    // visibility; families add what else they take from it) and runs when it
+    // is clicked without an OnClick handler. Reads null once it is freed.
+    TBasicAction* GetAction() const;
+    void SetAction(TBasicAction* action);
+
     TDragMode GetDragMode() const { return dragMode_; }
     void SetDragMode(TDragMode value) { dragMode_ = value; }
     TDragKind GetDragKind() const { return dragKind_; }
@@ -185,6 +193,8 @@ public:
     // menu unless the handler took it. False when neither took it, so that the
     // request goes on to the parent.
     virtual bool DoContextPopup(TPoint mousePos);
+    // OnClick, or the action when there is no handler.
+    void RaiseClick();
 
     // Drag of another control over this one (see DragSession): whether this
     // control takes source here (only with an OnDragOver handler).
@@ -208,6 +218,9 @@ protected:
     void Loaded() override;
     // The size the content wants, for AutoSize; the current size by default.
     virtual void AdjustAutoSize() {}
+    // Brings the control up to its action's state; with checkDefaults (when
+    // the action is linked) only what still has its default value changes.
+    virtual void ActionChange(TBasicAction* action, bool checkDefaults);
 
     // Called with the parent's new client size (anchors keep their distances).
     void ParentResized(int32_t oldWidth, int32_t oldHeight, int32_t newWidth, int32_t newHeight);
@@ -240,6 +253,7 @@ private:
     bool showHint_ = false;
     bool parentShowHint_ = true;
     Guard<TComponent> popupMenu_;
+    std::unique_ptr<TActionLink> actionLink_;
     TBiDiMode biDiMode_ = bdLeftToRight;
     bool parentBiDiMode_ = true;
     TDragMode dragMode_ = dmManual;

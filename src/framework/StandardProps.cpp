@@ -1,5 +1,7 @@
 #include "framework/StandardProps.h"
 
+#include "framework/Actions.h"
+
 namespace fw::std_props {
 
 TPropInfo Align() { return prop::Enum("Align", AlignType, &TControl::GetAlign, &TControl::SetAlign); }
@@ -32,6 +34,10 @@ TPropInfo Visible() { return prop::Boolean("Visible", &TControl::GetVisible, &TC
 TPropInfo Parent()
 {
     return prop::Object("Parent", TWinControl::StaticClass(), &TControl::GetParent, &TControl::SetParent);
+}
+TPropInfo Action()
+{
+    return prop::Object("Action", TBasicAction::StaticClass(), &TControl::GetAction, &TControl::SetAction);
 }
 TPropInfo PopupMenu()
 {

@@ -27,6 +27,8 @@ TPropInfo Visible();
 TPropInfo Parent();
 // A popup menu given by name; cleared when the menu is freed.
 TPropInfo PopupMenu();
+// An action given by name; cleared when the action is freed.
+TPropInfo Action();
 TPropInfo BiDiMode();
 TPropInfo ParentBiDiMode();
 TPropInfo DragCursor();

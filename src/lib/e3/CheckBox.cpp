@@ -1,6 +1,7 @@
 #include "e3/CheckBox.h"
 
 #include "e3/OwnedWidget.h"
+#include "framework/Actions.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -125,8 +126,7 @@ void Te3CustomCheckBox::SetState(TCheckBoxState value)
         return;
     checked_ = value == cbChecked;
     fw::Guard<Te3CustomCheckBox> self(this);
-    if (OnClick)
-        OnClick(this);
+    RaiseClick();
     if (self && OnChange)
         OnChange(this);
 }
@@ -231,6 +231,7 @@ const fw::TClassInfo& Te3_CheckBox::StaticClass()
         "Te3_CheckBox",
         &Te3CheckBox::StaticClass(),
         {
+            sp::Action(),
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -270,6 +271,13 @@ const fw::TClassInfo& Te3_CheckBox::StaticClass()
         fw::MakeFactory<Te3_CheckBox>(),
     };
     return info;
+}
+
+void Te3CustomCheckBox::ActionChange(fw::TBasicAction* sender, bool checkDefaults)
+{
+    fw::TWinControl::ActionChange(sender, checkDefaults);
+    if (auto* action = dynamic_cast<fw::TCustomAction*>(sender); action && (!checkDefaults || !GetChecked()))
+        SetChecked(action->GetChecked());
 }
 
 } // namespace e3

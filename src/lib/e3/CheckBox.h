@@ -53,6 +53,8 @@ public:
 protected:
     // OnClick comes from the change of state, not from the mouse.
     void DoClick() override {}
+    // Checked follows a linked action too.
+    void ActionChange(fw::TBasicAction* action, bool checkDefaults) override;
 
 private:
     friend class CheckBoxWidget;

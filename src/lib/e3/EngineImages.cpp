@@ -19,6 +19,7 @@ const fw::TClassInfo& TBitmap::StaticClass()
 void TBitmap::Assign(const QImage& image)
 {
     image_ = image;
+    fixedKey_ = false;
     Changed();
 }
 
@@ -30,12 +31,19 @@ void TBitmap::SetTransparent(bool value)
     Changed();
 }
 
+void TBitmap::SetTransparentColor(QRgb color)
+{
+    fixedKey_ = true;
+    key_ = color | 0xFF000000u;
+    Changed();
+}
+
 QImage TBitmap::DrawnImage() const
 {
     if (!transparent_ || image_.isNull() || image_.hasAlphaChannel())
         return image_;
     QImage out = image_.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = out.pixel(0, out.height() - 1) | 0xFF000000u;
+    const QRgb key = fixedKey_ ? key_ : out.pixel(0, out.height() - 1) | 0xFF000000u;
     for (int y = 0; y < out.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x)

@@ -24,6 +24,9 @@ public:
     // wherever it has the colour of its bottom-left pixel.
     bool GetTransparent() const { return transparent_; }
     void SetTransparent(bool value);
+    // A fixed colour to key out instead of the bottom-left pixel's; a new
+    // picture forgets it.
+    void SetTransparentColor(QRgb color);
     // The picture as drawn: with the transparent colour keyed out.
     QImage DrawnImage() const;
 
@@ -35,6 +38,8 @@ private:
 
     QImage image_;
     bool transparent_ = false;
+    bool fixedKey_ = false;
+    QRgb key_ = 0;
 };
 
 // A control whose glyph the engine sets by image name.

@@ -1,6 +1,7 @@
 #include "e3/RadioButton.h"
 
 #include "e3/OwnedWidget.h"
+#include "framework/Actions.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -141,8 +142,7 @@ void Te3CustomRadioButton::SetChecked(bool value)
     button_->setChecked(value);
     Repaint();
     fw::Guard<Te3CustomRadioButton> self(this);
-    if (OnClick)
-        OnClick(this);
+    RaiseClick();
     if (self && OnChange)
         OnChange(this);
     if (!self || !value || !Parent())
@@ -155,14 +155,21 @@ void Te3CustomRadioButton::SetChecked(bool value)
         if (!sibling)
             continue;
         const bool hadFocus = sibling->button_->hasFocus();
+        // Its checked action goes first, and unchecks it on the way.
+        if (auto* action = dynamic_cast<fw::TCustomAction*>(sibling->GetAction()); action && action->GetChecked()) {
+            action->SetChecked(false);
+            if (!self)
+                return;
+            if (!sibling)
+                continue;
+        }
         sibling->SetChecked(false);
         if (!self)
             return;
         if (hadFocus)
             SetFocus();
     }
-    if (OnClick)
-        OnClick(this);
+    RaiseClick();
 }
 
 void Te3CustomRadioButton::SetFocus()
@@ -205,6 +212,7 @@ const fw::TClassInfo& Te3_RadioButton::StaticClass()
         "Te3_RadioButton",
         &Te3RadioButton::StaticClass(),
         {
+            sp::Action(),
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -254,6 +262,13 @@ const fw::TClassInfo& Te3_NonCyclicRadioButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3_NonCyclicRadioButton", &Te3_RadioButton::StaticClass(), {}, fw::MakeFactory<Te3_NonCyclicRadioButton>()};
     return info;
+}
+
+void Te3CustomRadioButton::ActionChange(fw::TBasicAction* sender, bool checkDefaults)
+{
+    fw::TWinControl::ActionChange(sender, checkDefaults);
+    if (auto* action = dynamic_cast<fw::TCustomAction*>(sender); action && (!checkDefaults || !GetChecked()))
+        SetChecked(action->GetChecked());
 }
 
 } // namespace e3

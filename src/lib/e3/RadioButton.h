@@ -46,6 +46,8 @@ public:
 protected:
     // OnClick comes from checking the button, not from the mouse.
     void DoClick() override {}
+    // Checked follows a linked action too.
+    void ActionChange(fw::TBasicAction* action, bool checkDefaults) override;
 
 private:
     friend class RadioButtonWidget;

@@ -1,6 +1,7 @@
 #include "e3/SpeedButton.h"
 
 #include "e3/OwnedWidget.h"
+#include "framework/Actions.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -323,8 +324,31 @@ void SpeedButtonBase::Click()
             form->SetModalResult(modalResult_);
             break;
         }
-    if (OnClick)
-        OnClick(this);
+    RaiseClick();
+}
+
+void SpeedButtonBase::ActionChange(fw::TBasicAction* sender, bool checkDefaults)
+{
+    fw::TWinControl::ActionChange(sender, checkDefaults);
+    auto* action = dynamic_cast<fw::TCustomAction*>(sender);
+    if (!action)
+        return;
+    if (groupIndex_ != 0 && (!checkDefaults || !down_))
+        SetDown(action->GetChecked());
+    if (!glyph_->Empty())
+        return;
+    const QImage picture = fw::ActionImage(action);
+    if (picture.isNull())
+        return;
+    // Drawn on magenta, which then stands for see-through.
+    QImage glyph(picture.size(), QImage::Format_RGB32);
+    glyph.fill(QColor(255, 0, 255));
+    QPainter painter(&glyph);
+    painter.drawImage(0, 0, picture);
+    painter.end();
+    glyph_->Assign(glyph);
+    glyph_->SetTransparentColor(qRgb(255, 0, 255));
+    glyph_->SetTransparent(true);
 }
 
 bool SpeedButtonBase::CanFocus() const
@@ -777,6 +801,7 @@ const fw::TClassInfo& Te3_SpeedButton::StaticClass()
         "Te3_SpeedButton",
         &Te3SpeedButton::StaticClass(),
         {
+            sp::Action(),
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),

@@ -131,6 +131,9 @@ public:
 protected:
     void ApplyEnabled() override;
     void Notification(fw::TComponent* component, fw::TOperation operation) override;
+    // A grouped button takes a checkable action's Checked as Down; a button
+    // without a glyph shows the action's picture.
+    void ActionChange(fw::TBasicAction* action, bool checkDefaults) override;
     // Differences of the families.
     virtual QColor FaceColor() const;
     virtual void FillExclusive(QPainter& painter, const QRect& rect);
