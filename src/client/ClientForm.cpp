@@ -616,9 +616,17 @@ const TClassInfo& Te3ClientFrame::StaticClass()
 
 Te3ClientFrame::Te3ClientFrame(TComponent* owner)
     : TWinControl(owner)
+    , client_(this, [this] { return QSize(ClientWidth(), ClientHeight()); })
 {
-    SetWidget(new QWidget);
+    client_.Area()->setFrameStyle(QFrame::NoFrame);
+    SetWidget(client_.Area());
     SetBounds(0, 0, 320, 240);
+}
+
+void Te3ClientFrame::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    TWinControl::SetBounds(left, top, width, height);
+    client_.UpdateExtent();
 }
 
 void Te3ClientFrame::SetName(const std::string& name)
@@ -686,6 +694,7 @@ const TClassInfo& Te3_ClientFrame::StaticClass()
         sp::Join({
             sp::Align(),
             sp::Anchors(),
+            prop::Boolean("AutoScroll", &Te3ClientFrame::GetAutoScroll, &Te3ClientFrame::SetAutoScroll),
             sp::AutoSize(),
             sp::BiDiMode(),
             sp::Constraints(),

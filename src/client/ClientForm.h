@@ -4,6 +4,7 @@
 // parameters (engine event name -> paths sent with it) of its controls.
 #include "client/NameValueList.h"
 #include "e3/Contract.h"
+#include "e3/ScrollingClient.h"
 #include "framework/Form.h"
 
 #include <array>
@@ -125,6 +126,13 @@ public:
     // the frame.
     void SetParent(fw::TWinControl* parent) override;
 
+    // Children sit on a scrolled client widget; with AutoScroll the scroll
+    // bars reach every visible child.
+    QWidget* ClientWidget() const override { return client_.Content(); }
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
+    bool GetAutoScroll() const { return client_.AutoScroll(); }
+    void SetAutoScroll(bool value) { client_.SetAutoScroll(value); }
+
     // Passes the lock on to every direct child that publishes LockedEdit.
     bool GetLockedEdit() const { return lockedEdit_; }
     void SetLockedEdit(bool value);
@@ -135,6 +143,7 @@ public:
     fw::TNotifyEvent OnActivate, OnDeActivate;
 
 private:
+    e3::ScrollingClient client_;
     bool lockedEdit_ = false;
     bool enabling_ = false;
 };

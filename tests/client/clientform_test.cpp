@@ -250,6 +250,29 @@ TEST_F(ClientFormTest, FramesActivateWithAParentAndEndTheFocusedEditFirst)
     EXPECT_EQ(frame->Parent(), nullptr);
 }
 
+// A frame scrolls its children: with AutoScroll the scrolled client widget
+// grows to reach a child placed beyond the frame, without it the client stays
+// the frame's size and the child is cut off.
+TEST_F(ClientFormTest, FrameAutoScrollReachesChildrenBeyondItsSize)
+{
+    auto* frame = new Te3_ClientFrame(mainForm);
+    frame->SetParent(mainForm);
+    frame->SetBounds(0, 0, 200, 100);
+    auto* edit = new e3::Te3_Edit(mainForm);
+    edit->SetParent(frame);
+    mainForm->Show();
+    EXPECT_EQ(edit->Widget()->parentWidget(), frame->ClientWidget());
+    EXPECT_TRUE(frame->GetAutoScroll()) << "on from the start";
+
+    edit->SetBounds(20, 250, 300, 21);
+    EXPECT_EQ(frame->ClientWidget()->size(), QSize(320, 271));
+    Write(*frame, "AutoScroll", int64_t {0});
+    EXPECT_EQ(frame->ClientWidget()->size(), QSize(200, 100));
+    Write(*frame, "AutoScroll", int64_t {1});
+    frame->SetBounds(0, 0, 400, 300);
+    EXPECT_EQ(frame->ClientWidget()->size(), QSize(400, 300)) << "never smaller than the frame";
+}
+
 TEST_F(ClientFormTest, FrameLeavingItsFormEndsTheFocusedMemoToo)
 {
     auto* frame = new Te3_ClientFrame(mainForm);

@@ -1,62 +1,11 @@
 #include "e3/ScrollBox.h"
 
-#include "e3/OwnedWidget.h"
 #include "framework/ApplicationException.h"
-#include "framework/InputBridge.h"
 #include "framework/StandardProps.h"
-
-#include <QChildEvent>
-#include <QMouseEvent>
 
 namespace e3 {
 
 const fw::TEnumType ScrollStyleType {"TScrollStyle", {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}};
-
-class ScrollBoxContent : public OwnedWidget<QWidget, Te3CustomScrollBox> {
-public:
-    explicit ScrollBoxContent(Te3CustomScrollBox* owner)
-        : OwnedWidget(owner)
-    {
-        setAutoFillBackground(true);
-    }
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() == QEvent::ChildAdded) {
-            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(e)->child()))
-                child->installEventFilter(this);
-            Changed();
-        } else if (e->type() == QEvent::ChildRemoved) {
-            Changed();
-        }
-        return QWidget::event(e);
-    }
-
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        switch (e->type()) {
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::Show:
-        case QEvent::Hide: Changed(); break;
-        default: break;
-        }
-        return QWidget::eventFilter(watched, e);
-    }
-
-    // Presses on the empty area are the box's own; they go no further.
-    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
-    void mouseReleaseEvent(QMouseEvent* e) override { e->accept(); }
-    void mouseDoubleClickEvent(QMouseEvent* e) override { e->accept(); }
-
-private:
-    void Changed()
-    {
-        if (owner_)
-            fw::RunFromEventLoop([this] { owner_->UpdateExtent(); });
-    }
-};
 
 const fw::TClassInfo& Te3CustomScrollBox::StaticClass()
 {
@@ -66,21 +15,14 @@ const fw::TClassInfo& Te3CustomScrollBox::StaticClass()
 
 Te3CustomScrollBox::Te3CustomScrollBox(fw::TComponent* owner)
     : fw::TWinControl(owner)
-    , area_(new QScrollArea)
-    , content_(new ScrollBoxContent(this))
+    , client_(this, [this] { return QSize(ClientWidth(), ClientHeight()); })
 {
-    area_->setWidgetResizable(false);
-    area_->setWidget(content_);
-    SetWidget(area_);
-    fw::InstallInputBridge(this, content_);
+    SetWidget(client_.Area());
     ApplyBorder();
     SetBounds(0, 0, 185, 41);
 }
 
-Te3CustomScrollBox::~Te3CustomScrollBox()
-{
-    content_->Disown();
-}
+Te3CustomScrollBox::~Te3CustomScrollBox() = default;
 
 bool Te3CustomScrollBox::IsTranslatable(const std::string& propName) const
 {
@@ -104,7 +46,7 @@ void Te3CustomScrollBox::SetLockedEdit(bool value)
 
 QWidget* Te3CustomScrollBox::ClientWidget() const
 {
-    return content_;
+    return client_.Content();
 }
 
 int Te3CustomScrollBox::FrameWidth() const
@@ -127,55 +69,32 @@ int32_t Te3CustomScrollBox::ClientHeight() const
 void Te3CustomScrollBox::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
 {
     fw::TWinControl::SetBounds(left, top, width, height);
-    UpdateExtent();
-}
-
-QSize Te3CustomScrollBox::ChildExtent() const
-{
-    int right = 0, bottom = 0;
-    for (const QObject* o : content_->children()) {
-        const auto* w = qobject_cast<const QWidget*>(o);
-        if (!w || w->isHidden())
-            continue;
-        right = std::max(right, w->geometry().right() + 1);
-        bottom = std::max(bottom, w->geometry().bottom() + 1);
-    }
-    return QSize(right, bottom);
-}
-
-void Te3CustomScrollBox::UpdateExtent()
-{
-    QSize size(ClientWidth(), ClientHeight());
-    if (autoScroll_)
-        size = size.expandedTo(ChildExtent());
-    if (content_->size() != size)
-        content_->resize(size);
+    client_.UpdateExtent();
 }
 
 void Te3CustomScrollBox::AdjustAutoSize()
 {
-    const QSize extent = ChildExtent();
+    const QSize extent = client_.ChildExtent();
     SetBounds(GetLeft(), GetTop(), extent.width() + 2 * FrameWidth(), extent.height() + 2 * FrameWidth());
 }
 
 void Te3CustomScrollBox::ApplyBorder()
 {
     if (borderStyle_ != bsSingle) {
-        area_->setFrameStyle(QFrame::NoFrame);
+        ScrollArea()->setFrameStyle(QFrame::NoFrame);
     } else if (GetCtl3D()) {
-        area_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        area_->setLineWidth(2);
+        ScrollArea()->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        ScrollArea()->setLineWidth(2);
     } else {
-        area_->setFrameStyle(QFrame::Box | QFrame::Plain);
-        area_->setLineWidth(1);
+        ScrollArea()->setFrameStyle(QFrame::Box | QFrame::Plain);
+        ScrollArea()->setLineWidth(1);
     }
-    UpdateExtent();
+    client_.UpdateExtent();
 }
 
 void Te3CustomScrollBox::SetAutoScroll(bool value)
 {
-    autoScroll_ = value;
-    UpdateExtent();
+    client_.SetAutoScroll(value);
 }
 
 void Te3CustomScrollBox::SetBorderStyle(TEditBorderStyle value)
@@ -191,13 +110,13 @@ void Te3CustomScrollBox::SetScrollBars(TScrollStyle value)
         return;
     scrollBars_ = value;
     const auto policy = [](bool shown) { return shown ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff; };
-    area_->setHorizontalScrollBarPolicy(policy(value == ssHorizontal || value == ssBoth));
-    area_->setVerticalScrollBarPolicy(policy(value == ssVertical || value == ssBoth));
+    ScrollArea()->setHorizontalScrollBarPolicy(policy(value == ssHorizontal || value == ssBoth));
+    ScrollArea()->setVerticalScrollBarPolicy(policy(value == ssVertical || value == ssBoth));
 }
 
 void Te3CustomScrollBox::SetFocus()
 {
-    area_->setFocus(Qt::OtherFocusReason);
+    ScrollArea()->setFocus(Qt::OtherFocusReason);
 }
 
 // ---------------------------------------------------------------------------

@@ -4,15 +4,12 @@
 // and which passes the engine's Enabled and LockedEdit on to its children.
 #include "e3/Contract.h"
 #include "e3/Edit.h"
-
-#include <QScrollArea>
+#include "e3/ScrollingClient.h"
 
 namespace e3 {
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 extern const fw::TEnumType ScrollStyleType;
-
-class ScrollBoxContent;
 
 class Te3CustomScrollBox : public fw::TWinControl, public ITranslatableControl {
     FW_CLASS()
@@ -33,7 +30,7 @@ public:
     int32_t ClientHeight() const override;
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
 
-    bool GetAutoScroll() const { return autoScroll_; }
+    bool GetAutoScroll() const { return client_.AutoScroll(); }
     void SetAutoScroll(bool value);
     TEditBorderStyle GetBorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TEditBorderStyle value);
@@ -41,25 +38,18 @@ public:
     void SetScrollBars(TScrollStyle value);
 
     void SetFocus();
-    QScrollArea* ScrollArea() const { return area_; }
+    QScrollArea* ScrollArea() const { return client_.Area(); }
 
 protected:
     void AdjustAutoSize() override;
     void Ctl3DChanged() override { ApplyBorder(); }
 
 private:
-    friend class ScrollBoxContent;
     int FrameWidth() const;
     void ApplyBorder();
-    // The client widget covers the visible area and every child, so that the
-    // scroll bars reach all of them.
-    void UpdateExtent();
-    QSize ChildExtent() const;
 
-    QScrollArea* area_;
-    ScrollBoxContent* content_;
+    ScrollingClient client_;
     ContainerCascade cascade_;
-    bool autoScroll_ = true;
     TEditBorderStyle borderStyle_ = bsSingle;
     TScrollStyle scrollBars_ = ssNone;
 };
