@@ -382,7 +382,8 @@ void Te3MenuItem::Detach()
 void Te3MenuItem::UpdateAction()
 {
     action_->setSeparator(caption_ == "-");
-    action_->setText(shownText_);
+    // A separator with a text would show as a titled section.
+    action_->setText(action_->isSeparator() ? QString() : shownText_);
     action_->setEnabled(enabled_);
     action_->setVisible(visible_);
     action_->setCheckable(checked_);
@@ -525,6 +526,27 @@ void Te3MenuItem::Changed(Te3MenuItem* source, bool rebuild)
     handler(menu, source, rebuild);
 }
 
+void Te3MenuItem::PrepareToShow()
+{
+    RefreshList();
+    // Owner-drawn items are measured afresh: their handlers may have changed.
+    const TMenuBase* menu = GetMenu();
+    QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_;
+    if (menu && menu->GetOwnerDraw() && container) {
+        QEvent styleChange(QEvent::StyleChange);
+        QCoreApplication::sendEvent(container, &styleChange);
+    }
+}
+
+void Te3MenuItem::SetShownText(const QString& text)
+{
+    if (text == shownText_)
+        return;
+    shownText_ = text;
+    if (!action_->isSeparator())
+        action_->setText(text);
+}
+
 void Te3MenuItem::ListChanged()
 {
     listDirty_ = true;
@@ -576,10 +598,7 @@ void Te3MenuItem::RefreshList()
                     break;
                 }
             }
-        if (text != item->shownText_) {
-            item->shownText_ = text;
-            item->action_->setText(text);
-        }
+        item->SetShownText(text);
     }
 }
 
@@ -639,7 +658,7 @@ QMenu* Te3MenuItem::NewSubMenu()
                 item->Click();
         });
         if (Te3MenuItem* item = guard.get())
-            item->RefreshList();
+            item->PrepareToShow();
     });
     return menu;
 }
@@ -673,10 +692,7 @@ void Te3MenuItem::Remove(Te3MenuItem* item)
     if (QWidget* container = ItemContainer())
         container->removeAction(item->action_);
     // Shown on its own again: as written.
-    if (item->shownText_ != QString::fromStdString(item->caption_)) {
-        item->shownText_ = QString::fromStdString(item->caption_);
-        item->action_->setText(item->shownText_);
-    }
+    item->SetShownText(QString::fromStdString(item->caption_));
     ListChanged();
     Changed(isRoot_ ? nullptr : this, true);
 }
@@ -885,7 +901,7 @@ Te3CustomPopupMenu::Te3CustomPopupMenu(fw::TComponent* owner)
         });
         // What OnPopup changed is shown.
         if (Te3CustomPopupMenu* menu = guard.get())
-            menu->RefreshItems();
+            menu->PrepareItemsToShow();
     });
 }
 

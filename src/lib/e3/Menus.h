@@ -153,6 +153,9 @@ private:
     void SubtreeListsChanged();
     // Applies the sub-item list's accelerators and line reduction now.
     void RefreshList();
+    void SetShownText(const QString& text);
+    // Just before the sub-items' menu opens.
+    void PrepareToShow();
 
     std::string caption_;
     bool checked_ = false;
@@ -217,8 +220,8 @@ protected:
     void ShowItemsIn(QWidget* container) { items_->rootContainer_ = container; }
     // The widgets showing the menu's items, for a new look.
     void RelayoutWidgets();
-    // The menu's own items' accelerators and line reduction, now.
-    void RefreshItems() { items_->RefreshList(); }
+    // Just before the menu's own items show in a popup.
+    void PrepareItemsToShow() { items_->PrepareToShow(); }
 
     Te3MenuItem* items_;
     bool ownerDraw_ = false;
