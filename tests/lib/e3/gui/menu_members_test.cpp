@@ -343,6 +343,27 @@ TEST_F(MenusPopupTest, OwnerDrawSkipsAnItemFreedByAnotherHandler)
     fw::TComponent::DeleteReleased();
 }
 
+TEST(MenusMainMenu, OwnerDrawReachesTheBarItems)
+{
+    e3::Te3_MainMenu menu(nullptr);
+    Te3MenuItem* file = AddItem(menu.Items(), "File");
+    file->OnDrawItem = [](fw::TObject*, QPainter* canvas, const fw::TRect& r, bool) {
+        canvas->fillRect(QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)), Qt::red);
+    };
+    file->OnMeasureItem = [](fw::TObject*, QPainter*, int32_t& width, int32_t&) { width = 90; };
+    QMenuBar* bar = menu.MenuBar();
+    bar->resize(300, 30);
+    auto colour = [&] {
+        const QImage image = bar->grab().toImage();
+        return image.pixelColor(bar->actionGeometry(file->Action()).center() * image.devicePixelRatio());
+    };
+    EXPECT_NE(colour(), QColor(Qt::red));
+    EXPECT_NE(bar->actionGeometry(file->Action()).width(), 90);
+    menu.SetOwnerDraw(true);
+    EXPECT_EQ(colour(), QColor(Qt::red));
+    EXPECT_EQ(bar->actionGeometry(file->Action()).width(), 90);
+}
+
 // ---------------------------------------------------------------------------
 // OnChange
 
