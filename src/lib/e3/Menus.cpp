@@ -6,10 +6,18 @@
 #include "u3/StrLib.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFont>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QSet>
+#include <QStyleOptionMenuItem>
+#include <QTimer>
 
 #include <algorithm>
 #include <cctype>
@@ -18,8 +26,192 @@
 namespace e3 {
 
 const fw::TEnumType PopupAlignmentType {"TPopupAlignment", {"paLeft", "paRight", "paCenter"}};
+const fw::TEnumType MenuAutoFlagType {"TMenuAutoFlag", {"maAutomatic", "maManual", "maParent"}};
+const fw::TEnumType MenuBreakType {"TMenuBreak", {"mbNone", "mbBreak", "mbBarBreak"}};
+const fw::TEnumType TrackButtonType {"TTrackButton", {"tbRightButton", "tbLeftButton"}};
+const fw::TEnumType MenuAnimationType {
+    "TMenuAnimation", {"maLeftToRight", "maRightToLeft", "maTopToBottom", "maBottomToTop", "maNone"}};
+
+const fw::TEventType MenuDrawItemEventType {"TMenuDrawItemEvent", typeid(TMenuDrawItemEvent)};
+const fw::TEventType AdvancedMenuDrawItemEventType {"TAdvancedMenuDrawItemEvent", typeid(TAdvancedMenuDrawItemEvent)};
+const fw::TEventType MenuMeasureItemEventType {"TMenuMeasureItemEvent", typeid(TMenuMeasureItemEvent)};
+const fw::TEventType MenuChangeEventType {"TMenuChangeEvent", typeid(TMenuChangeEvent)};
 
 namespace {
+
+// The action of a menu item, leading back to the item while it lives.
+class ItemAction : public QAction {
+public:
+    explicit ItemAction(Te3MenuItem* item) : item_(item) {}
+    Te3MenuItem* Item() const { return item_.get(); }
+
+private:
+    fw::Guard<Te3MenuItem> item_;
+};
+
+// The item an action shows when its menu draws it itself; nullptr otherwise.
+Te3MenuItem* OwnerDrawnItem(const QAction* action)
+{
+    const auto* itemAction = dynamic_cast<const ItemAction*>(action);
+    Te3MenuItem* item = itemAction ? itemAction->Item() : nullptr;
+    if (!item)
+        return nullptr;
+    const TMenuBase* menu = item->GetMenu();
+    return menu && menu->GetOwnerDraw() ? item : nullptr;
+}
+
+// A menu widget that remembers which action it filled a style option for
+// last: Qt fills the option of one action and at once sizes or draws it.
+template <class Base>
+class StyledItems : public Base {
+public:
+    const QAction* StyledAction() const { return styled_; }
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override
+    {
+        Base::initStyleOption(option, action);
+        styled_ = const_cast<QAction*>(action);
+    }
+
+private:
+    mutable QPointer<QAction> styled_;
+};
+
+class ItemMenu;
+class ItemBar;
+const QAction* StyledActionOf(const QWidget* widget);
+
+// Hands owner-drawn items to their handlers: drawing to OnAdvancedDrawItem or
+// OnDrawItem, sizing to OnMeasureItem.
+class MenuStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        const auto* opt = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (opt && (element == CE_MenuItem || element == CE_MenuBarItem)) {
+            Te3MenuItem* item = OwnerDrawnItem(StyledActionOf(widget));
+            if (item && (item->OnAdvancedDrawItem || item->OnDrawItem)) {
+                DrawItem(item, *opt, painter);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override
+    {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type != CT_MenuItem && type != CT_MenuBarItem)
+            return result;
+        Te3MenuItem* item = OwnerDrawnItem(StyledActionOf(widget));
+        if (!item || !item->OnMeasureItem)
+            return result;
+        int32_t width = result.width();
+        int32_t height = result.height();
+        QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+        QPainter canvas(&scratch);
+        if (widget)
+            canvas.setFont(widget->font());
+        fw::Guard<Te3MenuItem> guard(item);
+        fw::RunFromEventLoop([&] {
+            if (Te3MenuItem* alive = guard.get(); alive && alive->OnMeasureItem)
+                alive->OnMeasureItem(alive, &canvas, width, height);
+        });
+        return {std::max(0, width), std::max(0, height)};
+    }
+
+private:
+    static void DrawItem(Te3MenuItem* item, const QStyleOptionMenuItem& opt, QPainter* painter)
+    {
+        const bool selected = (opt.state & State_Selected) != 0;
+        TOwnerDrawState state = 0;
+        if (selected)
+            state |= 1u << odSelected;
+        if (!(opt.state & State_Enabled))
+            state |= (1u << odDisabled) | (1u << odGrayed);
+        if (opt.checked)
+            state |= 1u << odChecked;
+        if (item->GetDefault())
+            state |= 1u << odDefault;
+        const QRect& r = opt.rect;
+        const fw::TRect rect {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+        fw::Guard<Te3MenuItem> guard(item);
+        painter->save();
+        fw::RunFromEventLoop([&] {
+            Te3MenuItem* alive = guard.get();
+            if (!alive)
+                return;
+            if (alive->OnAdvancedDrawItem)
+                alive->OnAdvancedDrawItem(alive, painter, rect, state);
+            else if (alive->OnDrawItem)
+                alive->OnDrawItem(alive, painter, rect, selected);
+        });
+        painter->restore();
+    }
+};
+
+// The menu showing an item's sub-items (or a popup menu's items).
+class ItemMenu : public StyledItems<QMenu> {
+public:
+    explicit ItemMenu(Te3MenuItem* list) : list_(list)
+    {
+        auto* style = new MenuStyle;
+        style->setParent(this);
+        setStyle(style);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        // A popup tracking the left button only lets a right release pass.
+        if (event->button() == Qt::RightButton) {
+            Te3MenuItem* list = list_.get();
+            auto* popup = list ? dynamic_cast<Te3CustomPopupMenu*>(list->GetMenu()) : nullptr;
+            if (popup && popup->GetTrackButton() == tbLeftButton) {
+                event->accept();
+                return;
+            }
+        }
+        QMenu::mouseReleaseEvent(event);
+    }
+
+private:
+    fw::Guard<Te3MenuItem> list_;
+};
+
+class ItemBar : public StyledItems<QMenuBar> {
+public:
+    ItemBar()
+    {
+        auto* style = new MenuStyle;
+        style->setParent(this);
+        setStyle(style);
+    }
+};
+
+const QAction* StyledActionOf(const QWidget* widget)
+{
+    if (const auto* menu = dynamic_cast<const ItemMenu*>(widget))
+        return menu->StyledAction();
+    if (const auto* bar = dynamic_cast<const ItemBar*>(widget))
+        return bar->StyledAction();
+    return nullptr;
+}
+
+// The accelerator a caption marks with "&" (lower case); null for none.
+QChar AcceleratorOf(const QString& text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == QLatin1Char('&')) {
+            if (text[i + 1] != QLatin1Char('&'))
+                return text[i + 1].toLower();
+            ++i; // "&&" shows one ampersand
+        }
+    return {};
+}
 
 // The strict integer conversion: blanks before the number, a sign, decimal or
 // "$" hexadecimal digits, nothing after them.
@@ -115,17 +307,25 @@ const fw::TClassInfo& Te3MenuItem::StaticClass()
         &fw::TComponent::StaticClass(),
         {
             p::Boolean("AutoCheck", &C::GetAutoCheck, &C::SetAutoCheck),
+            p::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
+            p::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction, &C::SetAutoLineReduction),
             p::Object("Bitmap", TBitmap::StaticClass(), &C::GetBitmap, &C::SetBitmap),
+            p::Enum("Break", MenuBreakType, &C::GetBreak, &C::SetBreak),
             p::String("Caption", &C::GetCaption, &C::SetCaption),
             p::Boolean("Checked", &C::GetChecked, &C::SetChecked),
             p::Boolean("Default", &C::GetDefault, &C::SetDefault),
             p::Boolean("Enabled", &C::GetEnabled, &C::SetEnabled),
             p::Integer("GroupIndex", &C::GetGroupIndex, &C::SetGroupIndex),
+            p::Integer("HelpContext", &C::GetHelpContext, &C::SetHelpContext),
             p::String("Hint", &C::GetHint, &C::SetHint),
+            p::Integer("ImageIndex", &C::GetImageIndex, &C::SetImageIndex),
             p::Boolean("RadioItem", &C::GetRadioItem, &C::SetRadioItem),
             p::Integer("ShortCut", &C::GetShortCut, &C::SetShortCut),
             p::Boolean("Visible", &C::GetVisible, &C::SetVisible),
+            p::Event("OnAdvancedDrawItem", AdvancedMenuDrawItemEventType, &C::OnAdvancedDrawItem),
             p::Event("OnClick", fw::NotifyEventType, &C::OnClick),
+            p::Event("OnDrawItem", MenuDrawItemEventType, &C::OnDrawItem),
+            p::Event("OnMeasureItem", MenuMeasureItemEventType, &C::OnMeasureItem),
             p::Integer("Count", &C::GetCount, nullptr),
             p::Integer("MenuIndex", &C::GetMenuIndex, nullptr),
             // Its own class is still being built here; the parent is a component.
@@ -140,9 +340,12 @@ const fw::TClassInfo& Te3MenuItem::StaticClass()
 Te3MenuItem::Te3MenuItem(fw::TComponent* owner)
     : fw::TComponent(owner)
     , bitmap_(std::make_unique<TBitmap>())
-    , action_(new QAction)
+    , action_(new ItemAction(this))
 {
-    bitmap_->OnChange = [this] { UpdateAction(); };
+    bitmap_->OnChange = [this] {
+        UpdateAction();
+        ItemChanged();
+    };
     QObject::connect(action_, &QAction::triggered, [guard = fw::Guard<Te3MenuItem>(this)] {
         fw::RunFromEventLoop([&] {
             if (Te3MenuItem* item = guard.get())
@@ -179,7 +382,8 @@ void Te3MenuItem::Detach()
 void Te3MenuItem::UpdateAction()
 {
     action_->setSeparator(caption_ == "-");
-    action_->setText(QString::fromStdString(caption_));
+    // A separator with a text would show as a titled section.
+    action_->setText(action_->isSeparator() ? QString() : shownText_);
     action_->setEnabled(enabled_);
     action_->setVisible(visible_);
     action_->setCheckable(checked_);
@@ -195,39 +399,67 @@ void Te3MenuItem::UpdateAction()
 
 void Te3MenuItem::SetCaption(const std::string& value)
 {
+    const bool changed = value != caption_;
     caption_ = value;
+    // As written until the list's accelerators are worked out again.
+    shownText_ = QString::fromStdString(caption_);
     UpdateAction();
+    if (!changed)
+        return;
+    if (parent_)
+        parent_->ListChanged();
+    ItemChanged();
 }
 
 void Te3MenuItem::SetChecked(bool value)
 {
+    const bool changed = value != checked_;
     checked_ = value;
     if (value && radioItem_)
         UncheckRadioSiblings();
-    UpdateAction();
+    else
+        UpdateAction();
+    if (changed)
+        ItemChanged();
 }
 
 void Te3MenuItem::UncheckRadioSiblings()
 {
+    UpdateAction();
     if (!parent_)
         return;
+    std::vector<fw::Guard<Te3MenuItem>> unchecked;
     for (Te3MenuItem* other : parent_->items_)
         if (other != this && other->radioItem_ && other->groupIndex_ == groupIndex_ && other->checked_) {
             other->checked_ = false;
             other->UpdateAction();
+            unchecked.emplace_back(other);
         }
+    // Handlers come once the list is consistent; any of them may free items.
+    for (const auto& guard : unchecked)
+        if (Te3MenuItem* other = guard.get())
+            other->ItemChanged();
 }
 
 void Te3MenuItem::SetEnabled(bool value)
 {
+    const bool changed = value != enabled_;
     enabled_ = value;
     UpdateAction();
+    if (changed)
+        ItemChanged();
 }
 
 void Te3MenuItem::SetVisible(bool value)
 {
+    const bool changed = value != visible_;
     visible_ = value;
     UpdateAction();
+    if (!changed)
+        return;
+    if (parent_)
+        parent_->ListChanged();
+    ItemChanged();
 }
 
 void Te3MenuItem::SetRadioItem(bool value)
@@ -244,6 +476,132 @@ void Te3MenuItem::SetGroupIndex(int32_t value)
         UncheckRadioSiblings();
 }
 
+void Te3MenuItem::SetAutoHotkeys(TMenuAutoFlag value)
+{
+    if (value < maAutomatic || value > maParent || value == autoHotkeys_)
+        return;
+    autoHotkeys_ = value;
+    SubtreeListsChanged();
+}
+
+void Te3MenuItem::SetAutoLineReduction(TMenuAutoFlag value)
+{
+    if (value < maAutomatic || value > maParent || value == autoLineReduction_)
+        return;
+    autoLineReduction_ = value;
+    SubtreeListsChanged();
+}
+
+TMenuAutoFlag Te3MenuItem::EffectiveAutoHotkeys() const
+{
+    for (const Te3MenuItem* p = this; p; p = p->parent_)
+        if (p->autoHotkeys_ != maParent)
+            return p->autoHotkeys_;
+    return maAutomatic;
+}
+
+TMenuAutoFlag Te3MenuItem::EffectiveAutoLineReduction() const
+{
+    for (const Te3MenuItem* p = this; p; p = p->parent_)
+        if (p->autoLineReduction_ != maParent)
+            return p->autoLineReduction_;
+    return maAutomatic;
+}
+
+TMenuBase* Te3MenuItem::GetMenu() const
+{
+    const Te3MenuItem* root = this;
+    while (root->parent_)
+        root = root->parent_;
+    return root->isRoot_ ? root->menu_ : nullptr;
+}
+
+void Te3MenuItem::Changed(Te3MenuItem* source, bool rebuild)
+{
+    TMenuBase* menu = GetMenu();
+    if (!menu || !menu->OnChange)
+        return;
+    // The handler may bind another one, or free the menu.
+    const TMenuChangeEvent handler = menu->OnChange;
+    handler(menu, source, rebuild);
+}
+
+void Te3MenuItem::PrepareToShow()
+{
+    RefreshList();
+    // Owner-drawn items are measured afresh: their handlers may have changed.
+    const TMenuBase* menu = GetMenu();
+    QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_;
+    if (menu && menu->GetOwnerDraw() && container) {
+        QEvent styleChange(QEvent::StyleChange);
+        QCoreApplication::sendEvent(container, &styleChange);
+    }
+}
+
+void Te3MenuItem::SetShownText(const QString& text)
+{
+    if (text == shownText_)
+        return;
+    shownText_ = text;
+    if (!action_->isSeparator())
+        action_->setText(text);
+}
+
+void Te3MenuItem::ListChanged()
+{
+    listDirty_ = true;
+    if (refreshPosted_)
+        return;
+    refreshPosted_ = true;
+    // One refresh however many changes come before the event loop runs; the
+    // timer dies with the action, that is with the item.
+    QTimer::singleShot(0, action_, [this] {
+        refreshPosted_ = false;
+        if (listDirty_)
+            RefreshList();
+    });
+}
+
+void Te3MenuItem::SubtreeListsChanged()
+{
+    if (items_.empty())
+        return;
+    ListChanged();
+    for (Te3MenuItem* item : items_)
+        item->SubtreeListsChanged();
+}
+
+void Te3MenuItem::RefreshList()
+{
+    listDirty_ = false;
+    QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_;
+    if (auto* menu = qobject_cast<QMenu*>(container))
+        // Also has the menu size its items again before it shows.
+        menu->setSeparatorsCollapsible(EffectiveAutoLineReduction() == maAutomatic);
+
+    const bool automatic = EffectiveAutoHotkeys() == maAutomatic;
+    auto shown = [](const Te3MenuItem* item) { return item->visible_ && item->caption_ != "-"; };
+    QSet<QChar> used;
+    if (automatic)
+        for (const Te3MenuItem* item : items_)
+            if (shown(item))
+                if (const QChar key = AcceleratorOf(QString::fromStdString(item->caption_)); !key.isNull())
+                    used.insert(key);
+    for (Te3MenuItem* item : items_) {
+        QString text = QString::fromStdString(item->caption_);
+        if (automatic && shown(item) && AcceleratorOf(text).isNull())
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const QChar key = text[i].toLower();
+                if (text[i].isLetterOrNumber() && !used.contains(key)) {
+                    used.insert(key);
+                    text.insert(i, QLatin1Char('&'));
+                    break;
+                }
+            }
+        item->SetShownText(text);
+    }
+}
+
 void Te3MenuItem::SetDefault(bool value)
 {
     default_ = value;
@@ -258,8 +616,11 @@ void Te3MenuItem::SetHint(const std::string& value)
 
 void Te3MenuItem::SetShortCut(int32_t value)
 {
+    const bool changed = value != shortCut_;
     shortCut_ = value;
     UpdateAction();
+    if (changed)
+        ItemChanged();
 }
 
 void Te3MenuItem::SetBitmap(TBitmap* value)
@@ -280,19 +641,26 @@ QWidget* Te3MenuItem::ItemContainer()
 {
     if (isRoot_)
         return rootContainer_;
-    if (!subMenu_) {
-        subMenu_ = new QMenu;
-        action_->setMenu(subMenu_);
-        // An item with sub-items is clicked when they open, so that its
-        // handler can prepare them.
-        QObject::connect(subMenu_, &QMenu::aboutToShow, [guard = fw::Guard<Te3MenuItem>(this)] {
-            fw::RunFromEventLoop([&] {
-                if (Te3MenuItem* item = guard.get())
-                    item->Click();
-            });
-        });
-    }
+    if (!subMenu_)
+        subMenu_ = NewSubMenu();
     return subMenu_;
+}
+
+QMenu* Te3MenuItem::NewSubMenu()
+{
+    auto* menu = new ItemMenu(this);
+    action_->setMenu(menu);
+    // An item with sub-items is clicked when they open, so that its handler
+    // can prepare them; what it changed is then shown.
+    QObject::connect(menu, &QMenu::aboutToShow, [guard = fw::Guard<Te3MenuItem>(this)] {
+        fw::RunFromEventLoop([&] {
+            if (Te3MenuItem* item = guard.get())
+                item->Click();
+        });
+        if (Te3MenuItem* item = guard.get())
+            item->PrepareToShow();
+    });
+    return menu;
 }
 
 void Te3MenuItem::Add(Te3MenuItem* item)
@@ -308,6 +676,10 @@ void Te3MenuItem::Add(Te3MenuItem* item)
     items_.push_back(item);
     if (QWidget* container = ItemContainer())
         container->addAction(item->action_);
+    // Its sub-items may now follow other flags.
+    item->SubtreeListsChanged();
+    ListChanged();
+    Changed(isRoot_ ? nullptr : this, true);
 }
 
 void Te3MenuItem::Remove(Te3MenuItem* item)
@@ -319,6 +691,10 @@ void Te3MenuItem::Remove(Te3MenuItem* item)
     item->parent_ = nullptr;
     if (QWidget* container = ItemContainer())
         container->removeAction(item->action_);
+    // Shown on its own again: as written.
+    item->SetShownText(QString::fromStdString(item->caption_));
+    ListChanged();
+    Changed(isRoot_ ? nullptr : this, true);
 }
 
 void Te3MenuItem::Clear()
@@ -373,11 +749,45 @@ TMenuBase::TMenuBase(fw::TComponent* owner)
     , items_(new Te3MenuItem(nullptr))
 {
     items_->isRoot_ = true;
+    items_->menu_ = this;
+    items_->autoHotkeys_ = maAutomatic;
+    items_->autoLineReduction_ = maAutomatic;
 }
 
 TMenuBase::~TMenuBase()
 {
     delete items_;
+}
+
+void TMenuBase::SetAutoHotkeys(TMenuAutoFlag value)
+{
+    if (value == maAutomatic || value == maManual)
+        items_->SetAutoHotkeys(value);
+}
+
+void TMenuBase::SetAutoLineReduction(TMenuAutoFlag value)
+{
+    if (value == maAutomatic || value == maManual)
+        items_->SetAutoLineReduction(value);
+}
+
+void TMenuBase::SetOwnerDraw(bool value)
+{
+    if (value == ownerDraw_)
+        return;
+    ownerDraw_ = value;
+    RelayoutWidgets();
+}
+
+void TMenuBase::RelayoutWidgets()
+{
+    // Drop-down menus size their items again as they open; the widget that
+    // shows the menu's own items is told now.
+    items_->SubtreeListsChanged();
+    if (QWidget* container = items_->rootContainer_) {
+        QEvent styleChange(QEvent::StyleChange);
+        QCoreApplication::sendEvent(container, &styleChange);
+    }
 }
 
 const fw::TClassInfo& Te3CustomMainMenu::StaticClass()
@@ -388,7 +798,7 @@ const fw::TClassInfo& Te3CustomMainMenu::StaticClass()
 
 Te3CustomMainMenu::Te3CustomMainMenu(fw::TComponent* owner)
     : TMenuBase(owner)
-    , bar_(new QMenuBar)
+    , bar_(new ItemBar)
 {
     ShowItemsIn(bar_.data());
     if (auto* form = dynamic_cast<fw::TCustomForm*>(owner); form && form->Widget() &&
@@ -440,7 +850,19 @@ void Te3CustomMainMenu::_ItemImage(const std::string& value)
 
 const fw::TClassInfo& Te3MainMenu::StaticClass()
 {
-    static const fw::TClassInfo info {"Te3MainMenu", &Te3CustomMainMenu::StaticClass(), {}};
+    using C = Te3MainMenu;
+    namespace p = fw::prop;
+    static const fw::TClassInfo info {
+        "Te3MainMenu",
+        &Te3CustomMainMenu::StaticClass(),
+        {
+            p::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
+            p::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction, &C::SetAutoLineReduction),
+            p::Boolean("AutoMerge", &C::GetAutoMerge, &C::SetAutoMerge),
+            p::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
+            p::Event("OnChange", MenuChangeEventType, &C::OnChange),
+        },
+    };
     return info;
 }
 
@@ -469,7 +891,7 @@ const fw::TClassInfo& Te3CustomPopupMenu::StaticClass()
 
 Te3CustomPopupMenu::Te3CustomPopupMenu(fw::TComponent* owner)
     : TMenuBase(owner)
-    , menu_(new QMenu)
+    , menu_(new ItemMenu(items_))
 {
     ShowItemsIn(menu_);
     QObject::connect(menu_, &QMenu::aboutToShow, [guard = fw::Guard<Te3CustomPopupMenu>(this)] {
@@ -477,6 +899,9 @@ Te3CustomPopupMenu::Te3CustomPopupMenu(fw::TComponent* owner)
             if (Te3CustomPopupMenu* menu = guard.get(); menu && menu->OnPopup)
                 menu->OnPopup(menu);
         });
+        // What OnPopup changed is shown.
+        if (Te3CustomPopupMenu* menu = guard.get())
+            menu->PrepareItemsToShow();
     });
 }
 
@@ -540,7 +965,14 @@ const fw::TClassInfo& Te3PopupMenu::StaticClass()
         &Te3CustomPopupMenu::StaticClass(),
         {
             fw::prop::Enum("Alignment", PopupAlignmentType, &C::GetAlignment, &C::SetAlignment),
+            fw::prop::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
+            fw::prop::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction,
+                           &C::SetAutoLineReduction),
             fw::prop::Boolean("AutoPopup", &C::GetAutoPopup, &C::SetAutoPopup),
+            fw::prop::Integer("HelpContext", &C::GetHelpContext, &C::SetHelpContext),
+            fw::prop::Set("MenuAnimation", MenuAnimationType, &C::GetMenuAnimation, &C::SetMenuAnimation),
+            fw::prop::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
+            fw::prop::Enum("TrackButton", TrackButtonType, &C::GetTrackButton, &C::SetTrackButton),
         },
     };
     return info;
@@ -555,6 +987,7 @@ const fw::TClassInfo& Te3_PopupMenu::StaticClass()
         {
             fw::prop::StringAction("_Clear", &C::_Clear),
             fw::prop::StringAction("_Popup", &C::_Popup),
+            fw::prop::Event("OnChange", MenuChangeEventType, &C::OnChange),
             fw::prop::Event("OnPopup", fw::NotifyEventType, &C::OnPopup),
         },
         fw::MakeFactory<Te3_PopupMenu>(),

@@ -5,6 +5,7 @@
 // control.
 #include "e3/Contract.h"
 #include "e3/EngineImages.h"
+#include "e3/ListBox.h"
 #include "framework/Form.h"
 
 #include <QKeySequence>
@@ -15,11 +16,46 @@
 #include <vector>
 
 class QAction;
+class QPainter;
 
 namespace e3 {
 
 enum TPopupAlignment { paLeft, paRight, paCenter };
 extern const fw::TEnumType PopupAlignmentType;
+
+// Automatic accelerators and line reduction: an item's maParent takes its
+// parent item's choice, up to the menu's (which is never maParent).
+enum TMenuAutoFlag { maAutomatic, maManual, maParent };
+enum TMenuBreak { mbNone, mbBreak, mbBarBreak };
+enum TTrackButton { tbRightButton, tbLeftButton };
+// Menu animation bits, in the order of their ordinals.
+enum TMenuAnimation { maLeftToRight, maRightToLeft, maTopToBottom, maBottomToTop, maNone };
+using TMenuAnimations = uint32_t;
+
+extern const fw::TEnumType MenuAutoFlagType;
+extern const fw::TEnumType MenuBreakType;
+extern const fw::TEnumType TrackButtonType;
+extern const fw::TEnumType MenuAnimationType;
+
+// Owner drawing of menu items: the item is the sender, the canvas paints
+// into the menu; var arguments by reference.
+using TMenuDrawItemEvent = std::function<void(fw::TObject* sender, QPainter* canvas, const fw::TRect& rect,
+                                              bool selected)>;
+using TAdvancedMenuDrawItemEvent = std::function<void(fw::TObject* sender, QPainter* canvas, const fw::TRect& rect,
+                                                      TOwnerDrawState state)>;
+using TMenuMeasureItemEvent = std::function<void(fw::TObject* sender, QPainter* canvas, int32_t& width,
+                                                 int32_t& height)>;
+// A menu's items changed: rebuild when an item list gained or lost an item
+// (source: the item owning that list, nullptr for the menu's own items),
+// otherwise source is the item whose look changed.
+using TMenuChangeEvent = std::function<void(fw::TObject* sender, fw::TObject* source, bool rebuild)>;
+
+extern const fw::TEventType MenuDrawItemEventType;
+extern const fw::TEventType AdvancedMenuDrawItemEventType;
+extern const fw::TEventType MenuMeasureItemEventType;
+extern const fw::TEventType MenuChangeEventType;
+
+class TMenuBase;
 
 class Te3MenuItem : public fw::TComponent {
     FW_CLASS()
@@ -50,6 +86,22 @@ public:
     void SetShortCut(int32_t value);
     TBitmap* GetBitmap() const { return bitmap_.get(); }
     void SetBitmap(TBitmap* value);
+    // Govern this item's sub-items.
+    TMenuAutoFlag GetAutoHotkeys() const { return autoHotkeys_; }
+    void SetAutoHotkeys(TMenuAutoFlag value);
+    TMenuAutoFlag GetAutoLineReduction() const { return autoLineReduction_; }
+    void SetAutoLineReduction(TMenuAutoFlag value);
+    // The flags in force: the own one, or the first one up the tree that is
+    // not maParent; maAutomatic for an item outside any menu.
+    TMenuAutoFlag EffectiveAutoHotkeys() const;
+    TMenuAutoFlag EffectiveAutoLineReduction() const;
+    // Kept for the engine; Qt menus have no column breaks.
+    TMenuBreak GetBreak() const { return break_; }
+    void SetBreak(TMenuBreak value) { break_ = value; }
+    int32_t GetHelpContext() const { return helpContext_; }
+    void SetHelpContext(int32_t value) { helpContext_ = value; }
+    int32_t GetImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int32_t value) { imageIndex_ = value; }
 
     int32_t GetCount() const { return static_cast<int32_t>(items_.size()); }
     Te3MenuItem* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
@@ -64,6 +116,9 @@ public:
     void Clear();
     void _Clear(const std::string&) { Clear(); }
 
+    // The menu whose tree holds the item; nullptr outside any menu.
+    TMenuBase* GetMenu() const;
+
     // Depth first, this item first; letter case ignored.
     Te3MenuItem* FindByName(const std::string& name);
 
@@ -71,6 +126,10 @@ public:
     void Click();
 
     fw::TNotifyEvent OnClick;
+    // Used while the menu is OwnerDraw; the advanced one wins.
+    TMenuDrawItemEvent OnDrawItem;
+    TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
+    TMenuMeasureItemEvent OnMeasureItem;
 
     QAction* Action() const { return action_; }
     // The menu that shows the sub-items; created with the first one.
@@ -84,6 +143,19 @@ private:
     void UpdateAction();
     void UncheckRadioSiblings();
     QWidget* ItemContainer();
+    QMenu* NewSubMenu();
+    // The menu's OnChange for this item.
+    void Changed(Te3MenuItem* source, bool rebuild);
+    void ItemChanged() { Changed(this, false); }
+    // The sub-items' shown texts and separators are worked out again before
+    // they are next seen (or once the event loop runs).
+    void ListChanged();
+    void SubtreeListsChanged();
+    // Applies the sub-item list's accelerators and line reduction now.
+    void RefreshList();
+    void SetShownText(const QString& text);
+    // Just before the sub-items' menu opens.
+    void PrepareToShow();
 
     std::string caption_;
     bool checked_ = false;
@@ -96,12 +168,22 @@ private:
     std::string hint_;
     int32_t shortCut_ = 0;
     std::unique_ptr<TBitmap> bitmap_;
+    TMenuAutoFlag autoHotkeys_ = maParent;
+    TMenuAutoFlag autoLineReduction_ = maParent;
+    TMenuBreak break_ = mbNone;
+    int32_t helpContext_ = 0;
+    int32_t imageIndex_ = -1;
     std::vector<Te3MenuItem*> items_;
     Te3MenuItem* parent_ = nullptr;
     QAction* action_;
     QMenu* subMenu_ = nullptr;
+    // The text the action shows: the caption with an automatic accelerator.
+    QString shownText_;
+    bool listDirty_ = false;
+    bool refreshPosted_ = false;
     // The root item of a menu shows its items in the menu's own widget.
     bool isRoot_ = false;
+    TMenuBase* menu_ = nullptr;
     QPointer<QWidget> rootContainer_;
 };
 
@@ -121,11 +203,28 @@ public:
     void Clear() { items_->Clear(); }
     void _Clear(const std::string&) { Clear(); }
 
+    // maParent is no choice for a menu and is ignored.
+    TMenuAutoFlag GetAutoHotkeys() const { return items_->autoHotkeys_; }
+    void SetAutoHotkeys(TMenuAutoFlag value);
+    TMenuAutoFlag GetAutoLineReduction() const { return items_->autoLineReduction_; }
+    void SetAutoLineReduction(TMenuAutoFlag value);
+    // True: items with OnDrawItem or OnAdvancedDrawItem are drawn by them,
+    // and OnMeasureItem sizes its item.
+    bool GetOwnerDraw() const { return ownerDraw_; }
+    void SetOwnerDraw(bool value);
+
+    TMenuChangeEvent OnChange;
+
 protected:
     // Where the root item shows the menu's items.
     void ShowItemsIn(QWidget* container) { items_->rootContainer_ = container; }
+    // The widgets showing the menu's items, for a new look.
+    void RelayoutWidgets();
+    // Just before the menu's own items show in a popup.
+    void PrepareItemsToShow() { items_->PrepareToShow(); }
 
     Te3MenuItem* items_;
+    bool ownerDraw_ = false;
 };
 
 class Te3CustomMainMenu : public TMenuBase {
@@ -142,12 +241,17 @@ public:
     // Field 0 names an item, field 1 an engine picture for its bitmap.
     void _ItemImage(const std::string& value);
 
+    // Kept for the engine; forms here merge no menus.
+    bool GetAutoMerge() const { return autoMerge_; }
+    void SetAutoMerge(bool value) { autoMerge_ = value; }
+
     QMenuBar* MenuBar() const { return bar_; }
     // Shows the menu bar at the top of form's window (nullptr: nowhere).
     void AttachTo(fw::TCustomForm* form);
 
 private:
     QPointer<QMenuBar> bar_;
+    bool autoMerge_ = false;
 };
 
 class Te3MainMenu : public Te3CustomMainMenu {
@@ -179,6 +283,15 @@ public:
     void SetAlignment(TPopupAlignment value) { alignment_ = value; }
     bool GetAutoPopup() const { return autoPopup_; }
     void SetAutoPopup(bool value) { autoPopup_ = value; }
+    // tbLeftButton: a right-button release chooses nothing.
+    TTrackButton GetTrackButton() const { return trackButton_; }
+    void SetTrackButton(TTrackButton value) { trackButton_ = value; }
+    // Kept for the engine: there is no help system, and Qt menus open
+    // without a per-menu animation.
+    int32_t GetHelpContext() const { return helpContext_; }
+    void SetHelpContext(int32_t value) { helpContext_ = value; }
+    TMenuAnimations GetMenuAnimation() const { return menuAnimation_; }
+    void SetMenuAnimation(TMenuAnimations value) { menuAnimation_ = value & 0x1F; }
     fw::TComponent* PopupComponent() const { return popupComponent_.get(); }
     void SetPopupComponent(fw::TComponent* c) { popupComponent_ = c; }
 
@@ -202,6 +315,9 @@ private:
     QMenu* menu_;
     TPopupAlignment alignment_ = paLeft;
     bool autoPopup_ = true;
+    TTrackButton trackButton_ = tbRightButton;
+    int32_t helpContext_ = 0;
+    TMenuAnimations menuAnimation_ = 0;
     fw::Guard<fw::TComponent> popupComponent_;
     QPoint lastPoint_;
 };
