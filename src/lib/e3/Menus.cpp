@@ -319,6 +319,9 @@ const fw::TClassInfo& Te3MenuItem::StaticClass()
             p::Integer("HelpContext", &C::GetHelpContext, &C::SetHelpContext),
             p::String("Hint", &C::GetHint, &C::SetHint),
             p::Integer("ImageIndex", &C::GetImageIndex, &C::SetImageIndex),
+            p::Object("Action", fw::TBasicAction::StaticClass(), &C::GetAction, &C::SetAction),
+            p::Object("SubMenuImages", fw::TCustomImageList::StaticClass(), &C::GetSubMenuImages,
+                      &C::SetSubMenuImages),
             p::Boolean("RadioItem", &C::GetRadioItem, &C::SetRadioItem),
             p::Integer("ShortCut", &C::GetShortCut, &C::SetShortCut),
             p::Boolean("Visible", &C::GetVisible, &C::SetVisible),
@@ -357,6 +360,7 @@ Te3MenuItem::Te3MenuItem(fw::TComponent* owner)
 
 Te3MenuItem::~Te3MenuItem()
 {
+    actionLink_.reset();
     std::vector<Te3MenuItem*> items;
     items.swap(items_);
     for (Te3MenuItem* item : items) {
@@ -394,7 +398,87 @@ void Te3MenuItem::UpdateAction()
     QFont font = action_->font();
     font.setBold(default_);
     action_->setFont(font);
-    action_->setIcon(bitmap_->Empty() ? QIcon() : QIcon(QPixmap::fromImage(bitmap_->DrawnImage())));
+    QImage icon = bitmap_->DrawnImage();
+    if (icon.isNull() && imageIndex_ >= 0)
+        if (const fw::TCustomImageList* list = ImageList())
+            icon = list->GetImage(imageIndex_);
+    action_->setIcon(icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(icon)));
+}
+
+fw::TCustomImageList* Te3MenuItem::ImageList() const
+{
+    for (const Te3MenuItem* p = parent_; p; p = p->parent_) {
+        if (fw::TCustomImageList* list = p->subMenuImages_.get())
+            return list;
+        if (p->isRoot_ && p->menu_)
+            return p->menu_->GetImages();
+    }
+    return nullptr;
+}
+
+void Te3MenuItem::SetImageIndex(int32_t value)
+{
+    if (value == imageIndex_)
+        return;
+    imageIndex_ = value;
+    UpdateAction();
+    ItemChanged();
+}
+
+void Te3MenuItem::SetSubMenuImages(fw::TCustomImageList* value)
+{
+    subMenuImages_ = value;
+    for (Te3MenuItem* item : items_)
+        item->UpdateIcons();
+}
+
+void Te3MenuItem::UpdateIcons()
+{
+    UpdateAction();
+    for (Te3MenuItem* item : items_)
+        item->UpdateIcons();
+}
+
+fw::TBasicAction* Te3MenuItem::GetAction() const
+{
+    fw::TBasicAction* action = actionLink_ ? actionLink_->Action() : nullptr;
+    return action && action->IsAlive() ? action : nullptr;
+}
+
+void Te3MenuItem::SetAction(fw::TBasicAction* action)
+{
+    if (!action) {
+        actionLink_.reset();
+        return;
+    }
+    if (!actionLink_)
+        actionLink_ = std::make_unique<fw::TActionLink>([this](bool checkDefaults) {
+            if (fw::TBasicAction* linked = GetAction())
+                ActionChange(linked, checkDefaults);
+        });
+    actionLink_->SetAction(action);
+}
+
+void Te3MenuItem::ActionChange(fw::TBasicAction* sender, bool checkDefaults)
+{
+    auto* action = dynamic_cast<fw::TCustomAction*>(sender);
+    if (!action)
+        return;
+    fw::Guard<Te3MenuItem> self(this);
+    // Each write may run the menu's change handler, which may free the item.
+    const auto step = [&](bool atDefault, auto&& write) {
+        if (self && (!checkDefaults || atDefault))
+            write();
+    };
+    step(!autoCheck_, [&] { SetAutoCheck(action->GetAutoCheck()); });
+    step(caption_.empty(), [&] { SetCaption(action->GetCaption()); });
+    step(!checked_, [&] { SetChecked(action->GetChecked()); });
+    step(enabled_, [&] { SetEnabled(action->GetEnabled()); });
+    step(helpContext_ == 0, [&] { SetHelpContext(action->GetHelpContext()); });
+    step(hint_.empty(), [&] { SetHint(action->GetHint()); });
+    step(imageIndex_ == -1, [&] { SetImageIndex(action->GetImageIndex()); });
+    step(shortCut_ == 0, [&] { SetShortCut(action->GetShortCut()); });
+    step(visible_, [&] { SetVisible(action->GetVisible()); });
 }
 
 void Te3MenuItem::SetCaption(const std::string& value)
@@ -724,6 +808,8 @@ void Te3MenuItem::Click()
         UpdateAction(); // Qt toggled its own check mark; ours decides
     if (OnClick)
         OnClick(this);
+    else if (actionLink_)
+        actionLink_->Execute(this);
 }
 
 bool AddMenuItemTo(fw::TComponent* parent, fw::TComponent* item)
@@ -777,6 +863,12 @@ void TMenuBase::SetOwnerDraw(bool value)
         return;
     ownerDraw_ = value;
     RelayoutWidgets();
+}
+
+void TMenuBase::SetImages(fw::TCustomImageList* value)
+{
+    images_ = value;
+    items_->UpdateIcons();
 }
 
 void TMenuBase::RelayoutWidgets()
@@ -859,6 +951,7 @@ const fw::TClassInfo& Te3MainMenu::StaticClass()
             p::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
             p::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction, &C::SetAutoLineReduction),
             p::Boolean("AutoMerge", &C::GetAutoMerge, &C::SetAutoMerge),
+            p::Object("Images", fw::TCustomImageList::StaticClass(), &C::GetImages, &C::SetImages),
             p::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
             p::Event("OnChange", MenuChangeEventType, &C::OnChange),
         },
@@ -970,6 +1063,7 @@ const fw::TClassInfo& Te3PopupMenu::StaticClass()
                            &C::SetAutoLineReduction),
             fw::prop::Boolean("AutoPopup", &C::GetAutoPopup, &C::SetAutoPopup),
             fw::prop::Integer("HelpContext", &C::GetHelpContext, &C::SetHelpContext),
+            fw::prop::Object("Images", fw::TCustomImageList::StaticClass(), &C::GetImages, &C::SetImages),
             fw::prop::Set("MenuAnimation", MenuAnimationType, &C::GetMenuAnimation, &C::SetMenuAnimation),
             fw::prop::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
             fw::prop::Enum("TrackButton", TrackButtonType, &C::GetTrackButton, &C::SetTrackButton),

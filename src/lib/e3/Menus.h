@@ -6,6 +6,7 @@
 #include "e3/Contract.h"
 #include "e3/EngineImages.h"
 #include "e3/ListBox.h"
+#include "framework/Actions.h"
 #include "framework/Form.h"
 
 #include <QKeySequence>
@@ -100,8 +101,20 @@ public:
     void SetBreak(TMenuBreak value) { break_ = value; }
     int32_t GetHelpContext() const { return helpContext_; }
     void SetHelpContext(int32_t value) { helpContext_ = value; }
+    // The picture at this index of the item's image list shows when the
+    // item has no bitmap of its own.
     int32_t GetImageIndex() const { return imageIndex_; }
-    void SetImageIndex(int32_t value) { imageIndex_ = value; }
+    void SetImageIndex(int32_t value);
+    // The image list of the sub-items; without one they use this item's list.
+    fw::TCustomImageList* GetSubMenuImages() const { return subMenuImages_.get(); }
+    void SetSubMenuImages(fw::TCustomImageList* value);
+    // The list ImageIndex refers to: the parent's SubMenuImages, up to the
+    // menu's Images.
+    fw::TCustomImageList* ImageList() const;
+    // The action the item follows (caption, state, hint, shortcut, picture)
+    // and runs when chosen without an OnClick handler; null once freed.
+    fw::TBasicAction* GetAction() const;
+    void SetAction(fw::TBasicAction* action);
 
     int32_t GetCount() const { return static_cast<int32_t>(items_.size()); }
     Te3MenuItem* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
@@ -144,6 +157,9 @@ private:
     void UncheckRadioSiblings();
     QWidget* ItemContainer();
     QMenu* NewSubMenu();
+    void ActionChange(fw::TBasicAction* action, bool checkDefaults);
+    // The icons of this item and everything below it, after a new list.
+    void UpdateIcons();
     // The menu's OnChange for this item.
     void Changed(Te3MenuItem* source, bool rebuild);
     void ItemChanged() { Changed(this, false); }
@@ -173,6 +189,8 @@ private:
     TMenuBreak break_ = mbNone;
     int32_t helpContext_ = 0;
     int32_t imageIndex_ = -1;
+    fw::Guard<fw::TCustomImageList> subMenuImages_;
+    std::unique_ptr<fw::TActionLink> actionLink_;
     std::vector<Te3MenuItem*> items_;
     Te3MenuItem* parent_ = nullptr;
     QAction* action_;
@@ -212,6 +230,9 @@ public:
     // and OnMeasureItem sizes its item.
     bool GetOwnerDraw() const { return ownerDraw_; }
     void SetOwnerDraw(bool value);
+    // Pictures of the items by ImageIndex; null once freed.
+    fw::TCustomImageList* GetImages() const { return images_.get(); }
+    void SetImages(fw::TCustomImageList* value);
 
     TMenuChangeEvent OnChange;
 
@@ -225,6 +246,7 @@ protected:
 
     Te3MenuItem* items_;
     bool ownerDraw_ = false;
+    fw::Guard<fw::TCustomImageList> images_;
 };
 
 class Te3CustomMainMenu : public TMenuBase {

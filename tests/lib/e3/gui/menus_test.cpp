@@ -1,5 +1,6 @@
 #include "TestContainer.h"
 #include "e3/Menus.h"
+#include "framework/Actions.h"
 #include "u3/Exceptions.h"
 
 #include <QApplication>
@@ -164,6 +165,91 @@ TEST_F(MenusTest, CheckedItemsAndRadioGroups)
     plain->Action()->trigger();
     EXPECT_FALSE(plain->GetChecked());
     EXPECT_FALSE(plain->Action()->isChecked());
+}
+
+TEST_F(MenusTest, ItemsFollowTheirActionAndRunItWithoutAnOnClickHandler)
+{
+    auto* action = new fw::TAction(&form);
+    action->SetCaption("&Save");
+    action->SetShortCut(0x4000 | 'S');
+    action->SetHint("Saves");
+    int executed = 0;
+    action->OnExecute = [&](fw::TObject*) { ++executed; };
+    auto* menu = new e3::Te3_PopupMenu(&form);
+    Te3MenuItem* item = NewItem(&form, "mnSave", "");
+    Te3MenuItem* named = NewItem(&form, "mnKeep", "Keep");
+    e3::AddMenuItemTo(menu, item);
+    e3::AddMenuItemTo(menu, named);
+    WriteByName(*item, "Action", static_cast<fw::TObject*>(action));
+    WriteByName(*named, "Action", static_cast<fw::TObject*>(action));
+
+    EXPECT_EQ(item->GetCaption(), "&Save");
+    EXPECT_EQ(named->GetCaption(), "Keep") << "linking fills in defaults only";
+    EXPECT_EQ(item->Action()->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(item->GetHint(), "Saves");
+    action->SetEnabled(false);
+    action->SetChecked(true);
+    EXPECT_FALSE(item->GetEnabled());
+    EXPECT_TRUE(named->GetChecked());
+
+    action->SetEnabled(true);
+    item->Action()->trigger();
+    EXPECT_EQ(executed, 1);
+    int clicks = 0;
+    item->OnClick = [&](fw::TObject*) { ++clicks; };
+    item->Action()->trigger();
+    EXPECT_EQ(executed, 1) << "an OnClick handler takes the place of the action";
+    EXPECT_EQ(clicks, 1);
+
+    delete action;
+    EXPECT_EQ(named->GetAction(), nullptr);
+    named->Action()->trigger(); // nothing left to run
+}
+
+TEST_F(MenusTest, ItemsWithoutABitmapShowThePictureOfTheirImageList)
+{
+    const auto solid = [](QColor colour) {
+        QImage image(16, 16, QImage::Format_RGB32);
+        image.fill(colour);
+        return image;
+    };
+    const auto iconColour = [](Te3MenuItem* item) {
+        const QIcon icon = item->Action()->icon();
+        return icon.isNull() ? QColor() : QColor(icon.pixmap(16, 16).toImage().pixel(8, 8));
+    };
+    auto* menuImages = new fw::TImageList(&form);
+    menuImages->Add(solid(Qt::red));
+    menuImages->Add(solid(Qt::green));
+    auto* subImages = new fw::TImageList(&form);
+    subImages->Add(solid(Qt::blue));
+    subImages->Add(solid(Qt::yellow));
+
+    auto* menu = new e3::Te3_MainMenu(&form);
+    Te3MenuItem* file = NewItem(&form, "mnFile", "File");
+    Te3MenuItem* open = NewItem(&form, "mnOpen", "Open");
+    Te3MenuItem* own = NewItem(&form, "mnOwn", "Own");
+    e3::AddMenuItemTo(menu, file);
+    e3::AddMenuItemTo(file, open);
+    e3::AddMenuItemTo(file, own);
+    file->SetImageIndex(1);
+    open->SetImageIndex(1);
+    own->SetImageIndex(0);
+    own->GetBitmap()->Assign(solid(Qt::cyan));
+    EXPECT_FALSE(iconColour(file).isValid()) << "no list yet";
+
+    WriteByName(*menu, "Images", static_cast<fw::TObject*>(menuImages));
+    EXPECT_EQ(iconColour(file), QColor(Qt::green));
+    EXPECT_EQ(iconColour(open), QColor(Qt::green)) << "sub-items use the menu's list without one of their own";
+    EXPECT_EQ(iconColour(own), QColor(Qt::cyan)) << "a bitmap of its own wins";
+
+    WriteByName(*file, "SubMenuImages", static_cast<fw::TObject*>(subImages));
+    EXPECT_EQ(iconColour(open), QColor(Qt::yellow));
+    EXPECT_EQ(iconColour(file), QColor(Qt::green));
+    open->SetImageIndex(5);
+    EXPECT_FALSE(iconColour(open).isValid()) << "an index outside the list shows nothing";
+
+    WriteByName(*menu, "Images", static_cast<fw::TObject*>(nullptr));
+    EXPECT_FALSE(iconColour(file).isValid());
 }
 
 TEST(MenusNames, PublishedNamesAndTranslation)
