@@ -8,6 +8,7 @@
 #include "e3/ItemSession.h"
 
 #include "u3/Files.h"
+#include "u3/Filer.h"
 #include "u3/StrLib.h"
 #include "u3/UserMessages.h"
 
@@ -62,25 +63,13 @@ struct FormatFault {};
 
 class TLGFWriter {
 public:
-    TLGFWriter(std::string& out, bool wide) : out_(out), wide_(wide) {}
+    TLGFWriter(std::string& out, bool wide) : out_(out), values_(out), wide_(wide) {}
 
     void WriteValue(unsigned char code) { out_ += static_cast<char>(code); }
-    void WriteListBegin() { WriteValue(vaList); }
-    void WriteListEnd() { WriteValue(vaNull); }
+    void WriteListBegin() { values_.WriteListBegin(); }
+    void WriteListEnd() { values_.WriteListEnd(); }
     void WriteBoolean(bool b) { WriteValue(b ? vaTrue : vaFalse); }
-    void WriteInteger(int32_t v)
-    {
-        if (v >= -128 && v <= 127) {
-            WriteValue(vaInt8);
-            out_ += static_cast<char>(static_cast<int8_t>(v));
-        } else if (v >= -32768 && v <= 32767) {
-            WriteValue(vaInt16);
-            AppendLE(static_cast<uint32_t>(v), 2);
-        } else {
-            WriteValue(vaInt32);
-            AppendLE(static_cast<uint32_t>(v), 4);
-        }
-    }
+    void WriteInteger(int32_t v) { values_.WriteInteger(v); }
     // bytes are in the dictionary code page.
     void WriteStr(std::string_view bytes)
     {
@@ -90,14 +79,8 @@ public:
             AppendLE(static_cast<uint32_t>(text.size()), 4);
             for (char16_t unit : text)
                 AppendLE(unit, 2);
-        } else if (bytes.size() < 256) {
-            WriteValue(vaString);
-            out_ += static_cast<char>(bytes.size());
-            out_ += bytes;
         } else {
-            WriteValue(vaLString);
-            AppendLE(static_cast<uint32_t>(bytes.size()), 4);
-            out_ += bytes;
+            values_.WriteString(bytes);
         }
     }
     void WriteRaw(std::string_view bytes) { out_ += bytes; }
@@ -110,6 +93,7 @@ private:
     }
 
     std::string& out_;
+    u3::TFilerWriter values_;
     bool wide_;
 };
 

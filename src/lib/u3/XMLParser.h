@@ -15,6 +15,7 @@
 // Nothing here recurses on the depth of the tree: reading, writing, copying and
 // freeing walk with explicit stacks, so deep documents cannot exhaust the stack.
 #include "u3/Exceptions.h"
+#include "u3/Filer.h"
 
 #include <cstddef>
 #include <memory>
@@ -88,8 +89,22 @@ public:
     std::string TakeValue();
     void SetValue(std::string_view text);
 
+    // The node and everything below it in the component-streaming format:
+    // its kind, local name and decoded value; an attribute-bearing node then
+    // a list of its attributes, an element a list of its children, a comment
+    // or instruction its text, a DOCTYPE its form and identifiers.
+    void WriteToFiler(TFilerWriter& writer);
+    // Reads what WriteToFiler wrote after the kind into this node, which
+    // takes the children and attributes read. Bytes that would make a
+    // document the writer cannot give back raise EReadError; an attribute
+    // name the node has already raises EXMLSimpleException.
+    void ReadFromFiler(TFilerReader& reader);
+
 protected:
     TXMLBaseTag(TXMLSimpleDocument& document, TXMLBaseTag* parent, std::string_view qualifiedName);
+    // What the kind writes and reads after the value.
+    virtual void WriteOwnParts(TFilerWriter&) const {}
+    virtual void ReadOwnParts(TFilerReader&) {}
 
 private:
     friend class TXMLParser;
@@ -122,6 +137,10 @@ public:
     const std::string& Text() const { return text_; }
     void SetText(std::string text) { text_ = std::move(text); }
 
+protected:
+    void WriteOwnParts(TFilerWriter& writer) const override;
+    void ReadOwnParts(TFilerReader& reader) override;
+
 private:
     std::string text_;
 };
@@ -138,6 +157,10 @@ public:
     // Everything between "<?" and "?>".
     const std::string& Text() const { return text_; }
     void SetText(std::string text) { text_ = std::move(text); }
+
+protected:
+    void WriteOwnParts(TFilerWriter& writer) const override;
+    void ReadOwnParts(TFilerReader& reader) override;
 
 private:
     std::string text_;
@@ -165,6 +188,8 @@ public:
 protected:
     using TXMLBaseTag::TXMLBaseTag;
     void SaveAttributes(std::string& out) const;
+    void WriteOwnParts(TFilerWriter& writer) const override;
+    void ReadOwnParts(TFilerReader& reader) override;
 
 private:
     friend class TXMLParser;
@@ -204,6 +229,10 @@ public:
     void SetPublicId(std::string id) { publicId_ = std::move(id); }
     const std::string& SystemId() const { return systemId_; }
     void SetSystemId(std::string id) { systemId_ = std::move(id); }
+
+protected:
+    void WriteOwnParts(TFilerWriter& writer) const override;
+    void ReadOwnParts(TFilerReader& reader) override;
 
 private:
     ExternalForm form_ = kSystem;
@@ -247,12 +276,17 @@ public:
 private:
     friend class TXMLParser;
     friend class TXMLSimpleDocument;
+    friend class TXMLBaseTag;
     TXMLTag& AppendChild(std::string_view qualifiedName);
     static void FreeNodes(std::vector<std::unique_ptr<TXMLBaseTag>>& nodes);
 
     std::vector<std::unique_ptr<TXMLBaseTag>> children_;
     std::string pendingInnerXML_;
 };
+
+// A new node of a streamed kind (0 to 5, as GetTagType numbers them) under
+// parent; EReadError for any other kind.
+std::unique_ptr<TXMLBaseTag> CreateXMLNodeByKind(int kind, TXMLSimpleDocument& document, TXMLBaseTag* parent);
 
 class TXMLSimpleDocument {
 public:
