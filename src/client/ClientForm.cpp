@@ -167,17 +167,35 @@ struct EditMenuItemHandler {
 const char* const EditMenuItemNames[EditMenuCommandCount] = {"mniUndo", "mniRedo", "mniCut", "mniCopy",
                                                             "mniPaste", "mniDelete", "mniSelect"};
 
-// The main menu shown in form's window.
-e3::Te3CustomMainMenu* FormMainMenu(TCustomForm* form)
+} // namespace
+
+const TEnumType TileModeType {"TTileMode", {"tbHorizontal", "tbVertical"}};
+
+e3::Te3CustomMainMenu* Te3ClientForm::GetMenu() const
 {
-    for (TComponent* c : form->OwnedComponents())
-        if (auto* menu = dynamic_cast<e3::Te3CustomMainMenu*>(c))
-            if (menu->MenuBar() && form->Widget() && menu->MenuBar()->parentWidget() == form->Widget())
-                return menu;
+    if (!MenuBar())
+        return nullptr;
+    // Usually a menu of its own; the engine may also have given it another one.
+    if (auto* menu = shownMenu_.get(); menu && menu->AttachedForm() == this)
+        return menu;
+    for (TComponent* c : OwnedComponents())
+        if (auto* menu = dynamic_cast<e3::Te3CustomMainMenu*>(c); menu && menu->AttachedForm() == this)
+            return menu;
     return nullptr;
 }
 
-} // namespace
+void Te3ClientForm::SetMenu(e3::Te3CustomMainMenu* menu)
+{
+    e3::Te3CustomMainMenu* old = GetMenu();
+    if (menu == old)
+        return;
+    if (old)
+        old->AttachTo(nullptr);
+    SetMenuBar(nullptr);
+    shownMenu_ = menu;
+    if (menu)
+        menu->AttachTo(this);
+}
 
 std::array<bool, EditMenuCommandCount> EditMenuCommandsEnabled(const EditTargetState& s)
 {
@@ -373,6 +391,12 @@ const TClassInfo& Te3_ClientForm::StaticClass()
             sp::ShowHint(),
             sp::Visible(),
             prop::Boolean("Active", &Te3ClientForm::GetActive, nullptr),
+            prop::Object("ActiveMDIChild", TCustomForm::StaticClass(), &Te3ClientForm::GetActiveMDIChild, nullptr),
+            prop::Integer("ClientHandle", &Te3ClientForm::GetClientHandle, nullptr),
+            prop::Object("Menu", e3::Te3CustomMainMenu::StaticClass(), &Te3ClientForm::GetMenu,
+                         &Te3ClientForm::SetMenu),
+            prop::Integer("MDIChildCount", &Te3ClientForm::GetMDIChildCount, nullptr),
+            prop::Enum("TileMode", TileModeType, &Te3ClientForm::GetTileMode, &Te3ClientForm::SetTileMode),
             prop::Boolean("Floating", &Te3ClientForm::GetFloating, nullptr),
             prop::Integer("DockWidth", &Te3ClientForm::GetDockWidth, &Te3ClientForm::SetDockWidth),
             prop::Boolean("ResizeDock", &Te3ClientForm::GetResizeDock, &Te3ClientForm::SetResizeDock),
@@ -475,7 +499,7 @@ bool Te3_ClientForm::HookEditMenu()
 {
     if (editMenu_)
         return true;
-    e3::Te3CustomMainMenu* menu = FormMainMenu(this);
+    e3::Te3CustomMainMenu* menu = GetMenu();
     if (!menu)
         return false;
     e3::Te3MenuItem* root = menu->Items();

@@ -11,9 +11,13 @@
 
 namespace e3 {
 class Te3MenuItem;
+class Te3CustomMainMenu;
 }
 
 namespace client {
+
+enum TTileMode { tbHorizontal, tbVertical };
+extern const fw::TEnumType TileModeType;
 
 // The command items of a form's Edit menu, in this order.
 enum TEditMenuCommand { emUndo, emRedo, emCut, emCopy, emPaste, emDelete, emSelectAll };
@@ -69,6 +73,16 @@ public:
     void SetResizeDock(bool v) { resizeDock_ = v; }
     // Whether the form's window is the active one.
     bool GetActive() const;
+    // The main menu shown as the form's menu bar; writing another one shows
+    // that one instead, nullptr none.
+    e3::Te3CustomMainMenu* GetMenu() const;
+    void SetMenu(e3::Te3CustomMainMenu* menu);
+    // The window-in-window members: these forms hold no child windows.
+    fw::TObject* GetActiveMDIChild() const { return nullptr; }
+    int32_t GetClientHandle() const { return 0; }
+    int32_t GetMDIChildCount() const { return 0; }
+    TTileMode GetTileMode() const { return tileMode_; }
+    void SetTileMode(TTileMode value) { tileMode_ = value; }
     // A form without a parent control stands alone on the screen.
     bool GetFloating() const { return Parent() == nullptr; }
     // The alias and description name the client object created it under.
@@ -80,6 +94,8 @@ private:
     int32_t dockWidth_ = 0;
     bool resizeDock_ = false;
     bool editMenuVisible_ = false;
+    TTileMode tileMode_ = tbHorizontal;
+    fw::Guard<e3::Te3CustomMainMenu> shownMenu_;
 };
 
 class Te3_ClientForm : public Te3ClientForm {
@@ -143,9 +159,9 @@ public:
     fw::TNotifyEvent OnActivate, OnDeActivate;
 
 private:
-    e3::ScrollingClient client_;
     bool lockedEdit_ = false;
     bool enabling_ = false;
+    e3::ScrollingClient client_;
 };
 
 class Te3_ClientFrame : public Te3ClientFrame {

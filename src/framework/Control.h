@@ -338,9 +338,11 @@ public:
     void SetParentBackground(bool value) { parentBackground_ = value; }
 
     // A control docked here (OnDockDrop), dragged over this site (OnDockOver),
-    // or about to leave it (OnUnDock, which may refuse).
+    // asking where it may dock (OnGetSiteInfo), or about to leave it
+    // (OnUnDock, which may refuse).
     TDragDropEvent OnDockDrop;
     TDragOverEvent OnDockOver;
+    TGetSiteInfoEvent OnGetSiteInfo;
     TUnDockEvent OnUnDock;
     TMouseWheelEvent OnMouseWheel;
     TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;

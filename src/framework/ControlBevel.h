@@ -8,7 +8,7 @@
 
 namespace fw {
 
-class TEnumType;
+struct TEnumType;
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };

@@ -17,6 +17,7 @@ const TEventType EndDragEventType {"TEndDragEvent", typeid(TEndDragEvent)};
 const TEventType StartDragEventType {"TStartDragEvent", typeid(TStartDragEvent)};
 const TEventType StartDockEventType {"TStartDockEvent", typeid(TStartDragEvent)};
 const TEventType UnDockEventType {"TUnDockEvent", typeid(TUnDockEvent)};
+const TEventType GetSiteInfoEventType {"TGetSiteInfoEvent", typeid(TGetSiteInfoEvent)};
 const TEventType CanResizeEventType {"TCanResizeEvent", typeid(TCanResizeEvent)};
 const TEventType MouseWheelEventType {"TMouseWheelEvent", typeid(TMouseWheelEvent)};
 const TEventType MouseWheelUpDownEventType {"TMouseWheelUpDownEvent", typeid(TMouseWheelUpDownEvent)};

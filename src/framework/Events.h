@@ -47,6 +47,9 @@ using TDragOverEvent = std::function<void(TObject* sender, TObject* source, int3
 using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int32_t x, int32_t y)>;
 using TStartDragEvent = std::function<void(TObject* sender, TObject*& dragObject)>;
 using TUnDockEvent = std::function<void(TObject* sender, TObject* client, TObject* newTarget, bool& allow)>;
+// A dock site asked where and whether client may dock (screen coordinates).
+using TGetSiteInfoEvent = std::function<void(TObject* sender, TObject* dockClient, TRect& influenceRect,
+                                             TPoint mousePos, bool& canDock)>;
 // The wheel turned by delta (120 a notch, positive away from the user); the
 // position is in screen coordinates. A handler that sets handled keeps the
 // turn from scrolling anything.
@@ -106,6 +109,7 @@ extern const TEventType StartDragEventType;
 // The dock start has the drag start's handler; the dock object stays null here.
 extern const TEventType StartDockEventType;
 extern const TEventType UnDockEventType;
+extern const TEventType GetSiteInfoEventType;
 extern const TEventType CanResizeEventType;
 extern const TEventType MouseWheelEventType;
 extern const TEventType MouseWheelUpDownEventType;

@@ -42,6 +42,7 @@ public:
     // below it, and the client height leaves it out, as on a window with a
     // menu. nullptr takes it away.
     void SetMenuBar(QWidget* bar);
+    QWidget* MenuBar() const { return menuBar_; }
     QWidget* ClientWidget() const override;
 
     TBorderStyle GetBorderStyle() const { return borderStyle_; }

@@ -90,6 +90,10 @@ TPropInfo OnConstrainedResize()
 TPropInfo OnDockDrop() { return prop::Event("OnDockDrop", DragDropEventType, &TWinControl::OnDockDrop); }
 TPropInfo OnDockOver() { return prop::Event("OnDockOver", DragOverEventType, &TWinControl::OnDockOver); }
 TPropInfo OnUnDock() { return prop::Event("OnUnDock", UnDockEventType, &TWinControl::OnUnDock); }
+TPropInfo OnGetSiteInfo()
+{
+    return prop::Event("OnGetSiteInfo", GetSiteInfoEventType, &TWinControl::OnGetSiteInfo);
+}
 TPropInfo OnMouseWheel() { return prop::Event("OnMouseWheel", MouseWheelEventType, &TWinControl::OnMouseWheel); }
 TPropInfo OnMouseWheelDown()
 {
@@ -138,7 +142,7 @@ std::vector<TPropInfo> BevelMembers()
 
 std::vector<TPropInfo> ScrollingContainerEvents()
 {
-    return {OnCanResize(), OnConstrainedResize(), OnDockDrop(),   OnDockOver(),
+    return {OnCanResize(), OnConstrainedResize(), OnDockDrop(),       OnDockOver(),    OnGetSiteInfo(),
             OnUnDock(),    OnMouseWheel(),        OnMouseWheelDown(), OnMouseWheelUp()};
 }
 

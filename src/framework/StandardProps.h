@@ -66,6 +66,7 @@ TPropInfo OnConstrainedResize();
 TPropInfo OnDockDrop();
 TPropInfo OnDockOver();
 TPropInfo OnUnDock();
+TPropInfo OnGetSiteInfo();
 TPropInfo OnMouseWheel();
 TPropInfo OnMouseWheelDown();
 TPropInfo OnMouseWheelUp();

@@ -459,6 +459,43 @@ TEST_F(ClientFormTest, ActiveAndFloatingTellTheFormsState)
     docked->SetParent(nullptr);
 }
 
+// Menu names the main menu shown as the menu bar; another menu written there
+// takes its place, and none gives the bar's height back to the client area.
+TEST_F(ClientFormTest, MenuPropertyShowsTheChosenMainMenu)
+{
+    const fw::TPropInfo* menuProp = mainForm->ClassType().FindProperty("Menu");
+    ASSERT_NE(menuProp, nullptr);
+    const auto shown = [&] { return std::get<fw::TObject*>(menuProp->get(*mainForm)); };
+    EXPECT_EQ(shown(), nullptr);
+    auto* first = new e3::Te3_MainMenu(mainForm);
+    auto* second = new e3::Te3_MainMenu(mainForm);
+    EXPECT_EQ(shown(), first) << "the first main menu of a form becomes its menu bar";
+    const int32_t withBar = mainForm->ClientHeight();
+
+    Write(*mainForm, "Menu", static_cast<fw::TObject*>(second));
+    EXPECT_EQ(shown(), second);
+    EXPECT_EQ(second->MenuBar()->parentWidget(), mainForm->Widget());
+    EXPECT_NE(first->MenuBar()->parentWidget(), mainForm->Widget());
+    EXPECT_EQ(mainForm->ClientHeight(), withBar);
+
+    Write(*mainForm, "Menu", static_cast<fw::TObject*>(nullptr));
+    EXPECT_EQ(shown(), nullptr);
+    EXPECT_GT(mainForm->ClientHeight(), withBar);
+    Write(*mainForm, "Menu", static_cast<fw::TObject*>(first));
+    EXPECT_EQ(shown(), first);
+    EXPECT_EQ(mainForm->ClientHeight(), withBar);
+    delete first;
+    EXPECT_EQ(shown(), nullptr) << "a freed menu is no longer shown";
+
+    // These forms hold no child windows.
+    EXPECT_EQ(std::get<fw::TObject*>(mainForm->ClassType().FindProperty("ActiveMDIChild")->get(*mainForm)), nullptr);
+    for (const char* name : {"ClientHandle", "MDIChildCount"})
+        EXPECT_EQ(std::get<int64_t>(mainForm->ClassType().FindProperty(name)->get(*mainForm)), 0) << name;
+    Write(*mainForm, "TileMode", int64_t {1});
+    EXPECT_EQ(mainForm->GetTileMode(), client::tbVertical);
+    EXPECT_NE(Te3_ClientFrame::StaticClass().FindProperty("OnGetSiteInfo"), nullptr);
+}
+
 TEST_F(ClientFormTest, EditMenuVisibilityFollowsTheValue)
 {
     Write(*mainForm, "_MenuEditVisible", std::string("1"));

@@ -103,6 +103,7 @@ const fw::TClassInfo& Te3_GroupBox::StaticClass()
             fw::prop::Boolean("Enabling", &C::GetEnabling, nullptr),
             sp::OnDockDrop(),
             sp::OnDockOver(),
+            sp::OnGetSiteInfo(),
             sp::OnUnDock(),
             sp::OnClick(),
             sp::OnDblClick(),

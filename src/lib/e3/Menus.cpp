@@ -908,14 +908,24 @@ Te3CustomMainMenu::~Te3CustomMainMenu()
 
 void Te3CustomMainMenu::AttachTo(fw::TCustomForm* form)
 {
+    if (fw::TCustomForm* old = AttachedForm(); old && old != form)
+        old->SetMenuBar(nullptr);
+    delete widthKeeper_.data();
+    form_ = form;
     QWidget* window = form ? form->Widget() : nullptr;
     bar_->setParent(window);
     if (window) {
-        new BarWidthKeeper(window, bar_);
+        widthKeeper_ = new BarWidthKeeper(window, bar_);
         bar_->raise();
         bar_->show();
         form->SetMenuBar(bar_);
     }
+}
+
+fw::TCustomForm* Te3CustomMainMenu::AttachedForm() const
+{
+    fw::TCustomForm* form = form_.get();
+    return form && bar_ && form->MenuBar() == bar_.data() ? form : nullptr;
 }
 
 bool Te3CustomMainMenu::IsTranslatable(const std::string&) const

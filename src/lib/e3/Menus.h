@@ -268,11 +268,16 @@ public:
     void SetAutoMerge(bool value) { autoMerge_ = value; }
 
     QMenuBar* MenuBar() const { return bar_; }
-    // Shows the menu bar at the top of form's window (nullptr: nowhere).
+    // Shows the menu bar at the top of form's window (nullptr: nowhere),
+    // taking it from the form that showed it before.
     void AttachTo(fw::TCustomForm* form);
+    // The form whose menu bar this is; null for none.
+    fw::TCustomForm* AttachedForm() const;
 
 private:
     QPointer<QMenuBar> bar_;
+    fw::Guard<fw::TCustomForm> form_;
+    QPointer<QObject> widthKeeper_;
     bool autoMerge_ = false;
 };
 

@@ -507,6 +507,7 @@ const fw::TClassInfo& Te3_Panel::StaticClass()
             sp::OnMouseMove(),
             sp::OnMouseUp(),
             sp::OnResize(),
+            sp::OnGetSiteInfo(),
             sp::OnUnDock(),
             sp::OnCanResize(),
             sp::OnConstrainedResize(),

@@ -48,10 +48,10 @@ private:
     int FrameWidth() const;
     void ApplyBorder();
 
-    ScrollingClient client_;
     ContainerCascade cascade_;
     TEditBorderStyle borderStyle_ = bsSingle;
     TScrollStyle scrollBars_ = ssNone;
+    ScrollingClient client_;
 };
 
 class Te3ScrollBox : public Te3CustomScrollBox {

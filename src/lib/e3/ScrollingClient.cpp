@@ -10,8 +10,10 @@ namespace e3 {
 
 class ScrollingContent : public QWidget {
 public:
-    explicit ScrollingContent(ScrollingClient* client) : client_(client) { setAutoFillBackground(true); }
+    ScrollingContent() { setAutoFillBackground(true); }
 
+    // Extents are kept from then on.
+    void Own(ScrollingClient* client) { client_ = client; }
     void Disown() { client_ = nullptr; }
 
 protected:
@@ -54,17 +56,20 @@ private:
             });
     }
 
-    ScrollingClient* client_;
+    ScrollingClient* client_ = nullptr;
 };
 
 ScrollingClient::ScrollingClient(fw::TWinControl* control, std::function<QSize()> visibleSize)
     : area_(new QScrollArea)
-    , content_(new ScrollingContent(this))
+    , content_(new ScrollingContent)
     , visibleSize_(std::move(visibleSize))
 {
     area_->setWidgetResizable(false);
     area_->setWidget(content_);
     fw::InstallInputBridge(control, content_);
+    // Only now: the container is still being built while this runs, and the
+    // bridge above is already a child the content hears of.
+    content_->Own(this);
 }
 
 ScrollingClient::~ScrollingClient()

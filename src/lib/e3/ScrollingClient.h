@@ -15,7 +15,8 @@ class ScrollingContent;
 
 class ScrollingClient {
 public:
-    // visibleSize gives the container's client size (inside its border).
+    // visibleSize gives the container's client size (inside its border); it
+    // is first asked once the container is built (declare the member last).
     ScrollingClient(fw::TWinControl* control, std::function<QSize()> visibleSize);
     ~ScrollingClient();
     ScrollingClient(const ScrollingClient&) = delete;

@@ -881,6 +881,7 @@ const fw::TClassInfo& Te3ColorSpeedButton::StaticClass()
         "Te3ColorSpeedButton",
         &Te3CustomColorSpeedButton::StaticClass(),
         {
+            sp::Action(),
             sp::Color(),
             p::Integer("PressedColor", &C::GetPressedColor, &C::SetPressedColor),
             sp::Font(),

@@ -204,6 +204,15 @@ TEST_F(ActionsTest, ButtonWithoutGlyphShowsTheActionsPictureKeyedOnMagenta)
     EXPECT_EQ(bare->GetGlyph()->DrawnImage().pixel(12, 2), qRgb(255, 255, 255));
 }
 
+TEST_F(ActionsTest, ColourSpeedButtonFollowsItsActionToo)
+{
+    auto* action = new fw::TAction(&root);
+    action->SetCaption("Red");
+    auto* button = Add<e3::Te3ColorSpeedButton>(10);
+    Link(*button, action);
+    EXPECT_EQ(button->GetText(), "Red");
+}
+
 TEST_F(ActionsTest, RadioSiblingsCheckedActionIsUncheckedBeforeTheButton)
 {
     auto* first = Add<e3::Te3_RadioButton>(10);

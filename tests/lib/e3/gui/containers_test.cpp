@@ -338,9 +338,11 @@ TEST(PublishedNames, EachFamilyAnswersItsNamesInAnyCaseAndNothingOfQt)
         std::vector<const char*> designOnly; // published already by the design class
     } cases[] = {
         {&e3::Te3_ScrollBox::StaticClass(), "Te3ScrollBox",
-         {"ENABLING", "lockededit", "ScrollBars", "BorderStyle", "_SetFocus", "AutoSize", "OnResize", "OnClick"},
+         {"ENABLING", "lockededit", "ScrollBars", "BorderStyle", "_SetFocus", "AutoSize", "OnResize", "OnClick",
+          "OnGetSiteInfo"},
          {"AutoScroll", "Ctl3D", "Color"}},
-        {&e3::Te3_GroupBox::StaticClass(), "Te3GroupBox", {"Enabling", "LockedEdit", "_setfocus", "OnDblClick"},
+        {&e3::Te3_GroupBox::StaticClass(), "Te3GroupBox",
+         {"Enabling", "LockedEdit", "_setfocus", "OnDblClick", "OnGetSiteInfo"},
          {"Caption", "Font"}},
         {&e3::Te3_CheckBox::StaticClass(), "Te3CheckBox", {"LockedEdit", "_SetFocus", "OnChange", "OnKeyPress"},
          {"WordWrap", "VertAlignment", "Alignment", "AllowGrayed", "Checked", "ReadOnly", "State"}},
