@@ -1,6 +1,7 @@
 #include "e3/DictCodePage.h"
 
 #include "u3/Exceptions.h"
+#include "u3/StrLib.h"
 
 #include <iconv.h>
 
@@ -82,25 +83,6 @@ char FromUnicode(const CodePageTables& t, char32_t cp)
     return it == t.fromUnicode.end() ? '?' : static_cast<char>(it->second);
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 bool IsAscii(std::string_view s)
 {
     for (char c : s)
@@ -179,7 +161,7 @@ std::string CodePageToUtf8(std::string_view bytes)
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char c : bytes)
-        AppendUtf8(out, tables->toUnicode[static_cast<unsigned char>(c)]);
+        u3::AppendUtf8(out, tables->toUnicode[static_cast<unsigned char>(c)]);
     return out;
 }
 

@@ -23,31 +23,7 @@
 namespace e3 {
 namespace {
 
-enum ValueCode : unsigned char {
-    vaNull = 0,
-    vaList = 1,
-    vaInt8 = 2,
-    vaInt16 = 3,
-    vaInt32 = 4,
-    vaExtended = 5,
-    vaString = 6,
-    vaIdent = 7,
-    vaFalse = 8,
-    vaTrue = 9,
-    vaBinary = 10,
-    vaSet = 11,
-    vaLString = 12,
-    vaNil = 13,
-    vaCollection = 14,
-    vaSingle = 15,
-    vaCurrency = 16,
-    vaDate = 17,
-    vaWString = 18,
-    vaInt64 = 19,
-    vaUTF8String = 20,
-    vaUString = 21,
-    vaQWord = 22,
-};
+using namespace u3::filer;
 
 constexpr const char* Tag = "MLstream";
 

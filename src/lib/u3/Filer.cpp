@@ -1,40 +1,9 @@
 #include "u3/Filer.h"
 
+#include "u3/StrLib.h"
+
 namespace u3 {
-namespace {
-
-enum ValueCode : unsigned char {
-    vaNull = 0,
-    vaList = 1,
-    vaInt8 = 2,
-    vaInt16 = 3,
-    vaInt32 = 4,
-    vaString = 6,
-    vaLString = 12,
-    vaWString = 18,
-    vaUTF8String = 20,
-};
-
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-} // namespace
+using namespace filer;
 
 EReadError::EReadError() : Exception("Stream read error!") {}
 
@@ -140,8 +109,8 @@ std::string TFilerReader::ReadString()
                 }
                 pos_ = mark;
             }
-            // A lone surrogate has no character.
-            AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit);
+            // A lone surrogate has no character: U+FFFD.
+            AppendUtf8(out, unit);
         }
         return out;
     }

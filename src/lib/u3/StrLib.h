@@ -100,6 +100,12 @@ double TextToFloat(std::string_view s);
 std::string FloatToDotText(double x);
 std::string PadZeros8(std::string_view s);
 
+// ---- UTF-8 ----------------------------------------------------------------------
+
+// Appends the UTF-8 form of code point c; a surrogate or a value above
+// U+10FFFF, which has no character, becomes U+FFFD.
+void AppendUtf8(std::string& out, char32_t c);
+
 // ---- file-name texts (no file-system access; "/", "\" and ":" delimit) ---------
 
 std::string RemoveFileExt(std::string_view fileName);

@@ -1,6 +1,7 @@
 #include "XMLCodePage.h"
 
 #include "u3/Exceptions.h"
+#include "u3/StrLib.h"
 
 #include <iconv.h>
 
@@ -59,20 +60,6 @@ bool SameAscii(std::string_view a, std::string_view b)
             return false;
     }
     return true;
-}
-
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Decodes the sequence that starts with the non-ASCII byte text[i]. A
