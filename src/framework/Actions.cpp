@@ -117,7 +117,29 @@ void TCustomImageList::Changed()
 
 // ---------------------------------------------------------------------------
 
-TActionLink::TActionLink(std::function<void(bool)> changed) : changed_(std::move(changed)) {}
+TActionLink::TActionLink(Changed changed) : changed_(std::move(changed)) {}
+
+TBasicAction* TActionLink::Action() const
+{
+    return action_ && action_->IsAlive() ? action_ : nullptr;
+}
+
+void TActionLink::Notify(bool checkDefaults)
+{
+    if (TBasicAction* action = Action(); action && changed_)
+        changed_(action, checkDefaults);
+}
+
+void TActionLink::Link(std::unique_ptr<TActionLink>& link, TBasicAction* action, Changed changed)
+{
+    if (!action) {
+        link.reset();
+        return;
+    }
+    if (!link)
+        link = std::make_unique<TActionLink>(std::move(changed));
+    link->SetAction(action);
+}
 
 TActionLink::~TActionLink()
 {
@@ -135,14 +157,13 @@ void TActionLink::SetAction(TBasicAction* action)
     action_ = action;
     if (action_) {
         action_->links_.push_back(this);
-        if (changed_)
-            changed_(true);
+        Notify(true);
     }
 }
 
 bool TActionLink::Execute(TComponent* target)
 {
-    if (!action_)
+    if (!Action())
         return false;
     Guard<TBasicAction> action(action_);
     action_->SetActionComponent(target);
@@ -193,8 +214,8 @@ void TBasicAction::Change()
     for (TActionLink* link : links) {
         if (!self)
             return;
-        if (std::find(links_.begin(), links_.end(), link) != links_.end() && link->changed_)
-            link->changed_(false);
+        if (std::find(links_.begin(), links_.end(), link) != links_.end())
+            link->Notify(false);
     }
 }
 

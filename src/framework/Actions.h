@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace fw {
@@ -60,22 +61,31 @@ class TBasicAction;
 // when it is freed.
 class TActionLink {
 public:
-    // changed(checkDefaults) brings the client up to the action's state; with
-    // checkDefaults only what the client still has at its default changes.
-    explicit TActionLink(std::function<void(bool checkDefaults)> changed);
+    // changed(action, checkDefaults) brings the client up to the action's
+    // state; with checkDefaults only what the client still has at its default
+    // changes.
+    using Changed = std::function<void(TBasicAction* action, bool checkDefaults)>;
+    explicit TActionLink(Changed changed);
     ~TActionLink();
     TActionLink(const TActionLink&) = delete;
     TActionLink& operator=(const TActionLink&) = delete;
 
-    TBasicAction* Action() const { return action_; }
+    // Null once the action is freed (or released to be freed).
+    TBasicAction* Action() const;
     void SetAction(TBasicAction* action);
     // Runs the action for target; false when there is none or it did nothing.
     bool Execute(TComponent* target);
 
+    // A client's link: made on the first action, dropped with nullptr.
+    static void Link(std::unique_ptr<TActionLink>& link, TBasicAction* action, Changed changed);
+    static TBasicAction* Linked(const std::unique_ptr<TActionLink>& link) { return link ? link->Action() : nullptr; }
+
 private:
     friend class TBasicAction;
+    void Notify(bool checkDefaults);
+
     TBasicAction* action_ = nullptr;
-    std::function<void(bool)> changed_;
+    Changed changed_;
 };
 
 class TBasicAction : public TComponent {

@@ -580,22 +580,13 @@ void TControl::RaiseClick()
 
 TBasicAction* TControl::GetAction() const
 {
-    TBasicAction* action = actionLink_ ? actionLink_->Action() : nullptr;
-    return action && action->IsAlive() ? action : nullptr;
+    return TActionLink::Linked(actionLink_);
 }
 
 void TControl::SetAction(TBasicAction* action)
 {
-    if (!action) {
-        actionLink_.reset();
-        return;
-    }
-    if (!actionLink_)
-        actionLink_ = std::make_unique<TActionLink>([this](bool checkDefaults) {
-            if (TBasicAction* linked = GetAction())
-                ActionChange(linked, checkDefaults);
-        });
-    actionLink_->SetAction(action);
+    TActionLink::Link(actionLink_, action,
+                      [this](TBasicAction* a, bool checkDefaults) { ActionChange(a, checkDefaults); });
 }
 
 void TControl::ActionChange(TBasicAction* sender, bool checkDefaults)

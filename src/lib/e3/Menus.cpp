@@ -441,22 +441,13 @@ void Te3MenuItem::UpdateIcons()
 
 fw::TBasicAction* Te3MenuItem::GetAction() const
 {
-    fw::TBasicAction* action = actionLink_ ? actionLink_->Action() : nullptr;
-    return action && action->IsAlive() ? action : nullptr;
+    return fw::TActionLink::Linked(actionLink_);
 }
 
 void Te3MenuItem::SetAction(fw::TBasicAction* action)
 {
-    if (!action) {
-        actionLink_.reset();
-        return;
-    }
-    if (!actionLink_)
-        actionLink_ = std::make_unique<fw::TActionLink>([this](bool checkDefaults) {
-            if (fw::TBasicAction* linked = GetAction())
-                ActionChange(linked, checkDefaults);
-        });
-    actionLink_->SetAction(action);
+    fw::TActionLink::Link(actionLink_, action,
+                          [this](fw::TBasicAction* a, bool checkDefaults) { ActionChange(a, checkDefaults); });
 }
 
 void Te3MenuItem::ActionChange(fw::TBasicAction* sender, bool checkDefaults)
