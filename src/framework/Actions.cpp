@@ -259,14 +259,6 @@ TCustomAction::~TCustomAction()
     SetActionList(nullptr);
 }
 
-void TCustomAction::SetCaption(const std::string& value)
-{
-    if (value == caption_)
-        return;
-    caption_ = value;
-    Change();
-}
-
 void TCustomAction::SetChecked(bool value)
 {
     if (value == checked_)
@@ -292,54 +284,16 @@ void TCustomAction::UncheckGroup()
             other->SetChecked(false);
 }
 
-void TCustomAction::SetEnabled(bool value)
-{
-    if (value == enabled_)
-        return;
-    enabled_ = value;
-    Change();
-}
-
-void TCustomAction::SetVisible(bool value)
-{
-    if (value == visible_)
-        return;
-    visible_ = value;
-    Change();
-}
-
-void TCustomAction::SetHint(const std::string& value)
-{
-    if (value == hint_)
-        return;
-    hint_ = value;
-    Change();
-}
-
-void TCustomAction::SetImageIndex(int32_t value)
-{
-    if (value == imageIndex_)
-        return;
-    imageIndex_ = value;
-    Change();
-}
-
-void TCustomAction::SetShortCut(int32_t value)
-{
-    if (value == shortCut_)
-        return;
-    shortCut_ = value;
-    Change();
-}
-
 void TCustomAction::SetGroupIndex(int32_t value)
 {
     if (value == groupIndex_)
         return;
     groupIndex_ = value;
+    Guard<TCustomAction> self(this);
     if (checked_ && groupIndex_ > 0)
         UncheckGroup();
-    Change();
+    if (self)
+        Change();
 }
 
 void TCustomAction::SetActionList(TActionList* list)

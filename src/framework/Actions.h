@@ -122,21 +122,21 @@ public:
     ~TCustomAction() override;
 
     std::string GetCaption() const { return caption_; }
-    void SetCaption(const std::string& value);
+    void SetCaption(const std::string& value) { Update(caption_, value); }
     bool GetChecked() const { return checked_; }
     // Checking an action of a group (GroupIndex above 0) unchecks the other
     // actions of its list in that group.
     void SetChecked(bool value);
     bool GetEnabled() const { return enabled_; }
-    void SetEnabled(bool value);
+    void SetEnabled(bool value) { Update(enabled_, value); }
     bool GetVisible() const { return visible_; }
-    void SetVisible(bool value);
+    void SetVisible(bool value) { Update(visible_, value); }
     std::string GetHint() const { return hint_; }
-    void SetHint(const std::string& value);
+    void SetHint(const std::string& value) { Update(hint_, value); }
     int32_t GetImageIndex() const { return imageIndex_; }
-    void SetImageIndex(int32_t value);
+    void SetImageIndex(int32_t value) { Update(imageIndex_, value); }
     int32_t GetShortCut() const { return shortCut_; }
-    void SetShortCut(int32_t value);
+    void SetShortCut(int32_t value) { Update(shortCut_, value); }
     int32_t GetGroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int32_t value);
     bool GetAutoCheck() const { return autoCheck_; }
@@ -153,6 +153,15 @@ public:
 private:
     friend class TActionList;
     void UncheckGroup();
+    // Stores a changed value and tells the clients.
+    template <class T>
+    void Update(T& field, const T& value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        Change();
+    }
 
     std::string caption_;
     bool checked_ = false;

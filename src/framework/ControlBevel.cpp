@@ -12,6 +12,22 @@ const TEnumType BevelCutType {"TBevelCut", {"bvNone", "bvLowered", "bvRaised", "
 const TEnumType BevelKindType {"TBevelKind", {"bkNone", "bkTile", "bkSoft", "bkFlat"}};
 const TEnumType BevelEdgeType {"TBevelEdge", {"beLeft", "beTop", "beRight", "beBottom"}};
 
+void DrawEdgeLines(QPainter& painter, const QRect& r, const QColor& topLeft, const QColor& bottomRight,
+                   TBevelEdges edges)
+{
+    const auto on = [edges](TBevelEdge e) { return (edges & (1u << e)) != 0; };
+    painter.setPen(topLeft);
+    if (on(beTop))
+        painter.drawLine(r.topLeft(), r.topRight());
+    if (on(beLeft))
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(bottomRight);
+    if (on(beBottom))
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+    if (on(beRight))
+        painter.drawLine(r.topRight(), r.bottomRight());
+}
+
 BevelOverlay::BevelOverlay(QWidget* host)
     : QWidget(host)
 {
@@ -61,17 +77,7 @@ void BevelOverlay::paintEvent(QPaintEvent*)
                 bottomRight = kind == bvLowered ? (settings_.kind == bkSoft ? clBtnHighlight : cl3DLight)
                                                 : clBtnShadow;
             }
-            const QRect& b = r; // right() and bottom() are the last pixels inside
-            painter.setPen(ToQColor(topLeft));
-            if (on(beTop))
-                painter.drawLine(b.topLeft(), b.topRight());
-            if (on(beLeft))
-                painter.drawLine(b.topLeft(), b.bottomLeft());
-            painter.setPen(ToQColor(bottomRight));
-            if (on(beBottom))
-                painter.drawLine(b.bottomLeft(), b.bottomRight());
-            if (on(beRight))
-                painter.drawLine(b.topRight(), b.bottomRight());
+            DrawEdgeLines(painter, r, ToQColor(topLeft), ToQColor(bottomRight), edges);
         }
         const int w = settings_.width;
         r.adjust(on(beLeft) ? w : 0, on(beTop) ? w : 0, on(beRight) ? -w : 0, on(beBottom) ? -w : 0);

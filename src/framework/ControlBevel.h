@@ -4,6 +4,8 @@
 // band of BevelWidth pixels whose outermost line carries the cut's colours.
 #include <QWidget>
 
+class QPainter;
+
 #include <cstdint>
 
 namespace fw {
@@ -27,6 +29,11 @@ struct BevelSettings {
     TBevelKind kind = bkNone;
     int32_t width = 1;
 };
+
+// One line along each chosen edge of r (right() and bottom() being the last
+// pixels inside): top and left in topLeft, bottom and right in bottomRight.
+void DrawEdgeLines(QPainter& painter, const QRect& r, const QColor& topLeft, const QColor& bottomRight,
+                   TBevelEdges edges = AllBevelEdges);
 
 // Drawn above the control's own widget, letting every mouse event through.
 class BevelOverlay : public QWidget {

@@ -551,35 +551,19 @@ void Te3MenuItem::SetGroupIndex(int32_t value)
         UncheckRadioSiblings();
 }
 
-void Te3MenuItem::SetAutoHotkeys(TMenuAutoFlag value)
+void Te3MenuItem::SetAutoFlag(TMenuAutoFlag Te3MenuItem::*flag, TMenuAutoFlag value)
 {
-    if (value < maAutomatic || value > maParent || value == autoHotkeys_)
+    if (value < maAutomatic || value > maParent || value == this->*flag)
         return;
-    autoHotkeys_ = value;
+    this->*flag = value;
     SubtreeListsChanged();
 }
 
-void Te3MenuItem::SetAutoLineReduction(TMenuAutoFlag value)
-{
-    if (value < maAutomatic || value > maParent || value == autoLineReduction_)
-        return;
-    autoLineReduction_ = value;
-    SubtreeListsChanged();
-}
-
-TMenuAutoFlag Te3MenuItem::EffectiveAutoHotkeys() const
+TMenuAutoFlag Te3MenuItem::EffectiveAutoFlag(TMenuAutoFlag Te3MenuItem::*flag) const
 {
     for (const Te3MenuItem* p = this; p; p = p->parent_)
-        if (p->autoHotkeys_ != maParent)
-            return p->autoHotkeys_;
-    return maAutomatic;
-}
-
-TMenuAutoFlag Te3MenuItem::EffectiveAutoLineReduction() const
-{
-    for (const Te3MenuItem* p = this; p; p = p->parent_)
-        if (p->autoLineReduction_ != maParent)
-            return p->autoLineReduction_;
+        if (p->*flag != maParent)
+            return p->*flag;
     return maAutomatic;
 }
 

@@ -89,13 +89,13 @@ public:
     void SetBitmap(TBitmap* value);
     // Govern this item's sub-items.
     TMenuAutoFlag GetAutoHotkeys() const { return autoHotkeys_; }
-    void SetAutoHotkeys(TMenuAutoFlag value);
+    void SetAutoHotkeys(TMenuAutoFlag value) { SetAutoFlag(&Te3MenuItem::autoHotkeys_, value); }
     TMenuAutoFlag GetAutoLineReduction() const { return autoLineReduction_; }
-    void SetAutoLineReduction(TMenuAutoFlag value);
+    void SetAutoLineReduction(TMenuAutoFlag value) { SetAutoFlag(&Te3MenuItem::autoLineReduction_, value); }
     // The flags in force: the own one, or the first one up the tree that is
     // not maParent; maAutomatic for an item outside any menu.
-    TMenuAutoFlag EffectiveAutoHotkeys() const;
-    TMenuAutoFlag EffectiveAutoLineReduction() const;
+    TMenuAutoFlag EffectiveAutoHotkeys() const { return EffectiveAutoFlag(&Te3MenuItem::autoHotkeys_); }
+    TMenuAutoFlag EffectiveAutoLineReduction() const { return EffectiveAutoFlag(&Te3MenuItem::autoLineReduction_); }
     // Kept for the engine; Qt menus have no column breaks.
     TMenuBreak GetBreak() const { return break_; }
     void SetBreak(TMenuBreak value) { break_ = value; }
@@ -157,6 +157,8 @@ private:
     void UncheckRadioSiblings();
     QWidget* ItemContainer();
     QMenu* NewSubMenu();
+    void SetAutoFlag(TMenuAutoFlag Te3MenuItem::*flag, TMenuAutoFlag value);
+    TMenuAutoFlag EffectiveAutoFlag(TMenuAutoFlag Te3MenuItem::*flag) const;
     void ActionChange(fw::TBasicAction* action, bool checkDefaults);
     // The icons of this item and everything below it, after a new list.
     void UpdateIcons();

@@ -39,15 +39,8 @@ protected:
                 const QColor dark = fw::ToQColor(fw::clBtnShadow);
                 const QColor topLeft = cut == bvRaised ? light : dark;
                 const QColor bottomRight = cut == bvRaised ? dark : light;
-                for (int i = 0; i < owner_->bevelWidth_; ++i) {
-                    const QRect b = r.adjusted(i, i, -i - 1, -i - 1);
-                    painter.setPen(topLeft);
-                    painter.drawLine(b.topLeft(), b.topRight());
-                    painter.drawLine(b.topLeft(), b.bottomLeft());
-                    painter.setPen(bottomRight);
-                    painter.drawLine(b.bottomLeft(), b.bottomRight());
-                    painter.drawLine(b.topRight(), b.bottomRight());
-                }
+                for (int i = 0; i < owner_->bevelWidth_; ++i)
+                    fw::DrawEdgeLines(painter, r.adjusted(i, i, -i - 1, -i - 1), topLeft, bottomRight);
             }
             r.adjust(owner_->bevelWidth_, owner_->bevelWidth_, -owner_->bevelWidth_, -owner_->bevelWidth_);
         };

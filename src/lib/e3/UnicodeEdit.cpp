@@ -28,6 +28,19 @@ public:
     }
 };
 
+namespace {
+
+QString InCase(const QString& text, TEditCharCase charCase)
+{
+    switch (charCase) {
+    case ecUpperCase: return text.toUpper();
+    case ecLowerCase: return text.toLower();
+    default: return text;
+    }
+}
+
+} // namespace
+
 // Typed and pasted text in the edit's letter case; text the program sets is
 // converted where CharCase is set.
 class CaseValidator : public QValidator {
@@ -35,7 +48,7 @@ public:
     CaseValidator(TEditCharCase charCase, QObject* parent) : QValidator(parent), charCase_(charCase) {}
     State validate(QString& input, int&) const override
     {
-        input = charCase_ == ecUpperCase ? input.toUpper() : input.toLower();
+        input = InCase(input, charCase_);
         return Acceptable;
     }
 
@@ -111,7 +124,7 @@ void Te3CustomUnicodeEdit::ApplyCharCase()
     }
     edit_->setValidator(new CaseValidator(charCase_, edit_));
     const QString text = edit_->text();
-    const QString converted = charCase_ == ecUpperCase ? text.toUpper() : text.toLower();
+    const QString converted = InCase(text, charCase_);
     if (converted != text)
         edit_->setText(converted);
 }
@@ -129,14 +142,12 @@ void Te3CustomUnicodeEdit::ApplyHideSelection()
     if (!edit_)
         return;
     QPalette palette = edit_->palette();
-    for (QPalette::ColorGroup group : {QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Highlight,
-                         hideSelection_ ? palette.color(group, QPalette::Base)
-                                        : palette.color(QPalette::Active, QPalette::Highlight));
-        palette.setColor(group, QPalette::HighlightedText,
-                         hideSelection_ ? palette.color(group, QPalette::Text)
-                                        : palette.color(QPalette::Active, QPalette::HighlightedText));
-    }
+    palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                     hideSelection_ ? palette.color(QPalette::Inactive, QPalette::Base)
+                                    : palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     hideSelection_ ? palette.color(QPalette::Inactive, QPalette::Text)
+                                    : palette.color(QPalette::Active, QPalette::HighlightedText));
     edit_->setPalette(palette);
 }
 
