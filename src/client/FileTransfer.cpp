@@ -110,6 +110,15 @@ void WriteAll(int fd, std::string_view data)
     }
 }
 
+// A device, pipe, socket or folder in the target's place must survive: renaming
+// a download over /dev/null would leave a plain file there for every program.
+void RefuseNonRegularTarget(const std::string& target)
+{
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw std::runtime_error("Not a regular file: " + target);
+}
+
 // A file beside the target that takes its place only when Commit is called;
 // otherwise it is removed. Being in the same folder makes the rename atomic.
 class PendingFile {
@@ -117,6 +126,7 @@ public:
     explicit PendingFile(const std::string& target)
         : target_(target)
     {
+        RefuseNonRegularTarget(target);
         const auto slash = target.rfind('/');
         const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
         const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -143,6 +153,7 @@ public:
         fd_ = -1;
         if (::close(fd) != 0)
             throw std::runtime_error("Cannot write " + target_);
+        RefuseNonRegularTarget(target_);
         if (::rename(temp_.c_str(), target_.c_str()) != 0)
             throw std::runtime_error("Cannot replace " + target_);
         temp_.clear();

@@ -4,6 +4,7 @@
 #include "u3/Exceptions.h"
 #include "u3/Files.h"
 #include "u3/IniFile.h"
+#include "u3/Logger.h"
 #include "u3/ProgramEnd.h"
 
 #include <charconv>
@@ -132,14 +133,20 @@ void TBaseSOAPClient::PostRequest()
             replyContentType_ = std::move(reply.contentType);
             replyBody_ = std::move(reply.body);
             return;
-        } catch (const EHttpError&) {
+        } catch (const EHttpError& error) {
             if (attempt == retries_) {
-                disconnected_ = true;
-                Fatal(u3::ServerNotFoundText());
+                LinkLost(error.what(), u3::ServerNotFoundText());
                 throw u3::EAbort();
             }
         }
     }
+}
+
+void TBaseSOAPClient::LinkLost(const std::string& reason, const std::string& message)
+{
+    disconnected_ = true;
+    u3::ApplicationLogger().Log(1, "The engine call " + parser_->Operation() + " to " + Url() + " failed: " + reason);
+    Fatal(message);
 }
 
 void TBaseSOAPClient::ReadResponse()
@@ -147,8 +154,7 @@ void TBaseSOAPClient::ReadResponse()
     std::string data = std::move(replyBody_);
     replyBody_ = std::string();
     if (data.empty()) {
-        disconnected_ = true;
-        Fatal(u3::ServerNotFoundText());
+        LinkLost("empty reply", u3::ServerNotFoundText());
         throw u3::EAbort();
     }
     if (HeaderMainValue(replyContentType_) == "multipart/related") {
@@ -170,8 +176,7 @@ std::string TBaseSOAPClient::Call()
     if (serverUserID_.empty())
         serverUserID_ = parser_->ServerUserID();
     if (!parser_->FaultString().empty()) {
-        disconnected_ = true;
-        Fatal(parser_->FaultString());
+        LinkLost("fault " + parser_->FaultString(), parser_->FaultString());
         throw u3::EAbort();
     }
     // A file's text is handed on, not copied; the next call clears the
@@ -278,8 +283,7 @@ bool Te3SOAPClient::Connect()
             serverUserID_ = parser_->ServerUserID();
         // A fault that came with an error status: the server refused the link.
         if (ReplyIsFaultStatus()) {
-            disconnected_ = true;
-            Fatal(parser_->FaultString());
+            LinkLost("fault " + parser_->FaultString(), parser_->FaultString());
         }
         return true;
     } catch (...) {

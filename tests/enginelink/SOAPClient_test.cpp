@@ -1,5 +1,6 @@
 #include "enginelink/SOAPClient.h"
 
+#include "support/LogCapture.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/RecordingUserMessages.h"
@@ -251,9 +252,15 @@ TEST_F(SOAPClientTest, NoServerMeansTriesASecondApartThenTheEnd)
     auto client = ClientFor(port);
     client->SetRetries(3);
 
+    e3test::LogCapture log(dir.path());
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ExitCodeOf([&] { client->ExecuteEvent("", "Client", "TClient", "Ev", ""); }), 1);
     auto elapsed = std::chrono::steady_clock::now() - start;
+    // The cause is kept where the user's message box is not.
+    const std::vector<std::string> entries = log.Entries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.front().rfind("L1 The engine call ExecuteEvent to http://127.0.0.1:" + std::to_string(port), 0), 0u)
+        << entries.front();
     EXPECT_GE(elapsed, 1900ms);
     EXPECT_LT(elapsed, 15s);
     EXPECT_EQ(messages.plain, std::vector<std::string>{u3::ServerNotFoundText()});
@@ -316,8 +323,13 @@ TEST_F(SOAPClientTest, FaultShowsItsTextOnceWithoutAnotherTry)
         server.setDefaultReply(Answer(FaultEnvelope("Form &quot;X&quot; unknown"), status));
         auto client = ClientFor(server.port());
         client->SetRetries(3);
+        e3test::TempDir logFolder;
+        e3test::LogCapture log(logFolder.path());
         EXPECT_EQ(ExitCodeOf([&] { client->SetFile("QUJD", "File", "/srv/x"); }), 1);
         EXPECT_EQ(server.requests().size(), 1u) << status;
+        const std::vector<std::string> entries = log.Entries();
+        ASSERT_FALSE(entries.empty());
+        EXPECT_NE(entries.front().find("failed: fault Form \"X\" unknown"), std::string::npos) << entries.front();
         EXPECT_EQ(messages.plain, std::vector<std::string>{"Form \"X\" unknown"}) << status;
         EXPECT_TRUE(client->Disconnected());
         messages.plain.clear();
