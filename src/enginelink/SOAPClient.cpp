@@ -6,6 +6,7 @@
 #include "u3/IniFile.h"
 #include "u3/Logger.h"
 #include "u3/ProgramEnd.h"
+#include "u3/StrLib.h"
 
 #include <charconv>
 #include <chrono>
@@ -145,8 +146,12 @@ void TBaseSOAPClient::PostRequest()
 void TBaseSOAPClient::LinkLost(const std::string& reason, const std::string& message)
 {
     disconnected_ = true;
-    u3::ApplicationLogger().Log(1, "The engine call " + parser_->Operation() + " to " + Url() + " failed: " + reason);
-    Fatal(message);
+    // A fault's text comes from the reply as it is.
+    std::string why = reason, shown = message;
+    u3::MakeValidUtf8(why);
+    u3::MakeValidUtf8(shown);
+    u3::ApplicationLogger().Log(1, "The engine call " + parser_->Operation() + " to " + Url() + " failed: " + why);
+    Fatal(shown);
 }
 
 void TBaseSOAPClient::ReadResponse()
@@ -180,8 +185,11 @@ std::string TBaseSOAPClient::Call()
         throw u3::EAbort();
     }
     // A file's text is handed on, not copied; the next call clears the
-    // parser anyway.
-    return parser_->TakeReturnValue();
+    // parser anyway. Bytes that are not UTF-8 would be stored in controls and
+    // go back out inside requests declared UTF-8.
+    std::string value = parser_->TakeReturnValue();
+    u3::MakeValidUtf8(value);
+    return value;
 }
 
 Te3SOAPClient::Te3SOAPClient(const std::string& host, const std::string& port, bool quiet)
@@ -208,8 +216,16 @@ std::string Te3SOAPClient::Send(const char* operation,
     parser_->Clear(true);
     parser_->SetServerUserID(serverUserID_);
     parser_->SetOperation(operation);
-    for (const auto& [name, value] : params)
-        parser_->SetParam(name, *value);
+    for (const auto& [name, value] : params) {
+        // The request is declared UTF-8, whatever the text came from.
+        if (u3::IsValidUtf8(*value)) {
+            parser_->SetParam(name, *value);
+        } else {
+            std::string valid = *value;
+            u3::MakeValidUtf8(valid);
+            parser_->SetParam(name, valid);
+        }
+    }
     return Call();
 }
 

@@ -1,5 +1,6 @@
 #include "enginelink/SOAPClient.h"
 
+#include "support/KeepAliveProbe.h"
 #include "support/LogCapture.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
@@ -9,6 +10,7 @@
 #include "u3/Exceptions.h"
 #include "u3/Files.h"
 #include "u3/ProgramEnd.h"
+#include "u3/StrLib.h"
 
 #include <gtest/gtest.h>
 
@@ -282,6 +284,53 @@ TEST_F(SOAPClientTest, NoServerMeansTriesASecondApartThenTheEnd)
     EXPECT_FALSE(connecting->Connect());
     EXPECT_GE(std::chrono::steady_clock::now() - start, 1900ms);
     EXPECT_TRUE(messages.plain.empty());
+}
+
+TEST_F(SOAPClientTest, TheLinkProbesADeadPeerWithinAboutTwoMinutes)
+{
+    LoopbackHttpServer server;
+    server.setDefaultReply(Answer(ResponseEnvelope("GetFile", "", "", "QUJD")));
+    auto client = ClientFor(server.port());
+    ASSERT_EQ(client->GetFile("", "File", "/srv/x"), "QUJD");
+    // The kept-alive connection is still open after the call.
+    const auto options = e3test::KeepAliveOfConnectionTo(server.port());
+    ASSERT_TRUE(options.has_value());
+    EXPECT_NE(options->on, 0);
+    EXPECT_GT(options->idle, 0);
+    EXPECT_GT(options->interval, 0);
+    EXPECT_GT(options->probes, 0);
+    EXPECT_LE(options->idle + options->interval * options->probes, 150);
+}
+
+TEST_F(SOAPClientTest, BytesThatAreNotUtf8NeitherReachTheClientNorGoBackOut)
+{
+    const std::string bad = "\xEF\xBF\xBD"; // U+FFFD
+    struct Case {
+        const char* name;
+        std::string sent;
+        std::string delivered;
+    };
+    const Case cases[] = {
+        {"a UTF-16 byte-order mark", "a\xFF\xFE" "b", "a" + bad + bad + "b"},
+        {"an overlong slash", "\xC0\xAF", bad + bad},
+        {"a surrogate", "\xED\xA0\x80", bad + bad + bad},
+        {"a sequence cut off at the end", "x\xE2\x82", "x" + bad},
+        {"Windows-1252 text", "Stra\xDF" "e \x80", "Stra" + bad + "e " + bad},
+        {"controls sent on purpose", "\x01\x08\x1B", "\x01\x08\x1B"},
+        {"UTF-8", "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80"},
+    };
+    for (const Case& c : cases) {
+        LoopbackHttpServer server;
+        server.setDefaultReply(Answer(ResponseEnvelope("ExecuteEvent", "", "", c.sent)));
+        auto client = ClientFor(server.port());
+        const std::string got = client->ExecuteEvent("", "Client", "TClient", "Ev", "");
+        EXPECT_EQ(got, c.delivered) << c.name;
+        // Text that came from elsewhere (a file, say) is mended on the way out too.
+        client->ExecuteEvent("", "Client", "TClient", "Ev", c.sent);
+        const std::string body = BodyOf(server.requests().back());
+        EXPECT_TRUE(u3::IsValidUtf8(body)) << c.name;
+        EXPECT_EQ(ElementText(body, "EventValues"), c.delivered) << c.name;
+    }
 }
 
 TEST_F(SOAPClientTest, ErrorRepliesAreTriedAgainASecondLater)
