@@ -78,57 +78,78 @@ bool BoxTooLarge(std::string_view box)
 
 } // namespace
 
+void PageSizeScanner::Evaluate(std::string_view box)
+{
+    // box runs from the key to its "]"; the numbers stand after the first "[".
+    const size_t open = box.find('[');
+    if (open != std::string_view::npos && BoxTooLarge(box.substr(open + 1, box.size() - open - 2)))
+        tooLarge_ = true;
+}
+
 void PageSizeScanner::Feed(std::string_view piece)
 {
     if (tooLarge_)
         return;
-    buffer_.append(piece);
-    Scan(false);
+    size_t pos = 0;
+    if (open_) {
+        const size_t close = piece.find(']');
+        if (close == std::string_view::npos) {
+            carry_.append(piece);
+            return;
+        }
+        carry_.append(piece.substr(0, close + 1));
+        Evaluate(carry_);
+        open_ = false;
+        carry_.clear();
+        pos = close + 1;
+    } else if (!carry_.empty() && piece.size() < kMediaBox.size()) {
+        // Too short to finish a key on its own: read it with what came before.
+        const std::string joined = carry_ + std::string(piece);
+        carry_.clear();
+        Feed(joined);
+        return;
+    } else if (!carry_.empty()) {
+        // A key cut between two pieces is found in a joint of the two.
+        const std::string joint = carry_ + std::string(piece.substr(0, kMediaBox.size()));
+        const size_t key = joint.find(kMediaBox);
+        if (key != std::string::npos && key < carry_.size()) {
+            const size_t keyEnd = key + kMediaBox.size() - carry_.size();
+            const size_t close = piece.find(']', keyEnd);
+            carry_ = std::string(kMediaBox);
+            if (close == std::string_view::npos) {
+                carry_.append(piece.substr(keyEnd));
+                open_ = true;
+                return;
+            }
+            carry_.append(piece.substr(keyEnd, close + 1 - keyEnd));
+            Evaluate(carry_);
+            pos = close + 1;
+        }
+        carry_.clear();
+    }
+    while (!tooLarge_) {
+        const size_t key = piece.find(kMediaBox, pos);
+        if (key == std::string_view::npos) {
+            const size_t keep = std::max(pos, piece.size() > kMediaBox.size() ? piece.size() - kMediaBox.size() : 0);
+            carry_.assign(piece.substr(keep));
+            return;
+        }
+        const size_t close = piece.find(']', key + kMediaBox.size());
+        if (close == std::string_view::npos) {
+            // The box goes on in the next piece.
+            carry_.assign(piece.substr(key));
+            open_ = true;
+            return;
+        }
+        Evaluate(piece.substr(key, close + 1 - key));
+        pos = close + 1;
+    }
 }
 
 void PageSizeScanner::Finish()
 {
-    if (!tooLarge_)
-        Scan(true);
-}
-
-void PageSizeScanner::Scan(bool atEnd)
-{
-    size_t start = 0;
-    for (;;) {
-        const size_t key = buffer_.find(kMediaBox, start);
-        if (key == std::string::npos) {
-            // A key cut between two pieces is found with the next one.
-            const size_t keep = std::min(buffer_.size() - start, kMediaBox.size());
-            start = buffer_.size() - keep;
-            closeFrom_ = 0;
-            break;
-        }
-        if (key != start) {
-            start = key;
-            closeFrom_ = 0;
-        }
-        const size_t close = buffer_.find(']', std::max(start + kMediaBox.size(), closeFrom_));
-        if (close == std::string::npos) {
-            // The box goes on in the next piece.
-            if (atEnd)
-                throw PDFError("page box without ']'");
-            closeFrom_ = buffer_.size();
-            break;
-        }
-        const size_t open = buffer_.find('[', start);
-        const std::string_view box = open < close ? std::string_view(buffer_).substr(open + 1, close - open - 1)
-                                                  : std::string_view();
-        if (BoxTooLarge(box)) {
-            tooLarge_ = true;
-            buffer_.clear();
-            return;
-        }
-        start = close + 1;
-        closeFrom_ = 0;
-    }
-    buffer_.erase(0, start);
-    closeFrom_ = closeFrom_ >= start ? closeFrom_ - start : 0;
+    if (!tooLarge_ && open_)
+        throw PDFError("page box without ']'");
 }
 
 bool CheckPDFPageSize(const std::string& fileName)

@@ -30,15 +30,17 @@ bool CheckTIFFData(const unsigned char* data, size_t size);
 class PageSizeScanner {
 public:
     void Feed(std::string_view piece);
-    // Checks what is left; throws PDFError for a box whose "]" never came.
+    // Throws PDFError for a box whose "]" never came.
     void Finish();
     bool TooLarge() const { return tooLarge_; }
 
 private:
-    void Scan(bool atEnd);
+    void Evaluate(std::string_view box);
 
-    std::string buffer_;
-    size_t closeFrom_ = 0; // where the search for "]" goes on
+    // The last bytes of the piece before (a key may begin there), or a box
+    // whose "]" has not come yet.
+    std::string carry_;
+    bool open_ = false;
     bool tooLarge_ = false;
 };
 

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -217,34 +219,78 @@ bool IsLineBreak(char c)
 
 } // namespace
 
+namespace {
+
+// The unconsumed part of the file and room for the next piece, read straight
+// into place: the bytes of a piece are never copied, only the few kept
+// between pieces are moved to the front.
+class ScanBuffer {
+public:
+    std::string_view View() const { return std::string_view(data_.get() + begin_, end_ - begin_); }
+    int64_t BaseOffset() const { return base_; }
+    void Consume(size_t n)
+    {
+        begin_ += n;
+        base_ += static_cast<int64_t>(n);
+    }
+    // Room for count more bytes after the held ones.
+    char* Reserve(size_t count)
+    {
+        const size_t held = end_ - begin_;
+        if (begin_ > 0 && held > 0)
+            std::memmove(data_.get(), data_.get() + begin_, held);
+        begin_ = 0;
+        end_ = held;
+        if (held + count > cap_) {
+            const size_t cap = std::max(held + count, cap_ * 2);
+            std::unique_ptr<char[]> bigger(new char[cap]);
+            if (held > 0)
+                std::memcpy(bigger.get(), data_.get(), held);
+            data_ = std::move(bigger);
+            cap_ = cap;
+        }
+        return data_.get() + end_;
+    }
+    void Commit(size_t count) { end_ += count; }
+
+private:
+    std::unique_ptr<char[]> data_;
+    size_t cap_ = 0;
+    size_t begin_ = 0;
+    size_t end_ = 0;
+    int64_t base_ = 0;
+};
+
+} // namespace
+
 void TPDFFile::ScanObjects(const PDFByteSink& sink)
 {
     objects_.clear();
     startXrefPos_ = -1;
 
-    // text holds the part of the file after the last object's end keyword
-    // (or after what can no longer be part of a header); base is its offset.
-    std::string text;
-    int64_t base = 0;
+    // The buffer holds the part of the file after the last object's end
+    // keyword (or after what can no longer be part of a header).
+    ScanBuffer buffer;
     size_t objFrom = 0;               // where the next " obj" search starts
     size_t objAt = std::string::npos; // " obj" of the object whose end is wanted
     size_t endFrom = 0;               // where the next end-keyword search starts
-    std::string tail;                 // the last bytes read, for "startxref" across pieces
-    std::string piece(kPiece, '\0');
+    std::string tail;                 // the last bytes before the current piece
     int64_t readPos = 0;
     bool eof = false;
 
     auto consume = [&](size_t n) {
-        text.erase(0, n);
-        base += static_cast<int64_t>(n);
+        buffer.Consume(n);
         objFrom = objFrom > n ? objFrom - n : 0;
         endFrom = endFrom > n ? endFrom - n : 0;
+        if (objAt != std::string::npos)
+            objAt -= n;
     };
 
     while (!eof) {
+        char* room = buffer.Reserve(kPiece);
         ssize_t n;
         do
-            n = ::pread(fd_, piece.data(), piece.size(), readPos);
+            n = ::pread(fd_, room, kPiece, readPos);
         while (n < 0 && errno == EINTR);
         if (n < 0)
             throw PDFError("read error");
@@ -252,30 +298,51 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
         if (n == 0) {
             eof = true;
         } else {
-            got = std::string_view(piece.data(), static_cast<size_t>(n));
+            got = std::string_view(room, static_cast<size_t>(n));
+            buffer.Commit(got.size());
             if (sink)
                 sink(got);
-            text.append(got);
-            readPos += n;
         }
+        const int64_t gotStart = readPos;
+        readPos += n;
 
-        // The last "startxref" that stands alone on its line.
+        // The last "startxref" that stands alone on its line. One that
+        // begins in the bytes before this piece is looked for in a small
+        // joint of those bytes and the piece's start; the rest in the piece.
         {
-            const std::string window = tail + std::string(got);
-            const int64_t windowStart = readPos - static_cast<int64_t>(window.size());
-            for (size_t at = window.find("startxref"); at != std::string::npos; at = window.find("startxref", at + 1)) {
-                const size_t after = at + 9;
-                if (after >= window.size() && !eof)
-                    break; // the next piece tells whether the line ends here
-                const bool lineStart = windowStart + static_cast<int64_t>(at) == 0 || (at > 0 && IsLineBreak(window[at - 1]));
-                const bool lineEnd = after >= window.size() || IsLineBreak(window[after]);
+            // Returns false when the byte after the keyword is not read yet.
+            auto consider = [&](int64_t abs, char prev, bool hasPrev, std::string_view after) {
+                if (after.empty() && !eof)
+                    return false;
+                const bool lineStart = abs == 0 || (hasPrev && IsLineBreak(prev));
+                const bool lineEnd = after.empty() || IsLineBreak(after[0]);
                 if (lineStart && lineEnd)
-                    startXrefPos_ = windowStart + static_cast<int64_t>(after);
+                    startXrefPos_ = abs + 9;
+                return true;
+            };
+            const std::string joint = tail + std::string(got.substr(0, 9));
+            const int64_t jointStart = gotStart - static_cast<int64_t>(tail.size());
+            for (size_t at = joint.find("startxref"); at != std::string::npos && at < tail.size();
+                 at = joint.find("startxref", at + 1)) {
+                if (at == 0 && jointStart > 0)
+                    continue; // its line start was judged with the piece before
+                if (!consider(jointStart + static_cast<int64_t>(at), at > 0 ? joint[at - 1] : '\0', at > 0,
+                              std::string_view(joint).substr(at + 9)))
+                    break;
             }
-            tail = window.size() > 10 ? window.substr(window.size() - 10) : window;
+            for (size_t at = got.find("startxref"); at != std::string::npos; at = got.find("startxref", at + 1)) {
+                const bool hasPrev = at > 0 || !tail.empty();
+                const char prev = at > 0 ? got[at - 1] : (tail.empty() ? '\0' : tail.back());
+                if (!consider(gotStart + static_cast<int64_t>(at), prev, hasPrev, got.substr(at + 9)))
+                    break;
+            }
+            tail += got.substr(got.size() > 11 ? got.size() - 11 : 0);
+            if (tail.size() > 11)
+                tail.erase(0, tail.size() - 11);
         }
 
         for (;;) {
+            const std::string_view text = buffer.View();
             if (objAt == std::string::npos) {
                 objAt = text.find(" obj", objFrom);
                 if (objAt == std::string::npos) {
@@ -285,7 +352,7 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
                     while (keep > 0 && IsHeaderChar(text[keep - 1]))
                         --keep;
                     consume(keep);
-                    objFrom = text.size() > 3 ? text.size() - 3 : 0;
+                    objFrom = buffer.View().size() > 3 ? buffer.View().size() - 3 : 0;
                     break;
                 }
                 endFrom = objAt + 4;
@@ -306,15 +373,14 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
             while (k < objAt && text[k] == ' ')
                 ++k;
             TPDFObject obj;
-            obj.Key = text.substr(k, objAt - k);
-            obj.Offset = base + static_cast<int64_t>(k);
+            obj.Key = std::string(text.substr(k, objAt - k));
+            obj.Offset = buffer.BaseOffset() + static_cast<int64_t>(k);
             const std::string number =
                 obj.Key.empty() ? std::string() : TrimText(std::string_view(obj.Key).substr(0, obj.Key.size() - 1));
             int64_t num = -1;
             obj.Number = ParseInt(number, num) ? num : -1;
-            std::string dict = TrimText(std::string_view(text).substr(objAt + 4, end - objAt - 4));
-            if (dict.size() >= 2 && dict.compare(0, 2, "<<") == 0 && dict.size() >= 4 &&
-                dict.compare(dict.size() - 2, 2, ">>") == 0)
+            std::string dict = TrimText(text.substr(objAt + 4, end - objAt - 4));
+            if (dict.size() >= 4 && dict.compare(0, 2, "<<") == 0 && dict.compare(dict.size() - 2, 2, ">>") == 0)
                 dict = dict.substr(2, dict.size() - 4);
             std::replace(dict.begin(), dict.end(), '\r', ' ');
             std::replace(dict.begin(), dict.end(), '\n', ' ');

@@ -137,6 +137,57 @@ TEST(CheckPDFPageSize, EveryBoxCountsWhereverTheReadsSplitIt)
     EXPECT_FALSE(attach::CheckPDFPageSize(dir.str() + "/missing.pdf"));
 }
 
+TEST(PageSizeScanner, SameVerdictWhereverThePiecesSplit)
+{
+    const std::string texts[] = {
+        "xx/MediaBox [0 0 595 842] yy /MediaBox [0 0 612 1008] zz",
+        "/MediaBox [0 0 842 595]/MediaBox[0 0 643.5 884.4]",
+        "/MediaBox 7 0 R ] /MediaBox [0 0 700 842]",
+        "/Media/MediaBox [0 0 1 1] /MediaBo",
+    };
+    for (const std::string& text : texts) {
+        attach::PageSizeScanner whole;
+        whole.Feed(text);
+        whole.Finish();
+        for (size_t i = 0; i <= text.size(); ++i) {
+            for (size_t j = i; j <= text.size(); ++j) {
+                attach::PageSizeScanner split;
+                split.Feed(std::string_view(text).substr(0, i));
+                split.Feed(std::string_view(text).substr(i, j - i));
+                split.Feed(std::string_view(text).substr(j));
+                split.Finish();
+                ASSERT_EQ(split.TooLarge(), whole.TooLarge()) << text << " split at " << i << ", " << j;
+            }
+        }
+    }
+}
+
+TEST(TPDFDocument, StartxrefAcrossReadPieces)
+{
+    // The reader takes the file in pieces of 256 KiB; place the keyword on
+    // and around that boundary.
+    const size_t boundary = 256 * 1024;
+    e3test::TempDir dir;
+    for (size_t shift = 0; shift < 14; ++shift) {
+        SCOPED_TRACE(shift);
+        auto build = [](size_t length) {
+            HandPdf pdf = OnePage(kA4, kHelvetica);
+            pdf.objects.push_back("<< /Length " + std::to_string(length) + " >>\nstream\n" + std::string(length, 'x') +
+                                  "\nendstream");
+            return pdf.Build();
+        };
+        std::string bytes = build(boundary);
+        const size_t at = bytes.rfind("startxref");
+        const size_t length = boundary - (at - boundary) - shift;
+        bytes = build(length);
+        // The digits of the length may shift it by a byte: accept either.
+        attach::TPDFDocument doc(dir.write("s.pdf", bytes), true);
+        const size_t xref = bytes.rfind("\nxref\n") + 1;
+        EXPECT_EQ(doc.LastXrefOffset(), static_cast<int64_t>(xref));
+        EXPECT_EQ(doc.GetPageCount(), 1);
+    }
+}
+
 TEST(PDFValues, GetValueAndHasValue)
 {
     struct {
