@@ -15,20 +15,6 @@ namespace {
 using e3test::OrdinalByName;
 using e3test::WriteByName;
 
-TEST(ListBoxStylesTest, TablesSplitDesignAndEngineMembers)
-{
-    const fw::TClassInfo& engine = e3::Te3_ListBox::StaticClass();
-    const fw::TClassInfo& design = e3::Te3ListBox::StaticClass();
-    for (const char* name : {"AutoComplete", "BevelKind", "Columns", "ItemHeight"})
-        EXPECT_NE(design.FindProperty(name), nullptr) << name;
-    for (const char* name : {"Style", "IntegralHeight", "ScrollWidth", "TabWidth", "OnDrawItem", "OnMeasureItem",
-                             "OnData", "OnDataFind", "OnDataObject"}) {
-        EXPECT_NE(engine.FindProperty(name), nullptr) << name;
-        EXPECT_EQ(design.FindProperty(name), nullptr) << name;
-    }
-    EXPECT_EQ(engine.FindProperty("Count"), nullptr);
-}
-
 TEST(ListBoxStylesTest, EnumerationsKeepTheirOrdinalsAndDefaults)
 {
     e3::Te3_ListBox list(nullptr);

@@ -1,8 +1,6 @@
-// Which of the members every control shares (popup menu, drag, bidirectional
-// mode, 3-D look, input method and the drag/dock events) each family publishes,
-// and at which level. The engine reaches only what a table lists, so a name
-// missing here is a property the engine cannot set, and an extra one is a
-// property a form description could set that the control does not own.
+// What the members every control shares (popup menu, drag, bidirectional
+// mode) do once the engine writes them; which class publishes which of them is
+// pinned by the golden list of published names.
 #include "e3/Bevel.h"
 #include "e3/CheckBox.h"
 #include "e3/Edit.h"
@@ -32,88 +30,6 @@
 #include <vector>
 
 namespace {
-
-const char* const kShared[] = {
-    "PopupMenu",  "DragCursor",     "DragKind",   "DragMode",   "BiDiMode",  "ParentBiDiMode",
-    "Ctl3D",      "ParentCtl3D",    "ImeMode",    "ImeName",    "OnContextPopup", "OnDragDrop",
-    "OnDragOver", "OnEndDock",      "OnEndDrag",  "OnStartDock", "OnStartDrag",
-};
-
-using Names = std::vector<std::string>;
-
-const Names kDragEvents {"OnDragDrop", "OnDragOver", "OnEndDock", "OnEndDrag", "OnStartDock", "OnStartDrag"};
-
-Names Join(Names a, const Names& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-const Names kAllEvents = Join({"OnContextPopup"}, kDragEvents);
-const Names kWindowed = {"PopupMenu", "DragCursor", "DragKind",  "DragMode",
-                         "BiDiMode",  "ParentBiDiMode", "Ctl3D", "ParentCtl3D"};
-const Names kWindowedIme = Join(kWindowed, {"ImeMode", "ImeName"});
-
-struct Row {
-    const fw::TClassInfo* cls;
-    Names published; // inherited names included
-};
-
-TEST(SharedMembers, EachClassPublishesExactlyItsShareOfTheCommonMembers)
-{
-    const Names labelSet = Join({"PopupMenu", "DragCursor", "DragKind", "DragMode", "BiDiMode", "ParentBiDiMode"},
-                                kAllEvents);
-    const Row rows[] = {
-        {&e3::Te3Edit::StaticClass(), {}},
-        {&e3::Te3_Edit::StaticClass(), Join(kWindowedIme, kAllEvents)},
-        {&e3::Te3Memo::StaticClass(), {}},
-        {&e3::Te3_Memo::StaticClass(), Join(kWindowedIme, kAllEvents)},
-        {&e3::Te3UnicodeEdit::StaticClass(), {}},
-        {&e3::Te3_UnicodeEdit::StaticClass(), Join(kWindowedIme, kAllEvents)},
-        {&e3::Te3RadioButton::StaticClass(), {}},
-        {&e3::Te3_RadioButton::StaticClass(), Join(kWindowedIme, kAllEvents)},
-        {&e3::Te3_NonCyclicRadioButton::StaticClass(), Join(kWindowedIme, kAllEvents)},
-        {&e3::Te3ListBox::StaticClass(), {}},
-        {&e3::Te3_ListBox::StaticClass(), Join(kWindowedIme, kAllEvents)},
-        {&e3::Te3CheckBox::StaticClass(), {}},
-        {&e3::Te3_CheckBox::StaticClass(), Join(kWindowed, kAllEvents)},
-        {&e3::Te3GroupBox::StaticClass(), {}},
-        {&e3::Te3_GroupBox::StaticClass(), Join(kWindowed, kAllEvents)},
-        {&e3::Te3RadioGroup::StaticClass(), {}},
-        {&e3::Te3_RadioGroup::StaticClass(), Join(kWindowed, kAllEvents)},
-        // The 3-D look is a design property of the scroll box.
-        {&e3::Te3ScrollBox::StaticClass(), {"Ctl3D"}},
-        {&e3::Te3_ScrollBox::StaticClass(), Join(kWindowed, kAllEvents)},
-        {&e3::Te3Panel::StaticClass(), {}},
-        {&e3::Te3_Panel::StaticClass(), Join(Join(kWindowed, {"ImeMode"}), kAllEvents)},
-        {&e3::Te3SpeedButton::StaticClass(), {}},
-        {&e3::Te3_SpeedButton::StaticClass(),
-         Join({"PopupMenu", "DragCursor", "DragKind", "DragMode", "BiDiMode", "ParentBiDiMode", "Ctl3D", "ImeMode"},
-              kDragEvents)},
-        {&e3::Te3ColorSpeedButton::StaticClass(),
-         Join({"DragCursor", "DragKind", "DragMode", "BiDiMode", "ParentBiDiMode"}, kDragEvents)},
-        {&e3::Te3Label::StaticClass(), {}},
-        {&e3::Te3_Label::StaticClass(), labelSet},
-        {&e3::Te3ProgressLabel::StaticClass(), labelSet},
-        {&e3::Te3_ProgressLabel::StaticClass(), labelSet},
-        {&e3::Te3UnicodeLabel::StaticClass(), {}},
-        {&e3::Te3_UnicodeLabel::StaticClass(), labelSet},
-        // The bevel's Ctl3D is its own drawing switch, not the windowed one.
-        {&e3::Te3Bevel::StaticClass(), {"Ctl3D"}},
-        {&e3::Te3_Bevel::StaticClass(), {"Ctl3D", "PopupMenu"}},
-        {&e3::Te3Image::StaticClass(), {}},
-        {&e3::Te3_Image::StaticClass(), Join({"PopupMenu", "DragCursor", "DragKind", "DragMode"}, kAllEvents)},
-        {&e3::Te3Gauge::StaticClass(), {}},
-        {&e3::Te3_Gauge::StaticClass(), {"PopupMenu"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.cls->Name());
-        for (const char* name : kShared) {
-            const bool expected = std::find(row.published.begin(), row.published.end(), name) != row.published.end();
-            EXPECT_EQ(row.cls->FindProperty(name) != nullptr, expected) << name;
-        }
-    }
-}
 
 // Every engine class that takes a popup menu keeps the reference the engine
 // sets and lets go of it when the menu is freed first, windowed or not.
@@ -162,54 +78,3 @@ TEST(SharedMembers, DragAndBiDiModesWrittenByNameReachTheControl)
 
 } // namespace
 
-// The containers that can be dock sites publish the site's members, and the
-// resize questions where the engine may answer them.
-TEST(SharedMembers, DockSitesAndResizeQuestionsArePublishedWhereTheyBelong)
-{
-    const Names dock {"DockSite", "UseDockManager", "OnDockDrop", "OnDockOver", "OnUnDock"};
-    const Names resize {"OnCanResize", "OnConstrainedResize"};
-    const Names all = Join(Join(dock, resize), {"ParentBackground"});
-    const Row rows[] = {
-        {&e3::Te3_Panel::StaticClass(), all},
-        {&e3::Te3_ScrollBox::StaticClass(), Join(dock, resize)},
-        {&e3::Te3_GroupBox::StaticClass(), dock},
-        {&e3::Te3Panel::StaticClass(), {}},
-        {&e3::Te3_Edit::StaticClass(), {}},
-        {&e3::Te3_ListBox::StaticClass(), {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.cls->Name());
-        for (const std::string& name : all) {
-            const bool expected = std::find(row.published.begin(), row.published.end(), name) != row.published.end();
-            EXPECT_EQ(row.cls->FindProperty(name) != nullptr, expected) << name;
-        }
-    }
-    for (const char* name : {"OnMouseWheel", "OnMouseWheelDown", "OnMouseWheelUp"}) {
-        EXPECT_NE(e3::Te3_ScrollBox::StaticClass().FindProperty(name), nullptr) << name;
-        EXPECT_EQ(e3::Te3_Panel::StaticClass().FindProperty(name), nullptr) << name;
-    }
-}
-
-// The bevel members go with the edit, memo, list box and scroll box families;
-// the Unicode edit has no BevelWidth, the panel its own bevels.
-TEST(SharedMembers, BevelMembersArePublishedWhereTheyBelong)
-{
-    const Names bevel {"BevelEdges", "BevelInner", "BevelOuter", "BevelKind", "BevelWidth"};
-    const Row rows[] = {
-        {&e3::Te3_Edit::StaticClass(), bevel},
-        {&e3::Te3_Memo::StaticClass(), bevel},
-        {&e3::Te3_ScrollBox::StaticClass(), bevel},
-        {&e3::Te3_ListBox::StaticClass(), bevel},
-        {&e3::Te3ListBox::StaticClass(), {"BevelKind"}},
-        {&e3::Te3_UnicodeEdit::StaticClass(), {"BevelEdges", "BevelInner", "BevelOuter", "BevelKind"}},
-        {&e3::Te3_CheckBox::StaticClass(), {}},
-        {&e3::Te3_GroupBox::StaticClass(), {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.cls->Name());
-        for (const std::string& name : bevel) {
-            const bool expected = std::find(row.published.begin(), row.published.end(), name) != row.published.end();
-            EXPECT_EQ(row.cls->FindProperty(name) != nullptr, expected) << name;
-        }
-    }
-}

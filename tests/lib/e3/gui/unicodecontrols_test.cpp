@@ -210,45 +210,6 @@ TEST(UnicodeEdit, AutoSelectDecidesWhetherEnteringSelectsAll)
 
 // ---------------------------------------------------------------------------
 
-struct NamesCase {
-    const fw::TClassInfo* engine;
-    const fw::TClassInfo* design;
-    std::vector<const char*> shown;
-    std::vector<const char*> engineOnly;
-    std::vector<const char*> hidden;
-};
-
-TEST(UnicodeNames, EachClassPublishesItsNames)
-{
-    const std::vector<NamesCase> cases = {
-        {&e3::Te3_UnicodeLabel::StaticClass(), &e3::Te3UnicodeLabel::StaticClass(),
-         {"UnicodeCaption", "Color", "Font", "Transparent", "Visible", "WordWrap", "DeleteAlign", "Scale", "Hint"},
-         {"Align", "Alignment", "AutoSize", "Layout", "LabelLayout", "ShowAccelChar", "Enabled", "Parent",
-          "OnClick", "OnContextPopup", "OnMouseEnter", "OnMouseLeave"},
-         {"Caption", "Text", "TabStop"}},
-        {&e3::Te3_UnicodeEdit::StaticClass(), &e3::Te3UnicodeEdit::StaticClass(),
-         {"Hint"},
-         {"PasswordChar", "Text", "AutoSelect", "Color", "Enabled", "Font", "MaxLength", "ReadOnly", "TabOrder",
-          "OnChange", "OnKeyPress", "OnEnter", "OnExit"},
-         {"LockedEdit", "DisabledColor", "MnShow", "EditType", "Caption", "SelStart", "Action"}},
-    };
-    for (const NamesCase& c : cases) {
-        for (const char* name : c.shown)
-            EXPECT_NE(c.engine->FindProperty(name), nullptr) << c.engine->Name() << "." << name;
-        for (const char* name : c.engineOnly) {
-            EXPECT_NE(c.engine->FindProperty(name), nullptr) << c.engine->Name() << "." << name;
-            EXPECT_EQ(c.design->FindProperty(name), nullptr) << c.design->Name() << "." << name;
-        }
-        for (const char* name : c.hidden)
-            EXPECT_EQ(c.engine->FindProperty(name), nullptr) << c.engine->Name() << "." << name;
-        EXPECT_TRUE(c.engine->InheritsFrom(*c.design));
-        EXPECT_NE(c.engine->Factory(), nullptr);
-    }
-    EXPECT_TRUE(e3::Te3_UnicodeLabel::StaticClass().InheritsFromName("Te3CustomLabel"));
-    EXPECT_FALSE(e3::Te3_UnicodeLabel::StaticClass().InheritsFromName("Te3Label"));
-    EXPECT_FALSE(e3::Te3_UnicodeEdit::StaticClass().InheritsFromName("TAlignEdit"));
-}
-
 TEST(UnicodeNames, TranslatableWholeWordsAndDesignClasses)
 {
     e3::Te3_UnicodeLabel label(nullptr);
