@@ -6,8 +6,8 @@
 // To regenerate the list after a deliberate change:
 //   E3_WRITE_PUBLISHED_NAMES=/path/to/published_names.txt client_tests --gtest_filter='PublishedNames.*'
 #include "client/ClassRegistry.h"
-#include "e3/DebugWordDialog.h"
-#include "e3/MultiLanguage.h"
+#include "e3/translation/DebugWordDialog.h"
+#include "e3/translation/MultiLanguage.h"
 #include "framework/Rtti.h"
 
 #include <gtest/gtest.h>
