@@ -372,12 +372,13 @@ void THttpCli::ParseReply()
     }
     if (complete) {
         in_.clear();
+        // No longer busy before the close, which is then nobody's failure.
+        busy_ = false;
         if (closeAfter_)
             socket_->Close();
         else
             state_ = httpConnected;
-        if (busy_)
-            Finish(httperrNoError);
+        Finish(httperrNoError);
     }
 }
 

@@ -20,6 +20,7 @@
 #include "submission/ssl/SSLContext.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackSocket.h"
+#include "support/ProxyPeers.h"
 #include "support/TempDir.h"
 
 using namespace e3ssl;
@@ -97,10 +98,13 @@ struct Outcome {
 };
 
 // One GET over a fresh HTTPS client, with the expected server named by serverURL.
-Outcome Fetch(int port, const std::string& serverURL = "https://localhost/")
+Outcome Fetch(int port, const std::string& serverURL = "https://localhost/",
+              const std::function<void(THttpSCli&)>& setup = {})
 {
     SetSSLServerURL(serverURL);
     THttpSCli client;
+    if (setup)
+        setup(client);
     Outcome o;
     client.SSLSocket().OnSSLSessionConnected = [&, inner = client.SSLSocket().OnSSLSessionConnected](
                                                    TSSLSocket& s, int error) {
@@ -262,6 +266,48 @@ TEST_F(SSLLayerTest, ClientCertificateFromKeyFile)
     EXPECT_EQ(o.status, 200);
     // s_server's status page names the client's certificate.
     EXPECT_NE(o.body.find("Applicant"), std::string::npos) << o.body.substr(0, 400);
+}
+
+TEST_F(SSLLayerTest, ThroughAnAuthenticatingProxy)
+{
+    if (!e3test::SquidPeer::Installed(false))
+        GTEST_SKIP() << "squid is not installed";
+    e3test::TempDir squidDir;
+    e3test::SquidPeer squid(squidDir.str(), {true, false, "alice", "s3cret"});
+    ASSERT_TRUE(squid.ready()) << squid.log();
+    TlsServer server(Peer::OpenSSL, Tls::V13, server_);
+    ASSERT_TRUE(server.ready());
+
+    std::string display;
+    int tunnelErrors = 0;
+    const Outcome o = Fetch(server.port(), "https://localhost/", [&](THttpSCli& client) {
+        TSSLSocket& socket = client.SSLSocket();
+        socket.SetTunnelProxyServer("127.0.0.1");
+        socket.SetTunnelProxyPort(std::to_string(squid.port()));
+        socket.TunnelProxyUsercode = "alice";
+        socket.TunnelProxyPassword = "s3cret";
+        socket.TunnelExtraHeader = "Proxy-Connection: Keep-Alive";
+        socket.OnDisplay = [&](e3net::TCustomWSocket&, const std::string& text) { display += text; };
+        socket.OnTunnelProxyError = [&](e3net::TTunnelProxySocket&, int, const std::string&) { ++tunnelErrors; };
+    });
+    EXPECT_EQ(o.error, 0) << squid.log();
+    EXPECT_EQ(o.status, 200);
+    EXPECT_EQ(o.sslConnected, 1);
+    EXPECT_EQ(tunnelErrors, 0);
+    EXPECT_NE(display.find("Proxy-Authorization: Basic *****"), std::string::npos);
+    EXPECT_EQ(display.find("s3cret"), std::string::npos);
+
+    // A certificate refused behind the tunnel is refused all the same.
+    SetSSLCADir(dir_.str());
+    const Outcome refused = Fetch(server.port(), "https://localhost/", [&](THttpSCli& client) {
+        client.SSLSocket().SetTunnelProxyServer("127.0.0.1");
+        client.SSLSocket().SetTunnelProxyPort(std::to_string(squid.port()));
+        client.SSLSocket().TunnelProxyUsercode = "alice";
+        client.SSLSocket().TunnelProxyPassword = "s3cret";
+    });
+    EXPECT_NE(refused.error, 0);
+    EXPECT_EQ(refused.sslConnected, 0);
+    EXPECT_EQ(refused.verifyError, SSLVerifyErrorUntrusted);
 }
 
 TEST_F(SSLLayerTest, CertificateDatesInBothTimeForms)
