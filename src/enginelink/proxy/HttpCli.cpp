@@ -196,7 +196,8 @@ void THttpCli::SendRequest()
     for (const auto& line : lines) {
         head += line + "\r\n";
         if (OnCommand) {
-            OnCommand(*this, line);
+            // The head goes to debug logs: no credentials in it.
+            OnCommand(*this, MaskCredentials(line));
             if (!*alive)
                 return;
         }

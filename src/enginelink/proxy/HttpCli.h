@@ -84,7 +84,8 @@ public:
     TRequestDone OnRequestDone;
     // The session to the server is ready for requests (error 0) or failed.
     TSession OnSessionConnected;
-    // Every request header line as it is written, then an empty line.
+    // Every request header line as it is written (credentials masked), then
+    // an empty line.
     TText OnCommand;
     // The reply head has arrived (RcvdHeader, StatusCode are set).
     TNotify OnHeaderEnd;
