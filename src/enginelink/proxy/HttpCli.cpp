@@ -142,8 +142,15 @@ void THttpCli::Start(THttpRequest request)
         connectedTo_.clear();
         // Told after the caller's call has returned, as every other outcome.
         PostSocketMessage(alive_, [this, error] {
-            if (busy_ && state_ == httpNotConnected)
-                Finish(error);
+            if (!busy_ || state_ != httpNotConnected)
+                return;
+            if (OnSessionConnected) {
+                const auto alive = alive_;
+                OnSessionConnected(*this, error);
+                if (!*alive || !busy_)
+                    return;
+            }
+            Finish(error);
         });
     }
 }
@@ -196,7 +203,8 @@ void THttpCli::SendRequest()
     for (const auto& line : lines) {
         head += line + "\r\n";
         if (OnCommand) {
-            OnCommand(*this, line);
+            // The head goes to debug logs: no credentials in it.
+            OnCommand(*this, MaskCredentials(line));
             if (!*alive)
                 return;
         }
@@ -392,6 +400,14 @@ void THttpCli::SocketSessionClosed(int error)
     if (was == httpWaitingBody && bodyUntilClose_) {
         Finish(httperrNoError);
         return;
+    }
+    // A session that never became ready failed to connect; the HTTPS client
+    // hears of that only here, as its socket's own event is left to the user.
+    if (was == httpNotConnected && error != 0 && OnSessionConnected) {
+        const auto alive = alive_;
+        OnSessionConnected(*this, error);
+        if (!*alive || !busy_)
+            return;
     }
     Finish(error ? error : httperrNoData);
 }
