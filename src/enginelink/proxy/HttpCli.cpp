@@ -225,11 +225,22 @@ void THttpCli::SendRequest()
 
 void THttpCli::SocketDataAvailable()
 {
-    in_ += socket_->ReceiveStr();
-    if (busy_)
+    // Piece by piece, so that a large reply never sits twice in memory.
+    const auto alive = alive_;
+    char chunk[65536];
+    for (;;) {
+        const int n = socket_->Receive(chunk, sizeof chunk);
+        if (n <= 0)
+            return; // nothing more now, or the close that follows tells the rest
+        if (!busy_) {
+            in_.clear(); // nobody asked: a stray reply on a kept connection
+            continue;
+        }
+        in_.append(chunk, static_cast<size_t>(n));
         ParseReply();
-    else
-        in_.clear(); // nobody asked: a stray reply on a kept connection
+        if (!*alive || socket_->State() != wsConnected)
+            return;
+    }
 }
 
 bool THttpCli::ParseHead()
@@ -369,6 +380,8 @@ void THttpCli::ParseReply()
         if (!*alive || !busy_)
             return;
     } else if (ContentLength >= 0) {
+        if (RcvdStream.empty())
+            RcvdStream.reserve(static_cast<size_t>(std::min<long long>(ContentLength, 1LL << 30)));
         const size_t missing = static_cast<size_t>(ContentLength) - RcvdStream.size();
         const size_t take = std::min(missing, in_.size());
         RcvdStream.append(in_, 0, take);
