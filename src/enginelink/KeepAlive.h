@@ -7,6 +7,7 @@
 
 namespace enginelink {
 
+inline constexpr std::chrono::seconds kConnectTimeout {20};
 inline constexpr std::chrono::seconds kKeepAliveIdle {60};
 inline constexpr std::chrono::seconds kKeepAliveInterval {10};
 inline constexpr int kKeepAliveProbes = 6;

@@ -107,7 +107,10 @@ SOAPHttpLink::SOAPHttpLink()
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(c, CURLOPT_NOPROXY, "");
-    // No time limit on a call: keep-alive tells a dead peer from a slow one.
+    // A server address that drops packets would hold each try until the kernel gives up
+    // (minutes); a connect gets about as long as the platform's own stack used to give it.
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, long(kConnectTimeout.count()));
+    // No time limit on a call once connected: keep-alive tells a dead peer from a slow one.
     curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
     curl_easy_setopt(c, CURLOPT_TCP_KEEPIDLE, long(kKeepAliveIdle.count()));
     curl_easy_setopt(c, CURLOPT_TCP_KEEPINTVL, long(kKeepAliveInterval.count()));

@@ -183,6 +183,10 @@ std::string StringToBase64(std::string_view s)
 
 std::string FileToBase64(const std::string& fileName)
 {
+    // A folder is no file: it gives the empty text like any other path that is not one.
+    struct stat path {};
+    if (::stat(fileName.c_str(), &path) == 0 && S_ISDIR(path.st_mode))
+        return {};
     Fd file{::open(fileName.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)

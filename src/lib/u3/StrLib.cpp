@@ -407,8 +407,59 @@ double TextToFloat(std::string_view s)
 std::string FloatToDotText(double x)
 {
     char text[64];
-    const auto [end, ec] = std::to_chars(text, text + sizeof(text), x, std::chars_format::general, 15);
-    return ec == std::errc() ? std::string(text, end) : std::string();
+    if (!std::isfinite(x)) {
+        const auto [end, ec] = std::to_chars(text, text + sizeof(text), x, std::chars_format::general);
+        return ec == std::errc() ? std::string(text, end) : std::string();
+    }
+    if (x == 0)
+        return "0";
+    // Round to 15 significant digits first: the rounded exponent decides the notation,
+    // so 999999999999999.9 becomes "1E15", not a 16-digit integer.
+    const auto [end, ec] = std::to_chars(text, text + sizeof(text), x, std::chars_format::scientific, 14);
+    if (ec != std::errc())
+        return {};
+    std::string_view s(text, std::size_t(end - text));
+    const bool negative = s.front() == '-';
+    if (negative)
+        s.remove_prefix(1);
+    const auto e = s.find('e');
+    int exponent = 0;
+    std::string_view expText = s.substr(e + 1);
+    if (!expText.empty() && expText.front() == '+')
+        expText.remove_prefix(1);
+    std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
+    std::string digits(1, s.front());
+    digits.append(s.substr(2, e - 2));
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+
+    std::string out = negative ? "-" : "";
+    if (exponent >= -5 && exponent < 15) {
+        if (exponent < 0) {
+            out += "0.";
+            out.append(std::size_t(-exponent - 1), '0');
+            out += digits;
+        } else {
+            const std::size_t intDigits = std::size_t(exponent) + 1;
+            if (digits.size() <= intDigits) {
+                out += digits;
+                out.append(intDigits - digits.size(), '0');
+            } else {
+                out.append(digits, 0, intDigits);
+                out += '.';
+                out.append(digits, intDigits);
+            }
+        }
+    } else {
+        out += digits.front();
+        if (digits.size() > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += 'E';
+        out += std::to_string(exponent);
+    }
+    return out;
 }
 
 std::string PadZeros8(std::string_view s)

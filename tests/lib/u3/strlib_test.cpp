@@ -276,9 +276,37 @@ TEST_F(LocaleTest, FloatToDotTextIgnoresTheLocale)
     EXPECT_EQ(FloatToDotText(1234567.25), "1234567.25");
     EXPECT_EQ(FloatToDotText(0.1 + 0.2), "0.3") << "15 significant digits";
     EXPECT_EQ(FloatToDotText(-3), "-3");
-    EXPECT_EQ(FloatToDotText(1e20), "1e+20");
     EXPECT_EQ(GetDotFormatSettings().DecimalSeparator, ".");
     EXPECT_EQ(GetDotFormatSettings().ThousandSeparator, "");
+}
+
+TEST_F(LocaleTest, FloatToDotTextSwitchesToScientificOutsideTheFixedRange)
+{
+    Use(".", ",");
+    const std::pair<double, const char*> cases[] = {
+        {0.0, "0"},
+        {-0.0, "0"},
+        {0.00005, "0.00005"},
+        {0.00001, "0.00001"},
+        {-0.000012345, "-0.000012345"},
+        {0.000001, "1E-6"},
+        {1.5e-7, "1.5E-7"},
+        {-1.5e-7, "-1.5E-7"},
+        {1e14, "100000000000000"},
+        {123456789012345.0, "123456789012345"},
+        {1e15, "1E15"},
+        {999999999999999.9, "1E15"},
+        {1e20, "1E20"},
+        {-2.5e100, "-2.5E100"},
+        {1.7976931348623157e308, "1.79769313486232E308"},
+        {12.5, "12.5"},
+        {1.0 / 3.0, "0.333333333333333"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(FloatToDotText(value), text) << value;
+    // What it writes reads back as the same number, 15 significant digits apart.
+    for (const double value : {0.00005, 1e15, 1.5e-7, -4.25e-12, 6.02214076e23})
+        EXPECT_DOUBLE_EQ(TextToFloat(FloatToDotText(value)), value) << value;
 }
 
 TEST(FileNames, Parts)

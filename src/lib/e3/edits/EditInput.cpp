@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <system_error>
 
@@ -124,6 +125,32 @@ std::optional<double> ToDouble(const std::string& ascii)
     if (ec != std::errc() || ptr != last)
         return std::nullopt;
     return value;
+}
+
+// StrFloat writes very small and very large numbers as "1,5E-7" or "1E15"; the
+// current number must read that text back rather than take it for no number.
+std::optional<double> ToDoubleWithExponent(const std::u32string& text, std::size_t mark)
+{
+    std::string ascii;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = i == mark ? U'.' : text[i];
+        if (c > 0x7F)
+            return std::nullopt;
+        ascii.push_back(static_cast<char>(c));
+    }
+    std::string_view v = ascii;
+    bool negative = false;
+    if (!v.empty() && (v.front() == '-' || v.front() == '+')) {
+        negative = v.front() == '-';
+        v.remove_prefix(1);
+    }
+    if (v.empty() || !((v.front() >= '0' && v.front() <= '9') || v.front() == '.'))
+        return std::nullopt;
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), value, std::chars_format::general);
+    if (ec != std::errc() || ptr != v.data() + v.size() || !std::isfinite(value))
+        return std::nullopt;
+    return negative ? -value : value;
 }
 
 bool IsValidInteger(const std::u32string& text)
@@ -383,7 +410,9 @@ double CurrentNumber(const EditInputRules& rules, std::string_view text)
     if (mark == std::u32string::npos)
         mark = t.find(rules.decimalSeparator);
     const DecimalParts parts = SplitDecimal(t, mark);
-    const std::optional<double> value = parts.ok ? ToDouble(parts.ascii) : std::nullopt;
+    std::optional<double> value = parts.ok ? ToDouble(parts.ascii) : std::nullopt;
+    if (!value)
+        value = ToDoubleWithExponent(t, mark);
     return HoldToRange(value.value_or(0.0), rules.minValue, rules.maxValue);
 }
 

@@ -380,6 +380,30 @@ TEST_F(EditTest, StrFloatReadsWithADotAndShowsTheUsersSeparator)
     }
 }
 
+TEST_F(EditTest, StrFloatReadsBackWhatItWrote)
+{
+    DecimalSeparator locale(",");
+    edit.SetEditType(e3::etFloat);
+    struct Case {
+        const char* written;
+        const char* shown;
+        const char* read;
+    } cases[] = {
+        {"0.00005", "0,00005", "0.00005"}, {"1E15", "1E15", "1E15"}, {"1.5E-7", "1,5E-7", "1.5E-7"},
+        {"-2,5e20", "-2,5E20", "-2.5E20"}, {"0", "0", "0"},
+    };
+    for (const Case& c : cases) {
+        WriteByName(edit, "StrFloat", std::string(c.written));
+        EXPECT_EQ(edit.GetText(), c.shown) << c.written;
+        EXPECT_EQ(TextByName(edit, "StrFloat"), c.read) << c.written;
+    }
+    // A number read back from its scientific text is still held to the range.
+    edit.SetMinValue(1);
+    edit.SetMaxValue(3);
+    WriteByName(edit, "StrFloat", std::string("1.5E-7"));
+    EXPECT_EQ(TextByName(edit, "StrFloat"), "1");
+}
+
 // Focus needs a shown window: the edit and a second field to move to.
 class FocusTest : public ::testing::Test {
 protected:
