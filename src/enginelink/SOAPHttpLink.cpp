@@ -1,6 +1,8 @@
 #include "enginelink/SOAPHttpLink.h"
 
+#include "enginelink/KeepAlive.h"
 #include "u3/Base64.h"
+#include "u3/StrLib.h"
 
 #include <curl/curl.h>
 
@@ -30,12 +32,6 @@ std::string Trim(std::string_view s)
     return std::string(s.substr(begin, end - begin + 1));
 }
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
-
 struct ReceiveState {
     CURL* curl;
     HttpReply* reply;
@@ -62,6 +58,15 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user)
         return 0; // aborts the transfer
     }
     return length;
+}
+
+// Runs inside libcurl for each new connection; libcurl has no option for the
+// number of probes.
+int SetKeepAliveProbes(void*, curl_socket_t socket, curlsocktype purpose)
+{
+    if (purpose == CURLSOCKTYPE_IPCXN)
+        SetTcpKeepAliveProbes(socket);
+    return CURL_SOCKOPT_OK;
 }
 
 struct HeaderList {
@@ -102,6 +107,11 @@ SOAPHttpLink::SOAPHttpLink()
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+    // No time limit on a call: keep-alive tells a dead peer from a slow one.
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPIDLE, long(kKeepAliveIdle.count()));
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPINTVL, long(kKeepAliveInterval.count()));
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &SetKeepAliveProbes);
 }
 
 SOAPHttpLink::~SOAPHttpLink()
@@ -197,14 +207,13 @@ HttpReply SOAPHttpLink::Post(const std::string& url, const std::string& host, co
 std::string HeaderParameter(const std::string& headerValue, const std::string& name)
 {
     std::string_view rest(headerValue);
-    const std::string wanted = Lower(name);
     bool first = true;
     while (true) {
         const auto semicolon = rest.find(';');
         std::string_view item = rest.substr(0, semicolon);
         if (!first) {
             const auto equals = item.find('=');
-            if (equals != std::string_view::npos && Lower(Trim(item.substr(0, equals))) == wanted) {
+            if (equals != std::string_view::npos && u3::SameText(Trim(item.substr(0, equals)), name)) {
                 std::string value = Trim(item.substr(equals + 1));
                 if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                     value = value.substr(1, value.size() - 2);
@@ -220,7 +229,7 @@ std::string HeaderParameter(const std::string& headerValue, const std::string& n
 
 std::string HeaderMainValue(const std::string& headerValue)
 {
-    return Lower(Trim(std::string_view(headerValue).substr(0, headerValue.find(';'))));
+    return u3::LowerCase(Trim(std::string_view(headerValue).substr(0, headerValue.find(';'))));
 }
 
 } // namespace enginelink

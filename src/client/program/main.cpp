@@ -7,6 +7,8 @@
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
+#include "submission/efipclient/EFIPRegistration.h"
+#include "submission/sign/Sign.h"
 
 #include <QApplication>
 
@@ -19,6 +21,8 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("filingclient"));
     platform::InstallQtUserMessages();
+    submission::RegisterSignClasses();
+    efip::RegisterEFIPClasses();
 
     platform::SystemdServiceManager serviceManager;
     client::ClientMainServices services;

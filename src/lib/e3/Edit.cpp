@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QSignalBlocker>
+#include <limits>
 
 namespace e3 {
 
@@ -143,6 +144,9 @@ public:
         // A plain edit window takes no dropped text; a drop would pass by the
         // input rules.
         setAcceptDrops(false);
+        // Qt would cut every text at 32767 characters, also one set by the
+        // engine; MaxLength is the control's own check on typing and pasting.
+        setMaxLength(std::numeric_limits<int>::max());
         connect(this, &QLineEdit::textChanged, this, [this] {
             if (owner_)
                 RunForEvent([this] { owner_->TextChanged(); });

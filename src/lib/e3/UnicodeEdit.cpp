@@ -11,6 +11,7 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <limits>
 
 namespace e3 {
 
@@ -103,6 +104,7 @@ Te3CustomUnicodeEdit::Te3CustomUnicodeEdit(fw::TComponent* owner)
     // A fixed-pitch font, so that codes typed into it line up.
     GetFont()->SetName("Courier New");
     ApplyHideSelection();
+    SetMaxLength(0);
 }
 
 const fw::TEnumType EditCharCaseType {"TEditCharCase", {"ecNormal", "ecUpperCase", "ecLowerCase"}};
@@ -285,8 +287,8 @@ void Te3CustomUnicodeEdit::SetReadOnly(bool value)
 void Te3CustomUnicodeEdit::SetMaxLength(int32_t value)
 {
     maxLength_ = std::max<int32_t>(value, 0);
-    // Qt's own limit stands for "no limit".
-    edit_->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+    // Qt's default limit of 32767 would cut longer texts set by the engine.
+    edit_->setMaxLength(maxLength_ > 0 ? maxLength_ : std::numeric_limits<int>::max());
 }
 
 TEditBorderStyle Te3CustomUnicodeEdit::GetBorderStyle() const

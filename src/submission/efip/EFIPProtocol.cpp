@@ -419,8 +419,13 @@ void TCustomEFIPProtocol::Run()
         CloseStreams();
     ProcessMessages(0ms);
     TriggerExit();
-    if (connection_)
+    // The run is over: the completion of the aborted request is not one of
+    // its replies.
+    if (connection_) {
+        runEnding_ = true;
         connection_->Abort();
+        runEnding_ = false;
+    }
     requestPending_ = false;
     logWriting_ = false;
     commandLines_.clear();
@@ -787,6 +792,8 @@ void TCustomEFIPProtocol::ConnectionException(const std::string& text)
 
 void TCustomEFIPProtocol::RequestDone(int32_t status, const std::string& reason, const std::string& body)
 {
+    if (runEnding_)
+        return;
     std::lock_guard<std::recursive_mutex> lock(ReplyLock());
     struct ClearPending {
         bool& pending;

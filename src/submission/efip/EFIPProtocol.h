@@ -241,6 +241,7 @@ private:
     int progressStage_ = 0;
     int progressPercent_ = 0;
     int runDepth_ = 0;
+    bool runEnding_ = false;
     bool freeAfterRun_ = false;
     bool activity_ = false; // something was sent or received this turn
 };

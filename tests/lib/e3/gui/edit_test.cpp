@@ -226,6 +226,21 @@ TEST_F(EditTest, KeyPressHearsTheFilteredKey)
     EXPECT_EQ(edit.GetText(), "y");
 }
 
+TEST_F(EditTest, TextSetByTheEngineIsKeptWholeAndMaxLengthOnlyLimitsTyping)
+{
+    // Longer than the 32767 characters Qt keeps by default.
+    const std::string longText = std::string(40000, 'x') + "end";
+    WriteByName(edit, "Text", longText);
+    EXPECT_EQ(TextByName(edit, "Text"), longText);
+
+    WriteByName(edit, "MaxLength", int64_t {10});
+    WriteByName(edit, "Text", longText + "!");
+    EXPECT_EQ(TextByName(edit, "Text"), longText + "!");
+    Window()->end(false);
+    Type(Window(), "y");
+    EXPECT_EQ(TextByName(edit, "Text"), longText + "!");
+}
+
 TEST_F(EditTest, WritingTheSameEditTypeKeepsTheText)
 {
     edit.SetText("abc");

@@ -174,6 +174,12 @@ TEST(UnicodeEdit, FixedPitchFontAndPlainEditProperties)
     QTest::keyClicks(edit.LineEdit(), "d");
     EXPECT_EQ(edit.GetText(), "abcd");
 
+    // No limit means none: Qt's default would cut at 32767 characters.
+    const std::string longText = std::string(40000, 'x');
+    WriteByName(edit, "Text", longText);
+    EXPECT_EQ(edit.GetText(), longText);
+    WriteByName(edit, "Text", std::string("abcd"));
+
     WriteByName(edit, "ReadOnly", int64_t {1});
     QTest::keyClicks(edit.LineEdit(), "e");
     EXPECT_EQ(edit.GetText(), "abcd");
