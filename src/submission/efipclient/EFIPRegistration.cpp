@@ -2,6 +2,7 @@
 
 #include "submission/efip/EFIPEnvironment.h"
 #include "submission/efip/EFIPProtocol.h"
+#include "submission/efiphttps/EFIPHttpsConnection.h"
 
 #include "client/ClassRegistry.h"
 #include "client/Client.h"
@@ -16,6 +17,7 @@ void RegisterEFIPClasses()
 {
     client::RegisterClass(Te3EFIPProtocol::StaticClass());
     client::RegisterClass(Te3_EFIPProtocol::StaticClass());
+    UseHttpsConnections();
     SetLangTextSource([](const std::string& key, const std::string& defaultText) {
         client::TClient* c = client::Client();
         return c ? c->GetLangText(key, defaultText) : defaultText;

@@ -3,8 +3,8 @@
 namespace efip {
 
 // Lets the engine create the submission component by class name, and gives
-// the component the client's message texts, temporary folder and the way the
-// client frees engine components.
+// the component its HTTPS client on the SSL layer, the client's message
+// texts, its temporary folder and the way the client frees engine components.
 void RegisterEFIPClasses();
 
 } // namespace efip
