@@ -131,18 +131,24 @@ TEST(HttpCliTest, ReplyForms)
 TEST(HttpCliTest, FailuresComeAfterTheCallReturns)
 {
     Recorder refused;
+    std::vector<int> sessionErrors;
+    refused.client.OnSessionConnected = [&](THttpCli&, int error) { sessionErrors.push_back(error); };
     refused.client.URL = "http://127.0.0.1:" + std::to_string(e3test::FreeLoopbackPort()) + "/";
     refused.client.GetASync();
     EXPECT_EQ(refused.done, 0);
     ASSERT_TRUE(Pump([&] { return refused.done > 0; }));
     EXPECT_EQ(refused.error, WSAECONNREFUSED);
+    EXPECT_EQ(sessionErrors, std::vector<int>{WSAECONNREFUSED});
 
     Recorder unknown;
+    sessionErrors.clear();
+    unknown.client.OnSessionConnected = [&](THttpCli&, int error) { sessionErrors.push_back(error); };
     unknown.client.URL = "http://no-such-host.invalid/";
     unknown.client.GetASync();
     EXPECT_EQ(unknown.done, 0);
     ASSERT_TRUE(Pump([&] { return unknown.done > 0; }));
     EXPECT_EQ(unknown.error, WSAHOST_NOT_FOUND);
+    EXPECT_EQ(sessionErrors, std::vector<int>{WSAHOST_NOT_FOUND});
     EXPECT_EQ(unknown.done, 1);
 }
 
