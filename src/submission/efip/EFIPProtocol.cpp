@@ -28,6 +28,12 @@ const fw::TEnumType EFIPProtocolStateType {
 
 namespace {
 
+const fw::TEventType DebugDisplayType {"TDebugDisplay", typeid(TDebugDisplay)};
+const fw::TEventType ProtocolErrorType {"TCeProtocolError", typeid(TCeProtocolError)};
+const fw::TEventType ProtocolExitType {"TCeProtocolExit", typeid(TCeProtocolExit)};
+const fw::TEventType ProtocolReceiptType {"TCeProtocolReceipt", typeid(TCeProtocolReceipt)};
+const fw::TEventType ProtocolWaitType {"TCeProtocolWait", typeid(TCeProtocolWait)};
+
 std::mutex& LogLock()
 {
     static std::mutex lock;
@@ -1084,12 +1090,12 @@ const fw::TClassInfo& Te3EFIPProtocol::StaticClass()
             p::Integer("SessionStatus", &C::GetSessionStatus, &C::SetSessionStatus),
             p::String("SessionMessage", &C::GetSessionMessage, &C::SetSessionMessage),
             p::String("ServerVersion", &C::GetServerVersion, &C::SetServerVersion),
-            p::Event("OnEFIPDebug", fw::MessageEventType, &C::OnEFIPDebug),
-            p::Event("OnEFIPError", fw::ProtocolErrorEventType, &C::OnEFIPError),
-            p::Event("OnEFIPExit", fw::ProtocolExitEventType, &C::OnEFIPExit),
-            p::Event("OnEFIPReceipt", fw::ReceiptEventType, &C::OnEFIPReceipt),
-            p::Event("OnEFIPWaitRequest", fw::ProtocolWaitEventType, &C::OnEFIPWaitRequest),
-            p::Event("OnEFIPWaitCommand", fw::ProtocolWaitEventType, &C::OnEFIPWaitCommand),
+            p::Event("OnEFIPDebug", DebugDisplayType, &C::OnEFIPDebug),
+            p::Event("OnEFIPError", ProtocolErrorType, &C::OnEFIPError),
+            p::Event("OnEFIPExit", ProtocolExitType, &C::OnEFIPExit),
+            p::Event("OnEFIPReceipt", ProtocolReceiptType, &C::OnEFIPReceipt),
+            p::Event("OnEFIPWaitRequest", ProtocolWaitType, &C::OnEFIPWaitRequest),
+            p::Event("OnEFIPWaitCommand", ProtocolWaitType, &C::OnEFIPWaitCommand),
         },
     };
     return info;

@@ -7,10 +7,10 @@
 #include "submission/efipheader/EFIPHeader.h"
 
 #include "framework/Component.h"
-#include "framework/Events.h"
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,6 +18,15 @@
 namespace efip {
 
 extern const fw::TEnumType EFIPProtocolStateType;
+
+// The component's events. The client's event list holds handlers of exactly
+// these types, so the engine can bind them.
+using TDebugDisplay = std::function<void(fw::TObject* sender, const std::string& msg)>;
+using TCeProtocolError = std::function<void(fw::TObject* sender, int32_t state, int32_t error, const std::string& msg)>;
+using TCeProtocolExit = std::function<void(fw::TObject* sender, int32_t state, int32_t error, const std::string& msg,
+                                           int32_t stateExit, bool goodBye)>;
+using TCeProtocolReceipt = std::function<void(fw::TObject* sender, int32_t step, int32_t& code, std::string& msg)>;
+using TCeProtocolWait = std::function<void(fw::TObject* sender, int32_t state, bool& suspend)>;
 
 // "SSLv2" 0, "SSLv3" 1, "SSLv23" 2, "TLSv1" 3, chosen from a written value:
 // the value's upper case as a substring of "SSLV2 SSLV3 SSLV23 TLSV1" at its
@@ -130,11 +139,11 @@ public:
     std::string GetServerVersion() const { return serverVersion_; }
     void SetServerVersion(const std::string& v) { serverVersion_ = v; }
 
-    fw::TMessageEvent OnEFIPDebug;
-    fw::TProtocolErrorEvent OnEFIPError;
-    fw::TProtocolExitEvent OnEFIPExit;
-    fw::TReceiptEvent OnEFIPReceipt;
-    fw::TProtocolWaitEvent OnEFIPWaitRequest, OnEFIPWaitCommand;
+    TDebugDisplay OnEFIPDebug;
+    TCeProtocolError OnEFIPError;
+    TCeProtocolExit OnEFIPExit;
+    TCeProtocolReceipt OnEFIPReceipt;
+    TCeProtocolWait OnEFIPWaitRequest, OnEFIPWaitCommand;
 
     // The debug log file (empty while the log is off).
     const std::string& LogFileName() const { return logFileName_; }
