@@ -8,6 +8,7 @@
 
 #include "TestPki.h"
 #include "support/ChildProcess.h"
+#include "support/ProxyPeers.h"
 #include "support/TempDir.h"
 
 #include <gmock/gmock.h>
@@ -221,4 +222,34 @@ TEST_F(EFIPHttps, UntrustedServerIsRefused)
     EXPECT_EQ(exits[0].error, -30012);
     EXPECT_THAT(exits[0].msg, HasSubstr("is not trusted"));
     EXPECT_TRUE(Requests("pbeg").empty());
+}
+
+TEST_F(EFIPHttps, ThroughTheTunnelProxy)
+{
+    if (!e3test::SquidPeer::Installed(false))
+        GTEST_SKIP() << "squid is not installed";
+    e3test::TempDir squidDir;
+    e3test::SquidPeer squid(squidDir.str(), {true, false, "alice", "s3cret"});
+    ASSERT_TRUE(squid.ready()) << squid.log();
+    StartServer();
+    std::string debug;
+    component->OnEFIPDebug = [&](fw::TObject*, const std::string& msg) { debug += msg + "\n"; };
+    component->SetServerURL("https://localhost:" + std::to_string(port) + "/");
+    component->SetTunnelProxyServer("127.0.0.1");
+    component->SetTunnelProxyPort(std::to_string(squid.port()));
+    component->SetTunnelProxyUsercode("alice");
+    component->SetTunnelProxyPassword("s3cret");
+    component->Execute();
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0].error, 0) << exits[0].msg << "\n" << squid.log();
+    EXPECT_TRUE(Same(dir.str() + "/receipt.xml", receipt));
+    EXPECT_EQ(debug.find("s3cret"), std::string::npos);
+
+    // A wrong password is the proxy's refusal, repeated and then given up.
+    exits.clear();
+    component->SetTunnelProxyPassword("wrong");
+    component->SetRecursiveCount(1);
+    component->Execute();
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0].error, -30006) << exits[0].msg;
 }
