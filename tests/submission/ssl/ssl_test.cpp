@@ -234,6 +234,33 @@ TEST_F(SSLLayerTest, WildcardAndVerificationSwitch)
     EXPECT_EQ(o.sslConnected, 1);
 }
 
+TEST_F(SSLLayerTest, SessionFailuresReachTheClientsSessionEvent)
+{
+    // Nobody listening, and a server that refuses the certificate: the
+    // client's own event hears both, the socket's event stays the user's.
+    TestPKI::Issued expired = pki_.Issue("expired", {"localhost", {"DNS:localhost"}, -30, -1, false, &ca_});
+    TlsServer server(Peer::OpenSSL, Tls::V12, expired);
+    ASSERT_TRUE(server.ready());
+    for (int port : {e3test::FreeLoopbackPort(), server.port()}) {
+        std::vector<int> sessionErrors, socketErrors;
+        const Outcome o = Fetch(port, "https://localhost/", [&](THttpSCli& client) {
+            client.OnSessionConnected = [&](e3net::THttpCli&, int error) { sessionErrors.push_back(error); };
+            client.SSLSocket().OnSessionConnected = [&](e3net::TCustomWSocket&, int error) { socketErrors.push_back(error); };
+        });
+        EXPECT_NE(o.error, 0) << port;
+        ASSERT_EQ(sessionErrors.size(), 1u) << port;
+        EXPECT_EQ(sessionErrors[0], o.error) << port;
+        if (port == server.port()) {
+            EXPECT_EQ(sessionErrors[0], SSLSessionError);
+            EXPECT_EQ(socketErrors, std::vector<int>{0}); // the TCP connection itself stood
+            EXPECT_EQ(o.verifyError, SSLVerifyErrorDates);
+        } else {
+            EXPECT_EQ(sessionErrors[0], e3net::WSAECONNREFUSED);
+            EXPECT_EQ(socketErrors, std::vector<int>{e3net::WSAECONNREFUSED});
+        }
+    }
+}
+
 TEST_F(SSLLayerTest, ServersBelowTLS12AreRefused)
 {
     TlsServer server(Peer::OpenSSL, Tls::V11, server_);
