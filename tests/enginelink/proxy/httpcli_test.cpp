@@ -4,6 +4,10 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "ScriptedProxy.h"
 #include "enginelink/proxy/HttpCli.h"
@@ -195,6 +199,40 @@ TEST(HttpCliTest, PlainProxyGetsAbsoluteURLsAndCredentialsStayOutOfTheLog)
     EXPECT_NE(std::find(r.commands.begin(), r.commands.end(), "Proxy-Authorization: Basic *****"), r.commands.end());
     for (const auto& line : r.commands)
         EXPECT_EQ(line.find(u3::StringToBase64("alice:s3cret")), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST(HttpCliTest, ResetConnectionFailsWithItsError)
+{
+    // A server that reads the request and resets the connection.
+    e3test::LoopbackSocket listener(true);
+    std::thread server([fd = listener.Fd()] {
+        const int conn = ::accept(fd, nullptr, nullptr);
+        if (conn < 0)
+            return;
+        std::string in;
+        char buffer[1024];
+        while (in.find("\r\n\r\n") == std::string::npos) {
+            const ssize_t n = ::recv(conn, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            in.append(buffer, static_cast<size_t>(n));
+        }
+        (void)!::send(conn, "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\npartial", 47, MSG_NOSIGNAL);
+        const linger reset{1, 0};
+        ::setsockopt(conn, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        ::close(conn);
+    });
+    Recorder r;
+    const bool done = r.Get("http://127.0.0.1:" + std::to_string(listener.Port()) + "/");
+    server.join();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(r.error, WSAECONNRESET);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.client.CtrlSocket().State(), wsClosed);
 }
 
 } // namespace

@@ -93,6 +93,7 @@ struct Outcome {
     int error = -1;
     int status = 0;
     int sslConnected = 0;
+    int sslConnecting = 0;
     int verifyError = 0;
     std::string body;
 };
@@ -111,6 +112,7 @@ Outcome Fetch(int port, const std::string& serverURL = "https://localhost/",
         ++o.sslConnected;
         inner(s, error);
     };
+    client.SSLSocket().OnSSLSessionConnecting = [&](TSSLSocket&, int) { ++o.sslConnecting; };
     client.OnRequestDone = [&](e3net::THttpCli& c, e3net::THttpRequest, int error) {
         o.done = true;
         o.error = error;
@@ -167,6 +169,7 @@ TEST_F(SSLLayerTest, ValidServerIsAcceptedByBothPeersAndVersions)
             EXPECT_EQ(o.verifyError, 0) << Name(peer) << " " << Name(tls);
             // One connection, one "connected", also with TLS 1.3 session tickets.
             EXPECT_EQ(o.sslConnected, 1) << Name(peer) << " " << Name(tls);
+            EXPECT_EQ(o.sslConnecting, 1) << Name(peer) << " " << Name(tls);
         }
 }
 
