@@ -7,8 +7,8 @@
 // its default text and its translations; an empty cell leaves that language
 // without the text. Empty lines and lines that begin with "#" are skipped.
 // OUTPUT is written as a dictionary file, replaced only once it is complete.
-#include "e3/DictCodePage.h"
-#include "e3/ItemSession.h"
+#include "e3/dictionary/DictCodePage.h"
+#include "e3/dictionary/ItemSession.h"
 #include "u3/AtomicFile.h"
 #include "u3/StrLib.h"
 

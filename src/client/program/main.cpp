@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
+#include "submission/efipclient/EFIPRegistration.h"
 #include "submission/pkcs11/Pkcs11.h"
 #include "submission/sign/Sign.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("filingclient"));
     platform::InstallQtUserMessages();
     submission::RegisterSignClasses();
+    efip::RegisterEFIPClasses();
     // The token layer reaches the cards through the module the start checks.
     submission::SetPkcs11ModuleName(client::PKCS11ModuleName());
 
