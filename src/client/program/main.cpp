@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
+#include "submission/sign/Sign.h"
 
 #include <QApplication>
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("filingclient"));
     platform::InstallQtUserMessages();
+    submission::RegisterSignClasses();
 
     platform::SystemdServiceManager serviceManager;
     client::ClientMainServices services;
