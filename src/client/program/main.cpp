@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
+#include "submission/efipclient/EFIPRegistration.h"
 #include "submission/sign/Sign.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("filingclient"));
     platform::InstallQtUserMessages();
     submission::RegisterSignClasses();
+    efip::RegisterEFIPClasses();
 
     platform::SystemdServiceManager serviceManager;
     client::ClientMainServices services;

@@ -9,10 +9,13 @@
 #include "framework/Actions.h"
 #include "framework/Form.h"
 
+#include <QAction>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+
+#include <memory>
 
 #include <vector>
 
@@ -144,9 +147,9 @@ public:
     TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
     TMenuMeasureItemEvent OnMeasureItem;
 
-    QAction* Action() const { return action_; }
+    QAction* Action() const { return action_.get(); }
     // The menu that shows the sub-items; created with the first one.
-    QMenu* SubMenu() const { return subMenu_; }
+    QMenu* SubMenu() const { return subMenu_.get(); }
 
 protected:
     void Detach() override;
@@ -195,8 +198,8 @@ private:
     std::unique_ptr<fw::TActionLink> actionLink_;
     std::vector<Te3MenuItem*> items_;
     Te3MenuItem* parent_ = nullptr;
-    QAction* action_;
-    QMenu* subMenu_ = nullptr;
+    std::unique_ptr<QAction> action_;
+    std::unique_ptr<QMenu> subMenu_;
     // The text the action shows: the caption with an automatic accelerator.
     QString shownText_;
     bool listDirty_ = false;
@@ -332,7 +335,7 @@ public:
     // Fields 0 and 1: x and y in client coordinates of the owning form.
     void _Popup(const std::string& value);
 
-    QMenu* Menu() const { return menu_; }
+    QMenu* Menu() const { return menu_.get(); }
     // Where the menu was shown last, in screen coordinates.
     QPoint LastPopupPoint() const { return lastPoint_; }
 
@@ -341,7 +344,7 @@ public:
 private:
     QPoint PlacedAt(int x, int y);
 
-    QMenu* menu_;
+    std::unique_ptr<QMenu> menu_;
     TPopupAlignment alignment_ = paLeft;
     bool autoPopup_ = true;
     TTrackButton trackButton_ = tbRightButton;
