@@ -145,7 +145,7 @@ const fw::TClassInfo& Te3MenuItem::StaticClass()
             p::Integer("MenuIndex", &C::GetMenuIndex, nullptr),
             // Its own class is still being built here; the parent is a component.
             p::Object("Parent", fw::TComponent::StaticClass(), &C::GetParent, nullptr),
-            p::StringAction("_Clear", &C::_Clear),
+            p::StringAction("_Clear", &C::ClearByEngine),
         },
         fw::MakeFactory<Te3MenuItem>(),
     };
@@ -726,7 +726,7 @@ const fw::TClassInfo& Te3CustomMainMenu::GetLanguageClass() const
     return Te3MainMenu::StaticClass();
 }
 
-void Te3CustomMainMenu::_ItemImage(const std::string& value)
+void Te3CustomMainMenu::SetItemImage(const std::string& value)
 {
     const std::string itemName = u3::ValueFieldDef(value, 0, "");
     const std::string imageName = u3::ValueFieldDef(value, 1, "");
@@ -763,8 +763,8 @@ const fw::TClassInfo& Te3_MainMenu::StaticClass()
         "Te3_MainMenu",
         &Te3MainMenu::StaticClass(),
         {
-            fw::prop::StringAction("_Clear", &C::_Clear),
-            fw::prop::StringAction("_ItemImage", &C::_ItemImage),
+            fw::prop::StringAction("_Clear", &C::ClearByEngine),
+            fw::prop::StringAction("_ItemImage", &C::SetItemImage),
         },
         fw::MakeFactory<Te3_MainMenu>(),
     };
@@ -839,7 +839,7 @@ void Te3CustomPopupMenu::PopupAndWait(int x, int y)
     menu_->exec(PlacedAt(x, y));
 }
 
-void Te3CustomPopupMenu::_Popup(const std::string& value)
+void Te3CustomPopupMenu::PopupAtText(const std::string& value)
 {
     QPoint point(StrictInteger(u3::ValueFieldDef(value, 0, "")), StrictInteger(u3::ValueFieldDef(value, 1, "")));
     if (auto* control = dynamic_cast<fw::TControl*>(Owner()); control && control->Widget())
@@ -876,8 +876,8 @@ const fw::TClassInfo& Te3_PopupMenu::StaticClass()
         "Te3_PopupMenu",
         &Te3PopupMenu::StaticClass(),
         {
-            fw::prop::StringAction("_Clear", &C::_Clear),
-            fw::prop::StringAction("_Popup", &C::_Popup),
+            fw::prop::StringAction("_Clear", &C::ClearByEngine),
+            fw::prop::StringAction("_Popup", &C::PopupAtText),
             fw::prop::Event("OnChange", MenuChangeEventType, &C::OnChange),
             fw::prop::Event("OnPopup", fw::NotifyEventType, &C::OnPopup),
         },

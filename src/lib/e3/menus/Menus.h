@@ -130,7 +130,7 @@ public:
     void Remove(Te3MenuItem* item);
     // Frees every sub-item, at once detached and deleted once no handler runs.
     void Clear();
-    void _Clear(const std::string&) { Clear(); }
+    void ClearByEngine(const std::string&) { Clear(); }
 
     // The menu whose tree holds the item; nullptr outside any menu.
     TMenuBase* GetMenu() const;
@@ -224,7 +224,7 @@ public:
     // The root item, whose sub-items are the menu's items.
     Te3MenuItem* Items() const { return items_; }
     void Clear() { items_->Clear(); }
-    void _Clear(const std::string&) { Clear(); }
+    void ClearByEngine(const std::string&) { Clear(); }
 
     // maParent is no choice for a menu and is ignored.
     TMenuAutoFlag GetAutoHotkeys() const { return items_->autoHotkeys_; }
@@ -266,7 +266,7 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 
     // Field 0 names an item, field 1 an engine picture for its bitmap.
-    void _ItemImage(const std::string& value);
+    void SetItemImage(const std::string& value);
 
     // Kept for the engine; forms here merge no menus.
     bool GetAutoMerge() const { return autoMerge_; }
@@ -333,7 +333,7 @@ public:
     // Shows the menu and returns once it has closed (a chosen item has run).
     void PopupAndWait(int x, int y);
     // Fields 0 and 1: x and y in client coordinates of the owning form.
-    void _Popup(const std::string& value);
+    void PopupAtText(const std::string& value);
 
     QMenu* Menu() const { return menu_.get(); }
     // Where the menu was shown last, in screen coordinates.
