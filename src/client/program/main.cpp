@@ -4,11 +4,13 @@
 #include "client/ClientMain.h"
 #include "enginelink/CorbaClient.h"
 #include "enginelink/SOAPClient.h"
+#include "enginelink/pms/PMSSOAPClient.h"
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <memory>
 #include <string>
@@ -16,9 +18,17 @@
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("filingclient"));
-    platform::InstallQtUserMessages();
+    // A batch request runs without a window, so without a display: no GUI
+    // application and no message boxes (messages go to standard error).
+    const bool batch = argc > 1 && enginelink::PMSCommandKind(argv[1]) >= 0;
+    std::unique_ptr<QCoreApplication> application;
+    if (batch) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QApplication>(argc, argv);
+        platform::InstallQtUserMessages();
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("filingclient"));
 
     platform::SystemdServiceManager serviceManager;
     client::ClientMainServices services;
@@ -37,6 +47,8 @@ int main(int argc, char** argv)
     services.serviceManager = &serviceManager;
     services.startSmartCardChecker = platform::StartSmartCardChecker;
     services.closeSmartCardChecker = platform::CloseSmartCardChecker;
+    services.isPMSCommand = [](const std::string& param) { return enginelink::PMSCommandKind(param) >= 0; };
+    services.runPMSRequest = enginelink::RunPMSBatch;
 
     // Qt has taken the arguments it understands out of argv.
     std::vector<std::string> params;
