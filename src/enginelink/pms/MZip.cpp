@@ -25,6 +25,10 @@ constexpr uLong kUtf8NameFlag = 0x800;
 // The Info-ZIP Unicode path extra field: version 1, the CRC-32 of the name as
 // stored in the header, then the name in UTF-8.
 constexpr unsigned kUnicodePathField = 0x7075;
+// Hosts of "version made by" whose names use "\\" between folders.
+constexpr uLong kHostFAT = 0;
+constexpr uLong kHostNTFS = 11;
+constexpr uLong kHostVFAT = 14;
 
 unzFile Handle(void* handle)
 {
@@ -120,6 +124,25 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
+// minizip refuses an archive without entries, which is nothing but its end
+// record: that one is unpacked by doing nothing.
+bool IsEmptyArchive(const std::string& fileName)
+{
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    unsigned char record[22];
+    const ssize_t n = ::read(fd, record, sizeof record);
+    ::close(fd);
+    if (n != static_cast<ssize_t>(sizeof record) || std::memcmp(record, "PK\x05\x06", 4) != 0)
+        return false;
+    for (int i = 8; i < 20; ++i) {
+        if (record[i] != 0)
+            return false;
+    }
+    return true;
+}
+
 mode_t CurrentUmask()
 {
     const mode_t mask = ::umask(0);
@@ -154,11 +177,7 @@ std::string CP437ToUtf8(const std::string& bytes)
 
 std::string SafeEntryPath(const std::string& entryName, bool withoutPath)
 {
-    std::string name = entryName;
-    for (char& c : name) {
-        if (c == '\\')
-            c = '/';
-    }
+    const std::string& name = entryName;
     const bool folder = !name.empty() && name.back() == '/';
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -287,6 +306,11 @@ std::string TMiniZip::CurrentEntryName()
     std::string unicode = UnicodePathName(extra, raw);
     if (!unicode.empty() && IsValidUtf8(unicode))
         return unicode;
+    // Zip programs on other systems store names in their own encoding,
+    // today UTF-8, without the flag; DOS and Windows ones use code page 437.
+    const uLong host = info.version >> 8;
+    if (host != kHostFAT && host != kHostNTFS && host != kHostVFAT && IsValidUtf8(raw))
+        return raw;
     return CP437ToUtf8(raw);
 }
 
@@ -299,7 +323,17 @@ int TMiniZip::ExtractCurrentFile(const std::string& destDir)
     const std::string entryName = CurrentEntryName();
     if (entryName.empty())
         return UNZ_BADZIPFILE;
-    const std::string relative = SafeEntryPath(entryName, UzWithoutPath);
+    // Archives made on DOS or Windows separate folders with "\\"; elsewhere
+    // it is an ordinary character of a name.
+    std::string name = entryName;
+    const uLong host = info.version >> 8;
+    if (host == kHostFAT || host == kHostNTFS || host == kHostVFAT) {
+        for (char& c : name) {
+            if (c == '\\')
+                c = '/';
+        }
+    }
+    const std::string relative = SafeEntryPath(name, UzWithoutPath);
     // Folder entries carry no data: with paths the folder is made, without
     // them there is nothing to write. An entry whose name holds nothing but
     // "." and ".." parts cannot be placed anywhere safe.
@@ -375,14 +409,14 @@ int TMiniZip::ExtractCurrentFile(const std::string& destDir)
 bool TMiniZip::UnzipAll(const std::string& destDir)
 {
     if (!OpenArchive())
-        return false;
+        return IsEmptyArchive(zipFileName_);
     unz_global_info64 global {};
     if (unzGetGlobalInfo64(Handle(handle_), &global) != UNZ_OK)
         return false;
+    if (global.number_entry == 0)
+        return true;
     const std::string dest = AddBackslash(destDir);
     int step = unzGoToFirstFile(Handle(handle_));
-    if (step == UNZ_END_OF_LIST_OF_FILE)
-        return true;
     while (step == UNZ_OK) {
         if (ExtractCurrentFile(dest) != 0)
             return false;

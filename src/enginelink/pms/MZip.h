@@ -73,8 +73,8 @@ std::string ParentDir(const std::string& folder);
 // Makes the folder with its parents; true when it exists afterwards.
 bool ForceDirs(const std::string& folder);
 
-// An entry name made safe to join to a destination folder: "\" read as a
-// delimiter, empty, "." and ".." components and leading delimiters dropped;
+// An entry name made safe to join to a destination folder: empty, "." and ".."
+// components and leading "/" dropped;
 // without path only the last component is kept. A name ending in a delimiter
 // (a folder entry) keeps that trailing "/" when it keeps any component.
 std::string SafeEntryPath(const std::string& entryName, bool withoutPath);
