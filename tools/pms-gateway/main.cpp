@@ -1,12 +1,15 @@
 // pms-gateway: a stand-in for the PMS gateway of the local server.
 //
-//   pms-gateway [--port N] [--log-dir DIR] [--archive ZIP]
+//   pms-gateway [--port N] [--log-dir DIR] [--archive ZIP] [--wait-for PATH]
 //
 // Prints "pms PORT" and "ready" once it listens on 127.0.0.1, then answers one
 // SOAP call per connection until it is stopped. Each call's request document
 // ("meta"), the attachment it carried and the raw request are written to
 // DIR/request-N.xml, DIR/attachment-N.bin and DIR/http-N.txt (N from 1).
-// validate, export and information return ZIP as a binary part.
+// validate, export and information return ZIP as a binary part. With
+// --wait-for, each call is answered only once PATH exists (a folder: once it
+// holds an entry), for at most 30 s: tests use it to let a server that the
+// client starts beside the call come up before the call ends.
 //
 // The request's user_name steers the reply, for tests of the failure paths:
 //   "fault:TEXT"  a SOAP fault with TEXT as its faultstring (HTTP 500)
@@ -23,6 +26,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
 #include <cctype>
 #include <csignal>
 #include <cstring>
@@ -393,6 +399,18 @@ private:
     int count_ = 0;
 };
 
+void WaitFor(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::error_code error;
+        if (fs::is_directory(path, error) ? !fs::is_empty(path, error) : fs::exists(path, error))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 volatile std::sig_atomic_t stopping = 0;
 
 void OnStop(int)
@@ -407,6 +425,7 @@ int main(int argc, char** argv)
     int port = 0;
     std::string logDir;
     std::string archive;
+    std::string waitFor;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--port")
@@ -415,6 +434,8 @@ int main(int argc, char** argv)
             logDir = argv[i + 1];
         else if (option == "--archive")
             archive = argv[i + 1];
+        else if (option == "--wait-for")
+            waitFor = argv[i + 1];
         else {
             std::cerr << "pms-gateway: unknown option " << option << "\n";
             return 2;
@@ -449,6 +470,8 @@ int main(int argc, char** argv)
             continue;
         HttpRequest request;
         if (ReadRequest(connection, request)) {
+            if (!waitFor.empty())
+                WaitFor(waitFor);
             try {
                 SendAll(connection, gateway.Answer(request));
             } catch (const std::exception& e) {
