@@ -11,6 +11,7 @@
 #include "client/Globals.h"
 #include "platform/MessagePump.h"
 #include "platform/Shell.h"
+#include "u3/AtomicFile.h"
 #include "u3/CommandLine.h"
 #include "u3/Files.h"
 #include "u3/IniFile.h"
@@ -89,46 +90,25 @@ bool IsRegularFile(const std::string& path)
 // so that a failed copy leaves dest as it was. False when the copy failed.
 bool CopyInto(int sourceFd, const std::string& dest)
 {
-    const auto slash = dest.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : dest.substr(0, slash);
-    const std::string name = slash == std::string::npos ? dest : dest.substr(slash + 1);
-    std::string temp = folder + "/." + name + ".copy.XXXXXX";
-    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0)
+    u3::AtomicFile out(dest);
+    if (!out.IsOpen())
         return false;
-    bool ok = true;
     char buffer[65536];
-    while (ok) {
+    for (;;) {
         const ssize_t n = ::read(sourceFd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            ok = false;
-            break;
-        }
+        if (n < 0)
+            return false;
         if (n == 0)
             break;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w < 0) {
-                ok = false;
-                break;
-            }
-            done += w;
-        }
+        if (!out.Write(std::string_view(buffer, static_cast<size_t>(n))))
+            return false;
     }
     struct stat st {};
-    if (ok && ::fstat(sourceFd, &st) == 0)
-        ::fchmod(out, st.st_mode & 0777);
-    if (::close(out) != 0)
-        ok = false;
-    if (ok && ::rename(temp.c_str(), dest.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    if (::fstat(sourceFd, &st) == 0 && !out.SetMode(st.st_mode & 0777))
+        return false;
+    return out.Commit();
 }
 
 // The extension of a server path ("\" or "/" delimited), with its dot.

@@ -1,7 +1,9 @@
 #include "client/FileTransfer.h"
 
+#include "u3/AtomicFile.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
+#include "u3/StrLib.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,25 +27,9 @@ std::function<int64_t()>& Probe()
     return probe;
 }
 
-bool SameTextAscii(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 bool IsNoFile(std::string_view reply)
 {
-    return SameTextAscii(reply, "snil");
+    return u3::SameText(reply, "snil");
 }
 
 bool IsBase64Digit(char c)
@@ -97,61 +83,31 @@ void ReadExactly(int fd, std::string& buffer, int64_t count)
     }
 }
 
-void WriteAll(int fd, std::string_view data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw std::runtime_error("Cannot write the downloaded file");
-        done += static_cast<size_t>(n);
-    }
-}
-
 // A file beside the target that takes its place only when Commit is called;
-// otherwise it is removed. Being in the same folder makes the rename atomic.
+// otherwise it is removed. A target that is no regular file (a device, FIFO or
+// folder) is refused before anything is fetched.
 class PendingFile {
 public:
     explicit PendingFile(const std::string& target)
-        : target_(target)
+        : file_(target)
     {
-        const auto slash = target.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
-        const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-        std::string templ = folder + "/." + name + ".part.XXXXXX";
-        fd_ = ::mkostemp(templ.data(), O_CLOEXEC);
-        if (fd_ < 0)
+        if (!u3::IsReplaceableTarget(target) || !file_.IsOpen())
             throw std::runtime_error("Cannot create " + target);
-        temp_ = templ;
     }
-    ~PendingFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!temp_.empty())
-            ::unlink(temp_.c_str());
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
 
-    void Append(std::string_view data) { WriteAll(fd_, data); }
+    void Append(std::string_view data)
+    {
+        if (!file_.Write(data))
+            throw std::runtime_error("Cannot write the downloaded file");
+    }
     void Commit()
     {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0)
-            throw std::runtime_error("Cannot write " + target_);
-        if (::rename(temp_.c_str(), target_.c_str()) != 0)
-            throw std::runtime_error("Cannot replace " + target_);
-        temp_.clear();
+        if (!file_.Commit())
+            throw std::runtime_error("Cannot replace " + file_.Target());
     }
 
 private:
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
+    u3::AtomicFile file_;
 };
 
 } // namespace
@@ -238,7 +194,7 @@ int32_t SendFileToServer(IGUIEngine& engine, const std::string& localPath, const
         if (size <= kWholeUploadLimit) {
             ReadExactly(fd.Get(), buffer, size);
             const std::string reply = engine.SetFile(u3::StringToBase64(buffer), "File", serverPath);
-            return SameTextAscii(reply, "OK") ? 1 : -1;
+            return u3::SameText(reply, "OK") ? 1 : -1;
         }
         std::string type = "PartStart";
         int64_t sent = 0;
@@ -246,7 +202,7 @@ int32_t SendFileToServer(IGUIEngine& engine, const std::string& localPath, const
         while (sent < size) {
             ReadExactly(fd.Get(), buffer, chunk);
             const std::string reply = engine.SetFile(u3::StringToBase64(buffer), type, serverPath);
-            if (!SameTextAscii(reply, "OK"))
+            if (!u3::SameText(reply, "OK"))
                 return -1;
             sent += chunk;
             chunk = NextChunkSize(size - sent, FreePageFileMemory());

@@ -1,6 +1,7 @@
 #include "enginelink/SOAPHttpLink.h"
 
 #include "u3/Base64.h"
+#include "u3/StrLib.h"
 
 #include <curl/curl.h>
 
@@ -28,12 +29,6 @@ std::string Trim(std::string_view s)
         return {};
     auto end = s.find_last_not_of(" \t");
     return std::string(s.substr(begin, end - begin + 1));
-}
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
 }
 
 struct ReceiveState {
@@ -197,14 +192,13 @@ HttpReply SOAPHttpLink::Post(const std::string& url, const std::string& host, co
 std::string HeaderParameter(const std::string& headerValue, const std::string& name)
 {
     std::string_view rest(headerValue);
-    const std::string wanted = Lower(name);
     bool first = true;
     while (true) {
         const auto semicolon = rest.find(';');
         std::string_view item = rest.substr(0, semicolon);
         if (!first) {
             const auto equals = item.find('=');
-            if (equals != std::string_view::npos && Lower(Trim(item.substr(0, equals))) == wanted) {
+            if (equals != std::string_view::npos && u3::SameText(Trim(item.substr(0, equals)), name)) {
                 std::string value = Trim(item.substr(equals + 1));
                 if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                     value = value.substr(1, value.size() - 2);
@@ -220,7 +214,7 @@ std::string HeaderParameter(const std::string& headerValue, const std::string& n
 
 std::string HeaderMainValue(const std::string& headerValue)
 {
-    return Lower(Trim(std::string_view(headerValue).substr(0, headerValue.find(';'))));
+    return u3::LowerCase(Trim(std::string_view(headerValue).substr(0, headerValue.find(';'))));
 }
 
 } // namespace enginelink

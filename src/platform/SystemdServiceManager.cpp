@@ -1,5 +1,6 @@
 #include "platform/SystemdServiceManager.h"
 
+#include "u3/AtomicFile.h"
 #include "u3/SystemdUnit.h"
 
 #include <QProcess>
@@ -38,33 +39,12 @@ bool CheckName(const std::string& name, std::string& error)
 
 // Written beside the target and renamed over it, so that systemd never reads
 // half a unit.
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error)
+bool WriteUnitFile(const std::string& path, const std::string& text, std::string& error)
 {
-    const std::string temp = path + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = std::strerror(errno);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0 || ::rename(temp.c_str(), path.c_str()) != 0) {
-        error = std::strerror(errno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    if (u3::WriteFileAtomically(path, text, 0644))
+        return true;
+    error = std::strerror(errno);
+    return false;
 }
 
 } // namespace
@@ -184,7 +164,7 @@ bool SystemdServiceManager::InstallUnit(const std::string& name, const u3::Servi
         error = "Cannot create " + unitFolder_ + ": " + ec.message();
         return false;
     }
-    if (!WriteFileAtomically(UnitFilePath(name), u3::SystemdUnitText(config, restart), error))
+    if (!WriteUnitFile(UnitFilePath(name), u3::SystemdUnitText(config, restart), error))
         return false;
     std::string output;
     if (!Systemctl({QStringLiteral("daemon-reload")}, output, error))
@@ -253,7 +233,7 @@ bool SystemdServiceManager::SetFailureActions(const std::string& name, std::stri
     bool restart = false;
     if (!ReadUnit(name, config, restart, error))
         return false;
-    if (!WriteFileAtomically(UnitFilePath(name), u3::SystemdUnitText(config, true), error))
+    if (!WriteUnitFile(UnitFilePath(name), u3::SystemdUnitText(config, true), error))
         return false;
     std::string output;
     return Systemctl({QStringLiteral("daemon-reload")}, output, error);

@@ -221,6 +221,26 @@ TEST_F(FileTransferTest, FailedDownloadsKeepTheOldFileAndLeaveNothingBehind)
     EXPECT_TRUE(FolderEntries(dir.str() + "/sub").empty());
 }
 
+TEST_F(FileTransferTest, DownloadsOntoAFifoOrFolderFailAndLeaveItInPlace)
+{
+    const std::string fifo = dir.str() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = dir.str() + "/folder";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    for (const std::string& target : {fifo, folder}) {
+        ServeReplies({u3::StringToBase64("payload")});
+        EXPECT_EQ(client::ReceiveFileFromServer(engine, target, "t"), -1) << target;
+        ServeReplies({u3::StringToBase64("payload")});
+        EXPECT_EQ(client::ReceiveWholeFile(engine, target, "t"), -1) << target;
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(FolderEntries(dir.str()), (std::vector<std::string> {"fifo", "folder"}));
+}
+
 TEST_F(FileTransferTest, DownloadsThatSucceed)
 {
     const std::string target = dir.str() + "/target.txt";

@@ -1,5 +1,6 @@
 #include "e3/DictionaryFiles.h"
 
+#include "u3/AtomicFile.h"
 #include "u3/Files.h"
 #include "u3/StrLib.h"
 
@@ -12,23 +13,6 @@
 #include <cstring>
 
 namespace e3 {
-namespace {
-
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-} // namespace
-
 bool HasFolderPart(std::string_view name)
 {
     return name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos;
@@ -83,29 +67,21 @@ std::string BackupName(const std::string& path)
 
 std::string ReplaceFileKeepingBackup(const std::string& path, std::string_view bytes)
 {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
+    u3::AtomicFile file(path);
+    if (!file.IsOpen())
+        return "Cannot create file \"" + path + "\". " + std::strerror(file.Error());
+    if (!file.Write(bytes) || !file.Finish())
+        return "Cannot write file \"" + path + "\". " + std::strerror(file.Error());
+    // Refused before the backup step, which would otherwise move a device or
+    // folder standing in the file's place.
+    if (!u3::IsReplaceableTarget(path) || !file.KeepModeOr(0644))
         return "Cannot create file \"" + path + "\". " + std::strerror(errno);
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const int writeErrno = errno;
-    if (::close(fd) != 0 || !written) {
-        const int err = written ? errno : writeErrno;
-        ::unlink(temp.c_str());
-        return "Cannot write file \"" + path + "\". " + std::strerror(err);
-    }
-    // mkstemp makes the file private; the file keeps the mode it had.
-    struct stat old {};
-    ::chmod(temp.c_str(), ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
 
     const std::string backup = BackupName(path);
     ::unlink(backup.c_str());
     (void)::rename(path.c_str(), backup.c_str());
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return "Cannot create file \"" + path + "\". " + std::strerror(err);
-    }
+    if (!file.Commit())
+        return "Cannot create file \"" + path + "\". " + std::strerror(file.Error());
     return {};
 }
 

@@ -5,7 +5,9 @@
 #include "e3/ItemSession.h"
 #include "e3/WorkbookReader.h"
 
+#include "u3/AtomicFile.h"
 #include "u3/Files.h"
+#include "u3/StrLib.h"
 
 #include <xlsxwriter.h>
 
@@ -20,14 +22,6 @@ namespace e3 {
 namespace {
 
 constexpr const char* KeyColumnName = "UniLang:";
-
-bool SameTextAscii(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-               return up(x) == up(y);
-           });
-}
 
 // Characters as a column width counts them (UTF-8 continuation bytes do not).
 size_t DisplayLength(std::string_view text)
@@ -99,14 +93,12 @@ void TItemSession::ExportWorkbook(const std::string& fileName)
 
     // The workbook is written beside its target and takes the target's name
     // only when complete.
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        throw ELangException("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    ::close(fd);
-    try {
+    u3::AtomicFile file(path);
+    if (!file.IsOpen() || !file.Finish())
+        throw ELangException("Cannot create file \"" + path + "\". " + std::strerror(file.Error()));
+    {
         WorkbookGuard guard;
-        guard.workbook = workbook_new(temp.c_str());
+        guard.workbook = workbook_new(file.TempPath().c_str());
         if (!guard.workbook)
             throw ELangException("Cannot create file \"" + path + "\".");
         lxw_worksheet* sheet = workbook_add_worksheet(guard.workbook, nullptr);
@@ -147,14 +139,9 @@ void TItemSession::ExportWorkbook(const std::string& fileName)
         guard.workbook = nullptr; // closing frees it, whatever the outcome
         Check(workbook_close(workbook));
 
-        struct stat old {};
-        ::chmod(temp.c_str(), ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-        if (::rename(temp.c_str(), path.c_str()) != 0)
-            throw ELangException("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
     }
+    if (!file.KeepModeOr(0644) || !file.Commit())
+        throw ELangException("Cannot create file \"" + path + "\". " + std::strerror(file.Error()));
 }
 
 void TItemSession::ImportFromExcel(const std::string& fileName)
@@ -190,7 +177,7 @@ void TItemSession::ImportWorkbook(const std::string& fileName)
             created->IsRemark = false;
             lang = AddLanguage(created);
         }
-        if (SameTextAscii(name, KeyColumnName)) {
+        if (u3::SameText(name, KeyColumnName)) {
             keyLanguage = lang;
             keyColumn = c;
         }

@@ -29,28 +29,11 @@ TraceState& Trace()
     return state;
 }
 
-bool SameTextAscii(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 uint32_t HashOfWord(std::string_view word)
 {
     const uint64_t h = std::hash<std::string_view>()(word);
     return static_cast<uint32_t>(h ^ (h >> 32));
 }
-
 
 // Whether the whole text is a 32-bit integer as the runtime's text-to-number
 // conversion reads one: leading blanks, a sign, then decimal digits or hex
@@ -144,7 +127,7 @@ void TLanguage::Assign(const TLanguage& source)
 int TLanguageList::IndexOf(std::string_view name) const
 {
     for (size_t i = 0; i < items_.size(); ++i)
-        if (SameTextAscii(items_[i]->Name, name))
+        if (u3::SameText(items_[i]->Name, name))
             return static_cast<int>(i);
     return -1;
 }

@@ -14,14 +14,6 @@
 namespace e3 {
 namespace {
 
-bool SameTextAscii(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-               return up(x) == up(y);
-           });
-}
-
 bool IsBlank(std::string_view s)
 {
     return std::all_of(s.begin(), s.end(), [](char c) { return c == ' ' || c == '\t'; });
@@ -63,7 +55,7 @@ TLangSession& LangSession()
 int TLangSession::IndexOf(const std::string& fileName) const
 {
     for (size_t i = 0; i < entries_.size(); ++i)
-        if (SameTextAscii(entries_[i].first, fileName))
+        if (u3::SameText(entries_[i].first, fileName))
             return static_cast<int>(i);
     return -1;
 }
@@ -146,7 +138,6 @@ TMultiLanguage::~TMultiLanguage()
     if (designerML_)
         designerML_->RemoveFreeNotification(this);
 }
-
 
 bool& DebugDialogIgnored()
 {

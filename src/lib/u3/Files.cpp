@@ -2,6 +2,8 @@
 // to follow symbolic links and every folder we create appears atomically.
 #include "u3/Files.h"
 
+#include "u3/AtomicFile.h"
+
 #include "u3/StrLib.h"
 
 #include <cerrno>
@@ -239,17 +241,10 @@ bool CopyAndRemove(const std::string& source, const std::string& dest)
     Fd in(::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (in.Get() < 0)
         return false;
-    std::string temp = dest + ".XXXXXX";
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (out.Get() < 0)
+    AtomicFile out(dest);
+    if (!out.IsOpen() || !CopyFileContents(in.Get(), out.Handle()) || !out.SetMode(st.st_mode & 07777)
+        || !out.Commit())
         return false;
-    const bool copied = CopyFileContents(in.Get(), out.Get())
-        && ::fchmod(out.Get(), st.st_mode & 07777) == 0 && ::fsync(out.Get()) == 0;
-    out.Reset();
-    if (!copied || ::rename(temp.c_str(), dest.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
     return ::unlink(source.c_str()) == 0;
 }
 

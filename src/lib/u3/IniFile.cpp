@@ -2,6 +2,7 @@
 
 #include "u3/StrLib.h"
 
+#include "u3/AtomicFile.h"
 #include "u3/Files.h"
 
 #include <cerrno>
@@ -128,21 +129,6 @@ std::string ValueAsWritten(const std::string& value)
     return needsQuotes ? "\"" + value + "\"" : value;
 }
 
-bool WriteAll(int fd, const std::string& bytes)
-{
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // Writes through a symbolic link to its target, so that the link stays.
 std::string ResolvedTarget(const std::string& fileName)
@@ -346,21 +332,7 @@ bool IniFile::Commit(std::vector<std::string> lines)
 
 bool IniFile::Save(const std::string& text) const
 {
-    // A temporary file in the same folder, then rename: readers see the old
-    // file or the new one, never half of one.
-    const std::string target = ResolvedTarget(fileName_);
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), target.c_str()) == 0)
-        return true;
-    ::unlink(temp.c_str());
-    return false;
+    return WriteFileAtomically(ResolvedTarget(fileName_), text, 0644);
 }
 
 std::string ReadIniString(const std::string& fileName, const std::string& section, const std::string& ident,

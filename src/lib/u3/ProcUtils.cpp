@@ -4,6 +4,7 @@
 #include "u3/Files.h"
 #include "u3/Logger.h"
 #include "u3/PollClock.h"
+#include "u3/StrLib.h"
 #include "u3/UserMessages.h"
 
 #include <cerrno>
@@ -194,25 +195,9 @@ std::string FolderOf(const std::string& path)
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool HasExeSuffix(const std::string& name)
 {
-    return name.size() > 4 && EqualNoCase(name.substr(name.size() - 4), ".exe");
+    return name.size() > 4 && SameText(name.substr(name.size() - 4), ".exe");
 }
 
 std::string WithoutExeSuffix(const std::string& name)
@@ -224,7 +209,7 @@ std::string WithoutExeSuffix(const std::string& name)
 // with or without that suffix.
 bool SameProgram(const std::string& a, const std::string& b)
 {
-    return EqualNoCase(WithoutExeSuffix(a), WithoutExeSuffix(b));
+    return SameText(WithoutExeSuffix(a), WithoutExeSuffix(b));
 }
 
 bool IsPid(const char* name, pid_t& pid)

@@ -51,7 +51,9 @@ void ScanFields(std::string_view s, std::string_view separator, OnField onField)
     onField(fieldStart, n);
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
+} // namespace
+
+bool SameText(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
@@ -67,6 +69,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     }
     return true;
 }
+
+namespace {
 
 bool IsBlankOrControl(char c)
 {
@@ -184,7 +188,7 @@ std::string TextBetweenDef(std::string_view startMark, std::string_view endMark,
 int IndexInArray(std::string_view s, const std::vector<std::string>& values, bool caseSensitive)
 {
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (caseSensitive ? values[i] == s : EqualsNoCase(values[i], s))
+        if (caseSensitive ? values[i] == s : SameText(values[i], s))
             return static_cast<int>(i);
     }
     return -1;
@@ -206,7 +210,7 @@ bool ParamPresent(std::string_view name)
 {
     std::lock_guard<std::mutex> guard(argumentsLock);
     for (const auto& argument : ProgramArguments()) {
-        if (EqualsNoCase(argument, name))
+        if (SameText(argument, name))
             return true;
     }
     return false;
@@ -488,10 +492,6 @@ int64_t SignedSecondsDiff(TDateTime a, TDateTime b)
     return diff < 0 ? -seconds : seconds;
 }
 
-bool SameText(std::string_view a, std::string_view b)
-{
-    return EqualsNoCase(a, b);
-}
 
 std::string LowerCase(std::string_view s)
 {

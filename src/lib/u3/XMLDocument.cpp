@@ -2,6 +2,7 @@
 #include "u3/XMLParser.h"
 
 #include "XMLCodePage.h"
+#include "u3/StrLib.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,17 +27,6 @@ constexpr std::string_view kCRLF = "\r\n";
 char LowerAscii(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 std::string LowerText(std::string_view s)

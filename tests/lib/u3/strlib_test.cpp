@@ -91,6 +91,31 @@ TEST(Lists, IndexLookups)
     EXPECT_EQ(IndexOfChar('x', "abc"), -1);
 }
 
+TEST(Compare, SameTextFoldsAsciiLettersOnly)
+{
+    struct Case {
+        std::string_view a, b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"Client.OnClientDone", "CLIENT.onclientdone", true},
+        {"", "", true},
+        {"snil", "sni", false},
+        // Neighbours of the letters that a bit trick would fold as well.
+        {"[", "{", false},
+        {"@", "`", false},
+        {"^", "~", false},
+        // Bytes above ASCII are compared as they are (UTF-8 umlauts differ).
+        {"\xC3\x84", "\xC3\xA4", false},
+        {"\xC4", "\xE4", false},
+        {std::string_view("a\0b", 3), std::string_view("A\0B", 3), true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SameText(c.a, c.b), c.same) << c.a << " / " << c.b;
+        EXPECT_EQ(SameText(c.b, c.a), c.same) << c.b << " / " << c.a;
+    }
+}
+
 TEST(Lists, ParamPresentIgnoresCase)
 {
     SetProgramArguments({"-Settings", "host:1"});
