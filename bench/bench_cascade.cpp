@@ -1,7 +1,7 @@
 // Disabling and enabling a panel that holds many controls, against Qt's own
 // setEnabled on a parent of as many plain widgets; and whether the cascade and
 // the tab order grow linearly with the number of controls.
-#include "e3/Panel.h"
+#include "e3/containers/Panel.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 // 33 columns; its peer is a plain read of the same file into memory, the least
 // any loader must do. Lookups are timed at two sizes to show they do not grow
 // with the dictionary.
-#include "e3/ItemSession.h"
+#include "e3/dictionary/ItemSession.h"
 
 #include "multilang/LanguageTable.h"
 

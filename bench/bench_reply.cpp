@@ -10,7 +10,7 @@
 #include "client/FormReader.h"
 #include "client/Globals.h"
 #include "client/MemoryTextStream.h"
-#include "e3/Edit.h"
+#include "e3/edits/Edit.h"
 #include "framework/Component.h"
 #include "u3/Files.h"
 

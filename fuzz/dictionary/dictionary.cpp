@@ -1,7 +1,7 @@
 // Dictionary files come from disk and may be damaged: every reader must end in
 // a loaded dictionary or the one format exception, never a crash or a runaway
 // allocation, and what it loaded must be consistent enough to translate with.
-#include "e3/ItemSession.h"
+#include "e3/dictionary/ItemSession.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Masks, values and key strokes from arbitrary bytes: the input is split at the
 // first two NUL bytes into a mask text, a value and a list of editing steps.
 // Every operation must end and keep the shown text at the mask's length.
-#include "e3/EditChars.h"
-#include "e3/EditInput.h"
-#include "e3/EditMask.h"
+#include "e3/common/EditChars.h"
+#include "e3/edits/EditInput.h"
+#include "e3/edits/EditMask.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // UTF-7 from form streams and Base64 captions from the engine: decoding never
 // fails other than by its own error, what decodes is UTF-8 and survives a
 // round trip.
-#include "e3/UnicodeText.h"
+#include "e3/common/UnicodeText.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#include "e3/ItemSession.h"
-#include "e3/WorkbookReader.h"
+#include "e3/dictionary/ItemSession.h"
+#include "e3/dictionary/WorkbookReader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include "client/FormReader.h"
 #include "client/Globals.h"
 #include "client/StartUp.h"
-#include "e3/EngineImages.h"
+#include "e3/common/EngineImages.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
 #include "u3/PrivateFolder.h"

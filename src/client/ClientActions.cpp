@@ -15,6 +15,7 @@
 #include "u3/CommandLine.h"
 #include "u3/Files.h"
 #include "u3/IniFile.h"
+#include "u3/Logger.h"
 #include "u3/StrLib.h"
 
 #include <QApplication>
@@ -55,15 +56,48 @@ bool IsBlankText(const std::string& s)
     return true;
 }
 
-// The whole text of a file, its lines ended by CR LF.
-std::string FileTextWithCrLf(const std::string& path)
+// An INI file the engine asks for is read whole into memory, and a request for
+// /dev/zero or a huge log must not take all of it.
+constexpr int64_t kIniReadLimit = 64 * 1024 * 1024;
+
+enum class FileRead { Done, Missing, TooLarge };
+
+// Reads a regular file of at most limit bytes; anything else (a device, a FIFO,
+// a folder) reads as missing, without waiting for a writer.
+FileRead ReadRegularFileUpTo(const std::string& path, int64_t limit, std::string& text)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::ostringstream raw;
-    raw << in.rdbuf();
-    const std::string text = raw.str();
+    text.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return FileRead::Missing;
+    struct stat st {};
+    FileRead result = FileRead::Done;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        result = FileRead::Missing;
+    else if (st.st_size > limit)
+        result = FileRead::TooLarge;
+    char buffer[65536];
+    while (result == FileRead::Done) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        // The file may grow while it is read.
+        if (static_cast<int64_t>(text.size()) + n > limit)
+            result = FileRead::TooLarge;
+        else
+            text.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (result != FileRead::Done)
+        text.clear();
+    return result;
+}
+
+// The text with its lines ended by CR LF.
+std::string WithCrLf(const std::string& text)
+{
     std::string out;
     out.reserve(text.size() + text.size() / 16);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -78,6 +112,18 @@ std::string FileTextWithCrLf(const std::string& path)
     if (!out.empty() && out.back() != '\n')
         out += "\r\n";
     return out;
+}
+
+bool IsLargerThan(const std::string& path, int64_t limit)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > limit;
+}
+
+void LogIniTooLarge(const std::string& path)
+{
+    u3::ApplicationLogger().Log(2, "INI file " + path + " not read: larger than "
+                                       + std::to_string(kIniReadLimit) + " bytes");
 }
 
 bool IsRegularFile(const std::string& path)
@@ -381,14 +427,20 @@ void TClient::_GetIniFile(const std::string& value)
     const std::string section = Field(value, 1);
     const std::string key = Field(value, 2);
     std::string text;
-    if (!IsBlankText(key)) {
+    if (IsLargerThan(file, kIniReadLimit)) {
+        LogIniTooLarge(file);
+        text = Field(value, 3);
+    } else if (!IsBlankText(key)) {
         text = u3::IniFile(file).ReadString(section, key, Field(value, 3));
     } else if (!IsBlankText(section)) {
         const u3::IniFile ini(file);
         for (const std::string& name : ini.ReadSection(section))
             text += name + "=" + ini.ReadString(section, name, "") + "\r\n";
+    } else if (ReadRegularFileUpTo(file, kIniReadLimit, text) == FileRead::TooLarge) {
+        LogIniTooLarge(file);
+        text = Field(value, 3);
     } else {
-        text = FileTextWithCrLf(file);
+        text = WithCrLf(text);
     }
     const std::string callback = Field(value, 4);
     if (callback.empty())

@@ -3,8 +3,8 @@
 // the event map (client-side event path -> engine event name) and the event
 // parameters (engine event name -> paths sent with it) of its controls.
 #include "client/NameValueList.h"
-#include "e3/Contract.h"
-#include "e3/ScrollingClient.h"
+#include "e3/common/Contract.h"
+#include "e3/common/ScrollingClient.h"
 #include "framework/Form.h"
 
 #include <array>

@@ -94,6 +94,7 @@ void RunSession(IClientGUIEngine& engine, const std::vector<std::string>& params
         engine.ExecuteEvent("", "Client", "TClient", "Client.OnDestroy", "");
     } catch (const u3::EAbort&) {
     } catch (const std::exception& e) {
+        u3::ApplicationLogger().Log(1, std::string("The session ended with an error: ") + e.what());
         u3::CurrentUserMessages().ShowMessage(e.what());
     }
 }

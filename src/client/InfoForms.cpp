@@ -1,7 +1,7 @@
 #include "client/InfoForms.h"
 
 #include "client/MessageDialog.h"
-#include "e3/SpeedButton.h"
+#include "e3/buttons/SpeedButton.h"
 #include "framework/ApplicationException.h"
 
 #include <QFontMetrics>

@@ -2,8 +2,8 @@
 // Small stay-on-top windows that tell the user what the client is doing while
 // it works: a text alone, or a text with a line of growing dots below it. The
 // caller shows them without waiting and hides them later.
-#include "e3/Panel.h"
-#include "e3/ProgressLabel.h"
+#include "e3/containers/Panel.h"
+#include "e3/display/ProgressLabel.h"
 #include "framework/Form.h"
 
 class QFrame;

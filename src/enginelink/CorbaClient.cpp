@@ -1,5 +1,6 @@
 #include "enginelink/CorbaClient.h"
 
+#include "enginelink/KeepAlive.h"
 #include "enginelink/OrbBind.h"
 #include "enginelink/WireText.h"
 #include "idl/GUIServer.hh"
@@ -35,6 +36,7 @@ CORBA::ORB_ptr TheOrb()
                               nullptr};
         int argc = 5;
         orb = CORBA::ORB_init(argc, const_cast<char**>(argv));
+        KeepOrbConnectionsAlive();
     });
     return orb.in();
 }

@@ -4,7 +4,9 @@
 #include "u3/Exceptions.h"
 #include "u3/Files.h"
 #include "u3/IniFile.h"
+#include "u3/Logger.h"
 #include "u3/ProgramEnd.h"
+#include "u3/StrLib.h"
 
 #include <charconv>
 #include <chrono>
@@ -126,14 +128,24 @@ void TBaseSOAPClient::PostRequest()
             replyContentType_ = std::move(reply.contentType);
             replyBody_ = std::move(reply.body);
             return;
-        } catch (const EHttpError&) {
+        } catch (const EHttpError& error) {
             if (attempt == retries_) {
-                disconnected_ = true;
-                Fatal(u3::ServerNotFoundText());
+                LinkLost(error.what(), u3::ServerNotFoundText());
                 throw u3::EAbort();
             }
         }
     }
+}
+
+void TBaseSOAPClient::LinkLost(const std::string& reason, const std::string& message)
+{
+    disconnected_ = true;
+    // A fault's text comes from the reply as it is.
+    std::string why = reason, shown = message;
+    u3::MakeValidUtf8(why);
+    u3::MakeValidUtf8(shown);
+    u3::ApplicationLogger().Log(1, "The engine call " + parser_->Operation() + " to " + Url() + " failed: " + why);
+    Fatal(shown);
 }
 
 void TBaseSOAPClient::ReadResponse()
@@ -141,8 +153,7 @@ void TBaseSOAPClient::ReadResponse()
     std::string data = std::move(replyBody_);
     replyBody_ = std::string();
     if (data.empty()) {
-        disconnected_ = true;
-        Fatal(u3::ServerNotFoundText());
+        LinkLost("empty reply", u3::ServerNotFoundText());
         throw u3::EAbort();
     }
     if (HeaderMainValue(replyContentType_) == "multipart/related") {
@@ -164,13 +175,15 @@ std::string TBaseSOAPClient::Call()
     if (serverUserID_.empty())
         serverUserID_ = parser_->ServerUserID();
     if (!parser_->FaultString().empty()) {
-        disconnected_ = true;
-        Fatal(parser_->FaultString());
+        LinkLost("fault " + parser_->FaultString(), parser_->FaultString());
         throw u3::EAbort();
     }
     // A file's text is handed on, not copied; the next call clears the
-    // parser anyway.
-    return parser_->TakeReturnValue();
+    // parser anyway. Bytes that are not UTF-8 would be stored in controls and
+    // go back out inside requests declared UTF-8.
+    std::string value = parser_->TakeReturnValue();
+    u3::MakeValidUtf8(value);
+    return value;
 }
 
 TSOAPClientSettings Te3SOAPClient::ReadSettings()
@@ -204,8 +217,16 @@ std::string Te3SOAPClient::Send(const char* operation,
     parser_->Clear(true);
     parser_->SetServerUserID(serverUserID_);
     parser_->SetOperation(operation);
-    for (const auto& [name, value] : params)
-        parser_->SetParam(name, *value);
+    for (const auto& [name, value] : params) {
+        // The request is declared UTF-8, whatever the text came from.
+        if (u3::IsValidUtf8(*value)) {
+            parser_->SetParam(name, *value);
+        } else {
+            std::string valid = *value;
+            u3::MakeValidUtf8(valid);
+            parser_->SetParam(name, valid);
+        }
+    }
     return Call();
 }
 
@@ -279,8 +300,7 @@ bool Te3SOAPClient::Connect()
             serverUserID_ = parser_->ServerUserID();
         // A fault that came with an error status: the server refused the link.
         if (ReplyIsFaultStatus()) {
-            disconnected_ = true;
-            Fatal(parser_->FaultString());
+            LinkLost("fault " + parser_->FaultString(), parser_->FaultString());
         }
         return true;
     } catch (...) {

@@ -53,6 +53,9 @@ protected:
     void PostRequest();
     // Hands the reply to the parser; an empty one is a lost server.
     void ReadResponse();
+    // Marks the link as lost, writes why to the main log (the user only sees
+    // message, if anything) and hands message to Fatal.
+    void LinkLost(const std::string& reason, const std::string& message);
     // Whether the reply just read was an error status carrying a SOAP fault.
     bool ReplyIsFaultStatus() const { return replyStatus_ >= 400; }
 

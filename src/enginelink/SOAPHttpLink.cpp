@@ -1,5 +1,6 @@
 #include "enginelink/SOAPHttpLink.h"
 
+#include "enginelink/KeepAlive.h"
 #include "u3/Base64.h"
 #include "u3/StrLib.h"
 
@@ -59,6 +60,15 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user)
     return length;
 }
 
+// Runs inside libcurl for each new connection; libcurl has no option for the
+// number of probes.
+int SetKeepAliveProbes(void*, curl_socket_t socket, curlsocktype purpose)
+{
+    if (purpose == CURLSOCKTYPE_IPCXN)
+        SetTcpKeepAliveProbes(socket);
+    return CURL_SOCKOPT_OK;
+}
+
 struct HeaderList {
     curl_slist* list = nullptr;
     ~HeaderList() { curl_slist_free_all(list); }
@@ -97,6 +107,11 @@ SOAPHttpLink::SOAPHttpLink()
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+    // No time limit on a call: keep-alive tells a dead peer from a slow one.
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPIDLE, long(kKeepAliveIdle.count()));
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPINTVL, long(kKeepAliveInterval.count()));
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &SetKeepAliveProbes);
 }
 
 SOAPHttpLink::~SOAPHttpLink()

@@ -2,6 +2,7 @@
 
 #include "framework/Component.h"
 #include "u3/Exceptions.h"
+#include "u3/Logger.h"
 
 #include <cstdio>
 
@@ -21,6 +22,11 @@ void RunFromEventLoop(const std::function<void()>& code)
 {
     HandlerScope scope;
     auto report = [](const std::exception& error) {
+        try {
+            // Whatever the handler shows is gone once the user closes it.
+            u3::LogErrorIn("an event handler", error.what());
+        } catch (...) {
+        }
         try {
             if (ApplicationExceptionHandler)
                 ApplicationExceptionHandler(error);

@@ -2,7 +2,7 @@
 // The client's own texts, translated locally from the dictionary that lies
 // beside the program, without asking the engine. Keys are words of the key
 // column: "SRC." + a message name for messages, component paths for forms.
-#include "e3/MultiLanguage.h"
+#include "e3/translation/MultiLanguage.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Which texts of a form the local dictionary translates, and the base form
 // that translates itself and everything on it once, when it is created.
-#include "e3/Contract.h"
+#include "e3/common/Contract.h"
 #include "framework/Form.h"
 
 #include <string>

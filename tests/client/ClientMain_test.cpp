@@ -4,10 +4,11 @@
 #include "client/ClientSender.h"
 #include "client/FrmIP.h"
 #include "client/StartUp.h"
-#include "e3/Edit.h"
-#include "e3/RadioButton.h"
-#include "e3/SpeedButton.h"
+#include "e3/edits/Edit.h"
+#include "e3/buttons/RadioButton.h"
+#include "e3/buttons/SpeedButton.h"
 #include "framework/Form.h"
+#include "support/LogCapture.h"
 #include "support/RecordingUserMessages.h"
 #include "support/ScriptedEngine.h"
 #include "support/TempDir.h"
@@ -300,12 +301,16 @@ TEST_F(ClientMainTest, AnErrorWhileTheUserWorksEndsThePassWithItsMessage)
     struct Case {
         std::function<void()> fail;
         std::vector<std::string> plain;
+        std::vector<std::string> logged;
     };
     const Case cases[] = {
-        {[] { throw u3::Exception("Form Main not found"); }, {"Form Main not found"}},
-        {[] { throw u3::EAbort(); }, {}},
+        {[] { throw u3::Exception("Form Main not found"); }, {"Form Main not found"},
+         {"L1 The session ended with an error: Form Main not found"}},
+        {[] { throw u3::EAbort(); }, {}, {}},
     };
     for (const Case& c : cases) {
+        e3test::TempDir logFolder;
+        e3test::LogCapture log(logFolder.path());
         messages.plain.clear();
         auto engine = AddEngine(true);
         bool splashReachable = true;
@@ -317,6 +322,11 @@ TEST_F(ClientMainTest, AnErrorWhileTheUserWorksEndsThePassWithItsMessage)
         EXPECT_EQ(client::ClientMain({"-silent"}, services), 0);
         EXPECT_EQ(Operations(*engine), (std::vector<std::string> {"Connect", "Client.OnClientInit"}));
         EXPECT_EQ(messages.plain, c.plain);
+        std::vector<std::string> sessionLines;
+        for (const std::string& entry : log.Entries())
+            if (entry.find("session") != std::string::npos)
+                sessionLines.push_back(entry);
+        EXPECT_EQ(sessionLines, c.logged);
         EXPECT_FALSE(splashReachable) << "a silent client shows no splash";
     }
 }

@@ -2,7 +2,7 @@
 
 #include "client/EventList.h"
 #include "client/FormReader.h"
-#include "e3/Edit.h"
+#include "e3/edits/Edit.h"
 #include "u3/Base64.h"
 
 #include <QBuffer>

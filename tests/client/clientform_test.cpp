@@ -1,8 +1,8 @@
 #include "ClientFixture.h"
 
-#include "e3/Edit.h"
-#include "e3/Memo.h"
-#include "e3/Menus.h"
+#include "e3/edits/Edit.h"
+#include "e3/edits/Memo.h"
+#include "e3/menus/Menus.h"
 
 #include <QApplication>
 #include <QClipboard>

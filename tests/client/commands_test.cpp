@@ -3,6 +3,7 @@
 #include "client/ClientCommands.h"
 #include "client/MessageDialog.h"
 #include "platform/Shell.h"
+#include "support/LogCapture.h"
 #include "u3/Base64.h"
 #include "u3/ProcUtils.h"
 
@@ -210,6 +211,39 @@ TEST_F(CommandTest, IniFileReadAndWrite)
     Run("_GetIniFile", ini + "<|>Other<|>Y<|><|>Main.Ini");
     EXPECT_EQ(LastRequest(), "Main.Ini: { ; Sender Main ; ModalResult two words ; }");
     EXPECT_EQ(u3::ReadIniString(ini, "Other", "X", ""), "1");
+}
+
+TEST_F(CommandTest, IniFileReadsOnlyBoundedRegularFiles)
+{
+    LogCapture log(dir.str());
+    const std::string fifo = dir.str() + "/fifo", zero = dir.str() + "/zero", big = dir.str() + "/big.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", zero.c_str()), 0);
+    SparseFile(big, 64 * 1024 * 1024 + 1);
+    struct Case {
+        std::string value;
+        std::string text;
+    };
+    // A FIFO without a writer and an endless device read as missing files; a
+    // file over the limit gives the default text, never a part of the file.
+    const Case cases[] = {
+        {fifo + "<|><|><|>dflt", "snil"},
+        {zero + "<|><|><|>dflt", "snil"},
+        {fifo + "<|>Common<|>Key<|>dflt", "dflt"},
+        {zero + "<|>Common<|>Key<|>dflt", "dflt"},
+        {zero + "<|>Common<|><|>dflt", "snil"},
+        {big + "<|><|><|>dflt", "dflt"},
+        {big + "<|>Common<|><|>dflt", "dflt"},
+        {big + "<|>Common<|>Key<|>dflt", "dflt"},
+    };
+    for (const Case& c : cases) {
+        Run("_GetIniFile", c.value + "<|>Main.Ini");
+        EXPECT_EQ(LastRequest(), "Main.Ini: { ; Sender Main ; ModalResult " + c.text + " ; }") << c.value;
+    }
+    const std::vector<std::string> entries = log.Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    for (const std::string& entry : entries)
+        EXPECT_EQ(entry, "L2 INI file " + big + " not read: larger than 67108864 bytes");
 }
 
 TEST_F(CommandTest, EventFunctionEditsTheHolderOfTheWholeEventName)

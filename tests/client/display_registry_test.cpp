@@ -2,7 +2,7 @@
 
 #include "client/ClassRegistry.h"
 #include "client/FormReader.h"
-#include "e3/Gauge.h"
+#include "e3/display/Gauge.h"
 
 #include <memory>
 
@@ -77,7 +77,7 @@ TEST(DisplayRegistry, GaugeProgressOutsideTheRangeReadsBackUnchanged)
 } // namespace
 
 #include "ClientFixture.h"
-#include "e3/Image.h"
+#include "e3/display/Image.h"
 #include "u3/Base64.h"
 
 #include <QBuffer>

@@ -221,6 +221,39 @@ TEST_F(FileTransferTest, FailedDownloadsKeepTheOldFileAndLeaveNothingBehind)
     EXPECT_TRUE(FolderEntries(dir.str() + "/sub").empty());
 }
 
+TEST_F(FileTransferTest, DownloadsNeverReplaceWhatIsNotARegularFile)
+{
+    // A link to /dev/null shows the device case without touching the device: a
+    // rename over it would only replace the link inside the scratch folder.
+    const std::string sub = dir.str() + "/sub";
+    ::mkdir(sub.c_str(), 0700);
+    const std::string fifo = sub + "/fifo", folder = sub + "/folder", device = sub + "/device";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(::symlink("/dev/null", device.c_str()), 0);
+    const auto kindOf = [](const std::string& path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    };
+    const std::vector<std::string> entries = FolderEntries(sub);
+    const std::vector<std::vector<std::string>> replySets = {
+        {"sizezero"},
+        {u3::StringToBase64("data"), "snil"},
+    };
+    for (const std::string& target : {fifo, folder, device}) {
+        const auto kind = kindOf(target);
+        for (const auto& replies : replySets) {
+            ServeReplies(replies);
+            EXPECT_EQ(client::ReceiveFileFromServer(engine, target, "t"), -1) << target;
+            EXPECT_EQ(kindOf(target), kind) << target;
+        }
+        ServeReplies({u3::StringToBase64("data")});
+        EXPECT_EQ(client::ReceiveWholeFile(engine, target, "t"), -1) << target;
+        EXPECT_EQ(kindOf(target), kind) << target;
+        EXPECT_EQ(FolderEntries(sub), entries) << target;
+    }
+}
+
 TEST_F(FileTransferTest, DownloadsOntoAFifoOrFolderFailAndLeaveItInPlace)
 {
     const std::string fifo = dir.str() + "/fifo";

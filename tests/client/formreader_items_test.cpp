@@ -2,7 +2,7 @@
 #include "ClientFixture.h"
 
 #include "client/FormReader.h"
-#include "e3/ListBox.h"
+#include "e3/lists/ListBox.h"
 #include "framework/Collection.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #include "ClientFixture.h"
 
 #include "client/FormReader.h"
-#include "e3/Edit.h"
-#include "e3/ListBox.h"
-#include "e3/Memo.h"
-#include "e3/RadioGroup.h"
+#include "e3/edits/Edit.h"
+#include "e3/lists/ListBox.h"
+#include "e3/edits/Memo.h"
+#include "e3/containers/RadioGroup.h"
 
 #include <gmock/gmock.h>
 

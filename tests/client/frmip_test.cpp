@@ -1,8 +1,8 @@
 #include "client/FrmIP.h"
-#include "e3/Edit.h"
-#include "e3/Image.h"
-#include "e3/RadioButton.h"
-#include "e3/SpeedButton.h"
+#include "e3/edits/Edit.h"
+#include "e3/display/Image.h"
+#include "e3/buttons/RadioButton.h"
+#include "e3/buttons/SpeedButton.h"
 #include "multilang/LanguageTable.h"
 #include "support/TempDir.h"
 #include "u3/Files.h"
@@ -130,8 +130,8 @@ TEST(FormSplash, ThePictureFollowsTheLanguage)
 
 } // namespace
 
-#include "e3/ItemSession.h"
-#include "e3/Label.h"
+#include "e3/dictionary/ItemSession.h"
+#include "e3/display/Label.h"
 #include "multilang/ClientTranslation.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "client/InfoForms.h"
 #include "client/MessageDialog.h"
-#include "e3/SpeedButton.h"
+#include "e3/buttons/SpeedButton.h"
 
 #include <QLabel>
 

@@ -1,8 +1,8 @@
 // A form's main menu bar sits above the client area, as a window menu does:
 // the client height leaves it out and the aligned children start below it.
 #include "client/ClientForm.h"
-#include "e3/Menus.h"
-#include "e3/Panel.h"
+#include "e3/menus/Menus.h"
+#include "e3/containers/Panel.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "ClientFixture.h"
 #include "client/FormReader.h"
-#include "e3/Menus.h"
-#include "e3/SpeedButton.h"
+#include "e3/menus/Menus.h"
+#include "e3/buttons/SpeedButton.h"
 #include "u3/Base64.h"
 
 #include <QBuffer>

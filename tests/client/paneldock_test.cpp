@@ -1,5 +1,5 @@
 #include "client/ClientForm.h"
-#include "e3/Panel.h"
+#include "e3/containers/Panel.h"
 
 #include <gtest/gtest.h>
 

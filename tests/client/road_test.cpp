@@ -5,7 +5,7 @@
 #include "ClientFixture.h"
 
 #include "client/EventList.h"
-#include "e3/Edit.h"
+#include "e3/edits/Edit.h"
 
 #include <QTest>
 

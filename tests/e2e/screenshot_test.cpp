@@ -3,9 +3,9 @@
 // shows up here.
 #include "client/ClassRegistry.h"
 #include "client/ClientForm.h"
-#include "e3/Image.h"
-#include "e3/ListBox.h"
-#include "e3/Menus.h"
+#include "e3/display/Image.h"
+#include "e3/lists/ListBox.h"
+#include "e3/menus/Menus.h"
 #include "framework/Rtti.h"
 
 #include <QApplication>

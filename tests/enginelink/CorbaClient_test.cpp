@@ -3,6 +3,7 @@
 #include "enginelink/OrbBind.h"
 #include "enginelink/WireText.h"
 
+#include "support/KeepAliveProbe.h"
 #include "support/ChildProcess.h"
 #include "support/LogCapture.h"
 #include "support/LoopbackSocket.h"
@@ -192,6 +193,24 @@ TEST(CorbaClient, ConnectsForEachEngineNameAndForwardsEveryOperation)
     EXPECT_EQ(engine, nullptr);
     EXPECT_EQ(client.SetGUIEngine("x", "y", "z", nullptr), "SetGUIEngine|x|y|z|nil");
     EXPECT_EQ(CallLog(client).size(), 7u);
+}
+
+TEST(CorbaClient, TheOrbsLinkProbesADeadPeerWithinAboutTwoMinutes)
+{
+    e3test::LoopbackSocket reserved(false); // the engine's own port, free once released
+    const int endpointPort = reserved.Port();
+    reserved.Close();
+    TestServer server({"--endpoint-port", std::to_string(endpointPort)});
+    TmtdORBClient client("GUIEngine", server.Address(), false);
+    ASSERT_TRUE(client.Connect());
+    EXPECT_EQ(client.OnMessage("Info", "text"), "OnMessage|Info|text");
+    const auto options = e3test::KeepAliveOfConnectionTo(endpointPort);
+    ASSERT_TRUE(options.has_value());
+    EXPECT_NE(options->on, 0);
+    EXPECT_GT(options->idle, 0);
+    EXPECT_GT(options->interval, 0);
+    EXPECT_GT(options->probes, 0);
+    EXPECT_LE(options->idle + options->interval * options->probes, 150);
 }
 
 TEST(CorbaClient, ConnectFailsWhenTheFactoryCannotBeUsed)

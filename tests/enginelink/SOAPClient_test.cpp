@@ -1,5 +1,7 @@
 #include "enginelink/SOAPClient.h"
 
+#include "support/KeepAliveProbe.h"
+#include "support/LogCapture.h"
 #include "support/ChildProcess.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/RecordingUserMessages.h"
@@ -8,6 +10,7 @@
 #include "u3/Exceptions.h"
 #include "u3/Files.h"
 #include "u3/ProgramEnd.h"
+#include "u3/StrLib.h"
 
 #include <gtest/gtest.h>
 
@@ -251,9 +254,15 @@ TEST_F(SOAPClientTest, NoServerMeansTriesASecondApartThenTheEnd)
     auto client = ClientFor(port);
     client->SetRetries(3);
 
+    e3test::LogCapture log(dir.path());
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ExitCodeOf([&] { client->ExecuteEvent("", "Client", "TClient", "Ev", ""); }), 1);
     auto elapsed = std::chrono::steady_clock::now() - start;
+    // The cause is kept where the user's message box is not.
+    const std::vector<std::string> entries = log.Entries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.front().rfind("L1 The engine call ExecuteEvent to http://127.0.0.1:" + std::to_string(port), 0), 0u)
+        << entries.front();
     EXPECT_GE(elapsed, 1900ms);
     EXPECT_LT(elapsed, 15s);
     EXPECT_EQ(messages.plain, std::vector<std::string>{u3::ServerNotFoundText()});
@@ -275,6 +284,53 @@ TEST_F(SOAPClientTest, NoServerMeansTriesASecondApartThenTheEnd)
     EXPECT_FALSE(connecting->Connect());
     EXPECT_GE(std::chrono::steady_clock::now() - start, 1900ms);
     EXPECT_TRUE(messages.plain.empty());
+}
+
+TEST_F(SOAPClientTest, TheLinkProbesADeadPeerWithinAboutTwoMinutes)
+{
+    LoopbackHttpServer server;
+    server.setDefaultReply(Answer(ResponseEnvelope("GetFile", "", "", "QUJD")));
+    auto client = ClientFor(server.port());
+    ASSERT_EQ(client->GetFile("", "File", "/srv/x"), "QUJD");
+    // The kept-alive connection is still open after the call.
+    const auto options = e3test::KeepAliveOfConnectionTo(server.port());
+    ASSERT_TRUE(options.has_value());
+    EXPECT_NE(options->on, 0);
+    EXPECT_GT(options->idle, 0);
+    EXPECT_GT(options->interval, 0);
+    EXPECT_GT(options->probes, 0);
+    EXPECT_LE(options->idle + options->interval * options->probes, 150);
+}
+
+TEST_F(SOAPClientTest, BytesThatAreNotUtf8NeitherReachTheClientNorGoBackOut)
+{
+    const std::string bad = "\xEF\xBF\xBD"; // U+FFFD
+    struct Case {
+        const char* name;
+        std::string sent;
+        std::string delivered;
+    };
+    const Case cases[] = {
+        {"a UTF-16 byte-order mark", "a\xFF\xFE" "b", "a" + bad + bad + "b"},
+        {"an overlong slash", "\xC0\xAF", bad + bad},
+        {"a surrogate", "\xED\xA0\x80", bad + bad + bad},
+        {"a sequence cut off at the end", "x\xE2\x82", "x" + bad},
+        {"Windows-1252 text", "Stra\xDF" "e \x80", "Stra" + bad + "e " + bad},
+        {"controls sent on purpose", "\x01\x08\x1B", "\x01\x08\x1B"},
+        {"UTF-8", "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80", "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80"},
+    };
+    for (const Case& c : cases) {
+        LoopbackHttpServer server;
+        server.setDefaultReply(Answer(ResponseEnvelope("ExecuteEvent", "", "", c.sent)));
+        auto client = ClientFor(server.port());
+        const std::string got = client->ExecuteEvent("", "Client", "TClient", "Ev", "");
+        EXPECT_EQ(got, c.delivered) << c.name;
+        // Text that came from elsewhere (a file, say) is mended on the way out too.
+        client->ExecuteEvent("", "Client", "TClient", "Ev", c.sent);
+        const std::string body = BodyOf(server.requests().back());
+        EXPECT_TRUE(u3::IsValidUtf8(body)) << c.name;
+        EXPECT_EQ(ElementText(body, "EventValues"), c.delivered) << c.name;
+    }
 }
 
 TEST_F(SOAPClientTest, ErrorRepliesAreTriedAgainASecondLater)
@@ -316,8 +372,13 @@ TEST_F(SOAPClientTest, FaultShowsItsTextOnceWithoutAnotherTry)
         server.setDefaultReply(Answer(FaultEnvelope("Form &quot;X&quot; unknown"), status));
         auto client = ClientFor(server.port());
         client->SetRetries(3);
+        e3test::TempDir logFolder;
+        e3test::LogCapture log(logFolder.path());
         EXPECT_EQ(ExitCodeOf([&] { client->SetFile("QUJD", "File", "/srv/x"); }), 1);
         EXPECT_EQ(server.requests().size(), 1u) << status;
+        const std::vector<std::string> entries = log.Entries();
+        ASSERT_FALSE(entries.empty());
+        EXPECT_NE(entries.front().find("failed: fault Form \"X\" unknown"), std::string::npos) << entries.front();
         EXPECT_EQ(messages.plain, std::vector<std::string>{"Form \"X\" unknown"}) << status;
         EXPECT_TRUE(client->Disconnected());
         messages.plain.clear();

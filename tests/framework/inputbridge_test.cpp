@@ -1,5 +1,7 @@
 #include "framework/ApplicationException.h"
 #include "framework/Form.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 #include "u3/Exceptions.h"
 
 #include <QApplication>
@@ -224,6 +226,8 @@ void Record(const std::exception& e)
 TEST_F(InputBridgeTest, ExceptionsStopAtTheEventLoop)
 {
     reported.clear();
+    e3test::TempDir logFolder;
+    e3test::LogCapture log(logFolder.path());
     const TExceptionHandler saved = ApplicationExceptionHandler;
     ApplicationExceptionHandler = Record;
     int depth = -1;
@@ -237,6 +241,8 @@ TEST_F(InputBridgeTest, ExceptionsStopAtTheEventLoop)
     EXPECT_NO_THROW(QTest::mouseClick(edit1->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3)));
     ApplicationExceptionHandler = saved;
     EXPECT_EQ(reported, (std::vector<std::string> {"engine gone"}));
+    // The message the handler shows is gone once closed; the log keeps it.
+    EXPECT_EQ(log.Entries(), (std::vector<std::string> {"L1 An error occured in an event handler. Message: engine gone"}));
 }
 
 TEST_F(InputBridgeTest, AHandlerMayFreeItsControl)

@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
+#include "submission/sign/Sign.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -27,6 +28,7 @@ int main(int argc, char** argv)
     } else {
         application = std::make_unique<QApplication>(argc, argv);
         platform::InstallQtUserMessages();
+        submission::RegisterSignClasses();
     }
     QCoreApplication::setApplicationName(QStringLiteral("filingclient"));
 

@@ -588,4 +588,109 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos)
+{
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80)
+        return 1;
+    std::size_t need = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    for (std::size_t k = 1; k <= need; ++k) {
+        if (pos + k >= text.size())
+            return 0;
+        const auto next = static_cast<unsigned char>(text[pos + k]);
+        if (next < low || next > high)
+            return 0;
+        low = 0x80;
+        high = 0xBF;
+    }
+    return need + 1;
+}
+
+namespace {
+
+// The bytes of the broken sequence at text[pos] that one U+FFFD stands for:
+// the lead byte and those continuation bytes that could still have followed it.
+std::size_t BrokenSequenceLength(std::string_view text, std::size_t pos)
+{
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t need = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        need = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        need = 2;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        need = 3;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    }
+    std::size_t length = 1;
+    for (std::size_t k = 1; k <= need && pos + k < text.size(); ++k) {
+        const auto next = static_cast<unsigned char>(text[pos + k]);
+        if (next < low || next > high)
+            break;
+        ++length;
+        low = 0x80;
+        high = 0xBF;
+    }
+    return length;
+}
+
+} // namespace
+
+bool IsValidUtf8(std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, pos);
+        if (length == 0)
+            return false;
+        pos += length;
+    }
+    return true;
+}
+
+bool MakeValidUtf8(std::string& text)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t length = Utf8SequenceLength(text, pos);
+        if (length == 0)
+            break;
+        pos += length;
+    }
+    if (pos == text.size())
+        return false;
+    std::string out;
+    out.reserve(text.size() + 16);
+    out.append(text, 0, pos);
+    while (pos < text.size()) {
+        const std::size_t length = Utf8SequenceLength(text, pos);
+        if (length != 0) {
+            out.append(text, pos, length);
+            pos += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            pos += BrokenSequenceLength(text, pos);
+        }
+    }
+    text.swap(out);
+    return true;
+}
+
 } // namespace u3

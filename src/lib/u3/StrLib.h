@@ -105,6 +105,14 @@ std::string PadZeros8(std::string_view s);
 // Appends the UTF-8 form of code point c; a surrogate or a value above
 // U+10FFFF, which has no character, becomes U+FFFD.
 void AppendUtf8(std::string& out, char32_t c);
+// Length of the well-formed UTF-8 sequence at text[pos] (1 for ASCII); 0 when
+// the bytes there are not one (overlong, surrogate, past U+10FFFF, cut off).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
+bool IsValidUtf8(std::string_view text);
+// Replaces each maximal part of a broken sequence by U+FFFD, the way the
+// Unicode standard recommends; everything else, control characters included,
+// stays as it is. True when something was replaced.
+bool MakeValidUtf8(std::string& text);
 
 // ---- file-name texts (no file-system access; "/", "\" and ":" delimit) ---------
 

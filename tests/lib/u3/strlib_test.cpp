@@ -351,3 +351,33 @@ TEST(SoapLog, UnwritableLogIsSwallowed)
 
 } // namespace
 } // namespace u3
+
+TEST(Utf8, BrokenSequencesBecomeOneReplacementPerMaximalPart)
+{
+    const std::string r = "\xEF\xBF\xBD";
+    struct Case {
+        std::string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"plain \x01\x08\x1B\x7F", "plain \x01\x08\x1B\x7F"},
+        {"\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
+        {"\xFF\xFE", r + r},
+        {"\xC0\xAF", r + r},                  // never a lead byte
+        {"\xE0\x80\xAF", r + r + r},          // overlong: refused at its second byte
+        {"\xED\xA0\x80", r + r + r},          // a surrogate
+        {"\xF4\x90\x80\x80", r + r + r + r},  // past U+10FFFF
+        {"\xE2\x82", r},                      // cut off: one for the whole part
+        {"\xF0\x9F\x98" "a", r + "a"},
+        {"\x80\xBF", r + r},                  // continuation bytes alone
+        {"a\xE9t\xE9", "a" + r + "t" + r},    // Windows-1252
+    };
+    for (const Case& c : cases) {
+        std::string text = c.in;
+        EXPECT_EQ(u3::MakeValidUtf8(text), c.in != c.out) << c.in;
+        EXPECT_EQ(text, c.out) << c.in;
+        EXPECT_TRUE(u3::IsValidUtf8(text)) << c.in;
+        EXPECT_EQ(u3::IsValidUtf8(c.in), c.in == c.out) << c.in;
+    }
+}

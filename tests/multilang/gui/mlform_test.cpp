@@ -1,8 +1,8 @@
 #include "multilang/MLForm.h"
 
-#include "e3/Label.h"
-#include "e3/LanguageTable.h"
-#include "e3/Panel.h"
+#include "e3/display/Label.h"
+#include "e3/dictionary/LanguageTable.h"
+#include "e3/containers/Panel.h"
 #include "multilang/ClientTranslation.h"
 #include "support/TempDir.h"
 #include "u3/Files.h"

@@ -1,0 +1,520 @@
+#include "e3/containers/Panel.h"
+
+#include "e3/common/OwnedWidget.h"
+#include "framework/ApplicationException.h"
+#include "framework/Form.h"
+#include "framework/StandardProps.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QStatusBar>
+
+namespace e3 {
+
+const fw::TEnumType PanelAlignmentType {"TAlignment", {"taLeftJustify", "taRightJustify", "taCenter"}};
+const fw::TEnumType PanelBorderStyleType {"TBorderStyle", {"bsNone", "bsSingle"}};
+
+// The panel's own surface: border, bevels and caption.
+class PanelWidget : public OwnedWidget<QWidget, Te3CustomPanel> {
+public:
+    explicit PanelWidget(Te3CustomPanel* owner) : OwnedWidget(owner) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!owner_)
+            return;
+        QPainter painter(this);
+        QRect r = rect();
+        if (owner_->borderStyle_ == pbsSingle) {
+            painter.setPen(fw::ToQColor(fw::clWindowFrame));
+            painter.drawRect(r.adjusted(0, 0, -1, -1));
+            r.adjust(1, 1, -1, -1);
+        }
+        auto bevel = [&](TBevelCut cut) {
+            if (cut == bvNone)
+                return;
+            if (cut != bvSpace) {
+                const QColor light = fw::ToQColor(fw::clBtnHighlight);
+                const QColor dark = fw::ToQColor(fw::clBtnShadow);
+                const QColor topLeft = cut == bvRaised ? light : dark;
+                const QColor bottomRight = cut == bvRaised ? dark : light;
+                for (int i = 0; i < owner_->bevelWidth_; ++i)
+                    fw::DrawEdgeLines(painter, r.adjusted(i, i, -i - 1, -i - 1), topLeft, bottomRight);
+            }
+            r.adjust(owner_->bevelWidth_, owner_->bevelWidth_, -owner_->bevelWidth_, -owner_->bevelWidth_);
+        };
+        bevel(owner_->bevelOuter_);
+        r.adjust(owner_->borderWidth_, owner_->borderWidth_, -owner_->borderWidth_, -owner_->borderWidth_);
+        bevel(owner_->bevelInner_);
+        const std::string caption = owner_->GetText();
+        if (caption.empty())
+            return;
+        Qt::Alignment align = Qt::AlignVCenter;
+        align |= owner_->alignment_ == palLeftJustify    ? Qt::AlignLeft
+                 : owner_->alignment_ == palRightJustify ? Qt::AlignRight
+                                                        : Qt::AlignHCenter;
+        painter.setPen(fw::ToQColor(owner_->GetEnabled() ? owner_->GetFont()->GetColor() : fw::clGrayText));
+        painter.drawText(r, static_cast<int>(align), QString::fromStdString(caption));
+    }
+};
+
+namespace {
+
+// The panel draws its marker with a thin black outline around the fill.
+class PanelMarker : public MandatoryMarker {
+public:
+    using MandatoryMarker::MandatoryMarker;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!IsDrawn())
+            return;
+        const std::array<QPoint, 3> c = Corners();
+        QPainter painter(this);
+        painter.setPen(Qt::black);
+        painter.setBrush(fw::ToQColor(DrawnColor()));
+        painter.drawPolygon(QPolygon({c[0], c[1], c[2]}));
+    }
+};
+
+// Keeps the status bar that draws the grip a little larger than its panel on
+// every side, as if anchored to all four.
+class GripFollower : public QObject {
+public:
+    GripFollower(QWidget* panel, QStatusBar* bar) : QObject(panel), bar_(bar)
+    {
+        panel->installEventFilter(this);
+        Place(panel);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            fw::RunFromEventLoop([&] { Place(static_cast<QWidget*>(watched)); });
+        return false;
+    }
+
+private:
+    void Place(QWidget* panel) { bar_->setGeometry(-1, -3, panel->width() + 2, panel->height() + 4); }
+    QStatusBar* bar_;
+};
+
+// The edit part of a code and text combo box: the combo box passes Enabled
+// and LockedEdit on to it itself.
+bool IsComboEditPart(const fw::TControl& child)
+{
+    static thread_local const InheritsFromNamed isEdit {"Te3_Edit"};
+    static thread_local const InheritsFromNamed isCodeCombo {"Te3_CComboBox"};
+    // The owner first: children mostly share it, so its answer is at hand.
+    return child.Owner() && isCodeCombo(child.Owner()->ClassType()) && isEdit(child.ClassType());
+}
+
+// The form or frame that holds a control.
+fw::TComponent* HoldingFormOrFrame(fw::TControl* control)
+{
+    if (!control)
+        return nullptr;
+    auto isFormOrFrame = [](fw::TComponent* c) {
+        return c && (dynamic_cast<fw::TCustomForm*>(c) || c->ClassType().InheritsFromName("Te3ClientFrame"));
+    };
+    if (isFormOrFrame(control))
+        return control;
+    if (isFormOrFrame(control->Owner()))
+        return control->Owner();
+    for (fw::TWinControl* p = control->Parent(); p; p = p->Parent())
+        if (isFormOrFrame(p))
+            return p;
+    return control->Owner();
+}
+
+// The client form that follows its dock panel's height, if the panel has one.
+fw::TControl* ResizingClientForm(Te3CustomPanel& panel)
+{
+    auto* form = dynamic_cast<fw::TControl*>(HoldingFormOrFrame(panel.Parent()));
+    if (!form || !form->ClassType().InheritsFromName("Te3ClientForm"))
+        return nullptr;
+    const std::optional<bool> resizeDock = ReadPublishedBool(*form, "ResizeDock");
+    return resizeDock && *resizeDock ? form : nullptr;
+}
+
+} // namespace
+
+const fw::TClassInfo& Te3CustomPanel::StaticClass()
+{
+    static const fw::TClassInfo info {"Te3CustomPanel", &fw::TWinControl::StaticClass(), {}};
+    return info;
+}
+
+Te3CustomPanel::Te3CustomPanel(fw::TComponent* owner)
+    : fw::TWinControl(owner)
+    , panel_(new PanelWidget(this))
+{
+    SetWidget(panel_);
+    SetBounds(0, 0, 185, 41);
+}
+
+Te3CustomPanel::~Te3CustomPanel()
+{
+    panel_->Disown();
+}
+
+bool Te3CustomPanel::IsTranslatable(const std::string& propName) const
+{
+    return WordListContains("CAPTION HINT", propName);
+}
+
+const fw::TClassInfo& Te3CustomPanel::GetLanguageClass() const
+{
+    return Te3Panel::StaticClass();
+}
+
+MandatoryMarker& Te3CustomPanel::MarkerWidget() const
+{
+    if (!marker_) {
+        auto* marker = new PanelMarker(panel_);
+        // It draws from the state it is given, never from Qt's: kept disabled
+        // for Qt, the panel's Enabled changes pass it by.
+        marker->setEnabled(false);
+        marker->SetPlacement(0, MarkerPlacement {5, 1});
+        marker->SetWidth(mnWidth_);
+        marker->SetHeight(mnHeight_);
+        marker->SetColor(mnColor_);
+        marker->SetControlState(HasParent(), GetEnabled());
+        marker->SetShow(mnShow_);
+        marker_ = marker;
+    }
+    return *marker_;
+}
+
+void Te3CustomPanel::UpdateMarker()
+{
+    if (marker_)
+        marker_->SetControlState(HasParent(), GetEnabled());
+    else if (mnShow_ && HasParent())
+        MarkerWidget();
+}
+
+void Te3CustomPanel::SetMnShow(bool value)
+{
+    mnShow_ = value;
+    if (marker_)
+        marker_->SetShow(value);
+    else
+        UpdateMarker();
+}
+
+void Te3CustomPanel::SetMnWidth(int32_t value)
+{
+    mnWidth_ = value;
+    if (marker_)
+        marker_->SetWidth(value);
+}
+
+void Te3CustomPanel::SetMnHeight(int32_t value)
+{
+    mnHeight_ = value;
+    if (marker_)
+        marker_->SetHeight(value);
+}
+
+void Te3CustomPanel::SetMnColor(fw::TColor value)
+{
+    mnColor_ = value;
+    if (marker_)
+        marker_->SetColor(value);
+}
+
+void Te3CustomPanel::Repaint()
+{
+    panel_->update();
+}
+
+void Te3CustomPanel::ApplyEnabled()
+{
+    const bool shownEnabled = panel_->isEnabled();
+    fw::TWinControl::ApplyEnabled();
+    UpdateMarker();
+    // Qt repaints a widget whose enabled state it changed itself; the caption
+    // follows our own state, which also changes inside a disabled parent. In
+    // the pass of a parent that Qt has just disabled, Qt has already asked this
+    // widget to repaint, and the paint comes after our state is set.
+    if (panel_->isEnabled() == shownEnabled && !ContainerCascade::QtPassedOnTo(*panel_))
+        Repaint();
+}
+
+void Te3CustomPanel::SetParent(fw::TWinControl* parent)
+{
+    fw::TWinControl::SetParent(parent);
+    UpdateMarker();
+}
+
+void Te3CustomPanel::SetEnabled(bool value)
+{
+    cascade_.SetEnabled(*this, value, [this](bool v) { fw::TWinControl::SetEnabled(v); }, &IsComboEditPart);
+}
+
+void Te3CustomPanel::SetLockedEdit(bool value)
+{
+    cascade_.SetLockedEdit(*this, value, &IsComboEditPart);
+}
+
+void Te3CustomPanel::SetText(const std::string& text)
+{
+    fw::TWinControl::SetText(text);
+    Repaint();
+}
+
+void Te3CustomPanel::SetAlignment(TPanelAlignment value)
+{
+    alignment_ = value;
+    Repaint();
+}
+
+void Te3CustomPanel::SetBevelInner(TBevelCut value)
+{
+    bevelInner_ = value;
+    Repaint();
+}
+
+void Te3CustomPanel::SetBevelOuter(TBevelCut value)
+{
+    bevelOuter_ = value;
+    Repaint();
+}
+
+void Te3CustomPanel::SetBevelWidth(int32_t value)
+{
+    bevelWidth_ = value;
+    Repaint();
+}
+
+void Te3CustomPanel::SetBorderWidth(int32_t value)
+{
+    borderWidth_ = value;
+    Repaint();
+}
+
+void Te3CustomPanel::SetBorderStyle(TPanelBorderStyle value)
+{
+    borderStyle_ = value;
+    Repaint();
+}
+
+void Te3CustomPanel::Change(const std::string&)
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void Te3CustomPanel::SetFocus()
+{
+    panel_->setFocusPolicy(Qt::StrongFocus);
+    panel_->setFocus(Qt::OtherFocusReason);
+}
+
+void Te3CustomPanel::SetSizeGrip(bool value)
+{
+    if (value == sizeGrip_)
+        return;
+    sizeGrip_ = value;
+    if (value) {
+        auto* grip = new Te3_Panel(this);
+        grip->SetBevelOuter(bvNone);
+        grip->SetWidth(20);
+        grip->SetAlign(fw::alRight);
+        grip->SetParent(this);
+        auto* bar = new QStatusBar(grip->Widget());
+        bar->setSizeGripEnabled(true);
+        new GripFollower(grip->Widget(), bar);
+        bar->show();
+        gripPanel_ = grip;
+    } else {
+        delete gripPanel_.get();
+        gripPanel_ = nullptr;
+    }
+}
+
+void Te3CustomPanel::BringToFront()
+{
+    panel_->raise();
+}
+
+void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y)
+{
+    const int32_t undockedHeight = source.GetHeight();
+    fw::Guard<Te3CustomPanel> self(this);
+    fw::Guard<fw::TControl> docked(&source);
+    source.SetParent(this);
+    source.SetAlign(fw::alClient);
+    if (OnDockDrop)
+        OnDockDrop(this, &source, x, y);
+    if (!self || !docked)
+        return;
+    if (heightBeforeDocking_ == -1)
+        heightBeforeDocking_ = GetHeight();
+    std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &source; });
+    docked_.push_back({fw::Guard<fw::TControl>(&source), undockedHeight});
+    GrowPanelForDock(*this, source);
+}
+
+int32_t Te3CustomPanel::UndockedHeight(const fw::TControl& control) const
+{
+    for (const DockedControl& d : docked_)
+        if (d.control.get() == &control)
+            return d.undockedHeight;
+    return control.GetHeight();
+}
+
+bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
+{
+    fw::Guard<Te3CustomPanel> self(this);
+    fw::Guard<fw::TControl> undocked(&client);
+    bool allow = true;
+    if (OnUnDock)
+        OnUnDock(this, &client, newTarget, allow);
+    if (!allow || !self || !undocked)
+        return false;
+    client.SetAlign(fw::alNone);
+    client.SetParent(newTarget);
+    RestorePanelHeight(*this, client);
+    if (self)
+        std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
+    return true;
+}
+
+void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl& control)
+{
+    const int32_t undockedHeight = panel.UndockedHeight(control);
+    if (panel.GetHeight() >= undockedHeight)
+        return;
+    const int32_t growth = undockedHeight - panel.GetHeight();
+    panel.SetHeight(undockedHeight);
+    if (fw::TControl* form = ResizingClientForm(panel))
+        form->SetHeight(form->GetHeight() + growth);
+}
+
+void RestorePanelHeight(Te3CustomPanel& panel, fw::TControl& control)
+{
+    for (fw::TControl* child : panel.ChildControls())
+        if (child != &control && child->GetVisible())
+            return;
+    // Nothing was ever docked: there is no height to go back to.
+    if (panel.heightBeforeDocking_ < 0)
+        return;
+    if (fw::TControl* form = ResizingClientForm(panel))
+        form->SetHeight(form->GetHeight() + panel.heightBeforeDocking_ - panel.GetHeight());
+    panel.SetHeight(panel.heightBeforeDocking_);
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3Panel::StaticClass()
+{
+    using C = Te3Panel;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3Panel",
+        &Te3CustomPanel::StaticClass(),
+        {
+            fw::prop::Enum("Alignment", PanelAlignmentType, &C::GetAlignment, &C::SetAlignment),
+            sp::Caption(),
+            sp::Color(),
+            fw::prop::Enum("BevelInner", BevelCutType, &C::GetBevelInner, &C::SetBevelInner),
+            fw::prop::Enum("BevelOuter", BevelCutType, &C::GetBevelOuter, &C::SetBevelOuter),
+            sp::Enabled(),
+            fw::prop::Boolean("FullRepaint", &C::GetFullRepaint, &C::SetFullRepaint),
+            sp::Font(),
+            fw::prop::Boolean("Locked", &C::GetLocked, &C::SetLocked),
+            sp::TabOrder(),
+            sp::TabStop(),
+            sp::Visible(),
+            fw::prop::Boolean("MnShow", &C::GetMnShow, &C::SetMnShow),
+            fw::prop::Integer("MnWidth", &C::GetMnWidth, &C::SetMnWidth),
+            fw::prop::Integer("MnHeight", &C::GetMnHeight, &C::SetMnHeight),
+            fw::prop::Integer("MnColor", &C::GetMnColor, &C::SetMnColor),
+        },
+        fw::MakeFactory<Te3Panel>(),
+    };
+    return info;
+}
+
+namespace {
+// Runs with the value written; like every action it reads False.
+fw::TPropInfo SizeGripAction()
+{
+    fw::TPropInfo p = fw::prop::Boolean<Te3_Panel>("_SizeGrip", nullptr, &Te3_Panel::SetSizeGrip);
+    p.get = [](fw::TObject&) -> fw::PropValue { return int64_t {0}; };
+    return p;
+}
+} // namespace
+
+const fw::TClassInfo& Te3_Panel::StaticClass()
+{
+    using C = Te3_Panel;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3_Panel",
+        &Te3Panel::StaticClass(),
+        {
+            sp::Align(),
+            sp::Anchors(),
+            sp::AutoSize(),
+            fw::prop::Integer("BevelWidth", &C::GetBevelWidth, &C::SetBevelWidth),
+            fw::prop::Integer("BorderWidth", &C::GetBorderWidth, &C::SetBorderWidth),
+            fw::prop::Enum("BorderStyle", PanelBorderStyleType, &C::GetBorderStyle, &C::SetBorderStyle),
+            sp::Constraints(),
+            sp::Parent(),
+            fw::prop::Boolean("Enabling", &C::GetEnabling, nullptr),
+            sp::ParentColor(),
+            sp::ParentFont(),
+            sp::ParentShowHint(),
+            sp::ShowHint(),
+            sp::BiDiMode(),
+            sp::Ctl3D(),
+            sp::DragCursor(),
+            sp::DragKind(),
+            sp::DragMode(),
+            sp::ImeMode(),
+            sp::ParentBiDiMode(),
+            sp::ParentCtl3D(),
+            sp::ParentBackground(),
+            sp::DockSite(),
+            sp::UseDockManager(),
+            sp::PopupMenu(),
+            fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
+            fw::prop::StringAction("_Change", &C::Change),
+            fw::prop::BoolAction("_SetFocus", &C::SetFocus),
+            SizeGripAction(),
+            fw::prop::BoolAction("_BringToFront", &C::BringToFront),
+            fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
+            sp::OnClick(),
+            sp::OnDblClick(),
+            sp::OnDockDrop(),
+            sp::OnDockOver(),
+            sp::OnEnter(),
+            sp::OnExit(),
+            sp::OnMouseDown(),
+            sp::OnMouseMove(),
+            sp::OnMouseUp(),
+            sp::OnResize(),
+            sp::OnGetSiteInfo(),
+            sp::OnUnDock(),
+            sp::OnCanResize(),
+            sp::OnConstrainedResize(),
+            sp::OnContextPopup(),
+            sp::OnDragDrop(),
+            sp::OnDragOver(),
+            sp::OnEndDock(),
+            sp::OnEndDrag(),
+            sp::OnStartDock(),
+            sp::OnStartDrag(),
+        },
+        fw::MakeFactory<Te3_Panel>(),
+    };
+    return info;
+}
+
+} // namespace e3
