@@ -22,6 +22,8 @@ corba=1
 demo="$here/build/demo"
 mkdir -p "$demo"
 cp -f build/src/client/program/filingclient "$demo/filingclient"
+# The client's own texts come from the dictionary beside the program.
+cp -f build/src/client/program/filingclient.lgf "$demo/filingclient.lgf"
 cat > "$demo/filingclient.ini" <<INI
 [Common]
 Default language=en

@@ -22,11 +22,37 @@
 #include <dlfcn.h>
 
 #include <exception>
+#include <memory>
 
 namespace client {
 
 namespace {
 
+// The client and the event list of a run, freed on every way out of the
+// connect loop: the client first, then the event list (the local engine is
+// stopped after both).
+struct SessionObjects {
+    std::unique_ptr<TClient> client;
+    std::unique_ptr<TEventList> eventList;
+
+    SessionObjects() = default;
+    SessionObjects(const SessionObjects&) = delete;
+    SessionObjects& operator=(const SessionObjects&) = delete;
+    ~SessionObjects() { Free(); }
+
+    void Free()
+    {
+        SetEventListObject(nullptr);
+        if (client) {
+            client.reset();
+            SetClient(nullptr);
+        }
+        if (eventList) {
+            eventList.reset();
+            fw::TComponent::DeleteReleased();
+        }
+    }
+};
 
 // Nothing in the module is called; loading it proves the token layer is
 // there before the user starts to work.
@@ -207,25 +233,22 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
     ReadConnectionSettings(params, services.serviceManager);
     const int serverStep = AddLocalEngineEndStep(services.serviceManager);
 
-    auto* client = new TClient(EngineName);
-    SetClient(client);
+    SessionObjects session;
+    session.client = std::make_unique<TClient>(EngineName);
+    SetClient(session.client.get());
     // The engine reaches the splash by its name, to hide it when its first form shows.
     if (TFormSplash* form = splash.get())
-        client->AddCreatedComponent(form->GetName(), form);
-    auto* eventList = new TEventList(nullptr);
-    SetEventListObject(eventList);
+        session.client->AddCreatedComponent(form->GetName(), form);
+    session.eventList = std::make_unique<TEventList>(nullptr);
+    SetEventListObject(session.eventList.get());
 
     bool connected = false;
     while (Reconnect)
         connected = RunPass(params, services);
 
     if ((ServiceStarted || ProgramStarted) && !Silent)
-        client->KillPlugins();
-    SetEventListObject(nullptr);
-    delete client;
-    SetClient(nullptr);
-    delete eventList;
-    fw::TComponent::DeleteReleased();
+        session.client->KillPlugins();
+    session.Free();
 
     if (serverStep >= 0)
         u3::RemoveProgramEndStep(serverStep);

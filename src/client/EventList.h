@@ -4,10 +4,12 @@
 // to its own handler; binding an event of a control copies that handler. The
 // handlers write the event's arguments after the request head and write the
 // engine's answers back into the var arguments.
+#include "client/EventTable.h"
 #include "client/NameValueList.h"
 #include "framework/Component.h"
 #include "framework/Events.h"
 
+#include <any>
 #include <string>
 #include <vector>
 
@@ -35,65 +37,16 @@ class TEventList : public fw::TComponent {
 public:
     explicit TEventList(fw::TComponent* owner);
 
-    fw::TNotifyEvent OnCreate, OnShow, OnClick, OnClickCheck, OnDblClick;
-    fw::TLookBarClickEvent OnClickLookBar;
-    fw::TNotifyEvent OnChange;
-    fw::TProgressEvent OnProgress;
-    fw::TContextPopupEvent OnContextPopup;
-    fw::TDragDropEvent OnDragDrop;
-    fw::TDragOverEvent OnDragOver;
-    fw::TEndDragEvent OnEndDrag, OnEndDock;
-    fw::TDragDropEvent OnDockDrop;
-    fw::TDragOverEvent OnDockOver;
-    fw::TUnDockEvent OnUnDock;
-    fw::TMouseEvent OnMouseDown;
-    fw::TMouseMoveEvent OnMouseMove;
-    fw::TMouseEvent OnMouseUp;
-    fw::TStartDragEvent OnStartDrag;
-    fw::TNotifyEvent OnEnter, OnExit;
-    fw::TKeyEvent OnKeyDown;
-    fw::TKeyPressEvent OnKeyPress;
-    fw::TKeyEvent OnKeyUp;
-    fw::TNotifyEvent OnDropDown;
-    fw::TCanResizeEvent OnCanResize;
-    fw::TConstrainedResizeEvent OnConstrainedResize;
-    fw::TNotifyEvent OnResize, OnPosChanged;
-    fw::TMovedEvent OnColumnMoved, OnRowMoved;
-    fw::TNotifyEvent OnPageChanged, OnActivate;
-    fw::TCloseEvent OnClose;
-    fw::TCloseQueryEvent OnCloseQuery;
-    fw::TNotifyEvent OnDeactivate, OnDestroy, OnHide, OnPaint;
-    fw::TChangingEvent OnChanging;
-    fw::TInitGridEvent OnInitGrid;
-    fw::TNotifyEvent OnSaveParams, OnCloseGrid;
-    fw::TSortEvent OnSort;
-    fw::TGetDataEvent OnGetData;
-    fw::TGetImageEvent OnGetImage;
-    fw::TNotifyEvent OnPopup;
-    fw::TInvalidRegNoEvent OnInvalidRegNo;
-    fw::TSelectCellEvent OnSelectCell;
-    fw::TCellEvent OnDLDblClick, OnDLClick;
-    fw::THelpEvent OnHelp;
-    fw::TEditorClickEvent OnBeginEditorClick, OnEndEditorClick;
-    fw::TNotifyEvent OnTimer, OnChangeColSize;
-    fw::TNodeEvent OnCollapsed, OnExpanded;
-    fw::TNodeAllowEvent OnCollapsing, OnExpanding;
-    fw::TNodeEditedEvent OnEditedNode;
-    fw::TNodeEvent OnEditingNode, OnCancelEdit, OnChangeNode;
-    fw::TNodeAllowEvent OnChangingNode;
-    fw::TSectionClickEvent OnSectionClick;
-    fw::TCollButtonClickEvent OnCollButtonClick;
-    fw::TNotifyEvent OnMinValue, OnFormProgress;
-    fw::TMaxValueEvent OnMaxValue;
-    fw::TNotifyEvent OnSelect;
-    fw::TCertificateListEvent OnCertificateList;
-    fw::TSignEvent OnSign;
-    fw::TCheckPinEvent OnCheckPin;
-    fw::TMessageEvent OnEFIPDebug;
-    fw::TProtocolErrorEvent OnEFIPError;
-    fw::TProtocolExitEvent OnEFIPExit;
-    fw::TProtocolWaitEvent OnEFIPWaitRequest, OnEFIPWaitCommand;
-    fw::TReceiptEvent OnEFIPReceipt;
+    // The handler preset for the published event of that name, as the type
+    // the event publishes (std::bad_any_cast for another type).
+    template <class Handler>
+    Handler HandlerOf(const std::string& eventName) const
+    {
+        return std::any_cast<Handler>(handlers_.at(IndexOf(eventName)));
+    }
+
+    // The one sender behind every row of the event table.
+    void Dispatch(fw::TObject* sender, const events::EventRow& row, events::EventArguments& args);
 
     // False while an OnChange or OnExit call is under way: the changes its
     // reply makes raise no further engine calls.
@@ -121,10 +74,15 @@ public:
                               std::string& shortCut);
 
 private:
-    void SendChangeOrExit(fw::TObject* sender, const char* eventName);
+    static fw::TPropInfo EventProperty(const events::EventRow& row, size_t index);
+    static std::vector<fw::TPropInfo> EventProperties();
+    static size_t IndexOf(const std::string& eventName);
+    void Send(fw::TObject* sender, const events::EventRow& row, events::EventArguments& args);
+    void SendChangeOrExit(fw::TObject* sender, const events::EventRow& row, events::EventArguments& args);
     bool ChangeDropped(fw::TObject* sender) const;
-    void SendKey(fw::TObject* sender, const char* eventName, uint16_t& key, fw::TShiftState shift);
-    void SendKeyPress(fw::TObject* sender, char32_t& key);
+
+    // One per row of the event table, in its order.
+    std::vector<std::any> handlers_;
 
     // The controls whose OnChange or OnExit call runs, innermost last, and the
     // modal nesting depth at which the innermost began: a reply of that call

@@ -10,7 +10,9 @@
 #include "framework/Collection.h"
 #include "framework/Form.h"
 #include "u3/DateTime.h"
+#include "u3/Logger.h"
 #include "u3/StrLib.h"
+#include "u3/UserMessages.h"
 
 #include <algorithm>
 #include <charconv>
@@ -705,6 +707,7 @@ TComponent* LoadFormDescription(TMemoryTextStream& stream, bool designing)
     LoadState state;
     Guard<TComponent> root;
     bool engineRoot = false;
+    std::string refused;
     {
         fw::LayoutHold hold;
         try {
@@ -745,6 +748,8 @@ TComponent* LoadFormDescription(TMemoryTextStream& stream, bool designing)
                 ReadEventParams(root.get(), stream);
             stream.ReadEnd();
             ApplyTabOrdersAndDeferred(state);
+        } catch (const fw::ETooManyControls& error) {
+            refused = error.what();
         } catch (const std::exception&) {
             // What was built stays; the rest of the description is lost.
         }
@@ -752,6 +757,16 @@ TComponent* LoadFormDescription(TMemoryTextStream& stream, bool designing)
             client->SetCurrentForm(previousForm.get());
             client->SetOwnerComponent(previousOwner.get());
         }
+    }
+    if (!refused.empty()) {
+        // Shown in part, such a form would be a trap; shown whole, it would
+        // take the program down while painting.
+        const std::string name = root ? root->GetName() : std::string();
+        delete root.get();
+        const std::string text = "The form " + name + " cannot be shown. " + refused + ".";
+        u3::ApplicationLogger().Log(1, text);
+        u3::CurrentUserMessages().ShowMessage(text);
+        return nullptr;
     }
     if (auto* win = dynamic_cast<fw::TWinControl*>(root.get()))
         win->AlignTree();

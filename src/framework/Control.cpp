@@ -176,6 +176,10 @@ void TControl::SetParent(TWinControl* parent)
     for (TWinControl* p = parent; p; p = p->Parent())
         if (p == this)
             throw EComponentError("Control '" + GetName() + "' can not be its own parent");
+    if (parent && widget_ && parent->ClientWidget()
+        && parent->ClientWidget()->children().size() >= kMaxChildWindows)
+        throw ETooManyControls("'" + parent->GetName() + "' cannot hold more than "
+                               + std::to_string(kMaxChildWindows) + " controls");
     NameIndex::BumpTree(this);
     if (parent_) {
         TWinControl* old = parent_;

@@ -83,6 +83,18 @@ private:
     int32_t minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
 };
 
+// Qt paints the children of one window that overlap the painted area by
+// recursing once per child; tens of thousands of them overflow the stack. A
+// window therefore takes at most this many child windows, far more than any
+// form needs.
+inline constexpr int kMaxChildWindows = 10000;
+
+// Raised when a control would be the child window beyond kMaxChildWindows.
+class ETooManyControls : public EComponentError {
+public:
+    using EComponentError::EComponentError;
+};
+
 class TControl : public TComponent {
     FW_CLASS()
 public:

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-class QImage;
 
 #include "framework/Rtti.h"
 
@@ -62,36 +61,16 @@ using TConstrainedResizeEvent = std::function<void(TObject* sender, int32_t& min
 using TMovedEvent = std::function<void(TObject* sender, int32_t fromIndex, int32_t toIndex)>;
 using TChangingEvent = std::function<void(TObject* sender, bool& allowChange)>;
 using TSelectCellEvent = std::function<void(TObject* sender, int32_t col, int32_t row, bool& canSelect)>;
-using TCellEvent = std::function<void(TObject* sender, int32_t col, int32_t row)>;
 using TEditorClickEvent = std::function<void(TObject* sender, int32_t col, int32_t row, const std::string& text)>;
 using TLookBarClickEvent = std::function<void(TObject* sender, int32_t button, int32_t expButton)>;
 using TInvalidRegNoEvent = std::function<void(TObject* sender, bool& previosValue, const std::string& error)>;
-// Data lists.
-using TInitGridEvent = std::function<void(TObject* sender, const std::string& table)>;
-using TSortEvent = std::function<void(TObject* sender, int32_t col, int32_t sortType, bool& sort)>;
-using TGetDataEvent = std::function<void(TObject* sender, int32_t beginRow, int32_t count, int32_t col)>;
-using TGetImageEvent = std::function<void(TObject* sender, const std::string& name, QImage& image)>;
 // The help request of the application: true when handled; callHelp false
 // keeps the system help away.
 using THelpEvent = std::function<bool(uint16_t command, int32_t data, bool& callHelp)>;
-// Tree nodes travel as the engine's node id.
-using TNodeEvent = std::function<void(TObject* sender, int32_t nodeId)>;
-using TNodeAllowEvent = std::function<void(TObject* sender, int32_t nodeId, bool& allow)>;
-using TNodeEditedEvent = std::function<void(TObject* sender, int32_t nodeId, std::string& text)>;
 using TSectionClickEvent = std::function<void(TObject* sender, int32_t sectionIndex)>;
 using TCollButtonClickEvent = std::function<void(TObject* sender, const std::string& functionName,
                                                  int32_t buttonIndex, int32_t menuItemIndex)>;
 using TMaxValueEvent = std::function<void(TObject* sender, bool& cancel)>;
-// Signing and the submission protocol.
-using TCertificateListEvent = std::function<void(TObject* sender, bool error, const std::string& certList)>;
-using TSignEvent = std::function<void(TObject* sender, bool error)>;
-using TCheckPinEvent = std::function<void(TObject* sender, int32_t error)>;
-using TMessageEvent = std::function<void(TObject* sender, const std::string& msg)>;
-using TProtocolErrorEvent = std::function<void(TObject* sender, int32_t state, int32_t error, const std::string& msg)>;
-using TProtocolExitEvent = std::function<void(TObject* sender, int32_t state, int32_t error, const std::string& msg,
-                                              int32_t stateExit, bool goodBye)>;
-using TProtocolWaitEvent = std::function<void(TObject* sender, int32_t state, bool& suspend)>;
-using TReceiptEvent = std::function<void(TObject* sender, int32_t step, int32_t& code, std::string& msg)>;
 
 extern const TEventType NotifyEventType;
 extern const TEventType KeyEventType;
@@ -117,29 +96,13 @@ extern const TEventType ConstrainedResizeEventType;
 extern const TEventType MovedEventType;
 extern const TEventType ChangingEventType;
 extern const TEventType SelectCellEventType;
-extern const TEventType CellEventType;
 extern const TEventType EditorClickEventType;
 extern const TEventType LookBarClickEventType;
 extern const TEventType InvalidRegNoEventType;
-extern const TEventType InitGridEventType;
-extern const TEventType SortEventType;
-extern const TEventType GetDataEventType;
-extern const TEventType GetImageEventType;
 extern const TEventType HelpEventType;
-extern const TEventType NodeEventType;
-extern const TEventType NodeAllowEventType;
-extern const TEventType NodeEditedEventType;
 extern const TEventType SectionClickEventType;
 extern const TEventType CollButtonClickEventType;
 extern const TEventType MaxValueEventType;
-extern const TEventType CertificateListEventType;
-extern const TEventType SignEventType;
-extern const TEventType CheckPinEventType;
-extern const TEventType MessageEventType;
-extern const TEventType ProtocolErrorEventType;
-extern const TEventType ProtocolExitEventType;
-extern const TEventType ProtocolWaitEventType;
-extern const TEventType ReceiptEventType;
 
 extern const TEnumType MouseButtonType;
 extern const TEnumType ShiftStateType;

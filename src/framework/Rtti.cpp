@@ -44,8 +44,11 @@ TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, std::vector<T
     , properties_(std::move(properties))
     , factory_(factory)
 {
+    // A name listed twice would leave one of the rows unreachable; a class
+    // may list again what its base publishes, but not two rows of its own.
     for (size_t i = 0; i < properties_.size(); ++i)
-        index_.emplace(UpperCase(properties_[i].name), i);
+        if (!index_.emplace(UpperCase(properties_[i].name), i).second)
+            throw EPropertyError("Property " + properties_[i].name + " listed twice in class " + name_);
 }
 
 const TPropInfo* TClassInfo::FindProperty(const std::string& name) const

@@ -95,7 +95,7 @@ TEST_F(EventListTest, AClickSendsTheRequestedValuesFromTheFormsMaps)
     form->EventParams.Add("Main.Save", "Edit1.Text\r\nEdit1.Checked");
     edit->SetText("Smith");
     edit->SetChecked(true);
-    edit->OnClick = list->OnClick;
+    edit->OnClick = list->HandlerOf<TNotifyEvent>("OnClick");
     edit->Widget()->show();
     form->Show();
     QTest::mouseClick(edit->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
@@ -110,7 +110,7 @@ TEST_F(EventListTest, AClickSendsTheRequestedValuesFromTheFormsMaps)
 TEST_F(EventListTest, VarArgumentsAreReadBackFromTheReply)
 {
     form->EventMap.Add("FormMain.OnCloseQuery", "Main.Query");
-    form->OnCloseQuery = list->OnCloseQuery;
+    form->OnCloseQuery = list->HandlerOf<TCloseQueryEvent>("OnCloseQuery");
     form->Show();
     engine->QueueReply("Main.Query", Lines("{ | ; | CanClose | 0 | ; | }"));
     form->Close();
@@ -123,15 +123,15 @@ TEST_F(EventListTest, VarArgumentsAreReadBackFromTheReply)
     engine->QueueReply("Main.Key", Lines("{ | ; | Key | 0 | ; | Shift | 1 | ; | }"));
     engine->QueueReply("Main.Key", Lines("{ | ; | Key | twelve | ; | }"));
     uint16_t key = 'A';
-    list->OnKeyDown(edit, key, 1u << ssShift);
+    list->HandlerOf<TKeyEvent>("OnKeyDown")(edit, key, 1u << ssShift);
     EXPECT_EQ(key, 0);
     EXPECT_EQ(Requests().back(), "Main.Key: { ; Sender Edit1 ; ShortCut snil ; Key 65 ; Shift 1 ; }");
     key = 'B';
-    EXPECT_THROW(list->OnKeyDown(edit, key, 0), u3::EConvertError);
+    EXPECT_THROW(list->HandlerOf<TKeyEvent>("OnKeyDown")(edit, key, 0), u3::EConvertError);
     EXPECT_EQ(key, 'B');
     // Without an engine event nothing is sent and the argument stays.
     key = 'C';
-    list->OnKeyUp(edit, key, 0);
+    list->HandlerOf<TKeyEvent>("OnKeyUp")(edit, key, 0);
     EXPECT_EQ(key, 'C');
     EXPECT_EQ(engine->CallsOf("ExecuteEvent").size(), 4u);
 }
@@ -140,13 +140,13 @@ TEST_F(EventListTest, EnterIsSentAndDeliveredAsCharacterOne)
 {
     form->EventMap.Add("FormMain.Edit1.OnKeyPress", "Main.Press");
     char32_t ch = 13;
-    list->OnKeyPress(edit, ch);
+    list->HandlerOf<TKeyPressEvent>("OnKeyPress")(edit, ch);
     EXPECT_EQ(ch, 1u);
     EXPECT_EQ(Requests().back(), "Main.Press: { ; Sender Edit1 ; Key \x01 ; }");
 
     engine->QueueReply("Main.Press", Lines("{ | ; | Key | \xc3\xa4 | ; | }"));
     ch = 'a';
-    list->OnKeyPress(edit, ch);
+    list->HandlerOf<TKeyPressEvent>("OnKeyPress")(edit, ch);
     EXPECT_EQ(ch, U'\u00e4');
 }
 
@@ -155,8 +155,8 @@ TEST_F(EventListTest, AFormsKeyFilterAdmitsOnlyItsShortcuts)
     form->SetKeyFilter("ctrl+s\r\nF5");
     form->EventMap.Add("FormMain.OnKeyDown", "Main.FormKey");
     form->EventMap.Add("FormMain.Edit1.OnKeyDown", "Main.EditKey");
-    form->OnKeyDown = list->OnKeyDown;
-    edit->OnKeyDown = list->OnKeyDown;
+    form->OnKeyDown = list->HandlerOf<TKeyEvent>("OnKeyDown");
+    edit->OnKeyDown = list->HandlerOf<TKeyEvent>("OnKeyDown");
     form->Show();
     QApplication::setActiveWindow(form->Widget());
     edit->Widget()->setFocus();
@@ -217,8 +217,8 @@ TEST_F(EventListTest, ChangesByTheReplyOfAChangeAreNotSentAgain)
 {
     form->EventMap.Add("FormMain.Edit1.OnChange", "Main.Change");
     form->EventMap.Add("FormMain.Edit1.OnExit", "Main.Exit");
-    edit->OnChange = list->OnChange;
-    edit->OnExit = list->OnExit;
+    edit->OnChange = list->HandlerOf<TNotifyEvent>("OnChange");
+    edit->OnExit = list->HandlerOf<TNotifyEvent>("OnExit");
     engine->onExecuteEvent = [&](const EngineCall&) {
         edit->SetText(edit->GetText() + "+reply");
         return std::string();
@@ -245,10 +245,10 @@ TEST_F(EventListTest, AModalFormOpenedDuringAChangeSendsTheUsersOwnChanges)
     dialog->EventMap.Add("Dialog.Field.OnChange", "Dialog.Change");
     dialog->EventMap.Add("Dialog.Field.OnExit", "Dialog.Exit");
     dialog->EventMap.Add("Dialog.Other.OnChange", "Dialog.OtherChange");
-    edit->OnChange = list->OnChange;
-    field->OnChange = list->OnChange;
-    field->OnExit = list->OnExit;
-    other->OnChange = list->OnChange;
+    edit->OnChange = list->HandlerOf<TNotifyEvent>("OnChange");
+    field->OnChange = list->HandlerOf<TNotifyEvent>("OnChange");
+    field->OnExit = list->HandlerOf<TNotifyEvent>("OnExit");
+    other->OnChange = list->HandlerOf<TNotifyEvent>("OnChange");
 
     engine->onExecuteEvent = [&](const EngineCall& call) {
         const std::string& event = call.args.at(3);
@@ -325,10 +325,10 @@ TEST_F(EventListTest, DataListEventsGoUnderTheDataListsName)
     TFakeDataList dataList;
     dataList.map.Add("List.OnDLDblClick", "List.Dbl");
     dataList.map.Add("List.OnSaveParams", "List.Save");
-    list->OnDLDblClick(&dataList, 2, 1);
+    list->HandlerOf<std::function<void(TObject*, int32_t, int32_t)>>("OnDLDblClick")(&dataList, 2, 1);
     dataList.title = false;
-    list->OnDLDblClick(&dataList, 2, 1);
-    list->OnSaveParams(&dataList);
+    list->HandlerOf<std::function<void(TObject*, int32_t, int32_t)>>("OnDLDblClick")(&dataList, 2, 1);
+    list->HandlerOf<TNotifyEvent>("OnSaveParams")(&dataList);
     const auto requests = Requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0], "List.Dbl: { ; Sender List ; Col 2 ; Row 0 ; }");

@@ -56,6 +56,21 @@ TEST(Rtti, PublishedNamesResolveInAnyCaseAndQtNamesNever)
     EXPECT_FALSE(ClassInheritsFromName(nullptr, "TObject"));
 }
 
+// Two rows of one name in one table would leave one unreachable: refused when
+// the table is built, in any letter case. A class may list again a name its
+// base publishes, and its own row then wins.
+TEST(Rtti, ANameListedTwiceInOneTableIsRefused)
+{
+    EXPECT_THROW(TClassInfo("TTwice", &TWinControl::StaticClass(),
+                            {prop::Boolean("Flag", &TTestBox::GetFlag, &TTestBox::SetFlag),
+                             prop::Boolean("FLAG", &TTestBox::GetFlag, &TTestBox::SetFlag)}),
+                 EPropertyError);
+    const TClassInfo again("TAgain", &TTestBox::StaticClass(),
+                           {prop::Boolean("flag", &TTestBox::GetFlag, nullptr)});
+    ASSERT_NE(again.FindProperty("Flag"), nullptr);
+    EXPECT_FALSE(again.FindProperty("Flag")->IsWritable());
+}
+
 TEST(Rtti, AccessorsReachOurOwnState)
 {
     TTestBox box(nullptr);

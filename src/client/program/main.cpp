@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
+#include "submission/efipclient/EFIPRegistration.h"
 #include "submission/sign/Sign.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int main(int argc, char** argv)
         application = std::make_unique<QApplication>(argc, argv);
         platform::InstallQtUserMessages();
         submission::RegisterSignClasses();
+        efip::RegisterEFIPClasses();
     }
     QCoreApplication::setApplicationName(QStringLiteral("filingclient"));
 

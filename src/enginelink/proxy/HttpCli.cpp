@@ -142,8 +142,15 @@ void THttpCli::Start(THttpRequest request)
         connectedTo_.clear();
         // Told after the caller's call has returned, as every other outcome.
         PostSocketMessage(alive_, [this, error] {
-            if (busy_ && state_ == httpNotConnected)
-                Finish(error);
+            if (!busy_ || state_ != httpNotConnected)
+                return;
+            if (OnSessionConnected) {
+                const auto alive = alive_;
+                OnSessionConnected(*this, error);
+                if (!*alive || !busy_)
+                    return;
+            }
+            Finish(error);
         });
     }
 }
@@ -196,7 +203,8 @@ void THttpCli::SendRequest()
     for (const auto& line : lines) {
         head += line + "\r\n";
         if (OnCommand) {
-            OnCommand(*this, line);
+            // The head goes to debug logs: no credentials in it.
+            OnCommand(*this, MaskCredentials(line));
             if (!*alive)
                 return;
         }
@@ -217,11 +225,22 @@ void THttpCli::SendRequest()
 
 void THttpCli::SocketDataAvailable()
 {
-    in_ += socket_->ReceiveStr();
-    if (busy_)
+    // Piece by piece, so that a large reply never sits twice in memory.
+    const auto alive = alive_;
+    char chunk[65536];
+    for (;;) {
+        const int n = socket_->Receive(chunk, sizeof chunk);
+        if (n <= 0)
+            return; // nothing more now, or the close that follows tells the rest
+        if (!busy_) {
+            in_.clear(); // nobody asked: a stray reply on a kept connection
+            continue;
+        }
+        in_.append(chunk, static_cast<size_t>(n));
         ParseReply();
-    else
-        in_.clear(); // nobody asked: a stray reply on a kept connection
+        if (!*alive || socket_->State() != wsConnected)
+            return;
+    }
 }
 
 bool THttpCli::ParseHead()
@@ -361,6 +380,8 @@ void THttpCli::ParseReply()
         if (!*alive || !busy_)
             return;
     } else if (ContentLength >= 0) {
+        if (RcvdStream.empty())
+            RcvdStream.reserve(static_cast<size_t>(std::min<long long>(ContentLength, 1LL << 30)));
         const size_t missing = static_cast<size_t>(ContentLength) - RcvdStream.size();
         const size_t take = std::min(missing, in_.size());
         RcvdStream.append(in_, 0, take);
@@ -392,6 +413,14 @@ void THttpCli::SocketSessionClosed(int error)
     if (was == httpWaitingBody && bodyUntilClose_) {
         Finish(httperrNoError);
         return;
+    }
+    // A session that never became ready failed to connect; the HTTPS client
+    // hears of that only here, as its socket's own event is left to the user.
+    if (was == httpNotConnected && error != 0 && OnSessionConnected) {
+        const auto alive = alive_;
+        OnSessionConnected(*this, error);
+        if (!*alive || !busy_)
+            return;
     }
     Finish(error ? error : httperrNoData);
 }

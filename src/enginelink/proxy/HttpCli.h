@@ -82,9 +82,11 @@ public:
     void Abort();
 
     TRequestDone OnRequestDone;
-    // The session to the server is ready for requests (error 0) or failed.
+    // The session to the server is ready for requests (error 0), or could not
+    // be set up (the socket's, the tunnel's or the TLS layer's error).
     TSession OnSessionConnected;
-    // Every request header line as it is written, then an empty line.
+    // Every request header line as it is written (credentials masked), then
+    // an empty line.
     TText OnCommand;
     // The reply head has arrived (RcvdHeader, StatusCode are set).
     TNotify OnHeaderEnd;

@@ -40,7 +40,7 @@ TProxyReply ParseProxyReply(std::string_view head)
             std::string_view code = line.substr(blank + 1, 3);
             int value = 0;
             auto [p, ec] = std::from_chars(code.data(), code.data() + code.size(), value);
-            if (ec == std::errc() && p == code.data() + code.size() && code.size() == 3)
+            if (ec == std::errc() && p == code.data() + code.size() && code.size() == 3 && value >= 100 && value <= 599)
                 r.status = value;
             continue;
         }

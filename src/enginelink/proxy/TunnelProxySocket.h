@@ -21,7 +21,7 @@ enum : int {
 
 // What the tunnel reads from a proxy's reply head.
 struct TProxyReply {
-    int status = 0;              // 0 when the status line is not HTTP
+    int status = 0;              // 0 unless the status line is HTTP with a code 100..599
     long long contentLength = -1; // -1 when not given
     bool offersBasic = false;
     bool offersNtlm = false;

@@ -115,6 +115,7 @@ void TCustomWSocket::AssignDefaultValue()
     out_.clear();
     pushedBack_.clear();
     eof_ = false;
+    readError_ = 0;
 }
 
 void TCustomWSocket::Connect()
@@ -250,6 +251,8 @@ int TCustomWSocket::Receive(void* buffer, size_t length)
     const long n = ReadSome(buffer, std::min<size_t>(length, 1 << 30));
     if (n == 0)
         eof_ = true;
+    else if (n < 0 && LastError != WSAEWOULDBLOCK)
+        readError_ = LastError;
     return static_cast<int>(n);
 }
 
@@ -358,9 +361,14 @@ void TCustomWSocket::Dispatch(short revents)
     if ((revents & (POLLIN | POLLHUP | POLLERR)) || HasBufferedInput()) {
         readCalled_ = false;
         eof_ = false;
+        readError_ = 0;
         TriggerDataAvailable(0);
         if (!*alive || state_ != wsConnected)
             return;
+        if (readError_) {
+            CloseWithError(readError_);
+            return;
+        }
         if (!readCalled_ && fd_ >= 0 && pushedBack_.empty()) {
             // Nobody read: find out whether the peer has gone, so that a
             // closed connection does not keep waking the loop.

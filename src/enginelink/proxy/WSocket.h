@@ -140,6 +140,7 @@ private:
     std::string pushedBack_;
     bool readCalled_ = false;
     bool eof_ = false;
+    int readError_ = 0;
 };
 
 // Waits at most waitMs milliseconds until one of the live sockets has

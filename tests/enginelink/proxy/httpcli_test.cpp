@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "ScriptedProxy.h"
 #include "enginelink/proxy/HttpCli.h"
+#include "u3/Base64.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/LoopbackSocket.h"
 
@@ -129,18 +135,24 @@ TEST(HttpCliTest, ReplyForms)
 TEST(HttpCliTest, FailuresComeAfterTheCallReturns)
 {
     Recorder refused;
+    std::vector<int> sessionErrors;
+    refused.client.OnSessionConnected = [&](THttpCli&, int error) { sessionErrors.push_back(error); };
     refused.client.URL = "http://127.0.0.1:" + std::to_string(e3test::FreeLoopbackPort()) + "/";
     refused.client.GetASync();
     EXPECT_EQ(refused.done, 0);
     ASSERT_TRUE(Pump([&] { return refused.done > 0; }));
     EXPECT_EQ(refused.error, WSAECONNREFUSED);
+    EXPECT_EQ(sessionErrors, std::vector<int>{WSAECONNREFUSED});
 
     Recorder unknown;
+    sessionErrors.clear();
+    unknown.client.OnSessionConnected = [&](THttpCli&, int error) { sessionErrors.push_back(error); };
     unknown.client.URL = "http://no-such-host.invalid/";
     unknown.client.GetASync();
     EXPECT_EQ(unknown.done, 0);
     ASSERT_TRUE(Pump([&] { return unknown.done > 0; }));
     EXPECT_EQ(unknown.error, WSAHOST_NOT_FOUND);
+    EXPECT_EQ(sessionErrors, std::vector<int>{WSAHOST_NOT_FOUND});
     EXPECT_EQ(unknown.done, 1);
 }
 
@@ -161,6 +173,66 @@ TEST(HttpCliTest, AbortCompletesTheRequest)
     for (int i = 0; i < 5; ++i)
         WSocketProcessMessages(20);
     EXPECT_EQ(r.done, 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(HttpCliTest, PlainProxyGetsAbsoluteURLsAndCredentialsStayOutOfTheLog)
+{
+    e3test::LoopbackHttpServer proxy;
+    proxy.setDefaultReply({200, "text/plain", "via proxy", false});
+    Recorder r;
+    r.client.Proxy = "127.0.0.1";
+    r.client.ProxyPort = std::to_string(proxy.port());
+    r.client.ProxyUsername = "alice";
+    r.client.ProxyPassword = "s3cret";
+    ASSERT_TRUE(r.Get("http://target.example:8080/x"));
+    EXPECT_EQ(r.error, 0);
+    EXPECT_EQ(r.client.RcvdStream, "via proxy");
+    const auto requests = proxy.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].rfind("GET http://target.example:8080/x HTTP/1.0\r\n", 0), 0u);
+    EXPECT_NE(requests[0].find("\r\nHost: target.example:8080\r\n"), std::string::npos);
+    EXPECT_NE(requests[0].find("Proxy-Authorization: Basic " + u3::StringToBase64("alice:s3cret")), std::string::npos);
+    EXPECT_NE(std::find(r.commands.begin(), r.commands.end(), "Proxy-Authorization: Basic *****"), r.commands.end());
+    for (const auto& line : r.commands)
+        EXPECT_EQ(line.find(u3::StringToBase64("alice:s3cret")), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST(HttpCliTest, ResetConnectionFailsWithItsError)
+{
+    // A server that reads the request and resets the connection.
+    e3test::LoopbackSocket listener(true);
+    std::thread server([fd = listener.Fd()] {
+        const int conn = ::accept(fd, nullptr, nullptr);
+        if (conn < 0)
+            return;
+        std::string in;
+        char buffer[1024];
+        while (in.find("\r\n\r\n") == std::string::npos) {
+            const ssize_t n = ::recv(conn, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            in.append(buffer, static_cast<size_t>(n));
+        }
+        (void)!::send(conn, "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\npartial", 47, MSG_NOSIGNAL);
+        const linger reset{1, 0};
+        ::setsockopt(conn, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        ::close(conn);
+    });
+    Recorder r;
+    const bool done = r.Get("http://127.0.0.1:" + std::to_string(listener.Port()) + "/");
+    server.join();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(r.error, WSAECONNRESET);
+    EXPECT_EQ(r.done, 1);
+    EXPECT_EQ(r.client.CtrlSocket().State(), wsClosed);
 }
 
 } // namespace

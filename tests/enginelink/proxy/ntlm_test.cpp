@@ -48,7 +48,7 @@ const std::array<unsigned char, 8> kServerChallenge = {0x01, 0x23, 0x45, 0x67, 0
 
 TEST(EncryptionTest, MD4KnownAnswers)
 {
-    // RFC 1320 test suite, plus inputs that cross the 56- and 64-byte padding edges.
+    // Known digests, plus inputs that cross the 56- and 64-byte padding edges.
     const struct {
         std::string input;
         const char* digest;

@@ -67,9 +67,12 @@ TEST(TunnelProxySocketTest, OpensTheTunnelAndCarriesTheTargetsBytes)
     ScriptedProxy proxy({{kEstablished, {}, false, true}});
     TunnelClient c(proxy.port());
     c.socket.TunnelExtraHeader = "Proxy-Connection: Keep-Alive";
+    std::vector<int> proxyConnected;
+    c.socket.OnTunnelProxyConnected = [&](TTunnelProxySocket&, int error) { proxyConnected.push_back(error); };
     c.socket.Connect();
     ASSERT_TRUE(c.Outcome());
     EXPECT_EQ(c.connected, std::vector<int>{0});
+    EXPECT_EQ(proxyConnected, std::vector<int>{0});
     EXPECT_FALSE(c.socket.TunnelNegotiating());
 
     const auto requests = proxy.requests();

@@ -43,7 +43,7 @@ TestPKI::~TestPKI()
         EVP_PKEY_free(k);
 }
 
-TestPKI::Issued TestPKI::Issue(const std::string& name, const Spec& spec)
+TestPKI::Issued TestPKI::Issue(const std::string& name, const Profile& profile)
 {
     EVP_PKEY* key = NewKey();
     keys_.push_back(key);
@@ -51,29 +51,29 @@ TestPKI::Issued TestPKI::Issue(const std::string& name, const Spec& spec)
     certs_.push_back(cert);
     X509_set_version(cert, 2);
     ASN1_INTEGER_set(X509_get_serialNumber(cert), static_cast<long>(certs_.size() + 1000));
-    X509_time_adj_ex(X509_getm_notBefore(cert), static_cast<int>(spec.notBeforeDays), 0, nullptr);
-    X509_time_adj_ex(X509_getm_notAfter(cert), static_cast<int>(spec.notAfterDays), 0, nullptr);
+    X509_time_adj_ex(X509_getm_notBefore(cert), static_cast<int>(profile.notBeforeDays), 0, nullptr);
+    X509_time_adj_ex(X509_getm_notAfter(cert), static_cast<int>(profile.notAfterDays), 0, nullptr);
     X509_set_pubkey(cert, key);
     X509_NAME* subject = X509_get_subject_name(cert);
     X509_NAME_add_entry_by_txt(subject, "O", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("E3 Test"), -1, -1, 0);
     X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>(spec.commonName.c_str()), -1, -1, 0);
-    X509* issuerCert = spec.issuer ? spec.issuer->cert : cert;
+                               reinterpret_cast<const unsigned char*>(profile.commonName.c_str()), -1, -1, 0);
+    X509* issuerCert = profile.issuer ? profile.issuer->cert : cert;
     EVP_PKEY* issuerKey = key;
-    if (spec.issuer)
+    if (profile.issuer)
         for (auto& [c, k] : keyOf_)
-            if (c == spec.issuer->cert)
+            if (c == profile.issuer->cert)
                 issuerKey = k;
     X509_set_issuer_name(cert, X509_get_subject_name(issuerCert));
-    AddExtension(cert, issuerCert, NID_basic_constraints, spec.isCA ? "critical,CA:TRUE" : "CA:FALSE");
-    if (spec.isCA)
+    AddExtension(cert, issuerCert, NID_basic_constraints, profile.isCA ? "critical,CA:TRUE" : "CA:FALSE");
+    if (profile.isCA)
         AddExtension(cert, issuerCert, NID_key_usage, "critical,keyCertSign,cRLSign");
     AddExtension(cert, issuerCert, NID_subject_key_identifier, "hash");
-    if (spec.issuer)
+    if (profile.issuer)
         AddExtension(cert, issuerCert, NID_authority_key_identifier, "keyid:always");
-    if (!spec.subjectAltNames.empty()) {
+    if (!profile.subjectAltNames.empty()) {
         std::string san;
-        for (const auto& n : spec.subjectAltNames)
+        for (const auto& n : profile.subjectAltNames)
             san += (san.empty() ? "" : ",") + n;
         AddExtension(cert, issuerCert, NID_subject_alt_name, san);
     }

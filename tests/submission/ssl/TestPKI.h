@@ -16,7 +16,7 @@ public:
         std::string keyPem;  // path of its key (PEM)
         X509* cert = nullptr; // owned by the TestPKI
     };
-    struct Spec {
+    struct Profile {
         std::string commonName;
         std::vector<std::string> subjectAltNames; // "DNS:x" or "IP:1.2.3.4"
         long notBeforeDays = -1; // relative to now
@@ -30,7 +30,7 @@ public:
     TestPKI(const TestPKI&) = delete;
     TestPKI& operator=(const TestPKI&) = delete;
 
-    Issued Issue(const std::string& name, const Spec& spec);
+    Issued Issue(const std::string& name, const Profile& profile);
     // Writes the certificate as DER to path.
     static void WriteDer(X509* cert, const std::string& path);
     // A PKCS#12 key file with the certificate and key of issued.

@@ -93,6 +93,7 @@ struct Outcome {
     int error = -1;
     int status = 0;
     int sslConnected = 0;
+    int sslConnecting = 0;
     int verifyError = 0;
     std::string body;
 };
@@ -111,6 +112,7 @@ Outcome Fetch(int port, const std::string& serverURL = "https://localhost/",
         ++o.sslConnected;
         inner(s, error);
     };
+    client.SSLSocket().OnSSLSessionConnecting = [&](TSSLSocket&, int) { ++o.sslConnecting; };
     client.OnRequestDone = [&](e3net::THttpCli& c, e3net::THttpRequest, int error) {
         o.done = true;
         o.error = error;
@@ -167,6 +169,7 @@ TEST_F(SSLLayerTest, ValidServerIsAcceptedByBothPeersAndVersions)
             EXPECT_EQ(o.verifyError, 0) << Name(peer) << " " << Name(tls);
             // One connection, one "connected", also with TLS 1.3 session tickets.
             EXPECT_EQ(o.sslConnected, 1) << Name(peer) << " " << Name(tls);
+            EXPECT_EQ(o.sslConnecting, 1) << Name(peer) << " " << Name(tls);
         }
 }
 
@@ -232,6 +235,33 @@ TEST_F(SSLLayerTest, WildcardAndVerificationSwitch)
     EXPECT_EQ(o.error, 0);
     EXPECT_EQ(o.verifyError, 0);
     EXPECT_EQ(o.sslConnected, 1);
+}
+
+TEST_F(SSLLayerTest, SessionFailuresReachTheClientsSessionEvent)
+{
+    // Nobody listening, and a server that refuses the certificate: the
+    // client's own event hears both, the socket's event stays the user's.
+    TestPKI::Issued expired = pki_.Issue("expired", {"localhost", {"DNS:localhost"}, -30, -1, false, &ca_});
+    TlsServer server(Peer::OpenSSL, Tls::V12, expired);
+    ASSERT_TRUE(server.ready());
+    for (int port : {e3test::FreeLoopbackPort(), server.port()}) {
+        std::vector<int> sessionErrors, socketErrors;
+        const Outcome o = Fetch(port, "https://localhost/", [&](THttpSCli& client) {
+            client.OnSessionConnected = [&](e3net::THttpCli&, int error) { sessionErrors.push_back(error); };
+            client.SSLSocket().OnSessionConnected = [&](e3net::TCustomWSocket&, int error) { socketErrors.push_back(error); };
+        });
+        EXPECT_NE(o.error, 0) << port;
+        ASSERT_EQ(sessionErrors.size(), 1u) << port;
+        EXPECT_EQ(sessionErrors[0], o.error) << port;
+        if (port == server.port()) {
+            EXPECT_EQ(sessionErrors[0], SSLSessionError);
+            EXPECT_EQ(socketErrors, std::vector<int>{0}); // the TCP connection itself stood
+            EXPECT_EQ(o.verifyError, SSLVerifyErrorDates);
+        } else {
+            EXPECT_EQ(sessionErrors[0], e3net::WSAECONNREFUSED);
+            EXPECT_EQ(socketErrors, std::vector<int>{e3net::WSAECONNREFUSED});
+        }
+    }
 }
 
 TEST_F(SSLLayerTest, ServersBelowTLS12AreRefused)

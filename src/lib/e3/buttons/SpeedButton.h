@@ -101,11 +101,11 @@ public:
     // The click: the parent form takes the modal result, then OnClick.
     virtual void Click();
     // The engine's click: only on an enabled, visible button.
-    void _Click() { if (GetEnabled() && GetVisible()) Click(); }
+    void ClickIfUsable() { if (GetEnabled() && GetVisible()) Click(); }
     bool CanFocus() const;
     // Raises the framework's error for a button that cannot take the focus.
     void SetFocus();
-    void _SetFocus() { SetFocus(); }
+    void FocusByEngine() { SetFocus(); }
 
     ButtonState State() const { return state_; }
     bool Hot() const { return hot_; }

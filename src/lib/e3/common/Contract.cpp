@@ -8,7 +8,7 @@ namespace e3 {
 
 bool WordListContains(std::string_view wordList, const std::string& propName)
 {
-    return wordList.find(fw::UpperCase(propName)) != std::string_view::npos;
+    return !propName.empty() && wordList.find(fw::UpperCase(propName)) != std::string_view::npos;
 }
 
 bool WordListHasWord(std::string_view wordList, const std::string& propName)

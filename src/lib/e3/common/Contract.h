@@ -32,7 +32,8 @@ public:
 };
 
 // The upper-cased name occurs anywhere in the word list ("ITEMS" is found in
-// "CAPTION HINT ITEMSSTRING").
+// "CAPTION HINT ITEMSSTRING"). An empty name names no property and is never
+// translatable, whatever the list.
 bool WordListContains(std::string_view wordList, const std::string& propName);
 // The upper-cased name, padded with one blank on each side, occurs in the word
 // list; the list is written with blanks around every word (" TEXT HINT ").

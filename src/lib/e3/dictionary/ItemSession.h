@@ -93,6 +93,8 @@ private:
 // one slot line and then the entry itself, whatever the size of the list.
 class TOneLangList {
 public:
+    // The hash of a word in the lists' indexes and the translation lookup.
+    static uint32_t HashOf(std::string_view word);
     int Count() const { return static_cast<int>(entries_.size()); }
     // Raises ELangException for an index outside the list.
     const std::string& GetWord(int index) const;
@@ -132,7 +134,6 @@ private:
         uint32_t hash;
         int32_t position;
     };
-    static uint32_t HashOf(std::string_view word);
     void Changed()
     {
         indexValid_ = false;

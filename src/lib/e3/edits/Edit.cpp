@@ -2,6 +2,7 @@
 
 #include "e3/common/EditChars.h"
 #include "e3/common/OwnedWidget.h"
+#include "e3/edits/EditEvents.h"
 #include "framework/StandardProps.h"
 #include "u3/FormatSettings.h"
 #include "u3/StrLib.h"
@@ -40,26 +41,6 @@ public:
 
 EditFeedback* installedFeedback = nullptr;
 
-// The masked edit whose validation box is waiting or showing. Only one box at
-// a time: while it is set, no other edit validates, so the focus moves that the
-// box and its hand-back of the focus cause cannot start a second box, and two
-// invalid edits cannot pull the focus back and forth between them.
-fw::Guard<TAlignEdit> warningEdit;
-
-// Code to run for a Qt event: released controls wait until it is over, and no
-// exception crosses into Qt.
-template <class F>
-void RunForEvent(F&& f)
-{
-    fw::HandlerScope scope;
-    try {
-        f();
-    } catch (const u3::EAbort&) {
-    } catch (const std::exception& e) {
-        u3::CurrentUserMessages().ShowInformation(e.what());
-    }
-}
-
 // Positions of the edit state count characters; QLineEdit counts UTF-16 units.
 std::size_t ToCharPos(const QString& text, int pos)
 {
@@ -85,9 +66,17 @@ char32_t FirstChar(const std::string& text, char32_t fallback)
     return chars.empty() ? fallback : chars.front();
 }
 
+bool IsWordOrLineDeletion(const QKeyEvent* e)
+{
+    return e->matches(QKeySequence::DeleteEndOfWord) || e->matches(QKeySequence::DeleteStartOfWord)
+        || e->matches(QKeySequence::DeleteEndOfLine) || e->matches(QKeySequence::DeleteCompleteLine);
+}
+
+} // namespace
+
 // The character code a key stands for, as the key filter knows them; 0 for a
 // key that types nothing (caret moves, function keys, other shortcuts).
-char32_t CharCode(const QKeyEvent* e)
+char32_t EditKeyCharCode(const QKeyEvent* e)
 {
     switch (e->key()) {
     case Qt::Key_Backspace: return keys::Backspace;
@@ -114,14 +103,6 @@ char32_t CharCode(const QKeyEvent* e)
     const char32_t c = chars.front();
     return c >= 32 && c != 127 ? c : keys::Dropped;
 }
-
-bool IsWordOrLineDeletion(const QKeyEvent* e)
-{
-    return e->matches(QKeySequence::DeleteEndOfWord) || e->matches(QKeySequence::DeleteStartOfWord)
-        || e->matches(QKeySequence::DeleteEndOfLine) || e->matches(QKeySequence::DeleteCompleteLine);
-}
-
-} // namespace
 
 EditFeedback& CurrentEditFeedback()
 {
@@ -564,7 +545,7 @@ bool TAlignEdit::KeyPress(QKeyEvent* e)
     }
     if (EffectiveType() != etString && IsWordOrLineDeletion(e))
         return true;
-    char32_t key = CharCode(e);
+    char32_t key = EditKeyCharCode(e);
     if (key == keys::Dropped)
         return false;
     // The form hears Enter and Escape as well (default and cancel buttons).
@@ -671,192 +652,6 @@ void TAlignEdit::CheckedPaste()
         return;
     edit_->insert(QString::fromStdString(EncodeUtf8(chars)));
     modified_ = true;
-}
-
-// ---- the masked edit ------------------------------------------------------------
-
-bool TAlignEdit::WantsEscape() const
-{
-    return EffectiveType() == etMasked && modified_;
-}
-
-void TAlignEdit::ApplyMasked(const MaskedText& state, bool byUser)
-{
-    if (state.shown != GetEditText()) {
-        ShowText(state.shown);
-        if (byUser)
-            modified_ = true;
-    }
-    ApplyState({state.shown, state.selStart, state.selLength});
-}
-
-void TAlignEdit::PutMaskCaretRight()
-{
-    const std::string shown = GetEditText();
-    ApplyMasked(mask_.withCaret(shown, mask_.caretPosition(CurrentState().selStart)), false);
-}
-
-void TAlignEdit::MaskedCut()
-{
-    if (GetReadOnly())
-        return;
-    const EditState current = CurrentState();
-    MaskedText state {current.text, current.selStart, current.selLength};
-    const std::string taken = mask_.cut(state);
-    if (!taken.empty())
-        QApplication::clipboard()->setText(QString::fromStdString(taken));
-    ApplyMasked(state, true);
-}
-
-void TAlignEdit::MaskedPaste()
-{
-    if (GetReadOnly())
-        return;
-    const EditState current = CurrentState();
-    MaskedText state {current.text, current.selStart, current.selLength};
-    const bool complete = mask_.paste(state, QApplication::clipboard()->text().toStdString());
-    ApplyMasked(state, true);
-    if (!complete)
-        CurrentEditFeedback().Beep();
-}
-
-bool TAlignEdit::MaskedKey(QKeyEvent* e)
-{
-    const bool readOnly = GetReadOnly();
-    const auto mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    const bool shift = mods & Qt::ShiftModifier;
-    const bool ctrl = mods & Qt::ControlModifier;
-    const EditState current = CurrentState();
-    MaskedText state {current.text, current.selStart, current.selLength};
-    const std::size_t length = mask_.length();
-
-    switch (e->key()) {
-    case Qt::Key_Escape:
-        if (!WantsEscape()) {
-            e->ignore();
-            return true;
-        }
-        ApplyMasked(mask_.withCaret(mask_.normalize(enteredText_), mask_.firstFreePosition(enteredText_)), false);
-        modified_ = false;
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        ValidateMask();
-        e->ignore();
-        return true;
-    case Qt::Key_Up:
-    case Qt::Key_Down: return true;
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End: {
-        const bool right = e->key() == Qt::Key_Right;
-        if (!shift) {
-            std::size_t pos = state.selStart;
-            if (e->key() == Qt::Key_Left)
-                pos = mask_.previousPosition(pos);
-            else if (right)
-                pos = mask_.nextPosition(state.selLength > 1 ? state.selStart + state.selLength - 1 : pos);
-            else if (e->key() == Qt::Key_Home)
-                pos = mask_.firstInputPosition();
-            else
-                pos = mask_.endPosition();
-            ApplyMasked(mask_.withCaret(state.shown, pos), false);
-            return true;
-        }
-        std::size_t start = state.selStart, end = state.selStart + state.selLength;
-        if (right)
-            end = std::min(length, end + 1);
-        else if (e->key() == Qt::Key_Left)
-            (end - start > 1) ? --end : (start = start > 0 ? start - 1 : 0);
-        else if (e->key() == Qt::Key_Home)
-            start = 0;
-        else
-            end = length;
-        ApplyState({state.shown, start, end - start});
-        return true;
-    }
-    case Qt::Key_Backspace:
-        if (!readOnly) {
-            mask_.backspace(state);
-            ApplyMasked(state, true);
-        }
-        return true;
-    case Qt::Key_Delete:
-        if (shift)
-            MaskedCut();
-        else if (!readOnly) {
-            mask_.deleteChars(state);
-            ApplyMasked(state, true);
-        }
-        return true;
-    case Qt::Key_Insert:
-        if (shift && !ctrl)
-            MaskedPaste();
-        return !ctrl; // Ctrl+Insert copies
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return false;
-    default: break;
-    }
-    const char32_t key = CharCode(e);
-    if (key == keys::CtrlC)
-        return false;
-    if (key == keys::CtrlV) {
-        MaskedPaste();
-        return true;
-    }
-    if (key == keys::CtrlX) {
-        MaskedCut();
-        return true;
-    }
-    if (key < 32) {
-        // Other shortcuts would edit past the mask; selecting all is harmless.
-        return !(ctrl && e->key() == Qt::Key_A);
-    }
-    if (!readOnly) {
-        if (mask_.typeChar(state, key))
-            ApplyMasked(state, true);
-        else
-            CurrentEditFeedback().Beep();
-    }
-    return true;
-}
-
-void TAlignEdit::ValidateMask()
-{
-    if (EffectiveType() != etMasked || !modified_ || warningEdit)
-        return;
-    const std::string shown = GetEditText();
-    const std::optional<std::size_t> missing = mask_.firstMissingRequired(shown);
-    if (!missing)
-        return;
-    ApplyMasked(mask_.withCaret(shown, *missing), false);
-    reentering_ = true;
-    fw::Guard<TAlignEdit> self(this);
-    warningEdit = self;
-    QMetaObject::invokeMethod(
-        edit_,
-        [self] {
-            if (TAlignEdit* edit = self.get())
-                RunForEvent([edit] { edit->ShowMaskWarning(); });
-        },
-        Qt::QueuedConnection);
-}
-
-void TAlignEdit::ShowMaskWarning()
-{
-    struct Done {
-        ~Done() { warningEdit = {}; }
-    } done;
-    fw::Guard<TAlignEdit> self(this);
-    EditFeedback& feedback = CurrentEditFeedback();
-    feedback.Beep();
-    feedback.ShowWarning("Warning", InvalidMaskInputText);
-    if (!self)
-        return;
-    if (!edit_->hasFocus() && edit_->isEnabled() && edit_->isVisible())
-        edit_->setFocus(Qt::OtherFocusReason);
-    reentering_ = false;
 }
 
 // ---- focus and change -------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "e3/menus/Menus.h"
 
+#include "e3/menus/MenuWidgets.h"
+
 #include "framework/ApplicationException.h"
 #include "framework/KeyCodes.h"
 #include "framework/StandardProps.h"
@@ -38,168 +40,6 @@ const fw::TEventType MenuMeasureItemEventType {"TMenuMeasureItemEvent", typeid(T
 const fw::TEventType MenuChangeEventType {"TMenuChangeEvent", typeid(TMenuChangeEvent)};
 
 namespace {
-
-// The action of a menu item, leading back to the item while it lives.
-class ItemAction : public QAction {
-public:
-    explicit ItemAction(Te3MenuItem* item) : item_(item) {}
-    Te3MenuItem* Item() const { return item_.get(); }
-
-private:
-    fw::Guard<Te3MenuItem> item_;
-};
-
-// The item an action shows when its menu draws it itself; nullptr otherwise.
-Te3MenuItem* OwnerDrawnItem(const QAction* action)
-{
-    const auto* itemAction = dynamic_cast<const ItemAction*>(action);
-    Te3MenuItem* item = itemAction ? itemAction->Item() : nullptr;
-    if (!item)
-        return nullptr;
-    const TMenuBase* menu = item->GetMenu();
-    return menu && menu->GetOwnerDraw() ? item : nullptr;
-}
-
-// A menu widget that remembers which action it filled a style option for
-// last: Qt fills the option of one action and at once sizes or draws it.
-template <class Base>
-class StyledItems : public Base {
-public:
-    const QAction* StyledAction() const { return styled_; }
-
-protected:
-    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override
-    {
-        Base::initStyleOption(option, action);
-        styled_ = const_cast<QAction*>(action);
-    }
-
-private:
-    mutable QPointer<QAction> styled_;
-};
-
-class ItemMenu;
-class ItemBar;
-const QAction* StyledActionOf(const QWidget* widget);
-
-// Hands owner-drawn items to their handlers: drawing to OnAdvancedDrawItem or
-// OnDrawItem, sizing to OnMeasureItem.
-class MenuStyle : public QProxyStyle {
-public:
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override
-    {
-        const auto* opt = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-        if (opt && (element == CE_MenuItem || element == CE_MenuBarItem)) {
-            Te3MenuItem* item = OwnerDrawnItem(StyledActionOf(widget));
-            if (item && (item->OnAdvancedDrawItem || item->OnDrawItem)) {
-                DrawItem(item, *opt, painter);
-                return;
-            }
-        }
-        QProxyStyle::drawControl(element, option, painter, widget);
-    }
-
-    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
-                           const QWidget* widget) const override
-    {
-        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
-        if (type != CT_MenuItem && type != CT_MenuBarItem)
-            return result;
-        Te3MenuItem* item = OwnerDrawnItem(StyledActionOf(widget));
-        if (!item || !item->OnMeasureItem)
-            return result;
-        int32_t width = result.width();
-        int32_t height = result.height();
-        QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
-        QPainter canvas(&scratch);
-        if (widget)
-            canvas.setFont(widget->font());
-        fw::Guard<Te3MenuItem> guard(item);
-        fw::RunFromEventLoop([&] {
-            if (Te3MenuItem* alive = guard.get(); alive && alive->OnMeasureItem)
-                alive->OnMeasureItem(alive, &canvas, width, height);
-        });
-        return {std::max(0, width), std::max(0, height)};
-    }
-
-private:
-    static void DrawItem(Te3MenuItem* item, const QStyleOptionMenuItem& opt, QPainter* painter)
-    {
-        const bool selected = (opt.state & State_Selected) != 0;
-        TOwnerDrawState state = 0;
-        if (selected)
-            state |= 1u << odSelected;
-        if (!(opt.state & State_Enabled))
-            state |= (1u << odDisabled) | (1u << odGrayed);
-        if (opt.checked)
-            state |= 1u << odChecked;
-        if (item->GetDefault())
-            state |= 1u << odDefault;
-        const QRect& r = opt.rect;
-        const fw::TRect rect {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-        fw::Guard<Te3MenuItem> guard(item);
-        painter->save();
-        fw::RunFromEventLoop([&] {
-            Te3MenuItem* alive = guard.get();
-            if (!alive)
-                return;
-            if (alive->OnAdvancedDrawItem)
-                alive->OnAdvancedDrawItem(alive, painter, rect, state);
-            else if (alive->OnDrawItem)
-                alive->OnDrawItem(alive, painter, rect, selected);
-        });
-        painter->restore();
-    }
-};
-
-// The menu showing an item's sub-items (or a popup menu's items).
-class ItemMenu : public StyledItems<QMenu> {
-public:
-    explicit ItemMenu(Te3MenuItem* list) : list_(list)
-    {
-        auto* style = new MenuStyle;
-        style->setParent(this);
-        setStyle(style);
-    }
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override
-    {
-        // A popup tracking the left button only lets a right release pass.
-        if (event->button() == Qt::RightButton) {
-            Te3MenuItem* list = list_.get();
-            auto* popup = list ? dynamic_cast<Te3CustomPopupMenu*>(list->GetMenu()) : nullptr;
-            if (popup && popup->GetTrackButton() == tbLeftButton) {
-                event->accept();
-                return;
-            }
-        }
-        QMenu::mouseReleaseEvent(event);
-    }
-
-private:
-    fw::Guard<Te3MenuItem> list_;
-};
-
-class ItemBar : public StyledItems<QMenuBar> {
-public:
-    ItemBar()
-    {
-        auto* style = new MenuStyle;
-        style->setParent(this);
-        setStyle(style);
-    }
-};
-
-const QAction* StyledActionOf(const QWidget* widget)
-{
-    if (const auto* menu = dynamic_cast<const ItemMenu*>(widget))
-        return menu->StyledAction();
-    if (const auto* bar = dynamic_cast<const ItemBar*>(widget))
-        return bar->StyledAction();
-    return nullptr;
-}
 
 // The accelerator a caption marks with "&" (lower case); null for none.
 QChar AcceleratorOf(const QString& text)
@@ -247,34 +87,6 @@ int32_t StrictInteger(const std::string& text)
         throw u3::EConvertError("'" + text + "' is not a valid integer value");
     return static_cast<int32_t>(value);
 }
-
-// Keeps the menu bar as wide as the form's window.
-class BarWidthKeeper : public QObject {
-public:
-    BarWidthKeeper(QWidget* window, QMenuBar* bar) : QObject(bar), window_(window), bar_(bar)
-    {
-        window->installEventFilter(this);
-        Fit();
-    }
-
-    void Fit()
-    {
-        if (window_ && bar_)
-            bar_->setGeometry(0, 0, window_->width(), bar_->sizeHint().height());
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == window_ && event->type() == QEvent::Resize)
-            Fit();
-        return false;
-    }
-
-private:
-    QPointer<QWidget> window_;
-    QMenuBar* bar_;
-};
 
 } // namespace
 
@@ -333,7 +145,7 @@ const fw::TClassInfo& Te3MenuItem::StaticClass()
             p::Integer("MenuIndex", &C::GetMenuIndex, nullptr),
             // Its own class is still being built here; the parent is a component.
             p::Object("Parent", fw::TComponent::StaticClass(), &C::GetParent, nullptr),
-            p::StringAction("_Clear", &C::_Clear),
+            p::StringAction("_Clear", &C::ClearByEngine),
         },
         fw::MakeFactory<Te3MenuItem>(),
     };
@@ -349,7 +161,7 @@ Te3MenuItem::Te3MenuItem(fw::TComponent* owner)
         UpdateAction();
         ItemChanged();
     };
-    QObject::connect(action_, &QAction::triggered, [guard = fw::Guard<Te3MenuItem>(this)] {
+    QObject::connect(action_.get(), &QAction::triggered, [guard = fw::Guard<Te3MenuItem>(this)] {
         fw::RunFromEventLoop([&] {
             if (Te3MenuItem* item = guard.get())
                 item->Click();
@@ -369,8 +181,8 @@ Te3MenuItem::~Te3MenuItem()
     }
     if (parent_)
         parent_->Remove(this);
-    delete action_;
-    delete subMenu_;
+    action_.reset();
+    subMenu_.reset();
 }
 
 void Te3MenuItem::Detach()
@@ -590,7 +402,7 @@ void Te3MenuItem::PrepareToShow()
     RefreshList();
     // Owner-drawn items are measured afresh: their handlers may have changed.
     const TMenuBase* menu = GetMenu();
-    QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_;
+    QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_.get();
     if (menu && menu->GetOwnerDraw() && container) {
         QEvent styleChange(QEvent::StyleChange);
         QCoreApplication::sendEvent(container, &styleChange);
@@ -614,7 +426,7 @@ void Te3MenuItem::ListChanged()
     refreshPosted_ = true;
     // One refresh however many changes come before the event loop runs; the
     // timer dies with the action, that is with the item.
-    QTimer::singleShot(0, action_, [this] {
+    QTimer::singleShot(0, action_.get(), [this] {
         refreshPosted_ = false;
         if (listDirty_)
             RefreshList();
@@ -633,7 +445,7 @@ void Te3MenuItem::SubtreeListsChanged()
 void Te3MenuItem::RefreshList()
 {
     listDirty_ = false;
-    QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_;
+    QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_.get();
     if (auto* menu = qobject_cast<QMenu*>(container))
         // Also has the menu size its items again before it shows.
         menu->setSeparatorsCollapsible(EffectiveAutoLineReduction() == maAutomatic);
@@ -701,8 +513,8 @@ QWidget* Te3MenuItem::ItemContainer()
     if (isRoot_)
         return rootContainer_;
     if (!subMenu_)
-        subMenu_ = NewSubMenu();
-    return subMenu_;
+        subMenu_.reset(NewSubMenu());
+    return subMenu_.get();
 }
 
 QMenu* Te3MenuItem::NewSubMenu()
@@ -734,7 +546,7 @@ void Te3MenuItem::Add(Te3MenuItem* item)
     item->parent_ = this;
     items_.push_back(item);
     if (QWidget* container = ItemContainer())
-        container->addAction(item->action_);
+        container->addAction(item->action_.get());
     // Its sub-items may now follow other flags.
     item->SubtreeListsChanged();
     ListChanged();
@@ -749,7 +561,7 @@ void Te3MenuItem::Remove(Te3MenuItem* item)
     items_.erase(it);
     item->parent_ = nullptr;
     if (QWidget* container = ItemContainer())
-        container->removeAction(item->action_);
+        container->removeAction(item->action_.get());
     // Shown on its own again: as written.
     item->SetShownText(QString::fromStdString(item->caption_));
     ListChanged();
@@ -914,7 +726,7 @@ const fw::TClassInfo& Te3CustomMainMenu::GetLanguageClass() const
     return Te3MainMenu::StaticClass();
 }
 
-void Te3CustomMainMenu::_ItemImage(const std::string& value)
+void Te3CustomMainMenu::SetItemImage(const std::string& value)
 {
     const std::string itemName = u3::ValueFieldDef(value, 0, "");
     const std::string imageName = u3::ValueFieldDef(value, 1, "");
@@ -951,8 +763,8 @@ const fw::TClassInfo& Te3_MainMenu::StaticClass()
         "Te3_MainMenu",
         &Te3MainMenu::StaticClass(),
         {
-            fw::prop::StringAction("_Clear", &C::_Clear),
-            fw::prop::StringAction("_ItemImage", &C::_ItemImage),
+            fw::prop::StringAction("_Clear", &C::ClearByEngine),
+            fw::prop::StringAction("_ItemImage", &C::SetItemImage),
         },
         fw::MakeFactory<Te3_MainMenu>(),
     };
@@ -971,8 +783,8 @@ Te3CustomPopupMenu::Te3CustomPopupMenu(fw::TComponent* owner)
     : TMenuBase(owner)
     , menu_(new ItemMenu(items_))
 {
-    ShowItemsIn(menu_);
-    QObject::connect(menu_, &QMenu::aboutToShow, [guard = fw::Guard<Te3CustomPopupMenu>(this)] {
+    ShowItemsIn(menu_.get());
+    QObject::connect(menu_.get(), &QMenu::aboutToShow, [guard = fw::Guard<Te3CustomPopupMenu>(this)] {
         fw::RunFromEventLoop([&] {
             if (Te3CustomPopupMenu* menu = guard.get(); menu && menu->OnPopup)
                 menu->OnPopup(menu);
@@ -987,7 +799,7 @@ Te3CustomPopupMenu::~Te3CustomPopupMenu()
 {
     delete items_;
     items_ = nullptr;
-    delete menu_;
+    menu_.reset();
 }
 
 bool Te3CustomPopupMenu::IsTranslatable(const std::string& propName) const
@@ -1027,7 +839,7 @@ void Te3CustomPopupMenu::PopupAndWait(int x, int y)
     menu_->exec(PlacedAt(x, y));
 }
 
-void Te3CustomPopupMenu::_Popup(const std::string& value)
+void Te3CustomPopupMenu::PopupAtText(const std::string& value)
 {
     QPoint point(StrictInteger(u3::ValueFieldDef(value, 0, "")), StrictInteger(u3::ValueFieldDef(value, 1, "")));
     if (auto* control = dynamic_cast<fw::TControl*>(Owner()); control && control->Widget())
@@ -1064,8 +876,8 @@ const fw::TClassInfo& Te3_PopupMenu::StaticClass()
         "Te3_PopupMenu",
         &Te3PopupMenu::StaticClass(),
         {
-            fw::prop::StringAction("_Clear", &C::_Clear),
-            fw::prop::StringAction("_Popup", &C::_Popup),
+            fw::prop::StringAction("_Clear", &C::ClearByEngine),
+            fw::prop::StringAction("_Popup", &C::PopupAtText),
             fw::prop::Event("OnChange", MenuChangeEventType, &C::OnChange),
             fw::prop::Event("OnPopup", fw::NotifyEventType, &C::OnPopup),
         },

@@ -9,10 +9,13 @@
 #include "framework/Actions.h"
 #include "framework/Form.h"
 
+#include <QAction>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+
+#include <memory>
 
 #include <vector>
 
@@ -127,7 +130,7 @@ public:
     void Remove(Te3MenuItem* item);
     // Frees every sub-item, at once detached and deleted once no handler runs.
     void Clear();
-    void _Clear(const std::string&) { Clear(); }
+    void ClearByEngine(const std::string&) { Clear(); }
 
     // The menu whose tree holds the item; nullptr outside any menu.
     TMenuBase* GetMenu() const;
@@ -144,9 +147,9 @@ public:
     TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
     TMenuMeasureItemEvent OnMeasureItem;
 
-    QAction* Action() const { return action_; }
+    QAction* Action() const { return action_.get(); }
     // The menu that shows the sub-items; created with the first one.
-    QMenu* SubMenu() const { return subMenu_; }
+    QMenu* SubMenu() const { return subMenu_.get(); }
 
 protected:
     void Detach() override;
@@ -195,8 +198,8 @@ private:
     std::unique_ptr<fw::TActionLink> actionLink_;
     std::vector<Te3MenuItem*> items_;
     Te3MenuItem* parent_ = nullptr;
-    QAction* action_;
-    QMenu* subMenu_ = nullptr;
+    std::unique_ptr<QAction> action_;
+    std::unique_ptr<QMenu> subMenu_;
     // The text the action shows: the caption with an automatic accelerator.
     QString shownText_;
     bool listDirty_ = false;
@@ -221,7 +224,7 @@ public:
     // The root item, whose sub-items are the menu's items.
     Te3MenuItem* Items() const { return items_; }
     void Clear() { items_->Clear(); }
-    void _Clear(const std::string&) { Clear(); }
+    void ClearByEngine(const std::string&) { Clear(); }
 
     // maParent is no choice for a menu and is ignored.
     TMenuAutoFlag GetAutoHotkeys() const { return items_->autoHotkeys_; }
@@ -263,7 +266,7 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 
     // Field 0 names an item, field 1 an engine picture for its bitmap.
-    void _ItemImage(const std::string& value);
+    void SetItemImage(const std::string& value);
 
     // Kept for the engine; forms here merge no menus.
     bool GetAutoMerge() const { return autoMerge_; }
@@ -330,9 +333,9 @@ public:
     // Shows the menu and returns once it has closed (a chosen item has run).
     void PopupAndWait(int x, int y);
     // Fields 0 and 1: x and y in client coordinates of the owning form.
-    void _Popup(const std::string& value);
+    void PopupAtText(const std::string& value);
 
-    QMenu* Menu() const { return menu_; }
+    QMenu* Menu() const { return menu_.get(); }
     // Where the menu was shown last, in screen coordinates.
     QPoint LastPopupPoint() const { return lastPoint_; }
 
@@ -341,7 +344,7 @@ public:
 private:
     QPoint PlacedAt(int x, int y);
 
-    QMenu* menu_;
+    std::unique_ptr<QMenu> menu_;
     TPopupAlignment alignment_ = paLeft;
     bool autoPopup_ = true;
     TTrackButton trackButton_ = tbRightButton;

@@ -90,12 +90,12 @@ TEST_F(ActionsTest, ClickRunsTheActionOnlyWithoutAnOnClickHandler)
     button->SetName("spbSave");
     Link(*button, action);
 
-    button->_Click();
+    button->ClickIfUsable();
     EXPECT_EQ(runs, std::vector<std::string>({"execute by spbSave"}));
     EXPECT_EQ(action->ActionComponent(), nullptr) << "the clicked control is held only while the action runs";
 
     button->OnClick = [&](fw::TObject*) { runs.push_back("OnClick"); };
-    button->_Click();
+    button->ClickIfUsable();
     EXPECT_EQ(runs.back(), "OnClick");
     EXPECT_EQ(runs.size(), 2u);
 
@@ -103,11 +103,11 @@ TEST_F(ActionsTest, ClickRunsTheActionOnlyWithoutAnOnClickHandler)
     button->OnClick = nullptr;
     action->SetEnabled(false);
     button->SetEnabled(true);
-    button->_Click();
+    button->ClickIfUsable();
     EXPECT_EQ(runs.size(), 2u);
     delete action;
     EXPECT_EQ(button->GetAction(), nullptr);
-    button->_Click();
+    button->ClickIfUsable();
     EXPECT_EQ(runs.size(), 2u);
 }
 

@@ -35,15 +35,6 @@ TEST(WordList, SubstringAndWholeWordRules)
     }
 }
 
-TEST(EditTranslation, HintOnlyAndTheDesignClass)
-{
-    Te3_Edit edit(nullptr);
-    const e3::ITranslatableControl& t = edit;
-    EXPECT_TRUE(t.IsTranslatable("Hint"));
-    EXPECT_FALSE(t.IsTranslatable("Text"));
-    EXPECT_EQ(&t.GetLanguageClass(), &e3::Te3Edit::StaticClass());
-}
-
 TEST(PublishedNames, OnlyPublishedNamesResolveInAnyCase)
 {
     const fw::TClassInfo& c = Te3_Edit::StaticClass();

@@ -549,26 +549,6 @@ TEST(DisplayNames, EachClassPublishesItsNamesInAnyCase)
     EXPECT_EQ(e3::TextLayoutType.OrdinalOf("tlBottom"), 2);
 }
 
-TEST(DisplayNames, TranslatableWordsAndDesignClasses)
-{
-    e3::Te3_Label label(nullptr);
-    e3::Te3_ProgressLabel progress(nullptr);
-    e3::Te3_Bevel bevel(nullptr);
-    e3::Te3_Image image(nullptr);
-    e3::Te3_Gauge gauge(nullptr);
-    for (const e3::ITranslatableControl* c :
-         std::vector<const e3::ITranslatableControl*> {&label, &progress, &bevel, &image, &gauge})
-        EXPECT_TRUE(c->IsTranslatable("hint"));
-    EXPECT_TRUE(static_cast<const e3::ITranslatableControl&>(label).IsTranslatable("Caption"));
-    EXPECT_TRUE(static_cast<const e3::ITranslatableControl&>(progress).IsTranslatable("Caption"));
-    EXPECT_FALSE(static_cast<const e3::ITranslatableControl&>(bevel).IsTranslatable("Caption"));
-    EXPECT_FALSE(static_cast<const e3::ITranslatableControl&>(gauge).IsTranslatable("Caption"));
-    EXPECT_EQ(&static_cast<const e3::ITranslatableControl&>(progress).GetLanguageClass(), &e3::Te3Label::StaticClass());
-    EXPECT_EQ(&static_cast<const e3::ITranslatableControl&>(bevel).GetLanguageClass(), &e3::Te3Bevel::StaticClass());
-    EXPECT_EQ(&static_cast<const e3::ITranslatableControl&>(image).GetLanguageClass(), &e3::Te3Image::StaticClass());
-    EXPECT_EQ(&static_cast<const e3::ITranslatableControl&>(gauge).GetLanguageClass(), &e3::Te3Gauge::StaticClass());
-}
-
 // ---------------------------------------------------------------------------
 
 TEST_F(DisplayTest, FormWithEveryDisplayControlIsSavedAsAPicture)

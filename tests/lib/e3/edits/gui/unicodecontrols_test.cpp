@@ -20,11 +20,6 @@ using e3test::WriteByName;
 const std::string Journal = "\u0416\u0443\u0440\u043D\u0430\u043B"; // Cyrillic
 const std::string JournalBase64 = "0JbRg9GA0L3QsNC7";
 
-const e3::ITranslatableControl& Translatable(const e3::ITranslatableControl& c)
-{
-    return c;
-}
-
 TEST(UnicodeLabel, CaptionArrivesAsBase64AndReadsBackTheSame)
 {
     e3::Te3_UnicodeLabel label(nullptr);
@@ -215,28 +210,6 @@ TEST(UnicodeEdit, AutoSelectDecidesWhetherEnteringSelectsAll)
 }
 
 // ---------------------------------------------------------------------------
-
-TEST(UnicodeNames, TranslatableWholeWordsAndDesignClasses)
-{
-    e3::Te3_UnicodeLabel label(nullptr);
-    e3::Te3_UnicodeEdit edit(nullptr);
-    struct Case {
-        const char* name;
-        bool label;
-        bool edit;
-    };
-    const std::vector<Case> cases = {
-        {"UnicodeCaption", true, false}, {"hint", true, true},    {"Caption", false, false},
-        {"Text", false, true},           {"TEXT", false, true},   {"Unicode", false, false},
-        {"Hin", false, false},           {"ext", false, false},   {"", false, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Translatable(label).IsTranslatable(c.name), c.label) << "label " << c.name;
-        EXPECT_EQ(Translatable(edit).IsTranslatable(c.name), c.edit) << "edit " << c.name;
-    }
-    EXPECT_EQ(&Translatable(label).GetLanguageClass(), &e3::Te3UnicodeLabel::StaticClass());
-    EXPECT_EQ(&Translatable(edit).GetLanguageClass(), &e3::Te3UnicodeEdit::StaticClass());
-}
 
 } // namespace
 

@@ -1,0 +1,70 @@
+#include "e3/ControlClasses.h"
+
+#include "e3/buttons/CheckBox.h"
+#include "e3/buttons/RadioButton.h"
+#include "e3/buttons/SpeedButton.h"
+#include "e3/containers/GroupBox.h"
+#include "e3/containers/Panel.h"
+#include "e3/containers/RadioGroup.h"
+#include "e3/containers/ScrollBox.h"
+#include "e3/display/Bevel.h"
+#include "e3/display/Gauge.h"
+#include "e3/display/Image.h"
+#include "e3/display/Label.h"
+#include "e3/display/ProgressLabel.h"
+#include "e3/display/UnicodeLabel.h"
+#include "e3/edits/Edit.h"
+#include "e3/edits/Memo.h"
+#include "e3/edits/UnicodeEdit.h"
+#include "e3/lists/ListBox.h"
+#include "e3/menus/Menus.h"
+
+namespace e3 {
+
+const std::vector<const fw::TClassInfo*>& ControlClasses()
+{
+    static const std::vector<const fw::TClassInfo*> classes {
+        &Te3_Edit::StaticClass(),
+        &Te3_Bevel::StaticClass(),
+        &Te3_Label::StaticClass(),
+        &Te3_ProgressLabel::StaticClass(),
+        &Te3_Image::StaticClass(),
+        &Te3_Gauge::StaticClass(),
+        &Te3Bevel::StaticClass(),
+        &Te3Gauge::StaticClass(),
+        &Te3Image::StaticClass(),
+        &Te3Label::StaticClass(),
+        &Te3ProgressLabel::StaticClass(),
+        &Te3_CheckBox::StaticClass(),
+        &Te3_GroupBox::StaticClass(),
+        &Te3_ListBox::StaticClass(),
+        &Te3_Memo::StaticClass(),
+        &Te3_RadioButton::StaticClass(),
+        &Te3_NonCyclicRadioButton::StaticClass(),
+        &Te3_RadioGroup::StaticClass(),
+        &Te3_ScrollBox::StaticClass(),
+        &Te3CheckBox::StaticClass(),
+        &Te3GroupBox::StaticClass(),
+        &Te3ListBox::StaticClass(),
+        &Te3Memo::StaticClass(),
+        &Te3RadioButton::StaticClass(),
+        &Te3RadioGroup::StaticClass(),
+        &Te3ScrollBox::StaticClass(),
+        &Te3_Panel::StaticClass(),
+        &Te3Panel::StaticClass(),
+        &Te3_UnicodeLabel::StaticClass(),
+        &Te3_UnicodeEdit::StaticClass(),
+        &Te3UnicodeLabel::StaticClass(),
+        &Te3_MainMenu::StaticClass(),
+        &Te3_PopupMenu::StaticClass(),
+        &Te3_SpeedButton::StaticClass(),
+        &Te3MainMenu::StaticClass(),
+        &Te3MenuItem::StaticClass(),
+        &Te3PopupMenu::StaticClass(),
+        &Te3SpeedButton::StaticClass(),
+        &Te3ColorSpeedButton::StaticClass(),
+    };
+    return classes;
+}
+
+} // namespace e3
