@@ -176,8 +176,9 @@ void TControl::SetParent(TWinControl* parent)
     for (TWinControl* p = parent; p; p = p->Parent())
         if (p == this)
             throw EComponentError("Control '" + GetName() + "' can not be its own parent");
-    if (parent && widget_ && parent->ClientWidget()
-        && parent->ClientWidget()->children().size() >= kMaxChildWindows)
+    // Counted by our own controls: the client widget's Qt children also hold
+    // helper objects, which would refuse a form of exactly the limit.
+    if (parent && widget_ && parent->ControlCount() >= kMaxChildWindows)
         throw ETooManyControls("'" + parent->GetName() + "' cannot hold more than "
                                + std::to_string(kMaxChildWindows) + " controls");
     NameIndex::BumpTree(this);

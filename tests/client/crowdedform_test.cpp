@@ -1,6 +1,6 @@
 // A form description that puts more edits under one parent than the client can
 // paint is refused with a message and a log line, instead of taking the
-// program down; a form just below the limit is built and painted.
+// program down; a form of exactly the limit is built and painted.
 #include "ClientFixture.h"
 
 #include "client/Client.h"
@@ -53,9 +53,9 @@ TEST_F(CrowdedFormTest, FiftyThousandEditsUnderOneParentAreRefusedWithAMessageAn
     EXPECT_EQ(log.Entries(), std::vector<std::string> {"L1 " + messages.plain[0]});
 }
 
-TEST_F(CrowdedFormTest, AFormBelowTheLimitIsBuiltAndPainted)
+TEST_F(CrowdedFormTest, AFormOfExactlyTheLimitIsBuiltAndPainted)
 {
-    const int edits = fw::kMaxChildWindows - 100;
+    const int edits = fw::kMaxChildWindows;
     CreateForm(edits);
     EXPECT_TRUE(messages.plain.empty());
     auto* form = theClient->Forms().Find("FormMain");

@@ -9,6 +9,7 @@
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
 #include "submission/efipclient/EFIPRegistration.h"
+#include "submission/pkcs11/Pkcs11.h"
 #include "submission/sign/Sign.h"
 
 #include <QApplication>
@@ -33,6 +34,8 @@ int main(int argc, char** argv)
         efip::RegisterEFIPClasses();
     }
     QCoreApplication::setApplicationName(QStringLiteral("filingclient"));
+    // The token layer reaches the cards through the module the start checks.
+    submission::SetPkcs11ModuleName(client::PKCS11ModuleName());
 
     platform::SystemdServiceManager serviceManager;
     client::ClientMainServices services;
@@ -58,5 +61,8 @@ int main(int argc, char** argv)
     std::vector<std::string> params;
     for (int i = 1; i < argc; ++i)
         params.emplace_back(argv[i]);
-    return client::ClientMain(params, services);
+    const int code = client::ClientMain(params, services);
+    submission::Pkcs11Finalize();
+    submission::UnloadPkcs11Module();
+    return code;
 }

@@ -53,8 +53,11 @@ bool LoadCryptoProviders()
     std::call_once(once, [] {
         // Loading one provider by hand stops OpenSSL from loading the default
         // one on its own, so both are loaded here.
-        loaded = OSSL_PROVIDER_load(nullptr, "default") != nullptr;
-        if (!OSSL_PROVIDER_load(nullptr, "legacy"))
+        // Both stay loaded for the program's life.
+        static OSSL_PROVIDER* defaultProvider = OSSL_PROVIDER_load(nullptr, "default");
+        static OSSL_PROVIDER* legacyProvider = OSSL_PROVIDER_load(nullptr, "legacy");
+        loaded = defaultProvider != nullptr;
+        if (!legacyProvider)
             ERR_clear_error();
     });
     return loaded;

@@ -765,7 +765,9 @@ std::string DecodeTokenText(const char* buffer, size_t n)
         return {};
     const std::string_view bytes(buffer, n);
     const std::string_view probe = bytes.substr(0, std::min<size_t>(n, 1023));
-    if (probe.find('\xC3') != std::string_view::npos)
+    // A 0xC3 says UTF-8 (the lead byte of the Latin-1 letters); bytes that
+    // then do not decode as UTF-8 are read like any other.
+    if (probe.find('\xC3') != std::string_view::npos && u3::IsValidUtf8(bytes))
         return u3::Trim(bytes);
     return u3::Trim(u3::XMLCodePageToUtf8(bytes, u3::XMLCodePage::kCp1252));
 }
@@ -787,7 +789,7 @@ std::string X509NameToDisplay(const unsigned char* der, size_t length)
         std::string text;
         // Some cards put UTF-8 bytes into string types that OpenSSL would
         // read as Latin-1; take those as they are.
-        if (raw.size() > 1 && raw.find('\xC3', 1) != std::string_view::npos) {
+        if (raw.size() > 1 && raw.find('\xC3', 1) != std::string_view::npos && u3::IsValidUtf8(raw)) {
             text = std::string(raw);
         } else {
             unsigned char* utf8 = nullptr;

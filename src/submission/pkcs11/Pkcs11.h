@@ -110,7 +110,8 @@ std::string RvText(CK_RV rv);
 // Text up to the first zero byte, at most n bytes, trimmed.
 std::string TokenBufToStr(const char* buffer, size_t n);
 // At most n bytes, trimmed; read as UTF-8 when a 0xC3 byte occurs among the
-// first min(n, 1023) bytes and as Windows-1252 otherwise.
+// first min(n, 1023) bytes and the bytes are UTF-8, as Windows-1252 otherwise.
+// The result is always UTF-8.
 std::string DecodeTokenText(const char* buffer, size_t n);
 // The non-empty country, locality, organisation and common name of a DER
 // name, in this order, joined by ", ".

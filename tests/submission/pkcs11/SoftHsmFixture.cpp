@@ -9,6 +9,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace e3test {
@@ -20,11 +21,11 @@ constexpr const char* kSpy = "/usr/lib/x86_64-linux-gnu/pkcs11/pkcs11-spy.so";
 
 } // namespace
 
-std::string MustRun(const std::vector<std::string>& args)
+std::string SoftHsmTest::MustRun(const std::vector<std::string>& args) const
 {
     // The tools chatter on standard error; keep it for a failure only.
-    char errName[] = "/tmp/e3tool-stderr.XXXXXX";
-    const int errFile = ::mkstemp(errName);
+    const std::string errName = Path("tool-stderr.txt");
+    const int errFile = ::open(errName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int savedErr = ::dup(STDERR_FILENO);
     if (errFile >= 0)
         ::dup2(errFile, STDERR_FILENO);
@@ -37,7 +38,6 @@ std::string MustRun(const std::vector<std::string>& args)
     if (errFile >= 0) {
         ::close(errFile);
         EXPECT_EQ(code, 0) << line << "\n" << ReadWholeFile(errName);
-        ::unlink(errName);
     } else {
         EXPECT_EQ(code, 0) << line;
     }

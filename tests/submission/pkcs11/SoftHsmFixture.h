@@ -22,6 +22,8 @@ protected:
     void TearDown() override;
 
     std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
+    // Runs a program (no shell) and fails the test when it does not succeed.
+    std::string MustRun(const std::vector<std::string>& args) const;
 
     // One traced call: its name and the value it returned.
     struct Call {
@@ -43,7 +45,5 @@ protected:
     size_t mark_ = 0;
 };
 
-// Runs a program (no shell) and fails the test when it does not succeed.
-std::string MustRun(const std::vector<std::string>& args);
 
 } // namespace e3test

@@ -72,6 +72,7 @@ TEST(TokenTexts, DecodeTokenText)
              Case {"Caf\xE9", 4, "Caf\xC3\xA9"},               // Windows-1252 otherwise
              Case {"Caf\x80  ", 6, "Caf\xE2\x82\xAC"},         // the euro sign, trimmed
              Case {"  label   padded  ", 14, "label   padd"},  // cut to n, then trimmed
+             Case {"\xC3(", 2, "\xC3\x83("},                 // 0xC3 but no UTF-8
              Case {"", 0, ""},
          }) {
         EXPECT_EQ(DecodeTokenText(c.bytes.data(), c.n), c.expected) << c.bytes;

@@ -3,6 +3,7 @@
 #include "submission/sign/Sign.h"
 
 #include "client/ClassRegistry.h"
+#include "client/EventList.h"
 #include "platform/SmartCardChecker.h"
 #include "submission/crypto/Crypto.h"
 #include "support/ChildProcess.h"
@@ -281,6 +282,29 @@ TEST(IssuerProhibited, EmptyEntriesNeverMatch)
     EXPECT_FALSE(IssuerProhibited("a;;b", "/CN=Xyz"));
     EXPECT_TRUE(IssuerProhibited("a;;b", "/CN=Bob"));
     EXPECT_TRUE(IssuerProhibited("x;CN=ANY", "/cn=any ca"));
+}
+
+} // namespace
+
+namespace {
+
+// The engine binds the component's events to the event list's handlers,
+// which must therefore have the very same signatures.
+TEST(SignEvents, BindToTheEventListsHandlers)
+{
+    client::TEventList list(nullptr);
+    submission::Te3_Sign sign(nullptr);
+    for (const char* name : {"OnCertificateList", "OnSign", "OnCheckPin"}) {
+        SCOPED_TRACE(name);
+        const fw::TPropInfo* handler = list.ClassType().FindProperty(name);
+        const fw::TPropInfo* event = sign.ClassType().FindProperty(name);
+        ASSERT_TRUE(handler && event);
+        EXPECT_NO_THROW(event->set(sign, handler->get(list)));
+        EXPECT_EQ(event->eventType->handlerType, handler->eventType->handlerType);
+    }
+    EXPECT_TRUE(static_cast<bool>(sign.OnSign));
+    // Published for the engine, never raised: the event list has no handler.
+    EXPECT_TRUE(sign.ClassType().FindProperty("OnOpenScard"));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // A module that answers every call with "not supported", except C_Initialize,
 // which says the library was initialised already. Built a second time without
 // C_WaitForSlotEvent, which makes it unusable.
-// The interface's own header would fix each entry's arguments; these take any.
+// The interface's own header would fix each entry's arguments; the entries
+// no test reaches take any.
 using CK_RV = unsigned long;
 constexpr CK_RV CKR_FUNCTION_NOT_SUPPORTED = 0x54;
 constexpr CK_RV CKR_CRYPTOKI_ALREADY_INITIALIZED = 0x191;
@@ -14,7 +15,18 @@ extern "C" __attribute__((visibility("default"))) CK_RV C_Initialize(void*)
     return CKR_CRYPTOKI_ALREADY_INITIALIZED;
 }
 
-FAKE_ENTRY(C_Finalize) FAKE_ENTRY(C_GetInfo) FAKE_ENTRY(C_GetSlotList) FAKE_ENTRY(C_GetSlotInfo)
+// The entries the tests reach have their real arguments.
+extern "C" __attribute__((visibility("default"))) CK_RV C_Finalize(void*)
+{
+    return CKR_FUNCTION_NOT_SUPPORTED;
+}
+
+extern "C" __attribute__((visibility("default"))) CK_RV C_GetSlotList(unsigned char, unsigned long*, unsigned long*)
+{
+    return CKR_FUNCTION_NOT_SUPPORTED;
+}
+
+FAKE_ENTRY(C_GetInfo) FAKE_ENTRY(C_GetSlotInfo)
 FAKE_ENTRY(C_GetTokenInfo) FAKE_ENTRY(C_GetMechanismList) FAKE_ENTRY(C_GetMechanismInfo) FAKE_ENTRY(C_InitToken)
 FAKE_ENTRY(C_InitPIN) FAKE_ENTRY(C_SetPIN) FAKE_ENTRY(C_OpenSession) FAKE_ENTRY(C_CloseSession)
 FAKE_ENTRY(C_CloseAllSessions) FAKE_ENTRY(C_GetSessionInfo) FAKE_ENTRY(C_GetOperationState)
