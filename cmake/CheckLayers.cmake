@@ -21,7 +21,9 @@ set(exceptions
   "submission/viewer/FormPDFView.cpp:client"
   "submission/efipclient/EFIPRegistration.cpp:client"
   "submission/efip/EFIPProtocol.cpp:platform"
-  "submission/viewer/FormPDFView.cpp:platform")
+  "submission/viewer/FormPDFView.cpp:platform"
+  "enginelink/pms/PMSXml.cpp:e3"
+  "enginelink/pms/PMSSOAPClient.cpp:e3")
 
 if(NOT E3_SRC)
   message(FATAL_ERROR "CheckLayers: set E3_SRC")
