@@ -9,7 +9,7 @@
 #include "client/Client.h"
 #include "client/ClientForm.h"
 #include "client/EventList.h"
-#include "client/GUIEngine.h"
+#include "engineapi/GUIEngine.h"
 #include "client/Globals.h"
 #include "framework/Component.h"
 #include "framework/Form.h"

@@ -4,7 +4,7 @@
 // form (the root of every name lookup), the client variables, the picture cache,
 // the cache of message texts and the temporary folders. Its published "_"
 // properties are the engine's commands.
-#include "client/GUIEngine.h"
+#include "engineapi/GUIEngine.h"
 #include "client/NameValueList.h"
 #include "client/VariableList.h"
 #include "framework/Component.h"

@@ -2,7 +2,7 @@
 // The program's entry: start-up, the connect loop and the end. The transports,
 // the service control and the smart-card checker come in from the program, so
 // that the same entry runs against scripted engines in tests.
-#include "client/GUIEngine.h"
+#include "engineapi/GUIEngine.h"
 
 #include <functional>
 #include <memory>

@@ -3,7 +3,7 @@
 // GetFile and SetFile. Large uploads go in parts sized by the free memory, so
 // that no more than one part is ever held; downloads land in a temporary file
 // beside the target and replace it only when they are complete.
-#include "client/GUIEngine.h"
+#include "engineapi/GUIEngine.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 // factory of the configured engine at "inet:" host ":" port with our own bind
 // request, narrows it to the factory and asks it for an engine object. Any
 // failure of a later engine call ends the program after the connection-lost text.
-#include "client/GUIEngine.h"
+#include "engineapi/GUIEngine.h"
 
 #include <functional>
 #include <memory>

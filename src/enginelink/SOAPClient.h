@@ -3,7 +3,7 @@
 // One request at a time, a fixed number of tries one second apart, and a final
 // path when the server is lost: the connection-lost text (unless quiet) and the
 // end of the program.
-#include "client/GUIEngine.h"
+#include "engineapi/GUIEngine.h"
 #include "enginelink/SOAPParser.h"
 
 #include <initializer_list>

@@ -1,7 +1,7 @@
 #pragma once
 // An in-process engine for tests: records every call in order and answers from
 // tables that the test fills.
-#include "client/GUIEngine.h"
+#include "engineapi/GUIEngine.h"
 
 #include <deque>
 #include <functional>
