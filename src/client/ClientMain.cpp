@@ -186,6 +186,24 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
     LoadLanguageSettings();
     Reconnect = false;
 
+    if (!params.empty() && !params[0].empty() && services.isPMSCommand && services.runPMSRequest &&
+        services.isPMSCommand(params[0])) {
+        ReadEngineName(params);
+        ReadConnectionSettings(params, services.serviceManager);
+        const int serverStep = AddLocalEngineEndStep(services.serviceManager);
+        int exitCode = 2;
+        try {
+            exitCode = services.runPMSRequest(params);
+        } catch (...) {
+            StartUpLog("PMS request failed: " + ErrorText(std::current_exception()));
+        }
+        if (serverStep >= 0)
+            u3::RemoveProgramEndStep(serverStep);
+        StopLocalEngine(services.serviceManager);
+        multilang::DoneMultiLanguage();
+        return exitCode;
+    }
+
     if (OnlySettingsParameter(params)) {
         ShowServerAddressDialog();
         if (!Reconnect) {

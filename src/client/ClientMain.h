@@ -28,6 +28,10 @@ struct ClientMainServices {
     // Start the checker beside the program (when it is there) and close it.
     std::function<void(const std::string& programDir)> startSmartCardChecker;
     std::function<void()> closeSmartCardChecker;
+    // The window-less batch mode: whether a first parameter is one of its
+    // commands, and the run of one request, which gives the exit code.
+    std::function<bool(const std::string& firstParam)> isPMSCommand;
+    std::function<int(const std::vector<std::string>& params)> runPMSRequest;
 };
 
 // The PKCS#11 module every start loads first: [Common] PKCS11Module of the
@@ -37,7 +41,7 @@ std::string PKCS11ModuleName();
 // Runs the client with the program's parameters (without the program path)
 // and returns the exit code: 0 after a normal end or a cancelled settings
 // dialog, 1 when the PKCS#11 module cannot be loaded or the last connect pass
-// found no engine.
+// found no engine; a batch request's own code in the batch mode.
 int ClientMain(const std::vector<std::string>& params, const ClientMainServices& services);
 
 } // namespace client

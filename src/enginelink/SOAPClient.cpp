@@ -51,14 +51,12 @@ std::string PortOfBindAddress(const std::string& address)
 
 } // namespace
 
-TBaseSOAPClient::TBaseSOAPClient(const std::string& host, const std::string& port, bool quiet)
-    : quiet_(quiet), http_(std::make_unique<SOAPHttpLink>())
+TBaseSOAPClient::TBaseSOAPClient(const TSOAPClientSettings& settings, const std::string& host,
+                                 const std::string& port, bool quiet)
+    : quiet_(quiet), port_(port.empty() ? settings.port : port), host_(host.empty() ? settings.host : host),
+      http_(std::make_unique<SOAPHttpLink>())
 {
-    ReadSettings();
-    if (!host.empty())
-        host_ = host;
-    if (!port.empty())
-        port_ = port;
+    http_->SetProxy(settings.proxy);
     parser_ = std::make_unique<Te3SOAPParser>();
 }
 
@@ -68,19 +66,15 @@ TBaseSOAPClient::~TBaseSOAPClient()
     parser_.reset();
 }
 
-void TBaseSOAPClient::ReadSettings()
+HttpProxySettings TBaseSOAPClient::ReadProxySettings()
 {
     const u3::IniFile ini(u3::GetExeName() + ".ini");
-    const std::string address = ini.ReadString("SOAP", "ORBBINDADDR", kDefaultBindAddress);
-    host_ = HostOfBindAddress(address);
-    port_ = PortOfBindAddress(address);
-
     HttpProxySettings proxy;
     proxy.host = ini.ReadString("HTTP", "Proxy", "");
     proxy.port = ini.ReadString("HTTP", "ProxyPort", "");
     proxy.user = ini.ReadString("HTTP", "ProxyUser", "");
     proxy.password = ini.ReadString("HTTP", "ProxyPass", "");
-    http_->SetProxy(proxy);
+    return proxy;
 }
 
 std::string TBaseSOAPClient::Url() const
@@ -192,8 +186,15 @@ std::string TBaseSOAPClient::Call()
     return value;
 }
 
+TSOAPClientSettings Te3SOAPClient::ReadSettings()
+{
+    const u3::IniFile ini(u3::GetExeName() + ".ini");
+    const std::string address = ini.ReadString("SOAP", "ORBBINDADDR", kDefaultBindAddress);
+    return {HostOfBindAddress(address), PortOfBindAddress(address), ReadProxySettings()};
+}
+
 Te3SOAPClient::Te3SOAPClient(const std::string& host, const std::string& port, bool quiet)
-    : TBaseSOAPClient(host, port, quiet)
+    : TBaseSOAPClient(ReadSettings(), host, port, quiet)
 {
     parser_->SetURN(kGUIEngineURN);
 }

@@ -4,6 +4,7 @@
 // path when the server is lost: the connection-lost text (unless quiet) and the
 // end of the program.
 #include "engineapi/GUIEngine.h"
+#include "enginelink/SOAPHttpLink.h"
 #include "enginelink/SOAPParser.h"
 
 #include <initializer_list>
@@ -14,12 +15,19 @@
 
 namespace enginelink {
 
-class SOAPHttpLink;
+// Where a client posts its calls, as its own settings give it.
+struct TSOAPClientSettings {
+    std::string host;
+    std::string port;
+    HttpProxySettings proxy;
+};
 
 class TBaseSOAPClient {
 public:
-    // Reads the settings, then a non-empty host or port replaces the value read.
-    TBaseSOAPClient(const std::string& host, const std::string& port, bool quiet);
+    // Each client reads its own settings and hands them in (a base constructor
+    // cannot reach an override); a non-empty host or port replaces the value read.
+    TBaseSOAPClient(const TSOAPClientSettings& settings, const std::string& host, const std::string& port,
+                    bool quiet);
     virtual ~TBaseSOAPClient();
 
     TBaseSOAPClient(const TBaseSOAPClient&) = delete;
@@ -37,7 +45,8 @@ public:
 protected:
     virtual std::string GetPath() const = 0;
     virtual void Fatal(const std::string& message) = 0; // does not return normally
-    virtual void ReadSettings();
+    // [HTTP] Proxy, ProxyPort, ProxyUser and ProxyPass of the INI file beside the program.
+    static HttpProxySettings ReadProxySettings();
     // Posts the prepared request, reads the reply; the reply's "return" value.
     virtual std::string Call();
     // One request with its tries; the reply stays for ReadResponse.
@@ -73,6 +82,9 @@ class Te3SOAPClient final : public TBaseSOAPClient, public client::IClientGUIEng
 public:
     Te3SOAPClient(const std::string& host, const std::string& port, bool quiet);
     ~Te3SOAPClient() override;
+
+    // [SOAP] ORBBINDADDR (default "inet:localhost:61000") and the proxy.
+    static TSOAPClientSettings ReadSettings();
 
     std::string ExecuteEvent(const std::string& senderClass, const std::string& senderName,
                              const std::string& senderType, const std::string& eventName,

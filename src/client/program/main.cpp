@@ -4,6 +4,7 @@
 #include "client/ClientMain.h"
 #include "enginelink/CorbaClient.h"
 #include "enginelink/SOAPClient.h"
+#include "enginelink/pms/PMSSOAPClient.h"
 #include "platform/Dialogs.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
@@ -12,6 +13,7 @@
 #include "submission/sign/Sign.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <memory>
 #include <string>
@@ -19,11 +21,19 @@
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("filingclient"));
-    platform::InstallQtUserMessages();
-    submission::RegisterSignClasses();
-    efip::RegisterEFIPClasses();
+    // A batch request runs without a window, so without a display: no GUI
+    // application and no message boxes (messages go to standard error).
+    const bool batch = argc > 1 && enginelink::PMSCommandKind(argv[1]) >= 0;
+    std::unique_ptr<QCoreApplication> application;
+    if (batch) {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QApplication>(argc, argv);
+        platform::InstallQtUserMessages();
+        submission::RegisterSignClasses();
+        efip::RegisterEFIPClasses();
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("filingclient"));
     // The token layer reaches the cards through the module the start checks.
     submission::SetPkcs11ModuleName(client::PKCS11ModuleName());
 
@@ -44,6 +54,8 @@ int main(int argc, char** argv)
     services.serviceManager = &serviceManager;
     services.startSmartCardChecker = platform::StartSmartCardChecker;
     services.closeSmartCardChecker = platform::CloseSmartCardChecker;
+    services.isPMSCommand = [](const std::string& param) { return enginelink::PMSCommandKind(param) >= 0; };
+    services.runPMSRequest = enginelink::RunPMSBatch;
 
     // Qt has taken the arguments it understands out of argv.
     std::vector<std::string> params;

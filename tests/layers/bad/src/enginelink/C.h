@@ -1,0 +1,2 @@
+#include "u3/StrLib.h"
+#include "client/Client.h"

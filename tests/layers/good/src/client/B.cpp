@@ -1,0 +1,2 @@
+#include "u3/A.h"
+#include "engineapi/GUIEngine.h"

@@ -1,0 +1,1 @@
+#include "u3/StrLib.h"
