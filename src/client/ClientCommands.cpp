@@ -60,27 +60,6 @@ bool WildcardMatch(std::string_view name, std::string_view pattern)
     return p == pattern.size();
 }
 
-// Splits a text into lines at CR LF, CR or LF; a final line break adds no line.
-std::vector<std::string> TextLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(std::move(line));
-            line.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(std::move(line));
-    return lines;
-}
-
 } // namespace
 
 MessageRequest ParseShowMessage(const std::string& value)
@@ -159,7 +138,7 @@ FileListing ListFiles(const std::string& mask, int32_t attributes)
 int64_t SumFileSizes(const std::string& pathLines)
 {
     int64_t total = 0;
-    for (const std::string& path : TextLines(pathLines))
+    for (const std::string& path : u3::SplitTextLines(pathLines))
         total += u3::GetFileSize64(path);
     return total;
 }

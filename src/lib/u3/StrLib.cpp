@@ -139,6 +139,26 @@ std::string TokenAt(std::string_view s, int index, std::string_view separator)
     return result;
 }
 
+std::vector<std::string> SplitTextLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(line));
+            line.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(std::move(line));
+    return lines;
+}
+
 std::vector<std::string> SplitTokens(std::string_view s, std::string_view separator)
 {
     std::vector<std::string> fields;

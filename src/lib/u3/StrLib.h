@@ -39,6 +39,8 @@ int TokenCount(std::string_view s, std::string_view separator);
 std::string TokenAt(std::string_view s, int index, std::string_view separator);
 // Every field TokenAt gives, in one pass; empty for an empty s.
 std::vector<std::string> SplitTokens(std::string_view s, std::string_view separator);
+// Splits a text into lines at CR LF, CR or LF; a final line break adds no line.
+std::vector<std::string> SplitTextLines(std::string_view text);
 // Field index of s split at "<|>", or defaultValue when s has no such field.
 std::string ValueFieldDef(std::string_view s, int index, std::string_view defaultValue);
 // The text after the first startMark up to the next endMark (or the end);

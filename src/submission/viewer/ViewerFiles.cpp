@@ -21,25 +21,6 @@ std::string LowerExtension(const std::string& fileName)
     return u3::LowerCase(fileName.substr(dot));
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(std::move(line));
-            line.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(std::move(line));
-    return lines;
-}
 
 bool IsValidUtf8(const std::string& s)
 {
@@ -88,7 +69,7 @@ std::string ViewerCaption(const std::string& fileReference)
 ViewerList ParseViewFileList(const std::string& listText)
 {
     ViewerList list;
-    for (const std::string& line : Lines(u3::ReplaceEvery(listText, kListSeparator, "\r\n"))) {
+    for (const std::string& line : u3::SplitTextLines(u3::ReplaceEvery(listText, kListSeparator, "\r\n"))) {
         ViewerEntry e;
         e.file = line;
         e.caption = ViewerCaption(line);
@@ -101,7 +82,7 @@ ViewerList ParseViewFileListExt(const std::string& text)
 {
     ViewerList list;
     list.twoLine = text.find(kListSeparator) != std::string::npos;
-    for (const std::string& line : Lines(text)) {
+    for (const std::string& line : u3::SplitTextLines(text)) {
         const std::vector<std::string> f = u3::SplitTokens(line, kListSeparator);
         ViewerEntry e;
         if (f.size() == 2 && f[0] == "FirstPreview") {
