@@ -2,6 +2,7 @@
 // gateway: no display, one request per run, the response document or an
 // error response in the output folder, and an exit code that says which.
 #include "support/ChildProcess.h"
+#include "support/LoopbackSocket.h"
 #include "support/TempDir.h"
 #include "u3/ProcUtils.h"
 
@@ -11,8 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -32,19 +31,6 @@ const std::string kData = E3_TEST_DATA_DIR "/enginelink";
 const std::string kClientProgram = kBuild + "/src/client/program/filingclient";
 const std::string kGatewayProgram = kBuild + "/tools/pms-gateway/pms-gateway";
 const std::string kEngineProgram = kBuild + "/tools/sample-engine/sample-engine";
-
-int FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 bool XmllintAccepts(const std::string& file)
 {
@@ -224,10 +210,11 @@ TEST_F(PMSBatchTest, FailuresWriteAnErrorResponseAndStopTheLocalServer)
     const std::string server = (serverDir / "engine").string();
     fs::copy_file(kEngineProgram, server);
     {
+        const std::vector<int> ports = e3test::FreeLoopbackPorts(2);
         std::ofstream ini(server + ".ini", std::ios::binary);
         ini << "[SampleEngine]\nForms=" << kData << "/forms\nFiles=" << (dir.path() / "files").string()
             << "\nReceived=received\nScenario=" << kData << "/scenario.txt\nLog=engine.log\n"
-            << "SoapPort=" << FreeLoopbackPort() << "\nCorbaPort=" << FreeLoopbackPort() << "\n";
+            << "SoapPort=" << ports[0] << "\nCorbaPort=" << ports[1] << "\n";
     }
     // The local server is up (its pid file written) before the gateway
     // answers, so that it can hear the stop request.
@@ -267,7 +254,7 @@ TEST_F(PMSBatchTest, FailuresWriteAnErrorResponseAndStopTheLocalServer)
 
 TEST_F(PMSBatchTest, AGatewayThatIsNotThereIsTriedFiveTimes)
 {
-    WriteClientIni(FreeLoopbackPort());
+    WriteClientIni(e3test::FreeLoopbackPort());
     const Run run = RunClient({"-information", Out()});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 1);

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <memory>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -41,6 +42,17 @@ void LoopbackSocket::Close()
 int FreeLoopbackPort()
 {
     return LoopbackSocket(false).Port();
+}
+
+std::vector<int> FreeLoopbackPorts(int n)
+{
+    std::vector<std::unique_ptr<LoopbackSocket>> held;
+    std::vector<int> ports;
+    for (int i = 0; i < n; ++i) {
+        held.push_back(std::make_unique<LoopbackSocket>(false));
+        ports.push_back(held.back()->Port());
+    }
+    return ports;
 }
 
 } // namespace e3test

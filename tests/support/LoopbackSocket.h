@@ -2,6 +2,8 @@
 // A TCP socket on 127.0.0.1 at a port of the kernel's choice, listening or
 // merely bound (which keeps the port from others while nobody answers on it).
 // Closed when it goes out of scope.
+#include <vector>
+
 namespace e3test {
 
 class LoopbackSocket {
@@ -23,5 +25,9 @@ private:
 
 // A loopback port on which nothing listens at the moment of the call.
 int FreeLoopbackPort();
+
+// n different loopback ports, free at the moment of the call (each one held
+// until all are chosen, so the kernel cannot hand out one of them twice).
+std::vector<int> FreeLoopbackPorts(int n);
 
 } // namespace e3test

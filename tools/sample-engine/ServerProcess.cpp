@@ -204,19 +204,20 @@ int RunForeground(const ServerSettings& settings)
         // The settings hold absolute paths; the folder does not matter.
     }
     Fronts fronts;
-    char status = 'R';
+    // 'R' when running; otherwise a letter and the reason, for the caller to show.
+    std::string status = "R";
     try {
         fronts = StartFronts(settings);
         if (!WritePidFile(pidFile, ::getpid()))
-            status = 'P';
-    } catch (const std::exception&) {
-        status = 'F';
+            status = "Pcannot write " + pidFile;
+    } catch (const std::exception& e) {
+        status = std::string("F") + e.what();
     }
-    if (::write(readyFd, &status, 1) != 1) {
+    if (::write(readyFd, status.data(), status.size()) != static_cast<ssize_t>(status.size())) {
         // The caller is gone; we run regardless when we could start.
     }
     ::close(readyFd);
-    if (status != 'R')
+    if (status != "R")
         ::_exit(1);
     WaitForStopSignal();
     StopFronts(fronts);
@@ -260,15 +261,24 @@ int StartBackground()
     ::close(pipeFds[1]);
     int childStatus = 0;
     ::waitpid(child, &childStatus, 0);
-    char status = 0;
-    ssize_t got = 0;
-    do {
-        got = ::read(pipeFds[0], &status, 1);
-    } while (got < 0 && errno == EINTR);
+    // The pipe closes when the server has started, failed or died.
+    std::string status;
+    char chunk[256];
+    for (;;) {
+        const ssize_t got = ::read(pipeFds[0], chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0 || status.size() > 4096)
+            break;
+        status.append(chunk, static_cast<std::size_t>(got));
+    }
     ::close(pipeFds[0]);
-    if (got == 1 && status == 'R')
+    if (status == "R")
         return 0;
-    std::cerr << "sample-engine: the background server did not start\n";
+    std::cerr << "sample-engine: the background server did not start";
+    if (status.size() > 1)
+        std::cerr << ": " << status.substr(1);
+    std::cerr << "\n";
     return 1;
 }
 
