@@ -1,12 +1,12 @@
-#include "client/NameValueList.h"
+#include "framework/NameValueList.h"
 
 #include "framework/Rtti.h"
 
-namespace client {
+namespace fw {
 
 bool SameName(const std::string& a, const std::string& b)
 {
-    return fw::SameText(a, b);
+    return SameText(a, b);
 }
 
 void TNameValueList::Reindex() const
@@ -15,14 +15,14 @@ void TNameValueList::Reindex() const
         return;
     index_.clear();
     for (size_t i = 0; i < lines_.size(); ++i)
-        index_.emplace(fw::UpperCase(lines_[i].name), static_cast<int>(i));
+        index_.emplace(UpperCase(lines_[i].name), static_cast<int>(i));
     indexValid_ = true;
 }
 
 int TNameValueList::IndexOfName(const std::string& name) const
 {
     Reindex();
-    auto it = index_.find(fw::UpperCase(name));
+    auto it = index_.find(UpperCase(name));
     return it == index_.end() ? -1 : it->second;
 }
 
@@ -45,7 +45,7 @@ void TNameValueList::Add(const std::string& name, const std::string& value)
 {
     lines_.push_back({name, value});
     if (indexValid_)
-        index_.emplace(fw::UpperCase(name), static_cast<int>(lines_.size() - 1));
+        index_.emplace(UpperCase(name), static_cast<int>(lines_.size() - 1));
 }
 
 void TNameValueList::Delete(int index)
@@ -75,4 +75,4 @@ std::string TNameValueList::Text() const
     return out;
 }
 
-} // namespace client
+} // namespace fw
