@@ -6,6 +6,7 @@
 // engine's answers back into the var arguments.
 #include "client/EventTable.h"
 #include "client/NameValueList.h"
+#include "e3/datalist/DataListEvents.h"
 #include "framework/Component.h"
 #include "framework/Events.h"
 
@@ -17,20 +18,8 @@ namespace client {
 
 class TClientSender;
 
-// What the event list needs of a data list, whose events are sent under the
-// data list's engine name with the data list's own maps.
-class IDataListEvents {
-public:
-    virtual ~IDataListEvents() = default;
-    virtual fw::TComponent* DataListComponent() = 0;
-    virtual std::string DataListEngineName() const = 0;
-    virtual const TNameValueList& DataListEventMap() const = 0;
-    virtual const TNameValueList& DataListEventParams() const = 0;
-    // The widths of the grid's columns in column order, and whether the grid
-    // shows a title row (the engine counts rows from 0 on the data rows).
-    virtual std::vector<int32_t> GridColumnWidths() const = 0;
-    virtual bool GridTitleVisible() const = 0;
-};
+// What the event list needs of a data list lives beside the data list.
+using IDataListEvents = e3::IDataListEvents;
 
 class TEventList : public fw::TComponent {
     FW_CLASS()

@@ -22,11 +22,8 @@ using namespace fw;
 
 namespace {
 
-// Events raised by the data lists, trees, signing and the submission
+// Events raised by the grids, trees, signing and the submission
 // protocol: the event list is where the client meets them.
-using TInitGridEvent = std::function<void(TObject* sender, const std::string& table)>;
-using TSortEvent = std::function<void(TObject* sender, int32_t col, int32_t sortType, bool& sort)>;
-using TGetDataEvent = std::function<void(TObject* sender, int32_t beginRow, int32_t count, int32_t col)>;
 using TGetImageEvent = std::function<void(TObject* sender, const std::string& name, QImage& image)>;
 using TCellEvent = std::function<void(TObject* sender, int32_t col, int32_t row)>;
 using TNodeEvent = std::function<void(TObject* sender, int32_t nodeId)>;
@@ -42,9 +39,6 @@ using TProtocolExitEvent = std::function<void(TObject* sender, int32_t state, in
 using TProtocolWaitEvent = std::function<void(TObject* sender, int32_t state, bool& suspend)>;
 using TReceiptEvent = std::function<void(TObject* sender, int32_t step, int32_t& code, std::string& msg)>;
 
-const TEventType InitGridEventType {"TInitGridEvent", typeid(TInitGridEvent)};
-const TEventType SortEventType {"TSortEvent", typeid(TSortEvent)};
-const TEventType GetDataEventType {"TGetDataEvent", typeid(TGetDataEvent)};
 const TEventType GetImageEventType {"TGetImageEvent", typeid(TGetImageEvent)};
 const TEventType CellEventType {"TCellEvent", typeid(TCellEvent)};
 const TEventType NodeEventType {"TNodeEvent", typeid(TNodeEvent)};
@@ -347,18 +341,18 @@ std::vector<EventRow> BuildTable()
         Row<N>("OnHide", NotifyEventType, {}),
         Row<N>("OnPaint", NotifyEventType, {}),
         Row<TChangingEvent>("OnChanging", ChangingEventType, {{"AllowChange", 0, Read}}),
-        Row<TInitGridEvent>("OnInitGrid", InitGridEventType, {{"Table", 0}}, DataList),
+        Row<e3::TDLInitGrid>("OnInitGrid", e3::DLInitGridEventType, {{"Table", 0}}, DataList),
         Row<N>("OnSaveParams", NotifyEventType, {}, DataList | ColumnWidths),
         Row<N>("OnCloseGrid", NotifyEventType, {}, DataList),
-        Row<TSortEvent>("OnSort", SortEventType, {{"Col", 0}, {"SortType", 1}, {"Sort", 2, Read | NotSent}}, DataList),
-        Row<TGetDataEvent>("OnGetData", GetDataEventType, {{"BeginRow", 0}, {"Count", 1}, {"Col", 2}}, DataList),
+        Row<e3::TDLGridSort>("OnSort", e3::DLGridSortEventType, {{"Col", 0}, {"SortType", 1}, {"Sort", 2, Read | NotSent}}, DataList),
+        Row<e3::TDLGridGetDataEvent>("OnGetData", e3::DLGridGetDataEventType, {{"BeginRow", 0}, {"Count", 1}, {"Col", 2}}, DataList),
         Own("OnGetImage", GetImageEventType, &GetImageHandler),
         Row<N>("OnPopup", NotifyEventType, {}),
         Row<TInvalidRegNoEvent>("OnInvalidRegNo", InvalidRegNoEventType,
                                 {{"PreviosValue", 0, Read}, {"Error", 1}}),
         Row<TSelectCellEvent>("OnSelectCell", SelectCellEventType,
                               {{"CanSelect", 2, Read}, {"Col", 0}, {"Row", 1, GridTitleRow}}),
-        Row<TCellEvent>("OnDLDblClick", CellEventType, {{"Col", 0}, {"Row", 1, ListTitleRow}}, DataList),
+        Row<e3::TDLDblClick>("OnDLDblClick", e3::DLDblClickEventType, {{"Col", 0}, {"Row", 1, ListTitleRow}}, DataList),
         Row<TCellEvent>("OnDLClick", CellEventType, {{"MouseCol", 0}, {"Row", 1}}),
         Own("OnHelp", HelpEventType, &HelpHandler),
         Row<TEditorClickEvent>("OnBeginEditorClick", EditorClickEventType, {{"Col", 0}, {"Row", 1}, {"Text", 2}}),

@@ -3,6 +3,7 @@
 // handler's signature, the entries written after the request head (which
 // argument, read back or not) and the rules that set an event apart. One
 // generic sender in the event list follows the rows.
+#include "e3/datalist/DataListEvents.h"
 #include "framework/Events.h"
 
 #include <any>
@@ -11,9 +12,9 @@
 
 namespace client {
 
+using IDataListEvents = e3::IDataListEvents;
 class TClientSender;
 class TEventList;
-class IDataListEvents;
 
 namespace events {
 

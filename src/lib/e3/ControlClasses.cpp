@@ -7,6 +7,7 @@
 #include "e3/containers/Panel.h"
 #include "e3/containers/RadioGroup.h"
 #include "e3/containers/ScrollBox.h"
+#include "e3/datalist/DataListClient.h"
 #include "e3/display/Bevel.h"
 #include "e3/display/Gauge.h"
 #include "e3/display/Image.h"
@@ -63,6 +64,7 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3PopupMenu::StaticClass(),
         &Te3SpeedButton::StaticClass(),
         &Te3ColorSpeedButton::StaticClass(),
+        &TDGDataListClient::StaticClass(),
     };
     return classes;
 }
