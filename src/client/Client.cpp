@@ -7,6 +7,7 @@
 #include "client/Globals.h"
 #include "client/StartUp.h"
 #include "e3/common/EngineImages.h"
+#include "e3/datalist/DataListEvents.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
 #include "u3/PrivateFolder.h"
@@ -291,6 +292,9 @@ TComponent* TClient::CreateEngineComponent(const std::string& className, const s
         delete component;
         throw;
     }
+    // A data list's events go to the engine under the name it was created with.
+    if (auto* dataList = dynamic_cast<e3::IDataListEvents*>(component))
+        dataList->SetDataListEngineName(name);
     AddMenuItemToParent(parent, component);
     if (!parent) {
         AddCreatedComponent(name, component);

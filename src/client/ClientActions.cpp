@@ -9,6 +9,7 @@
 #include "client/EventList.h"
 #include "client/FileTransfer.h"
 #include "client/Globals.h"
+#include "e3/datalist/DataListEvents.h"
 #include "platform/MessagePump.h"
 #include "platform/Shell.h"
 #include "u3/AtomicFile.h"
@@ -384,6 +385,12 @@ void TClient::_EventFunction(const std::string& value)
                 params = &item.object->EventParams;
                 break;
             }
+    if (!params)
+        for (const auto& item : created_.Items()) {
+            auto* dataList = dynamic_cast<e3::IDataListEvents*>(item.object);
+            if ((params = dataList ? dataList->EditableEventParams() : nullptr))
+                break;
+        }
     if (params)
         EditEventParams(*params, engineEvent, paths);
 }

@@ -5,6 +5,7 @@
 #include "client/ClientForm.h"
 #include "client/FormReader.h"
 #include "client/Globals.h"
+#include "e3/datalist/DataListEvents.h"
 #include "framework/Control.h"
 #include "framework/Form.h"
 #include "u3/Files.h"
@@ -477,7 +478,10 @@ namespace {
 void RecordBinding(TComponent* object, const std::string& name, const std::string& engineEvent)
 {
     TClient* client = Client();
-    if (auto* frame = AsEngineFrame(object)) {
+    auto* dataList = dynamic_cast<e3::IDataListEvents*>(object);
+    if (fw::TNameValueList* own = dataList ? dataList->EditableEventMap() : nullptr) {
+        own->SetValue(name, engineEvent);
+    } else if (auto* frame = AsEngineFrame(object)) {
         frame->EventMap.SetValue(name, engineEvent);
     } else if (auto* form = AsEngineForm(object)) {
         form->EventMap.SetValue(name, engineEvent);

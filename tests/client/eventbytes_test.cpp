@@ -210,7 +210,7 @@ TEST_F(EventBytesTest, EveryEventWritesItsEntriesAndReadsItsVarArguments)
         {"OnInitGrid", [&] { Handler<std::function<void(TObject*, const std::string&)>>("OnInitGrid")(&dataList, "T1"); return std::string(); }, "L.InitGrid: { ; Sender List ; Table T1 ; }", ""},
         {"OnSaveParams", [&] { Handler<N>("OnSaveParams")(&dataList); return std::string(); }, "L.SaveParams: { ; Sender List ; ColumnsWidth 2,64,80 ; }", ""},
         {"OnCloseGrid", [&] { Handler<N>("OnCloseGrid")(&dataList); return std::string(); }, "L.CloseGrid: { ; Sender List ; }", ""},
-        {"OnSort", [&] { bool v = false; Handler<std::function<void(TObject*, int32_t, int32_t, bool&)>>("OnSort")(&dataList, 1, 2, v); return B(v); }, "L.Sort: { ; Sender List ; Col 1 ; SortType 2 ; }", "true"},
+        {"OnSort", [&] { bool v = false; Handler<std::function<void(TObject*, int32_t, char32_t, bool&)>>("OnSort")(&dataList, 1, U'D', v); return B(v); }, "L.Sort: { ; Sender List ; Col 1 ; SortType D ; }", "true"},
         {"OnGetData", [&] { Handler<std::function<void(TObject*, int32_t, int32_t, int32_t)>>("OnGetData")(&dataList, 10, 20, 3); return std::string(); }, "L.GetData: { ; Sender List ; BeginRow 10 ; Count 20 ; Col 3 ; }", ""},
         {"OnDLDblClick", [&] { Handler<std::function<void(TObject*, int32_t, int32_t)>>("OnDLDblClick")(&dataList, 2, 1); return std::string(); }, "L.DLDblClick: { ; Sender List ; Col 2 ; Row 0 ; }", ""},
         // No engine call of the control; the help goes out from the client.
