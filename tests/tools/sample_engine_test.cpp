@@ -128,6 +128,40 @@ TEST(ScenarioTest, RepliesCarryTheRequestsValues)
                    "CanClose | 1 | ; | }"));
 }
 
+TEST(ScenarioTest, RowsEntriesServeTheRequestedRowsOfATable)
+{
+    const Scenario scenario = Scenario::Parse("on Main.GetRows\n"
+                                              "  Before = 1\n"
+                                              "  rows List1.TempData 5 = A-%n>|<%i/%d %(x/y) 100%%>|<\n"
+                                              "  After = 2\n"
+                                              "end\n");
+    ASSERT_EQ(scenario.rules.size(), 1u);
+    const Rule& rule = scenario.rules[0];
+    struct Case {
+        const char* request;
+        const char* rows;
+    };
+    const Case cases[] = {
+        {"{ | ; | BeginRow | 0 | ; | Count | 2 | ; | }", "A-1>|<0/5 x 100%>|<A-2>|<1/4 y 100%>|<"},
+        // Cut at the table's end; nothing past it.
+        {"{ | ; | BeginRow | 4 | ; | Count | 3 | ; | }", "A-5>|<4/1 x 100%>|<"},
+        {"{ | ; | BeginRow | 5 | ; | Count | 3 | ; | }", "snil"},
+        {"{ | ; | Count | 1 | ; | }", "A-1>|<0/5 x 100%>|<"},
+        {"{ | ; | BeginRow | x | ; | Count | -1 | ; | }", "snil"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BuildRuleReply(rule, RequestEntries(Crlf(c.request))),
+                  Crlf(std::string("{ | ; | Before | 1 | ; | List1.TempData | ") + c.rows +
+                       " | ; | After | 2 | ; | }"))
+            << c.request;
+
+    for (const char* bad : {"on E\n rows List1.TempData = x\nend\n", "on E\n rows A -3 = x\nend\n",
+                            "on E\n rows A 3 x\nend\n"})
+        EXPECT_THROW(Scenario::Parse(bad), ScenarioError) << bad;
+    // A plain entry may still be called "rows".
+    EXPECT_EQ(Scenario::Parse("on E\n rows = 3\nend\n").rules[0].entries.size(), 1u);
+}
+
 TEST(ScenarioTest, FaultSpecs)
 {
     struct Case {

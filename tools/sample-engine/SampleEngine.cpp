@@ -185,7 +185,7 @@ std::string SampleEngine::ExecuteEvent(const std::vector<std::string>& args, std
     faults = rule->faults;
     if (!rule->next.empty())
         state_ = rule->next;
-    return BuildReply(rule->entries, RequestEntries(args.size() > 4 ? args[4] : std::string()));
+    return BuildRuleReply(*rule, RequestEntries(args.size() > 4 ? args[4] : std::string()));
 }
 
 std::string SampleEngine::GetFile(const std::string& name, const std::string& type, const std::string& path)

@@ -2,6 +2,7 @@
 
 #include "u3/StrLib.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -46,6 +47,27 @@ bool IsFaultLine(const std::string& trimmed)
         return false;
     const std::string rest = u3::Trim(trimmed.substr(5));
     return !rest.empty() && rest[0] != '=';
+}
+
+bool IsRowsLine(const std::string& trimmed)
+{
+    return trimmed.size() > 5 && u3::SameText(trimmed.substr(0, 4), "rows") && (trimmed[4] == ' ' || trimmed[4] == '\t') &&
+           u3::Trim(trimmed.substr(4)).compare(0, 1, "=") != 0;
+}
+
+bool ReadTotal(const std::string& text, int64_t& total)
+{
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), total);
+    return ec == std::errc() && end == text.data() + text.size() && total >= 0;
+}
+
+int64_t RequestNumber(const std::map<std::string, std::string>& request, const std::string& name)
+{
+    const auto found = request.find(u3::UpperCase(name));
+    int64_t value = 0;
+    if (found == request.end() || !ReadTotal(u3::Trim(found->second), value))
+        return 0;
+    return value;
 }
 
 } // namespace
@@ -125,6 +147,18 @@ Scenario Scenario::Parse(const std::string& text)
                 if (!fault.target.empty())
                     Fail(number, "a fault inside a rule has no target");
                 open->faults.push_back(fault);
+            } else if (IsRowsLine(line)) {
+                // rows NAME TOTAL = TEMPLATE
+                const std::size_t eq = line.find('=');
+                const std::vector<std::string> head = eq == std::string::npos ? std::vector<std::string> {}
+                                                                               : Words(line.substr(0, eq));
+                RowsEntry rows;
+                if (head.size() != 3 || !ReadTotal(head[2], rows.total))
+                    Fail(number, "expected 'rows NAME TOTAL = TEMPLATE'");
+                rows.name = head[1];
+                rows.rowTemplate = u3::Trim(line.substr(eq + 1));
+                rows.position = open->entries.size() + open->rows.size();
+                open->rows.push_back(std::move(rows));
             } else {
                 const std::size_t eq = line.find('=');
                 if (eq == std::string::npos || u3::Trim(line.substr(0, eq)).empty())
@@ -244,6 +278,64 @@ std::string BuildReply(const std::vector<std::pair<std::string, std::string>>& e
         reply += name + "\r\n" + line + "\r\n;\r\n";
     }
     return reply + "}\r\n";
+}
+
+std::string BuildRows(const RowsEntry& rows, const std::map<std::string, std::string>& request)
+{
+    const int64_t begin = RequestNumber(request, "BeginRow");
+    const int64_t end = std::min(rows.total, begin + RequestNumber(request, "Count"));
+    const std::string& t = rows.rowTemplate;
+    std::string out;
+    for (int64_t i = begin; i < end; ++i) {
+        for (std::size_t pos = 0; pos < t.size(); ++pos) {
+            const char c = t[pos];
+            const char next = pos + 1 < t.size() ? t[pos + 1] : '\0';
+            if (c != '%' || next == '\0') {
+                out += c;
+            } else if (next == 'n') {
+                out += std::to_string(i + 1);
+                ++pos;
+            } else if (next == 'i') {
+                out += std::to_string(i);
+                ++pos;
+            } else if (next == 'd') {
+                out += std::to_string(rows.total - i);
+                ++pos;
+            } else if (next == '%') {
+                out += '%';
+                ++pos;
+            } else if (next == '(' && t.find(')', pos) != std::string::npos) {
+                const std::size_t close = t.find(')', pos);
+                std::vector<std::string> choices;
+                std::size_t start = pos + 2;
+                for (;;) {
+                    const std::size_t slash = t.find('/', start);
+                    if (slash == std::string::npos || slash > close) {
+                        choices.push_back(t.substr(start, close - start));
+                        break;
+                    }
+                    choices.push_back(t.substr(start, slash - start));
+                    start = slash + 1;
+                }
+                out += choices[static_cast<std::size_t>(i) % choices.size()];
+                pos = close;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+std::string BuildRuleReply(const Rule& rule, const std::map<std::string, std::string>& request)
+{
+    std::vector<std::pair<std::string, std::string>> entries = rule.entries;
+    for (const RowsEntry& rows : rule.rows) {
+        const std::size_t at = std::min(rows.position, entries.size());
+        entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(at), {rows.name, BuildRows(rows, request)});
+    }
+    // No rows (a request past the end) go out as "snil", like any empty value.
+    return BuildReply(entries, request);
 }
 
 } // namespace sampleengine

@@ -2,6 +2,8 @@
 // The scenario of the sample engine: rules that answer ExecuteEvent by event
 // name (and optionally sender and state), and faults to inject by call. The
 // text format is described in README.md beside this file.
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -31,12 +33,24 @@ struct Fault {
 Fault ParseFault(const std::string& text);
 std::string FaultKindName(FaultKind kind);
 
+// A reply entry whose value is made of rows of a table: for each row that the
+// request's "BeginRow" and "Count" name and that lies below total, the template
+// with "%n" (row number from 1), "%i" (row index from 0), "%d" (total - index),
+// "%(a/b/c)" (the choices in turn) and "%%" (a percent sign) filled in.
+struct RowsEntry {
+    std::string name;
+    int64_t total = 0;
+    std::string rowTemplate;
+    std::size_t position = 0; // its place among the rule's entries
+};
+
 struct Rule {
     std::string event;  // compared without regard to case
     std::string sender; // empty: any sender
     std::string state;  // empty: any state
     std::string next;   // empty: the state stays
     std::vector<std::pair<std::string, std::string>> entries; // name, value line
+    std::vector<RowsEntry> rows;
     std::vector<Fault> faults;
     int line = 0; // where the rule starts, for messages
 };
@@ -69,5 +83,11 @@ std::map<std::string, std::string> RequestEntries(const std::string& requestText
 // request's entry Name (compared without regard to case; missing: empty).
 std::string BuildReply(const std::vector<std::pair<std::string, std::string>>& entries,
                        const std::map<std::string, std::string>& request);
+
+// The rows of a rows entry for that request (see RowsEntry).
+std::string BuildRows(const RowsEntry& rows, const std::map<std::string, std::string>& request);
+
+// The reply of a rule: its entries with its rows entries in their places.
+std::string BuildRuleReply(const Rule& rule, const std::map<std::string, std::string>& request);
 
 } // namespace sampleengine
