@@ -553,7 +553,11 @@ std::string Te3SOAPParser::BuildMultipartBody()
 
 void Te3SOAPParser::ReadEnvelope(const std::string& text)
 {
-    std::unique_ptr<u3::TXMLSimpleDocument> document = u3::TXMLParser(text).Parse();
+    // The reader takes text without a named encoding as it is; envelope bytes
+    // that name none are in the engine's code page.
+    std::unique_ptr<u3::TXMLSimpleDocument> document = DeclaredEncoding(text).empty()
+        ? u3::TXMLParser(u3::XMLCodePageToUtf8(text, u3::XMLCodePage::kCp1252)).Parse()
+        : u3::TXMLParser(text).Parse();
     u3::TXMLTag* root = document->Root();
     if (!root || root->Name() != "Envelope")
         throw u3::Exception("SOAP error: Wrong XML format in the SOAP response (\"" + text + "\")");
