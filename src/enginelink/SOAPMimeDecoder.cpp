@@ -19,8 +19,8 @@ bool IsBinaryType(const std::string& type)
            type == "image/tiff" || type == "image/jpeg";
 }
 
-// The encoding named in the XML declaration at the start of text; empty when
-// there is none.
+} // namespace
+
 std::string DeclaredEncoding(std::string_view text)
 {
     if (text.starts_with("\xEF\xBB\xBF"))
@@ -51,6 +51,14 @@ std::string DeclaredEncoding(std::string_view text)
     return std::string(declaration.substr(at + 1, close - at - 1));
 }
 
+u3::XMLCodePage EnvelopeCodePage(std::string_view text)
+{
+    const std::string name = DeclaredEncoding(text);
+    return name.empty() ? u3::XMLCodePage::kCp1252 : u3::XMLCodePageOf(name);
+}
+
+namespace {
+
 bool WriteAll(int fd, const char* data, std::size_t length)
 {
     while (length > 0) {
@@ -77,7 +85,7 @@ std::string EnvelopeTextForCharset(std::string text, std::string_view charset)
         partPage = u3::XMLCodePage::kUtf8;
     else
         return text;
-    const u3::XMLCodePage declared = u3::XMLCodePageOf(DeclaredEncoding(text));
+    const u3::XMLCodePage declared = EnvelopeCodePage(text);
     if (declared == partPage)
         return text;
     std::string utf8 = partPage == u3::XMLCodePage::kUtf8 ? std::move(text) : u3::XMLCodePageToUtf8(text, partPage);

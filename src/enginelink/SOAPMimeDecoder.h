@@ -4,6 +4,8 @@
 // body into files of the parser's attachment folder.
 #include "u3/Mime.h"
 
+#include "u3/XMLCodePage.h"
+
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -42,6 +44,14 @@ private:
     std::string fileName_;
     std::unordered_set<std::string> written_;
 };
+
+// The encoding named in the XML declaration at the start of text; empty when
+// there is none.
+std::string DeclaredEncoding(std::string_view text);
+
+// The code page an envelope's bytes are in: the one its declaration names, or
+// the engine's (Windows-1252) when it names none.
+u3::XMLCodePage EnvelopeCodePage(std::string_view text);
 
 // The envelope text as the XML reader will read it: bytes in the part's
 // charset (utf-8 or koi8-r) are brought into the encoding the envelope's own

@@ -164,13 +164,20 @@ std::string FindCheckerProgram(const std::string& programDir)
     std::string folder = programDir;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
+    // The checker is started whenever its file is there; one that cannot be
+    // run is reported by the start like any other program.
+    std::string found;
     for (const char* name : {"SCard", "SCard.exe"}) {
         const std::string candidate = (folder.empty() ? std::string() : folder + "/") + name;
         struct stat st {};
-        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(candidate.c_str(), X_OK) == 0)
+        if (::stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (::access(candidate.c_str(), X_OK) == 0)
             return candidate;
+        if (found.empty())
+            found = candidate;
     }
-    return {};
+    return found;
 }
 
 } // namespace

@@ -246,15 +246,29 @@ TEST_F(PMSClientTest, FailuresAreWrittenAsErrorResponses)
     };
     e3test::LoopbackHttpServer::Reply fault;
     fault.status = 500;
-    fault.body = "<?xml version=\"1.0\"?><SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
-                 "<SOAP-ENV:Body><SOAP-ENV:Fault><faultcode>Server</faultcode><faultstring>Gateway says \xc3\xa9 "
-                 "no</faultstring></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    const std::string faultEnvelope =
+        "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+        "<SOAP-ENV:Body><SOAP-ENV:Fault><faultcode>Server</faultcode><faultstring>Gateway says %s "
+        "no</faultstring></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    const auto withWord = [&](const std::string& declaration, const std::string& word) {
+        std::string body = faultEnvelope;
+        body.replace(body.find("%s"), 2, word);
+        return declaration + body;
+    };
+    fault.body = withWord("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "\xc3\xa9");
+    // A reply that names no encoding is in the engine's code page.
+    e3test::LoopbackHttpServer::Reply fault1252 = fault;
+    fault1252.body = withWord("<?xml version=\"1.0\"?>", "\xe9");
+    e3test::LoopbackHttpServer::Reply faultBare = fault;
+    faultBare.body = withWord("", "\xe9");
     e3test::LoopbackHttpServer::Reply garbage;
     garbage.body = "<html>not an envelope</html>";
     e3test::LoopbackHttpServer::Reply empty;
     empty.body = "";
     const std::vector<Case> cases = {
         {"fault", fault, "Gateway says \u00e9 no"},
+        {"fault without an encoding", fault1252, "Gateway says \u00e9 no"},
+        {"fault without a declaration", faultBare, "Gateway says \u00e9 no"},
         {"garbage", garbage, "SOAP error: Wrong XML format in the SOAP response (\"<html>not an envelope</html>\")"},
         {"empty", empty, "Connection to server lost. Please close and retry."},
     };
