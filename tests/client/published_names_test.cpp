@@ -35,7 +35,7 @@ const char* const kRegistered[] = {
     "Te3ScrollBox",      "Te3_Panel",         "Te3Panel",         "Te3_UnicodeLabel",
     "Te3_UnicodeEdit",   "Te3UnicodeLabel",   "Te3_MainMenu",     "Te3_PopupMenu",
     "Te3_SpeedButton",   "Te3MainMenu",       "Te3MenuItem",      "Te3PopupMenu",
-    "Te3SpeedButton",    "Te3ColorSpeedButton",
+    "Te3SpeedButton",    "Te3ColorSpeedButton", "Te3_RegNoEdit",
 };
 
 const char* KindName(fw::TypeKind kind)
