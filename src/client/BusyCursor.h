@@ -14,4 +14,10 @@ void EndWaitCursor();
 // and false for the default cursor. The GUI installs the Qt one; none by default.
 void SetCursorShapeHandler(std::function<void(bool busy)> handler);
 
+// Installs the handler that shows the hourglass as the application's cursor
+// over all its windows (nothing without a GUI application); removing it takes
+// a shown hourglass away.
+void InstallScreenBusyCursor();
+void RemoveScreenBusyCursor();
+
 } // namespace client

@@ -7,12 +7,13 @@
 #include "client/Globals.h"
 #include "client/StartUp.h"
 #include "e3/common/EngineImages.h"
+#include "framework/ApplicationTitle.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
 #include "u3/PrivateFolder.h"
 #include "u3/StrLib.h"
+#include "u3/SystemInfo.h"
 
-#include <QGuiApplication>
 
 #include <sys/stat.h>
 
@@ -21,12 +22,6 @@ namespace client {
 using fw::TComponent;
 
 namespace {
-
-std::string& Title()
-{
-    static std::string title;
-    return title;
-}
 
 void EnsureFolder(const std::string& path)
 {
@@ -37,7 +32,7 @@ void EnsureFolder(const std::string& path)
 
 std::string TClient::ApplicationTitle()
 {
-    return Title();
+    return fw::ApplicationTitle();
 }
 
 std::string GetDictionaryWord(const std::string& key, const std::string& defaultText)
@@ -50,6 +45,12 @@ std::string GetDictionaryWord(const std::string& key, const std::string& default
     return sender.HasResult("LangText") ? u3::Trim(sender.Result("LangText")) : defaultText;
 }
 
+const fw::TClassInfo& TClientUserInfo::StaticClass()
+{
+    static const fw::TClassInfo info {"TClientUserInfo", &fw::TPersistent::StaticClass(), {}};
+    return info;
+}
+
 const fw::TClassInfo& TClient::StaticClass()
 {
     static const fw::TClassInfo info {
@@ -60,6 +61,7 @@ const fw::TClassInfo& TClient::StaticClass()
             fw::prop::String("TempDirForServer", &TClient::GetTempDirForServer, &TClient::SetTempDirForServer),
             fw::prop::String("FontSubstitution", &TClient::GetFontSubstitution, &TClient::SetFontSubstitution),
             fw::prop::Integer("LangCharSet", &TClient::GetLangCharSet, &TClient::SetLangCharSet),
+            fw::prop::Object("ClientUserInfo", TClientUserInfo::StaticClass(), &TClient::GetClientUserInfo, nullptr),
             fw::prop::StringAction("_Callback", &TClient::_Callback),
             fw::prop::StringAction("_Title", &TClient::_Title),
             fw::prop::StringAction("_ProcessMessages", &TClient::_ProcessMessages),
@@ -113,6 +115,9 @@ TClient::TClient(const std::string& engineName)
     : TComponent(nullptr)
     , engineName_(engineName)
 {
+    userInfo_ = std::make_unique<TClientUserInfo>();
+    userInfo_->UserName = u3::LoginName();
+    userInfo_->UserDomain = u3::DnsDomain();
     // One folder per user, private to it; the folders that instances share
     // are emptied only by an instance that is alone.
     privateTemp_ = std::make_unique<u3::PrivateFolder>(u3::PrivateFolder::TempBase(), "GUIEngine");
@@ -189,9 +194,7 @@ void TClient::_SetVariable(const std::string& value)
 
 void TClient::_Title(const std::string& value)
 {
-    Title() = value;
-    if (QGuiApplication::instance())
-        QGuiApplication::setApplicationDisplayName(QString::fromStdString(value));
+    fw::SetApplicationTitle(value);
 }
 
 void TClient::AddForm(const std::string& alias, Te3_ClientForm* form)

@@ -28,6 +28,17 @@ namespace client {
 class Te3_ClientForm;
 class Te3_ClientFrame;
 
+// Who uses this client: four texts, of which the second is the login name and
+// the third the DNS domain; the first and the fourth stay empty.
+class TClientUserInfo : public fw::TPersistent {
+    FW_CLASS()
+public:
+    std::string Field1;
+    std::string UserName;
+    std::string UserDomain;
+    std::string Field4;
+};
+
 class TClient : public fw::TComponent {
     FW_CLASS()
 public:
@@ -84,6 +95,7 @@ public:
     void SetFontSubstitution(const std::string& v) { fontSubstitution_ = v; }
     int32_t GetLangCharSet() const { return langCharSet_; }
     void SetLangCharSet(int32_t v) { langCharSet_ = v; }
+    TClientUserInfo* GetClientUserInfo() const { return userInfo_.get(); }
 
     // The registration cookie of the link between clients; -1 while none is registered.
     int32_t Cookie() const { return cookie_; }
@@ -147,7 +159,7 @@ public:
     // itself unless it maps it already.
     void PrepareCallback(const std::string& callback);
 
-    // Where the application title goes (the start-up sets the Qt one).
+    // The application title `_Title` set (message boxes take it as caption).
     static std::string ApplicationTitle();
 
 protected:
@@ -165,6 +177,7 @@ private:
     std::map<std::string, QImage> images_; // upper-cased name
     TNameValueList langTexts_;             // default text -> translation
     std::unique_ptr<u3::PrivateFolder> privateTemp_;
+    std::unique_ptr<TClientUserInfo> userInfo_;
     fw::Guard<fw::TComponent> infoForm_;
     fw::Guard<fw::TComponent> progressInfoForm_;
     std::string tempFolder_;

@@ -1,5 +1,6 @@
 #include "client/ClientMain.h"
 
+#include "client/BusyCursor.h"
 #include "client/Client.h"
 #include "client/ClientSender.h"
 #include "client/EventList.h"
@@ -7,6 +8,7 @@
 #include "client/Globals.h"
 #include "client/MemoryTextStream.h"
 #include "client/StartUp.h"
+#include "framework/ApplicationException.h"
 #include "framework/Component.h"
 #include "multilang/ClientTranslation.h"
 #include "multilang/LanguageTable.h"
@@ -165,7 +167,40 @@ bool RunPass(const std::vector<std::string>& params, const ClientMainServices& s
     return connected;
 }
 
+// For the run of the client: failures that reach the event loop are shown,
+// and engine calls show the hourglass.
+class SessionHandlers {
+public:
+    SessionHandlers() : previous_(fw::ApplicationExceptionHandler)
+    {
+        fw::ApplicationExceptionHandler = ShowApplicationException;
+        InstallScreenBusyCursor();
+    }
+    ~SessionHandlers()
+    {
+        RemoveScreenBusyCursor();
+        fw::ApplicationExceptionHandler = previous_;
+    }
+    SessionHandlers(const SessionHandlers&) = delete;
+    SessionHandlers& operator=(const SessionHandlers&) = delete;
+
+private:
+    fw::TExceptionHandler previous_;
+};
+
 } // namespace
+
+std::string ApplicationExceptionText(const std::string& message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + ".";
+    return message;
+}
+
+void ShowApplicationException(const std::exception& error)
+{
+    u3::CurrentUserMessages().ShowError(ApplicationExceptionText(error.what()));
+}
 
 std::string PKCS11ModuleName()
 {
@@ -185,6 +220,7 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
 
     LoadLanguageSettings();
     Reconnect = false;
+    const SessionHandlers handlers;
 
     if (!params.empty() && !params[0].empty() && services.isPMSCommand && services.runPMSRequest &&
         services.isPMSCommand(params[0])) {

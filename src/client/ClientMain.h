@@ -4,6 +4,7 @@
 // that the same entry runs against scripted engines in tests.
 #include "engineapi/GUIEngine.h"
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,6 +38,13 @@ struct ClientMainServices {
 // The PKCS#11 module every start loads first: [Common] PKCS11Module of the
 // program's INI file, by default p11-kit's proxy.
 std::string PKCS11ModuleName();
+
+// The text a failure that reached the event loop shows: its message, with a
+// full stop added unless it ends in one or in another mark below it.
+std::string ApplicationExceptionText(const std::string& message);
+// Shows a failure that reached the event loop in an error box titled with the
+// application title (the start-up installs it for the run of the client).
+void ShowApplicationException(const std::exception& error);
 
 // Runs the client with the program's parameters (without the program path)
 // and returns the exit code: 0 after a normal end or a cancelled settings

@@ -1,6 +1,7 @@
 #include "client/MessageDialog.h"
 
 #include "framework/ApplicationException.h"
+#include "framework/ApplicationTitle.h"
 #include "framework/KeyCodes.h"
 
 #include <QApplication>
@@ -381,7 +382,7 @@ TMessageForm* CreateMessageForm(const std::string& text, const std::vector<std::
 
     form->SetBounds(layout.position.x(), layout.position.y(), layout.clientWidth + in.frameWidth,
                     layout.clientHeight + in.frameHeight);
-    form->SetCaption(QGuiApplication::applicationDisplayName().toStdString());
+    form->SetCaption(fw::ApplicationTitle());
 
     auto* label = new QLabel(Q(text));
     label->setObjectName("Message");

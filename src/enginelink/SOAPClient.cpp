@@ -106,20 +106,26 @@ void TBaseSOAPClient::PostRequest()
     replyContentType_.clear();
     replyBody_.clear();
 
+    // A plain envelope goes out in pieces, so that a file's text in it is sent
+    // from where it is instead of being copied into the request.
+    Te3SOAPParser::EnvelopePieces envelope;
     std::string body;
+    std::span<const std::string_view> pieces;
     std::string contentType = kPlainContentType;
     if (parser_->Multipart()) {
         body = parser_->BuildMultipartBody();
         contentType = "multipart/related; boundary=" + parser_->Boundary();
+        envelope.pieces.assign(1, body);
     } else {
-        parser_->WriteEnvelope(body);
+        parser_->WriteEnvelopePieces(envelope);
     }
+    pieces = envelope.pieces;
 
     for (int attempt = 1; attempt <= retries_; ++attempt) {
         if (attempt > 1)
             std::this_thread::sleep_for(kRetryPause);
         try {
-            HttpReply reply = http_->Post(Url(), host_, contentType, body);
+            HttpReply reply = http_->Post(Url(), host_, contentType, pieces);
             // A server that answers a call with a SOAP fault has run it:
             // posting it again would repeat it, and the fault names the cause.
             if (reply.status >= 400 && !IsSoapFault(reply.body, reply.contentType))
@@ -218,6 +224,9 @@ std::string Te3SOAPClient::Send(const char* operation,
     parser_->SetServerUserID(serverUserID_);
     parser_->SetOperation(operation);
     for (const auto& [name, value] : params) {
+        // A file's text is the caller's for the whole call: it is not copied.
+        if (parser_->SetParamBorrowed(name, *value))
+            continue;
         // The request is declared UTF-8, whatever the text came from.
         if (u3::IsValidUtf8(*value)) {
             parser_->SetParam(name, *value);
@@ -227,6 +236,10 @@ std::string Te3SOAPClient::Send(const char* operation,
             parser_->SetParam(name, valid);
         }
     }
+    struct Release {
+        Te3SOAPParser& parser;
+        ~Release() { parser.ReleaseBorrowedParams(); }
+    } release{*parser_};
     return Call();
 }
 

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -60,6 +62,53 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user)
     return length;
 }
 
+// The request body as it goes out: pieces read one after the other.
+struct SendState {
+    std::span<const std::string_view> pieces;
+    std::size_t piece = 0;  // the piece being read
+    std::size_t offset = 0; // within it
+};
+
+// Runs inside libcurl: copies what fits of the pieces into its send buffer.
+size_t ReadBody(char* buffer, size_t size, size_t count, void* user)
+{
+    auto* state = static_cast<SendState*>(user);
+    const size_t room = size * count;
+    size_t filled = 0;
+    while (filled < room && state->piece < state->pieces.size()) {
+        const std::string_view piece = state->pieces[state->piece];
+        const size_t length = std::min(room - filled, piece.size() - state->offset);
+        std::memcpy(buffer + filled, piece.data() + state->offset, length);
+        filled += length;
+        state->offset += length;
+        if (state->offset == piece.size()) {
+            ++state->piece;
+            state->offset = 0;
+        }
+    }
+    return filled;
+}
+
+// Runs inside libcurl when it sends the body again (a kept-alive connection
+// that turned out to be closed): back to the given position.
+int SeekBody(void* user, curl_off_t position, int origin)
+{
+    auto* state = static_cast<SendState*>(user);
+    if (origin != SEEK_SET || position < 0)
+        return CURL_SEEKFUNC_CANTSEEK;
+    auto left = static_cast<std::size_t>(position);
+    state->piece = 0;
+    state->offset = 0;
+    while (state->piece < state->pieces.size() && left >= state->pieces[state->piece].size()) {
+        left -= state->pieces[state->piece].size();
+        ++state->piece;
+    }
+    if (state->piece == state->pieces.size() && left > 0)
+        return CURL_SEEKFUNC_FAIL;
+    state->offset = left;
+    return CURL_SEEKFUNC_OK;
+}
+
 // Runs inside libcurl for each new connection; libcurl has no option for the
 // number of probes.
 int SetKeepAliveProbes(void*, curl_socket_t socket, curlsocktype purpose)
@@ -106,6 +155,8 @@ SOAPHttpLink::SOAPHttpLink()
     curl_easy_setopt(c, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_0));
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &WriteBody);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, &ReadBody);
+    curl_easy_setopt(c, CURLOPT_SEEKFUNCTION, &SeekBody);
     curl_easy_setopt(c, CURLOPT_NOPROXY, "");
     // A server address that drops packets would hold each try until the kernel gives up
     // (minutes); a connect gets about as long as the platform's own stack used to give it.
@@ -143,10 +194,20 @@ std::vector<std::string> SOAPHttpLink::RequestHeaders(const std::string& host, c
 HttpReply SOAPHttpLink::Post(const std::string& url, const std::string& host, const std::string& contentType,
                              std::string_view body)
 {
+    const std::string_view pieces[] = {body};
+    return Post(url, host, contentType, pieces);
+}
+
+HttpReply SOAPHttpLink::Post(const std::string& url, const std::string& host, const std::string& contentType,
+                             std::span<const std::string_view> pieces)
+{
     if (url.empty())
         throw EHttpError("No server address is set");
 
-    std::vector<std::string> lines = RequestHeaders(host, contentType, body.size());
+    std::size_t bodySize = 0;
+    for (const std::string_view piece : pieces)
+        bodySize += piece.size();
+    std::vector<std::string> lines = RequestHeaders(host, contentType, bodySize);
     for (const std::string& line : lines)
         if (line.find_first_of("\r\n") != std::string::npos)
             throw u3::Exception("A line break in an HTTP header value");
@@ -186,14 +247,22 @@ HttpReply SOAPHttpLink::Post(const std::string& url, const std::string& host, co
         }
         proxySet_ = true;
     }
-    curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.data());
-    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+    // A body of one piece goes out with the request head; one of several is
+    // read from the pieces where they are, not copied into one.
+    SendState sending{pieces};
+    if (pieces.size() == 1)
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, pieces[0].data());
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(bodySize));
+    curl_easy_setopt(c, CURLOPT_READDATA, &sending);
+    curl_easy_setopt(c, CURLOPT_SEEKDATA, &sending);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.list);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &state);
 
     const CURLcode rc = curl_easy_perform(c);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, nullptr);
+    curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
+    curl_easy_setopt(c, CURLOPT_SEEKDATA, nullptr);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
     if (state.outOfMemory)
         throw std::bad_alloc();

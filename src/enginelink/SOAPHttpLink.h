@@ -6,6 +6,7 @@
 // returned, so that the caller can look at an error status's body first.
 #include "u3/Exceptions.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,9 @@ public:
     // Throws EHttpError when no reply arrives.
     HttpReply Post(const std::string& url, const std::string& host, const std::string& contentType,
                    std::string_view body);
+    // The same with the body given as pieces that go out one after the other.
+    HttpReply Post(const std::string& url, const std::string& host, const std::string& contentType,
+                   std::span<const std::string_view> pieces);
 
 private:
     CURL* curl_ = nullptr;

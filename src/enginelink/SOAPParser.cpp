@@ -92,12 +92,59 @@ struct SizeSink {
     std::size_t size = 0;
     void Put(std::string_view text) { size += text.size(); }
     void PutEscaped(std::string_view text) { size += u3::EscapedXMLTextSize(text); }
+    void PutPlain(std::string_view text) { size += text.size(); }
 };
 
 struct TextSink {
     std::string& out;
     void Put(std::string_view text) { out.append(text); }
     void PutEscaped(std::string_view text) { u3::AppendEscapedXMLText(out, text); }
+    void PutPlain(std::string_view text) { out.append(text); }
+};
+
+// Values at least this long that need no escaping are not copied: they are
+// the caller's text, and go out from where they are.
+constexpr std::size_t kReferredValueSize = 64 * 1024;
+
+// Collects the envelope as pieces: spans of the written text, kept as offsets
+// while it grows, and long values referred to in place.
+struct PieceSink {
+    std::string& written;
+    std::vector<std::pair<std::size_t, std::size_t>> spans; // offset and length in written, or npos and index
+    std::vector<std::string_view> referred;
+
+    void Put(std::string_view text)
+    {
+        const std::size_t before = written.size();
+        written.append(text);
+        Count(before);
+    }
+    void PutEscaped(std::string_view text)
+    {
+        const std::size_t before = written.size();
+        u3::AppendEscapedXMLText(written, text);
+        Count(before);
+    }
+    // Text known to need no escaping: a long one is referred to where it is.
+    void PutPlain(std::string_view text)
+    {
+        if (text.size() < kReferredValueSize) {
+            Put(text);
+            return;
+        }
+        spans.emplace_back(std::string::npos, referred.size());
+        referred.push_back(text);
+    }
+    // What was appended from before on joins the last span when that one ends there.
+    void Count(std::size_t before)
+    {
+        const std::size_t length = written.size() - before;
+        if (!spans.empty() && spans.back().first != std::string::npos &&
+            spans.back().first + spans.back().second == before)
+            spans.back().second += length;
+        else
+            spans.emplace_back(before, length);
+    }
 };
 
 // The pieces of the envelope, laid out exactly as the XML model's indenting
@@ -142,7 +189,7 @@ public:
     }
     // A childless element: its attributes, then the value on the same line.
     void Leaf(int depth, std::string_view prefix, std::string_view name, std::string_view value, bool typed,
-              const Attributes* attributes = nullptr)
+              const Attributes* attributes = nullptr, bool plain = false)
     {
         OpenStart(depth, prefix, name);
         if (typed)
@@ -152,7 +199,10 @@ public:
                 Attribute(attribute, text);
         }
         sink_.Put(">");
-        sink_.PutEscaped(value);
+        if (plain)
+            sink_.PutPlain(value);
+        else
+            sink_.PutEscaped(value);
         EndTag(prefix, name);
     }
 
@@ -225,7 +275,8 @@ void EmitEnvelope(Sink& sink, const EnvelopeParts& parts)
         }
         for (int i = 0; i < parts.params.Count(); ++i) {
             const Te3SOAPParamList::Entry& entry = parts.params.At(i);
-            e.Leaf(3, parts.pms ? "p:" : "", entry.name, entry.value, !parts.pms, &entry.attributes);
+            e.Leaf(3, parts.pms ? "p:" : "", entry.name, entry.Value(), !parts.pms, &entry.attributes,
+                   entry.borrowed != nullptr);
         }
         // A call without child elements is written on one line.
         if (parts.pms && parts.params.Count() == 0)
@@ -318,6 +369,15 @@ void Te3SOAPParamList::Reindex()
     }
 }
 
+void Te3SOAPParamList::ReleaseBorrowed()
+{
+    const auto borrowed = [](const Entry& entry) { return entry.borrowed != nullptr; };
+    if (std::none_of(entries_.begin(), entries_.end(), borrowed))
+        return;
+    std::erase_if(entries_, borrowed);
+    Reindex();
+}
+
 void Te3SOAPParamList::Clear()
 {
     entries_.clear();
@@ -337,7 +397,24 @@ void Te3SOAPParamList::SetParam(const std::string& name, const std::string& valu
         Reindex();
     } else {
         entries_[at].value = value;
+        entries_[at].borrowed = nullptr;
     }
+}
+
+bool Te3SOAPParamList::SetParamBorrowed(const std::string& name, const std::string& value)
+{
+    if (value.size() < kReferredValueSize || !u3::IsPlainXMLText(value))
+        return false;
+    std::size_t at = Find(name);
+    if (at == npos) {
+        at = entries_.size();
+        index_.emplace(u3::LowerCase(name), at);
+        entries_.push_back(Entry{name, {}, {}});
+        attrIndex_.emplace_back();
+    }
+    entries_[at].value.clear();
+    entries_[at].borrowed = &value;
+    return true;
 }
 
 void Te3SOAPParamList::SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value)
@@ -368,7 +445,7 @@ void Te3SOAPParamList::SetParamAttribute(const std::string& param, const std::st
 std::string Te3SOAPParamList::GetParam(const std::string& name) const
 {
     const std::size_t at = Find(name);
-    return at == npos ? std::string() : entries_[at].value;
+    return at == npos ? std::string() : entries_[at].Value();
 }
 
 std::string Te3SOAPParamList::GetParamAttribute(const std::string& param, const std::string& attr) const
@@ -406,6 +483,11 @@ void Te3SOAPParser::SetOperation(const std::string& name)
 void Te3SOAPParser::SetParam(const std::string& name, const std::string& value)
 {
     params_.SetParam(name, value);
+}
+
+bool Te3SOAPParser::SetParamBorrowed(const std::string& name, const std::string& value)
+{
+    return params_.SetParamBorrowed(name, value);
 }
 
 void Te3SOAPParser::SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value)
@@ -510,6 +592,27 @@ void Te3SOAPParser::WriteEnvelope(std::string& text)
     TextSink sink{out};
     EmitEnvelope(sink, parts);
     text.swap(out);
+}
+
+void Te3SOAPParser::WriteEnvelopePieces(EnvelopePieces& out)
+{
+    const bool pms = u3::SameText(urn_, kPMSGatewayURN);
+    if (faultString_.empty() && !responseMode_) {
+        for (int i = 0; i < params_.Count(); ++i)
+            CheckAttributeNames(params_.At(i).attributes, !pms);
+    }
+    const EnvelopeParts parts{pms,          operation_,     urn_,         serverUserID_, requestID_,
+                              faultString_, responseMode_, returnValue_, params_};
+    out.written.clear();
+    out.pieces.clear();
+    PieceSink sink{out.written, {}, {}};
+    EmitEnvelope(sink, parts);
+    out.size = 0;
+    for (const auto& [offset, length] : sink.spans) {
+        out.pieces.push_back(offset == std::string::npos ? sink.referred[length]
+                                                         : std::string_view(out.written).substr(offset, length));
+        out.size += out.pieces.back().size();
+    }
 }
 
 std::string Te3SOAPParser::BuildMultipartBody()

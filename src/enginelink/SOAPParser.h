@@ -30,9 +30,19 @@ public:
         std::string name;
         std::string value;
         std::vector<std::pair<std::string, std::string>> attributes;
+        const std::string* borrowed = nullptr; // the value's text, when it is the caller's (plain text)
+
+        const std::string& Value() const { return borrowed ? *borrowed : value; }
     };
 
     void SetParam(const std::string& name, const std::string& value);
+    // The same without a copy, for a long text with nothing to escape (a file's
+    // Base64 text); false, and nothing set, for any other. The caller keeps
+    // value alive and unchanged until the parameter is set again, released or
+    // the list cleared.
+    bool SetParamBorrowed(const std::string& name, const std::string& value);
+    // Removes the parameters whose text is the caller's.
+    void ReleaseBorrowed();
     void SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value);
     std::string GetParam(const std::string& name) const;
     std::string GetParamAttribute(const std::string& param, const std::string& attr) const;
@@ -66,6 +76,10 @@ public:
     void SetOperation(const std::string& name); // strips one pair of enclosing ' or "
     const std::string& Operation() const { return operation_; }
     void SetParam(const std::string& name, const std::string& value);
+    // Without a copy, for a file's text: see Te3SOAPParamList::SetParamBorrowed.
+    bool SetParamBorrowed(const std::string& name, const std::string& value);
+    // Lets go of the caller's texts once the call that sent them is over.
+    void ReleaseBorrowedParams() { params_.ReleaseBorrowed(); }
     void SetParamAttribute(const std::string& param, const std::string& attr, const std::string& value);
     std::string GetParam(const std::string& name) const;
     std::string GetParamAttribute(const std::string& param, const std::string& attr) const;
@@ -102,6 +116,15 @@ public:
 
     // The envelope (UTF-8, indented, CR LF line ends).
     virtual void WriteEnvelope(std::string& text);
+    // The same bytes in pieces: the markup and short values written out into
+    // storage of the pieces' own, long values that need no escaping (a file's
+    // text) referred to where they are. Valid while the parameters are unchanged.
+    struct EnvelopePieces {
+        std::string written;
+        std::vector<std::string_view> pieces; // in order; those into written are set last
+        std::size_t size = 0;
+    };
+    void WriteEnvelopePieces(EnvelopePieces& out);
     // The request body: the envelope alone, or with multipart the envelope part
     // and the binary part.
     std::string BuildMultipartBody();

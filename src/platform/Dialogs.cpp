@@ -1,7 +1,8 @@
 #include "platform/Dialogs.h"
 
+#include "framework/ApplicationTitle.h"
+
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QString>
 
@@ -26,14 +27,20 @@ std::optional<std::string> QtDialogs::ChooseFolder(const std::string& initialDir
 
 void QtDialogs::ShowInformation(const std::string& text)
 {
-    QMessageBox::information(nullptr, QGuiApplication::applicationDisplayName(),
+    QMessageBox::information(nullptr, QString::fromStdString(fw::ApplicationTitle()),
                              QString::fromStdString(text), QMessageBox::Cancel);
 }
 
 void QtDialogs::ShowMessage(const std::string& text)
 {
-    QMessageBox::information(nullptr, QGuiApplication::applicationDisplayName(),
+    QMessageBox::information(nullptr, QString::fromStdString(fw::ApplicationTitle()),
                              QString::fromStdString(text), QMessageBox::Ok);
+}
+
+void QtDialogs::ShowError(const std::string& text)
+{
+    QMessageBox::critical(nullptr, QString::fromStdString(fw::ApplicationTitle()), QString::fromStdString(text),
+                          QMessageBox::Ok);
 }
 
 DialogSeam& CurrentDialogs()

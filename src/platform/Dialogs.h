@@ -30,6 +30,7 @@ public:
                                             QWidget* owner = nullptr) override;
     void ShowInformation(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
 };
 
 // The installed seam; the Qt implementation unless another was installed.

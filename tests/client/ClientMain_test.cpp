@@ -7,6 +7,7 @@
 #include "e3/edits/Edit.h"
 #include "e3/buttons/RadioButton.h"
 #include "e3/buttons/SpeedButton.h"
+#include "framework/ApplicationException.h"
 #include "framework/Form.h"
 #include "support/LogCapture.h"
 #include "support/RecordingUserMessages.h"
@@ -17,6 +18,9 @@
 #include "u3/IniFile.h"
 #include "u3/ProgramEnd.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -341,6 +345,88 @@ TEST_F(ClientMainTest, NoStepIsLeftForALostLinkAfterTheEnd)
     EXPECT_THROW(u3::EndProgramAfterLostLink(""), Ended);
     u3::SetProgramExitForTests(nullptr);
     EXPECT_EQ(checker.size(), 2u) << "the checker was closed twice";
+}
+
+TEST_F(ClientMainTest, EngineCallsShowTheHourglassButTheSessionEventsDoNot)
+{
+    auto engine = AddEngine(true);
+    std::vector<std::string> seen;
+    engine->onExecuteEvent = [&](const e3test::EngineCall& call) -> std::string {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        const bool busy = cursor && cursor->shape() == Qt::WaitCursor;
+        seen.push_back(call.args[3] + (busy ? " busy" : " idle"));
+        if (call.args[3] == "Client.OnClientInit")
+            return Lines("{ | ; | Client._Callback | Main.First<|>x | ; | Client._Callback | Main.Second<|>y | ; | }");
+        if (call.args[3] == "Main.First")
+            return Lines("{ | ; | Client._Callback | Main.Nested<|>z | ; | }");
+        return {};
+    };
+    EXPECT_EQ(client::ClientMain({"-silent"}, services), 0);
+    EXPECT_EQ(seen, (std::vector<std::string> {"Client.OnClientInit idle", "Main.First busy", "Main.Nested busy",
+                                               "Main.Second busy", "Client.OnClientDone idle",
+                                               "Client.OnDestroy idle"}));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ClientMainTest, AFailingReplyInsideAFormIsShownAndLogged)
+{
+    e3test::TempDir logFolder;
+    e3test::LogCapture log(logFolder.path());
+    auto engine = AddEngine(true);
+    engine->ServeFile("Form", "FormMain",
+                      Lines("desc | [ | 0 | Te3_ClientForm | Parent | NIL | NAME | FormMain | ] | "
+                            "[ | 1 | Te3_Edit | Parent | FormMain | NAME | Edit1 | ] | "
+                            "} | x | { | Edit1.OnChange | Main.EditChanged | x | } | x | { | }"));
+    engine->QueueReply("Client.OnClientInit",
+                       Lines("{ | ; | Client._CreateForm | FormMain | ; | FormMain._ShowModal | snil | ; | }"));
+    // The event list publishes no such event: binding it fails, and the rest
+    // of that reply is not applied.
+    engine->QueueReply("Main.EditChanged",
+                       Lines("{ | ; | Edit1.OnNoSuchEvent | Main.Other | ; | Edit1.Text | after | ; | }"));
+    std::string textAfterReply;
+    QTimer typist;
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        for (fw::TCustomForm* form : fw::TCustomForm::AllForms()) {
+            if (!form->IsModal() || form->GetName() != "FormMain" || form->GetModalResult() != fw::mrNone)
+                continue;
+            auto* edit = dynamic_cast<e3::Te3_Edit*>(form->FindComponent("Edit1"));
+            ASSERT_NE(edit, nullptr);
+            QTest::keyClick(edit->LineEdit(), Qt::Key_A);
+            textAfterReply = edit->GetText();
+            form->SetModalResult(fw::mrOk);
+        }
+    });
+    typist.start(5);
+    EXPECT_EQ(client::ClientMain({"-silent"}, services), 0);
+
+    EXPECT_EQ(Operations(*engine), (std::vector<std::string> {"Connect", "Client.OnClientInit", "GetFile",
+                                                               "Main.EditChanged", "Client.OnClientDone",
+                                                               "Client.OnDestroy"}));
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_NE(messages.errors[0].find("ONNOSUCHEVENT"), std::string::npos) << messages.errors[0];
+    EXPECT_EQ(messages.errors[0].back(), '.');
+    EXPECT_TRUE(messages.plain.empty());
+    EXPECT_EQ(textAfterReply, "a");
+    bool logged = false;
+    for (const std::string& entry : log.Entries())
+        logged = logged || entry.find("ONNOSUCHEVENT") != std::string::npos;
+    EXPECT_TRUE(logged);
+    // Outside the client's run a failure goes back to standard error.
+    EXPECT_NE(fw::ApplicationExceptionHandler, &client::ShowApplicationException);
+}
+
+TEST(ApplicationExceptionText, AFullStopEndsTheMessageUnlessAMarkDoes)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"Cannot open file a.txt", "Cannot open file a.txt."},
+        {"Done.", "Done."},
+        {"Really?", "Really?."},
+        {"Stop!", "Stop!"},
+        {"(see above)", "(see above)"},
+        {"", ""},
+    };
+    for (const auto& [message, shown] : cases)
+        EXPECT_EQ(client::ApplicationExceptionText(message), shown) << message;
 }
 
 } // namespace

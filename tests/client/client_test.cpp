@@ -2,10 +2,14 @@
 
 #include "client/EventList.h"
 #include "client/FormReader.h"
+#include "client/MessageDialog.h"
 #include "e3/edits/Edit.h"
+#include "framework/ApplicationTitle.h"
 #include "u3/Base64.h"
+#include "u3/SystemInfo.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
 
 #include <deque>
@@ -407,6 +411,39 @@ TEST_F(TempFolderTest, APlantedFolderIsRefused)
             EXPECT_FALSE(fs::exists(folder + "/PDF")) << c.what;
         }
     }
+}
+
+TEST_F(ClientTest, TheTitleCaptionsMessageBoxesButNoWindow)
+{
+    ServeFile(*engine, "Form", "FormMain", Lines(FormWithCreateEvent));
+    Te3_ClientForm* form = theClient->CreateEngineForm("FormMain", "");
+    ASSERT_NE(form, nullptr);
+    ApplyLines("{ | ; | Client._Title | Orders | ; | FormMain.Caption | Order 17 | ; | }");
+    EXPECT_EQ(fw::ApplicationTitle(), "Orders");
+    std::unique_ptr<client::TMessageForm> box(client::CreateMessageForm("Saved", {"OK"}, ""));
+    EXPECT_EQ(box->GetCaption(), "Orders");
+    // Qt would append its application display name to every window caption.
+    EXPECT_NE(QGuiApplication::applicationDisplayName(), "Orders");
+    EXPECT_EQ(form->Widget()->windowTitle(), "Order 17");
+    ApplyLines("{ | ; | Client._Title | snil | ; | }");
+    EXPECT_EQ(fw::ApplicationTitle(), "");
+}
+
+TEST_F(ClientTest, TheUserInfoIsPublishedReadOnlyWithTheLoginAndTheDomain)
+{
+    const fw::TPropInfo* prop = TClient::StaticClass().FindProperty("clientuserinfo");
+    ASSERT_NE(prop, nullptr);
+    EXPECT_TRUE(prop->IsReadable());
+    EXPECT_FALSE(prop->IsWritable());
+    auto* info = dynamic_cast<client::TClientUserInfo*>(std::get<fw::TObject*>(prop->get(*theClient)));
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->Field1, "");
+    EXPECT_EQ(info->UserName, u3::LoginName());
+    EXPECT_EQ(info->UserDomain, u3::DnsDomain());
+    EXPECT_EQ(info->Field4, "");
+    // A reply cannot replace it.
+    ApplyLines("{ | ; | Client.ClientUserInfo | Other | ; | }");
+    EXPECT_EQ(std::get<fw::TObject*>(prop->get(*theClient)), info);
 }
 
 } // namespace

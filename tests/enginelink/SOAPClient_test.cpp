@@ -167,6 +167,54 @@ TEST_F(SOAPClientTest, RequestGoesOutByteForByteAndReusesTheConnection)
     EXPECT_EQ(server.connectionCount(), 1u);
 }
 
+// A file's text goes out from where it is, not copied into the request; the
+// bytes are those of the whole envelope all the same, on a try after a failed
+// one and on a new connection after the server closed the old one.
+TEST_F(SOAPClientTest, LongFileTextsGoOutByteForByte)
+{
+    std::string base64;
+    for (int i = 0; base64.size() < 300000; ++i)
+        base64 += "QUJDRGVmZ2hp" + std::to_string(i % 10);
+    std::string escaped = base64;
+    escaped[1000] = '&';
+    escaped[200000] = '<';
+    std::string accented = base64;
+    accented.replace(5000, 2, "\xC3\xA9");
+    // The plain text last: what the parser keeps of it after the call is checked.
+    const std::string expectedOf[] = {escaped, accented, base64};
+
+    LoopbackHttpServer server;
+    LoopbackHttpServer::Reply closing = Answer(ResponseEnvelope("SetFile", "", "", "OK"));
+    closing.closeAfterReply = true;
+    server.queueReply(Answer("", 503));
+    server.queueReply(closing);
+    server.setDefaultReply(Answer(ResponseEnvelope("SetFile", "", "", "OK")));
+    auto client = ClientFor(server.port());
+    client->SetRetries(2);
+    for (const std::string& text : expectedOf)
+        EXPECT_TRUE(client->SetFile(text, "File", "/srv/x") == "OK");
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0], requests[1]);
+    for (int i = 0; i < 3; ++i) {
+        enginelink::Te3SOAPParser expected;
+        expected.SetURN(enginelink::kGUIEngineURN);
+        expected.SetOperation("SetFile");
+        expected.SetParam("FileName", expectedOf[i]);
+        expected.SetParam("FileType", "File");
+        expected.SetParam("Path", "/srv/x");
+        std::string envelope;
+        expected.WriteEnvelope(envelope);
+        EXPECT_TRUE(BodyOf(requests[std::size_t(i) + 1]) == envelope) << i;
+        EXPECT_NE(HeadOf(requests[std::size_t(i) + 1]).find("Content-Length: " + std::to_string(envelope.size())),
+                  std::string::npos);
+    }
+    EXPECT_EQ(server.connectionCount(), 2u);
+    // The call is over: the parser holds none of the caller's texts any more.
+    EXPECT_TRUE(client->Parser().GetParam("FileName").empty());
+}
+
 TEST_F(SOAPClientTest, ProxyGetsTheAbsoluteUrlAndBasicCredentials)
 {
     LoopbackHttpServer proxy;

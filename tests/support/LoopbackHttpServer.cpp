@@ -204,7 +204,7 @@ void LoopbackHttpServer::serve(int fd)
             out += "Connection: keep-alive\r\n";
         out += "\r\n";
         out += reply.body;
-        if (!SendAll(fd, out) || !keepAlive)
+        if (!SendAll(fd, out) || !keepAlive || reply.closeAfterReply)
             return;
     }
 }

@@ -20,6 +20,7 @@ public:
         std::string contentType = "text/xml; charset=\"utf-8\"";
         std::string body;
         bool closeWithoutReply = false;
+        bool closeAfterReply = false; // though the reply says keep-alive
     };
 
     LoopbackHttpServer();

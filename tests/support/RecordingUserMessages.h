@@ -13,9 +13,11 @@ public:
     ~RecordingUserMessages() override { u3::SetUserMessages(nullptr); }
     void ShowInformation(const std::string& text) override { shown.push_back(text); }
     void ShowMessage(const std::string& text) override { plain.push_back(text); }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
 
     std::vector<std::string> shown; // information boxes
     std::vector<std::string> plain; // plain message boxes
+    std::vector<std::string> errors; // error boxes
 };
 
 } // namespace e3test

@@ -3,6 +3,8 @@
 #include "e3/buttons/CheckBox.h"
 #include "e3/buttons/RadioButton.h"
 #include "e3/buttons/SpeedButton.h"
+#include "e3/combos/CComboBox.h"
+#include "e3/combos/ComboBox.h"
 #include "e3/containers/GroupBox.h"
 #include "e3/containers/Panel.h"
 #include "e3/containers/RadioGroup.h"
@@ -63,6 +65,10 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3PopupMenu::StaticClass(),
         &Te3SpeedButton::StaticClass(),
         &Te3ColorSpeedButton::StaticClass(),
+        &Te3_ComboBox::StaticClass(),
+        &Te3_CComboBox::StaticClass(),
+        &Te3ComboBox::StaticClass(),
+        &Te3CComboBox::StaticClass(),
     };
     return classes;
 }

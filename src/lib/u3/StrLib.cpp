@@ -3,6 +3,10 @@
 #include "u3/Files.h"
 #include "u3/FormatSettings.h"
 
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -731,9 +735,35 @@ std::size_t BrokenSequenceLength(std::string_view text, std::size_t pos)
 
 } // namespace
 
+namespace {
+
+// How many bytes from pos on are plain ASCII; file texts (Base64) are all
+// ASCII, so they are looked at sixteen bytes at a time.
+std::size_t AsciiRun(std::string_view text, std::size_t pos)
+{
+    const std::size_t start = pos;
+#if defined(__SSE2__)
+    while (text.size() - pos >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(block));
+        if (high != 0)
+            return pos - start + static_cast<std::size_t>(std::countr_zero(high));
+        pos += 16;
+    }
+#endif
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+        ++pos;
+    return pos - start;
+}
+
+} // namespace
+
 bool IsValidUtf8(std::string_view text)
 {
     for (std::size_t pos = 0; pos < text.size();) {
+        pos += AsciiRun(text, pos);
+        if (pos == text.size())
+            break;
         const std::size_t length = Utf8SequenceLength(text, pos);
         if (length == 0)
             return false;
@@ -746,6 +776,9 @@ bool MakeValidUtf8(std::string& text)
 {
     std::size_t pos = 0;
     while (pos < text.size()) {
+        pos += AsciiRun(text, pos);
+        if (pos == text.size())
+            break;
         const std::size_t length = Utf8SequenceLength(text, pos);
         if (length == 0)
             break;

@@ -15,6 +15,10 @@ public:
     {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
+    void ShowError(const std::string& text) override
+    {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 };
 
 StandardErrorMessages defaultMessages;

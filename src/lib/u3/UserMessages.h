@@ -15,6 +15,8 @@ public:
     // A plain message box with an OK button (for example the connection-lost
     // text before the program ends).
     virtual void ShowMessage(const std::string& text) = 0;
+    // An error box with an OK button: a failure that reached the event loop.
+    virtual void ShowError(const std::string& text) = 0;
 };
 
 // The installed implementation; without one, messages go to standard error.

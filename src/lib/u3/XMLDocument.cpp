@@ -210,6 +210,40 @@ std::size_t UnescapeInto(char* out, std::string_view text)
 
 } // namespace
 
+bool IsPlainXMLText(std::string_view text)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+#if defined(__SSE2__)
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i apos = _mm_set1_epi8('\'');
+    const __m128i gt = _mm_set1_epi8('>');
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i quot = _mm_set1_epi8('"');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (end - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        // The high bit of a byte outside ASCII counts as a hit as well.
+        __m128i hit = _mm_or_si128(block, _mm_cmpeq_epi8(block, amp));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, apos));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, gt));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, lt));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, quot));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, lf));
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, cr));
+        if (_mm_movemask_epi8(hit) != 0)
+            return false;
+        p += 16;
+    }
+#endif
+    for (; p != end; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80 || IsReserved(*p))
+            return false;
+    }
+    return true;
+}
+
 std::size_t EscapedXMLTextSize(std::string_view text)
 {
     std::size_t size = text.size();

@@ -1,11 +1,11 @@
 #pragma once
 // What the edit's window and its masked-input path share: how a key event
 // reads as a typed character, and how code runs for a Qt event.
-#include "framework/Component.h"
-#include "u3/Exceptions.h"
-#include "u3/UserMessages.h"
+#include "framework/ApplicationException.h"
 
 #include <QKeyEvent>
+
+#include <utility>
 
 namespace e3 {
 
@@ -14,17 +14,12 @@ namespace e3 {
 char32_t EditKeyCharCode(const QKeyEvent* e);
 
 // Code to run for a Qt event: released controls wait until it is over, and no
-// exception crosses into Qt.
+// exception crosses into Qt; a failure goes to the application's handler like
+// that of any other event.
 template <class F>
 inline void RunForEvent(F&& f)
 {
-    fw::HandlerScope scope;
-    try {
-        f();
-    } catch (const u3::EAbort&) {
-    } catch (const std::exception& e) {
-        u3::CurrentUserMessages().ShowInformation(e.what());
-    }
+    fw::RunFromEventLoop(std::forward<F>(f));
 }
 
 } // namespace e3

@@ -1,0 +1,566 @@
+#include "e3/combos/CComboBox.h"
+
+#include "framework/StandardProps.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QLocale>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <numeric>
+
+namespace e3 {
+
+const fw::TEnumType SortedTypeType {"TSortedType", {"stNone", "stCode", "stText"}};
+
+std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
+{
+    // Without a language (the C locale) Qt collates by code point, which puts
+    // every capital before every small letter and accented letters last;
+    // the common Latin rules stand in for it.
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<QCollatorSortKey> sortKeys;
+    sortKeys.reserve(keys.size());
+    for (const std::string& key : keys)
+        sortKeys.push_back(collator.sortKey(QString::fromStdString(key)));
+    std::vector<size_t> order(keys.size());
+    std::iota(order.begin(), order.end(), size_t {0});
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
+    return order;
+}
+
+std::string FoldFrenchAccents(const std::string& text)
+{
+    QString folded = QString::fromStdString(text);
+    for (QChar& c : folded) {
+        switch (c.unicode()) {
+        case 0xE2:
+        case 0xE6: c = QLatin1Char('a'); break;
+        case 0xE7: c = QLatin1Char('c'); break;
+        case 0xE8:
+        case 0xE9: c = QLatin1Char('e'); break;
+        case 0xEE: c = QLatin1Char('i'); break;
+        case 0xF4: c = QLatin1Char('o'); break;
+        case 0xFB: c = QLatin1Char('u'); break;
+        default: break;
+        }
+    }
+    return folded.toStdString();
+}
+
+// The code edit in front of the list. It is an edit of the engine's kind, but
+// its enabled state is its combo box's: a container that passes Enabled or
+// LockedEdit to its children reaches it as a sibling of the combo box, and
+// must not unlock or enable the code of a locked or disabled combo box.
+class TComboCodeEdit : public Te3_Edit {
+    FW_CLASS()
+public:
+    explicit TComboCodeEdit(Te3CustomCComboBox* combo)
+        : Te3_Edit(combo)
+        , combo_(combo)
+    {
+    }
+
+    void Detach() { combo_ = nullptr; }
+
+    void SetEnabled(bool) override { Follow(); }
+
+    void Follow()
+    {
+        const bool enabled = combo_ ? combo_->GetEnabled() : true;
+        if (enabled == GetEnabled())
+            return;
+        TAlignEdit::SetEnabled(enabled);
+        if (!HasState(fw::csLoading | fw::csReading | fw::csDesigning))
+            SetColor(enabled ? NormalColor() : GetDisabledColor());
+    }
+
+    // The combo box locks its code by disabling it.
+    void IgnoreLock(bool) {}
+
+private:
+    Te3CustomCComboBox* combo_;
+};
+
+const fw::TClassInfo& TComboCodeEdit::StaticClass()
+{
+    static const fw::TClassInfo info {
+        "TComboCodeEdit",
+        &Te3_Edit::StaticClass(),
+        {
+            fw::prop::Boolean<TComboCodeEdit>("LockedEdit", &TComboCodeEdit::GetLockedEdit,
+                                              &TComboCodeEdit::IgnoreLock),
+        },
+    };
+    return info;
+}
+
+const fw::TClassInfo& Te3CustomCComboBox::StaticClass()
+{
+    static const fw::TClassInfo info {"Te3CustomCComboBox", &Te3CustomComboBox::StaticClass(), {}};
+    return info;
+}
+
+Te3CustomCComboBox::Te3CustomCComboBox(fw::TComponent* owner)
+    : Te3CustomComboBox(owner)
+{
+    SetStyle(csDropDownList);
+    auto* edit = new TComboCodeEdit(this);
+    codeEdit_ = edit;
+    edit->SetAutoSize(false);
+    edit->SetMaxLength(2);
+    edit->OnKeyPress = [](fw::TObject*, char32_t& key) {
+        if (key >= 0x20 && key < 0x10000)
+            key = QChar(static_cast<char16_t>(key)).toUpper().unicode();
+    };
+    edit->OnChange = [this](fw::TObject*) { CodeEditChanged(); };
+    edit->OnExit = [this](fw::TObject*) { CodeEditExited(); };
+    SetWidth(185);
+    LayoutCode();
+}
+
+Te3CustomCComboBox::~Te3CustomCComboBox()
+{
+    if (TComboCodeEdit* edit = codeEdit_.get()) {
+        edit->Detach();
+        edit->OnChange = nullptr;
+        edit->OnExit = nullptr;
+    }
+}
+
+Te3_Edit* Te3CustomCComboBox::CodeEdit() const
+{
+    return codeEdit_.get();
+}
+
+void Te3CustomCComboBox::FollowWithCode()
+{
+    if (TComboCodeEdit* edit = codeEdit_.get())
+        edit->Follow();
+}
+
+void Te3CustomCComboBox::SetEnabled(bool value)
+{
+    Te3CustomComboBox::SetEnabled(value);
+    FollowWithCode();
+}
+
+void Te3CustomCComboBox::SetLockedEdit(bool value)
+{
+    Te3CustomComboBox::SetLockedEdit(value);
+    FollowWithCode();
+}
+
+void Te3CustomCComboBox::ApplyEnabled()
+{
+    Te3CustomComboBox::ApplyEnabled();
+    FollowWithCode();
+}
+
+void Te3CustomCComboBox::SetParent(fw::TWinControl* parent)
+{
+    Te3CustomComboBox::SetParent(parent);
+    if (TComboCodeEdit* edit = codeEdit_.get())
+        edit->SetParent(parent);
+    LayoutCode();
+    FollowWithCode();
+}
+
+void Te3CustomCComboBox::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    Te3CustomComboBox::SetBounds(left, top, width, height);
+    LayoutCode();
+}
+
+void Te3CustomCComboBox::SetVisible(bool visible)
+{
+    Te3CustomComboBox::SetVisible(visible);
+    LayoutCode();
+}
+
+void Te3CustomCComboBox::ApplyFont()
+{
+    Te3CustomComboBox::ApplyFont();
+    if (TComboCodeEdit* edit = codeEdit_.get())
+        edit->GetFont()->Assign(*GetFont());
+    LayoutCode();
+}
+
+void Te3CustomCComboBox::Ctl3DChanged()
+{
+    Te3CustomComboBox::Ctl3DChanged();
+    if (TComboCodeEdit* edit = codeEdit_.get())
+        edit->SetCtl3D(GetCtl3D());
+    LayoutCode();
+}
+
+void Te3CustomCComboBox::LayoutCode()
+{
+    TComboCodeEdit* edit = codeEdit_.get();
+    if (!edit)
+        return;
+    const int32_t shift = GetCtl3D() ? 0 : 1;
+    edit->SetBounds(GetLeft() - codeWidth_ + shift, GetTop(), codeWidth_, visibleCode_ ? GetHeight() : 0);
+    edit->SetVisible(GetVisible() && visibleCode_);
+}
+
+int32_t Te3CustomCComboBox::GetPairLeft() const
+{
+    return visibleCode_ ? GetLeft() - codeWidth_ : GetLeft();
+}
+
+void Te3CustomCComboBox::SetPairLeft(int32_t value)
+{
+    SetLeft(visibleCode_ ? value + codeWidth_ : value);
+}
+
+int32_t Te3CustomCComboBox::GetPairWidth() const
+{
+    return visibleCode_ ? GetWidth() + codeWidth_ : GetWidth();
+}
+
+void Te3CustomCComboBox::SetPairWidth(int32_t value)
+{
+    SetWidth(visibleCode_ ? value - codeWidth_ : value);
+}
+
+void Te3CustomCComboBox::SetCodeWidth(int32_t value)
+{
+    // The pair keeps where the engine put it: the list part moves with the
+    // new width of the code in front of it.
+    const bool visible = visibleCode_;
+    const int32_t left = GetPairLeft();
+    const int32_t width = GetPairWidth();
+    visibleCode_ = false;
+    codeWidth_ = value;
+    visibleCode_ = visible;
+    SetBounds(visible ? left + codeWidth_ : left, GetTop(), visible ? width - codeWidth_ : width, GetHeight());
+}
+
+void Te3CustomCComboBox::SetVisibleCode(bool value)
+{
+    visibleCode_ = value;
+    LayoutCode();
+}
+
+int32_t Te3CustomCComboBox::GetCodeLength() const
+{
+    TComboCodeEdit* edit = codeEdit_.get();
+    return edit ? edit->GetMaxLength() : 0;
+}
+
+void Te3CustomCComboBox::SetCodeLength(int32_t value)
+{
+    if (TComboCodeEdit* edit = codeEdit_.get())
+        edit->SetMaxLength(value);
+}
+
+TAlignment Te3CustomCComboBox::GetCodeAlignment() const
+{
+    TComboCodeEdit* edit = codeEdit_.get();
+    return edit ? edit->GetAlignment() : taLeftJustify;
+}
+
+void Te3CustomCComboBox::SetCodeAlignment(TAlignment value)
+{
+    if (TComboCodeEdit* edit = codeEdit_.get())
+        edit->SetAlignment(value);
+}
+
+void Te3CustomCComboBox::PlaceCodeTab()
+{
+    TComboCodeEdit* edit = codeEdit_.get();
+    if (!edit || !Parent() || edit->Parent() != Parent())
+        return;
+    const int32_t listPos = GetTabOrder();
+    const int32_t codePos = edit->GetTabOrder();
+    edit->SetTabOrder(codePos < listPos ? listPos - 1 : listPos);
+}
+
+void Te3CustomCComboBox::SetPairTabOrder(int32_t value)
+{
+    SetTabOrder(value);
+    PlaceCodeTab();
+}
+
+void Te3CustomCComboBox::Loaded()
+{
+    Te3CustomComboBox::Loaded();
+    PlaceCodeTab();
+    LayoutCode();
+}
+
+std::string Te3CustomCComboBox::GetText() const
+{
+    return ItemText(GetItemIndex());
+}
+
+void Te3CustomCComboBox::SetText(const std::string& text)
+{
+    fw::TControl::SetText(text);
+    SetItemIndex(Combo()->findText(QString::fromStdString(text), Qt::MatchFixedString));
+}
+
+void Te3CustomCComboBox::SetItemIndex(int32_t value)
+{
+    const int32_t old = GetItemIndex();
+    Te3CustomComboBox::SetItemIndex(value);
+    const int32_t now = GetItemIndex();
+    SetCode(now >= 0 && static_cast<size_t>(now) < codes_.size() ? codes_[static_cast<size_t>(now)] : std::string());
+    if (now != old)
+        Change();
+}
+
+std::string Te3CustomCComboBox::GetCode() const
+{
+    TComboCodeEdit* edit = codeEdit_.get();
+    return edit ? edit->GetText() : std::string();
+}
+
+void Te3CustomCComboBox::SetCode(const std::string& value)
+{
+    if (inHandler_)
+        return;
+    TComboCodeEdit* edit = codeEdit_.get();
+    if (!edit)
+        return;
+    const std::string code = QString::fromStdString(value).toUpper().toStdString();
+    if (code == edit->GetText())
+        return;
+    // The edit's change selects the item of the code.
+    edit->SetText(code);
+}
+
+int32_t Te3CustomCComboBox::IndexOfCode(const std::string& code) const
+{
+    const QString wanted = QString::fromStdString(code);
+    for (size_t i = 0; i < codes_.size(); ++i)
+        if (QString::fromStdString(codes_[i]).compare(wanted, Qt::CaseInsensitive) == 0)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+void Te3CustomCComboBox::SelectByCode(const std::string& code)
+{
+    const bool outer = inHandler_;
+    inHandler_ = true;
+    struct Restore {
+        bool& flag;
+        bool old;
+        ~Restore() { flag = old; }
+    } restore {inHandler_, outer};
+    SetItemIndex(IndexOfCode(code));
+}
+
+void Te3CustomCComboBox::CodeEditChanged()
+{
+    if (TComboCodeEdit* edit = codeEdit_.get())
+        SelectByCode(edit->GetText());
+}
+
+void Te3CustomCComboBox::CodeEditExited()
+{
+    const int32_t index = GetItemIndex();
+    if (index >= 0 && index < Count())
+        return;
+    if (TComboCodeEdit* edit = codeEdit_.get()) {
+        const bool outer = inHandler_;
+        inHandler_ = true;
+        edit->SetText(std::string());
+        inHandler_ = outer;
+    }
+    Change();
+}
+
+void Te3CustomCComboBox::UserSelected(int32_t index)
+{
+    SetCode(index >= 0 && static_cast<size_t>(index) < codes_.size() ? codes_[static_cast<size_t>(index)]
+                                                                      : std::string());
+    Te3CustomComboBox::UserSelected(index);
+}
+
+bool Te3CustomCComboBox::DeletePressed()
+{
+    SetItemIndex(-1);
+    return true;
+}
+
+std::string Te3CustomCComboBox::GetItemsText() const
+{
+    std::string text;
+    const int32_t count = Count();
+    for (int32_t i = 0; i < count; ++i) {
+        if (i)
+            text += "\r\n";
+        if (static_cast<size_t>(i) < codes_.size())
+            text += codes_[static_cast<size_t>(i)];
+        text += '=';
+        text += ItemText(i);
+    }
+    return text;
+}
+
+void Te3CustomCComboBox::SetItemsText(const std::string& value)
+{
+    ClearAll();
+    std::string text;
+    text.reserve(value.size());
+    for (size_t i = 0; i < value.size();) {
+        if (value.compare(i, 3, "<|>") == 0) {
+            text += '=';
+            i += 3;
+        } else {
+            text += value[i++];
+        }
+    }
+    std::vector<std::string> items;
+    for (const std::string& line : SplitLines(text)) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            // A line without "=" has neither name nor value.
+            codes_.emplace_back();
+            items.emplace_back();
+            continue;
+        }
+        codes_.push_back(QString::fromStdString(line.substr(0, eq)).toUpper().toStdString());
+        items.push_back(line.substr(eq + 1));
+    }
+    LoadItems(items);
+    Sort();
+}
+
+void Te3CustomCComboBox::ClearAll()
+{
+    Te3CustomComboBox::ClearAll();
+    codes_.clear();
+    if (TComboCodeEdit* edit = codeEdit_.get()) {
+        const bool outer = inHandler_;
+        inHandler_ = true;
+        edit->SetText(std::string());
+        inHandler_ = outer;
+    }
+}
+
+void Te3CustomCComboBox::SetSortedType(TSortedType value)
+{
+    if (value == sortedType_)
+        return;
+    sortedType_ = value;
+    Sort();
+}
+
+void Te3CustomCComboBox::Sort()
+{
+    const std::vector<std::string> items = Items();
+    if (sortedType_ == stNone || items.empty() || codes_.empty() || items.size() != codes_.size())
+        return;
+    const std::vector<size_t> order = CollatedOrder(sortedType_ == stCode ? codes_ : items);
+    std::vector<std::string> sortedItems, sortedCodes;
+    sortedItems.reserve(order.size());
+    sortedCodes.reserve(order.size());
+    for (size_t i : order) {
+        sortedItems.push_back(items[i]);
+        sortedCodes.push_back(codes_[i]);
+    }
+    codes_ = std::move(sortedCodes);
+    LoadItems(sortedItems);
+    SelectByCode(GetCode());
+}
+
+void Te3CustomCComboBox::SetFrench(bool value)
+{
+    french_ = value;
+    std::string text = GetText();
+    if (value)
+        text = FoldFrenchAccents(text);
+    SetText(text);
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3CComboBox::StaticClass()
+{
+    using C = Te3CComboBox;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3CComboBox",
+        &Te3CustomCComboBox::StaticClass(),
+        {
+            fw::prop::Boolean("AutoHint", &C::GetAutoHint, &C::SetAutoHint),
+            fw::prop::String("Code", &C::GetCode, &C::SetCode),
+            fw::prop::Enum("CodeAlignment", AlignmentType, &C::GetCodeAlignment, &C::SetCodeAlignment),
+            fw::prop::Integer("CodeWidth", &C::GetCodeWidth, &C::SetCodeWidth),
+            fw::prop::Integer("CodeLength", &C::GetCodeLength, &C::SetCodeLength),
+            fw::prop::Boolean("French", &C::GetFrench, &C::SetFrench),
+            fw::prop::Integer("Left", &C::GetPairLeft, &C::SetPairLeft),
+            fw::prop::Integer<C>("Top", &C::GetTop, &C::SetTop),
+            fw::prop::Integer("Width", &C::GetPairWidth, &C::SetPairWidth),
+            fw::prop::Integer<C>("Height", &C::GetHeight, &C::SetHeight),
+            fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
+            sp::TabStop(),
+            fw::prop::Integer<C>("TabOrder", &C::GetTabOrder, &C::SetPairTabOrder),
+            sp::Text(),
+            sp::Visible(),
+            fw::prop::Boolean("VisibleCode", &C::GetVisibleCode, &C::SetVisibleCode),
+            sp::Enabled(),
+            fw::prop::Enum("Sorted", SortedTypeType, &C::GetSortedType, &C::SetSortedType),
+            sp::Font(),
+            fw::prop::Boolean("MnShow", &C::GetMnShow, &C::SetMnShow),
+            fw::prop::Integer("MnWidth", &C::GetMnWidth, &C::SetMnWidth),
+            fw::prop::Integer("MnHeight", &C::GetMnHeight, &C::SetMnHeight),
+            fw::prop::Integer("MnColor", &C::GetMnColor, &C::SetMnColor),
+            fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
+        },
+        fw::MakeFactory<Te3CComboBox>(),
+    };
+    return info;
+}
+
+const fw::TClassInfo& Te3_CComboBox::StaticClass()
+{
+    using C = Te3_CComboBox;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3_CComboBox",
+        &Te3CComboBox::StaticClass(),
+        {
+            sp::Align(),
+            sp::Ctl3D(),
+            fw::prop::Boolean("DroppedDown", &C::GetDroppedDown, &C::SetDroppedDown),
+            sp::ImeMode(),
+            sp::Parent(),
+            sp::ParentBiDiMode(),
+            sp::ParentColor(),
+            sp::ParentCtl3D(),
+            sp::ParentShowHint(),
+            sp::ParentFont(),
+            sp::PopupMenu(),
+            sp::Color(),
+            sp::ShowHint(),
+            fw::prop::BoolAction("_SetFocus", &C::SetFocus),
+            fw::prop::String("_Items", &C::GetItemsText, &C::SetItemsText),
+            fw::prop::StringAction("_SetDroppedWidth", &C::SetDroppedWidth),
+            fw::prop::Boolean<C>("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
+            fw::prop::String("ItemsString", &C::GetItemsString, &C::SetItemsString),
+            sp::OnKeyDown(),
+            sp::OnKeyUp(),
+            sp::OnKeyPress(),
+            fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
+            sp::OnMouseDown(),
+            sp::OnMouseMove(),
+            sp::OnMouseUp(),
+            sp::OnEnter(),
+            sp::OnExit(),
+        },
+        fw::MakeFactory<Te3_CComboBox>(),
+    };
+    return info;
+}
+
+} // namespace e3
