@@ -17,7 +17,7 @@ int64_t ColorOf(fw::TComponent* c)
 TEST_F(DisabledColorTest, DescriptionDisabledControlsShowDisabledColorWhateverTheSpelling)
 {
     std::string description = "x | [ | x | Te3_ClientForm | Parent | NIL | NAME | FormMain | ] | ";
-    const std::vector<std::string> classes = {"Te3_Edit", "Te3_Memo", "Te3_ListBox"};
+    const std::vector<std::string> classes = {"Te3_Edit", "Te3_Memo", "Te3_ListBox", "Te3_ComboBox", "Te3_CComboBox"};
     const std::vector<std::string> spellings = {"false", "False", "FALSE", "0"};
     for (const std::string& cls : classes)
         for (size_t i = 0; i < spellings.size(); ++i)
