@@ -35,8 +35,9 @@ const char* const kRegistered[] = {
     "Te3ScrollBox",      "Te3_Panel",         "Te3Panel",         "Te3_UnicodeLabel",
     "Te3_UnicodeEdit",   "Te3UnicodeLabel",   "Te3_MainMenu",     "Te3_PopupMenu",
     "Te3_SpeedButton",   "Te3MainMenu",       "Te3MenuItem",      "Te3PopupMenu",
-    "Te3SpeedButton",    "Te3ColorSpeedButton", "Te3_ComboBox",     "Te3_CComboBox",
-    "Te3ComboBox",       "Te3CComboBox",      "Te3_CheckScrollBox", "Te3CheckScrollBox",
+    "Te3SpeedButton",    "Te3ColorSpeedButton", "Te3_RegNoEdit",    "Te3_ComboBox",
+    "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",     "Te3_CheckScrollBox",
+    "Te3CheckScrollBox",
 };
 
 const char* KindName(fw::TypeKind kind)

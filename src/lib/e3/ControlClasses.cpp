@@ -21,6 +21,7 @@
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/lists/ListBox.h"
 #include "e3/menus/Menus.h"
+#include "e3/numbers/RegNoEdit.h"
 
 namespace e3 {
 
@@ -28,6 +29,7 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
 {
     static const std::vector<const fw::TClassInfo*> classes {
         &Te3_Edit::StaticClass(),
+        &Te3_RegNoEdit::StaticClass(),
         &Te3_Bevel::StaticClass(),
         &Te3_Label::StaticClass(),
         &Te3_ProgressLabel::StaticClass(),

@@ -180,8 +180,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override
     {
         QLineEdit::mouseReleaseEvent(e);
-        if (owner_ && owner_->EffectiveType() == etMasked && !hasSelectedText())
-            owner_->PutMaskCaretRight();
+        if (owner_)
+            RunForEvent([this] { owner_->MouseReleased(); });
     }
 
     // The usual edit menu, its clipboard entries going through the same checks
@@ -691,6 +691,12 @@ void TAlignEdit::FocusOut(Qt::FocusReason reason)
     }
     if (OnExit)
         OnExit(this);
+}
+
+void TAlignEdit::MouseReleased()
+{
+    if (EffectiveType() == etMasked && !edit_->hasSelectedText())
+        PutMaskCaretRight();
 }
 
 void TAlignEdit::TextChanged()

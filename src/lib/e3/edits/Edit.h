@@ -116,6 +116,15 @@ protected:
     void DoExit() override {}
     void MarkReadOnly(bool value);
 
+    // Entry points from the window, for edits that shape their text as it is
+    // typed. KeyPress answers true when the key was dealt with.
+    virtual bool KeyPress(QKeyEvent* event);
+    virtual void FocusIn(Qt::FocusReason reason);
+    virtual void FocusOut(Qt::FocusReason reason);
+    virtual void TextChanged();
+    // After the window's own handling of a mouse button release.
+    virtual void MouseReleased();
+
 private:
     friend class EditWidget;
 
@@ -127,8 +136,6 @@ private:
     void ApplyForcedMaxLength();
     void ReformatDecimal();
 
-    // Entry points from the widget; true when the key was dealt with.
-    bool KeyPress(QKeyEvent* event);
     bool MaskedKey(QKeyEvent* event);
     bool WantsEscape() const;
     void DeliverKey(char32_t key);
@@ -141,9 +148,6 @@ private:
     void PutMaskCaretRight();
     void ValidateMask();
     void ShowMaskWarning();
-    void FocusIn(Qt::FocusReason reason);
-    void FocusOut(Qt::FocusReason reason);
-    void TextChanged();
 
     EditWidget* edit_;
     TEditTypes editType_ = etString;
