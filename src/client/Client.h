@@ -96,6 +96,12 @@ public:
     int32_t GetLangCharSet() const { return langCharSet_; }
     void SetLangCharSet(int32_t v) { langCharSet_ = v; }
     TClientUserInfo* GetClientUserInfo() const { return userInfo_.get(); }
+    // The folder of trusted certificates for the server check of submissions.
+    void SetCADir(const std::string& folder);
+    // Prepares the SSL layer for submissions: the verification switch from
+    // [Common] SSLVerify (a warning when it is off), then the library and its
+    // context for the method name ("SSLv3" when empty).
+    void InitOpenSSL(const std::string& methodName);
 
     // The registration cookie of the link between clients; -1 while none is registered.
     int32_t Cookie() const { return cookie_; }

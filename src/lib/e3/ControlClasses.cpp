@@ -7,6 +7,7 @@
 #include "e3/combos/CComboBox.h"
 #include "e3/combos/ComboBox.h"
 #include "e3/containers/GroupBox.h"
+#include "e3/dates/DateEdit.h"
 #include "e3/containers/Panel.h"
 #include "e3/containers/RadioGroup.h"
 #include "e3/containers/ScrollBox.h"
@@ -30,6 +31,7 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
     static const std::vector<const fw::TClassInfo*> classes {
         &Te3_Edit::StaticClass(),
         &Te3_RegNoEdit::StaticClass(),
+        &Te3_DateEdit::StaticClass(),
         &Te3_Bevel::StaticClass(),
         &Te3_Label::StaticClass(),
         &Te3_ProgressLabel::StaticClass(),

@@ -65,7 +65,13 @@ public:
     std::string GetReceiptFile() const { return receiptFile_; }
     void SetReceiptFile(const std::string& v) { receiptFile_ = v; }
     int32_t GetBlockSize() const { return blockSize_; }
-    void SetBlockSize(int32_t v) { blockSize_ = v; }
+    // A division of no bytes would never move the transfer on: a size below 1
+    // leaves the one set before.
+    void SetBlockSize(int32_t v)
+    {
+        if (v > 0)
+            blockSize_ = v;
+    }
     int32_t GetRequestTimeOut() const { return requestTimeOut_; }
     void SetRequestTimeOut(int32_t v) { requestTimeOut_ = v; }
     int32_t GetCommandTimeOut() const { return commandTimeOut_; }

@@ -579,6 +579,14 @@ TEST(EFIPProtocol, PublishedNames)
     std::unique_ptr<fw::TComponent> made(c.Factory()(nullptr));
     auto& p = static_cast<Te3_EFIPProtocol&>(*made);
     EXPECT_EQ(p.GetBlockSize(), 100000);
+    // A block size that could never move a transfer on is not taken.
+    for (const int32_t refused : {0, -1, -100000}) {
+        c.FindProperty("BlockSize")->set(p, int64_t {refused});
+        EXPECT_EQ(p.GetBlockSize(), 100000) << refused;
+    }
+    c.FindProperty("BlockSize")->set(p, int64_t {4096});
+    EXPECT_EQ(p.GetBlockSize(), 4096);
+    c.FindProperty("BlockSize")->set(p, int64_t {100000});
     EXPECT_EQ(p.GetRequestTimeOut(), 60);
     EXPECT_EQ(p.GetCommandTimeOut(), 600);
     EXPECT_EQ(p.GetGetStatusTimeOut(), 5);

@@ -1,0 +1,622 @@
+#include "e3/dates/DateEdit.h"
+
+#include "e3/edits/EditEvents.h"
+#include "framework/StandardProps.h"
+#include "u3/StrLib.h"
+
+#include <QDate>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace e3 {
+
+const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
+
+namespace {
+
+std::function<u3::TDateTime()> installedClock;
+
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
+    return text;
+}
+
+int CurrentYear()
+{
+    int y = 0, m = 0, d = 0;
+    u3::DecodeDate(DateEditToday(), y, m, d);
+    return y;
+}
+
+u3::TDateTime Encode(const DateParts& d)
+{
+    u3::TDateTime result = 0;
+    return u3::TryEncodeDate(d.year, d.month, d.day, result) ? result : 0;
+}
+
+// Dates this edit can show: years 1 to 9999, whole days.
+bool IsValidDate(u3::TDateTime value)
+{
+    return std::isfinite(value) && value >= -693593 && value < 2958466;
+}
+
+DateParts Decode(u3::TDateTime value)
+{
+    DateParts d;
+    u3::DecodeDate(value, d.year, d.month, d.day);
+    return d;
+}
+
+std::string Formatted(const DateParts& d, bool iso)
+{
+    char text[40];
+    if (iso)
+        std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d", d.year, d.month, d.day);
+    else
+        std::snprintf(text, sizeof text, "%.2d.%.2d.%.4d", d.day, d.month, d.year);
+    return text;
+}
+
+QDate ToQDate(u3::TDateTime value)
+{
+    const DateParts d = Decode(value);
+    return QDate(d.year, d.month, d.day);
+}
+
+// The system's short date format stands in for every other DefaultFormat.
+QString SystemFormat()
+{
+    return QLocale::system().dateFormat(QLocale::ShortFormat);
+}
+
+bool IsInputPlace(std::string_view format, int at)
+{
+    if (at < 0 || at >= static_cast<int>(format.size()))
+        return false;
+    const char c = format[static_cast<std::size_t>(at)];
+    return c == 'D' || c == 'M' || c == 'Y';
+}
+
+// Holds the update counter up while the edit rewrites its own text.
+struct Updating {
+    int& count;
+    explicit Updating(int& c) : count(c) { ++count; }
+    ~Updating() { --count; }
+};
+
+} // namespace
+
+void SetDateEditClock(std::function<u3::TDateTime()> clock)
+{
+    installedClock = std::move(clock);
+}
+
+u3::TDateTime DateEditToday()
+{
+    return std::trunc(installedClock ? installedClock() : u3::Now());
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& TCustomLangDateEdit::StaticClass()
+{
+    static const fw::TClassInfo info {"TCustomLangDateEdit", &Te3CustomEdit::StaticClass(), {}};
+    return info;
+}
+
+TCustomLangDateEdit::TCustomLangDateEdit(fw::TComponent* owner)
+    : Te3CustomEdit(owner)
+{
+}
+
+const fw::TClassInfo& TCustomLangDateEdit::GetLanguageClass() const
+{
+    return Te3DateEdit::StaticClass();
+}
+
+const fw::TClassInfo& TLangDateEdit::StaticClass()
+{
+    static const fw::TClassInfo info {"TLangDateEdit", &TCustomLangDateEdit::StaticClass(), {}};
+    return info;
+}
+
+TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
+    : TCustomLangDateEdit(owner)
+{
+    dateFormat_ = SystemFormat().toStdString();
+    ApplyFormat();
+}
+
+TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
+{
+    if (dateFormat_ == DottedFormat)
+        return Format::Dotted;
+    if (dateFormat_ == IsoFormat)
+        return Format::Iso;
+    return Format::Other;
+}
+
+void TLangDateEdit::Show(const std::string& text)
+{
+    SetEditText(text);
+}
+
+u3::TDateTime TLangDateEdit::EmptyOrToday() const
+{
+    return defaultToday_ ? DateEditToday() : 0;
+}
+
+// ---- format and language ------------------------------------------------------------------
+
+void TLangDateEdit::SetDefaultFormat(const std::string& value)
+{
+    defaultFormat_ = value;
+    if (!HasState(fw::csLoading))
+        ApplyFormat();
+}
+
+void TLangDateEdit::Loaded()
+{
+    TCustomLangDateEdit::Loaded();
+    ApplyFormat();
+}
+
+void TLangDateEdit::SetLanguage(TDateLanguages value)
+{
+    if (value < en || value > sys)
+        return;
+    // The shown text may be the display form, whose month name belongs to the
+    // old language: the date is read before the language changes, and shown
+    // again in the new one.
+    const u3::TDateTime kept = GetDate();
+    const bool showsDisplayForm = !entered_ && GetTag() != 1 && CurrentFormat() == Format::Dotted;
+    language_ = value;
+    if (showsDisplayForm) {
+        const Updating updating(updateCount_);
+        ShowDisplayForm(kept);
+    } else {
+        ApplyFormat();
+    }
+    ApplyLanguage();
+}
+
+void TLangDateEdit::ApplyFormat()
+{
+    const std::string upper = Upper(defaultFormat_);
+    const bool fixed = !upper.empty() && std::string_view("DD.MM.YYYY YYYY-MM-DD").find(upper) != std::string::npos;
+    const u3::TDateTime date = GetDate();
+    dateFormat_ = fixed ? upper : SystemFormat().toStdString();
+    switch (CurrentFormat()) {
+    case Format::Dotted:
+    case Format::Iso:
+        if (GetTag() == 1) {
+            const Updating updating(updateCount_);
+            const bool iso = CurrentFormat() == Format::Iso;
+            Show(date != 0 ? Formatted(Decode(date), iso) : std::string(iso ? IsoEmpty : DottedEmpty));
+        } else {
+            FormatForDisplay(false);
+        }
+        break;
+    case Format::Other:
+        break;
+    }
+}
+
+void TLangDateEdit::ApplyLanguage()
+{
+    if (language_ == sys)
+        return;
+    calendarHints_.clear();
+    for (int i = 1; i <= 4; ++i)
+        calendarHints_.push_back(CalendarHint(i, language_));
+}
+
+// ---- the date --------------------------------------------------------------------------
+
+u3::TDateTime TLangDateEdit::GetDate() const
+{
+    const u3::TDateTime fallback = EmptyOrToday();
+    const std::string text = ShownText();
+    switch (CurrentFormat()) {
+    case Format::Dotted:
+        if (text == Placeholder(language_))
+            return fallback;
+        if (const auto d = CompleteDate(text, DottedFormat, CurrentYear()))
+            return Encode(*d);
+        if (const auto d = ParseDisplayForm(text, language_))
+            return Encode(*d);
+        return fallback;
+    case Format::Iso:
+        if (Upper(text) == IsoFormat)
+            return fallback;
+        if (const auto d = CompleteDate(text, IsoFormat, CurrentYear()))
+            return Encode(*d);
+        return 0;
+    case Format::Other: {
+        const QDate d = QLocale::system().toDate(QString::fromStdString(text), SystemFormat());
+        if (!d.isValid())
+            return fallback;
+        return Encode({d.year(), d.month(), d.day()});
+    }
+    }
+    return fallback;
+}
+
+void TLangDateEdit::SetDate(u3::TDateTime value)
+{
+    if (!IsValidDate(value) || value == 0)
+        value = EmptyOrToday();
+    value = std::trunc(value);
+    std::string text;
+    switch (CurrentFormat()) {
+    case Format::Dotted:
+        text = value != 0 ? Formatted(Decode(value), false) : Placeholder(language_);
+        break;
+    case Format::Iso:
+        text = value != 0 ? Formatted(Decode(value), true) : defaultFormat_;
+        break;
+    case Format::Other:
+        text = value != 0 ? QLocale::system().toString(ToQDate(value), SystemFormat()).toStdString()
+                          : defaultFormat_;
+        break;
+    }
+    const bool changed = value != GetDate();
+    Show(text);
+    SetModified(changed);
+    if (!entered_)
+        FormatForDisplay(false);
+}
+
+std::string TLangDateEdit::GetDateString() const
+{
+    return u3::DateToDottedText(GetDate());
+}
+
+void TLangDateEdit::SetDateString(const std::string& value)
+{
+    SetDate(u3::DottedTextToDate(value));
+}
+
+void TLangDateEdit::ShowDisplayForm(u3::TDateTime date)
+{
+    Show(date != 0 ? DisplayForm(Decode(date), language_) : Placeholder(language_));
+}
+
+void TLangDateEdit::FormatForDisplay(bool check)
+{
+    fw::Guard<TLangDateEdit> self(this);
+    const Updating updating(updateCount_);
+    const std::string text = ShownText();
+    switch (CurrentFormat()) {
+    case Format::Dotted: {
+        const std::string placeholder = Placeholder(language_);
+        if ((text == DottedEmpty || text == placeholder) && !defaultToday_) {
+            Show(placeholder);
+            SetTag(0);
+            return;
+        }
+        if (check && !CheckDate(true))
+            return;
+        if (!self)
+            return;
+        const u3::TDateTime date = GetDate();
+        if (date == 0 && ShownText() == placeholder)
+            return;
+        if (GetTag() != 0)
+            Show(defaultFormat_);
+        else
+            ShowDisplayForm(date);
+        return;
+    }
+    case Format::Iso: {
+        if ((Upper(text) == IsoFormat || text == IsoEmpty) && !defaultToday_) {
+            Show(defaultFormat_);
+            SetTag(0);
+            return;
+        }
+        if (!CompleteDate(text, IsoFormat, CurrentYear())) {
+            if (const auto completed = CompleteIsoText(text))
+                Show(*completed);
+        }
+        if (check && !CheckDate(true)) {
+            if (self)
+                Show(defaultFormat_);
+            return;
+        }
+        if (!self)
+            return;
+        const u3::TDateTime date = GetDate();
+        if (date == 0) {
+            if (Upper(ShownText()) != IsoFormat)
+                Show(defaultFormat_);
+            return;
+        }
+        DateParts d = Decode(date);
+        if (lastDay_)
+            d.day = DaysInMonth(d.year, d.month);
+        Show(Formatted(d, true));
+        return;
+    }
+    case Format::Other:
+        return;
+    }
+}
+
+bool TLangDateEdit::CheckDate(bool showMessage)
+{
+    const std::string text = ShownText();
+    bool wrong = false;
+    switch (CurrentFormat()) {
+    case Format::Dotted:
+        wrong = text != DottedEmpty && text != Placeholder(language_)
+            && !CompleteDate(text, DottedFormat, CurrentYear());
+        break;
+    case Format::Iso:
+        wrong = Upper(text) != IsoFormat && text != IsoEmpty && !CompleteDate(text, IsoFormat, CurrentYear());
+        break;
+    case Format::Other:
+        break;
+    }
+    if (!wrong)
+        return true;
+    if (errMsg_.empty()) {
+        SetDate(EmptyOrToday());
+        return true;
+    }
+    fw::Guard<TLangDateEdit> self(this);
+    if (showMessage)
+        CurrentEditFeedback().ShowWarning("Error", errMsg_);
+    if (!self)
+        return false;
+    SetTag(1);
+    QLineEdit* edit = LineEdit();
+    if (edit->isVisible() && edit->isEnabled())
+        edit->setFocus(Qt::OtherFocusReason);
+    else
+        SetTag(0);
+    edit->selectAll();
+    return false;
+}
+
+// ---- focus, keys and changes ------------------------------------------------------------
+
+void TLangDateEdit::FocusIn(Qt::FocusReason reason)
+{
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+        TCustomLangDateEdit::FocusIn(reason);
+        return;
+    }
+    {
+        const Updating updating(updateCount_);
+        const std::string text = ShownText();
+        switch (CurrentFormat()) {
+        case Format::Dotted:
+            if (GetTag() != 1) {
+                if (text != Placeholder(language_) || defaultToday_) {
+                    const u3::TDateTime date = GetDate();
+                    Show(date != 0 ? Formatted(Decode(date), false) : std::string(DottedEmpty));
+                } else {
+                    Show(std::string(DottedEmpty));
+                }
+            }
+            SetTag(0);
+            break;
+        case Format::Iso:
+            if (GetTag() != 1 && !(Upper(text) != IsoFormat || defaultToday_))
+                Show(std::string(IsoEmpty));
+            SetTag(0);
+            break;
+        case Format::Other:
+            break;
+        }
+    }
+    fw::Guard<TLangDateEdit> self(this);
+    TCustomLangDateEdit::FocusIn(reason);
+    if (self)
+        entered_ = true;
+}
+
+void TLangDateEdit::FocusOut(Qt::FocusReason reason)
+{
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+        TCustomLangDateEdit::FocusOut(reason);
+        return;
+    }
+    fw::Guard<TLangDateEdit> self(this);
+    TCustomLangDateEdit::FocusOut(reason);
+    if (!self)
+        return;
+    FormatForDisplay(true);
+    if (self)
+        entered_ = false;
+}
+
+void TLangDateEdit::TextChanged()
+{
+    if (updateCount_ > 0)
+        return;
+    TCustomLangDateEdit::TextChanged();
+}
+
+void TLangDateEdit::MouseReleased()
+{
+    TCustomLangDateEdit::MouseReleased();
+    if (!entered_ || CurrentFormat() == Format::Other)
+        return;
+    if (LineEdit()->selectedText().size() <= 1)
+        LineEdit()->setCursorPosition(0);
+}
+
+void TLangDateEdit::BlankMasked(int from, int to)
+{
+    std::string text = ShownText();
+    for (int i = std::max(from, 0); i < to && i < static_cast<int>(text.size()); ++i) {
+        if (IsInputPlace(dateFormat_, i))
+            text[static_cast<std::size_t>(i)] = '_';
+    }
+    LineEdit()->setText(QString::fromStdString(text));
+}
+
+bool TLangDateEdit::MaskedKey(QKeyEvent* e)
+{
+    QLineEdit* edit = LineEdit();
+    const std::string text = ShownText();
+    const int caret = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const int selLength = static_cast<int>(edit->selectedText().size());
+    const auto mods = e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (e->key() == Qt::Key_Delete && !mods) {
+        BlankMasked(caret, caret + std::max(selLength, 1));
+        edit->setCursorPosition(caret);
+        return true;
+    }
+    if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut)
+        || (e->key() == Qt::Key_Insert && (e->modifiers() & Qt::ShiftModifier)))
+        return true;
+    const char32_t key = EditKeyCharCode(e);
+    switch (key) {
+    case keys::Dropped: return false;
+    case keys::Enter:
+    case keys::Escape: e->ignore(); return true;
+    case keys::CtrlC: edit->copy(); return true;
+    case keys::Backspace: {
+        if (selLength > 0) {
+            BlankMasked(caret, caret + selLength);
+            edit->setCursorPosition(caret);
+            return true;
+        }
+        int at = caret - 1;
+        while (at >= 0 && !IsInputPlace(dateFormat_, at))
+            --at;
+        if (at >= 0) {
+            BlankMasked(at, at + 1);
+            edit->setCursorPosition(at);
+        }
+        return true;
+    }
+    default: break;
+    }
+    if (key < U'0' || key > U'9' || static_cast<int>(text.size()) != static_cast<int>(dateFormat_.size()))
+        return true;
+    const TypedDigit typed = TypeDateDigit(dateFormat_, text, caret, static_cast<char>(key));
+    if (!typed.accepted)
+        return true;
+    if (OnKeyPress) {
+        fw::Guard<TLangDateEdit> self(this);
+        char32_t k = key;
+        OnKeyPress(this, k);
+        if (!self || k == keys::Dropped)
+            return true;
+    }
+    edit->setText(QString::fromStdString(typed.text));
+    edit->setCursorPosition(typed.caret);
+    SetModified(true);
+    return true;
+}
+
+bool TLangDateEdit::KeyPress(QKeyEvent* e)
+{
+    if (CurrentFormat() == Format::Other || GetReadOnly() || !entered_)
+        return TCustomLangDateEdit::KeyPress(e);
+    return MaskedKey(e);
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3CustomDateEdit::StaticClass()
+{
+    static const fw::TClassInfo info {"Te3CustomDateEdit", &TLangDateEdit::StaticClass(), {}};
+    return info;
+}
+
+const fw::TClassInfo& Te3DateEdit::StaticClass()
+{
+    using C = Te3DateEdit;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3DateEdit",
+        &Te3CustomDateEdit::StaticClass(),
+        {
+            fw::prop::Float("Date", &C::GetDate, &C::SetDate),
+            fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
+            sp::Color(),
+            sp::Enabled(),
+            sp::Font(),
+            sp::TabOrder(),
+            sp::TabStop(),
+            sp::Visible(),
+            sp::Text(),
+            fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
+            fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),
+            fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
+        },
+    };
+    return info;
+}
+
+const fw::TClassInfo& Te3_DateEdit::StaticClass()
+{
+    using C = Te3_DateEdit;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3_DateEdit",
+        &Te3DateEdit::StaticClass(),
+        {
+            fw::prop::Enum("Language", DateLanguagesType, &C::GetLanguage, &C::SetLanguage),
+            fw::prop::String("DefaultFormat", &C::GetDefaultFormatText, &C::SetDefaultFormat),
+            fw::prop::String("ErrMsg", &C::GetErrMsg, &C::SetErrMsg),
+            fw::prop::Boolean("LastDay", &C::GetLastDay, &C::SetLastDay),
+            fw::prop::String("_Date", &C::GetDateString, &C::SetDateString),
+            fw::prop::String("DateString", &C::GetDateString, &C::SetDateString),
+            fw::prop::BoolAction("_SetFocus", &C::SetFocus),
+            fw::prop::BoolAction("_SelectAll", &C::SelectAll),
+            fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
+            fw::prop::Boolean("MnShow", &C::GetMnShow, &C::SetMnShow),
+            fw::prop::Integer("MnWidth", &C::GetMnWidth, &C::SetMnWidth),
+            fw::prop::Integer("MnHeight", &C::GetMnHeight, &C::SetMnHeight),
+            fw::prop::Integer("MnColor", &C::GetMnColor, &C::SetMnColor),
+            fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
+            sp::OnClick(),
+            sp::OnDblClick(),
+            sp::OnEnter(),
+            sp::OnExit(),
+            sp::OnKeyDown(),
+            sp::OnKeyPress(),
+            sp::OnKeyUp(),
+            sp::OnMouseDown(),
+            sp::OnMouseMove(),
+            sp::OnMouseUp(),
+            sp::OnDragDrop(),
+            sp::OnDragOver(),
+            sp::OnEndDrag(),
+            sp::OnStartDrag(),
+            sp::Align(),
+            sp::Ctl3D(),
+            sp::DragCursor(),
+            sp::DragMode(),
+            sp::ImeMode(),
+            sp::ImeName(),
+            sp::Parent(),
+            sp::ParentColor(),
+            sp::ParentCtl3D(),
+            sp::ParentFont(),
+            sp::ParentShowHint(),
+            sp::ShowHint(),
+            fw::prop::Boolean("Modified", &C::GetModified, &C::SetModified),
+            fw::prop::Integer("SelStart", &C::GetSelStart, &C::SetSelStart),
+            fw::prop::Integer("SelLength", &C::GetSelLength, &C::SetSelLength),
+            fw::prop::String("SelText", &C::GetSelText, &C::SetSelText),
+        },
+        fw::MakeFactory<Te3_DateEdit>(),
+    };
+    return info;
+}
+
+} // namespace e3

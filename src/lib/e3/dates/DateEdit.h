@@ -1,0 +1,124 @@
+#pragma once
+// The date edit of engine forms: a one-line edit with a display language. In
+// the two fixed formats "DD.MM.YYYY" and "YYYY-MM-DD" it takes the date
+// digit by digit into a mask while it has the focus, refusing days and months
+// that cannot be, and shows a friendly form with the month name (or the
+// completed ISO date) when it is left; an impossible date either brings up
+// ErrMsg and keeps the user in the edit, or is dropped.
+#include "e3/dates/DateTexts.h"
+#include "e3/edits/Edit.h"
+#include "u3/DateTime.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e3 {
+
+extern const fw::TEnumType DateLanguagesType;
+
+// Today as the date edits see it; tests install a fixed day. An empty
+// function restores the system clock.
+void SetDateEditClock(std::function<u3::TDateTime()> clock);
+u3::TDateTime DateEditToday();
+
+class TCustomLangDateEdit : public Te3CustomEdit {
+    FW_CLASS()
+public:
+    explicit TCustomLangDateEdit(fw::TComponent* owner);
+
+    const fw::TClassInfo& GetLanguageClass() const override;
+
+    // The edit's date format: "DD.MM.YYYY", "YYYY-MM-DD" or another one chosen
+    // from DefaultFormat (then the system's short format is used).
+    const std::string& DateFormat() const { return dateFormat_; }
+
+protected:
+    std::string dateFormat_;
+};
+
+class TLangDateEdit : public TCustomLangDateEdit {
+    FW_CLASS()
+public:
+    explicit TLangDateEdit(fw::TComponent* owner);
+
+    TDateLanguages GetLanguage() const { return language_; }
+    void SetLanguage(TDateLanguages value);
+    const std::string& GetDefaultFormat() const { return defaultFormat_; }
+    void SetDefaultFormat(const std::string& value);
+    std::string GetDefaultFormatText() const { return defaultFormat_; }
+    bool GetLastDay() const { return lastDay_; }
+    void SetLastDay(bool value) { lastDay_ = value; }
+    std::string GetErrMsg() const { return errMsg_; }
+    void SetErrMsg(const std::string& value) { errMsg_ = value; }
+    bool GetDefaultToday() const { return defaultToday_; }
+    void SetDefaultToday(bool value) { defaultToday_ = value; }
+
+    // 0 is the empty date.
+    u3::TDateTime GetDate() const;
+    void SetDate(u3::TDateTime value);
+    // "dd.mm.yyyy" of the date; written, the dotted fields.
+    std::string GetDateString() const;
+    void SetDateString(const std::string& value);
+
+    // False when the text is no date and ErrMsg is set: the user stays in the
+    // edit (and sees ErrMsg when showMessage). Without ErrMsg an impossible
+    // date is dropped and the answer is true.
+    bool CheckDate(bool showMessage);
+
+    // The four navigation hints of the calendar: previous year, previous
+    // month, next month, next year.
+    const std::vector<std::string>& CalendarHints() const { return calendarHints_; }
+
+    virtual void ApplyFormat();
+    virtual void ApplyLanguage();
+
+    void Loaded() override;
+
+protected:
+    bool KeyPress(QKeyEvent* event) override;
+    void FocusIn(Qt::FocusReason reason) override;
+    void FocusOut(Qt::FocusReason reason) override;
+    void TextChanged() override;
+    void MouseReleased() override;
+
+private:
+    enum class Format { Dotted, Iso, Other };
+    Format CurrentFormat() const;
+    std::string ShownText() const { return GetEditText(); }
+    void Show(const std::string& text);
+    void FormatForDisplay(bool check);
+    void ShowDisplayForm(u3::TDateTime date);
+    u3::TDateTime EmptyOrToday() const;
+    bool MaskedKey(QKeyEvent* event);
+    void BlankMasked(int from, int to);
+
+    TDateLanguages language_ = sys;
+    bool lastDay_ = false;
+    std::string defaultFormat_ = "dd.mm.aaaa";
+    std::string errMsg_;
+    int updateCount_ = 0;
+    bool entered_ = false;
+    bool defaultToday_ = false;
+    std::vector<std::string> calendarHints_;
+};
+
+class Te3CustomDateEdit : public TLangDateEdit {
+    FW_CLASS()
+public:
+    using TLangDateEdit::TLangDateEdit;
+};
+
+class Te3DateEdit : public Te3CustomDateEdit {
+    FW_CLASS()
+public:
+    using Te3CustomDateEdit::Te3CustomDateEdit;
+};
+
+class Te3_DateEdit : public Te3DateEdit {
+    FW_CLASS()
+public:
+    using Te3DateEdit::Te3DateEdit;
+};
+
+} // namespace e3

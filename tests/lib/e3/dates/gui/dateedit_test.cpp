@@ -1,0 +1,188 @@
+#include "../../TestContainer.h"
+#include "e3/dates/DateEdit.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using e3::Te3_DateEdit;
+using e3test::TextByName;
+using e3test::WriteByName;
+
+class RecordingFeedback final : public e3::EditFeedback {
+public:
+    RecordingFeedback() { e3::SetEditFeedback(this); }
+    ~RecordingFeedback() override { e3::SetEditFeedback(nullptr); }
+    void Beep() override {}
+    void ShowWarning(const std::string& title, const std::string& text) override
+    {
+        boxes.push_back(title + "|" + text);
+    }
+    std::vector<std::string> boxes;
+};
+
+// The edit in a shown, active window beside a field to leave to; today is
+// 11 December 2026.
+class DateEditTest : public ::testing::Test {
+protected:
+    DateEditTest()
+    {
+        e3::SetDateEditClock([] { return u3::EncodeDate(2026, 12, 11); });
+        window.resize(300, 100);
+        other = new QLineEdit(&window);
+        other->move(0, 50);
+        edit.SetParent(&host);
+        edit.LineEdit()->setParent(&window);
+        edit.LineEdit()->show();
+        window.show();
+        QApplication::setActiveWindow(&window);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        edit.OnChange = [this](fw::TObject*) { ++changes; };
+    }
+    ~DateEditTest() override { e3::SetDateEditClock({}); }
+
+    QLineEdit* Window() { return edit.LineEdit(); }
+    std::string Shown() { return Window()->text().toStdString(); }
+    void Enter()
+    {
+        Window()->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+    void Leave()
+    {
+        other->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+    }
+    void Type(const std::string& keys)
+    {
+        for (char c : keys)
+            QTest::keyClick(Window(), c);
+    }
+    void Dotted(e3::TDateLanguages language)
+    {
+        WriteByName(edit, "DefaultFormat", std::string("DD.MM.YYYY"));
+        WriteByName(edit, "Language", int64_t(language));
+    }
+
+    RecordingFeedback feedback;
+    QWidget window;
+    QLineEdit* other;
+    fw::TWinControl host {nullptr};
+    Te3_DateEdit edit {nullptr};
+    int changes = 0;
+};
+
+TEST_F(DateEditTest, PlaceholdersOfTheLanguages)
+{
+    Dotted(e3::en);
+    EXPECT_EQ(Shown(), "dd.mm.aaaa");
+    WriteByName(edit, "Language", int64_t(e3::fr));
+    EXPECT_EQ(Shown(), "jj.mm.aaaa");
+    WriteByName(edit, "Language", int64_t(e3::de));
+    EXPECT_EQ(Shown(), "TT.MM.JJJJ");
+    EXPECT_EQ(edit.GetDate(), 0);
+}
+
+TEST_F(DateEditTest, TypedDateShowsInTheDisplayFormAndBack)
+{
+    Dotted(e3::de);
+    Enter();
+    EXPECT_EQ(Shown(), "__.__.____");
+    Type("05032024");
+    EXPECT_EQ(Shown(), "05.03.2024");
+    Leave();
+    EXPECT_EQ(Shown(), "5. M\u00e4rz 2024");
+    EXPECT_EQ(TextByName(edit, "_Date"), "05.03.2024");
+    Enter();
+    EXPECT_EQ(Shown(), "05.03.2024");
+    EXPECT_GT(changes, 0);
+}
+
+TEST_F(DateEditTest, ImpossibleDigitsAreRefused)
+{
+    Dotted(e3::en);
+    Enter();
+    Type("4");                     // no day starts with 4
+    EXPECT_EQ(Shown(), "__.__.____");
+    Type("3100");                  // 31, a month beginning with 0, then no month 00
+    EXPECT_EQ(Shown(), "31.0_.____");
+    Type("4");                     // April has 30 days
+    EXPECT_EQ(Shown(), "30.04.____");
+}
+
+TEST_F(DateEditTest, LanguageChangeKeepsTheDate)
+{
+    // The display form used to be read back in the new language, which lost
+    // the date.
+    Dotted(e3::de);
+    WriteByName(edit, "_Date", std::string("05.03.2024"));
+    EXPECT_EQ(Shown(), "5. M\u00e4rz 2024");
+    WriteByName(edit, "Language", int64_t(e3::en));
+    EXPECT_EQ(Shown(), "5 March 2024");
+    WriteByName(edit, "Language", int64_t(e3::pt));
+    EXPECT_EQ(Shown(), "5. Mar 2024");
+    EXPECT_EQ(TextByName(edit, "_Date"), "05.03.2024");
+}
+
+TEST_F(DateEditTest, ImpossibleDateWithAndWithoutErrMsg)
+{
+    Dotted(e3::en);
+    WriteByName(edit, "ErrMsg", std::string("No such day"));
+    Enter();
+    Window()->setText("31.02.2024");
+    Leave();
+    EXPECT_EQ(feedback.boxes, std::vector<std::string>({"Error|No such day"}));
+    EXPECT_EQ(Shown(), "31.02.2024");
+    EXPECT_TRUE(Window()->hasFocus());
+    EXPECT_FALSE(edit.CheckDate(false)); // the client form asks this before a command
+
+    WriteByName(edit, "ErrMsg", std::string());
+    Leave();
+    EXPECT_EQ(Shown(), "dd.mm.aaaa");
+    EXPECT_EQ(edit.GetDate(), 0);
+    WriteByName(edit, "DefaultToday", true);
+    Enter();
+    Window()->setText("31.02.2024");
+    Leave();
+    EXPECT_EQ(Shown(), "11 December 2026");
+}
+
+TEST_F(DateEditTest, IsoFormatCompletesTheDay)
+{
+    WriteByName(edit, "DefaultFormat", std::string("YYYY-MM-DD"));
+    EXPECT_EQ(Shown(), "YYYY-MM-DD");
+    Enter();
+    EXPECT_EQ(Shown(), "____-__-__");
+    Type("202402");
+    Leave();
+    EXPECT_EQ(Shown(), "2024-02-29");
+    WriteByName(edit, "LastDay", true);
+    Enter();
+    Window()->setText("2024-02-10");
+    Leave();
+    EXPECT_EQ(Shown(), "2024-02-29");
+}
+
+TEST_F(DateEditTest, OtherFormatsUseTheSystemFormat)
+{
+    EXPECT_EQ(edit.GetDefaultFormat(), "dd.mm.aaaa");
+    WriteByName(edit, "_Date", std::string("05.03.2024"));
+    EXPECT_EQ(TextByName(edit, "_Date"), "05.03.2024");
+    EXPECT_NE(Shown(), "5 March 2024");
+}
+
+TEST_F(DateEditTest, CalendarHintsStayFour)
+{
+    WriteByName(edit, "Language", int64_t(e3::de));
+    WriteByName(edit, "Language", int64_t(e3::de));
+    ASSERT_EQ(edit.CalendarHints().size(), 4u);
+    EXPECT_EQ(edit.CalendarHints()[0], "Vorhergehendes Jahr");
+}
+
+} // namespace
