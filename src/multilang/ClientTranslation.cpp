@@ -1,10 +1,13 @@
 #include "multilang/ClientTranslation.h"
 
 #include "e3/dictionary/LanguageTable.h"
+#include "u3/Exceptions.h"
 #include "u3/Files.h"
+#include "u3/StrLib.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace multilang {
@@ -14,6 +17,14 @@ std::unique_ptr<e3::TMultiLanguage>& Instance()
 {
     static std::unique_ptr<e3::TMultiLanguage> instance;
     return instance;
+}
+
+// Held open from set-up to clean-up while the program runs with the single
+// parameter "ML"; a tester watches that it exists.
+std::unique_ptr<std::ofstream>& TraceFile()
+{
+    static std::unique_ptr<std::ofstream> file;
+    return file;
 }
 
 const std::string& Caption(int number)
@@ -31,6 +42,14 @@ e3::TMultiLanguage* MultiLanguage()
 void InitMultiLanguage()
 {
     Instance().reset();
+    const std::vector<std::string> parameters = u3::ProgramParameters();
+    if (parameters.size() == 1 && parameters.front() == "ML") {
+        TraceFile().reset();
+        auto file = std::make_unique<std::ofstream>(LanguageTraceFileName, std::ios::out | std::ios::trunc);
+        if (!file->is_open())
+            throw u3::Exception(std::string("Cannot create file \"") + LanguageTraceFileName + "\"");
+        TraceFile() = std::move(file);
+    }
     auto ml = std::make_unique<e3::TMultiLanguage>();
     ml->AllFind = true;
     ml->FileName.clear();
@@ -58,6 +77,7 @@ e3::TMultiLanguage* LoadDictionary(const std::string& fileName)
 
 void DoneMultiLanguage()
 {
+    TraceFile().reset();
     if (auto& ml = Instance()) {
         ml->CloseDictionary(ml->FileName);
         ml.reset();

@@ -12,6 +12,10 @@ namespace multilang {
 // after DoneMultiLanguage and when setting it up failed.
 e3::TMultiLanguage* MultiLanguage();
 
+// The trace file that the single parameter "ML" makes (or empties) in the
+// current folder.
+inline constexpr const char* LanguageTraceFileName = "lng.log";
+
 // Raises what setting up raised, leaving no object behind.
 void InitMultiLanguage();
 // Opens fileName as the local dictionary (only the columns the current

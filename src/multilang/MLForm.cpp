@@ -1,6 +1,7 @@
 #include "multilang/MLForm.h"
 
 #include "e3/dictionary/LanguageTable.h"
+#include "e3/menus/Menus.h"
 #include "framework/StandardProps.h"
 #include "multilang/ClientTranslation.h"
 
@@ -12,6 +13,13 @@ namespace {
 bool IsMenuItem(const fw::TComponent& component)
 {
     return fw::ClassInheritsFromName(&component.ClassType(), "TMenuItem");
+}
+
+// Forms and frames start key paths of their own.
+bool StartsOwnPath(const fw::TComponent& component)
+{
+    return dynamic_cast<const fw::TCustomForm*>(&component) ||
+           fw::ClassInheritsFromName(&component.ClassType(), "Te3ClientFrame");
 }
 
 std::string QuotedElement(const std::string& name)
@@ -111,11 +119,23 @@ void TMLForm::TranslateComponent(fw::TComponent* component, std::vector<std::str
         // copy keeps the walk safe whatever a setter does.
         const std::vector<fw::TControl*> children = container->ChildControls();
         for (fw::TControl* child : children) {
-            if (dynamic_cast<fw::TCustomForm*>(child))
+            if (StartsOwnPath(*child))
                 TranslateComponent(child, nullptr);
             else
                 TranslateComponent(child, &names);
         }
+        if (StartsOwnPath(*component)) {
+            const std::vector<fw::TComponent*> owned = component->OwnedComponents();
+            for (fw::TComponent* c : owned)
+                if (dynamic_cast<e3::TMenuBase*>(c))
+                    TranslateComponent(c, &names);
+        }
+    } else if (auto* menu = dynamic_cast<e3::TMenuBase*>(component)) {
+        for (int i = 0; i < menu->Items()->GetCount(); ++i)
+            TranslateComponent(menu->Items()->Items(i), &names);
+    } else if (auto* item = dynamic_cast<e3::Te3MenuItem*>(component)) {
+        for (int i = 0; i < item->GetCount(); ++i)
+            TranslateComponent(item->Items(i), &names);
     }
 }
 

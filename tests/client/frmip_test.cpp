@@ -198,3 +198,63 @@ TEST_F(FormIPTranslation, WithoutDictionaryTheTextsAreMarked)
 }
 
 } // namespace
+
+#include "client/ClientForm.h"
+#include "e3/menus/Menus.h"
+
+namespace {
+
+// A translating form that holds an engine frame: the frame's controls and the
+// menus the frame owns are keyed from the frame's name.
+class FramedForm : public multilang::TMLForm {
+public:
+    explicit FramedForm(fw::TComponent* owner) : TMLForm(owner)
+    {
+        SetName("Outer");
+        frame = new client::Te3_ClientFrame(this);
+        frame->SetName("Frame1");
+        frame->SetParent(this);
+        label = new e3::Te3_Label(frame);
+        label->SetName("lblName");
+        label->SetParent(frame);
+        label->SetText("Name");
+        menu = new e3::Te3_PopupMenu(frame);
+        menu->SetName("Popup1");
+        item = new e3::Te3MenuItem(frame);
+        item->SetName("mnCut");
+        item->SetCaption("Cut");
+        menu->Items()->Add(item);
+    }
+    client::Te3_ClientFrame* frame;
+    e3::Te3_Label* label;
+    e3::Te3_PopupMenu* menu;
+    e3::Te3MenuItem* item;
+};
+
+TEST_F(FormIPTranslation, AFrameStartsAKeyPathOfItsOwn)
+{
+    e3::TItemSession dictionary;
+    for (const char* caption : {"Unilang:", "Unitext:", "English:"}) {
+        auto lang = std::make_unique<e3::TLanguage>();
+        lang->Name = lang->Caption = caption;
+        lang->Prefix = std::string("-") + caption;
+        dictionary.AddLanguage(lang);
+    }
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>> {
+             {"Frame1.lblName.Caption", "", "Your name"},
+             {"Frame1.Popup1.mnCut.Caption", "", "Cut out"},
+             {"Outer.Frame1.lblName.Caption", "", "wrong"},
+         }) {
+        e3::TLanguageWord row;
+        row.Words = words;
+        dictionary.AddItem(row);
+    }
+    ASSERT_TRUE(dictionary.SaveToFile(multilang::LocalDictionaryFileName()));
+    multilang::SetUpLocalTranslation();
+
+    std::unique_ptr<FramedForm> form(multilang::TMLForm::Create<FramedForm>(nullptr));
+    EXPECT_EQ(form->label->GetText(), "Your name");
+    EXPECT_EQ(form->item->GetCaption(), "Cut out");
+}
+
+} // namespace

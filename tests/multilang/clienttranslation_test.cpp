@@ -3,6 +3,10 @@
 #include "e3/dictionary/LanguageTable.h"
 #include "support/TempDir.h"
 #include "u3/Files.h"
+#include "u3/StrLib.h"
+
+#include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -150,4 +154,47 @@ TEST_F(ClientTranslation, FailedLoadsLeaveTextsMarkedUntilTheNextChange)
     // A change back reads the file anew.
     WriteLocalDictionary();
     EXPECT_EQ(SetUpLocalTranslation(), "Server gone.");
+}
+
+// The single parameter "ML" (exactly so) makes an empty "lng.log" in the
+// current folder, or empties one that is there; any other command line leaves
+// the folder alone.
+TEST_F(ClientTranslation, SingleParameterMLMakesOrEmptiesTheTraceFile)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    struct Restore {
+        std::filesystem::path folder;
+        ~Restore()
+        {
+            u3::SetProgramArguments({});
+            std::filesystem::current_path(folder);
+        }
+    } restore {previous};
+    const std::filesystem::path trace = dir.path() / "lng.log";
+
+    for (const std::vector<std::string>& others : {std::vector<std::string> {"ml"},
+                                                   std::vector<std::string> {"ML", "-MLDEBUG"},
+                                                   std::vector<std::string> {}}) {
+        u3::SetProgramArguments(others);
+        InitMultiLanguage();
+        EXPECT_FALSE(std::filesystem::exists(trace)) << others.size() << " parameters";
+        DoneMultiLanguage();
+    }
+
+    {
+        std::ofstream old(trace);
+        old << "left over";
+    }
+    u3::SetProgramArguments({"ML"});
+    InitMultiLanguage();
+    ASSERT_NE(MultiLanguage(), nullptr);
+    EXPECT_TRUE(std::filesystem::exists(trace));
+    EXPECT_EQ(std::filesystem::file_size(trace), 0u);
+    DoneMultiLanguage();
+
+    std::filesystem::remove(trace);
+    InitMultiLanguage();
+    EXPECT_TRUE(std::filesystem::exists(trace));
+    DoneMultiLanguage();
 }

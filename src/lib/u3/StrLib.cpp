@@ -230,6 +230,12 @@ void SetProgramArguments(std::vector<std::string> arguments)
     ProgramArguments() = std::move(arguments);
 }
 
+std::vector<std::string> ProgramParameters()
+{
+    std::lock_guard<std::mutex> guard(argumentsLock);
+    return ProgramArguments();
+}
+
 bool ParamPresent(std::string_view name)
 {
     std::lock_guard<std::mutex> guard(argumentsLock);

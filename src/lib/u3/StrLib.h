@@ -55,6 +55,7 @@ int IndexOfChar(char c, std::string_view chars);
 
 // The command-line parameters without the program path; the start-up sets them.
 void SetProgramArguments(std::vector<std::string> arguments);
+std::vector<std::string> ProgramParameters();
 // Whether one of the parameters equals name, ASCII letters compared without case.
 bool ParamPresent(std::string_view name);
 

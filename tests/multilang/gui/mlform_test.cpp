@@ -3,6 +3,7 @@
 #include "e3/display/Label.h"
 #include "e3/dictionary/LanguageTable.h"
 #include "e3/containers/Panel.h"
+#include "e3/menus/Menus.h"
 #include "multilang/ClientTranslation.h"
 #include "support/TempDir.h"
 #include "u3/Files.h"
@@ -69,26 +70,18 @@ public:
     TestInnerForm* nested;
 };
 
-class MenuItemLike : public fw::TComponent {
+// A menu item class of the form's own, derived from the library's.
+class DerivedItem : public e3::Te3MenuItem {
     FW_CLASS()
 public:
-    using TComponent::TComponent;
-};
-const fw::TClassInfo& MenuItemLike::StaticClass()
-{
-    static const fw::TClassInfo info {"TMenuItem", &fw::TComponent::StaticClass(), {}};
-    return info;
-}
-class DerivedItem : public MenuItemLike {
-    FW_CLASS()
-public:
-    using MenuItemLike::MenuItemLike;
+    using Te3MenuItem::Te3MenuItem;
 };
 const fw::TClassInfo& DerivedItem::StaticClass()
 {
-    static const fw::TClassInfo info {"TMyItem", &MenuItemLike::StaticClass(), {}};
+    static const fw::TClassInfo info {"TMyItem", &e3::Te3MenuItem::StaticClass(), {}};
     return info;
 }
+// Letter case counts in the class name rule.
 class WrongCaseItem : public fw::TComponent {
     FW_CLASS()
 public:
@@ -186,7 +179,7 @@ TEST(IsTranslatable, ControlsAnswerForThemselvesMenuItemsByClassName)
 {
     e3::Te3Panel panel(nullptr);
     fw::TWinControl plain(nullptr);
-    MenuItemLike item(nullptr);
+    e3::Te3MenuItem item(nullptr);
     DerivedItem derived(nullptr);
     WrongCaseItem wrongCase(nullptr);
     struct Case {
@@ -215,4 +208,62 @@ TEST(JoinKeyPath, QuotesWhatWouldBreakTheKey)
     };
     for (const auto& [path, key] : cases)
         EXPECT_EQ(JoinKeyPath(path), key) << key;
+}
+
+namespace {
+
+e3::Te3MenuItem* MenuItem(fw::TComponent* owner, const std::string& name, const std::string& caption,
+                          const std::string& hint = "")
+{
+    auto* item = new e3::Te3MenuItem(owner);
+    item->SetName(name);
+    item->SetCaption(caption);
+    item->SetHint(hint);
+    return item;
+}
+
+// The dialog with a main menu (two levels) and a popup menu of its own, and a
+// popup menu owned by a panel, which is not walked.
+class TestMenuForm : public TestIPForm {
+public:
+    explicit TestMenuForm(fw::TComponent* owner) : TestIPForm(owner)
+    {
+        mainMenu = new e3::Te3_MainMenu(this);
+        mainMenu->SetName("MainMenu1");
+        file = MenuItem(this, "mnFile", "File");
+        open = MenuItem(this, "mnOpen", "Open", "Opens a file");
+        mainMenu->Items()->Add(file);
+        file->Add(open);
+        popup = new e3::Te3_PopupMenu(this);
+        popup->SetName("Popup1");
+        copy = MenuItem(this, "mnCopy", "Copy");
+        popup->Items()->Add(copy);
+        auto* panelMenu = new e3::Te3_PopupMenu(panelMain);
+        panelMenu->SetName("PanelPopup");
+        notWalked = MenuItem(this, "mnPanel", "Panel item");
+        panelMenu->Items()->Add(notWalked);
+    }
+    e3::Te3_MainMenu* mainMenu;
+    e3::Te3_PopupMenu* popup;
+    e3::Te3MenuItem *file, *open, *copy, *notWalked;
+};
+
+} // namespace
+
+TEST_F(MLFormTest, MenusOfTheFormAreWalkedItemByItem)
+{
+    WriteLocalDictionary({
+        {"FormIP.MainMenu1.mnFile.Caption", "", "Datei"},
+        {"FormIP.MainMenu1.mnFile.mnOpen.Caption", "", "Oeffnen"},
+        {"FormIP.MainMenu1.mnFile.mnOpen.Hint", "", "Oeffnet eine Datei"},
+        {"FormIP.Popup1.mnCopy.Caption", "", "Kopieren"},
+        {"FormIP.PanelMain.PanelPopup.mnPanel.Caption", "", "wrong"},
+    });
+    SetUpLocalTranslation();
+    std::unique_ptr<TestMenuForm> form(TMLForm::Create<TestMenuForm>(nullptr));
+    EXPECT_EQ(form->file->GetCaption(), "Datei");
+    EXPECT_EQ(form->open->GetCaption(), "Oeffnen");
+    EXPECT_EQ(form->open->GetHint(), "Oeffnet eine Datei");
+    EXPECT_EQ(form->copy->GetCaption(), "Kopieren");
+    EXPECT_EQ(form->notWalked->GetCaption(), "Panel item") << "only menus that the form owns are walked";
 }

@@ -404,6 +404,7 @@ void Te3CustomComboBox::Loaded()
     if (!Designing())
         SetItemsText(itemsString_);
     ApplyBevelForCtl3D();
+    ShowLoadedColor(*this, colors_);
 }
 
 void Te3CustomComboBox::Ctl3DChanged()

@@ -288,6 +288,13 @@ void LazyMandatoryMarker::SetControlState(bool hasParent, bool enabled)
         MakeWhenDrawn();
 }
 
+void LazyMandatoryMarker::SetPlacement(MarkerPlacement placement)
+{
+    placement_ = placement;
+    if (widget_)
+        widget_->SetPlacement(bevelWidth_, placement);
+}
+
 MandatoryMarker& LazyMandatoryMarker::Widget() const
 {
     if (!widget_) {
@@ -307,6 +314,12 @@ void LazyMandatoryMarker::MakeWhenDrawn()
 {
     if (show_ && hasParent_ && control_)
         Widget();
+}
+
+void ShowLoadedColor(fw::TControl& control, const ColorContract& colors)
+{
+    if (!control.GetEnabled() && control.Parent() && !control.HasState(fw::csDesigning))
+        control.SetColor(colors.disabledColor);
 }
 
 void ShowEnabledColor(fw::TControl& control, const ColorContract& colors, bool value, bool applied, bool readOnly)

@@ -185,6 +185,9 @@ struct ColorContract {
 // it is disabled (not while it is loaded or designed), the normal colour when
 // the enabling took effect and the control is editable.
 void ShowEnabledColor(fw::TControl& control, const ColorContract& colors, bool value, bool applied, bool readOnly);
+// Once its description is read, a disabled control shows DisabledColor: while
+// it was loading, SetEnabled left its colour alone.
+void ShowLoadedColor(fw::TControl& control, const ColorContract& colors);
 
 // A new DisabledColor shows at once on a disabled or read-only control.
 void ChangeDisabledColor(fw::TControl& control, ColorContract& colors, fw::TColor value, bool readOnly);
@@ -238,6 +241,12 @@ struct MarkerPlacement {
     int rightInset = 4;
     int topOffset = -1;
 };
+// Where the edit and the memo put it: further in under a sunken 3D border
+// than under a flat one.
+inline MarkerPlacement EditMarkerPlacement(bool ctl3D, int extraInset = 0)
+{
+    return ctl3D ? MarkerPlacement {4 + extraInset, -1} : MarkerPlacement {1 + extraInset, 0};
+}
 std::array<QPoint, 3> MarkerCorners(int controlWidth, int bevelWidth, int markerWidth, int markerHeight,
                                     MarkerPlacement placement);
 
@@ -300,6 +309,7 @@ public:
     fw::TColor GetColor() const { return color_; }
     void SetColor(fw::TColor value);
     void SetControlState(bool hasParent, bool enabled);
+    void SetPlacement(MarkerPlacement placement);
 
     // The overlay, made now if there is none yet.
     MandatoryMarker& Widget() const;

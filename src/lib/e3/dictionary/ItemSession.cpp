@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <climits>
 
+#include <QString>
+
 namespace e3 {
 
 // ---- TLanguage, TLanguageList ---------------------------------------------------
@@ -177,6 +179,16 @@ void TOneLangList::Delete(int index)
 {
     GetWord(index);
     entries_.erase(entries_.begin() + index);
+    Changed();
+}
+
+void TOneLangList::Exchange(int a, int b)
+{
+    GetWord(a);
+    GetWord(b);
+    if (a == b)
+        return;
+    std::swap(entries_[static_cast<size_t>(a)], entries_[static_cast<size_t>(b)]);
     Changed();
 }
 
@@ -471,24 +483,255 @@ void TItemSession::IncStatistics(TLanguageItem* item)
         const std::string& word = list.GetWord(old);
         if (!u3::TryStrToInt64(word, count) || count < INT32_MIN || count > INT32_MAX)
             throw u3::EConvertError("'" + CodePageToUtf8(word) + "' is not a valid integer value");
-        for (int i = old + 1; i < list.Count(); ++i)
-            if (TLanguageItem* other = list.GetObject(i))
-                --other->Indexes[c];
-        list.Delete(old);
-        item->Indexes[c] = -1;
+        RemoveWordOf(item, c);
     }
-    std::string bytes = std::to_string(count + 1);
+    InsertWordFor(item, c, std::to_string(count + 1));
+    Modified = true;
+}
+
+// ---- words of one item ------------------------------------------------------------------
+
+void TItemSession::RemoveWordOf(TLanguageItem* item, size_t column)
+{
+    auto& list = *wordLists_[column];
+    const int position = item->Indexes[column];
+    if (position < 0 || position >= list.Count())
+        return;
+    for (int i = position + 1; i < list.Count(); ++i)
+        if (TLanguageItem* other = list.GetObject(i))
+            --other->Indexes[column];
+    list.Delete(position);
+    item->Indexes[column] = -1;
+    LayoutChanged();
+}
+
+void TItemSession::InsertWordFor(TLanguageItem* item, size_t column, std::string bytes)
+{
+    auto& list = *wordLists_[column];
     if (sorted_) {
         int position = 0;
         list.Find(bytes, position);
         for (int i = position; i < list.Count(); ++i)
             if (TLanguageItem* other = list.GetObject(i))
-                ++other->Indexes[c];
+                ++other->Indexes[column];
         list.Insert(position, std::move(bytes), item);
-        item->Indexes[c] = position;
+        item->Indexes[column] = position;
     } else {
         list.Append(std::move(bytes), item);
-        item->Indexes[c] = list.Count() - 1;
+        item->Indexes[column] = list.Count() - 1;
+    }
+    LayoutChanged();
+}
+
+void TItemSession::RemoveRemarksOf(TLanguageItem* item)
+{
+    if (!item)
+        return;
+    for (int column = 0; column < languages_.Count(); ++column)
+        if (languages_[column]->IsRemark)
+            RemoveWordOf(item, static_cast<size_t>(column));
+    Modified = true;
+}
+
+void TItemSession::UpdateRemarks(int index, const TLanguageWord& row)
+{
+    bool hasRemark = false;
+    for (int column = 0; column < languages_.Count() && column < row.Count(); ++column)
+        hasRemark = hasRemark || (languages_[column]->IsRemark && !row.Words[static_cast<size_t>(column)].empty());
+    if (!hasRemark)
+        throw ELangException("Remark not found. Operation aborted.");
+    TLanguageItem* item = GetItem(index);
+    if (!item)
+        return;
+    for (int column = 0; column < languages_.Count(); ++column) {
+        if (!languages_[column]->IsRemark)
+            continue;
+        const size_t c = static_cast<size_t>(column);
+        RemoveWordOf(item, c);
+        const std::string word = column < row.Count() ? row.Words[c] : std::string();
+        if (!word.empty())
+            InsertWordFor(item, c, Utf8ToCodePage(word));
+    }
+    Modified = true;
+}
+
+void TItemSession::DeleteRemarks(int index)
+{
+    RemoveRemarksOf(GetItem(index));
+}
+
+void TItemSession::DeleteRemarksByWordIndex(int wordIndex, const TLanguage* lang)
+{
+    if (ColumnOf(lang) < 0)
+        throw ELangException("Remark \"" + (lang ? lang->Caption : std::string()) + "\" is not registered.");
+    RemoveRemarksOf(GetItemByWordIndex(wordIndex, lang));
+}
+
+// ---- columns ----------------------------------------------------------------------------
+
+void TItemSession::ChangeLanguage(TLanguage* lang, const TLanguage& attributes)
+{
+    RequireColumn(lang, true);
+    if (lang != &attributes) {
+        lang->Name = attributes.Name;
+        lang->Prefix = attributes.Prefix;
+        lang->Caption = attributes.Caption;
+        lang->Visible = attributes.Visible;
+        lang->IsRemark = attributes.IsRemark;
+        lang->ReservedFlag = attributes.ReservedFlag;
+        lang->Picture = attributes.Picture;
+    }
+    Modified = true;
+    Renumber();
+    LayoutChanged();
+}
+
+void TItemSession::ExchangeLanguages(int a, int b)
+{
+    for (int position : {a, b})
+        if (position < 0 || position >= languages_.Count())
+            throw ELangException("Language \"Number " + std::to_string(position) + "\" is not registered.");
+    if (a == b)
+        return;
+    const auto ua = static_cast<size_t>(a), ub = static_cast<size_t>(b);
+    std::swap(languages_.items_[ua], languages_.items_[ub]);
+    std::swap(wordLists_[ua], wordLists_[ub]);
+    for (auto& item : items_)
+        if (ua < item->Indexes.size() && ub < item->Indexes.size())
+            std::swap(item->Indexes[ua], item->Indexes[ub]);
+    Modified = true;
+    Renumber();
+    LayoutChanged();
+}
+
+// ---- searching --------------------------------------------------------------------------
+
+namespace {
+
+bool BeginsWith(const std::string& bytes, const QString& text)
+{
+    return QString::fromStdString(CodePageToUtf8(bytes)).startsWith(text, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+int TItemSession::SearchWord(std::string_view text, bool byItem, bool allLanguages, const TLanguage* lang,
+                             const TLanguage* keyLang) const
+{
+    const QString wanted = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const auto itemMatches = [&](const TLanguageItem* item, int onlyColumn) {
+        if (!item)
+            return false;
+        for (size_t c = 0; c < item->Indexes.size() && c < wordLists_.size(); ++c) {
+            if (onlyColumn >= 0 && c != static_cast<size_t>(onlyColumn))
+                continue;
+            const int position = item->Indexes[c];
+            if (position >= 0 && position < wordLists_[c]->Count() && BeginsWith(wordLists_[c]->GetWord(position), wanted))
+                return true;
+        }
+        return false;
+    };
+    if (byItem) {
+        const int first = allLanguages ? 0 : RequireColumn(keyLang, false);
+        const int last = allLanguages ? languages_.Count() - 1 : first;
+        for (int column = first; column <= last; ++column) {
+            const TOneLangList& list = *wordLists_[static_cast<size_t>(column)];
+            for (int i = 0; i < list.Count(); ++i)
+                if (BeginsWith(list.GetWord(i), wanted))
+                    return IndexOfItem(list.GetObject(i));
+        }
+        return -1;
+    }
+    const TOneLangList& list = *wordLists_[static_cast<size_t>(RequireColumn(lang, false))];
+    const int keyColumn = allLanguages ? -1 : RequireColumn(keyLang, false);
+    for (int i = 0; i < list.Count(); ++i)
+        if (itemMatches(list.GetObject(i), keyColumn))
+            return i;
+    return -1;
+}
+
+void TItemSession::ListDuplicateWords(std::vector<std::string>& lines) const
+{
+    for (int column = 0; column < languages_.Count(); ++column) {
+        if (languages_[column]->IsRemark)
+            continue;
+        const TOneLangList& list = *wordLists_[static_cast<size_t>(column)];
+        bool headed = false;
+        for (int i = 0; i < list.Count();) {
+            int end = i + 1;
+            while (end < list.Count() && list.GetWord(end) == list.GetWord(i))
+                ++end;
+            if (end - i > 1) {
+                if (!headed)
+                    lines.push_back(languages_[column]->Caption);
+                headed = true;
+                lines.push_back("  " + CodePageToUtf8(list.GetWord(i)) + ":" + std::to_string(end - i));
+            }
+            i = end;
+        }
+    }
+}
+
+// ---- sorted mode ------------------------------------------------------------------------
+
+void TItemSession::ExchangeLangWords(const TOneLangList& list, int a, int b)
+{
+    size_t column = 0;
+    while (column < wordLists_.size() && wordLists_[column].get() != &list)
+        ++column;
+    if (column == wordLists_.size())
+        throw u3::Exception("Language not found");
+    TOneLangList& words = *wordLists_[column];
+    TLanguageItem* itemA = words.GetObject(a);
+    TLanguageItem* itemB = words.GetObject(b);
+    words.Exchange(a, b);
+    if (itemA && column < itemA->Indexes.size())
+        itemA->Indexes[column] = b;
+    if (itemB && column < itemB->Indexes.size())
+        itemB->Indexes[column] = a;
+    LayoutChanged();
+}
+
+void TItemSession::SetSortedMode(bool sorted)
+{
+    if (sorted == sorted_)
+        return;
+    sorted_ = sorted;
+    if (!sorted)
+        return;
+    for (auto& owned : wordLists_) {
+        const TOneLangList& list = *owned;
+        const auto compare = [&](int i, int j) {
+            return QString::localeAwareCompare(QString::fromStdString(CodePageToUtf8(list.GetWord(i))).toCaseFolded(),
+                                               QString::fromStdString(CodePageToUtf8(list.GetWord(j))).toCaseFolded());
+        };
+        // Hoare's partition with the middle word as pivot, every move an
+        // exchange of two words with their items.
+        const auto sort = [&](auto& self, int low, int high) -> void {
+            while (low < high) {
+                int i = low, j = high;
+                int pivot = (low + high) / 2;
+                while (i <= j) {
+                    while (compare(i, pivot) < 0)
+                        ++i;
+                    while (compare(j, pivot) > 0)
+                        --j;
+                    if (i <= j) {
+                        ExchangeLangWords(list, i, j);
+                        if (pivot == i)
+                            pivot = j;
+                        else if (pivot == j)
+                            pivot = i;
+                        ++i;
+                        --j;
+                    }
+                }
+                if (low < j)
+                    self(self, low, j);
+                low = i;
+            }
+        };
+        sort(sort, 0, list.Count() - 1);
     }
     Modified = true;
 }

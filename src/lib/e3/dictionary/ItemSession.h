@@ -120,6 +120,8 @@ public:
     void Append(std::string word, TLanguageItem* item);
     void Insert(int index, std::string word, TLanguageItem* item);
     void Delete(int index);
+    // Swaps two words together with their owners.
+    void Exchange(int a, int b);
     void Clear();
     void Reserve(size_t n) { entries_.reserve(n); }
 
@@ -214,7 +216,40 @@ public:
     void ReplaceItemsByWord(std::string_view word, const TLanguage* lang, const TLanguageWord& row);
     void ClearItems();
     void Clear();
+
+    // Renames lang after attributes and takes over their prefix, caption,
+    // visibility, remark flag, reserved flag and picture; its words stay.
+    void ChangeLanguage(TLanguage* lang, const TLanguage& attributes);
+    // Swaps two columns: their languages, word lists and every item's entries.
+    void ExchangeLanguages(int a, int b);
+
+    // Remark columns hold comments on an item rather than a translation.
+    // The item's remark words become row's (an empty entry removes one); a
+    // row without any remark word raises ELangException.
+    void UpdateRemarks(int index, const TLanguageWord& row);
+    void DeleteRemarks(int index);
+    void DeleteRemarksByWordIndex(int wordIndex, const TLanguage* lang);
+
+    // The first word that begins with text, letter case ignored; -1 when
+    // none does. byItem: the result is the owning item's position in the
+    // items, else the word's position in lang's list. allLanguages: every
+    // column is searched (byItem) or every word of the item is tested; else
+    // only keyLang's words are.
+    int SearchWord(std::string_view text, bool byItem, bool allLanguages, const TLanguage* lang,
+                   const TLanguage* keyLang) const;
+    // Per language column, runs of adjacent equal words: a header line with
+    // the column's caption, then "  word:count" per run.
+    void ListDuplicateWords(std::vector<std::string>& lines) const;
+
+    // Words go into their lists at their sorted places (the default) or at the
+    // end. Switching to sorted sorts every list, letter case ignored, and
+    // keeps each word with its item.
     bool SortedMode() const { return sorted_; }
+    void SetSortedMode(bool sorted);
+    // The sort's exchange step: swaps two words of one of this dictionary's
+    // lists and moves their items' entries along. Raises u3::Exception
+    // "Language not found" for a list that is not one of this dictionary's.
+    void ExchangeLangWords(const TOneLangList& list, int a, int b);
 
     // One more use of the item in the "STATISTICS" column: its word there
     // becomes the count plus one ("1" when it had none). Nothing without
@@ -273,6 +308,11 @@ private:
     TLanguage* PlaceLanguage(int index, std::unique_ptr<TLanguage>& lang);
     void Renumber();
     void RemoveItemAt(size_t index);
+    // Takes item's word out of a column (its followers move up), or puts a
+    // word in for it at its sorted place or at the end.
+    void RemoveWordOf(TLanguageItem* item, size_t column);
+    void InsertWordFor(TLanguageItem* item, size_t column, std::string bytes);
+    void RemoveRemarksOf(TLanguageItem* item);
     // Translation index of one column: the words' bytes in one block, a hash
     // table whose slots hold the word's place in that block and its owner's
     // row, and per item row the place of the item's word. A translation then

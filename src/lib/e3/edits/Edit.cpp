@@ -719,7 +719,7 @@ const fw::TClassInfo& Te3CustomEdit::StaticClass()
 Te3CustomEdit::Te3CustomEdit(fw::TComponent* owner)
     : TAlignEdit(owner)
     // An edit with a 3-D border and the framework's bevel width of 1.
-    , marker_(LineEdit(), 1, MarkerPlacement {4, -1})
+    , marker_(LineEdit(), 1, EditMarkerPlacement(true))
 {
     colors_.normalColor = GetColor();
     UpdateMarker();
@@ -728,6 +728,12 @@ Te3CustomEdit::Te3CustomEdit(fw::TComponent* owner)
 void Te3CustomEdit::UpdateMarker()
 {
     marker_.SetControlState(HasParent(), GetEnabled());
+}
+
+void Te3CustomEdit::Ctl3DChanged()
+{
+    TAlignEdit::Ctl3DChanged();
+    marker_.SetPlacement(EditMarkerPlacement(GetCtl3D()));
 }
 
 void Te3CustomEdit::ApplyEnabled()
@@ -740,6 +746,12 @@ void Te3CustomEdit::SetParent(fw::TWinControl* parent)
 {
     TAlignEdit::SetParent(parent);
     UpdateMarker();
+}
+
+void Te3CustomEdit::Loaded()
+{
+    TAlignEdit::Loaded();
+    ShowLoadedColor(*this, colors_);
 }
 
 void Te3CustomEdit::SetEnabled(bool value)

@@ -175,6 +175,7 @@ public:
     explicit Te3CustomEdit(fw::TComponent* owner);
 
     void SetEnabled(bool value) override;
+    void Loaded() override;
     void SetColor(fw::TColor color) override;
     void SetParent(fw::TWinControl* parent) override;
 
@@ -198,6 +199,7 @@ public:
 protected:
     void ReadOnlyMessage(bool value) override;
     void ApplyEnabled() override;
+    void Ctl3DChanged() override;
 
 private:
     bool Designing() const { return HasState(fw::csDesigning); }

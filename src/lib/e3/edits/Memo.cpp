@@ -138,6 +138,12 @@ void Te3CustomMemo::SetParent(fw::TWinControl* parent)
     UpdateMarker();
 }
 
+void Te3CustomMemo::Loaded()
+{
+    fw::TWinControl::Loaded();
+    ShowLoadedColor(*this, colors_);
+}
+
 void Te3CustomMemo::SetEnabled(bool value)
 {
     if (!Parent()) {
@@ -256,9 +262,21 @@ void Te3CustomMemo::SetScrollBars(TScrollStyle value)
     memo_->setHorizontalScrollBarPolicy(policy(value == ssHorizontal || value == ssBoth));
     const bool vertical = value == ssVertical || value == ssBoth;
     memo_->setVerticalScrollBarPolicy(policy(vertical));
+    PlaceMarker();
+}
+
+void Te3CustomMemo::PlaceMarker()
+{
     // The marker stands left of a vertical scroll bar.
+    const bool vertical = scrollBars_ == ssVertical || scrollBars_ == ssBoth;
     const int bar = vertical ? memo_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, memo_) + 1 : 0;
-    marker_->SetPlacement(1, MarkerPlacement {4 + bar, -1});
+    marker_->SetPlacement(1, EditMarkerPlacement(GetCtl3D(), bar));
+}
+
+void Te3CustomMemo::Ctl3DChanged()
+{
+    fw::TWinControl::Ctl3DChanged();
+    PlaceMarker();
 }
 
 void Te3CustomMemo::SetWantTabs(bool value)

@@ -25,6 +25,7 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
+    void Loaded() override;
     void SetParent(fw::TWinControl* parent) override;
     // Lines joined by CR LF.
     std::string GetText() const override;
@@ -89,9 +90,11 @@ protected:
     // The window's read-only switch, where the lock and colours come in.
     void ReadOnlyMessage(bool value);
     void ApplyEnabled() override;
+    void Ctl3DChanged() override;
 
 private:
     friend class MemoWidget;
+    void PlaceMarker();
     void SwitchReadOnly(bool value);
     void UpdateMarker();
     void ShowText(const QString& text);

@@ -231,6 +231,12 @@ const fw::TClassInfo& Te3CustomListBox::GetLanguageClass() const
     return Te3ListBox::StaticClass();
 }
 
+void Te3CustomListBox::Loaded()
+{
+    fw::TWinControl::Loaded();
+    ShowLoadedColor(*this, colors_);
+}
+
 void Te3CustomListBox::SetEnabled(bool value)
 {
     if (!Parent()) {

@@ -62,6 +62,7 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
+    void Loaded() override;
 
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);

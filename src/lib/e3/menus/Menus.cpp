@@ -110,13 +110,25 @@ QKeySequence ShortCutToKeySequence(int32_t shortCut)
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+// The framework's menu item under its own name: forms, the class registry and
+// the translation know menu items as "TMenuItem" and everything derived from it.
+const fw::TClassInfo& FrameworkMenuItemClass()
+{
+    static const fw::TClassInfo info {"TMenuItem", &fw::TComponent::StaticClass(), {}};
+    return info;
+}
+
+} // namespace
+
 const fw::TClassInfo& Te3MenuItem::StaticClass()
 {
     using C = Te3MenuItem;
     namespace p = fw::prop;
     static const fw::TClassInfo info {
         "Te3MenuItem",
-        &fw::TComponent::StaticClass(),
+        &FrameworkMenuItemClass(),
         {
             p::Boolean("AutoCheck", &C::GetAutoCheck, &C::SetAutoCheck),
             p::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
@@ -403,6 +415,8 @@ void Te3MenuItem::PrepareToShow()
     // Owner-drawn items are measured afresh: their handlers may have changed.
     const TMenuBase* menu = GetMenu();
     QWidget* container = isRoot_ ? rootContainer_.data() : subMenu_.get();
+    if (menu && container)
+        menu->ApplyBiDiMode(container);
     if (menu && menu->GetOwnerDraw() && container) {
         QEvent styleChange(QEvent::StyleChange);
         QCoreApplication::sendEvent(container, &styleChange);
@@ -658,6 +672,35 @@ void TMenuBase::SetImages(fw::TCustomImageList* value)
     items_->UpdateIcons();
 }
 
+fw::TBiDiMode TMenuBase::GetBiDiMode() const
+{
+    if (parentBiDiMode_)
+        if (auto* control = dynamic_cast<const fw::TControl*>(Owner()))
+            return control->GetBiDiMode();
+    return biDiMode_;
+}
+
+void TMenuBase::SetBiDiMode(fw::TBiDiMode value)
+{
+    biDiMode_ = value;
+    parentBiDiMode_ = false;
+    ApplyBiDiMode(items_->rootContainer_.data());
+}
+
+void TMenuBase::SetParentBiDiMode(bool value)
+{
+    if (value && !parentBiDiMode_)
+        biDiMode_ = GetBiDiMode();
+    parentBiDiMode_ = value;
+    ApplyBiDiMode(items_->rootContainer_.data());
+}
+
+void TMenuBase::ApplyBiDiMode(QWidget* container) const
+{
+    if (container)
+        container->setLayoutDirection(fw::LayoutDirectionOf(GetBiDiMode()));
+}
+
 void TMenuBase::RelayoutWidgets()
 {
     // Drop-down menus size their items again as they open; the widget that
@@ -703,6 +746,7 @@ void Te3CustomMainMenu::AttachTo(fw::TCustomForm* form)
     bar_->setParent(window);
     if (window) {
         widthKeeper_ = new BarWidthKeeper(window, bar_);
+        ApplyBiDiMode(bar_.data());
         bar_->raise();
         bar_->show();
         form->SetMenuBar(bar_);
@@ -748,8 +792,11 @@ const fw::TClassInfo& Te3MainMenu::StaticClass()
             p::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
             p::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction, &C::SetAutoLineReduction),
             p::Boolean("AutoMerge", &C::GetAutoMerge, &C::SetAutoMerge),
+            p::Enum("BiDiMode", fw::BiDiModeType, &C::GetBiDiMode, &C::SetBiDiMode),
             p::Object("Images", fw::TCustomImageList::StaticClass(), &C::GetImages, &C::SetImages),
+            p::Object("Items", Te3MenuItem::StaticClass(), &C::GetItems, nullptr),
             p::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
+            p::Boolean("ParentBiDiMode", &C::GetParentBiDiMode, &C::SetParentBiDiMode),
             p::Event("OnChange", MenuChangeEventType, &C::OnChange),
         },
     };
@@ -842,8 +889,11 @@ void Te3CustomPopupMenu::PopupAndWait(int x, int y)
 void Te3CustomPopupMenu::PopupAtText(const std::string& value)
 {
     QPoint point(StrictInteger(u3::ValueFieldDef(value, 0, "")), StrictInteger(u3::ValueFieldDef(value, 1, "")));
-    if (auto* control = dynamic_cast<fw::TControl*>(Owner()); control && control->Widget())
-        point = control->Widget()->mapToGlobal(point);
+    // The client area of a form lies below its menu bar.
+    if (auto* control = dynamic_cast<fw::TWinControl*>(Owner()); control && control->ClientWidget())
+        point = control->ClientWidget()->mapToGlobal(point);
+    else if (auto* graphic = dynamic_cast<fw::TControl*>(Owner()); graphic && graphic->Widget())
+        point = graphic->Widget()->mapToGlobal(point);
     Popup(point.x(), point.y());
 }
 
@@ -859,10 +909,13 @@ const fw::TClassInfo& Te3PopupMenu::StaticClass()
             fw::prop::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction,
                            &C::SetAutoLineReduction),
             fw::prop::Boolean("AutoPopup", &C::GetAutoPopup, &C::SetAutoPopup),
+            fw::prop::Enum("BiDiMode", fw::BiDiModeType, &C::GetBiDiMode, &C::SetBiDiMode),
             fw::prop::Integer("HelpContext", &C::GetHelpContext, &C::SetHelpContext),
             fw::prop::Object("Images", fw::TCustomImageList::StaticClass(), &C::GetImages, &C::SetImages),
+            fw::prop::Object("Items", Te3MenuItem::StaticClass(), &C::GetItems, nullptr),
             fw::prop::Set("MenuAnimation", MenuAnimationType, &C::GetMenuAnimation, &C::SetMenuAnimation),
             fw::prop::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
+            fw::prop::Boolean("ParentBiDiMode", &C::GetParentBiDiMode, &C::SetParentBiDiMode),
             fw::prop::Enum("TrackButton", TrackButtonType, &C::GetTrackButton, &C::SetTrackButton),
         },
     };

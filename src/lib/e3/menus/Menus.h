@@ -238,6 +238,18 @@ public:
     // Pictures of the items by ImageIndex; null once freed.
     fw::TCustomImageList* GetImages() const { return images_.get(); }
     void SetImages(fw::TCustomImageList* value);
+    // The root item, published as Items.
+    Te3MenuItem* GetItems() const { return items_; }
+
+    // Reading direction of the items. While ParentBiDiMode is set (the
+    // default) the menu reads like the control that owns it; setting BiDiMode
+    // clears ParentBiDiMode.
+    fw::TBiDiMode GetBiDiMode() const;
+    void SetBiDiMode(fw::TBiDiMode value);
+    bool GetParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool value);
+    // Gives the widgets showing the items the reading direction in force.
+    void ApplyBiDiMode(QWidget* container) const;
 
     TMenuChangeEvent OnChange;
 
@@ -251,6 +263,8 @@ protected:
 
     Te3MenuItem* items_;
     bool ownerDraw_ = false;
+    fw::TBiDiMode biDiMode_ = fw::bdLeftToRight;
+    bool parentBiDiMode_ = true;
     fw::Guard<fw::TCustomImageList> images_;
 };
 

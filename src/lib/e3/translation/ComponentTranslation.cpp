@@ -145,6 +145,8 @@ void TMultiLanguage::ChangeComponentLanguage(fw::TComponent* component, const st
         for (fw::TComponent* owned : std::vector<fw::TComponent*>(component->OwnedComponents()))
             TranslateComponent(owned, from, to);
     }
+    if (designerML_)
+        designerML_->LanguageChanged(to->Index);
     if (OnLangChangeAfter)
         OnLangChangeAfter(this, &previous_, to);
 }

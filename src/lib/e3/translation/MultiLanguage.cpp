@@ -127,6 +127,7 @@ const fw::TClassInfo& TMultiLanguage::StaticClass()
             p::Object("DesignerML", TCustomDesignerML::StaticClass(), &C::GetDesignerML, &C::SetDesignerML),
             p::String("FileName", &C::GetFileName, &C::SetFileName),
             p::String("LangMainName", &C::GetLangMainName, &C::SetLangMainName),
+            p::Object("ListComponents", fw::TStrings::StaticClass(), &C::GetListComponentsStrings, nullptr),
             p::Integer("LangMainNumber", &C::GetLangMainNumber, &C::SetLangMainNumber),
             p::Boolean("TranslateForm", &C::GetTranslateForm, &C::SetTranslateForm),
         },
@@ -137,8 +138,11 @@ const fw::TClassInfo& TMultiLanguage::StaticClass()
 
 TMultiLanguage::TMultiLanguage(fw::TComponent* owner)
     : TComponent(owner), DebugMode(u3::ParamPresent("-MLDEBUG")),
-      DebugDialog(u3::ParamPresent("-MLDEBUGDLG") && !DebugDialogIgnored()), notTranslate_(ReadNotTranslate())
+      DebugDialog(u3::ParamPresent("-MLDEBUGDLG") && !DebugDialogIgnored()), notTranslate_(ReadNotTranslate()),
+      listComponentsStrings_(std::make_unique<fw::TStrings>())
 {
+    listComponentsStrings_->OnRefresh = [this] { listComponentsStrings_->Load(listComponents_); };
+    listComponentsStrings_->OnChange = [this] { SetListComponents(listComponentsStrings_->Lines()); };
     // The dictionaries this component opens answer through message boxes.
     InstallQtDictionaryDialogs();
 }

@@ -4,6 +4,7 @@
 // all open dictionaries, and the fallbacks when a dictionary lacks a word.
 #include "e3/dictionary/ItemSession.h"
 #include "framework/Component.h"
+#include "framework/Strings.h"
 
 #include <functional>
 #include <memory>
@@ -115,6 +116,8 @@ public:
     // drops the cache; it is built anew at the next change.
     virtual const std::vector<std::string>& GetListComponents() const { return listComponents_; }
     virtual void SetListComponents(const std::vector<std::string>& names);
+    // The same names as a published list of lines.
+    fw::TStrings* GetListComponentsStrings() const { return listComponentsStrings_.get(); }
     // Drops empty names and names that are neither a component of owner nor
     // owner's own name; nothing when the list is empty or owner has no name.
     virtual void PackListComponents(const fw::TComponent* owner);
@@ -235,6 +238,7 @@ private:
     int statisticsColumn_ = -1;
     std::vector<std::string> notTranslate_;
     std::vector<std::string> listComponents_;
+    std::unique_ptr<fw::TStrings> listComponentsStrings_;
     // Parallel to listComponents_ once built.
     std::vector<ComponentCache> cache_;
     bool cachePending_ = true;

@@ -244,6 +244,21 @@ TEST(MandatoryMarker, TriangleInTheTopRightCornerFollowsSizeAndWidth)
     EXPECT_EQ(edit.Marker().Corners()[1], QPoint(195, 0));
     EXPECT_EQ(edit.Marker().geometry(), edit.LineEdit()->rect());
 
+    // A flat border: right edge W-1-B, top B.
+    edit.SetWidth(121);
+    WriteByName(edit, "Ctl3D", int64_t {0});
+    EXPECT_EQ(edit.Marker().Corners(), (std::array<QPoint, 3> {QPoint(112, 1), QPoint(119, 1), QPoint(119, 7)}));
+    WriteByName(edit, "Ctl3D", int64_t {1});
+    EXPECT_EQ(edit.Marker().Corners()[0], QPoint(109, 0));
+
+    // A flat edit whose marker is made only now is placed the same.
+    Te3_Edit flatEdit(nullptr);
+    flatEdit.SetParent(&root);
+    flatEdit.SetBounds(0, 0, 121, 21);
+    WriteByName(flatEdit, "Ctl3D", int64_t {0});
+    WriteByName(flatEdit, "MnShow", int64_t {1});
+    EXPECT_EQ(flatEdit.Marker().Corners()[0], QPoint(114, 1));
+
     const auto flat = e3::MarkerCorners(100, 2, 5, 5, {1, 0});
     EXPECT_EQ(flat[0], QPoint(92, 2));
     EXPECT_EQ(flat[2], QPoint(97, 7));

@@ -274,6 +274,8 @@ TEST_F(MemoTest, MarkerIsGreyWhenDisabledAndStandsLeftOfAVerticalBar)
     WriteByName(*memo, "ScrollBars", int64_t {e3::ssBoth});
     const int bar = memo->TextEdit()->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, memo->TextEdit());
     EXPECT_EQ(memo->Marker().Corners()[1].x(), right - bar - 1);
+    WriteByName(*memo, "Ctl3D", int64_t {0});
+    EXPECT_EQ(memo->Marker().Corners()[1], QPoint(memo->GetWidth() - 1 - 1 - bar - 1, 1));
     WriteByName(*memo, "Enabled", int64_t {0});
     EXPECT_EQ(memo->Marker().DrawnColor(), e3::MarkerDisabledColor);
 }

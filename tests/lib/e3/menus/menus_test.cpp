@@ -139,6 +139,66 @@ TEST_F(MenusTest, PopupShowsAtTheOwnersClientPoint)
         EXPECT_THROW(WriteByName(*popup, "_Popup", std::string(bad)), u3::EConvertError) << bad;
 }
 
+// Below a main menu the client area starts one menu-bar height down the window:
+// the point is taken from there.
+TEST_F(MenusTest, PopupPointIsInTheClientAreaBelowTheMenuBar)
+{
+    auto* mainMenu = new e3::Te3_MainMenu(&form);
+    mainMenu->Items()->Add(NewItem(&form, "mnFile", "File"));
+    auto* popup = new e3::Te3_PopupMenu(&form);
+    popup->Items()->Add(NewItem(&form, "mnOne", "One"));
+    form.SetBounds(40, 30, 300, 200);
+    form.Show();
+    const int barHeight = form.ClientWidget()->mapTo(form.Widget(), QPoint(0, 0)).y();
+    ASSERT_GT(barHeight, 0) << "the form shows a menu bar";
+
+    WriteByName(*popup, "_Popup", std::string("10<|>20"));
+    EXPECT_EQ(popup->LastPopupPoint(), form.Widget()->mapToGlobal(QPoint(10, 20 + barHeight)));
+    popup->Menu()->close();
+}
+
+TEST_F(MenusTest, MenusPublishTheirItemsAndReadingDirection)
+{
+    auto* mainMenu = new e3::Te3_MainMenu(&form);
+    auto* popup = new e3::Te3_PopupMenu(&form);
+    Te3MenuItem* one = NewItem(&form, "mnOne", "One");
+    popup->Items()->Add(one);
+    Te3MenuItem* sub = NewItem(&form, "mnSub", "Sub");
+    one->Add(sub);
+    for (fw::TComponent* menu : {static_cast<fw::TComponent*>(mainMenu), static_cast<fw::TComponent*>(popup)}) {
+        const fw::TPropInfo* items = menu->ClassType().FindProperty("items");
+        ASSERT_NE(items, nullptr) << menu->ClassName();
+        EXPECT_FALSE(items->IsWritable());
+        EXPECT_NE(std::get<fw::TObject*>(items->get(*menu)), nullptr);
+        EXPECT_EQ(std::get<int64_t>(menu->ClassType().FindProperty("ParentBiDiMode")->get(*menu)), 1);
+    }
+    EXPECT_EQ(std::get<fw::TObject*>(popup->ClassType().FindProperty("Items")->get(*popup)), popup->Items());
+
+    // Following the owning form.
+    form.SetBiDiMode(fw::bdRightToLeft);
+    form.Show();
+    popup->Popup(10, 10);
+    EXPECT_EQ(popup->Menu()->layoutDirection(), Qt::RightToLeft);
+    popup->Menu()->close();
+    EXPECT_EQ(std::get<int64_t>(popup->ClassType().FindProperty("BiDiMode")->get(*popup)), fw::bdRightToLeft);
+
+    // A direction of its own ends the following; sub-menus read the same way.
+    WriteByName(*popup, "BiDiMode", int64_t {fw::bdLeftToRight});
+    EXPECT_FALSE(popup->GetParentBiDiMode());
+    popup->Popup(10, 10);
+    EXPECT_EQ(popup->Menu()->layoutDirection(), Qt::LeftToRight);
+    popup->Menu()->close();
+    WriteByName(*popup, "BiDiMode", int64_t {fw::bdRightToLeft});
+    popup->Popup(10, 10);
+    one->SubMenu()->popup(QPoint(20, 20));
+    EXPECT_EQ(one->SubMenu()->layoutDirection(), Qt::RightToLeft);
+    one->SubMenu()->close();
+    popup->Menu()->close();
+
+    WriteByName(*mainMenu, "BiDiMode", int64_t {fw::bdRightToLeft});
+    EXPECT_EQ(mainMenu->MenuBar()->layoutDirection(), Qt::RightToLeft);
+}
+
 TEST_F(MenusTest, CheckedItemsAndRadioGroups)
 {
     e3::Te3_PopupMenu popup(nullptr);

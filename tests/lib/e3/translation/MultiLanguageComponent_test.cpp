@@ -377,9 +377,43 @@ TEST_F(MultiLanguageComponent, PublishesItsSettings)
     EXPECT_FALSE(ml.TranslateForm);
     EXPECT_EQ(std::get<std::string>(info.FindProperty("LangMainName")->get(ml)), "French:");
 
+    // The cached components' names, read and written as a list of lines.
+    auto* names = dynamic_cast<fw::TStrings*>(std::get<fw::TObject*>(info.FindProperty("listcomponents")->get(ml)));
+    ASSERT_NE(names, nullptr);
+    ml.SetListComponents({"Btn1", "Btn2"});
+    EXPECT_EQ(names->GetCommaText(), "Btn1,Btn2");
+    names->SetText("Edit1\r\nForm1\r\n");
+    EXPECT_EQ(ml.GetListComponents(), (std::vector<std::string> {"Edit1", "Form1"}));
+
     // While designed, a file name is recorded without being read.
     ml.SetDesigning(true);
     info.FindProperty("FileName")->set(ml, path);
     EXPECT_EQ(ml.FileName, path);
     EXPECT_EQ(LangSession().Find(path), nullptr);
+}
+
+TEST_F(MultiLanguageComponent, ComponentLanguageChangeTellsTheDesignerTheNewPosition)
+{
+    OpenInMemory();
+    TMultiLanguage ml;
+    RecordingDesigner designer(nullptr);
+    ml.SetDesignerML(&designer);
+    ml.FileName = fileName;
+    std::vector<std::string> order;
+    ml.OnLangChangeAfter = [&](TMultiLanguage*, const TLanguage*, const TLanguage* newLng) {
+        order.push_back("after " + newLng->Name + " seen " + std::to_string(designer.seen.size()));
+    };
+    fw::TComponent form(nullptr);
+    ml.ChangeComponentLanguage(&form, "English:", "French:");
+    ml.ChangeComponentLanguage(&form, "french:", "GERMAN:");
+    EXPECT_EQ(designer.seen, (std::vector<int> {2, 1}));
+    EXPECT_EQ(order, (std::vector<std::string> {"after French: seen 1", "after German: seen 2"}));
+
+    // A refused change tells nobody.
+    ml.OnLangChangeBefore = [](TMultiLanguage*, const TLanguage*, const TLanguage*&, bool& canChange) {
+        canChange = false;
+    };
+    ml.ChangeComponentLanguage(&form, "English:", "German:");
+    EXPECT_EQ(designer.seen.size(), 2u);
+    ml.SetDesignerML(nullptr);
 }
