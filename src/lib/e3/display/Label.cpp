@@ -206,7 +206,9 @@ void Te3CustomLabel::AdjustAutoSize()
     else
         bounds = metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), flags | Qt::AlignLeft | Qt::AlignTop,
                                       text.isEmpty() ? QStringLiteral(" ") : text);
-    const int width = wordWrap_ ? GetWidth() : (text.isEmpty() ? 0 : bounds.width());
+    // An empty caption is measured as one blank, so that the label keeps a
+    // place that can be seen and clicked.
+    const int width = wordWrap_ ? GetWidth() : bounds.width();
     SetBounds(GetLeft(), GetTop(), width, bounds.height());
 }
 

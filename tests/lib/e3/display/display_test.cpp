@@ -149,6 +149,14 @@ TEST_F(DisplayTest, ScaledLabelShowsTheStartOfALongCaptionWithoutChangingIt)
     label.SetAutoSize(true);
     EXPECT_EQ(label.ShownText(), caption) << "an auto-sized label grows instead";
     EXPECT_GT(label.GetWidth(), 60);
+
+    // Without a caption it is as wide and as high as one blank.
+    label.SetText("");
+    const QFontMetrics metrics(label.GetFont()->ToQFont());
+    const QRect blank = metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop, " ");
+    EXPECT_GT(label.GetWidth(), 0);
+    EXPECT_EQ(label.GetWidth(), blank.width());
+    EXPECT_EQ(label.GetHeight(), blank.height());
 }
 
 TEST_F(DisplayTest, LabelFollowsItsContainerAndKeepsItsOwnWish)
