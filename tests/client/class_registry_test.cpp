@@ -36,7 +36,7 @@ const std::set<std::string> kBuiltControlClasses = {
     "Te3_UnicodeEdit", "Te3Bevel", "Te3CheckBox", "Te3Gauge", "Te3GroupBox", "Te3Image", "Te3Label", "Te3ListBox",
     "Te3MainMenu", "Te3MenuItem", "Te3Memo", "Te3Panel", "Te3PopupMenu", "Te3RadioButton", "Te3RadioGroup",
     "Te3ScrollBox", "Te3SpeedButton", "Te3ColorSpeedButton", "Te3UnicodeLabel", "Te3ProgressLabel",
-    "Te3_ComboBox", "Te3_CComboBox", "Te3ComboBox", "Te3CComboBox",
+    "Te3_ComboBox", "Te3_CComboBox", "Te3ComboBox", "Te3CComboBox", "Te3_CheckScrollBox", "Te3CheckScrollBox",
     "Te3_RegNoEdit", "Te3_DateEdit",
     "TDGDataListClient",
 };

@@ -37,7 +37,8 @@ const char* const kRegistered[] = {
     "Te3_SpeedButton",   "Te3MainMenu",       "Te3MenuItem",      "Te3PopupMenu",
     "Te3SpeedButton",    "Te3ColorSpeedButton", "Te3_RegNoEdit",    "Te3_ComboBox",
     "Te3_DateEdit",
-    "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",
+    "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",     "Te3_CheckScrollBox",
+    "Te3CheckScrollBox",
     "TDGDataListClient",
 };
 

@@ -3,6 +3,7 @@
 #include "e3/buttons/CheckBox.h"
 #include "e3/buttons/RadioButton.h"
 #include "e3/buttons/SpeedButton.h"
+#include "e3/checkscroll/CheckScrollBox.h"
 #include "e3/combos/CComboBox.h"
 #include "e3/combos/ComboBox.h"
 #include "e3/containers/GroupBox.h"
@@ -74,6 +75,8 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3_CComboBox::StaticClass(),
         &Te3ComboBox::StaticClass(),
         &Te3CComboBox::StaticClass(),
+        &Te3_CheckScrollBox::StaticClass(),
+        &Te3CheckScrollBox::StaticClass(),
         &TDGDataListClient::StaticClass(),
     };
     return classes;

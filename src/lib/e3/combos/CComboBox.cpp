@@ -431,8 +431,9 @@ void Te3CustomCComboBox::SetItemsText(const std::string& value)
         codes_.push_back(QString::fromStdString(line.substr(0, eq)).toUpper().toStdString());
         items.push_back(line.substr(eq + 1));
     }
+    // Sorted before the list is filled, so that the window is filled once.
+    SortPairs(items);
     LoadItems(items);
-    Sort();
 }
 
 void Te3CustomCComboBox::ClearAll()
@@ -455,21 +456,29 @@ void Te3CustomCComboBox::SetSortedType(TSortedType value)
     Sort();
 }
 
-void Te3CustomCComboBox::Sort()
+bool Te3CustomCComboBox::SortPairs(std::vector<std::string>& items)
 {
-    const std::vector<std::string> items = Items();
     if (sortedType_ == stNone || items.empty() || codes_.empty() || items.size() != codes_.size())
-        return;
+        return false;
     const std::vector<size_t> order = CollatedOrder(sortedType_ == stCode ? codes_ : items);
     std::vector<std::string> sortedItems, sortedCodes;
     sortedItems.reserve(order.size());
     sortedCodes.reserve(order.size());
     for (size_t i : order) {
-        sortedItems.push_back(items[i]);
-        sortedCodes.push_back(codes_[i]);
+        sortedItems.push_back(std::move(items[i]));
+        sortedCodes.push_back(std::move(codes_[i]));
     }
     codes_ = std::move(sortedCodes);
-    LoadItems(sortedItems);
+    items = std::move(sortedItems);
+    return true;
+}
+
+void Te3CustomCComboBox::Sort()
+{
+    std::vector<std::string> items = Items();
+    if (!SortPairs(items))
+        return;
+    LoadItems(items);
     SelectByCode(GetCode());
 }
 

@@ -88,6 +88,8 @@ protected:
 private:
     friend class TComboCodeEdit;
     void Sort();
+    // Orders the items and the codes together; false when they are not to be sorted.
+    bool SortPairs(std::vector<std::string>& items);
     void LayoutCode();
     void PlaceCodeTab();
     void FollowWithCode();

@@ -416,16 +416,29 @@ void Te3CustomComboBox::ApplyBevelForCtl3D()
 {
     // A flat combo box gets a drawn border.
     SetBevelKind(GetCtl3D() ? fw::bkNone : fw::bkTile);
+    PlaceMarker();
+}
+
+void Te3CustomComboBox::SetMnShow(bool value)
+{
+    marker_.SetShow(value);
+    PlaceMarker();
+}
+
+void Te3CustomComboBox::PlaceMarker()
+{
+    if (!marker_.GetShow())
+        return;
     const int button = style_ == csSimple ? 0 : combo_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const MarkerPlacement placement = GetCtl3D() ? MarkerPlacement {2 + button, 1} : MarkerPlacement {1 + button, 0};
-    if (GetMnShow())
-        marker_.Widget().SetPlacement(GetBevelWidth(), placement);
+    marker_.Widget().SetPlacement(GetBevelWidth(), placement);
 }
 
 void Te3CustomComboBox::SetStyle(TComboBoxStyle value)
 {
     style_ = value;
     ApplyStyle();
+    PlaceMarker();
 }
 
 void Te3CustomComboBox::ApplyStyle()

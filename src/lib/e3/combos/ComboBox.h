@@ -69,7 +69,7 @@ public:
     void SetAutoHint(bool value) { autoHint_ = value; }
 
     bool GetMnShow() const { return marker_.GetShow(); }
-    void SetMnShow(bool value) { marker_.SetShow(value); }
+    void SetMnShow(bool value);
     int32_t GetMnWidth() const { return marker_.GetWidth(); }
     void SetMnWidth(int32_t value) { marker_.SetWidth(value); }
     int32_t GetMnHeight() const { return marker_.GetHeight(); }
@@ -138,6 +138,9 @@ private:
     friend class ComboWidget;
     void ApplyStyle();
     void ApplyBevelForCtl3D();
+    // The marker stands left of the drop-down button, and one pixel further
+    // out on a flat box.
+    void PlaceMarker();
     void UpdateMarker();
 
     ComboWidget* combo_;

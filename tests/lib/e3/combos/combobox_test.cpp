@@ -3,7 +3,11 @@
 #include "e3/combos/FontList.h"
 #include "u3/Exceptions.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QProcess>
+#include <QStyle>
+#include <QTest>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -96,6 +100,55 @@ TEST(ComboBoxTest, AutoHintShowsTheTextAfterAChange)
     box.SetText("typed");
     EXPECT_EQ(box.GetHint(), "typed");
     EXPECT_TRUE(box.GetShowHint());
+}
+
+TEST(ComboBoxTest, MarkerStandsLeftOfTheDropDownButton)
+{
+    e3test::TestContainer panel(nullptr);
+    e3::Te3_ComboBox box(nullptr);
+    box.SetParent(&panel);
+    box.SetBounds(0, 0, 145, 21);
+    WriteByName(box, "MnShow", int64_t {1});
+    const int button = box.Combo()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int bevel = box.GetBevelWidth();
+    const auto corners = box.Marker().Corners();
+    EXPECT_EQ(corners[1], QPoint(145 - 2 - bevel - button, bevel + 1));
+    EXPECT_EQ(corners[0].x(), corners[1].x() - 5);
+
+    // The simple style has no button.
+    WriteByName(box, "Style", int64_t {e3::csSimple});
+    EXPECT_EQ(box.Marker().Corners()[1], QPoint(145 - 2 - bevel, bevel + 1));
+    WriteByName(box, "Enabled", int64_t {0});
+    EXPECT_EQ(box.Marker().DrawnColor(), e3::MarkerDisabledColor);
+}
+
+TEST(ComboBoxTest, UserInputRaisesClickSelectAndChange)
+{
+    e3test::TestContainer panel(nullptr);
+    panel.Widget()->resize(300, 80);
+    e3::Te3_ComboBox box(nullptr);
+    box.SetParent(&panel);
+    WriteByName(box, "_Items", std::string("Alpha\r\nBeta"));
+    std::string seen;
+    box.OnClick = [&](fw::TObject*) { seen += "click;"; };
+    box.OnChange = [&](fw::TObject*) { seen += "change:" + box.GetText() + ";"; };
+    panel.Widget()->show();
+    QApplication::setActiveWindow(panel.Widget());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.Widget()));
+    box.Combo()->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+
+    QTest::keyClicks(box.Combo()->lineEdit(), "x");
+    EXPECT_EQ(seen, "change:x;");
+    seen.clear();
+    QTest::keyClick(box.Combo(), Qt::Key_Down);
+    EXPECT_EQ(seen, "click;change:Alpha;");
+
+    // With OnSelect bound, a choice raises it instead of OnChange.
+    seen.clear();
+    box.OnSelect = [&](fw::TObject*) { seen += "select;"; };
+    QTest::keyClick(box.Combo(), Qt::Key_Down);
+    EXPECT_EQ(seen, "click;select;");
 }
 
 TEST(ComboBoxTest, WordListIncludesItemsString)
