@@ -127,10 +127,12 @@ bool IsReserved(char c)
     return c == '&' || c == '\'' || c == '>' || c == '<' || c == '"' || c == '\n' || c == '\r';
 }
 
-// The first reserved character at or after p, or end. Long values such as
-// Base64 text hold none, so the scan is what their escaping costs: sixteen
-// bytes a step where the processor allows it.
-const char* FindReserved(const char* p, const char* end)
+// The first reserved character at or after p (with outsideAscii, also the
+// first byte outside ASCII), or end. Long values such as Base64 text hold
+// none, so the scan is what their escaping costs: sixteen bytes a step where
+// the processor allows it.
+template <bool outsideAscii>
+const char* FindMarked(const char* p, const char* end)
 {
 #if defined(__SSE2__)
     const __m128i amp = _mm_set1_epi8('&');
@@ -148,15 +150,22 @@ const char* FindReserved(const char* p, const char* end)
         hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, quot));
         hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, lf));
         hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, cr));
+        if constexpr (outsideAscii)
+            hit = _mm_or_si128(hit, block); // the high bit marks the byte
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
         if (mask != 0)
             return p + __builtin_ctz(mask);
         p += 16;
     }
 #endif
-    while (p != end && !IsReserved(*p))
+    while (p != end && !IsReserved(*p) && !(outsideAscii && static_cast<unsigned char>(*p) >= 0x80))
         ++p;
     return p;
+}
+
+const char* FindReserved(const char* p, const char* end)
+{
+    return FindMarked<false>(p, end);
 }
 
 // Decodes text into out, which may be text's own first byte: no escape or
@@ -212,36 +221,8 @@ std::size_t UnescapeInto(char* out, std::string_view text)
 
 bool IsPlainXMLText(std::string_view text)
 {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-#if defined(__SSE2__)
-    const __m128i amp = _mm_set1_epi8('&');
-    const __m128i apos = _mm_set1_epi8('\'');
-    const __m128i gt = _mm_set1_epi8('>');
-    const __m128i lt = _mm_set1_epi8('<');
-    const __m128i quot = _mm_set1_epi8('"');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    while (end - p >= 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        // The high bit of a byte outside ASCII counts as a hit as well.
-        __m128i hit = _mm_or_si128(block, _mm_cmpeq_epi8(block, amp));
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, apos));
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, gt));
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, lt));
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, quot));
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, lf));
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, cr));
-        if (_mm_movemask_epi8(hit) != 0)
-            return false;
-        p += 16;
-    }
-#endif
-    for (; p != end; ++p) {
-        if (static_cast<unsigned char>(*p) >= 0x80 || IsReserved(*p))
-            return false;
-    }
-    return true;
+    const char* const end = text.data() + text.size();
+    return FindMarked<true>(text.data(), end) == end;
 }
 
 std::size_t EscapedXMLTextSize(std::string_view text)
