@@ -110,6 +110,10 @@ TEST_F(DataListRoadTest, EventsOfACreatedDataListGoOutUnderItsNameAndItsRowsCome
     dataList->DblClick();
     EXPECT_EQ(Sent().at(3), "List1 / TDGDataListClient / Main.Open / "
                             "{ ; Sender List1 ; Client.Title snil ; Col 1 ; Row 2 ; } ");
+    // Made without an owner: freed here as the engine's _FREE would free it,
+    // which takes it off the client's list.
+    delete dataList;
+    EXPECT_EQ(theClient->CreatedComponents().Find("List1"), nullptr);
 }
 
 } // namespace

@@ -67,7 +67,7 @@ public:
     {
     }
 
-    void Detach() { combo_ = nullptr; }
+    void ForgetCombo() { combo_ = nullptr; }
 
     void SetEnabled(bool) override { Follow(); }
 
@@ -128,7 +128,7 @@ Te3CustomCComboBox::Te3CustomCComboBox(fw::TComponent* owner)
 Te3CustomCComboBox::~Te3CustomCComboBox()
 {
     if (TComboCodeEdit* edit = codeEdit_.get()) {
-        edit->Detach();
+        edit->ForgetCombo();
         edit->OnChange = nullptr;
         edit->OnExit = nullptr;
     }
