@@ -1,4 +1,5 @@
 #include "u3/RegNoCheck.h"
+#include "u3/StrLib.h"
 
 #include <algorithm>
 #include <array>
@@ -54,23 +55,9 @@ std::u32string Decode(std::string_view text, std::size_t maxChars)
 std::string Encode(std::u32string_view text)
 {
     std::string out;
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    out.reserve(text.size());
+    for (char32_t c : text)
+        AppendUtf8(out, c);
     return out;
 }
 
