@@ -3,6 +3,7 @@
 #include "client/ClassRegistry.h"
 #include "client/ClientForm.h"
 #include "client/ClientSender.h"
+#include "client/DocumentViewer.h"
 #include "client/FormReader.h"
 #include "client/Globals.h"
 #include "client/StartUp.h"
@@ -96,6 +97,10 @@ const fw::TClassInfo& TClient::StaticClass()
             fw::prop::StringAction("_HideInfoMessage", &TClient::_HideInfoMessage),
             fw::prop::StringAction("_ShowProgressInfo", &TClient::_ShowProgressInfo),
             fw::prop::StringAction("_HideProgressInfo", &TClient::_HideProgressInfo),
+            fw::prop::StringAction("_ViewPDF", &TClient::_ViewPDF),
+            fw::prop::StringAction("_ViewPDFList", &TClient::_ViewPDFList),
+            fw::prop::StringAction("_ViewPDFExt", &TClient::_ViewPDFExt),
+            fw::prop::StringAction("_PrintPDF", &TClient::_PrintPDF),
             fw::prop::StringAction("_AbstractCountWords", &TClient::IgnoreCommand),
             fw::prop::StringAction("_CurrentForm", &TClient::IgnoreCommand),
             fw::prop::StringAction("_DirectoryExists", &TClient::IgnoreCommand),
@@ -144,6 +149,8 @@ TClient::TClient(const std::string& engineName)
 
 TClient::~TClient()
 {
+    if (documentViewer_)
+        documentViewer_->CloseViewer();
     delete infoForm_.get();
     delete progressInfoForm_.get();
     // The forms and frames the engine made and nobody owns end with the client.

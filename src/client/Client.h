@@ -25,6 +25,7 @@ class PrivateFolder;
 
 namespace client {
 
+class IDocumentViewer;
 class Te3_ClientForm;
 class Te3_ClientFrame;
 
@@ -117,6 +118,14 @@ public:
     int32_t SendFileToServer(const std::string& localPath, const std::string& serverPath);
     int32_t ReceiveFileFromServer(const std::string& localPath, const std::string& serverPath);
     int32_t ReceiveWholeFile(const std::string& localPath, const std::string& serverPath);
+    // The viewer's download of a list entry: the next numbered name in the
+    // "PDF" folder with the server file's extension; XML comes in one piece.
+    bool FetchViewerFile(const std::string& serverPath, std::string& localPath);
+
+    // The document viewer (not owned; null: none). The client closes an open
+    // viewer when it is freed.
+    void SetDocumentViewer(IDocumentViewer* viewer) { documentViewer_ = viewer; }
+    IDocumentViewer* DocumentViewer() const { return documentViewer_; }
 
     // Commands.
     void _SetVariable(const std::string& value);
@@ -151,6 +160,10 @@ public:
     void _HideInfoMessage(const std::string& value);
     void _ShowProgressInfo(const std::string& value);
     void _HideProgressInfo(const std::string& value);
+    void _ViewPDF(const std::string& value);
+    void _ViewPDFList(const std::string& value);
+    void _ViewPDFExt(const std::string& value);
+    void _PrintPDF(const std::string& value);
 
     // The information and progress-information windows: made on first use,
     // shown without waiting; hiding only hides (the same form serves again).
@@ -193,6 +206,11 @@ private:
     int32_t langCharSet_ = 1;
     int32_t cookie_ = -1;
     std::vector<std::pair<std::string, u3::StartedProcess>> plugins_;
+    IDocumentViewer* documentViewer_ = nullptr;
+
+    // A local name for a download to view or print.
+    std::string NextPDFFolderName(const std::string& extension);
+    int ViewFileListCommand(const std::string& value, bool ext);
 };
 
 // The engine's answer to "Client.OnDictionaryWord", or defaultText.

@@ -271,6 +271,7 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
 
     SessionObjects session;
     session.client = std::make_unique<TClient>(EngineName);
+    session.client->SetDocumentViewer(services.documentViewer);
     SetClient(session.client.get());
     // The engine reaches the splash by its name, to hide it when its first form shows.
     if (TFormSplash* form = splash.get())

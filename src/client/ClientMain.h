@@ -16,6 +16,8 @@ class ServiceManager;
 
 namespace client {
 
+class IDocumentViewer;
+
 struct ClientMainServices {
     // One transport per connect pass; the last argument is the retry count.
     std::function<std::shared_ptr<IClientGUIEngine>(const std::string& engineName, const std::string& orbBindAddr,
@@ -33,6 +35,8 @@ struct ClientMainServices {
     // commands, and the run of one request, which gives the exit code.
     std::function<bool(const std::string& firstParam)> isPMSCommand;
     std::function<int(const std::vector<std::string>& params)> runPMSRequest;
+    // The document viewer (not owned); null: the viewer commands show nothing.
+    IDocumentViewer* documentViewer = nullptr;
 };
 
 // The PKCS#11 module every start loads first: [Common] PKCS11Module of the

@@ -11,6 +11,7 @@
 #include "submission/efipclient/EFIPRegistration.h"
 #include "submission/pkcs11/Pkcs11.h"
 #include "submission/sign/Sign.h"
+#include "DocumentViewerLink.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -56,6 +57,8 @@ int main(int argc, char** argv)
     services.closeSmartCardChecker = platform::CloseSmartCardChecker;
     services.isPMSCommand = [](const std::string& param) { return enginelink::PMSCommandKind(param) >= 0; };
     services.runPMSRequest = enginelink::RunPMSBatch;
+    program::TDocumentViewerLink documentViewer;
+    services.documentViewer = &documentViewer;
 
     // Qt has taken the arguments it understands out of argv.
     std::vector<std::string> params;
