@@ -20,6 +20,7 @@ set(exceptions
   "submission/sign/Sign.cpp:platform"
   "submission/viewer/FormPDFView.cpp:client"
   "submission/efipclient/EFIPRegistration.cpp:client"
+  "submission/efipclient/EFIPRegistration.cpp:platform"
   "submission/efip/EFIPProtocol.cpp:platform"
   "submission/viewer/FormPDFView.cpp:platform"
   "enginelink/pms/PMSXml.cpp:e3"

@@ -1,5 +1,6 @@
 #include "submission/efip/EFIPProtocol.h"
 
+#include "submission/efip/ClientCertificate.h"
 #include "submission/efip/EFIPEnvironment.h"
 
 #include "platform/MessagePump.h"
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -445,24 +447,91 @@ void TCustomEFIPProtocol::Run()
 
 bool TCustomEFIPProtocol::SetupClientCertificate()
 {
-    if (!connection_) {
+    const ClientCertificateHooks& hooks = CurrentClientCertificateHooks();
+    if (!connection_ || (hooks.initSSL && !hooks.initSSL())) {
         // Without an SSL layer there is no library to put a certificate in.
         SetFatal(-30015, MessageText(1, "OpenSSL library initialisation failed."));
         goodBye_ = 1;
         return true;
     }
+    const auto showError = [this, &hooks](const std::string& text) {
+        if (hidden_)
+            return;
+        if (hooks.showError)
+            hooks.showError(MessageText(100, "Error"), text);
+        else
+            u3::CurrentUserMessages().ShowMessage(text);
+    };
     certificateInPlace_ = false;
     std::string subject, issuer;
-    if (softwareSecurity_ && !Blank(softwareKeyFileName_))
-        certificateInPlace_ = connection_->UseKeyFile(softwareKeyFileName_, securityPassword_, subject, issuer);
+    if (softwareSecurity_) {
+        if (!Blank(softwareKeyFileName_) && !(enterSecurityPassword_ && securityPasswordLevel_ == 0) &&
+            hooks.askKeyFilePassword &&
+            !hooks.askKeyFilePassword(softwareKeyFileName_, securityPassword_, enterSecurityPassword_))
+            return false;
+        if (!Blank(softwareKeyFileName_))
+            certificateInPlace_ = connection_->UseKeyFile(softwareKeyFileName_, securityPassword_, subject, issuer);
+        if (!certificateInPlace_)
+            showError(MessageText(2, "client certificate is missing") + " " + softwareKeyFileName_);
+    } else {
+        try {
+            if (!(enterSecurityPin_ && securityPinLevel_ == 0) && (certIndexText_ == "-1" || securityPinLevel_ != 0)) {
+                const std::string list = hooks.getSmartCardCertList ? hooks.getSmartCardCertList() : std::string();
+                if (list.empty()) {
+                    SetFatal(-30016, MessageText(3, "PKCS11 library initialisation failed."));
+                    goodBye_ = 1;
+                    certIndexText_ = "-1";
+                    return true;
+                }
+                const int index = hooks.chooseCertificate ? hooks.chooseCertificate(list) : -1;
+                bool chosen = index >= 0;
+                if (chosen) {
+                    certIndexText_ = std::to_string(index);
+                    chosen = !hooks.askTokenPin || hooks.askTokenPin(index, enterSecurityPin_, securityPin_);
+                }
+                if (!chosen)
+                    certIndexText_ = "-1";
+            }
+            if (certIndexText_ != "-1") {
+                const TokenCertificateResult token =
+                    hooks.useTokenCertificate ? hooks.useTokenCertificate(std::atoi(certIndexText_.c_str()), securityPin_)
+                                              : TokenCertificateResult();
+                switch (token.outcome) {
+                case TokenCertificateResult::InPlace:
+                    certificateInPlace_ = true;
+                    subject = token.subject;
+                    issuer = token.issuer;
+                    break;
+                case TokenCertificateResult::NoTokens:
+                    showError(MessageText(5, "error get certificates from PKCS11"));
+                    break;
+                case TokenCertificateResult::NotFound: {
+                    std::string text = MessageText(6, "Could not found certificate key_id - %s or PIN wrong");
+                    const auto mark = text.find("%s");
+                    if (mark != std::string::npos)
+                        text.replace(mark, 2, token.keyId);
+                    showError(text);
+                    break;
+                }
+                case TokenCertificateResult::Expired:
+                    showError(MessageText(55, "User certificate appears to have expired. Please contact VTQ "
+                                              "customer services."));
+                    break;
+                }
+            }
+        } catch (const std::exception& e) {
+            // A failure inside the token layer ends the run like an absent
+            // token layer, with the layer's own words.
+            SetFatal(-30016, e.what());
+            goodBye_ = 1;
+            return true;
+        }
+    }
     if (certificateInPlace_) {
         Debug("<Client sertificate>\r\n  <Subject>\r\n    " + subject.substr(0, 256) + "\r\n  </Subject>\r\n  <Issuer>\r\n    " +
               issuer + "\r\n  </Issuer>\r\n</Client sertificate>\r\n");
         return true;
     }
-    if (softwareSecurity_ && !hidden_)
-        u3::CurrentUserMessages().ShowMessage(MessageText(2, "client certificate is missing") + " " +
-                                              softwareKeyFileName_);
     Debug("Error: Client certificate is missing " + softwareKeyFileName_);
     return false;
 }

@@ -2,12 +2,17 @@
 
 #include "submission/efip/EFIPEnvironment.h"
 #include "submission/efip/EFIPProtocol.h"
+#include "submission/efipclient/TokenCertificate.h"
 #include "submission/efiphttps/EFIPHttpsConnection.h"
+#include "submission/ssl/SSLContext.h"
 
 #include "client/ClassRegistry.h"
 #include "client/Client.h"
 #include "client/FormReader.h"
+#include "client/FrmPin.h"
 #include "client/Globals.h"
+#include "client/MessageDialog.h"
+#include "platform/SmartCardChecker.h"
 
 #include <filesystem>
 
@@ -31,6 +36,19 @@ void RegisterEFIPClasses()
         return c->TempFolder();
     });
     SetFreeHandler([](fw::TComponent* component) { client::FreeEngineComponent(component); });
+
+    // The client certificate comes from a key file or, chosen by the user,
+    // from a smart card; the dialogs are the client's.
+    ClientCertificateHooks certificates;
+    certificates.initSSL = [] { return e3ssl::InitDefaultSSLContext(); };
+    certificates.getSmartCardCertList = [] { return platform::GetSmartCardCertList(); };
+    certificates.askTokenPin = client::AskTokenPin;
+    certificates.askKeyFilePassword = client::AskKeyFilePassword;
+    certificates.useTokenCertificate = UseTokenCertificate;
+    certificates.showError = [](const std::string& title, const std::string& text) {
+        client::MessageDialog(title, text, {"OK"});
+    };
+    SetClientCertificateHooks(std::move(certificates));
 }
 
 } // namespace efip

@@ -1,3 +1,4 @@
+#include "submission/efip/ClientCertificate.h"
 #include "submission/efip/EFIPEnvironment.h"
 #include "submission/efip/EFIPProtocol.h"
 
@@ -597,3 +598,194 @@ TEST(EFIPProtocol, PublishedNames)
     EXPECT_EQ(p.GetCertIndex(), -1);
     EXPECT_EQ(p.GetSSLVersion(), "SSLv23");
 }
+
+namespace {
+
+// Records the dialogs and token calls of the certificate set-up and answers
+// them as scripted.
+struct CertificateScript {
+    std::string list = "1||128||CN=Alice||CN=CA<|>2||64||CN=Alice Sign||CN=CA";
+    int choice = 2;
+    bool pinOk = true;
+    bool passwordOk = true;
+    TokenCertificateResult token {TokenCertificateResult::InPlace, "", "CN=Alice Sign", "CN=CA"};
+    std::string tokenFailure; // raised by the token layer when not empty
+    std::vector<std::string> calls;
+    std::vector<std::string> shown;
+
+    ClientCertificateHooks Hooks()
+    {
+        ClientCertificateHooks h;
+        h.getSmartCardCertList = [this] {
+            calls.push_back("list");
+            return list;
+        };
+        h.chooseCertificate = [this](const std::string& text) {
+            calls.push_back("choose " + std::to_string(text.size()));
+            return choice;
+        };
+        h.askTokenPin = [this](int index, bool& entered, std::string& pin) {
+            calls.push_back("pin " + std::to_string(index));
+            entered = pinOk;
+            if (pinOk)
+                pin = "4321";
+            return pinOk;
+        };
+        h.askKeyFilePassword = [this](const std::string&, std::string& password, bool& entered) {
+            calls.push_back("password");
+            entered = passwordOk;
+            if (passwordOk)
+                password = "typed";
+            return passwordOk;
+        };
+        h.useTokenCertificate = [this](int index, const std::string& pin) {
+            calls.push_back("token " + std::to_string(index) + " " + pin);
+            if (!tokenFailure.empty())
+                throw u3::Exception(tokenFailure);
+            return token;
+        };
+        h.showError = [this](const std::string& title, const std::string& text) { shown.push_back(title + ": " + text); };
+        return h;
+    }
+};
+
+class CertificateSetup : public EFIPRun {
+protected:
+    ~CertificateSetup() override { SetClientCertificateHooks({}); }
+    void PrepareCard()
+    {
+        Prepare(WithReceipt(10), 100, 100);
+        component->SetSoftwareSecurity(false);
+        SetClientCertificateHooks(script.Hooks());
+    }
+    void RunOnce()
+    {
+        script.calls.clear();
+        exits.clear();
+        component->Execute();
+    }
+    CertificateScript script;
+};
+
+TEST_F(CertificateSetup, SmartCardChoiceAndPin)
+{
+    PrepareCard();
+    RunOnce();
+    EXPECT_EQ(script.calls, (std::vector<std::string> {"list", "choose 53", "pin 2", "token 2 4321"}));
+    EXPECT_EQ(component->GetError(), 0);
+    EXPECT_TRUE(Logged("<Client sertificate>\r\n  <Subject>\r\n    CN=Alice Sign\r\n  </Subject>"));
+    EXPECT_EQ(ReceiptOnDisk().size(), 10u);
+
+    // The PIN was entered: a run at level 0 asks nothing and uses the card again.
+    RunOnce();
+    EXPECT_EQ(script.calls, (std::vector<std::string> {"token 2 4321"}));
+
+    // Level 1 asks for the certificate and the PIN on every run.
+    component->SetSecurityPinLevel(1);
+    script.choice = 1;
+    RunOnce();
+    EXPECT_EQ(script.calls, (std::vector<std::string> {"list", "choose 53", "pin 1", "token 1 4321"}));
+
+    // At level 0 an index the engine set is used as it is.
+    component->SetSecurityPinLevel(0);
+    component->SetEnterSecurityPin(false);
+    component->SetCertIndex(5);
+    RunOnce();
+    EXPECT_EQ(script.calls, (std::vector<std::string> {"token 5 4321"}));
+    EXPECT_TRUE(script.shown.empty());
+}
+
+TEST_F(CertificateSetup, SmartCardFailures)
+{
+    const struct {
+        const char* name;
+        std::function<void(CertificateScript&)> setUp;
+        std::vector<std::string> calls;
+        int32_t error;
+        std::string lastMsg;
+        std::string shown;
+    } cases[] = {
+        {"no list", [](CertificateScript& s) { s.list.clear(); }, {"list"}, -30016,
+         "PKCS11 library initialisation failed.", ""},
+        {"nothing chosen", [](CertificateScript& s) { s.choice = -1; }, {"list", "choose 53"}, -30001,
+         "client certificate is missing", ""},
+        {"PIN cancelled", [](CertificateScript& s) { s.pinOk = false; }, {"list", "choose 53", "pin 2"}, -30001,
+         "client certificate is missing", ""},
+        {"no tokens", [](CertificateScript& s) { s.token = {TokenCertificateResult::NoTokens, "", "", ""}; },
+         {"list", "choose 53", "pin 2", "token 2 4321"}, -30001, "client certificate is missing",
+         "Error: error get certificates from PKCS11"},
+        {"not found", [](CertificateScript& s) { s.token = {TokenCertificateResult::NotFound, "0a1b", "", ""}; },
+         {"list", "choose 53", "pin 2", "token 2 4321"}, -30001, "client certificate is missing",
+         "Error: Could not found certificate key_id - 0a1b or PIN wrong"},
+        {"expired", [](CertificateScript& s) { s.token = {TokenCertificateResult::Expired, "", "", ""}; },
+         {"list", "choose 53", "pin 2", "token 2 4321"}, -30001, "client certificate is missing",
+         "Error: User certificate appears to have expired. Please contact VTQ customer services."},
+        {"token layer raises", [](CertificateScript& s) { s.tokenFailure = "C_Login failed: a0h"; },
+         {"list", "choose 53", "pin 2", "token 2 4321"}, -30016, "C_Login failed: a0h", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        script = CertificateScript();
+        c.setUp(script);
+        PrepareCard();
+        RunOnce();
+        EXPECT_EQ(script.calls, c.calls);
+        EXPECT_EQ(component->GetError(), c.error);
+        EXPECT_EQ(component->GetLastMsg(), c.lastMsg);
+        EXPECT_EQ(component->GetGoodBye(), 1);
+        ASSERT_EQ(exits.size(), 1u);
+        EXPECT_EQ(exits[0].error, c.error);
+        EXPECT_EQ(script.shown, c.shown.empty() ? std::vector<std::string>() : std::vector<std::string> {c.shown});
+        EXPECT_TRUE(Requests("").empty());
+        // Nothing usable was chosen: the next run asks again from the list.
+        const std::string name = c.name;
+        if (name == "no list" || name == "nothing chosen" || name == "PIN cancelled") {
+            script.calls.clear();
+            script.list.clear();
+            RunOnce();
+            ASSERT_FALSE(script.calls.empty());
+            EXPECT_EQ(script.calls[0], "list");
+        }
+    }
+    // Hidden: the failures are not shown.
+    script = CertificateScript();
+    script.token = {TokenCertificateResult::Expired, "", "", ""};
+    PrepareCard();
+    component->SetHidden(true);
+    RunOnce();
+    EXPECT_EQ(component->GetError(), -30001);
+    EXPECT_TRUE(script.shown.empty());
+}
+
+TEST_F(CertificateSetup, KeyFilePassword)
+{
+    Prepare(WithReceipt(10), 100, 100);
+    SetClientCertificateHooks(script.Hooks());
+    script.passwordOk = false;
+    RunOnce();
+    EXPECT_EQ(script.calls, (std::vector<std::string> {"password"}));
+    EXPECT_EQ(component->GetError(), -30001);
+    EXPECT_TRUE(script.shown.empty()); // a cancelled dialog is no message
+    EXPECT_TRUE(messages.plain.empty());
+
+    script.passwordOk = true;
+    RunOnce();
+    EXPECT_EQ(script.calls, (std::vector<std::string> {"password"}));
+    EXPECT_EQ(conn->keyPassword, "typed");
+    EXPECT_EQ(component->GetError(), 0);
+
+    // Entered at level 0: not asked again.
+    RunOnce();
+    EXPECT_TRUE(script.calls.empty());
+
+    // The SSL library cannot be used: nothing is asked.
+    auto hooks = script.Hooks();
+    hooks.initSSL = [] { return false; };
+    SetClientCertificateHooks(hooks);
+    component->SetSecurityPasswordLevel(1);
+    RunOnce();
+    EXPECT_TRUE(script.calls.empty());
+    EXPECT_EQ(component->GetError(), -30015);
+}
+
+} // namespace

@@ -90,6 +90,7 @@ TEST(EngineSubmission, EngineDrivesAWholeSubmissionThroughTheTunnel)
               "EFIP1.HeaderFile | " + headerFile + " | ; | EFIP1.BlobFile | " + packageFile + " | ; | "
               "EFIP1.ReceiptFile | " + got + " | ; | EFIP1.SoftwareSecurity | 1 | ; | "
               "EFIP1.SoftwareKeyFileName | " + pki.clientP12 + " | ; | EFIP1.SecurityPassword | " + pki.password +
+              " | ; | EFIP1.EnterSecurityPassword | 1" +
               " | ; | EFIP1.Hidden | 1 | ; | EFIP1.ShowProgress | 0 | ; | "
               "EFIP1.TunnelProxyServer | 127.0.0.1 | ; | EFIP1.TunnelProxyPort | " + std::to_string(squid.port()) +
               " | ; | EFIP1.TunnelProxyUsercode | alice | ; | EFIP1.TunnelProxyPassword | s3cret | ; | "

@@ -1,0 +1,181 @@
+#include "client/FrmPin.h"
+
+#include "client/Client.h"
+#include "client/EventList.h"
+#include "client/FormReader.h"
+#include "client/Globals.h"
+#include "client/MessageDialog.h"
+#include "e3/buttons/SpeedButton.h"
+#include "e3/containers/Panel.h"
+#include "e3/display/Label.h"
+#include "e3/edits/UnicodeEdit.h"
+#include "platform/MessagePump.h"
+#include "submission/crypto/Crypto.h"
+#include "submission/ssl/SSLContext.h"
+#include "u3/StrLib.h"
+
+#include <memory>
+
+namespace client {
+
+namespace {
+
+std::string Lang(const std::string& key, const std::string& defaultText)
+{
+    TClient* c = Client();
+    return c ? c->GetLangText(key, defaultText) : defaultText;
+}
+
+// Sets published properties by name, as a form resource would.
+template <class T>
+T* Make(fw::TComponent* owner, fw::TWinControl* parent, const std::string& name,
+        std::initializer_list<std::pair<const char*, const char*>> properties)
+{
+    auto* control = new T(owner);
+    control->SetName(name);
+    if (parent)
+        control->SetParent(parent);
+    for (const auto& [path, value] : properties)
+        SetPropertyByPath(control, path, control->ClassName(), value);
+    return control;
+}
+
+// The engine hears of the form through the event list's handlers, as of its own forms.
+void SendFormEvent(fw::TCustomForm* form, const char* eventName)
+{
+    auto* list = dynamic_cast<TEventList*>(EventListObject());
+    if (!list || !Client() || !Client()->Engine())
+        return;
+    if (fw::TNotifyEvent handler = list->HandlerOf<fw::TNotifyEvent>(eventName))
+        handler(form);
+}
+
+using KeyRecordPtr = std::unique_ptr<submission::KEY_RECORD, void (*)(submission::KEY_RECORD*)>;
+
+} // namespace
+
+const fw::TClassInfo& TFormPin::StaticClass()
+{
+    static const fw::TClassInfo info {"TFormPin", &fw::TCustomForm::StaticClass(), {}};
+    return info;
+}
+
+TFormPin::TFormPin(fw::TComponent* owner)
+    : fw::TCustomForm(owner)
+{
+    SetName("ClientFormPin");
+    SetBorderStyle(fw::bsDialog);
+    SetPosition(fw::poScreenCenter);
+    SetKeyPreview(true);
+    SetClientWidth(330);
+    SetClientHeight(150);
+    pnlButtons = Make<e3::Te3_Panel>(this, this, "pnlButtons",
+                                     {{"Align", "alBottom"}, {"Height", "30"}, {"Caption", ""}, {"BevelOuter", "bvNone"}});
+    btnOk = Make<e3::Te3_SpeedButton>(this, pnlButtons, "btnOk",
+                                      {{"Left", "170"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"}, {"Caption", "OK"}});
+    btnCancel = Make<e3::Te3_SpeedButton>(this, pnlButtons, "btnCancel",
+                                          {{"Left", "250"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"},
+                                           {"Caption", "Cancel"}});
+    pnlMain = Make<e3::Te3_Panel>(this, this, "pnlMain", {{"Align", "alClient"}, {"Caption", ""}});
+    lblEnter = Make<e3::Te3_Label>(this, pnlMain, "lblEnter",
+                                   {{"Left", "8"}, {"Top", "8"}, {"Width", "314"}, {"Height", "13"}, {"Caption", ""}});
+    edtPin = Make<e3::Te3_UnicodeEdit>(this, pnlMain, "edtPin",
+                                       {{"Left", "8"}, {"Top", "26"}, {"Width", "314"}, {"Height", "21"},
+                                        {"PasswordChar", "*"}});
+    lblInfo = Make<e3::Te3_Label>(this, pnlMain, "lblInfo",
+                                  {{"Left", "8"}, {"Top", "52"}, {"Width", "314"}, {"Height", "60"},
+                                   {"WordWrap", "1"}, {"Caption", ""}});
+    OnShow = [this](fw::TObject* s) { FormShow(s); };
+    OnKeyDown = [this](fw::TObject*, uint16_t& key, fw::TShiftState shift) { FormKeyDown(key, shift); };
+    btnOk->OnClick = [this](fw::TObject* s) { btnOkClick(s); };
+    btnCancel->OnClick = [this](fw::TObject* s) { btnCancelClick(s); };
+    SendFormEvent(this, "OnCreate");
+}
+
+void TFormPin::FormShow(fw::TObject*)
+{
+    SetCaption(Lang("FrmPin.pas.Message.5", "Please enter PIN"));
+    btnOk->SetText(Lang("FrmPin.pas.Message.6", "OK"));
+    btnCancel->SetText(Lang("FrmPin.pas.Message.7", "Cancel"));
+    const std::string info = Lang("FrmPin.pas.Message.8", "It will be used to establish a secure session with the "
+                                                          "server and to submit the application.");
+    if (Mode == pmPassword) {
+        SetCaption(Lang("FrmPin.pas.Message.10", "Please enter password"));
+        lblEnter->SetText(Lang("FrmPin.pas.Message.12", "Enter password for: ") +
+                             u3::ExtractFileNameAny(KeyFileName));
+        lblInfo->SetText(Lang("FrmPin.pas.Message.9", "Ready to sign data using your password.") + "\r\n\r\n" +
+                            info);
+    } else {
+        lblInfo->SetText("\r\n\r\n" + info);
+    }
+    edtPin->Widget()->setFocus();
+    SendFormEvent(this, "OnShow");
+}
+
+void TFormPin::btnOkClick(fw::TObject*)
+{
+    if (Mode == pmPassword) {
+        const KeyRecordPtr record(submission::ReadPKCS12File(KeyFileName, edtPin->GetText()),
+                                  submission::FreeKeyRecord);
+        if (!record || !record->cert) {
+            MessageDialog(Lang("FrmPin.pas.Message.15", "Error"),
+                          Lang("FrmPin.pas.Message.16", "Incorrect password entered"), {"OK"});
+            edtPin->Widget()->setFocus();
+            return;
+        }
+        if (e3ssl::CheckCertValidity(record->cert) != 0) {
+            MessageDialog(Lang("FrmPin.pas.Message.17", "Error"),
+                          Lang("FrmPin.pas.Message.18", "Your certificate has expired"), {"OK"});
+            SetModalResult(fw::mrCancel);
+            return;
+        }
+    }
+    SetModalResult(fw::mrOk);
+}
+
+void TFormPin::btnCancelClick(fw::TObject*)
+{
+    SetModalResult(fw::mrCancel);
+}
+
+void TFormPin::FormKeyDown(uint16_t& key, fw::TShiftState)
+{
+    constexpr uint16_t enter = 13, escape = 27;
+    if (key == enter) {
+        key = 0;
+        btnOkClick(btnOk);
+    } else if (key == escape) {
+        key = 0;
+        btnCancelClick(btnCancel);
+    }
+}
+
+namespace {
+
+bool RunPinForm(TFormPin::TPinMode mode, const std::string& keyFileName, int index, std::string& text, bool& entered)
+{
+    std::unique_ptr<TFormPin> form = std::make_unique<TFormPin>(nullptr);
+    form->Mode = mode;
+    form->KeyFileName = keyFileName;
+    form->CertificateIndex = index;
+    entered = form->ShowModal() == fw::mrOk;
+    if (entered)
+        text = form->edtPin->GetText();
+    form.reset();
+    platform::DrainMessageQueue();
+    return entered;
+}
+
+} // namespace
+
+bool AskKeyFilePassword(const std::string& keyFileName, std::string& password, bool& entered)
+{
+    return RunPinForm(TFormPin::pmPassword, keyFileName, -1, password, entered);
+}
+
+bool AskTokenPin(int index, bool& entered, std::string& pin)
+{
+    return RunPinForm(TFormPin::pmPin, "", index, pin, entered);
+}
+
+} // namespace client
