@@ -101,6 +101,7 @@ const fw::TClassInfo& TClient::StaticClass()
             fw::prop::StringAction("_ViewPDFList", &TClient::_ViewPDFList),
             fw::prop::StringAction("_ViewPDFExt", &TClient::_ViewPDFExt),
             fw::prop::StringAction("_PrintPDF", &TClient::_PrintPDF),
+            fw::prop::StringAction("_Message", &TClient::_Message),
             fw::prop::StringAction("_AbstractCountWords", &TClient::IgnoreCommand),
             fw::prop::StringAction("_CurrentForm", &TClient::IgnoreCommand),
             fw::prop::StringAction("_DirectoryExists", &TClient::IgnoreCommand),
@@ -149,6 +150,7 @@ TClient::TClient(const std::string& engineName)
 
 TClient::~TClient()
 {
+    UnregisterFromLink();
     if (documentViewer_)
         documentViewer_->CloseViewer();
     delete infoForm_.get();

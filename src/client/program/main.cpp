@@ -1,11 +1,13 @@
 // The filing client: the Qt application around the client's entry, with the
 // real engine transports, the user's service manager and the smart-card
 // checker link.
+#include "client/ClientLink.h"
 #include "client/ClientMain.h"
 #include "enginelink/CorbaClient.h"
 #include "enginelink/SOAPClient.h"
 #include "enginelink/pms/PMSSOAPClient.h"
 #include "platform/Dialogs.h"
+#include "platform/GUICOMClient.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
 #include "submission/efipclient/EFIPRegistration.h"
@@ -57,14 +59,18 @@ int main(int argc, char** argv)
     services.closeSmartCardChecker = platform::CloseSmartCardChecker;
     services.isPMSCommand = [](const std::string& param) { return enginelink::PMSCommandKind(param) >= 0; };
     services.runPMSRequest = enginelink::RunPMSBatch;
+    services.makeCOMClient = platform::CoGUICOMClient::Create;
     program::TDocumentViewerLink documentViewer;
     services.documentViewer = &documentViewer;
+    // Another client that takes the PDF reader asks this one to close its viewer.
+    client::SetDocumentViewerCloser([&documentViewer] { documentViewer.CloseViewer(); });
 
     // Qt has taken the arguments it understands out of argv.
     std::vector<std::string> params;
     for (int i = 1; i < argc; ++i)
         params.emplace_back(argv[i]);
     const int code = client::ClientMain(params, services);
+    client::SetDocumentViewerCloser(nullptr);
     submission::Pkcs11Finalize();
     submission::UnloadPkcs11Module();
     return code;
