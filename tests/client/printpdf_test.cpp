@@ -102,8 +102,14 @@ protected:
         client::PrintWatch watch;
         watch.pollInterval = std::chrono::milliseconds(1);
         watch.timeout = std::chrono::seconds(30);
-        // Each poll moves the clock on by a second.
-        watch.now = [this] { return std::chrono::steady_clock::time_point(std::chrono::seconds(++ticks)); };
+        // Once the command has handed in its file, each poll moves the clock on
+        // by a second; before that the clock stands, however slow the start.
+        watch.now = [this] {
+            const std::string copy = LastCopyName();
+            if (!copy.empty() && std::filesystem::exists(dir.str() + "/" + copy))
+                ++ticks;
+            return std::chrono::steady_clock::time_point(std::chrono::seconds(ticks));
+        };
         watch.readJobs = [this](const std::string& printer, JOB_INFO_ARRAY& jobs) {
             printers.insert(printer);
             ++polls;

@@ -315,6 +315,9 @@ void TFormPDFView::ShowPdf(const std::string& fileName)
 {
     pagePanel_->hide();
     DropPdfControl();
+    // This viewer takes the PDF reader: the other clients close theirs.
+    if (client::TClient* c = client::Client())
+        c->BroadcastMessage("", "", c->Cookie(), "", "Close_PDF_Preview", "0");
     pdfDocument_ = new QPdfDocument(this);
     pdfView_ = new QPdfView(stack_);
     pdfView_->setPageMode(QPdfView::PageMode::MultiPage);

@@ -1,6 +1,9 @@
 // The viewer form on real files: TIFF pages against ImageMagick's own
 // reading, PDF pages through QtPdf, the list modes and the sign question.
+#include "client/Client.h"
+#include "client/Globals.h"
 #include "client/MessageDialog.h"
+#include "platform/GUICOMClient.h"
 #include "submission/viewer/FormPDFView.h"
 #include "submission/viewer/TifBitmap.h"
 #include "support/ChildProcess.h"
@@ -289,3 +292,48 @@ extern "C" const char* __asan_default_options()
 {
     return "fast_unwind_on_malloc=0";
 }
+
+namespace {
+
+// Records the broadcasts of the link between clients.
+class RecordingLink final : public platform::IGUICOMClient {
+public:
+    explicit RecordingLink(std::vector<std::string>& log) : log_(log) {}
+    int32_t RegisterClient(const std::string&, const std::string&, std::shared_ptr<platform::IGUIClientAdvise>) override
+    {
+        return 17;
+    }
+    void BroadcastMessage(const std::string& nameEngine, const std::string& uid, int32_t localID,
+                          const std::string& mid, const std::string& mString, const std::string& mType) override
+    {
+        log_.push_back(nameEngine + "|" + uid + "|" + std::to_string(localID) + "|" + mid + "|" + mString + "|" + mType);
+    }
+    void UnregisterClient(int32_t) override {}
+
+private:
+    std::vector<std::string>& log_;
+};
+
+TEST(TFormPDFView, TakingThePdfReaderTellsTheOtherClients)
+{
+    e3test::TempDir dir;
+    const std::string pdf = ThreePagePdf(dir);
+    const std::string tif = ThreePageTiff(dir);
+    std::vector<std::string> broadcasts;
+    client::TClient theClient("Test");
+    client::SetClient(&theClient);
+    theClient.SetCOMClient(std::make_unique<RecordingLink>(broadcasts));
+
+    // Other kinds leave the reader alone.
+    ASSERT_TRUE(viewer::ViewFile(tif, 10, 10, 600, 500));
+    SpinUntil([] { return viewer::CurrentPDFView()->TifPageCount() == 3; });
+    EXPECT_TRUE(broadcasts.empty());
+
+    ASSERT_TRUE(viewer::ViewFile(pdf, 10, 10, 600, 500));
+    SpinUntil([] { return viewer::CurrentPDFView()->PdfView() != nullptr; });
+    EXPECT_EQ(broadcasts, (std::vector<std::string> {"||" + std::to_string(theClient.Cookie()) + "||Close_PDF_Preview|0"}));
+    viewer::ClosePDFView();
+    client::SetClient(nullptr);
+}
+
+} // namespace
