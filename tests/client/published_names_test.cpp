@@ -40,6 +40,7 @@ const char* const kRegistered[] = {
     "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",     "Te3_CheckScrollBox",
     "Te3CheckScrollBox",
     "TDGDataListClient",
+    "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
 };
 
 const char* KindName(fw::TypeKind kind)
