@@ -40,6 +40,7 @@ const std::set<std::string> kBuiltControlClasses = {
     "Te3_RegNoEdit", "Te3_DateEdit",
     "TDGDataListClient", "Te3_DLDrawGrid", "Te3DLDrawGrid",
     "Te3_CheckListBox", "Te3CheckListBox", "Te3_TreeView", "Te3TreeView",
+    "Te3_NavigationBar", "Te3NavigationBar",
 };
 
 TEST(ClassRegistry, TheControlLibraryListsExactlyItsEngineClasses)

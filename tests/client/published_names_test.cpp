@@ -42,6 +42,7 @@ const char* const kRegistered[] = {
     "Te3CheckScrollBox",
     "TDGDataListClient", "Te3_DLDrawGrid",    "Te3DLDrawGrid",
     "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
+    "Te3_NavigationBar", "Te3NavigationBar",
 };
 
 const char* KindName(fw::TypeKind kind)
