@@ -139,26 +139,8 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override
     {
-        const bool keypad = event->modifiers() & Qt::KeypadModifier;
-        switch (event->key()) {
-        case Qt::Key_Left: owner_->PrevDay(); return;
-        case Qt::Key_Right: owner_->NextDay(); return;
-        case Qt::Key_Minus:
-            if (keypad) {
-                owner_->PrevDay();
-                return;
-            }
-            break;
-        case Qt::Key_Plus:
-            if (keypad) {
-                owner_->NextDay();
-                return;
-            }
-            break;
-        case Qt::Key_T: owner_->GoToToday(); return;
-        default: break;
-        }
-        QWidget::keyPressEvent(event);
+        if (!owner_->GridKey(event->key(), event->modifiers()))
+            QWidget::keyPressEvent(event);
     }
 
 private:
@@ -344,6 +326,27 @@ void TRxCalendar::GoToToday()
     SetCalendarDate(DateEditToday());
 }
 
+bool TRxCalendar::GridKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    const bool keypad = modifiers & Qt::KeypadModifier;
+    switch (key) {
+    case Qt::Key_Left: PrevDay(); return true;
+    case Qt::Key_Right: NextDay(); return true;
+    case Qt::Key_Minus:
+        if (!keypad)
+            return false;
+        PrevDay();
+        return true;
+    case Qt::Key_Plus:
+        if (!keypad)
+            return false;
+        NextDay();
+        return true;
+    case Qt::Key_T: GoToToday(); return true;
+    default: return false;
+    }
+}
+
 std::string TRxCalendar::CellText(int col, int row) const
 {
     if (col < 0 || col > 6 || row < 0 || row > 6)
@@ -526,7 +529,8 @@ protected:
             return;
         }
         // Other keys go to the grid, which never has the focus itself.
-        QApplication::sendEvent(owner_->Calendar()->Widget(), event);
+        if (!owner_->Calendar()->GridKey(event->key(), event->modifiers()))
+            QFrame::keyPressEvent(event);
     }
 
 private:

@@ -68,6 +68,9 @@ public:
     void PrevYear();
     void NextYear();
     void GoToToday();
+    // The grid's keys: Left or keypad minus the day before, Right or keypad
+    // plus the day after, T today. False for any other key.
+    bool GridKey(int key, Qt::KeyboardModifiers modifiers);
 
     // Row 0 holds the day names, rows 1 to 6 the days; columns 0 to 6.
     std::string CellText(int col, int row) const;
