@@ -46,15 +46,21 @@ TEST_F(ClientFormDateCheckTest, CloseQueryWaitsForARealDate)
     auto* date = new e3::Te3_DateEdit(form.get());
     date->SetParent(form.get());
     date->SetDefaultFormat("DD.MM.YYYY");
+    date->SetLanguage(e3::en);
     date->SetErrMsg("Bad date");
     auto* other = new e3::Te3_DateEdit(form.get());
     other->SetParent(form.get());
     other->SetTop(40);
     form->Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Widget()));
     QApplication::setActiveWindow(form->Widget());
-    date->LineEdit()->setFocus(Qt::OtherFocusReason);
-    QTRY_VERIFY_WITH_TIMEOUT(date->LineEdit()->hasFocus(), 5000);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+    // The window's activation may have put the focus there already; entering
+    // the edit is what switches it to its typing mask.
+    other->LineEdit()->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    date->LineEdit()->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(date->LineEdit()->hasFocus());
 
     QTest::keyClicks(date->LineEdit(), "12");
     EXPECT_EQ(date->LineEdit()->text().toStdString(), "12.__.____");
@@ -62,7 +68,9 @@ TEST_F(ClientFormDateCheckTest, CloseQueryWaitsForARealDate)
     EXPECT_EQ(feedback.boxes, (std::vector<std::string> {"Error|Bad date"}));
     EXPECT_TRUE(date->LineEdit()->hasFocus());
 
+    date->LineEdit()->setCursorPosition(3);
     QTest::keyClicks(date->LineEdit(), "122024");
+    EXPECT_EQ(date->LineEdit()->text().toStdString(), "12.12.2024");
     EXPECT_TRUE(form->CloseQuery());
     EXPECT_EQ(feedback.boxes.size(), 1u);
 }
