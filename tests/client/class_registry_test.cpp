@@ -41,6 +41,7 @@ const std::set<std::string> kBuiltControlClasses = {
     "TDGDataListClient", "Te3_DLDrawGrid", "Te3DLDrawGrid",
     "Te3_Notebook", "Te3_PageControl", "Te3_TabSheet", "Te3Notebook", "Te3PageControl", "Te3_SplitterPanel",
     "Te3SplitterPanel",
+    "Te3_CheckListBox", "Te3CheckListBox", "Te3_TreeView", "Te3TreeView",
 };
 
 TEST(ClassRegistry, TheControlLibraryListsExactlyItsEngineClasses)

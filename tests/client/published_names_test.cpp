@@ -43,6 +43,7 @@ const char* const kRegistered[] = {
     "TDGDataListClient", "Te3_DLDrawGrid",    "Te3DLDrawGrid",
     "Te3_Notebook",      "Te3_PageControl",   "Te3_TabSheet",     "Te3Notebook",
     "Te3PageControl",    "Te3_SplitterPanel", "Te3SplitterPanel",
+    "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
 };
 
 const char* KindName(fw::TypeKind kind)
