@@ -41,6 +41,7 @@ const char* const kRegistered[] = {
     "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",     "Te3_CheckScrollBox",
     "Te3CheckScrollBox",
     "TDGDataListClient", "Te3_DLDrawGrid",    "Te3DLDrawGrid",
+    "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
 };
 
 const char* KindName(fw::TypeKind kind)

@@ -22,9 +22,11 @@
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/grids/DLDrawGrid.h"
+#include "e3/lists/CheckListBox.h"
 #include "e3/lists/ListBox.h"
 #include "e3/menus/Menus.h"
 #include "e3/numbers/RegNoEdit.h"
+#include "e3/trees/TreeView.h"
 
 namespace e3 {
 
@@ -81,6 +83,10 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &TDGDataListClient::StaticClass(),
         &Te3_DLDrawGrid::StaticClass(),
         &Te3DLDrawGrid::StaticClass(),
+        &Te3_CheckListBox::StaticClass(),
+        &Te3CheckListBox::StaticClass(),
+        &Te3_TreeView::StaticClass(),
+        &Te3TreeView::StaticClass(),
     };
     return classes;
 }
