@@ -6,6 +6,7 @@
 #include "client/ClientSender.h"
 #include "client/Globals.h"
 #include "e3/common/EngineImages.h"
+#include "e3/common/NamedPages.h"
 #include "e3/menus/Menus.h"
 #include "framework/Collection.h"
 #include "framework/Form.h"
@@ -610,9 +611,10 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         if (UpperCase(pairName) == "NAME" && upperClass == "TE3_POPUPMENU")
             popupName = value;
     }
+    std::string pageName;
     if (className == "TPage") {
         stream.ReadString();
-        stream.ReadString();
+        pageName = stream.ReadString();
     }
     TComponent* parent = parentName.empty() ? nullptr : FindComponentByName(CurrentRoot(), parentName, true);
     TComponent* created = nullptr;
@@ -639,6 +641,8 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         AddMenuItemToParent(parent, created);
         if (created->ClassType().InheritsFromName("Te3_DLDrawGrid"))
             GivePictureHandler(created);
+    } else if (auto* pages = dynamic_cast<e3::INamedPages*>(parent)) {
+        created = pages->AddDescribedPage(pageName);
     }
     if (!created)
         ReportClientError("Not Create Control");
