@@ -3,6 +3,7 @@
 // the event map (client-side event path -> engine event name) and the event
 // parameters (engine event name -> paths sent with it) of its controls.
 #include "client/NameValueList.h"
+#include "e3/common/CommandGate.h"
 #include "e3/common/Contract.h"
 #include "e3/common/ScrollingClient.h"
 #include "framework/Form.h"
@@ -45,10 +46,14 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 };
 
-class Te3ClientForm : public Te3MenuForm {
+class Te3ClientForm : public Te3MenuForm, public e3::ICommandGate {
     FW_CLASS()
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
+
+    // A button or menu command waits while the focused control is a date edit
+    // whose text is no real date (the user is told, and stays there).
+    bool AllowsCommand(fw::TComponent* source) override;
 
     // Makes the form the client's current form before the usual close query.
     bool CloseQuery() override;
