@@ -42,6 +42,7 @@ const std::set<std::string> kBuiltControlClasses = {
     "Te3_Notebook", "Te3_PageControl", "Te3_TabSheet", "Te3Notebook", "Te3PageControl", "Te3_SplitterPanel",
     "Te3SplitterPanel",
     "Te3_CheckListBox", "Te3CheckListBox", "Te3_TreeView", "Te3TreeView",
+    "Te3_NavigationBar", "Te3NavigationBar",
 };
 
 TEST(ClassRegistry, TheControlLibraryListsExactlyItsEngineClasses)
