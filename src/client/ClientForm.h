@@ -6,6 +6,7 @@
 #include "e3/common/CommandGate.h"
 #include "e3/common/Contract.h"
 #include "e3/common/ScrollingClient.h"
+#include "framework/Docking.h"
 #include "framework/Form.h"
 
 #include <array>
@@ -46,7 +47,7 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 };
 
-class Te3ClientForm : public Te3MenuForm, public e3::ICommandGate {
+class Te3ClientForm : public Te3MenuForm, public e3::ICommandGate, public fw::IDockClient {
     FW_CLASS()
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
@@ -54,6 +55,10 @@ public:
     // A button or menu command waits while the focused control is a date edit
     // whose text is no real date (the user is told, and stays there).
     bool AllowsCommand(fw::TComponent* source) override;
+    // A form docked into a dock site tells the site before it is shown or hidden.
+    void SetVisible(bool visible) override;
+    int32_t DockWidth() const override { return dockWidth_; }
+    bool ResizeDock() const override { return resizeDock_; }
 
     // Makes the form the client's current form before the usual close query.
     bool CloseQuery() override;
