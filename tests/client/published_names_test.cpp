@@ -39,7 +39,8 @@ const char* const kRegistered[] = {
     "Te3_DateEdit",
     "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",     "Te3_CheckScrollBox",
     "Te3CheckScrollBox",
-    "TDGDataListClient",
+    "TDGDataListClient", "Te3_OpenDialog",    "Te3_SaveDialog",   "Te3_BrowseDirectory",
+    "TFormGauge",
 };
 
 const char* KindName(fw::TypeKind kind)
