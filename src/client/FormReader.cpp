@@ -6,6 +6,7 @@
 #include "client/ClientSender.h"
 #include "client/Globals.h"
 #include "e3/common/EngineImages.h"
+#include "e3/common/NamedPages.h"
 #include "e3/menus/Menus.h"
 #include "framework/Collection.h"
 #include "framework/Form.h"
@@ -294,9 +295,15 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
                     throw fw::EPropertyError("Invalid property path " + path);
                 return {};
             }
-            if (!strict && (index < 0 || index >= collection->GetCount()))
-                return {};
-            current = collection->Items(index);
+            if (strict) {
+                current = collection->ItemAtPath(index);
+            } else {
+                try {
+                    current = collection->ItemAtPath(index);
+                } catch (const fw::EListError&) {
+                    return {};
+                }
+            }
             if (after.empty())
                 return {current, nullptr, step};
             rest = after;
@@ -581,9 +588,10 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         if (UpperCase(pairName) == "NAME" && upperClass == "TE3_POPUPMENU")
             popupName = value;
     }
+    std::string pageName;
     if (className == "TPage") {
         stream.ReadString();
-        stream.ReadString();
+        pageName = stream.ReadString();
     }
     TComponent* parent = parentName.empty() ? nullptr : FindComponentByName(CurrentRoot(), parentName, true);
     TComponent* created = nullptr;
@@ -608,6 +616,8 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         if (control && parentControl)
             control->SetParent(parentControl);
         AddMenuItemToParent(parent, created);
+    } else if (auto* pages = dynamic_cast<e3::INamedPages*>(parent)) {
+        created = pages->AddDescribedPage(pageName);
     }
     if (!created)
         ReportClientError("Not Create Control");

@@ -23,9 +23,15 @@
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
+#include "e3/grids/DLDrawGrid.h"
+#include "e3/lists/CheckListBox.h"
 #include "e3/lists/ListBox.h"
 #include "e3/menus/Menus.h"
 #include "e3/numbers/RegNoEdit.h"
+#include "e3/pages/Notebook.h"
+#include "e3/pages/PageControl.h"
+#include "e3/splitter/SplitterPanel.h"
+#include "e3/trees/TreeView.h"
 
 namespace e3 {
 
@@ -80,6 +86,19 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3_CheckScrollBox::StaticClass(),
         &Te3CheckScrollBox::StaticClass(),
         &TDGDataListClient::StaticClass(),
+        &Te3_Notebook::StaticClass(),
+        &Te3_PageControl::StaticClass(),
+        &Te3_TabSheet::StaticClass(),
+        &Te3Notebook::StaticClass(),
+        &Te3PageControl::StaticClass(),
+        &Te3_SplitterPanel::StaticClass(),
+        &Te3SplitterPanel::StaticClass(),
+        &Te3_DLDrawGrid::StaticClass(),
+        &Te3DLDrawGrid::StaticClass(),
+        &Te3_CheckListBox::StaticClass(),
+        &Te3CheckListBox::StaticClass(),
+        &Te3_TreeView::StaticClass(),
+        &Te3TreeView::StaticClass(),
         &Te3_OpenDialog::StaticClass(),
         &Te3_SaveDialog::StaticClass(),
         &Te3_BrowseDirectory::StaticClass(),
