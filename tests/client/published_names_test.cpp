@@ -44,8 +44,8 @@ const char* const kRegistered[] = {
     "Te3_Notebook",      "Te3_PageControl",   "Te3_TabSheet",     "Te3Notebook",
     "Te3PageControl",    "Te3_SplitterPanel", "Te3SplitterPanel",
     "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
-    "TDGDataListClient", "Te3_OpenDialog",    "Te3_SaveDialog",   "Te3_BrowseDirectory",
-    "TFormGauge",
+    "Te3_NavigationBar", "Te3NavigationBar",
+    "Te3_OpenDialog",    "Te3_SaveDialog",    "Te3_BrowseDirectory", "TFormGauge",
 };
 
 const char* KindName(fw::TypeKind kind)

@@ -1,5 +1,6 @@
 #include "e3/ControlClasses.h"
 
+#include "e3/bars/NavigationBar.h"
 #include "e3/buttons/CheckBox.h"
 #include "e3/buttons/RadioButton.h"
 #include "e3/buttons/SpeedButton.h"
@@ -99,6 +100,8 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3CheckListBox::StaticClass(),
         &Te3_TreeView::StaticClass(),
         &Te3TreeView::StaticClass(),
+        &Te3_NavigationBar::StaticClass(),
+        &Te3NavigationBar::StaticClass(),
         &Te3_OpenDialog::StaticClass(),
         &Te3_SaveDialog::StaticClass(),
         &Te3_BrowseDirectory::StaticClass(),
