@@ -233,10 +233,11 @@ void Te3DrawGrid::SetRowCount(int32_t value)
 void Te3DrawGrid::SetFixedCols(int32_t value)
 {
     value = std::clamp(value, 0, colCount_ - 1);
+    // The grid starts over at its first scrolled column.
     fixedCols_ = value;
-    col_ = std::max(col_, value);
-    anchorCol_ = std::max(anchorCol_, value);
-    leftCol_ = std::max(leftCol_, value);
+    col_ = value;
+    anchorCol_ = value;
+    leftCol_ = value;
     UpdateScrollBars();
     Invalidate();
 }
@@ -244,10 +245,11 @@ void Te3DrawGrid::SetFixedCols(int32_t value)
 void Te3DrawGrid::SetFixedRows(int32_t value)
 {
     value = std::clamp(value, 0, rowCount_ - 1);
+    // The grid starts over at its first scrolled row.
     fixedRows_ = value;
-    row_ = std::max(row_, value);
-    anchorRow_ = std::max(anchorRow_, value);
-    topRow_ = std::max(topRow_, value);
+    row_ = value;
+    anchorRow_ = value;
+    topRow_ = value;
     UpdateScrollBars();
     Invalidate();
 }

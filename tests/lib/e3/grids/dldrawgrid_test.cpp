@@ -240,6 +240,14 @@ TEST_F(GridFixture, ATitleClickRunsTheSortHandshake)
     Press(0, 0);
     EXPECT_EQ(grid->SortCol(), 2);
     EXPECT_EQ((asked.back()), (std::pair<int32_t, char32_t>(0, U'A')));
+
+    // Without a title, row 0 is a data row: a click there selects, it does not sort.
+    accept = true;
+    grid->SetTitleVisible(false);
+    const size_t handshakes = asked.size();
+    Press(1, 0);
+    EXPECT_EQ(asked.size(), handshakes);
+    EXPECT_EQ(grid->SortCol(), 2);
 }
 
 TEST_F(GridFixture, ColumnsAreMadeOnDemandUpToABound)
