@@ -24,9 +24,6 @@ const fw::TEnumType GridOptionType {
 const fw::TEventType DrawCellEventType {"TDrawCellEvent", typeid(TDrawCellEvent)};
 const fw::TEventType FixedCellClickEventType {"TFixedCellClickEvent", typeid(TFixedCellClickEvent)};
 const fw::TEventType FixedCellCheckEventType {"TFixedCellCheckEvent", typeid(TFixedCellCheckEvent)};
-const fw::TEventType AcceptKeyEventType {"TAcceptKeyEvent", typeid(TAcceptKeyEvent)};
-const fw::TEventType EditLimitEventType {"TEditLimitEvent", typeid(TEditLimitEvent)};
-const fw::TEventType EditShowEventType {"TEditShowEvent", typeid(TEditShowEvent)};
 
 namespace {
 
