@@ -296,7 +296,14 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
                 return {};
             }
             if (strict) {
-                current = collection->ItemAtPath(index);
+                // A collection that refuses the index (a grid's columns past
+                // their bound) is reported to the engine.
+                try {
+                    current = collection->ItemAtPath(index);
+                } catch (const fw::EListError& e) {
+                    ReportClientError(std::string(e.what()) + " in " + path);
+                    throw;
+                }
             } else {
                 try {
                     current = collection->ItemAtPath(index);
@@ -573,6 +580,22 @@ struct LoadState {
     DeferredList deferred;
 };
 
+// The event list's picture handler (the client's images by name) becomes the
+// control's OnGetImage.
+void GivePictureHandler(TComponent* control)
+{
+    TComponent* list = EventListObject();
+    const TPropInfo* from = list ? list->ClassType().FindProperty("OnGetImage") : nullptr;
+    const TPropInfo* to = control->ClassType().FindProperty("OnGetImage");
+    if (!from || !to || !from->IsReadable() || !to->IsWritable() || to->kind != TypeKind::Method)
+        return;
+    try {
+        to->set(*control, from->get(*list));
+    } catch (const std::bad_any_cast&) {
+        // A handler of another signature is not the picture handler.
+    }
+}
+
 TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TComponent* owner)
 {
     stream.ReadBegin();
@@ -616,6 +639,8 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         if (control && parentControl)
             control->SetParent(parentControl);
         AddMenuItemToParent(parent, created);
+        if (created->ClassType().InheritsFromName("Te3_DLDrawGrid"))
+            GivePictureHandler(created);
     } else if (auto* pages = dynamic_cast<e3::INamedPages*>(parent)) {
         created = pages->AddDescribedPage(pageName);
     }
