@@ -125,7 +125,8 @@ PrimaryTable MakePrimaryTable(const QLocale& locale)
         }
         if (rank == 0 || keys[i].first != keys[i - 1].first)
             ++rank;
-        table.rank[static_cast<size_t>(keys[i].second)] = rank;
+        // Ranks are kept in one byte each; Latin-1 has room for them.
+        table.rank[static_cast<size_t>(keys[i].second)] = rank <= 255 ? rank : kNotSimple;
     }
     return table;
 }
@@ -142,7 +143,7 @@ const PrimaryTable& PrimaryTableFor(const QLocale& locale)
 
 // The primary ranks of a UTF-8 text whose characters are all simple ones
 // below U+0100 (ignored characters left out); false otherwise.
-bool PrimaryRanks(const std::string& text, const PrimaryTable& table, std::vector<uint16_t>& out)
+bool PrimaryRanks(const std::string& text, const PrimaryTable& table, std::string& out)
 {
     unsigned previous = 256;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -164,7 +165,7 @@ bool PrimaryRanks(const std::string& text, const PrimaryTable& table, std::vecto
             return false;
         previous = code;
         if (rank != 0)
-            out.push_back(rank);
+            out.push_back(static_cast<char>(rank));
     }
     return true;
 }
@@ -189,7 +190,7 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
     // level is a string of ranks, compared without a collation key; only the
     // texts equal there are ordered by their whole keys.
     const PrimaryTable& table = PrimaryTableFor(locale);
-    std::vector<uint16_t> ranks;
+    std::string ranks;
     ranks.reserve(keys.size() * 12);
     std::vector<size_t> start(keys.size() + 1);
     bool simple = true;
@@ -200,15 +201,14 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
     if (simple) {
         start[keys.size()] = ranks.size();
         auto primary = [&](size_t i) {
-            return std::u16string_view(reinterpret_cast<const char16_t*>(ranks.data()) + start[i],
-                                       start[i + 1] - start[i]);
+            return std::string_view(ranks.data() + start[i], start[i + 1] - start[i]);
         };
-        // The first four ranks as one number decide most comparisons.
+        // The first eight ranks as one number decide most comparisons.
         std::vector<uint64_t> head(keys.size());
         for (size_t i = 0; i < keys.size(); ++i) {
             uint64_t h = 0;
-            for (size_t k = 0; k < 4; ++k)
-                h = (h << 16) | (start[i] + k < start[i + 1] ? ranks[start[i] + k] : 0);
+            for (size_t k = 0; k < 8; ++k)
+                h = (h << 8) | (start[i] + k < start[i + 1] ? static_cast<unsigned char>(ranks[start[i] + k]) : 0u);
             head[i] = h;
         }
         std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -243,6 +243,23 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
                      [&](size_t a, size_t b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
     return order;
 }
+
+namespace {
+
+// A code in capitals: ASCII directly, anything else as Qt upper-cases it.
+std::string UpperCode(std::string_view code)
+{
+    std::string out(code);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return QString::fromUtf8(code.data(), static_cast<qsizetype>(code.size())).toUpper().toStdString();
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+} // namespace
 
 std::string FoldFrenchAccents(const std::string& text)
 {
@@ -621,12 +638,13 @@ void Te3CustomCComboBox::SetItemsText(const std::string& value)
     std::string text;
     text.reserve(value.size());
     for (size_t i = 0; i < value.size();) {
-        if (value.compare(i, 3, "<|>") == 0) {
-            text += '=';
-            i += 3;
-        } else {
-            text += value[i++];
-        }
+        const size_t mark = value.find("<|>", i);
+        const size_t end = mark == std::string::npos ? value.size() : mark;
+        text.append(value, i, end - i);
+        if (mark == std::string::npos)
+            break;
+        text += '=';
+        i = mark + 3;
     }
     std::vector<std::string> items;
     for (const std::string& line : SplitLines(text)) {
@@ -637,7 +655,7 @@ void Te3CustomCComboBox::SetItemsText(const std::string& value)
             items.emplace_back();
             continue;
         }
-        codes_.push_back(QString::fromStdString(line.substr(0, eq)).toUpper().toStdString());
+        codes_.push_back(UpperCode(std::string_view(line).substr(0, eq)));
         items.push_back(line.substr(eq + 1));
     }
     // Sorted before the list is filled, so that the window is filled once.
