@@ -4,10 +4,12 @@
 // parameters (engine event name -> paths sent with it) of its controls.
 #include "client/NameValueList.h"
 #include "e3/common/Contract.h"
+#include "e3/common/EngineImages.h"
 #include "e3/common/ScrollingClient.h"
 #include "framework/Form.h"
 
 #include <array>
+#include <memory>
 
 namespace e3 {
 class Te3MenuItem;
@@ -49,6 +51,16 @@ class Te3ClientForm : public Te3MenuForm {
     FW_CLASS()
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
+    ~Te3ClientForm() override;
+
+    // Children sit on a scrolled client widget; with AutoScroll the scroll
+    // bars reach every visible child.
+    bool GetAutoScroll() const { return client_.AutoScroll(); }
+    void SetAutoScroll(bool value) { client_.SetAutoScroll(value); }
+    e3::TControlScrollBar* GetHorzScrollBar() const { return horzScrollBar_.get(); }
+    e3::TControlScrollBar* GetVertScrollBar() const { return vertScrollBar_.get(); }
+    // The window's icon; empty: the application's.
+    e3::TBitmap* GetIcon() const { return icon_.get(); }
 
     // Makes the form the client's current form before the usual close query.
     bool CloseQuery() override;
@@ -89,6 +101,11 @@ public:
     std::string Alias;
     std::string FormName;
 
+protected:
+    // With AutoSize the client area fits the visible children.
+    void AdjustAutoSize() override;
+    void ApplyGeometry() override;
+
 private:
     std::string keyFilter_;
     int32_t dockWidth_ = 0;
@@ -96,6 +113,10 @@ private:
     bool editMenuVisible_ = false;
     TTileMode tileMode_ = tbHorizontal;
     fw::Guard<e3::Te3CustomMainMenu> shownMenu_;
+    std::unique_ptr<e3::TBitmap> icon_;
+    e3::ScrollingClient client_;
+    std::unique_ptr<e3::TControlScrollBar> horzScrollBar_;
+    std::unique_ptr<e3::TControlScrollBar> vertScrollBar_;
 };
 
 class Te3_ClientForm : public Te3ClientForm {

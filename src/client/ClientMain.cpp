@@ -272,9 +272,10 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
     SessionObjects session;
     session.client = std::make_unique<TClient>(EngineName);
     SetClient(session.client.get());
-    // The engine reaches the splash by its name, to hide it when its first form shows.
+    // The engine reaches the splash by its name among the forms, to free it
+    // when its first form shows.
     if (TFormSplash* form = splash.get())
-        session.client->AddCreatedComponent(form->GetName(), form);
+        session.client->AddForm(form->GetName(), form);
     session.eventList = std::make_unique<TEventList>(nullptr);
     SetEventListObject(session.eventList.get());
 

@@ -27,11 +27,14 @@ T* Make(fw::TComponent* owner, fw::TWinControl* parent, const std::string& name,
         std::initializer_list<std::pair<const char*, const char*>> properties)
 {
     auto* control = new T(owner);
+    // Loading: the caption does not take the name.
+    control->BeginLoading();
     control->SetName(name);
     if (parent)
         control->SetParent(parent);
     for (const auto& [path, value] : properties)
         SetPropertyByPath(control, path, control->ClassName(), value);
+    static_cast<fw::TComponent*>(control)->Loaded();
     return control;
 }
 
@@ -187,7 +190,10 @@ const fw::TClassInfo& TFormSplash::StaticClass()
 TFormSplash::TFormSplash(fw::TComponent* owner)
     : TMLForm(owner)
 {
+    // Built as its resource would be: the caption stays empty.
+    BeginLoading();
     SetName("FormSplash");
+    Loaded();
     SetBorderStyle(fw::bsNone);
     SetPosition(fw::poScreenCenter);
     SetClientWidth(497 + 4);

@@ -521,6 +521,7 @@ protected:
         commands[3]->OnClick = [this](fw::TObject*) { log.push_back("own copy"); };
         edit = new e3::Te3_Edit(mainForm);
         edit->SetName("Edit1");
+        edit->SetText("");
         edit->SetParent(mainForm);
         memo = new e3::Te3_Memo(mainForm);
         memo->SetName("Memo1");
