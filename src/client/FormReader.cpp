@@ -292,9 +292,15 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
             if (!collection || !ParseItemIndex(step, index))
                 return {};
             const bool strict = purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind;
-            if (!strict && (index < 0 || index >= collection->GetCount()))
-                return {};
-            current = collection->Items(index);
+            if (strict) {
+                current = collection->ItemAtPath(index);
+            } else {
+                try {
+                    current = collection->ItemAtPath(index);
+                } catch (const fw::EListError&) {
+                    return {};
+                }
+            }
             if (after.empty())
                 return {current, nullptr, step};
             rest = after;

@@ -21,9 +21,12 @@
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
+#include "e3/grids/DLDrawGrid.h"
+#include "e3/lists/CheckListBox.h"
 #include "e3/lists/ListBox.h"
 #include "e3/menus/Menus.h"
 #include "e3/numbers/RegNoEdit.h"
+#include "e3/trees/TreeView.h"
 
 namespace e3 {
 
@@ -78,6 +81,12 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3_CheckScrollBox::StaticClass(),
         &Te3CheckScrollBox::StaticClass(),
         &TDGDataListClient::StaticClass(),
+        &Te3_DLDrawGrid::StaticClass(),
+        &Te3DLDrawGrid::StaticClass(),
+        &Te3_CheckListBox::StaticClass(),
+        &Te3CheckListBox::StaticClass(),
+        &Te3_TreeView::StaticClass(),
+        &Te3TreeView::StaticClass(),
     };
     return classes;
 }

@@ -243,7 +243,7 @@ void Te3CustomListBox::SetEnabled(bool value)
         fw::TWinControl::SetEnabled(value);
         return;
     }
-    const bool applied = wish_.Decide(*this, value);
+    const bool applied = wish_.Decide(*this, value, EnableRefused());
     if (!value) {
         if (!HasState(fw::csLoading | fw::csReading | fw::csDesigning))
             SetColor(colors_.disabledColor);

@@ -131,6 +131,9 @@ public:
 protected:
     // OnClick comes when the user changes the selection.
     void DoClick() override {}
+    // True while the control must stay disabled whatever is wished (a lock);
+    // a wish to enable is then recorded and not applied.
+    virtual bool EnableRefused() const { return false; }
     void ApplyFont() override;
 
 private:
