@@ -3,6 +3,7 @@
 #include "client/Client.h"
 #include "client/EventList.h"
 #include "client/Globals.h"
+#include "e3/common/DateCheck.h"
 #include "e3/common/EditCommands.h"
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
@@ -310,11 +311,25 @@ void Te3ClientForm::AdjustAutoSize()
     SetClientHeight(extent.height());
 }
 
+void Te3ClientForm::SetVisible(bool visible)
+{
+    if (visible != GetVisible())
+        if (auto* site = dynamic_cast<fw::IDockSite*>(Parent()))
+            site->DockedVisibleChanging(*this, visible);
+    Te3MenuForm::SetVisible(visible);
+}
+
 bool Te3ClientForm::CloseQuery()
 {
     if (TClient* c = Client())
         if (auto* self = dynamic_cast<Te3_ClientForm*>(this))
             c->SetCurrentForm(self);
+    // A focused date edit holding no real date keeps the form open.
+    if (auto* date = dynamic_cast<e3::IDateCheck*>(FocusedControl(this))) {
+        fw::Guard<Te3ClientForm> self(this);
+        if (!date->CheckDate(true) || !self)
+            return false;
+    }
     return Te3MenuForm::CloseQuery();
 }
 
@@ -601,16 +616,8 @@ void Te3_ClientForm::_ManualFloat(const std::string& value)
     const int32_t top = IntegerField(value, 1, 396);
     const int32_t right = IntegerField(value, 2, GetWidth() + 205);
     const int32_t bottom = IntegerField(value, 3, GetHeight() + 396);
-    const bool shown = GetVisible();
-    if (Parent()) {
-        SetAlign(alNone);
-        SetParent(nullptr);
-        if (QWidget* w = Widget())
-            w->setWindowFlags(w->windowFlags() | Qt::Window);
-    }
-    SetBounds(left, top, right - left, bottom - top);
-    if (shown)
-        Show();
+    // Out of a dock site through the site, so that it gives its height back.
+    fw::FloatControl(*this, {left, top, right, bottom});
 }
 
 void Te3_ClientForm::_ManualDock(const std::string& value)
@@ -628,10 +635,21 @@ void Te3_ClientForm::_ManualDock(const std::string& value)
         _ManualFloat("");
         return;
     }
-    // A plain child of the site's client area; the dock manager's rows and
-    // caption bars are not involved.
-    SetParent(site);
-    SetAlign(align >= alNone && align <= alCustom ? static_cast<TAlign>(align) : alClient);
+    const TAlign dropAlign = align >= alNone && align <= alCustom ? static_cast<TAlign>(align) : alClient;
+    Guard<Te3_ClientForm> self(this);
+    // Out of the site it is docked in first.
+    if (auto* host = dynamic_cast<fw::IDockSite*>(Parent()); host && Parent() != site)
+        if (!host->DoUnDock(site, *this) || !self)
+            return;
+    if (auto* dockSite = dynamic_cast<fw::IDockSite*>(site)) {
+        dockSite->DockDrop(*this, 0, 0, dropAlign, nullptr);
+    } else {
+        // A site that is no dock site takes the form as an aligned child.
+        SetParent(site);
+        SetAlign(dropAlign);
+    }
+    if (!self)
+        return;
     if (QWidget* w = Widget())
         w->setVisible(GetVisible());
 }

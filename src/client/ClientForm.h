@@ -6,6 +6,7 @@
 #include "e3/common/Contract.h"
 #include "e3/common/EngineImages.h"
 #include "e3/common/ScrollingClient.h"
+#include "framework/Docking.h"
 #include "framework/Form.h"
 
 #include <array>
@@ -47,7 +48,7 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 };
 
-class Te3ClientForm : public Te3MenuForm {
+class Te3ClientForm : public Te3MenuForm, public fw::IDockClient {
     FW_CLASS()
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
@@ -61,6 +62,11 @@ public:
     e3::TControlScrollBar* GetVertScrollBar() const { return vertScrollBar_.get(); }
     // The window's icon; empty: the application's.
     e3::TBitmap* GetIcon() const { return icon_.get(); }
+
+    // A form docked into a dock site tells the site before it is shown or hidden.
+    void SetVisible(bool visible) override;
+    int32_t DockWidth() const override { return dockWidth_; }
+    bool ResizeDock() const override { return resizeDock_; }
 
     // Makes the form the client's current form before the usual close query.
     bool CloseQuery() override;

@@ -5,6 +5,7 @@
 
 #include "client/Client.h"
 #include "client/ClientForm.h"
+#include "client/FormReader.h"
 #include "framework/Rtti.h"
 #include "u3/Base64.h"
 
@@ -25,11 +26,11 @@ class DemoFormsTest : public ClientFixture {};
 
 TEST_F(DemoFormsTest, EveryDemoFormBuildsAndDraws)
 {
-    for (const char* name : {"FormApplicant", "FormSummary", "FormApplication"})
+    for (const char* name : {"FormApplicant", "FormSummary", "FormApplication", "FormApplications"})
         engine->ServeFile("Form", name, ReadWholeFile(kDemoForms + "/" + name + ".txt"));
     engine->ServeFile("Image", "logo", u3::FileToBase64(kDemoForms + "/logo.png"));
 
-    for (const char* name : {"FormApplicant", "FormSummary", "FormApplication"}) {
+    for (const char* name : {"FormApplicant", "FormSummary", "FormApplication", "FormApplications"}) {
         SCOPED_TRACE(name);
         client::Te3_ClientForm* form = theClient->CreateEngineForm(name, "");
         ASSERT_NE(form, nullptr);
@@ -55,6 +56,17 @@ TEST_F(DemoFormsTest, EveryDemoFormBuildsAndDraws)
             EXPECT_EQ(shown("dtPriority"), "TT.MM.JJJJ");
             EXPECT_EQ(shown("dtFiling"), "dd.mm.aaaa");
             EXPECT_EQ(shown("dtDeadline"), "YYYY-MM-DD");
+            // The details pages with the splitter on the notes page.
+            for (const char* control : {"pcDetails", "tsPriority", "tsNotes", "spNotes", "memDescription", "memClaims"})
+                EXPECT_NE(dynamic_cast<fw::TControl*>(form->FindComponent(control)), nullptr) << control;
+        }
+        if (std::string(name) == "FormApplications") {
+            // The list of applications: a data-list grid with its four titled columns.
+            auto* grid = form->FindComponent("grdApps");
+            ASSERT_NE(grid, nullptr);
+            EXPECT_EQ(client::GetPropertyText("", "ColCount", grid), "4");
+            EXPECT_EQ(client::GetPropertyText("", "Columns[1].Title.Caption", grid), "Applicant");
+            EXPECT_EQ(client::GetPropertyText("", "TitleVisible", grid), "true");
         }
         image.save(QString::fromStdString(std::string(E3_BUILD_DIR) + "/demo-" + name + ".png"));
         window->hide();

@@ -1,8 +1,9 @@
-// The tree view's and the check list box's events bound by name to the real
+// The tree view's, the check list box's and the navigation bar's events bound by name to the real
 // event list, as a form description binds them, and the engine's answers.
 #include "ClientFixture.h"
 #include "client/EventList.h"
 #include "client/FormReader.h"
+#include "e3/bars/NavigationBar.h"
 #include "e3/lists/CheckListBox.h"
 #include "e3/trees/TreeView.h"
 
@@ -146,6 +147,22 @@ TEST_F(TreeEventsTest, OnlyTheUsersToggleSendsOnClickCheck)
     box->ToggleItem(0);
     EXPECT_EQ(Requests(), (std::vector<std::string> {
                               "Main.Checked: { ; Sender clbOptions ; clbOptions.CheckedItems 3, 4 ; }",
+                          }));
+}
+
+TEST_F(TreeEventsTest, TheNavigationBarSendsGroupAndButton)
+{
+    auto* bar = new e3::Te3_NavigationBar(form);
+    bar->SetName("nbMain");
+    bar->SetParent(form);
+    client::BindEventProperty("Te3_NavigationBar", "OnClickLookBar", bar);
+    form->EventMap.Add("FormMain.nbMain.OnClickLookBar", "Main.Navigate");
+    client::SetPropertyByPath(bar, "Style", "Te3_NavigationBar", "lbsButtonsPane");
+    client::SetPropertyByPath(bar, "_AddButton", "Te3_NavigationBar", "Files<|>0");
+    client::SetPropertyByPath(bar, "_AddButton", "Te3_NavigationBar", "Fees<|>0");
+    client::SetPropertyByPath(bar, "_ClickLookBar", "Te3_NavigationBar", "1");
+    EXPECT_EQ(Requests(), (std::vector<std::string> {
+                              "Main.Navigate: { ; Sender nbMain ; Button 1 ; ExpButton -1 ; }",
                           }));
 }
 
