@@ -168,8 +168,7 @@ TEST_F(ClientMainTest, AConnectedPassSendsTheThreeClientEvents)
         if (event == "Client.OnClientDone") {
             QCoreApplication::processEvents();
             splashGone = client::FindComponentByName(nullptr, "FormSplash", false) == nullptr &&
-                         std::none_of(fw::TCustomForm::AllForms().begin(), fw::TCustomForm::AllForms().end(),
-                                      [](fw::TCustomForm* f) { return f->GetName() == "FormSplash"; });
+                         client::Client()->Forms().Find("FormSplash") == nullptr;
             return Lines("{ | ; | Client._Title | done | ; | }");
         }
         return Lines("{ | ; | Client._Title | destroyed | ; | }");

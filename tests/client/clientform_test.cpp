@@ -713,6 +713,7 @@ TEST_F(EditMenuTest, TheUnicodeEditIsATargetLikeTheEdit)
     unicode->SetParent(mainForm);
     unicode->SetTop(80);
     unicode->SetText("");
+    unicode->SetAutoSelect(false); // the focus comes back from the menu bar
     Focus(unicode);
     OpenEditMenu();
     EXPECT_EQ(Items(), "-------");
@@ -726,8 +727,7 @@ TEST_F(EditMenuTest, TheUnicodeEditIsATargetLikeTheEdit)
     Choose(1); // redo
     EXPECT_EQ(unicode->GetText(), "abc");
 
-    unicode->SetSelStart(0);
-    unicode->SetSelLength(2);
+    unicode->LineEdit()->setSelection(0, 2);
     OpenEditMenu();
     EXPECT_EQ(Items(), "+-++-++");
     Choose(2); // cut
