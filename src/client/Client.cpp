@@ -215,7 +215,7 @@ void TClient::_Title(const std::string& value)
     fw::SetApplicationTitle(value);
 }
 
-void TClient::AddForm(const std::string& alias, Te3_ClientForm* form)
+void TClient::AddForm(const std::string& alias, fw::TCustomForm* form)
 {
     forms_.Add(alias, form);
     FreeNotification(form);

@@ -8,6 +8,7 @@
 #include "client/NameValueList.h"
 #include "client/VariableList.h"
 #include "framework/Component.h"
+#include "framework/Form.h"
 #include "platform/GUICOMClient.h"
 
 #include <QImage>
@@ -60,11 +61,13 @@ public:
     fw::TComponent* CreationOwner() const;
     void SetOwnerComponent(fw::TComponent* component);
 
-    const TNamedObjectList<Te3_ClientForm>& Forms() const { return forms_; }
+    // The engine's forms and the client's own forms the engine reaches by
+    // name (the splash); walks that need engine forms skip the others.
+    const TNamedObjectList<fw::TCustomForm>& Forms() const { return forms_; }
     const TNamedObjectList<Te3_ClientFrame>& Frames() const { return frames_; }
     const TNamedObjectList<fw::TComponent>& CreatedComponents() const { return created_; }
     // Lists a component; it leaves the list when it is freed.
-    void AddForm(const std::string& alias, Te3_ClientForm* form);
+    void AddForm(const std::string& alias, fw::TCustomForm* form);
     void AddFrame(const std::string& alias, Te3_ClientFrame* frame);
     void AddCreatedComponent(const std::string& name, fw::TComponent* component);
     TNameValueList PlainEventMap;
@@ -205,7 +208,7 @@ private:
     std::string engineName_;
     fw::Guard<Te3_ClientForm> currentForm_;
     fw::Guard<fw::TComponent> creationOwner_;
-    TNamedObjectList<Te3_ClientForm> forms_;
+    TNamedObjectList<fw::TCustomForm> forms_;
     TNamedObjectList<Te3_ClientFrame> frames_;
     TNamedObjectList<fw::TComponent> created_;
     TVariableList variables_;

@@ -375,8 +375,8 @@ void TClient::_EventFunction(const std::string& value)
         params = &form->EventParams;
     if (!params)
         for (const auto& item : forms_.Items())
-            if (item.object && maps(item.object->EventMap)) {
-                params = &item.object->EventParams;
+            if (auto* form = dynamic_cast<Te3_ClientForm*>(item.object); form && maps(form->EventMap)) {
+                params = &form->EventParams;
                 break;
             }
     if (!params)

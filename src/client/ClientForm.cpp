@@ -4,6 +4,7 @@
 #include "client/EventList.h"
 #include "client/Globals.h"
 #include "e3/common/DateCheck.h"
+#include "e3/common/EditCommands.h"
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
 #include "e3/menus/Menus.h"
@@ -14,8 +15,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QIcon>
+#include <QPixmap>
 #include <QMenuBar>
-#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 
@@ -61,97 +63,47 @@ void CollectTabStops(const TWinControl* container, std::vector<TWinControl*>& ou
     }
 }
 
-// The focused control's edit window, as the Edit menu drives it: a one-line
-// edit or a memo.
+// The focused control's edit window, as the Edit menu drives it: any control
+// that offers the edit commands.
 class EditTarget {
 public:
-    explicit EditTarget(TWinControl* focused)
-        : edit_(dynamic_cast<e3::TAlignEdit*>(focused))
-        , memo_(edit_ ? nullptr : dynamic_cast<e3::Te3CustomMemo*>(focused))
-    {
-    }
+    explicit EditTarget(TWinControl* focused) : edit_(dynamic_cast<e3::IEditCommands*>(focused)) {}
 
-    explicit operator bool() const { return edit_ || memo_; }
+    explicit operator bool() const { return edit_ != nullptr; }
 
     EditTargetState State() const
     {
         EditTargetState s;
         s.clipboardHasText = !QApplication::clipboard()->text().isEmpty();
-        if (QLineEdit* w = edit_ ? edit_->LineEdit() : nullptr) {
-            s.canUndo = w->isUndoAvailable() || w->isRedoAvailable();
-            s.modified = edit_->GetModified();
-            s.hasSelection = w->hasSelectedText();
-            s.readOnly = edit_->GetReadOnly();
-            s.wholeTextSelected = w->selectedText().size() == w->text().size();
-        } else if (QPlainTextEdit* m = memo_ ? memo_->TextEdit() : nullptr) {
-            const QTextDocument* doc = m->document();
-            const QTextCursor cursor = m->textCursor();
-            s.canUndo = doc->isUndoAvailable() || doc->isRedoAvailable();
-            s.modified = memo_->GetModified();
-            s.hasSelection = cursor.hasSelection();
-            s.readOnly = memo_->GetReadOnly();
-            // The document counts a closing paragraph mark that no selection holds.
-            s.wholeTextSelected = cursor.selectionEnd() - cursor.selectionStart() == doc->characterCount() - 1;
+        if (edit_) {
+            const e3::EditCommandState e = edit_->GetEditState();
+            s.canUndo = e.canUndo;
+            s.modified = e.modified;
+            s.hasSelection = e.hasSelection;
+            s.readOnly = e.readOnly;
+            s.wholeTextSelected = e.wholeTextSelected;
         }
         return s;
     }
 
-    // The edit's undo is a single step that the next undo takes back: the
-    // first of the two directions that has something to do.
-    void Undo(bool forwards)
-    {
-        if (QLineEdit* w = edit_ ? edit_->LineEdit() : nullptr) {
-            if (forwards ? w->isRedoAvailable() : !w->isUndoAvailable())
-                w->redo();
-            else
-                w->undo();
-        } else if (QPlainTextEdit* m = memo_ ? memo_->TextEdit() : nullptr) {
-            if (forwards ? m->document()->isRedoAvailable() : !m->document()->isUndoAvailable())
-                m->redo();
-            else
-                m->undo();
-        }
-    }
-
-    bool Modified() const { return edit_ ? edit_->GetModified() : memo_ && memo_->GetModified(); }
-    void SetModified(bool value)
-    {
-        if (edit_)
-            edit_->SetModified(value);
-        else if (memo_)
-            memo_->SetModified(value);
-    }
+    void Undo(bool forwards) { edit_->EditUndo(forwards); }
+    bool Modified() const { return edit_->GetEditState().modified; }
+    void SetModified(bool value) { edit_->SetEditModified(value); }
 
     void Run(TEditMenuCommand command)
     {
-        if (edit_) {
-            switch (command) {
-            case emCut: edit_->CutToClipboard(); break;
-            case emCopy: edit_->LineEdit()->copy(); break;
-            case emPaste: edit_->PasteFromClipboard(); break;
-            case emDelete: edit_->ClearSelection(); break;
-            case emSelectAll: edit_->SelectAll(); break;
-            default: break;
-            }
-        } else if (memo_) {
-            QPlainTextEdit* m = memo_->TextEdit();
-            switch (command) {
-            case emCut: m->cut(); break;
-            case emCopy: m->copy(); break;
-            case emPaste: m->paste(); break;
-            case emDelete:
-                if (!m->isReadOnly())
-                    m->textCursor().removeSelectedText();
-                break;
-            case emSelectAll: m->selectAll(); break;
-            default: break;
-            }
+        switch (command) {
+        case emCut: edit_->EditCut(); break;
+        case emCopy: edit_->EditCopy(); break;
+        case emPaste: edit_->EditPaste(); break;
+        case emDelete: edit_->EditClear(); break;
+        case emSelectAll: edit_->EditSelectAll(); break;
+        default: break;
         }
     }
 
 private:
-    e3::TAlignEdit* edit_;
-    e3::Te3CustomMemo* memo_;
+    e3::IEditCommands* edit_;
 };
 
 // The handler the Edit menu puts on its command items; a type of its own, so
@@ -327,8 +279,36 @@ const TClassInfo& Te3ClientForm::StaticClass()
 
 Te3ClientForm::Te3ClientForm(TComponent* owner)
     : Te3MenuForm(owner)
+    , icon_(std::make_unique<e3::TBitmap>())
+    , client_(this, [this] { return QSize(ClientWidth(), ClientHeight()); })
 {
     SetKeyPreview(true);
+    client_.Area()->setFrameStyle(QFrame::NoFrame);
+    SetClientArea(client_.Area(), client_.Content());
+    horzScrollBar_ = std::make_unique<e3::TControlScrollBar>(&client_, Qt::Horizontal);
+    vertScrollBar_ = std::make_unique<e3::TControlScrollBar>(&client_, Qt::Vertical);
+    icon_->OnChange = [this] {
+        if (QWidget* w = Widget())
+            w->setWindowIcon(icon_->Empty() ? QIcon() : QIcon(QPixmap::fromImage(icon_->Image())));
+    };
+}
+
+Te3ClientForm::~Te3ClientForm()
+{
+    icon_->OnChange = nullptr;
+}
+
+void Te3ClientForm::ApplyGeometry()
+{
+    Te3MenuForm::ApplyGeometry();
+    client_.UpdateExtent();
+}
+
+void Te3ClientForm::AdjustAutoSize()
+{
+    const QSize extent = client_.ChildExtent();
+    SetClientWidth(extent.width());
+    SetClientHeight(extent.height());
 }
 
 void Te3ClientForm::SetVisible(bool visible)
@@ -408,12 +388,36 @@ const TClassInfo& Te3_ClientForm::StaticClass()
             prop::Boolean("KeyPreview", &TCustomForm::GetKeyPreview, &TCustomForm::SetKeyPreview),
             prop::Boolean("Scaled", &TCustomForm::GetScaled, &TCustomForm::SetScaled),
             prop::Integer("ModalResult", &TCustomForm::GetModalResult, &TCustomForm::SetModalResult),
+            prop::Object("ActiveControl", TWinControl::StaticClass(), &TCustomForm::GetActiveControl,
+                         &TCustomForm::SetActiveControl),
+            sp::Align(),
+            sp::Anchors(),
+            prop::Boolean("AutoScroll", &Te3ClientForm::GetAutoScroll, &Te3ClientForm::SetAutoScroll),
+            sp::AutoSize(),
+            sp::BiDiMode(),
+            prop::Set("BorderIcons", BorderIconType, &TCustomForm::GetBorderIcons, &TCustomForm::SetBorderIcons),
+            prop::Integer("BorderWidth", &TCustomForm::GetBorderWidth, &TCustomForm::SetBorderWidth),
             sp::Color(),
             sp::Constraints(),
+            sp::Ctl3D(),
+            sp::DockSite(),
+            sp::DragKind(),
+            sp::DragMode(),
             sp::Enabled(),
             sp::Font(),
+            prop::Enum("FormStyle", FormStyleType, &TCustomForm::GetFormStyle, &TCustomForm::SetFormStyle),
+            sp::HelpContext(),
+            prop::Object("HorzScrollBar", e3::TControlScrollBar::StaticClass(), &Te3ClientForm::GetHorzScrollBar,
+                         nullptr),
+            prop::Object("Icon", e3::TBitmap::StaticClass(), &Te3ClientForm::GetIcon, nullptr),
+            sp::ParentFont(),
+            sp::PopupMenu(),
             sp::ShowHint(),
+            sp::UseDockManager(),
+            prop::Object("VertScrollBar", e3::TControlScrollBar::StaticClass(), &Te3ClientForm::GetVertScrollBar,
+                         nullptr),
             sp::Visible(),
+            prop::Enum("WindowState", WindowStateType, &TCustomForm::GetWindowState, &TCustomForm::SetWindowState),
             prop::Boolean("Active", &Te3ClientForm::GetActive, nullptr),
             prop::Object("ActiveMDIChild", TCustomForm::StaticClass(), &Te3ClientForm::GetActiveMDIChild, nullptr),
             prop::Integer("ClientHandle", &Te3ClientForm::GetClientHandle, nullptr),
@@ -434,13 +438,22 @@ const TClassInfo& Te3_ClientForm::StaticClass()
             prop::StringAction("_ManualDock", &Te3_ClientForm::_ManualDock),
             prop::BoolAction("_BringToFront", &Te3_ClientForm::_BringToFront),
             prop::Event("OnActivate", NotifyEventType, &TCustomForm::OnActivate),
+            sp::OnCanResize(),
             sp::OnClick(),
             prop::Event("OnClose", CloseEventType, &TCustomForm::OnClose),
             prop::Event("OnCloseQuery", CloseQueryEventType, &TCustomForm::OnCloseQuery),
+            sp::OnConstrainedResize(),
+            sp::OnContextPopup(),
             prop::Event("OnCreate", NotifyEventType, &TCustomForm::OnCreate),
             sp::OnDblClick(),
             prop::Event("OnDeactivate", NotifyEventType, &TCustomForm::OnDeactivate),
             prop::Event("OnDestroy", NotifyEventType, &TCustomForm::OnDestroy),
+            sp::OnDockDrop(),
+            sp::OnDockOver(),
+            sp::OnDragDrop(),
+            sp::OnDragOver(),
+            sp::OnEndDock(),
+            prop::Event("OnHelp", HelpEventType, &TCustomForm::OnHelp),
             prop::Event("OnHide", NotifyEventType, &TCustomForm::OnHide),
             sp::OnKeyDown(),
             sp::OnKeyPress(),
@@ -448,8 +461,10 @@ const TClassInfo& Te3_ClientForm::StaticClass()
             sp::OnMouseDown(),
             sp::OnMouseMove(),
             sp::OnMouseUp(),
+            prop::Event("OnPaint", NotifyEventType, &TCustomForm::OnPaint),
             sp::OnResize(),
             prop::Event("OnShow", NotifyEventType, &TCustomForm::OnShow),
+            sp::OnUnDock(),
         },
         MakeFactory<Te3_ClientForm>(),
     };

@@ -5,11 +5,13 @@
 #include "client/NameValueList.h"
 #include "e3/common/CommandGate.h"
 #include "e3/common/Contract.h"
+#include "e3/common/EngineImages.h"
 #include "e3/common/ScrollingClient.h"
 #include "framework/Docking.h"
 #include "framework/Form.h"
 
 #include <array>
+#include <memory>
 
 namespace e3 {
 class Te3MenuItem;
@@ -51,6 +53,16 @@ class Te3ClientForm : public Te3MenuForm, public e3::ICommandGate, public fw::ID
     FW_CLASS()
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
+    ~Te3ClientForm() override;
+
+    // Children sit on a scrolled client widget; with AutoScroll the scroll
+    // bars reach every visible child.
+    bool GetAutoScroll() const { return client_.AutoScroll(); }
+    void SetAutoScroll(bool value) { client_.SetAutoScroll(value); }
+    e3::TControlScrollBar* GetHorzScrollBar() const { return horzScrollBar_.get(); }
+    e3::TControlScrollBar* GetVertScrollBar() const { return vertScrollBar_.get(); }
+    // The window's icon; empty: the application's.
+    e3::TBitmap* GetIcon() const { return icon_.get(); }
 
     // A button or menu command waits while the focused control is a date edit
     // whose text is no real date (the user is told, and stays there).
@@ -99,6 +111,11 @@ public:
     std::string Alias;
     std::string FormName;
 
+protected:
+    // With AutoSize the client area fits the visible children.
+    void AdjustAutoSize() override;
+    void ApplyGeometry() override;
+
 private:
     std::string keyFilter_;
     int32_t dockWidth_ = 0;
@@ -106,6 +123,10 @@ private:
     bool editMenuVisible_ = false;
     TTileMode tileMode_ = tbHorizontal;
     fw::Guard<e3::Te3CustomMainMenu> shownMenu_;
+    std::unique_ptr<e3::TBitmap> icon_;
+    e3::ScrollingClient client_;
+    std::unique_ptr<e3::TControlScrollBar> horzScrollBar_;
+    std::unique_ptr<e3::TControlScrollBar> vertScrollBar_;
 };
 
 class Te3_ClientForm : public Te3ClientForm {

@@ -311,9 +311,10 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
     session.client->SetDocumentViewer(services.documentViewer);
     SetClient(session.client.get());
     session.client->SetCOMClient(MakeCOMClient(services));
-    // The engine reaches the splash by its name, to hide it when its first form shows.
+    // The engine reaches the splash by its name among the forms, to free it
+    // when its first form shows.
     if (TFormSplash* form = splash.get())
-        session.client->AddCreatedComponent(form->GetName(), form);
+        session.client->AddForm(form->GetName(), form);
     session.eventList = std::make_unique<TEventList>(nullptr);
     SetEventListObject(session.eventList.get());
     std::shared_ptr<TGUIClientAdvise> adviseSink = std::make_shared<TGUIClientAdvise>();

@@ -366,8 +366,8 @@ TClientSender TClientSender::CreateForCallback(const std::string& eventName)
             return s;
         }
     for (const auto& item : client->Forms().Items())
-        if (item.object && item.object->EventParams.Contains(s.EngineEventName)) {
-            s.TakeParams(item.object->EventParams);
+        if (auto* form = dynamic_cast<Te3_ClientForm*>(item.object); form && form->EventParams.Contains(s.EngineEventName)) {
+            s.TakeParams(form->EventParams);
             return s;
         }
     return s;

@@ -277,8 +277,9 @@ struct WalkEnd {
     std::string step;                // upper-cased last step
 };
 
-// Walks to the last step of path. Raises for a step that names nothing (except
-// when probing or reading).
+// Walks to the last step of path. A step that names nothing ends the walk
+// with no object: setting, binding and reading then do nothing. Only a
+// position outside a collection raises (the collection's own error).
 WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
 {
     std::string rest = UpperCase(path);
@@ -289,15 +290,12 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
             break;
         if (step[0] == '[') {
             // An item of a collection; the walk goes on in the item.
-            const bool strict = purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind;
             auto* collection = dynamic_cast<fw::TCollection*>(current);
             auto* items = collection ? nullptr : dynamic_cast<e3::IPathItems*>(current);
             int32_t index = 0;
-            if ((!collection && !items) || !ParseItemIndex(step, index)) {
-                if (strict)
-                    throw fw::EPropertyError("Invalid property path " + path);
+            if ((!collection && !items) || !ParseItemIndex(step, index))
                 return {};
-            }
+            const bool strict = purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind;
             if (strict) {
                 // A collection that refuses the index (a grid's columns past
                 // their bound) is reported to the engine.
@@ -336,15 +334,10 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
             current = inner;
         } else if (!prop) {
             TObject* child = ChildByStep(current, step, purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind);
-            if (!child) {
-                if (purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind)
-                    throw fw::EPropertyError("Unknown property " + step);
+            if (!child)
                 return {};
-            }
             current = child;
         } else {
-            if (purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind)
-                throw fw::EPropertyError("Invalid property path " + path);
             return {};
         }
         rest = after;
@@ -396,10 +389,9 @@ void SetResolved(const WalkEnd& end, const std::string& value, const std::string
         if (end.step == "_FREE") {
             if (auto* c = dynamic_cast<TComponent*>(object))
                 FreeEngineComponent(c);
-            return;
         }
-        // The last step may still name a child, which takes no value.
-        throw fw::EPropertyError("Unknown property " + end.step);
+        // Any other step that is no property (a child's name, say) takes no value.
+        return;
     }
     if (prop->kind == TypeKind::Class) {
         if (!prop->IsWritable())
@@ -414,10 +406,9 @@ void SetResolved(const WalkEnd& end, const std::string& value, const std::string
         }
         return;
     }
-    if (prop->kind == TypeKind::Method)
-        throw fw::EPropertyError("Invalid property value " + value);
-    if (!prop->IsWritable())
-        throw fw::EPropertyError("Property " + prop->name + " is read-only");
+    // Events are bound, never set from text; read-only properties keep their value.
+    if (prop->kind == TypeKind::Method || !prop->IsWritable())
+        return;
     prop->set(*object, ConvertValue(*prop, value));
     (void)callerPath;
 }
@@ -435,10 +426,9 @@ void SetPropertyByPath(TObject* object, const std::string& path, const std::stri
     if (!object)
         return;
     try {
-        WalkEnd end = Walk(object, path, WalkPurpose::Set);
-        if (!end.object)
-            throw fw::EPropertyError("Invalid property path " + path);
-        SetResolved(end, value, path);
+        const WalkEnd end = Walk(object, path, WalkPurpose::Set);
+        if (end.object)
+            SetResolved(end, value, path);
     } catch (const EValueConversion&) {
         LogConversionFault(value, path, object);
     }
@@ -469,8 +459,12 @@ bool PathEndsInEvent(const std::string& className, const std::string& path, TObj
     if (!object)
         return false;
     try {
-        WalkEnd end = Walk(object, path, WalkPurpose::Probe);
-        return end.prop && end.prop->kind == TypeKind::Method;
+        const WalkEnd end = Walk(object, path, WalkPurpose::Probe);
+        if (end.prop)
+            return end.prop->kind == TypeKind::Method;
+        // An event the object does not publish is still a binding, so that a
+        // name the event list does not know either is reported.
+        return end.object && end.step.size() > 2 && end.step.compare(0, 2, "ON") == 0;
     } catch (const u3::Exception&) {
         return false;
     }
@@ -481,10 +475,14 @@ void BindEventProperty(const std::string& className, const std::string& path, TO
     (void)className;
     if (!object)
         return;
-    WalkEnd end = Walk(object, path, WalkPurpose::Bind);
+    const WalkEnd end = Walk(object, path, WalkPurpose::Bind);
+    if (!end.object)
+        return;
+    // A name the event list does not publish raises; an event the object does
+    // not publish is left alone.
     const TPropInfo* handler = EventListProperty(end.step);
     if (!end.prop || end.prop->kind != TypeKind::Method || !end.prop->IsWritable())
-        throw fw::EPropertyError("Unknown property " + end.step);
+        return;
     try {
         end.prop->set(*end.object, handler->get(*EventListObject()));
     } catch (const std::bad_any_cast&) {

@@ -23,8 +23,9 @@ fw::TComponent* LoadFormDescription(TMemoryTextStream& stream, bool designing = 
 // Reads one value line and applies it to path on object.
 void ReadAndSetProperty(const std::string& className, const std::string& path, fw::TObject* object,
                         TabOrderList* tabOrders, DeferredList* deferred, bool apply, TMemoryTextStream& stream);
-// Writes a property from text. A value the property cannot take writes a line
-// to the SOAP log and changes nothing; other errors propagate.
+// Writes a property from text. A path that reaches no writable property
+// changes nothing; a value the property cannot take writes a line to the SOAP
+// log and changes nothing; other errors propagate.
 void SetPropertyByPath(fw::TObject* object, const std::string& path, const std::string& className,
                        const std::string& value);
 // The current value as text ("true"/"false" for Booleans, enumerations by
@@ -34,6 +35,8 @@ std::string GetPropertyText(const std::string& className, const std::string& pat
 void WritePropertyValue(TMemoryTextStream& stream, const std::string& className, const std::string& path,
                         fw::TObject* object);
 // Puts the event list's handler of the same name into the event at path.
+// Raises for a name the event list does not publish; an event the object does
+// not publish is left alone.
 void BindEventProperty(const std::string& className, const std::string& path, fw::TObject* object);
 // Takes the component off the client's lists and frees it (deferred while a
 // handler may still run).
@@ -42,8 +45,9 @@ fw::TComponent* GetOwnerFormOrFrame(fw::TControl* control);
 // Adds a menu item to its named parent: to the items of a menu, or under a
 // menu item; anything else is left alone.
 void AddMenuItemToParent(fw::TComponent* parent, fw::TComponent* created);
-// Whether the last step of path is an event property (a reply entry binds an
-// event only then, whatever else the path holds).
+// Whether the last step of path is an event property, or names no property
+// and begins with "ON" (a reply entry binds an event only then, whatever else
+// the path holds).
 bool PathEndsInEvent(const std::string& className, const std::string& path, fw::TObject* object);
 // Position (0-based) of the first "." or "[" in path; npos when none.
 size_t PathSeparatorPos(const std::string& path);

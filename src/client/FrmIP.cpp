@@ -12,6 +12,10 @@
 #include "u3/IniFile.h"
 #include "u3/StrLib.h"
 
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
 namespace client {
 
 std::string OrbBindAddr;
@@ -27,11 +31,14 @@ T* Make(fw::TComponent* owner, fw::TWinControl* parent, const std::string& name,
         std::initializer_list<std::pair<const char*, const char*>> properties)
 {
     auto* control = new T(owner);
+    // Loading: the caption does not take the name.
+    control->BeginLoading();
     control->SetName(name);
     if (parent)
         control->SetParent(parent);
     for (const auto& [path, value] : properties)
         SetPropertyByPath(control, path, control->ClassName(), value);
+    static_cast<fw::TComponent*>(control)->Loaded();
     return control;
 }
 
@@ -178,6 +185,65 @@ void TFormIP::spbConnectClick(fw::TObject* sender)
 
 // --- splash -------------------------------------------------------------------
 
+QImage SplashPicture()
+{
+    constexpr int width = 497, height = 249;
+    QImage picture(width, height, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, height);
+    sky.setColorAt(0, QColor(0x10, 0x2a, 0x5c));
+    sky.setColorAt(1, QColor(0x1d, 0x6f, 0x8a));
+    painter.fillRect(picture.rect(), sky);
+
+    // A filed sheet with a folded corner and a seal: the emblem on the left.
+    const QRectF sheet(40, 52, 110, 145);
+    QPainterPath page;
+    page.moveTo(sheet.topLeft());
+    page.lineTo(sheet.right() - 28, sheet.top());
+    page.lineTo(sheet.right(), sheet.top() + 28);
+    page.lineTo(sheet.bottomRight());
+    page.lineTo(sheet.bottomLeft());
+    page.closeSubpath();
+    painter.setPen(QPen(QColor(0xd8, 0xe4, 0xf0), 2));
+    painter.setBrush(QColor(0xf7, 0xfa, 0xfc));
+    painter.drawPath(page);
+    painter.setBrush(QColor(0xc4, 0xd4, 0xe4));
+    painter.drawPolygon(QPolygonF({QPointF(sheet.right() - 28, sheet.top()), QPointF(sheet.right() - 28, sheet.top() + 28),
+                                   QPointF(sheet.right(), sheet.top() + 28)}));
+    painter.setPen(QPen(QColor(0x8a, 0xa4, 0xbf), 3, Qt::SolidLine, Qt::RoundCap));
+    for (int line = 0; line < 5; ++line) {
+        const qreal y = sheet.top() + 45 + line * 15;
+        painter.drawLine(QPointF(sheet.left() + 14, y), QPointF(sheet.right() - (line == 4 ? 50 : 14), y));
+    }
+    painter.setPen(QPen(QColor(0x9c, 0x1c, 0x1c), 2));
+    painter.setBrush(QColor(0xc8, 0x2b, 0x2b));
+    painter.drawEllipse(QPointF(sheet.right() - 18, sheet.bottom() - 20), 17, 17);
+    painter.setPen(QPen(QColor(0xf7, 0xfa, 0xfc), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(QPolygonF({QPointF(sheet.right() - 26, sheet.bottom() - 20),
+                                    QPointF(sheet.right() - 20, sheet.bottom() - 13),
+                                    QPointF(sheet.right() - 9, sheet.bottom() - 28)}));
+
+    // The program's name beside it.
+    QFont title(QStringLiteral("Sans Serif"));
+    title.setPixelSize(30);
+    title.setBold(true);
+    painter.setFont(title);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(180, 70, width - 200, 80), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                     QStringLiteral("Electronic filing client"));
+    QFont subtitle(QStringLiteral("Sans Serif"));
+    subtitle.setPixelSize(15);
+    painter.setFont(subtitle);
+    painter.setPen(QColor(0xc8, 0xdc, 0xec));
+    painter.drawText(QRectF(180, 155, width - 200, 24), Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Patents and trademarks, filed online"));
+    painter.setPen(QPen(QColor(0xc8, 0xdc, 0xec), 1));
+    painter.drawLine(QPointF(180, 150), QPointF(width - 30, 150));
+    return picture;
+}
+
 const fw::TClassInfo& TFormSplash::StaticClass()
 {
     static const fw::TClassInfo info {"TFormSplash", &TMLForm::StaticClass(), {}};
@@ -187,7 +253,10 @@ const fw::TClassInfo& TFormSplash::StaticClass()
 TFormSplash::TFormSplash(fw::TComponent* owner)
     : TMLForm(owner)
 {
+    // Built as its resource would be: the caption stays empty.
+    BeginLoading();
     SetName("FormSplash");
+    Loaded();
     SetBorderStyle(fw::bsNone);
     SetPosition(fw::poScreenCenter);
     SetClientWidth(497 + 4);
@@ -198,10 +267,7 @@ TFormSplash::TFormSplash(fw::TComponent* owner)
     imgSplashHeader = Make<e3::Te3_Image>(this, pnlSplashTop, "imgSplashHeader", {{"Align", "alClient"}, {"Visible", "0"}});
     imgFr = Make<e3::Te3_Image>(this, pnlSplashTop, "imgFr", {{"Align", "alClient"}, {"Visible", "0"}});
     imgDE = Make<e3::Te3_Image>(this, pnlSplashTop, "imgDE", {{"Align", "alClient"}, {"Visible", "0"}});
-    // The header picture is ours: the program's name on the form's colours.
-    QImage header(497, 249, QImage::Format_RGB32);
-    header.fill(QColor(0x00, 0x00, 0x80));
-    imgSplashHeader->AssignImage(header);
+    imgSplashHeader->AssignImage(SplashPicture());
 }
 
 void TFormSplash::ShowPictureFor(int languageNumber)

@@ -2,6 +2,8 @@
 // The server address dialog and the splash form.
 #include "multilang/MLForm.h"
 
+#include <QImage>
+
 #include <string>
 
 namespace e3 {
@@ -58,6 +60,9 @@ private:
 };
 
 // The picture shown while the client starts.
+// The picture of the splash's header: this program's emblem and name.
+QImage SplashPicture();
+
 class TFormSplash : public multilang::TMLForm {
     FW_CLASS()
 public:

@@ -2,7 +2,9 @@
 
 #include "framework/Actions.h"
 #include "framework/InputBridge.h"
+#include "framework/KeyCodes.h"
 
+#include <QKeySequence>
 #include <QPalette>
 
 #include <algorithm>
@@ -551,18 +553,73 @@ void TControl::DoEndDrag(TObject* target, int32_t x, int32_t y)
         OnEndDrag(this, target, x, y);
 }
 
+void TControl::SetName(const std::string& name)
+{
+    const auto* ownerControl = dynamic_cast<const TControl*>(Owner());
+    const bool captionFollows = !HasState(csLoading) && GetText() == GetName() &&
+                                !(ownerControl && ownerControl->HasState(csLoading));
+    TComponent::SetName(name);
+    if (captionFollows && GetText() != name)
+        SetText(name);
+}
+
 void TControl::SetHint(const std::string& hint)
 {
+    // Shown through the input bridge, which works the tooltip out when asked.
     hint_ = hint;
-    if (widget_)
-        widget_->setToolTip(showHint_ ? QString::fromStdString(hint_) : QString());
 }
 
 void TControl::SetShowHint(bool value)
 {
     showHint_ = value;
     parentShowHint_ = false;
-    SetHint(hint_);
+}
+
+bool TControl::ShowsHints() const
+{
+    const TControl* c = this;
+    while (c->parentShowHint_ && c->parent_)
+        c = c->parent_;
+    return c->showHint_;
+}
+
+std::string ShortCutToText(int32_t shortCut)
+{
+    const uint16_t vk = static_cast<uint16_t>(shortCut & 0xFF);
+    if (vk == 0)
+        return {};
+    std::string text;
+    if (shortCut & 0x2000)
+        text += "Shift+";
+    if (shortCut & 0x4000)
+        text += "Ctrl+";
+    if (shortCut & 0x8000)
+        text += "Alt+";
+    if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'))
+        return text + static_cast<char>(vk);
+    const QtKeyStroke stroke = QtKeyFromVirtualKey(vk);
+    if (!stroke.key)
+        return {};
+    return text + QKeySequence(stroke.key).toString(QKeySequence::PortableText).toStdString();
+}
+
+std::string ShownHint(const TControl* control)
+{
+    const TControl* shower = control;
+    while (shower && !shower->ShowsHints())
+        shower = shower->Parent();
+    if (!shower)
+        return {};
+    std::string hint;
+    for (const TControl* c = shower; c && hint.empty(); c = c->Parent())
+        hint = c->GetHint();
+    hint = hint.substr(0, hint.find('|'));
+    if (hint.empty())
+        return hint;
+    if (auto* action = dynamic_cast<const TCustomAction*>(shower->GetAction()))
+        if (const std::string keys = ShortCutToText(action->GetShortCut()); !keys.empty())
+            hint += " (" + keys + ")";
+    return hint;
 }
 
 void TControl::SetText(const std::string& text)

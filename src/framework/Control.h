@@ -101,6 +101,11 @@ public:
     explicit TControl(TComponent* owner);
     ~TControl() override;
 
+    // A caption (or text) that equals the old name follows the new one,
+    // unless the control or its owner is being loaded: a control made and
+    // named at run time shows its name.
+    void SetName(const std::string& name) override;
+
     TWinControl* Parent() const { return parent_; }
     TWinControl* GetParent() const { return parent_; }
     virtual void SetParent(TWinControl* parent);
@@ -149,6 +154,13 @@ public:
     void SetShowHint(bool value);
     bool GetParentShowHint() const { return parentShowHint_; }
     void SetParentShowHint(bool value) { parentShowHint_ = value; }
+    // Whether hints show over the control: its own ShowHint, or with
+    // ParentShowHint that of its parent.
+    bool ShowsHints() const;
+    // The help topic F1 asks for while the control (or a control inside it
+    // without a topic of its own) has the focus; 0 none.
+    int32_t GetHelpContext() const { return helpContext_; }
+    void SetHelpContext(int32_t value) { helpContext_ = value; }
 
     // Caption and Text are one text, as the original framework keeps them.
     virtual std::string GetText() const { return text_; }
@@ -264,6 +276,7 @@ private:
     std::string hint_;
     bool showHint_ = false;
     bool parentShowHint_ = true;
+    int32_t helpContext_ = 0;
     Guard<TComponent> popupMenu_;
     std::unique_ptr<TActionLink> actionLink_;
     TBiDiMode biDiMode_ = bdLeftToRight;
@@ -272,6 +285,15 @@ private:
     TDragKind dragKind_ = dkDrag;
     TCursor dragCursor_ = crDrag;
 };
+
+// The tooltip shown over control: the hint of the nearest control up from it
+// that shows hints, or of that control's nearest parent with a hint, up to the
+// first "|"; "%s (%s)" with the shortcut of the control's action when it has
+// one. Empty when nothing is to show.
+std::string ShownHint(const TControl* control);
+// A shortcut (virtual key in the low byte, Shift 0x2000, Ctrl 0x4000, Alt
+// 0x8000) as text, say "Shift+Ctrl+S"; empty for 0.
+std::string ShortCutToText(int32_t shortCut);
 
 // Layout is held back while a form description is being read, and done once for
 // the whole tree when it is complete.

@@ -2,6 +2,7 @@
 
 #include "framework/ApplicationException.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,6 +16,10 @@ const TEnumType BorderStyleType {"TFormBorderStyle",
 const TEnumType PositionType {"TPosition",
                               {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
                                "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+
+const TEnumType FormStyleType {"TFormStyle", {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"}};
+const TEnumType BorderIconType {"TBorderIcon", {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
+const TEnumType WindowStateType {"TWindowState", {"wsNormal", "wsMinimized", "wsMaximized"}};
 
 namespace {
 
@@ -49,6 +54,23 @@ private:
     TCustomForm* form_;
 };
 
+// Tells the form when its window or client area was painted.
+class TCustomForm::PaintWatch : public QObject {
+public:
+    explicit PaintWatch(TCustomForm* form) : form_(form) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            form_->PaintDone();
+        return false;
+    }
+
+private:
+    TCustomForm* form_;
+};
+
 const TClassInfo& TCustomForm::StaticClass()
 {
     static const TClassInfo info {"TCustomForm", &TWinControl::StaticClass(), {}};
@@ -63,6 +85,8 @@ TCustomForm::TCustomForm(TComponent* owner)
     SetWidget(window);
     bridge_ = new WindowBridge(this);
     window->installEventFilter(bridge_);
+    paintWatch_ = new PaintWatch(this);
+    window->installEventFilter(paintWatch_);
     FormList().push_back(this);
     SetBounds(0, 0, 320, 240);
 }
@@ -75,7 +99,30 @@ TCustomForm::~TCustomForm()
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     if (Widget())
         Widget()->removeEventFilter(bridge_);
+    if (clientContent_)
+        clientContent_->removeEventFilter(paintWatch_);
+    if (Widget())
+        Widget()->removeEventFilter(paintWatch_);
     delete bridge_;
+    delete paintWatch_;
+}
+
+void TCustomForm::PaintDone()
+{
+    if (paintPending_ || !OnPaint || !Widget())
+        return;
+    // Handlers run after the paint, never inside it.
+    paintPending_ = true;
+    QMetaObject::invokeMethod(
+        Widget(),
+        [form = Guard<TCustomForm>(this)] {
+            if (!form)
+                return;
+            form->paintPending_ = false;
+            if (form->OnPaint)
+                RunFromEventLoop([&] { form->OnPaint(form.get()); });
+        },
+        Qt::QueuedConnection);
 }
 
 int TCustomForm::ModalDepth()
@@ -137,22 +184,35 @@ int32_t TCustomForm::FrameHeight() const
 
 int32_t TCustomForm::ClientWidth() const
 {
-    return std::max(0, GetWidth() - FrameWidth());
+    return std::max(0, GetWidth() - FrameWidth() - 2 * borderWidth_);
 }
 
 int32_t TCustomForm::ClientHeight() const
 {
-    return std::max(0, GetHeight() - FrameHeight() - MenuBarHeight());
+    return std::max(0, GetHeight() - FrameHeight() - MenuBarHeight() - 2 * borderWidth_);
 }
 
 void TCustomForm::SetClientWidth(int32_t v)
 {
-    SetWidth(v + FrameWidth());
+    SetWidth(v + FrameWidth() + 2 * borderWidth_);
 }
 
 void TCustomForm::SetClientHeight(int32_t v)
 {
-    SetHeight(v + FrameHeight() + MenuBarHeight());
+    SetHeight(v + FrameHeight() + MenuBarHeight() + 2 * borderWidth_);
+}
+
+void TCustomForm::SetBorderWidth(int32_t width)
+{
+    width = std::max(0, width);
+    if (width == borderWidth_)
+        return;
+    const int32_t oldWidth = ClientWidth(), oldHeight = ClientHeight();
+    if (width > 0)
+        EnsureClientArea();
+    borderWidth_ = width;
+    ApplyGeometry();
+    ClientAreaResized(oldWidth, oldHeight);
 }
 
 int32_t TCustomForm::MenuBarHeight() const
@@ -166,7 +226,43 @@ int32_t TCustomForm::MenuBarHeight() const
 
 QWidget* TCustomForm::ClientWidget() const
 {
-    return clientArea_ ? clientArea_.data() : Widget();
+    return clientContent_ ? clientContent_.data() : Widget();
+}
+
+void TCustomForm::SetClientArea(QWidget* area, QWidget* content)
+{
+    QWidget* window = Widget();
+    if (!window || !area)
+        return;
+    QWidget* to = content ? content : area;
+    QWidget* from = ClientWidget();
+    QWidget* old = clientArea_.data();
+    area->setParent(window);
+    // The children keep their places within the new client area.
+    const auto children = from->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children)
+        if (child != menuBar_.data() && child != area && child != old && !child->isWindow()) {
+            const QRect place = child->geometry();
+            const bool shown = !child->isHidden();
+            child->setParent(to);
+            child->setGeometry(place);
+            child->setVisible(shown);
+        }
+    if (clientContent_)
+        clientContent_->removeEventFilter(paintWatch_);
+    clientArea_ = area;
+    clientContent_ = to;
+    to->installEventFilter(paintWatch_);
+    area->show();
+    if (old && old != area)
+        delete old;
+    ApplyGeometry();
+}
+
+void TCustomForm::EnsureClientArea()
+{
+    if (!clientArea_)
+        SetClientArea(new QWidget, nullptr);
 }
 
 void TCustomForm::SetMenuBar(QWidget* bar)
@@ -176,23 +272,51 @@ void TCustomForm::SetMenuBar(QWidget* bar)
         return;
     const int32_t oldWidth = ClientWidth(), oldHeight = ClientHeight();
     menuBar_ = bar;
-    if (bar && !clientArea_) {
-        // The children move into a client area below the bar, keeping their
-        // places within it.
-        clientArea_ = new QWidget(window);
-        const auto children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-        for (QWidget* child : children)
-            if (child != bar && child != clientArea_.data() && !child->isWindow()) {
-                const QRect place = child->geometry();
-                const bool shown = !child->isHidden();
-                child->setParent(clientArea_);
-                child->setGeometry(place);
-                child->setVisible(shown);
-            }
-        clientArea_->show();
-    }
+    // The children move into a client area below the bar.
+    if (bar)
+        EnsureClientArea();
     ApplyGeometry();
     ClientAreaResized(oldWidth, oldHeight);
+}
+
+void TCustomForm::ApplyWindowFlags()
+{
+    QWidget* w = Widget();
+    // A form docked into a control is no window of its own.
+    if (!w || Parent())
+        return;
+    Qt::WindowFlags flags = Qt::Window;
+    const TBorderStyle style = borderStyle_;
+    if (style == bsNone)
+        flags |= Qt::FramelessWindowHint;
+    else if (style == bsDialog || style == bsSingle || style == bsToolWindow)
+        flags |= Qt::MSWindowsFixedSizeDialogHint;
+    if (style == bsToolWindow || style == bsSizeToolWin)
+        flags |= Qt::Tool;
+    if (style != bsNone && borderIcons_ != DefaultBorderIcons) {
+        // Only the buttons asked for; the minimise and maximise buttons and
+        // the help button come with the system menu, as on the original.
+        const auto has = [&](TBorderIcon icon) { return (borderIcons_ & (1u << icon)) != 0; };
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (has(biSystemMenu)) {
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            const bool sizingButtons = style != bsDialog && style != bsToolWindow && style != bsSizeToolWin;
+            if (sizingButtons && has(biMinimize))
+                flags |= Qt::WindowMinimizeButtonHint;
+            if (sizingButtons && has(biMaximize))
+                flags |= Qt::WindowMaximizeButtonHint;
+            if (has(biHelp) && (style == bsDialog || !(has(biMinimize) || has(biMaximize))))
+                flags |= Qt::WindowContextHelpButtonHint;
+        }
+    }
+    if (formStyle_ == fsStayOnTop)
+        flags |= Qt::WindowStaysOnTopHint;
+    if (w->windowFlags() == flags)
+        return;
+    const bool shown = w->isVisible();
+    w->setWindowFlags(flags);
+    if (shown)
+        w->show();
 }
 
 void TCustomForm::SetBorderStyle(TBorderStyle style)
@@ -201,21 +325,91 @@ void TCustomForm::SetBorderStyle(TBorderStyle style)
         return;
     const int32_t cw = ClientWidth(), ch = ClientHeight();
     borderStyle_ = style;
-    if (QWidget* w = Widget()) {
-        Qt::WindowFlags flags = Qt::Window;
-        if (style == bsNone)
-            flags |= Qt::FramelessWindowHint;
-        else if (style == bsDialog || style == bsSingle || style == bsToolWindow)
-            flags |= Qt::MSWindowsFixedSizeDialogHint;
-        if (style == bsToolWindow || style == bsSizeToolWin)
-            flags |= Qt::Tool;
-        const bool shown = w->isVisible();
-        w->setWindowFlags(flags);
-        if (shown)
-            w->show();
-    }
+    ApplyWindowFlags();
     // The client area keeps its size, as the original does on a style change.
-    SetBounds(GetLeft(), GetTop(), cw + FrameWidth(), ch + FrameHeight());
+    SetBounds(GetLeft(), GetTop(), cw + FrameWidth() + 2 * borderWidth_, ch + FrameHeight() + 2 * borderWidth_);
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons icons)
+{
+    borderIcons_ = icons & ((1u << (biHelp + 1)) - 1);
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle style)
+{
+    formStyle_ = style;
+    ApplyWindowFlags();
+}
+
+TWindowState TCustomForm::GetWindowState() const
+{
+    const QWidget* w = Widget();
+    if (!w || !w->isWindow())
+        return windowState_;
+    const Qt::WindowStates state = w->windowState();
+    if (state & Qt::WindowMinimized)
+        return wsMinimized;
+    if (state & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return wsMaximized;
+    return wsNormal;
+}
+
+void TCustomForm::SetWindowState(TWindowState state)
+{
+    windowState_ = state;
+    QWidget* w = Widget();
+    if (!w || !w->isWindow())
+        return;
+    const Qt::WindowState flag = state == wsMinimized   ? Qt::WindowMinimized
+                                 : state == wsMaximized ? Qt::WindowMaximized
+                                                        : Qt::WindowNoState;
+    // A hidden window takes the state when it shows.
+    w->setWindowState((w->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) | flag);
+}
+
+TWinControl* TCustomForm::GetActiveControl() const
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !Widget() || !Widget()->isAncestorOf(focus))
+        return activeControl_.get();
+    // The innermost control whose widget holds the focus widget.
+    TWinControl* best = nullptr;
+    std::vector<const TWinControl*> pending {this};
+    while (!pending.empty()) {
+        const TWinControl* c = pending.back();
+        pending.pop_back();
+        for (TControl* child : c->ChildControls())
+            if (auto* w = dynamic_cast<TWinControl*>(child)) {
+                if (w->Widget() && (w->Widget() == focus || w->Widget()->isAncestorOf(focus)))
+                    best = w;
+                pending.push_back(w);
+            }
+    }
+    return best ? best : activeControl_.get();
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control)
+{
+    activeControl_ = control;
+    if (control && control->Widget() && Widget() && Widget()->isVisible() && control->IsShowing())
+        control->Widget()->setFocus(Qt::OtherFocusReason);
+}
+
+bool TCustomForm::ContextHelp(TControl* control)
+{
+    int32_t context = 0;
+    for (TControl* c = control; c && context == 0; c = c->Parent())
+        context = c->GetHelpContext();
+    if (context == 0)
+        context = GetHelpContext();
+    if (context == 0)
+        return false;
+    if (OnHelp) {
+        bool callHelp = true;
+        OnHelp(HelpContextCommand, context, callHelp);
+    }
+    return true;
 }
 
 void TCustomForm::ApplyGeometry()
@@ -224,11 +418,13 @@ void TCustomForm::ApplyGeometry()
     if (!w)
         return;
     const int32_t bar = MenuBarHeight();
-    w->setGeometry(GetLeft(), GetTop(), ClientWidth(), ClientHeight() + bar);
+    const int32_t innerWidth = ClientWidth() + 2 * borderWidth_;
+    const int32_t innerHeight = ClientHeight() + bar + 2 * borderWidth_;
+    w->setGeometry(GetLeft(), GetTop(), innerWidth, innerHeight);
     if (clientArea_)
-        clientArea_->setGeometry(0, bar, ClientWidth(), ClientHeight());
+        clientArea_->setGeometry(borderWidth_, bar + borderWidth_, ClientWidth(), ClientHeight());
     if (borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin)
-        w->setFixedSize(ClientWidth(), ClientHeight() + bar);
+        w->setFixedSize(innerWidth, innerHeight);
     else
         w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
@@ -248,6 +444,8 @@ void TCustomForm::ApplyVisible()
             }
         }
         w->show();
+        if (TWinControl* active = activeControl_.get(); active && active->Widget() && active->IsShowing())
+            active->Widget()->setFocus(Qt::OtherFocusReason);
         if (OnShow)
             OnShow(this);
     } else {

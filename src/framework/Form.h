@@ -12,8 +12,19 @@ namespace fw {
 enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
                  poMainFormCenter, poOwnerFormCenter };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = uint32_t; // bit (1 << TBorderIcon)
+constexpr TBorderIcons DefaultBorderIcons = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 extern const TEnumType BorderStyleType;
 extern const TEnumType PositionType;
+extern const TEnumType FormStyleType;
+extern const TEnumType BorderIconType;
+extern const TEnumType WindowStateType;
+
+// The help command that asks for a help topic by its context number.
+constexpr uint16_t HelpContextCommand = 1;
 
 using TModalResult = int32_t;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
@@ -47,6 +58,25 @@ public:
 
     TBorderStyle GetBorderStyle() const { return borderStyle_; }
     void SetBorderStyle(TBorderStyle style);
+    // The title-bar buttons the window offers.
+    TBorderIcons GetBorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons icons);
+    // A form that stays on top keeps above the other windows; the
+    // window-in-window styles lay the form out as a normal one.
+    TFormStyle GetFormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle style);
+    // A band of this many pixels inside the frame that the client area leaves out.
+    int32_t GetBorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int32_t width);
+    // Normal, minimised or maximised; taken by the window when it shows.
+    TWindowState GetWindowState() const;
+    void SetWindowState(TWindowState state);
+    // The control that has (or gets, when the form shows) the focus.
+    TWinControl* GetActiveControl() const;
+    void SetActiveControl(TWinControl* control);
+    // F1 while control has the focus: the help context of the control or of
+    // its nearest parent that has one goes to OnHelp; false when none has one.
+    bool ContextHelp(TControl* control);
     TPosition GetPosition() const { return position_; }
     void SetPosition(TPosition position) { position_ = position; }
     bool GetKeyPreview() const { return keyPreview_; }
@@ -77,20 +107,37 @@ public:
     TNotifyEvent OnShow, OnHide, OnCreate, OnDestroy, OnActivate, OnDeactivate;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
+    // After the client area was painted (once for a run of paints).
+    TNotifyEvent OnPaint;
+    THelpEvent OnHelp;
 
 protected:
     virtual void DoClose(TCloseAction& action);
     void ApplyVisible();
     void ApplyGeometry() override;
     void Detach() override;
+    // Places area below the menu bar as the client area; the children move to
+    // content (area itself, or a widget inside it, say a scroll area's).
+    void SetClientArea(QWidget* area, QWidget* content);
 
 private:
     class WindowBridge;
+    class PaintWatch;
     int32_t FrameWidth() const;
     int32_t FrameHeight() const;
     int32_t MenuBarHeight() const;
+    void EnsureClientArea();
+    void ApplyWindowFlags();
+    void PaintDone();
 
     TBorderStyle borderStyle_ = bsSizeable;
+    TBorderIcons borderIcons_ = DefaultBorderIcons;
+    TFormStyle formStyle_ = fsNormal;
+    int32_t borderWidth_ = 0;
+    TWindowState windowState_ = wsNormal;
+    Guard<TWinControl> activeControl_;
+    PaintWatch* paintWatch_ = nullptr;
+    bool paintPending_ = false;
     TPosition position_ = poDesigned;
     bool keyPreview_ = false;
     bool scaled_ = true;
@@ -101,6 +148,7 @@ private:
     WindowBridge* bridge_ = nullptr;
     QPointer<QWidget> menuBar_;
     QPointer<QWidget> clientArea_;
+    QPointer<QWidget> clientContent_;
 };
 
 } // namespace fw

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -169,6 +171,16 @@ protected:
             return false;
         bool swallow = false;
         switch (event->type()) {
+        case QEvent::ToolTip: {
+            // The control's hint as its hint rules make it; nothing else shows.
+            const auto* help = static_cast<QHelpEvent*>(event);
+            const std::string hint = ShownHint(control_.get());
+            if (hint.empty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(help->globalPos(), QString::fromStdString(hint), widget_);
+            return true;
+        }
         case QEvent::ContextMenu:
             RunFromEventLoop([&] { swallow = ContextMenu(*static_cast<QContextMenuEvent*>(event)); });
             break;
@@ -402,6 +414,13 @@ private:
             });
         if (!self)
             return true;
+        // F1 that no handler took asks for the help topic of the focused control.
+        constexpr uint16_t vkF1 = 112;
+        if (downPassed && key == vkF1 && vk == vkF1 && shift == 0) {
+            if (TCustomForm* form = TopForm(control))
+                form->ContextHelp(control);
+            return true;
+        }
 
         // The character message comes whatever the key-down handlers did.
         const char32_t typed = TypedCharacter(event);

@@ -59,6 +59,11 @@ TPropInfo ParentCtl3D()
 TPropInfo ImeMode() { return prop::Enum("ImeMode", ImeModeType, &TWinControl::GetImeMode, &TWinControl::SetImeMode); }
 TPropInfo ImeName() { return prop::String("ImeName", &TWinControl::GetImeName, &TWinControl::SetImeName); }
 TPropInfo DockSite() { return prop::Boolean("DockSite", &TWinControl::GetDockSite, &TWinControl::SetDockSite); }
+TPropInfo HelpContext()
+{
+    return prop::Integer("HelpContext", &TControl::GetHelpContext, &TControl::SetHelpContext);
+}
+
 TPropInfo UseDockManager()
 {
     return prop::Boolean("UseDockManager", &TWinControl::GetUseDockManager, &TWinControl::SetUseDockManager);

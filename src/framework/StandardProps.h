@@ -40,6 +40,7 @@ TPropInfo ParentCtl3D();
 TPropInfo ImeMode();
 TPropInfo ImeName();
 TPropInfo DockSite();
+TPropInfo HelpContext();
 TPropInfo UseDockManager();
 
 TPropInfo OnClick();

@@ -24,6 +24,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <deque>
 #include <functional>
 #include <memory>
@@ -154,14 +156,21 @@ TEST_F(ClientMainTest, AConnectedPassSendsTheThreeClientEvents)
     Ini("Common", "Default language", "de");
     auto engine = AddEngine(true);
     bool splashReachable = false;
+    bool splashListed = false;
+    bool splashGone = false;
     engine->onExecuteEvent = [&](const e3test::EngineCall& call) -> std::string {
         const std::string& event = call.args[3];
         if (event == "Client.OnClientInit") {
             splashReachable = client::FindComponentByName(nullptr, "FormSplash", false) != nullptr;
-            return Lines("{ | ; | Client._Title | init | ; | }");
+            splashListed = client::Client()->Forms().Find("FormSplash") != nullptr;
+            return Lines("{ | ; | Client._Title | init | ; | FormSplash._Free | 1 | ; | }");
         }
-        if (event == "Client.OnClientDone")
+        if (event == "Client.OnClientDone") {
+            QCoreApplication::processEvents();
+            splashGone = client::FindComponentByName(nullptr, "FormSplash", false) == nullptr &&
+                         client::Client()->Forms().Find("FormSplash") == nullptr;
             return Lines("{ | ; | Client._Title | done | ; | }");
+        }
         return Lines("{ | ; | Client._Title | destroyed | ; | }");
     };
     const std::string first = "GUIEngine=GUIEngine||ORBBINDADDR=inet:remote.example:11000";
@@ -189,6 +198,8 @@ TEST_F(ClientMainTest, AConnectedPassSendsTheThreeClientEvents)
     // The replies to the first two events are applied, the last one's is not.
     EXPECT_EQ(client::TClient::ApplicationTitle(), "done");
     EXPECT_TRUE(splashReachable);
+    EXPECT_TRUE(splashListed) << "among the forms, under its own name";
+    EXPECT_TRUE(splashGone) << "freed by the engine";
     EXPECT_EQ(checker, (std::vector<std::string> {"start " + dir.str(), "close"}));
     EXPECT_TRUE(messages.plain.empty());
 }

@@ -2,6 +2,7 @@
 
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
+#include "e3/edits/UnicodeEdit.h"
 #include "e3/menus/Menus.h"
 
 #include <QApplication>
@@ -521,6 +522,7 @@ protected:
         commands[3]->OnClick = [this](fw::TObject*) { log.push_back("own copy"); };
         edit = new e3::Te3_Edit(mainForm);
         edit->SetName("Edit1");
+        edit->SetText("");
         edit->SetParent(mainForm);
         memo = new e3::Te3_Memo(mainForm);
         memo->SetName("Memo1");
@@ -702,6 +704,56 @@ TEST_F(EditMenuTest, CommandsReachTheEditAndOwnHandlersComeBack)
     commands[3]->SetEnabled(true);
     Choose(3);
     EXPECT_EQ(log, std::vector<std::string> {"own copy"});
+}
+
+TEST_F(EditMenuTest, TheUnicodeEditIsATargetLikeTheEdit)
+{
+    Write(*mainForm, "_OverrideMenuEdit", std::string("1"));
+    auto* unicode = new e3::Te3_UnicodeEdit(mainForm);
+    unicode->SetParent(mainForm);
+    unicode->SetTop(80);
+    unicode->SetText("");
+    unicode->SetAutoSelect(false); // the focus comes back from the menu bar
+    Focus(unicode);
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "-------");
+    QTest::keyClicks(unicode->LineEdit(), "abc");
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "+-----+");
+    Choose(0); // undo
+    EXPECT_EQ(unicode->GetText(), "");
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "-+-----");
+    Choose(1); // redo
+    EXPECT_EQ(unicode->GetText(), "abc");
+
+    unicode->LineEdit()->setSelection(0, 2);
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "+-++-++");
+    Choose(2); // cut
+    EXPECT_EQ(unicode->GetText(), "c");
+    EXPECT_EQ(QApplication::clipboard()->text(), "ab");
+    OpenEditMenu();
+    Choose(4); // paste
+    EXPECT_EQ(unicode->GetText(), "abc");
+    OpenEditMenu();
+    Choose(6); // select all
+    EXPECT_EQ(unicode->GetSelLength(), 3);
+    OpenEditMenu();
+    Choose(3); // copy
+    OpenEditMenu();
+    Choose(5); // delete
+    EXPECT_EQ(unicode->GetText(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "abc");
+
+    // Read-only: copying only.
+    unicode->SetText("locked");
+    unicode->SetReadOnly(true);
+    unicode->SetSelStart(0);
+    unicode->SetSelLength(3);
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "---+--+");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "own copy"), 0);
 }
 
 TEST_F(EditMenuTest, HookingWaitsForAMenuWithAnEditItem)

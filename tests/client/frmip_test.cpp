@@ -10,6 +10,7 @@
 
 #include <QTest>
 #include <QTimer>
+#include <QSet>
 #include <gtest/gtest.h>
 
 namespace {
@@ -126,6 +127,30 @@ TEST(FormSplash, ThePictureFollowsTheLanguage)
     }
     EXPECT_EQ(splash->ClientWidth(), 501);
     EXPECT_EQ(splash->GetBorderStyle(), fw::bsNone);
+    EXPECT_EQ(splash->GetCaption(), "");
+}
+
+TEST(FormSplash, TheHeaderShowsAPictureOnlyTheOthersStayEmpty)
+{
+    std::unique_ptr<client::TFormSplash> splash(multilang::TMLForm::Create<client::TFormSplash>(nullptr));
+    const QImage header = splash->imgSplashHeader->GetPicture()->Image();
+    ASSERT_EQ(header.size(), QSize(497, 249));
+    EXPECT_TRUE(header == client::SplashPicture());
+    // A drawing, not a plain fill: many colours, light and dark.
+    QSet<QRgb> colours;
+    int light = 0, dark = 0;
+    for (int y = 0; y < header.height(); y += 3)
+        for (int x = 0; x < header.width(); x += 3) {
+            const QRgb c = header.pixel(x, y);
+            colours.insert(c);
+            light += qGray(c) > 200;
+            dark += qGray(c) < 80;
+        }
+    EXPECT_GT(colours.size(), 50);
+    EXPECT_GT(light, 100);
+    EXPECT_GT(dark, 100);
+    EXPECT_TRUE(splash->imgDE->GetPicture()->Empty());
+    EXPECT_TRUE(splash->imgFr->GetPicture()->Empty());
 }
 
 } // namespace

@@ -118,7 +118,7 @@ TEST_F(SenderTest, AMissingRequestedControlIsReportedAndSentAsZero)
     sender.WriteRequest();
     sender.Execute();
     EXPECT_EQ(engine->CallsOf("ExecuteEvent").at(0).args.at(4),
-              Lines("{ | ; | Sender | Button1 | ; | Ghost.Text | 0 | ; | Edit1.Text | snil | ; | }"));
+              Lines("{ | ; | Sender | Button1 | ; | Ghost.Text | 0 | ; | Edit1.Text | Edit1 | ; | }"));
     EXPECT_EQ(ClientErrors(),
               (std::vector<std::string> {"Parent Ghost not found.", "Store property: Ghost control not found"}));
 }

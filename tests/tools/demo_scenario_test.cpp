@@ -17,6 +17,14 @@ TEST(DemoScenarioTest, OpensTheApplicantFormModallyAndNamesOnlyFormsThatExist)
     EXPECT_NE(std::find(init->entries.begin(), init->entries.end(),
                         std::pair<std::string, std::string>("Client._CreateFormModal", "FormApplicant")),
               init->entries.end());
+    // The splash is freed once the first form is made, before it shows.
+    const auto at = [&](const std::string& name) {
+        return std::find_if(init->entries.begin(), init->entries.end(),
+                            [&](const auto& entry) { return entry.first == name; });
+    };
+    ASSERT_NE(at("FormSplash._Free"), init->entries.end());
+    EXPECT_LT(at("Client._CreateFormModal"), at("FormSplash._Free"));
+    EXPECT_LT(at("FormSplash._Free"), at("FormApplicant._ShowModal"));
     EXPECT_NE(scenario.Find("Client.OnClientDone", "Client", "done"), nullptr);
     for (const Rule& rule : scenario.rules) {
         for (const auto& [name, value] : rule.entries) {

@@ -40,8 +40,7 @@ public:
         auto* c = new C(this); // owned by the form, placed by its parent
         c->SetName(name);
         c->SetParent(parent);
-        if (!caption.empty())
-            c->SetText(caption);
+        c->SetText(caption); // as its resource gives it, not the name
         return c;
     }
 

@@ -631,6 +631,28 @@ QImage Grayed(const QImage& image)
 
 } // namespace
 
+// The older look: a black frame with its corners left out around a bevel;
+// pressed, only a shadow line along the top and left inside the frame.
+void SpeedButtonBase::DrawWin31Frame(QPainter& painter, const QRect& rect, bool pressed) const
+{
+    if (rect.width() < 3 || rect.height() < 3)
+        return;
+    const int r = rect.right(), b = rect.bottom();
+    painter.setPen(fw::ToQColor(fw::clWindowFrame));
+    painter.drawLine(rect.left() + 1, rect.top(), r - 1, rect.top());
+    painter.drawLine(rect.left() + 1, b, r - 1, b);
+    painter.drawLine(rect.left(), rect.top() + 1, rect.left(), b - 1);
+    painter.drawLine(r, rect.top() + 1, r, b - 1);
+    const QRect inner = rect.adjusted(1, 1, -1, -1);
+    if (pressed) {
+        painter.setPen(fw::ToQColor(fw::clBtnShadow));
+        painter.drawLine(inner.topLeft(), inner.topRight());
+        painter.drawLine(inner.topLeft(), inner.bottomLeft());
+    } else {
+        qDrawShadePanel(&painter, inner, window_->palette(), false, 1);
+    }
+}
+
 void SpeedButtonBase::Paint(QPainter& painter)
 {
     QRect rect(0, 0, GetWidth(), GetHeight());
@@ -640,7 +662,9 @@ void SpeedButtonBase::Paint(QPainter& painter)
         painter.fillRect(rect, FaceColor());
     QRect content = rect;
     if (!inactive || state_ == ButtonState::Exclusive) {
-        if (!flat_ || hot_ || pressed)
+        if (style_ == bsWin31 && !flat_)
+            DrawWin31Frame(painter, rect, pressed);
+        else if (!flat_ || hot_ || pressed)
             qDrawShadePanel(&painter, rect, window_->palette(), pressed, flat_ ? 1 : 2);
         content.adjust(2, 2, -2, -2);
     } else {

@@ -127,6 +127,7 @@ public:
     void FocusChanged(bool focused);
 
     void Paint(QPainter& painter);
+    void DrawWin31Frame(QPainter& painter, const QRect& rect, bool pressed) const;
 
 protected:
     void ApplyEnabled() override;

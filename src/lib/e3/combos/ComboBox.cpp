@@ -245,11 +245,6 @@ void Te3CustomComboBox::SetText(const std::string& text)
     combo_->setCurrentIndex(index);
 }
 
-void Te3CustomComboBox::SetHint(const std::string& hint)
-{
-    fw::TWinControl::SetHint(hint);
-    combo_->setToolTip(QString::fromStdString(hint));
-}
 
 void Te3CustomComboBox::Change()
 {

@@ -39,7 +39,6 @@ public:
     void SetEnabled(bool value) override;
     std::string GetText() const override;
     void SetText(const std::string& text) override;
-    void SetHint(const std::string& hint) override;
     void SetParent(fw::TWinControl* parent) override;
 
     // The engine's item text.

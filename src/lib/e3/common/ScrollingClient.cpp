@@ -2,8 +2,12 @@
 
 #include "framework/ApplicationException.h"
 #include "framework/InputBridge.h"
+#include "framework/Rtti.h"
 
 #include <QChildEvent>
+#include <QCoreApplication>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QMouseEvent>
 
 namespace e3 {
@@ -68,6 +72,9 @@ ScrollingClient::ScrollingClient(fw::TWinControl* control, std::function<QSize()
 {
     area_->setWidgetResizable(false);
     area_->setWidget(content_);
+    // A smaller view must not leave the content at the old size (and so
+    // scroll bars that nothing needs).
+    area_->installEventFilter(content_);
     fw::InstallInputBridge(control, content_);
     // Only now: the container is still being built while this runs, and the
     // bridge above is already a child the content hears of.
@@ -105,11 +112,120 @@ QSize ScrollingClient::ChildExtent() const
 
 void ScrollingClient::UpdateExtent()
 {
+    // A hidden area gets its resize only when it shows; its view and scroll
+    // bars are laid out for the new size now, so that places read right.
+    if (area_->testAttribute(Qt::WA_PendingResizeEvent)) {
+        area_->setAttribute(Qt::WA_PendingResizeEvent, false);
+        QResizeEvent resize(area_->size(), area_->size());
+        QCoreApplication::sendEvent(area_, &resize);
+    }
     QSize size = visibleSize_();
     if (autoScroll_)
         size = size.expandedTo(ChildExtent());
+    size = size.expandedTo(QSize(horzRange_, vertRange_));
     if (content_->size() != size)
         content_->resize(size);
+}
+
+int ScrollingClient::Range(Qt::Orientation orientation) const
+{
+    if (autoScroll_) {
+        // Worked out from the children, as the scroll bar shows it.
+        const QSize extent = ChildExtent().expandedTo(QSize(horzRange_, vertRange_));
+        return orientation == Qt::Horizontal ? extent.width() : extent.height();
+    }
+    return orientation == Qt::Horizontal ? horzRange_ : vertRange_;
+}
+
+void ScrollingClient::SetRange(Qt::Orientation orientation, int range)
+{
+    (orientation == Qt::Horizontal ? horzRange_ : vertRange_) = std::max(0, range);
+    autoScroll_ = false;
+    UpdateExtent();
+}
+
+const fw::TClassInfo& TControlScrollBar::StaticClass()
+{
+    using C = TControlScrollBar;
+    static const fw::TClassInfo info {
+        "TControlScrollBar",
+        &fw::TPersistent::StaticClass(),
+        {
+            fw::prop::Integer("Increment", &C::GetIncrement, &C::SetIncrement),
+            fw::prop::Integer("Position", &C::GetPosition, &C::SetPosition),
+            fw::prop::Integer("Range", &C::GetRange, &C::SetRange),
+            fw::prop::Boolean("Tracking", &C::GetTracking, &C::SetTracking),
+            fw::prop::Boolean("Visible", &C::GetVisible, &C::SetVisible),
+        },
+    };
+    return info;
+}
+
+TControlScrollBar::TControlScrollBar(ScrollingClient* client, Qt::Orientation orientation)
+    : client_(client)
+    , orientation_(orientation)
+{
+    Bar()->setSingleStep(8);
+    Bar()->setTracking(false);
+}
+
+QScrollBar* TControlScrollBar::Bar() const
+{
+    QScrollArea* area = client_->Area();
+    return orientation_ == Qt::Horizontal ? area->horizontalScrollBar() : area->verticalScrollBar();
+}
+
+int32_t TControlScrollBar::GetIncrement() const
+{
+    return Bar()->singleStep();
+}
+
+void TControlScrollBar::SetIncrement(int32_t value)
+{
+    Bar()->setSingleStep(std::max(1, value));
+}
+
+int32_t TControlScrollBar::GetPosition() const
+{
+    return Bar()->value();
+}
+
+void TControlScrollBar::SetPosition(int32_t value)
+{
+    // The range may have grown just now; the scroll bar learns it from the
+    // content's new size first.
+    client_->UpdateExtent();
+    Bar()->setValue(value);
+}
+
+int32_t TControlScrollBar::GetRange() const
+{
+    return client_->Range(orientation_);
+}
+
+void TControlScrollBar::SetRange(int32_t value)
+{
+    client_->SetRange(orientation_, value);
+}
+
+void TControlScrollBar::SetVisible(bool value)
+{
+    visible_ = value;
+    const Qt::ScrollBarPolicy policy = value ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+    if (orientation_ == Qt::Horizontal)
+        client_->Area()->setHorizontalScrollBarPolicy(policy);
+    else
+        client_->Area()->setVerticalScrollBarPolicy(policy);
+}
+
+bool TControlScrollBar::GetTracking() const
+{
+    return Bar()->hasTracking();
+}
+
+void TControlScrollBar::SetTracking(bool value)
+{
+    Bar()->setTracking(value);
 }
 
 } // namespace e3

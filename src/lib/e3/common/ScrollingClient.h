@@ -36,11 +36,46 @@ public:
     QSize ChildExtent() const;
     void UpdateExtent();
 
+    // The extent the content has at least in one direction (0: the visible size).
+    int Range(Qt::Orientation orientation) const;
+    void SetRange(Qt::Orientation orientation, int range);
+
 private:
     QScrollArea* area_;
     ScrollingContent* content_;
     std::function<QSize()> visibleSize_;
     bool autoScroll_ = true;
+    int horzRange_ = 0;
+    int vertRange_ = 0;
+};
+
+// One scroll bar of a scrolling container, as the engine sets it: Range is
+// the content's extent in that direction (setting it ends AutoScroll, which
+// would work the range out from the children again), Position the scrolled
+// distance, Increment the step of the arrow buttons; a hidden scroll bar does
+// not scroll.
+class TControlScrollBar : public fw::TPersistent {
+    FW_CLASS()
+public:
+    TControlScrollBar(ScrollingClient* client, Qt::Orientation orientation);
+
+    int32_t GetIncrement() const;
+    void SetIncrement(int32_t value);
+    int32_t GetPosition() const;
+    void SetPosition(int32_t value);
+    int32_t GetRange() const;
+    void SetRange(int32_t value);
+    bool GetVisible() const { return visible_; }
+    void SetVisible(bool value);
+    bool GetTracking() const;
+    void SetTracking(bool value);
+
+private:
+    QScrollBar* Bar() const;
+
+    ScrollingClient* client_;
+    Qt::Orientation orientation_;
+    bool visible_ = true;
 };
 
 } // namespace e3

@@ -198,16 +198,17 @@ void Te3CustomLabel::Paint(QPainter& painter)
 void Te3CustomLabel::AdjustAutoSize()
 {
     const QFontMetrics metrics(GetFont()->ToQFont());
-    const QString text = QString::fromStdString(GetText());
+    QString text = QString::fromStdString(GetText());
+    // An empty caption, or a lone accelerator mark, is measured with one
+    // blank more, so that the label keeps a place that can be seen and clicked.
+    if (text.isEmpty() || (showAccelChar_ && text == QStringLiteral("&")))
+        text += QLatin1Char(' ');
     int flags = DrawFlags() & ~(Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask);
     QRect bounds;
     if (wordWrap_)
         bounds = metrics.boundingRect(QRect(0, 0, GetWidth(), 1 << 20), flags | Qt::AlignLeft | Qt::AlignTop, text);
     else
-        bounds = metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), flags | Qt::AlignLeft | Qt::AlignTop,
-                                      text.isEmpty() ? QStringLiteral(" ") : text);
-    // An empty caption is measured as one blank, so that the label keeps a
-    // place that can be seen and clicked.
+        bounds = metrics.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), flags | Qt::AlignLeft | Qt::AlignTop, text);
     const int width = wordWrap_ ? GetWidth() : bounds.width();
     SetBounds(GetLeft(), GetTop(), width, bounds.height());
 }

@@ -902,4 +902,44 @@ const fw::TClassInfo& Te3_Edit::StaticClass()
     return info;
 }
 
+EditCommandState TAlignEdit::GetEditState() const
+{
+    return LineEditState(*edit_, GetModified(), GetReadOnly());
+}
+
+void TAlignEdit::EditUndo(bool forwards)
+{
+    LineEditUndo(*edit_, forwards);
+}
+
+void TAlignEdit::SetEditModified(bool value)
+{
+    SetModified(value);
+}
+
+void TAlignEdit::EditCut()
+{
+    CutToClipboard();
+}
+
+void TAlignEdit::EditCopy()
+{
+    edit_->copy();
+}
+
+void TAlignEdit::EditPaste()
+{
+    PasteFromClipboard();
+}
+
+void TAlignEdit::EditClear()
+{
+    ClearSelection();
+}
+
+void TAlignEdit::EditSelectAll()
+{
+    SelectAll();
+}
+
 } // namespace e3

@@ -4,6 +4,7 @@
 // published design properties (Te3Edit) and the class the engine creates
 // (Te3_Edit).
 #include "e3/common/Contract.h"
+#include "e3/common/EditCommands.h"
 #include "e3/edits/EditInput.h"
 #include "e3/edits/EditMask.h"
 
@@ -35,7 +36,7 @@ inline constexpr const char* InvalidMaskInputText = "Invalid input value.  Use e
 
 class EditWidget;
 
-class TAlignEdit : public fw::TWinControl, public ITranslatableControl {
+class TAlignEdit : public fw::TWinControl, public ITranslatableControl, public IEditCommands {
     FW_CLASS()
 public:
     explicit TAlignEdit(fw::TComponent* owner);
@@ -98,6 +99,16 @@ public:
     void CutToClipboard() { CheckedCut(); }
     void PasteFromClipboard() { CheckedPaste(); }
     void ClearSelection() { CheckedClear(); }
+
+    // The Edit menu's commands.
+    EditCommandState GetEditState() const override;
+    void EditUndo(bool forwards) override;
+    void SetEditModified(bool value) override;
+    void EditCut() override;
+    void EditCopy() override;
+    void EditPaste() override;
+    void EditClear() override;
+    void EditSelectAll() override;
     // The number the text stands for, held to the range.
     double CurrentNumber() const;
 

@@ -459,4 +459,45 @@ const fw::TClassInfo& Te3_Memo::StaticClass()
     return info;
 }
 
+EditCommandState Te3CustomMemo::GetEditState() const
+{
+    return TextEditState(*memo_, GetModified(), GetReadOnly());
+}
+
+void Te3CustomMemo::EditUndo(bool forwards)
+{
+    TextEditUndo(*memo_, forwards);
+}
+
+void Te3CustomMemo::SetEditModified(bool value)
+{
+    SetModified(value);
+}
+
+void Te3CustomMemo::EditCut()
+{
+    memo_->cut();
+}
+
+void Te3CustomMemo::EditCopy()
+{
+    memo_->copy();
+}
+
+void Te3CustomMemo::EditPaste()
+{
+    memo_->paste();
+}
+
+void Te3CustomMemo::EditClear()
+{
+    if (!memo_->isReadOnly())
+        memo_->textCursor().removeSelectedText();
+}
+
+void Te3CustomMemo::EditSelectAll()
+{
+    SelectAll();
+}
+
 } // namespace e3

@@ -3,6 +3,7 @@
 // read-only, the colours of a read-only or disabled edit, the mandatory-field
 // marker, and its lines as one text.
 #include "e3/common/Contract.h"
+#include "e3/common/EditCommands.h"
 #include "e3/edits/Edit.h"
 #include "e3/common/ScrollingClient.h"
 #include "framework/Strings.h"
@@ -15,7 +16,7 @@ namespace e3 {
 
 class MemoWidget;
 
-class Te3CustomMemo : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomMemo : public fw::TWinControl, public ITranslatableControl, public IEditCommands {
     FW_CLASS()
 public:
     explicit Te3CustomMemo(fw::TComponent* owner);
@@ -81,6 +82,16 @@ public:
 
     void SelectAll();
     void SetFocus();
+
+    // The Edit menu's commands.
+    EditCommandState GetEditState() const override;
+    void EditUndo(bool forwards) override;
+    void SetEditModified(bool value) override;
+    void EditCut() override;
+    void EditCopy() override;
+    void EditPaste() override;
+    void EditClear() override;
+    void EditSelectAll() override;
 
     fw::TNotifyEvent OnChange;
 

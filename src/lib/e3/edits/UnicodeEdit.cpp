@@ -389,4 +389,48 @@ const fw::TClassInfo& Te3_UnicodeEdit::StaticClass()
     return info;
 }
 
+EditCommandState Te3CustomUnicodeEdit::GetEditState() const
+{
+    // The window's own modified flag: set by typing, cleared by the menu's undo.
+    return LineEditState(*edit_, edit_->isModified(), GetReadOnly());
+}
+
+void Te3CustomUnicodeEdit::EditUndo(bool forwards)
+{
+    LineEditUndo(*edit_, forwards);
+}
+
+void Te3CustomUnicodeEdit::SetEditModified(bool value)
+{
+    edit_->setModified(value);
+}
+
+void Te3CustomUnicodeEdit::EditCut()
+{
+    if (!GetReadOnly())
+        edit_->cut();
+}
+
+void Te3CustomUnicodeEdit::EditCopy()
+{
+    edit_->copy();
+}
+
+void Te3CustomUnicodeEdit::EditPaste()
+{
+    if (!GetReadOnly())
+        edit_->paste();
+}
+
+void Te3CustomUnicodeEdit::EditClear()
+{
+    if (!GetReadOnly() && edit_->hasSelectedText())
+        edit_->del();
+}
+
+void Te3CustomUnicodeEdit::EditSelectAll()
+{
+    edit_->selectAll();
+}
+
 } // namespace e3

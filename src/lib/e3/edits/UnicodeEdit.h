@@ -4,6 +4,7 @@
 // character that may be any character of the Basic Multilingual Plane, and
 // selection positions counted in UTF-16 units.
 #include "e3/common/Contract.h"
+#include "e3/common/EditCommands.h"
 #include "e3/edits/Edit.h"
 
 #include <QLineEdit>
@@ -22,7 +23,7 @@ extern const fw::TEnumType EditCharCaseType;
 class UnicodeEditWidget;
 class PasswordCharStyle;
 
-class Te3CustomUnicodeEdit : public fw::TWinControl {
+class Te3CustomUnicodeEdit : public fw::TWinControl, public IEditCommands {
     FW_CLASS()
 public:
     explicit Te3CustomUnicodeEdit(fw::TComponent* owner);
@@ -66,6 +67,16 @@ public:
     fw::TNotifyEvent OnChange;
 
     QLineEdit* LineEdit() const;
+
+    // The Edit menu's commands.
+    EditCommandState GetEditState() const override;
+    void EditUndo(bool forwards) override;
+    void SetEditModified(bool value) override;
+    void EditCut() override;
+    void EditCopy() override;
+    void EditPaste() override;
+    void EditClear() override;
+    void EditSelectAll() override;
 
 protected:
     // The height of one line of the font, as the edit shows it.

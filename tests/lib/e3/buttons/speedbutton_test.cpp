@@ -479,4 +479,45 @@ TEST(SpeedButtonGlyph, GlyphImagesAreCutByNumGlyphs)
     EXPECT_EQ(disabled.pixelColor(15, 15), QColor(0, 0, 255));
 }
 
+TEST(SpeedButtonStyle, TheOlderStyleHasAFrameWithoutCornersAndTheNewOneABevel)
+{
+    e3test::TestContainer root(nullptr);
+    e3::Te3_SpeedButton b(nullptr);
+    b.SetParent(&root);
+    b.SetText("");
+    b.SetFlat(false);
+    b.SetBounds(0, 0, 30, 20);
+    root.Widget()->show();
+    b.Widget()->show();
+    // Compared as 8-bit colours, as the picture holds them.
+    const QRgb frame = fw::ToQColor(fw::clWindowFrame).rgb();
+    const QRgb face = fw::ToQColor(fw::clBtnFace).rgb();
+    const QRgb shadow = fw::ToQColor(fw::clBtnShadow).rgb();
+    ASSERT_NE(frame, face);
+
+    WriteByName(b, "Style", int64_t {e3::bsWin31});
+    const QImage win31 = b.Widget()->grab().toImage();
+    EXPECT_EQ(win31.pixel(15, 0), frame);
+    EXPECT_EQ(win31.pixel(0, 10), frame);
+    EXPECT_EQ(win31.pixel(29, 10), frame);
+    EXPECT_EQ(win31.pixel(15, 19), frame);
+    EXPECT_EQ(win31.pixel(0, 0), face) << "the corners are left out";
+    EXPECT_EQ(win31.pixel(29, 19), face);
+
+    WriteByName(b, "Style", int64_t {e3::bsNew});
+    const QImage bevel = b.Widget()->grab().toImage();
+    EXPECT_NE(bevel.pixel(15, 0), frame);
+    EXPECT_NE(bevel.pixel(0, 0), face) << "the bevel reaches the corner";
+    EXPECT_NE(win31, bevel);
+
+    // Pressed, the older style shows a shadow line inside its frame.
+    b.SetGroupIndex(1);
+    b.SetDown(true);
+    WriteByName(b, "Style", int64_t {e3::bsWin31});
+    const QImage down = b.Widget()->grab().toImage();
+    EXPECT_EQ(down.pixel(15, 0), frame);
+    EXPECT_EQ(down.pixel(15, 1), shadow);
+    EXPECT_EQ(down.pixel(1, 10), shadow);
+}
+
 } // namespace

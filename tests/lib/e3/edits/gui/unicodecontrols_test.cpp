@@ -72,6 +72,29 @@ TEST(UnicodeLabel, AutoSizeMeasuresTheCaptionAndKeepsOneLineWhenEmpty)
 
     label->SetUnicodeCaption("");
     EXPECT_EQ(label->GetHeight(), lineHeight);
+    // One blank wide, so that it stays to be seen and clicked; so is a lone
+    // accelerator mark, which shows nothing itself.
+    const QFontMetrics metrics(label->GetFont()->ToQFont());
+    const int blank = metrics.boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft | Qt::AlignTop, " ").width();
+    EXPECT_GT(blank, 0);
+    EXPECT_EQ(label->GetWidth(), blank);
+    label->SetUnicodeCaption(e3::TextToUnicodeCaption("&"));
+    EXPECT_EQ(label->GetWidth(), blank);
+    label->SetShowAccelChar(false);
+    EXPECT_EQ(label->GetWidth(), metrics.boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft | Qt::AlignTop, "&").width());
+}
+
+TEST(UnicodeLabel, ACaptionEqualToItsNameFollowsARename)
+{
+    TestContainer root(nullptr);
+    auto* label = new e3::Te3_UnicodeLabel(&root);
+    label->SetName("Label1");
+    EXPECT_EQ(label->GetWideCaption(), "Label1");
+    label->SetName("Title");
+    EXPECT_EQ(label->GetUnicodeCaption(), e3::TextToUnicodeCaption("Title"));
+    label->SetUnicodeCaption(e3::TextToUnicodeCaption(Journal));
+    label->SetName("Other");
+    EXPECT_EQ(label->GetWideCaption(), Journal);
 }
 
 TEST(UnicodeLabel, StaysOutOfTheEnabledCascade)
