@@ -3,7 +3,7 @@
 // mask (TAlignEdit), the engine's lock, colours and marker (Te3CustomEdit), the
 // published design properties (Te3Edit) and the class the engine creates
 // (Te3_Edit).
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/EditInput.h"
 #include "e3/edits/EditMask.h"
 
@@ -35,14 +35,10 @@ inline constexpr const char* InvalidMaskInputText = "Invalid input value.  Use e
 
 class EditWidget;
 
-class TAlignEdit : public fw::TWinControl, public ITranslatableControl {
+class TAlignEdit : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit TAlignEdit(fw::TComponent* owner);
-    ~TAlignEdit() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     TEditTypes GetEditType() const { return editType_; }
     void SetEditType(TEditTypes value);
@@ -184,7 +180,6 @@ public:
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
     fw::TColor NormalColor() const { return colors_.normalColor; }
-    bool EnabledWishValue() const { return wish_.Wish(); }
 
     bool GetMnShow() const { return marker_.GetShow(); }
     void SetMnShow(bool value) { marker_.SetShow(value); }
@@ -206,7 +201,6 @@ private:
     void UpdateMarker();
     void SwitchReadOnly(bool value);
 
-    EnabledWish wish_;
     ColorContract colors_;
     ReadOnlyLock readOnlyLock_;
     LazyMandatoryMarker marker_;

@@ -2,7 +2,7 @@
 // The multi-line edit the engine puts on its forms: the engine's lock as
 // read-only, the colours of a read-only or disabled edit, the mandatory-field
 // marker, and its lines as one text.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/Edit.h"
 #include "e3/common/ScrollingClient.h"
 #include "framework/Strings.h"
@@ -15,14 +15,10 @@ namespace e3 {
 
 class MemoWidget;
 
-class Te3CustomMemo : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomMemo : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomMemo(fw::TComponent* owner);
-    ~Te3CustomMemo() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     void Loaded() override;
@@ -43,7 +39,6 @@ public:
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
     fw::TColor NormalColor() const { return colors_.normalColor; }
-    bool EnabledWishValue() const { return wish_.Wish(); }
 
     TAlignment GetAlignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
@@ -104,7 +99,6 @@ private:
     int32_t FromDocumentPos(int pos) const;
 
     MemoWidget* memo_;
-    EnabledWish wish_;
     ColorContract colors_;
     ReadOnlyLock readOnlyLock_;
     TAlignment alignment_ = taLeftJustify;

@@ -3,7 +3,7 @@
 // the engine edit's typed input, lock, colours or marker) with a password
 // character that may be any character of the Basic Multilingual Plane, and
 // selection positions counted in UTF-16 units.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/Edit.h"
 
 #include <QLineEdit>
@@ -22,10 +22,9 @@ extern const fw::TEnumType EditCharCaseType;
 class UnicodeEditWidget;
 class PasswordCharStyle;
 
-class Te3CustomUnicodeEdit : public fw::TWinControl {
+class Te3CustomUnicodeEdit : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
-    explicit Te3CustomUnicodeEdit(fw::TComponent* owner);
     ~Te3CustomUnicodeEdit() override;
 
     std::string GetText() const override;
@@ -68,6 +67,8 @@ public:
     QLineEdit* LineEdit() const;
 
 protected:
+    Te3CustomUnicodeEdit(fw::TComponent* owner, ControlLanguage language);
+
     // The height of one line of the font, as the edit shows it.
     void AdjustAutoSize() override;
     void ApplyFont() override;
@@ -92,13 +93,10 @@ private:
     bool hideSelection_ = true;
 };
 
-class Te3UnicodeEdit : public Te3CustomUnicodeEdit, public ITranslatableControl {
+class Te3UnicodeEdit : public Te3CustomUnicodeEdit {
     FW_CLASS()
 public:
-    using Te3CustomUnicodeEdit::Te3CustomUnicodeEdit;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
+    explicit Te3UnicodeEdit(fw::TComponent* owner);
 };
 
 class Te3_UnicodeEdit : public Te3UnicodeEdit {
