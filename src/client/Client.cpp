@@ -96,6 +96,7 @@ const fw::TClassInfo& TClient::StaticClass()
             fw::prop::StringAction("_HideInfoMessage", &TClient::_HideInfoMessage),
             fw::prop::StringAction("_ShowProgressInfo", &TClient::_ShowProgressInfo),
             fw::prop::StringAction("_HideProgressInfo", &TClient::_HideProgressInfo),
+            fw::prop::StringAction("_Message", &TClient::_Message),
             fw::prop::StringAction("_AbstractCountWords", &TClient::IgnoreCommand),
             fw::prop::StringAction("_CurrentForm", &TClient::IgnoreCommand),
             fw::prop::StringAction("_DirectoryExists", &TClient::IgnoreCommand),
@@ -144,6 +145,7 @@ TClient::TClient(const std::string& engineName)
 
 TClient::~TClient()
 {
+    UnregisterFromLink();
     delete infoForm_.get();
     delete progressInfoForm_.get();
     // The forms and frames the engine made and nobody owns end with the client.

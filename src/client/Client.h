@@ -8,6 +8,7 @@
 #include "client/NameValueList.h"
 #include "client/VariableList.h"
 #include "framework/Component.h"
+#include "platform/GUICOMClient.h"
 
 #include <QImage>
 
@@ -103,8 +104,16 @@ public:
     // context for the method name ("SSLv3" when empty).
     void InitOpenSSL(const std::string& methodName);
 
-    // The registration cookie of the link between clients; -1 while none is registered.
+    // The link between clients (none when it could not be created) and the
+    // cookie of this client's registration (-1 while none is registered).
+    platform::IGUICOMClient* COMClient() const { return comClient_.get(); }
+    void SetCOMClient(std::unique_ptr<platform::IGUICOMClient> link);
     int32_t Cookie() const { return cookie_; }
+    void SetCookie(int32_t cookie);
+    // Broadcasts through the link when there is one; failures are only logged.
+    void BroadcastMessage(const std::string& nameEngine, const std::string& uid, int32_t localID,
+                          const std::string& mid, const std::string& mString, const std::string& mType);
+    void _Message(const std::string& value);
 
     // Starts a program for the engine (its command line is built from Params
     // and Extra) and remembers it; KillPlugins ends those still running.
@@ -191,6 +200,8 @@ private:
     std::string language_;
     std::string fontSubstitution_;
     int32_t langCharSet_ = 1;
+    void UnregisterFromLink();
+    std::unique_ptr<platform::IGUICOMClient> comClient_;
     int32_t cookie_ = -1;
     std::vector<std::pair<std::string, u3::StartedProcess>> plugins_;
 };

@@ -2,6 +2,7 @@
 
 #include "client/BusyCursor.h"
 #include "client/Client.h"
+#include "client/ClientLink.h"
 #include "client/ClientSender.h"
 #include "client/EventList.h"
 #include "client/FrmIP.h"
@@ -113,13 +114,20 @@ void RunSession(IClientGUIEngine& engine, const std::vector<std::string>& params
         TClientSender done = TClientSender::CreateForClient("Client.OnClientDone");
         {
             fw::HandlerScope scope;
-            const std::string reply = engine.ExecuteEvent("", "Client", "TClient", "Client.OnClientDone", "");
+            std::string reply;
+            {
+                const EngineCallScope call;
+                reply = engine.ExecuteEvent("", "Client", "TClient", "Client.OnClientDone", "");
+            }
             if (!reply.empty()) {
                 TMemoryTextStream stream(reply);
                 done.ApplyReply(stream);
             }
         }
-        engine.ExecuteEvent("", "Client", "TClient", "Client.OnDestroy", "");
+        {
+            const EngineCallScope call;
+            engine.ExecuteEvent("", "Client", "TClient", "Client.OnDestroy", "");
+        }
     } catch (const u3::EAbort&) {
     } catch (const std::exception& e) {
         u3::ApplicationLogger().Log(1, std::string("The session ended with an error: ") + e.what());
@@ -165,6 +173,30 @@ bool RunPass(const std::vector<std::string>& params, const ClientMainServices& s
     }
     Client()->SetEngine(nullptr);
     return connected;
+}
+
+std::unique_ptr<platform::IGUICOMClient> MakeCOMClient(const ClientMainServices& services)
+{
+    if (!services.makeCOMClient)
+        return nullptr;
+    try {
+        return services.makeCOMClient();
+    } catch (...) {
+        StartUpLog("No link between clients: " + ErrorText(std::current_exception()));
+        return nullptr;
+    }
+}
+
+// A client that cannot register works on without the link's messages.
+void RegisterAtLink(TClient& client, const std::shared_ptr<TGUIClientAdvise>& sink)
+{
+    if (!client.COMClient() || !sink)
+        return;
+    try {
+        client.SetCookie(client.COMClient()->RegisterClient(client.EngineName(), "", sink));
+    } catch (...) {
+        StartUpLog("The link between clients refused the registration: " + ErrorText(std::current_exception()));
+    }
 }
 
 // For the run of the client: failures that reach the event loop are shown,
@@ -272,16 +304,20 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
     SessionObjects session;
     session.client = std::make_unique<TClient>(EngineName);
     SetClient(session.client.get());
+    session.client->SetCOMClient(MakeCOMClient(services));
     // The engine reaches the splash by its name, to hide it when its first form shows.
     if (TFormSplash* form = splash.get())
         session.client->AddCreatedComponent(form->GetName(), form);
     session.eventList = std::make_unique<TEventList>(nullptr);
     SetEventListObject(session.eventList.get());
+    std::shared_ptr<TGUIClientAdvise> adviseSink = std::make_shared<TGUIClientAdvise>();
+    RegisterAtLink(*session.client, adviseSink);
 
     bool connected = false;
     while (Reconnect)
         connected = RunPass(params, services);
 
+    adviseSink.reset();
     if ((ServiceStarted || ProgramStarted) && !Silent)
         session.client->KillPlugins();
     session.Free();

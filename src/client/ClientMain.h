@@ -13,6 +13,9 @@
 namespace u3 {
 class ServiceManager;
 }
+namespace platform {
+class IGUICOMClient;
+}
 
 namespace client {
 
@@ -33,6 +36,9 @@ struct ClientMainServices {
     // commands, and the run of one request, which gives the exit code.
     std::function<bool(const std::string& firstParam)> isPMSCommand;
     std::function<int(const std::vector<std::string>& params)> runPMSRequest;
+    // The link between clients, made with the client object; it raises when
+    // it cannot be made (the client then works without it). Null: no link.
+    std::function<std::unique_ptr<platform::IGUICOMClient>()> makeCOMClient;
 };
 
 // The PKCS#11 module every start loads first: [Common] PKCS11Module of the

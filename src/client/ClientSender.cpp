@@ -3,6 +3,7 @@
 #include "client/BusyCursor.h"
 #include "client/Client.h"
 #include "client/ClientForm.h"
+#include "client/ClientLink.h"
 #include "client/FormReader.h"
 #include "client/Globals.h"
 #include "e3/datalist/DataListEvents.h"
@@ -13,6 +14,7 @@
 #include "u3/SystemInfo.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -452,6 +454,7 @@ void TClientSender::Execute()
         return;
     fw::HandlerScope scope;
     std::string reply;
+    std::optional<EngineCallScope> call(std::in_place);
     if (ShowBusyCursor) {
         BeginWaitCursor();
         try {
@@ -464,6 +467,7 @@ void TClientSender::Execute()
     } else {
         reply = client->Engine()->ExecuteEvent("", SenderName, SenderType, EngineEventName, Request.Text());
     }
+    call.reset();
     if (!reply.empty()) {
         TMemoryTextStream stream(reply);
         ApplyReply(stream);

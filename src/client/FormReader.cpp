@@ -294,9 +294,15 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
                     throw fw::EPropertyError("Invalid property path " + path);
                 return {};
             }
-            if (!strict && (index < 0 || index >= collection->GetCount()))
-                return {};
-            current = collection->Items(index);
+            if (strict) {
+                current = collection->ItemAtPath(index);
+            } else {
+                try {
+                    current = collection->ItemAtPath(index);
+                } catch (const fw::EListError&) {
+                    return {};
+                }
+            }
             if (after.empty())
                 return {current, nullptr, step};
             rest = after;

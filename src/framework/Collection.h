@@ -40,6 +40,10 @@ public:
     int32_t GetCount() const { return static_cast<int32_t>(items_.size()); }
     // Raises EListError "List index out of bounds (i)" outside 0..Count-1.
     TCollectionItem* Items(int32_t index) const;
+    // The item that a property path "[index]" names: Items by default. A
+    // collection that makes its items on demand answers here (and raises for
+    // an index it refuses).
+    virtual TCollectionItem* ItemAtPath(int32_t index) { return Items(index); }
     TCollectionItem* Add();
     void Delete(int32_t index);
     void Clear();

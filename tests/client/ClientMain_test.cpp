@@ -415,6 +415,58 @@ TEST_F(ClientMainTest, AFailingReplyInsideAFormIsShownAndLogged)
     EXPECT_NE(fw::ApplicationExceptionHandler, &client::ShowApplicationException);
 }
 
+// A link that records the start-up's calls; it may refuse the registration.
+class StartUpLink final : public platform::IGUICOMClient {
+public:
+    StartUpLink(std::vector<std::string>& calls, bool refuse) : calls_(calls), refuse_(refuse) {}
+    int32_t RegisterClient(const std::string& engineName, const std::string& uid,
+                           std::shared_ptr<platform::IGUIClientAdvise> sink) override
+    {
+        calls_.push_back("register " + engineName + "|" + uid + (sink ? "|sink" : ""));
+        if (refuse_)
+            throw platform::EClientLinkError("refused");
+        return 8;
+    }
+    void BroadcastMessage(const std::string&, const std::string&, int32_t, const std::string&, const std::string&,
+                          const std::string&) override
+    {
+    }
+    void UnregisterClient(int32_t cookie) override { calls_.push_back("unregister " + std::to_string(cookie)); }
+
+private:
+    std::vector<std::string>& calls_;
+    bool refuse_;
+};
+
+TEST_F(ClientMainTest, TheLinkBetweenClientsIsRegisteredForTheRunAndIsOptional)
+{
+    for (bool refuse : {false, true}) {
+        SCOPED_TRACE(refuse);
+        std::vector<std::string> calls;
+        int32_t cookieDuringRun = -2;
+        services.makeCOMClient = [&] { return std::make_unique<StartUpLink>(calls, refuse); };
+        auto engine = AddEngine(true);
+        engine->onExecuteEvent = [&](const e3test::EngineCall&) -> std::string {
+            cookieDuringRun = client::Client()->Cookie();
+            return {};
+        };
+        EXPECT_EQ(client::ClientMain({}, services), 0);
+        EXPECT_EQ(cookieDuringRun, refuse ? -1 : 8);
+        EXPECT_EQ(Operations(*engine).size(), 4u);
+        if (refuse)
+            EXPECT_EQ(calls, (std::vector<std::string> {"register GUIEngine||sink"}));
+        else
+            EXPECT_EQ(calls, (std::vector<std::string> {"register GUIEngine||sink", "unregister 8"}));
+    }
+    // A link that cannot be made leaves the client without one.
+    services.makeCOMClient = []() -> std::unique_ptr<platform::IGUICOMClient> {
+        throw platform::EClientLinkError("No session bus");
+    };
+    auto engine = AddEngine(true);
+    EXPECT_EQ(client::ClientMain({}, services), 0);
+    EXPECT_EQ(Operations(*engine).size(), 4u);
+}
+
 TEST(ApplicationExceptionText, AFullStopEndsTheMessageUnlessAMarkDoes)
 {
     const std::pair<const char*, const char*> cases[] = {

@@ -38,7 +38,7 @@ const std::set<std::string> kBuiltControlClasses = {
     "Te3ScrollBox", "Te3SpeedButton", "Te3ColorSpeedButton", "Te3UnicodeLabel", "Te3ProgressLabel",
     "Te3_ComboBox", "Te3_CComboBox", "Te3ComboBox", "Te3CComboBox", "Te3_CheckScrollBox", "Te3CheckScrollBox",
     "Te3_RegNoEdit", "Te3_DateEdit",
-    "TDGDataListClient",
+    "TDGDataListClient", "Te3_DLDrawGrid", "Te3DLDrawGrid",
 };
 
 TEST(ClassRegistry, TheControlLibraryListsExactlyItsEngineClasses)

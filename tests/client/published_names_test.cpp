@@ -6,6 +6,7 @@
 // To regenerate the list after a deliberate change:
 //   E3_WRITE_PUBLISHED_NAMES=/path/to/published_names.txt client_tests --gtest_filter='PublishedNames.*'
 #include "client/ClassRegistry.h"
+#include "e3/grids/DLDrawGrid.h"
 #include "e3/translation/DebugWordDialog.h"
 #include "e3/translation/MultiLanguage.h"
 #include "framework/Rtti.h"
@@ -39,7 +40,7 @@ const char* const kRegistered[] = {
     "Te3_DateEdit",
     "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",     "Te3_CheckScrollBox",
     "Te3CheckScrollBox",
-    "TDGDataListClient",
+    "TDGDataListClient", "Te3_DLDrawGrid",    "Te3DLDrawGrid",
 };
 
 const char* KindName(fw::TypeKind kind)
@@ -104,6 +105,9 @@ Listing FromCode()
     Collect(&e3::TMultiLanguage::StaticClass(), listing);
     Collect(&e3::TfrmDebugWordML::StaticClass(), listing);
     Collect(&e3::TDebugButton::StaticClass(), listing);
+    // The items that a grid's "Columns[i]" paths reach.
+    Collect(&e3::TDLColumn::StaticClass(), listing);
+    Collect(&e3::TDLColumnTitle::StaticClass(), listing);
     return listing;
 }
 

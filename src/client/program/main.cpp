@@ -6,6 +6,7 @@
 #include "enginelink/SOAPClient.h"
 #include "enginelink/pms/PMSSOAPClient.h"
 #include "platform/Dialogs.h"
+#include "platform/GUICOMClient.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
 #include "submission/efipclient/EFIPRegistration.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv)
     services.closeSmartCardChecker = platform::CloseSmartCardChecker;
     services.isPMSCommand = [](const std::string& param) { return enginelink::PMSCommandKind(param) >= 0; };
     services.runPMSRequest = enginelink::RunPMSBatch;
+    services.makeCOMClient = platform::CoGUICOMClient::Create;
 
     // Qt has taken the arguments it understands out of argv.
     std::vector<std::string> params;

@@ -21,6 +21,7 @@
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
+#include "e3/grids/DLDrawGrid.h"
 #include "e3/lists/ListBox.h"
 #include "e3/menus/Menus.h"
 #include "e3/numbers/RegNoEdit.h"
@@ -78,6 +79,8 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3_CheckScrollBox::StaticClass(),
         &Te3CheckScrollBox::StaticClass(),
         &TDGDataListClient::StaticClass(),
+        &Te3_DLDrawGrid::StaticClass(),
+        &Te3DLDrawGrid::StaticClass(),
     };
     return classes;
 }

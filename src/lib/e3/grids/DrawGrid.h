@@ -1,0 +1,271 @@
+#pragma once
+// The draw grid: our own grid widget on a scroll area. It keeps column widths
+// and row heights, fixed rows and columns, scrolls by whole rows and columns,
+// keeps a current cell and a selection, sizes and moves columns with the mouse
+// and leaves the cell content to DrawCell (OnDrawCell). Fixed cells may act as
+// buttons. The data-list grid builds on it.
+//
+// Coordinates: "client" coordinates are those of the cell area (the scroll
+// area's viewport); cells are addressed as (column, row), both from 0.
+#include "e3/common/Contract.h"
+#include "e3/common/ScrollingClient.h"
+#include "e3/edits/Edit.h"
+#include "framework/Events.h"
+#include "framework/Graphics.h"
+
+#include <QRect>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class QAbstractScrollArea;
+class QImage;
+class QPainter;
+
+namespace e3 {
+
+// Grid options, in the order of their ordinals.
+enum TGridOption {
+    goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goRangeSelect, goDrawFocusSelected,
+    goRowSizing, goColSizing, goRowMoving, goColMoving, goEditing, goTabs, goRowSelect,
+    goAlwaysShowEditor, goThumbTracking
+};
+using TGridOptions = uint32_t; // bit (1 << TGridOption)
+constexpr TGridOptions GridOption(TGridOption o) { return TGridOptions {1} << o; }
+extern const fw::TEnumType GridOptionType;
+
+// Cell state bits while painting.
+enum TGridDrawStateBit { gdSelected, gdFocused, gdFixed };
+using TGridDrawState = uint32_t;
+constexpr TGridDrawState DrawState(TGridDrawStateBit b) { return TGridDrawState {1} << b; }
+
+enum TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
+
+struct TGridRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    bool Contains(int32_t col, int32_t row) const
+    {
+        return col >= left && col <= right && row >= top && row <= bottom;
+    }
+    bool operator==(const TGridRect&) const = default;
+};
+
+using TDrawCellEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, const fw::TRect& rect,
+                                          TGridDrawState state)>;
+using TFixedCellClickEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row)>;
+using TFixedCellCheckEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, bool& enabled)>;
+using TAcceptKeyEvent = std::function<bool(fw::TObject* sender, char32_t& key)>;
+using TEditLimitEvent = std::function<void(fw::TObject* sender, int32_t& maxLength)>;
+using TEditShowEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, bool& allowEdit)>;
+extern const fw::TEventType DrawCellEventType;
+extern const fw::TEventType FixedCellClickEventType;
+extern const fw::TEventType FixedCellCheckEventType;
+extern const fw::TEventType AcceptKeyEventType;
+extern const fw::TEventType EditLimitEventType;
+extern const fw::TEventType EditShowEventType;
+
+// The widths of columns scaled to an available width. Invisible columns get 0,
+// columns marked fixed keep their width, the others share what is left in the
+// proportion of their saved widths, the last of them taking the rest.
+struct TScaleColumn {
+    int32_t width = 0;      // current width
+    int32_t savedWidth = 0; // width that scaling starts from
+    bool visible = true;
+    bool fixedWidth = false;
+};
+// clientWidth minus the fixed widths, minus one pixel per column when vertical
+// lines are drawn, is the available width; it is returned. keepCol (-1 for
+// none) is the column that the user has just sized: it keeps its width, as do
+// the columns before the first scalable one.
+int32_t ScaleColumnWidths(std::vector<TScaleColumn>& columns, int32_t clientWidth, bool verticalLines,
+                          int32_t keepCol = -1);
+
+class Te3DrawGrid : public fw::TWinControl, public ITranslatableControl {
+    FW_CLASS()
+public:
+    explicit Te3DrawGrid(fw::TComponent* owner);
+    ~Te3DrawGrid() override;
+
+    bool IsTranslatable(const std::string& propName) const override;
+    const fw::TClassInfo& GetLanguageClass() const override;
+
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
+    int32_t ClientWidth() const override;
+    int32_t ClientHeight() const override;
+    // Sets the height so that the cell area becomes that high.
+    void SetClientHeight(int32_t value);
+
+    // Layout. Counts below their minimum are raised to it.
+    int32_t GetColCount() const { return colCount_; }
+    virtual void SetColCount(int32_t value);
+    int32_t GetRowCount() const { return rowCount_; }
+    virtual void SetRowCount(int32_t value);
+    int32_t GetFixedCols() const { return fixedCols_; }
+    void SetFixedCols(int32_t value);
+    int32_t GetFixedRows() const { return fixedRows_; }
+    void SetFixedRows(int32_t value);
+    int32_t GetDefaultColWidth() const { return defaultColWidth_; }
+    void SetDefaultColWidth(int32_t value);
+    int32_t GetDefaultRowHeight() const { return defaultRowHeight_; }
+    void SetDefaultRowHeight(int32_t value);
+    int32_t GetGridLineWidth() const { return gridLineWidth_; }
+    void SetGridLineWidth(int32_t value);
+    int32_t ColWidths(int32_t col) const;
+    // Negative widths are taken as 0.
+    void SetColWidths(int32_t col, int32_t width);
+    int32_t RowHeights(int32_t row) const;
+    void SetRowHeights(int32_t row, int32_t height);
+    TGridOptions GetOptions() const { return options_; }
+    virtual void SetOptions(TGridOptions value);
+    bool HasOption(TGridOption o) const { return (options_ & GridOption(o)) != 0; }
+    TScrollStyle GetScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value);
+    fw::TColor GetFixedColor() const { return fixedColor_; }
+    void SetFixedColor(fw::TColor value);
+    bool GetFixedButtons() const { return fixedButtons_; }
+    void SetFixedButtons(bool value);
+
+    // Current cell, scrolling and selection.
+    int32_t GetCol() const { return col_; }
+    void SetCol(int32_t value);
+    int32_t GetRow() const { return row_; }
+    void SetRow(int32_t value);
+    // Makes the cell current (when SelectCell allows it) and scrolls it into view.
+    void FocusCell(int32_t col, int32_t row, bool moveAnchor = true);
+    int32_t GetTopRow() const { return topRow_; }
+    void SetTopRow(int32_t value);
+    int32_t GetLeftCol() const { return leftCol_; }
+    void SetLeftCol(int32_t value);
+    TGridRect Selection() const;
+    void SetSelection(const TGridRect& rect);
+    // Scrolled rows and columns that fit wholly into the client area.
+    int32_t GetVisibleRowCount() const;
+    int32_t GetVisibleColCount() const;
+    TGridState GridState() const { return state_; }
+
+    // Geometry in client coordinates; an empty rectangle for a cell that does
+    // not show.
+    QRect CellRect(int32_t col, int32_t row) const;
+    // The cell under a client point; -1 each outside the cells.
+    void MouseToCell(int32_t x, int32_t y, int32_t& col, int32_t& row) const;
+    // The column whose right divider lies at x (within the hit zone), in the
+    // fixed rows; -1 when none.
+    int32_t ColumnDividerAt(int32_t x, int32_t y) const;
+    int32_t FixedWidth() const;
+    int32_t FixedHeight() const;
+
+    void Invalidate();
+    void InvalidateCell(int32_t col, int32_t row);
+    void InvalidateRow(int32_t row);
+    // Paints now (tests and measurements); the widget's paint does the same.
+    void Repaint();
+
+    // Drawing helpers, valid while painting.
+    QPainter* Canvas() const { return canvas_; }
+    void DrawStr(const QRect& rect, const std::string& text, TAlignment alignment);
+    void DrawPicture(const QRect& rect, const QImage& picture);
+
+    QAbstractScrollArea* ScrollArea() const { return area_; }
+    QWidget* Viewport() const;
+
+    void SetFocus();
+    bool Focused() const;
+
+    TDrawCellEvent OnDrawCell;
+    fw::TSelectCellEvent OnSelectCell;
+    fw::TNotifyEvent OnTopLeftChanged;
+    fw::TMovedEvent OnColumnMoved;
+    fw::TMovedEvent OnRowMoved;
+    TAcceptKeyEvent OnAcceptEditKey;
+    fw::TNotifyEvent OnCancelEdit;
+    TFixedCellCheckEvent OnCheckButton;
+    fw::TNotifyEvent OnChangeFocus;
+    TFixedCellClickEvent OnFixedCellClick;
+    fw::TNotifyEvent OnColumnSized;
+    fw::TNotifyEvent OnRowSized;
+    TEditLimitEvent OnGetEditLimit;
+    fw::TNotifyEvent OnEditChange;
+    TEditShowEvent OnShowEditor;
+    fw::TNotifyEvent OnEditButtonClick;
+
+    void DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y) override;
+    void DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y) override;
+    void DoMouseMove(fw::TShiftState shift, int32_t x, int32_t y) override;
+    void DoKeyDown(uint16_t& key, fw::TShiftState shift) override;
+    void DoEnter() override;
+    void DoExit() override;
+    bool DoMouseWheel(fw::TShiftState shift, int32_t wheelDelta, fw::TPoint mousePos) override;
+
+protected:
+    // Paints the whole grid: backgrounds, cells through DrawCell, lines.
+    virtual void Paint(QPainter& painter);
+    // The content of one cell.
+    virtual void DrawCell(int32_t col, int32_t row, const QRect& rect, TGridDrawState state);
+    // Whether the cell may become current (OnSelectCell).
+    virtual bool SelectCell(int32_t col, int32_t row);
+    virtual void TopLeftChanged();
+    virtual void ColumnMoved(int32_t from, int32_t to);
+    virtual void ColWidthsChanged() {}
+    virtual void Resized();
+    virtual void FocusChanged() {}
+    // The cell's background and state as the base paints them.
+    TGridDrawState CellState(int32_t col, int32_t row) const;
+    QColor CellBackground(int32_t col, int32_t row, TGridDrawState state) const;
+    void PaintLines(QPainter& painter, fw::TColor dataLineColor);
+    // The client point in cell-area coordinates from the control's own.
+    QPoint ToClient(int32_t x, int32_t y) const;
+    // Moves a column, its width with it.
+    void MoveColumn(int32_t from, int32_t to);
+    void ApplyColor() override;
+    void ApplyFont() override;
+    // State of a mouse press the subclasses read.
+    int32_t sizingCol_ = -1;
+    int32_t moveFrom_ = -1;
+    int32_t moveTo_ = -1;
+    TGridState state_ = gsNormal;
+
+private:
+    class View;
+    friend class View;
+    struct PressedButton {
+        int32_t col = -1, row = -1;
+        bool pressed = false, tracking = false;
+    };
+
+    void UpdateScrollBars();
+    int32_t MaxTopRow() const;
+    int32_t MaxLeftCol() const;
+    void ScrollInView(int32_t col, int32_t row);
+    void MoveCurrent(int32_t col, int32_t row, bool extend);
+
+    QAbstractScrollArea* area_;
+    int32_t colCount_ = 5;
+    int32_t rowCount_ = 5;
+    int32_t fixedCols_ = 1;
+    int32_t fixedRows_ = 1;
+    int32_t defaultColWidth_ = 64;
+    int32_t defaultRowHeight_ = 18;
+    int32_t gridLineWidth_ = 1;
+    std::vector<int32_t> colWidths_;                 // one per column
+    std::unordered_map<int32_t, int32_t> rowHeights_; // rows not of the default height
+    TGridOptions options_ = 0;
+    TScrollStyle scrollBars_ = ssBoth;
+    fw::TColor fixedColor_ = fw::clBtnFace;
+    bool fixedButtons_ = false;
+    int32_t col_ = 1;
+    int32_t row_ = 1;
+    int32_t anchorCol_ = 1;
+    int32_t anchorRow_ = 1;
+    int32_t topRow_ = 1;
+    int32_t leftCol_ = 1;
+    int32_t sizingStartX_ = 0;
+    int32_t sizingStartWidth_ = 0;
+    PressedButton button_;
+    QPainter* canvas_ = nullptr;
+    bool updatingBars_ = false;
+};
+
+} // namespace e3
