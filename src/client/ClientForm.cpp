@@ -3,6 +3,7 @@
 #include "client/Client.h"
 #include "client/EventList.h"
 #include "client/Globals.h"
+#include "e3/common/DateCheck.h"
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
 #include "e3/menus/Menus.h"
@@ -335,6 +336,12 @@ bool Te3ClientForm::CloseQuery()
     if (TClient* c = Client())
         if (auto* self = dynamic_cast<Te3_ClientForm*>(this))
             c->SetCurrentForm(self);
+    // A focused date edit holding no real date keeps the form open.
+    if (auto* date = dynamic_cast<e3::IDateCheck*>(FocusedControl(this))) {
+        fw::Guard<Te3ClientForm> self(this);
+        if (!date->CheckDate(true) || !self)
+            return false;
+    }
     return Te3MenuForm::CloseQuery();
 }
 

@@ -4,6 +4,7 @@
 #include "client/ClientSender.h"
 #include "client/EventList.h"
 #include "client/Globals.h"
+#include "e3/trees/TreeEvents.h"
 #include "u3/Exceptions.h"
 #include "u3/StrLib.h"
 
@@ -22,13 +23,10 @@ using namespace fw;
 
 namespace {
 
-// Events raised by the grids, trees, signing and the submission
+// Events raised by the grids, signing and the submission
 // protocol: the event list is where the client meets them.
 using TGetImageEvent = std::function<void(TObject* sender, const std::string& name, QImage& image)>;
 using TCellEvent = std::function<void(TObject* sender, int32_t col, int32_t row)>;
-using TNodeEvent = std::function<void(TObject* sender, int32_t nodeId)>;
-using TNodeAllowEvent = std::function<void(TObject* sender, int32_t nodeId, bool& allow)>;
-using TNodeEditedEvent = std::function<void(TObject* sender, int32_t nodeId, std::string& text)>;
 using TCertificateListEvent = std::function<void(TObject* sender, bool error, const std::string& certList)>;
 using TSignEvent = std::function<void(TObject* sender, bool error)>;
 using TCheckPinEvent = std::function<void(TObject* sender, int32_t error)>;
@@ -41,9 +39,13 @@ using TReceiptEvent = std::function<void(TObject* sender, int32_t step, int32_t&
 
 const TEventType GetImageEventType {"TGetImageEvent", typeid(TGetImageEvent)};
 const TEventType CellEventType {"TCellEvent", typeid(TCellEvent)};
-const TEventType NodeEventType {"TNodeEvent", typeid(TNodeEvent)};
-const TEventType NodeAllowEventType {"TNodeAllowEvent", typeid(TNodeAllowEvent)};
-const TEventType NodeEditedEventType {"TNodeEditedEvent", typeid(TNodeEditedEvent)};
+using e3::NodeAllowEventType;
+using e3::NodeEditedEventType;
+using e3::NodeEventType;
+using e3::TNodeAllowEvent;
+using e3::TNodeEditedEvent;
+using e3::TNodeEvent;
+
 const TEventType CertificateListEventType {"TCertificateListEvent", typeid(TCertificateListEvent)};
 const TEventType SignEventType {"TSignEvent", typeid(TSignEvent)};
 const TEventType CheckPinEventType {"TCheckPinEvent", typeid(TCheckPinEvent)};

@@ -6,6 +6,7 @@
 #include "client/ClientSender.h"
 #include "client/Globals.h"
 #include "e3/common/EngineImages.h"
+#include "e3/common/NamedPages.h"
 #include "e3/menus/Menus.h"
 #include "framework/Collection.h"
 #include "framework/Form.h"
@@ -295,7 +296,14 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
                 return {};
             }
             if (strict) {
-                current = collection->ItemAtPath(index);
+                // A collection that refuses the index (a grid's columns past
+                // their bound) is reported to the engine.
+                try {
+                    current = collection->ItemAtPath(index);
+                } catch (const fw::EListError& e) {
+                    ReportClientError(std::string(e.what()) + " in " + path);
+                    throw;
+                }
             } else {
                 try {
                     current = collection->ItemAtPath(index);
@@ -572,6 +580,22 @@ struct LoadState {
     DeferredList deferred;
 };
 
+// The event list's picture handler (the client's images by name) becomes the
+// control's OnGetImage.
+void GivePictureHandler(TComponent* control)
+{
+    TComponent* list = EventListObject();
+    const TPropInfo* from = list ? list->ClassType().FindProperty("OnGetImage") : nullptr;
+    const TPropInfo* to = control->ClassType().FindProperty("OnGetImage");
+    if (!from || !to || !from->IsReadable() || !to->IsWritable() || to->kind != TypeKind::Method)
+        return;
+    try {
+        to->set(*control, from->get(*list));
+    } catch (const std::bad_any_cast&) {
+        // A handler of another signature is not the picture handler.
+    }
+}
+
 TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TComponent* owner)
 {
     stream.ReadBegin();
@@ -587,9 +611,10 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         if (UpperCase(pairName) == "NAME" && upperClass == "TE3_POPUPMENU")
             popupName = value;
     }
+    std::string pageName;
     if (className == "TPage") {
         stream.ReadString();
-        stream.ReadString();
+        pageName = stream.ReadString();
     }
     TComponent* parent = parentName.empty() ? nullptr : FindComponentByName(CurrentRoot(), parentName, true);
     TComponent* created = nullptr;
@@ -614,6 +639,10 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         if (control && parentControl)
             control->SetParent(parentControl);
         AddMenuItemToParent(parent, created);
+        if (created->ClassType().InheritsFromName("Te3_DLDrawGrid"))
+            GivePictureHandler(created);
+    } else if (auto* pages = dynamic_cast<e3::INamedPages*>(parent)) {
+        created = pages->AddDescribedPage(pageName);
     }
     if (!created)
         ReportClientError("Not Create Control");

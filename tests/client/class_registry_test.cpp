@@ -39,6 +39,10 @@ const std::set<std::string> kBuiltControlClasses = {
     "Te3_ComboBox", "Te3_CComboBox", "Te3ComboBox", "Te3CComboBox", "Te3_CheckScrollBox", "Te3CheckScrollBox",
     "Te3_RegNoEdit", "Te3_DateEdit",
     "TDGDataListClient", "Te3_DLDrawGrid", "Te3DLDrawGrid",
+    "Te3_Notebook", "Te3_PageControl", "Te3_TabSheet", "Te3Notebook", "Te3PageControl", "Te3_SplitterPanel",
+    "Te3SplitterPanel",
+    "Te3_CheckListBox", "Te3CheckListBox", "Te3_TreeView", "Te3TreeView",
+    "Te3_NavigationBar", "Te3NavigationBar",
 };
 
 TEST(ClassRegistry, TheControlLibraryListsExactlyItsEngineClasses)

@@ -55,6 +55,9 @@ TEST_F(DemoFormsTest, EveryDemoFormBuildsAndDraws)
             EXPECT_EQ(shown("dtPriority"), "TT.MM.JJJJ");
             EXPECT_EQ(shown("dtFiling"), "dd.mm.aaaa");
             EXPECT_EQ(shown("dtDeadline"), "YYYY-MM-DD");
+            // The details pages with the splitter on the notes page.
+            for (const char* control : {"pcDetails", "tsPriority", "tsNotes", "spNotes", "memDescription", "memClaims"})
+                EXPECT_NE(dynamic_cast<fw::TControl*>(form->FindComponent(control)), nullptr) << control;
         }
         image.save(QString::fromStdString(std::string(E3_BUILD_DIR) + "/demo-" + name + ".png"));
         window->hide();

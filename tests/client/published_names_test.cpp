@@ -41,6 +41,10 @@ const char* const kRegistered[] = {
     "Te3_CComboBox",     "Te3ComboBox",       "Te3CComboBox",     "Te3_CheckScrollBox",
     "Te3CheckScrollBox",
     "TDGDataListClient", "Te3_DLDrawGrid",    "Te3DLDrawGrid",
+    "Te3_Notebook",      "Te3_PageControl",   "Te3_TabSheet",     "Te3Notebook",
+    "Te3PageControl",    "Te3_SplitterPanel", "Te3SplitterPanel",
+    "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
+    "Te3_NavigationBar", "Te3NavigationBar",
 };
 
 const char* KindName(fw::TypeKind kind)

@@ -1,5 +1,6 @@
 #include "e3/ControlClasses.h"
 
+#include "e3/bars/NavigationBar.h"
 #include "e3/buttons/CheckBox.h"
 #include "e3/buttons/RadioButton.h"
 #include "e3/buttons/SpeedButton.h"
@@ -22,9 +23,14 @@
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/grids/DLDrawGrid.h"
+#include "e3/lists/CheckListBox.h"
 #include "e3/lists/ListBox.h"
 #include "e3/menus/Menus.h"
 #include "e3/numbers/RegNoEdit.h"
+#include "e3/pages/Notebook.h"
+#include "e3/pages/PageControl.h"
+#include "e3/splitter/SplitterPanel.h"
+#include "e3/trees/TreeView.h"
 
 namespace e3 {
 
@@ -79,8 +85,21 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3_CheckScrollBox::StaticClass(),
         &Te3CheckScrollBox::StaticClass(),
         &TDGDataListClient::StaticClass(),
+        &Te3_Notebook::StaticClass(),
+        &Te3_PageControl::StaticClass(),
+        &Te3_TabSheet::StaticClass(),
+        &Te3Notebook::StaticClass(),
+        &Te3PageControl::StaticClass(),
+        &Te3_SplitterPanel::StaticClass(),
+        &Te3SplitterPanel::StaticClass(),
         &Te3_DLDrawGrid::StaticClass(),
         &Te3DLDrawGrid::StaticClass(),
+        &Te3_CheckListBox::StaticClass(),
+        &Te3CheckListBox::StaticClass(),
+        &Te3_TreeView::StaticClass(),
+        &Te3TreeView::StaticClass(),
+        &Te3_NavigationBar::StaticClass(),
+        &Te3NavigationBar::StaticClass(),
     };
     return classes;
 }

@@ -4,10 +4,13 @@
 #include "framework/StandardProps.h"
 #include "u3/StrLib.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDate>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +19,7 @@
 namespace e3 {
 
 const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
+const fw::TEnumType CalendarStyleType {"TCalendarStyle", {"csPopup", "csDialog"}};
 
 namespace {
 
@@ -132,6 +136,10 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
 {
     dateFormat_ = SystemFormat().toStdString();
     ApplyFormat();
+    QLineEdit* edit = LineEdit();
+    QAction* button = edit->addAction(edit->style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    button->setObjectName(QStringLiteral("calendarButton"));
+    QObject::connect(button, &QAction::triggered, edit, [this] { ButtonClick(); });
 }
 
 TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
@@ -211,11 +219,83 @@ void TLangDateEdit::ApplyFormat()
 
 void TLangDateEdit::ApplyLanguage()
 {
-    if (language_ == sys)
+    if (language_ != sys) {
+        calendarHints_.clear();
+        for (int i = 1; i <= 4; ++i)
+            calendarHints_.push_back(CalendarHint(i, language_));
+    }
+    if (TPopupCalendar* popup = popup_.get())
+        popup->Setup(startOfWeek_, weekendColor_, weekends_, LanguageCode(language_), calendarHints_);
+}
+
+TPopupCalendar* TLangDateEdit::PopupCalendar()
+{
+    if (!popup_) {
+        auto* popup = new TPopupCalendar(this);
+        popup_ = popup;
+        if (popupFontSize_ > 0)
+            popup->GetFont()->SetSize(popupFontSize_);
+        popup->OnDateChosen = [this](u3::TDateTime date) {
+            fw::Guard<TLangDateEdit> self(this);
+            SetDate(date);
+            if (self && LineEdit()->hasFocus())
+                LineEdit()->selectAll();
+        };
+        ApplyLanguage();
+    }
+    return popup_.get();
+}
+
+void TLangDateEdit::SetStartOfWeek(TDayOfWeekName value)
+{
+    startOfWeek_ = value;
+    ApplyLanguage();
+}
+
+void TLangDateEdit::SetWeekends(TDaysOfWeek value)
+{
+    weekends_ = value;
+    ApplyLanguage();
+}
+
+void TLangDateEdit::SetWeekendColor(fw::TColor value)
+{
+    weekendColor_ = value;
+    ApplyLanguage();
+}
+
+void TLangDateEdit::SetPopupFontSize(int32_t value)
+{
+    popupFontSize_ = value;
+    if (TPopupCalendar* popup = popup_.get(); popup && value > 0)
+        popup->GetFont()->SetSize(value);
+}
+
+void TLangDateEdit::ButtonClick()
+{
+    if (GetReadOnly() || !GetEnabled())
         return;
-    calendarHints_.clear();
-    for (int i = 1; i <= 4; ++i)
-        calendarHints_.push_back(CalendarHint(i, language_));
+    fw::Guard<TLangDateEdit> self(this);
+    // A text that is no date opens the calendar on today.
+    const u3::TDateTime shown = GetDate();
+    if (calendarStyle_ == csDialog) {
+        u3::TDateTime date = shown;
+        const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
+                                       weekendColor_, weekends_);
+        if (!self)
+            return;
+        QLineEdit* edit = LineEdit();
+        if (edit->isVisible() && edit->isEnabled())
+            edit->setFocus(Qt::OtherFocusReason);
+        if (chosen) {
+            SetDate(date);
+            if (self && edit->hasFocus())
+                edit->selectAll();
+        }
+        return;
+    }
+    QLineEdit* edit = LineEdit();
+    PopupCalendar()->Popup(edit->mapToGlobal(QPoint(0, edit->height())), shown);
 }
 
 // ---- the date --------------------------------------------------------------------------
@@ -556,6 +636,11 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
             fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),
             fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
+            fw::prop::Enum("CalendarStyle", CalendarStyleType, &C::GetCalendarStyle, &C::SetCalendarStyle),
+            fw::prop::String("DialogTitle", &C::GetDialogTitle, &C::SetDialogTitle),
+            fw::prop::Enum("StartOfWeek", DayOfWeekNameType, &C::GetStartOfWeek, &C::SetStartOfWeek),
+            fw::prop::Set("Weekends", DayOfWeekNameType, &C::GetWeekends, &C::SetWeekends),
+            fw::prop::Integer("WeekendColor", &C::GetWeekendColor, &C::SetWeekendColor),
         },
     };
     return info;
@@ -577,6 +662,7 @@ const fw::TClassInfo& Te3_DateEdit::StaticClass()
             fw::prop::String("DateString", &C::GetDateString, &C::SetDateString),
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             fw::prop::BoolAction("_SelectAll", &C::SelectAll),
+            fw::prop::Integer<C>("_PopupFontSize", nullptr, &C::SetPopupFontSize),
             fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
             fw::prop::Boolean("MnShow", &C::GetMnShow, &C::SetMnShow),
             fw::prop::Integer("MnWidth", &C::GetMnWidth, &C::SetMnWidth),

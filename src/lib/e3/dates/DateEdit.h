@@ -5,6 +5,8 @@
 // that cannot be, and shows a friendly form with the month name (or the
 // completed ISO date) when it is left; an impossible date either brings up
 // ErrMsg and keeps the user in the edit, or is dropped.
+#include "e3/common/DateCheck.h"
+#include "e3/dates/Calendar.h"
 #include "e3/dates/DateTexts.h"
 #include "e3/edits/Edit.h"
 #include "u3/DateTime.h"
@@ -16,6 +18,11 @@
 namespace e3 {
 
 extern const fw::TEnumType DateLanguagesType;
+
+// How the calendar button shows the calendar: dropped down under the edit, or
+// in the modal date dialog.
+enum TCalendarStyle { csPopup, csDialog };
+extern const fw::TEnumType CalendarStyleType;
 
 // Today as the date edits see it; tests install a fixed day. An empty
 // function restores the system clock.
@@ -37,7 +44,7 @@ protected:
     std::string dateFormat_;
 };
 
-class TLangDateEdit : public TCustomLangDateEdit {
+class TLangDateEdit : public TCustomLangDateEdit, public IDateCheck {
     FW_CLASS()
 public:
     explicit TLangDateEdit(fw::TComponent* owner);
@@ -64,7 +71,7 @@ public:
     // False when the text is no date and ErrMsg is set: the user stays in the
     // edit (and sees ErrMsg when showMessage). Without ErrMsg an impossible
     // date is dropped and the answer is true.
-    bool CheckDate(bool showMessage);
+    bool CheckDate(bool showMessage) override;
 
     // The four navigation hints of the calendar: previous year, previous
     // month, next month, next year.
@@ -72,6 +79,23 @@ public:
 
     virtual void ApplyFormat();
     virtual void ApplyLanguage();
+
+    // The calendar button: the popup under the edit, or the date dialog; a
+    // chosen date becomes the edit's date.
+    void ButtonClick();
+    // The drop-down calendar; made on first use.
+    TPopupCalendar* PopupCalendar();
+    TCalendarStyle GetCalendarStyle() const { return calendarStyle_; }
+    void SetCalendarStyle(TCalendarStyle value) { calendarStyle_ = value; }
+    std::string GetDialogTitle() const { return dialogTitle_; }
+    void SetDialogTitle(const std::string& value) { dialogTitle_ = value; }
+    TDayOfWeekName GetStartOfWeek() const { return startOfWeek_; }
+    void SetStartOfWeek(TDayOfWeekName value);
+    TDaysOfWeek GetWeekends() const { return weekends_; }
+    void SetWeekends(TDaysOfWeek value);
+    fw::TColor GetWeekendColor() const { return weekendColor_; }
+    void SetWeekendColor(fw::TColor value);
+    void SetPopupFontSize(int32_t value);
 
     void Loaded() override;
 
@@ -101,6 +125,13 @@ private:
     bool entered_ = false;
     bool defaultToday_ = false;
     std::vector<std::string> calendarHints_;
+    TCalendarStyle calendarStyle_ = csPopup;
+    std::string dialogTitle_;
+    TDayOfWeekName startOfWeek_ = Mon;
+    TDaysOfWeek weekends_ = DaySet(Sun);
+    fw::TColor weekendColor_ = fw::clRed;
+    int32_t popupFontSize_ = 0;
+    fw::Guard<TPopupCalendar> popup_;
 };
 
 class Te3CustomDateEdit : public TLangDateEdit {

@@ -520,6 +520,8 @@ void Te3CustomDLDrawGrid::SetDataList(TDGDataListClient* value)
         value->AttachGrid(this);
         if (!self)
             return;
+        // The data list answers the grid's double clicks.
+        OnDblClick = DataListDblClick {fw::Guard<TDGDataListClient>(value)};
     }
     selectedRows_.clear();
     colOrder_.clear();
@@ -532,15 +534,24 @@ void Te3CustomDLDrawGrid::DetachDataList()
     if (!old)
         return;
     dataList_ = nullptr;
+    DropDataListHooks();
     RemoveFreeNotification(old);
     if (old->Grid() == this)
         old->DetachGrid();
+}
+
+void Te3CustomDLDrawGrid::DropDataListHooks()
+{
+    // Only the data list's own handler goes; one the engine bound since stays.
+    if (OnDblClick.target<DataListDblClick>())
+        OnDblClick = nullptr;
 }
 
 void Te3CustomDLDrawGrid::GridDataListGone()
 {
     // The data list's double-click and cell painting go with it.
     dataList_ = nullptr;
+    DropDataListHooks();
     Invalidate();
 }
 

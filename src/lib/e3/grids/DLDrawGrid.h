@@ -315,6 +315,16 @@ private:
     QImage Bitmap(const char* name) const;
     bool DataListEmpty() const;
     void DetachDataList();
+    void DropDataListHooks();
+    // The grid's OnDblClick while a data list is attached.
+    struct DataListDblClick {
+        fw::Guard<TDGDataListClient> list;
+        void operator()(fw::TObject*) const
+        {
+            if (TDGDataListClient* l = list.get())
+                l->DblClick();
+        }
+    };
     // Reads the editor's value by its class and reports the end of editing.
     void EditorEntered(fw::TWinControl* editor);
     void EditorLeft(fw::TWinControl* editor);

@@ -234,7 +234,7 @@ void Te3CustomListBox::SetEnabled(bool value)
         fw::TWinControl::SetEnabled(value);
         return;
     }
-    const bool applied = DecideEnabled(value);
+    const bool applied = DecideEnabled(value, EnableRefused());
     if (!value) {
         if (!HasState(fw::csLoading | fw::csReading | fw::csDesigning))
             SetColor(colors_.disabledColor);

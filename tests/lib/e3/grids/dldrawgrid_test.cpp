@@ -263,11 +263,27 @@ TEST_F(GridFixture, AFreedDataListLeavesNoHooksBehind)
 {
     Build(10);
     grid->FetchVisibleRows();
+    int dblClicks = 0;
+    list->OnDLDblClick = [&](fw::TObject*, int32_t, int32_t) { ++dblClicks; };
+    Press(1, 2);
+    ASSERT_TRUE(grid->OnDblClick) << "the data list answers double clicks";
+    grid->DoDblClick();
+    EXPECT_EQ(dblClicks, 1);
     delete list;
     list = nullptr;
     EXPECT_EQ(grid->GetDataList(), nullptr);
+    EXPECT_FALSE(grid->OnDblClick);
     grid->Repaint();
     grid->DoDblClick();
+
+    // A handler the engine bound after the attach is its own and stays.
+    list = new TDGDataListClient(form.get());
+    grid->SetDataList(list);
+    int bound = 0;
+    grid->OnDblClick = [&](fw::TObject*) { ++bound; };
+    grid->SetDataList(nullptr);
+    grid->DoDblClick();
+    EXPECT_EQ(bound, 1);
 }
 
 TEST_F(GridFixture, SortColTypeAndShowStringActions)

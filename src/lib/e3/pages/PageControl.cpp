@@ -1,0 +1,725 @@
+#include "e3/pages/PageControl.h"
+
+#include "framework/StandardProps.h"
+#include "framework/Collection.h"
+
+#include <QApplication>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace e3 {
+
+const fw::TEnumType TabPositionType {"TTabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"}};
+const fw::TEnumType TabStyleType {"TTabStyle", {"tsTabs", "tsButtons", "tsFlatButtons"}};
+
+namespace {
+
+bool HoldsFocus(const fw::TControl* control)
+{
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* widget = control ? control->Widget() : nullptr;
+    return focus && widget && (focus == widget || widget->isAncestorOf(focus));
+}
+
+// The first control of a container that can take the focus, in tab order.
+QWidget* FirstFocusable(const fw::TWinControl& container)
+{
+    for (fw::TWinControl* child : container.TabList()) {
+        if (!child->GetVisible() || !child->GetEnabled())
+            continue;
+        if (child->GetTabStop() && child->Widget() && child->Widget()->focusPolicy() != Qt::NoFocus)
+            return child->Widget();
+        if (QWidget* inner = FirstFocusable(*child))
+            return inner;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// The tab row. Highlighted tabs get a wash of the selection colour over what
+// the style drew.
+
+class Te3CustomPageControl::TabBarWidget : public QTabBar {
+public:
+    TabBarWidget(Te3CustomPageControl* owner, QWidget* parent)
+        : QTabBar(parent)
+        , owner_(owner)
+    {
+        setDrawBase(false);
+        setExpanding(false);
+        setUsesScrollButtons(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QTabBar::paintEvent(event);
+        QPainter painter(this);
+        QColor wash = palette().color(QPalette::Highlight);
+        wash.setAlpha(90);
+        for (int i = 0; i < count(); ++i)
+            if (owner_->TabHighlighted(i))
+                painter.fillRect(tabRect(i).adjusted(2, 2, -2, -1), wash);
+    }
+
+private:
+    Te3CustomPageControl* owner_;
+};
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3TabSheet::StaticClass()
+{
+    static const fw::TClassInfo info {"Te3TabSheet", &fw::TWinControl::StaticClass(), {}};
+    return info;
+}
+
+Te3TabSheet::Te3TabSheet(fw::TComponent* owner)
+    : fw::TWinControl(owner)
+{
+    auto* widget = new QWidget;
+    widget->setAutoFillBackground(true);
+    SetWidget(widget);
+    SetBounds(0, 0, 185, 41);
+    SetAlign(fw::alClient);
+    SetVisible(false);
+}
+
+bool Te3TabSheet::IsTranslatable(const std::string& propName) const
+{
+    return WordListContains("CAPTION HINT", propName);
+}
+
+const fw::TClassInfo& Te3TabSheet::GetLanguageClass() const
+{
+    return Te3TabSheet::StaticClass();
+}
+
+void Te3TabSheet::SetEnabled(bool value)
+{
+    cascade_.SetEnabled(*this, value, [this](bool v) { fw::TWinControl::SetEnabled(v); });
+}
+
+void Te3TabSheet::SetLockedEdit(bool value)
+{
+    cascade_.SetLockedEdit(*this, value);
+}
+
+void Te3TabSheet::SetText(const std::string& text)
+{
+    fw::TWinControl::SetText(text);
+    if (Te3CustomPageControl* control = PageControl())
+        control->SheetChanged();
+}
+
+Te3CustomPageControl* Te3TabSheet::PageControl() const
+{
+    return dynamic_cast<Te3CustomPageControl*>(Parent());
+}
+
+void Te3TabSheet::SetPageControl(Te3CustomPageControl* value)
+{
+    SetParent(value);
+}
+
+int32_t Te3TabSheet::GetPageIndex() const
+{
+    const Te3CustomPageControl* control = PageControl();
+    return control ? control->IndexOfPage(this) : -1;
+}
+
+void Te3TabSheet::SetPageIndex(int32_t value)
+{
+    Te3CustomPageControl* control = PageControl();
+    if (!control)
+        return;
+    const int32_t last = control->PageCount() - 1;
+    if (value < 0 || value > last)
+        throw fw::EListError(std::to_string(value) + " is an invalid PageIndex value.  PageIndex must be between 0 and "
+                             + std::to_string(last));
+    control->MovePage(this, value);
+}
+
+int32_t Te3TabSheet::TabIndex() const
+{
+    const Te3CustomPageControl* control = PageControl();
+    if (!control || !tabVisible_)
+        return -1;
+    int32_t index = 0;
+    for (int32_t i = 0; i < control->PageCount(); ++i) {
+        const Te3TabSheet* page = control->Page(i);
+        if (page == this)
+            return index;
+        if (page->tabVisible_)
+            ++index;
+    }
+    return -1;
+}
+
+void Te3TabSheet::SetTabVisible(bool value)
+{
+    if (value == tabVisible_)
+        return;
+    Te3CustomPageControl* control = PageControl();
+    const int32_t oldTab = TabIndex();
+    tabVisible_ = value;
+    if (!control)
+        return;
+    if (!value && control->GetActivePage() == this) {
+        // The tab at the same place, or the last one, takes over.
+        int32_t shown = 0;
+        for (int32_t i = 0; i < control->PageCount(); ++i)
+            if (control->Page(i)->tabVisible_)
+                ++shown;
+        Te3TabSheet* next = shown == 0 ? nullptr : control->PageForTab(std::min(oldTab, shown - 1));
+        control->SetActivePage(next);
+    }
+    control->SheetChanged();
+}
+
+void Te3TabSheet::SetHighlighted(bool value)
+{
+    highlighted_ = value;
+    if (Te3CustomPageControl* control = PageControl())
+        control->TabBar()->update();
+}
+
+void Te3TabSheet::SetImageIndex(int32_t value)
+{
+    imageIndex_ = value;
+}
+
+void Te3TabSheet::FocusSheet(const std::string&)
+{
+    if (QWidget* widget = Widget())
+        widget->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3CustomPageControl::StaticClass()
+{
+    static const fw::TClassInfo info {"Te3CustomPageControl", &fw::TWinControl::StaticClass(), {}};
+    return info;
+}
+
+Te3CustomPageControl::Te3CustomPageControl(fw::TComponent* owner)
+    : fw::TWinControl(owner)
+    , frame_(new QWidget)
+    , tabBar_(new TabBarWidget(this, frame_))
+    , pageArea_(new QWidget(frame_))
+{
+    frame_->setAutoFillBackground(true);
+    QObject::connect(tabBar_, &QTabBar::currentChanged, frame_, [this](int index) { TabBarChanged(index); });
+    SetWidget(frame_);
+    SetTabStop(true);
+    SetBounds(0, 0, 289, 193);
+}
+
+Te3CustomPageControl::~Te3CustomPageControl()
+{
+    // The sheets may outlive the control (their owner frees them): they no
+    // longer report to it.
+    pages_.clear();
+    QObject::disconnect(tabBar_, nullptr, frame_, nullptr);
+}
+
+bool Te3CustomPageControl::IsTranslatable(const std::string& propName) const
+{
+    return WordListContains("HINT", propName);
+}
+
+const fw::TClassInfo& Te3CustomPageControl::GetLanguageClass() const
+{
+    return Te3PageControl::StaticClass();
+}
+
+// The page control publishes no Enabling: what it passes to its sheets is
+// recorded as their own wish, so enabling it again enables every sheet.
+void Te3CustomPageControl::SetEnabled(bool value)
+{
+    cascade_.SetEnabled(*this, value, [this](bool v) { fw::TWinControl::SetEnabled(v); });
+}
+
+void Te3CustomPageControl::SetLockedEdit(bool value)
+{
+    cascade_.SetLockedEdit(*this, value);
+}
+
+QTabBar* Te3CustomPageControl::TabBar() const
+{
+    return tabBar_;
+}
+
+QWidget* Te3CustomPageControl::ClientWidget() const
+{
+    return pageArea_;
+}
+
+int32_t Te3CustomPageControl::BarThickness() const
+{
+    if (tabHeight_ > 0)
+        return tabHeight_;
+    const QSize hint = tabBar_->sizeHint();
+    const int fallback = tabBar_->fontMetrics().height() + 8;
+    return BarIsVertical() ? std::max(hint.width(), fallback * 3) : std::max(hint.height(), fallback);
+}
+
+int32_t Te3CustomPageControl::ClientWidth() const
+{
+    return std::max(0, GetWidth() - (BarIsVertical() ? BarThickness() : 0));
+}
+
+int32_t Te3CustomPageControl::ClientHeight() const
+{
+    return std::max(0, GetHeight() - (BarIsVertical() ? 0 : BarThickness()));
+}
+
+void Te3CustomPageControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    fw::TWinControl::SetBounds(left, top, width, height);
+    PlaceBar();
+}
+
+void Te3CustomPageControl::PlaceBar()
+{
+    const int bar = BarThickness();
+    const int w = GetWidth();
+    const int h = GetHeight();
+    switch (tabPosition_) {
+    case tpTop:
+        tabBar_->setGeometry(0, 0, w, bar);
+        pageArea_->setGeometry(0, bar, ClientWidth(), ClientHeight());
+        break;
+    case tpBottom:
+        tabBar_->setGeometry(0, std::max(0, h - bar), w, bar);
+        pageArea_->setGeometry(0, 0, ClientWidth(), ClientHeight());
+        break;
+    case tpLeft:
+        tabBar_->setGeometry(0, 0, bar, h);
+        pageArea_->setGeometry(bar, 0, ClientWidth(), ClientHeight());
+        break;
+    case tpRight:
+        tabBar_->setGeometry(std::max(0, w - bar), 0, bar, h);
+        pageArea_->setGeometry(0, 0, ClientWidth(), ClientHeight());
+        break;
+    }
+}
+
+void Te3CustomPageControl::SetMultiLine(bool value)
+{
+    multiLine_ = value;
+    tabBar_->setUsesScrollButtons(!value);
+}
+
+void Te3CustomPageControl::SetStyle(TTabStyle value)
+{
+    style_ = value;
+    tabBar_->setDocumentMode(value != tsTabs);
+}
+
+void Te3CustomPageControl::SetTabHeight(int32_t value)
+{
+    tabHeight_ = std::max(0, value);
+    PlaceBar();
+    AlignControls();
+}
+
+void Te3CustomPageControl::SetTabWidth(int32_t value)
+{
+    tabWidth_ = std::max(0, value);
+    tabBar_->setStyleSheet(tabWidth_ > 0 ? QStringLiteral("QTabBar::tab { min-width: %1px; max-width: %1px; }")
+                                               .arg(tabWidth_)
+                                         : QString());
+    PlaceBar();
+}
+
+void Te3CustomPageControl::SetTabPosition(TTabPosition value)
+{
+    tabPosition_ = value;
+    static constexpr QTabBar::Shape shapes[] {QTabBar::RoundedNorth, QTabBar::RoundedSouth, QTabBar::RoundedWest,
+                                              QTabBar::RoundedEast};
+    tabBar_->setShape(shapes[value]);
+    PlaceBar();
+    AlignControls();
+}
+
+Te3TabSheet* Te3CustomPageControl::Page(int32_t index) const
+{
+    if (index < 0 || index >= PageCount())
+        return nullptr;
+    return pages_[static_cast<size_t>(index)].sheet;
+}
+
+int32_t Te3CustomPageControl::IndexOfPage(const Te3TabSheet* page) const
+{
+    for (size_t i = 0; i < pages_.size(); ++i)
+        if (pages_[i].sheet == page)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+void Te3CustomPageControl::MovePage(Te3TabSheet* page, int32_t index)
+{
+    const int32_t from = IndexOfPage(page);
+    if (from < 0 || index < 0 || index >= PageCount() || from == index)
+        return;
+    const PageEntry entry = pages_[static_cast<size_t>(from)];
+    pages_.erase(pages_.begin() + from);
+    pages_.insert(pages_.begin() + index, entry);
+    SyncTabs();
+}
+
+Te3TabSheet* Te3CustomPageControl::PageForTab(int32_t tabIndex) const
+{
+    if (tabIndex < 0)
+        return nullptr;
+    int32_t shown = 0;
+    for (const PageEntry& entry : pages_) {
+        if (!entry.sheet->GetTabVisible())
+            continue;
+        if (shown == tabIndex)
+            return entry.sheet;
+        ++shown;
+    }
+    return nullptr;
+}
+
+bool Te3CustomPageControl::TabHighlighted(int32_t tabIndex) const
+{
+    const Te3TabSheet* page = PageForTab(tabIndex);
+    return page && page->GetHighlighted();
+}
+
+void Te3CustomPageControl::ShowOnly(Te3TabSheet* page)
+{
+    for (const PageEntry& entry : pages_)
+        if (entry.sheet != page)
+            entry.sheet->SetVisible(false);
+    if (page) {
+        page->SetVisible(true);
+        if (QWidget* widget = page->Widget())
+            widget->raise();
+    }
+}
+
+void Te3CustomPageControl::SetActivePage(Te3TabSheet* page)
+{
+    if (page && page->PageControl() != this)
+        return;
+    Te3TabSheet* old = activePage_.get();
+    if (page == old) {
+        SyncTabs();
+        return;
+    }
+    fw::Guard<Te3CustomPageControl> self(this);
+    fw::Guard<Te3TabSheet> oldGuard(old);
+    fw::Guard<Te3TabSheet> pageGuard(page);
+    const bool focusInOld = old && HoldsFocus(old);
+    settingActive_ = true;
+    activePage_ = page;
+    ShowOnly(page);
+    SyncTabs();
+    settingActive_ = false;
+    if (page && page->OnShow) {
+        page->OnShow(page);
+        if (!self)
+            return;
+    }
+    if (oldGuard && oldGuard->OnHide) {
+        oldGuard->OnHide(oldGuard.get());
+        if (!self)
+            return;
+    }
+    if (focusInOld) {
+        QWidget* target = pageGuard ? FirstFocusable(*pageGuard.get()) : nullptr;
+        if (target)
+            target->setFocus(Qt::OtherFocusReason);
+        else
+            tabBar_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+int32_t Te3CustomPageControl::GetActivePageIndex() const
+{
+    return IndexOfPage(activePage_.get());
+}
+
+void Te3CustomPageControl::SetActivePageIndex(int32_t value)
+{
+    SetActivePage(Page(value));
+}
+
+int32_t Te3CustomPageControl::GetTabIndex() const
+{
+    const Te3TabSheet* page = activePage_.get();
+    return page ? page->TabIndex() : -1;
+}
+
+void Te3CustomPageControl::SetTabIndex(int32_t value)
+{
+    if (settingActive_)
+        return;
+    if (Te3TabSheet* page = PageForTab(value))
+        SetActivePage(page);
+}
+
+bool Te3CustomPageControl::SelectTabByUser(int32_t tabIndex)
+{
+    Te3TabSheet* page = PageForTab(tabIndex);
+    if (!page || page == activePage_.get()) {
+        SyncTabs();
+        return false;
+    }
+    fw::Guard<Te3CustomPageControl> self(this);
+    bool allow = true;
+    if (OnChanging) {
+        OnChanging(this, allow);
+        if (!self)
+            return false;
+    }
+    if (!allow) {
+        SyncTabs();
+        return false;
+    }
+    // The handler may have removed or moved the page.
+    if (page != PageForTab(tabIndex) && IndexOfPage(page) < 0) {
+        SyncTabs();
+        return false;
+    }
+    SetActivePage(page);
+    if (!self)
+        return true;
+    if (OnChange)
+        OnChange(this);
+    return true;
+}
+
+void Te3CustomPageControl::TabBarChanged(int index)
+{
+    if (syncing_)
+        return;
+    SelectTabByUser(index);
+}
+
+void Te3CustomPageControl::SyncTabs()
+{
+    if (HasState(fw::csDestroying))
+        return;
+    syncing_ = true;
+    int shown = 0;
+    for (const PageEntry& entry : pages_) {
+        if (!entry.sheet->GetTabVisible())
+            continue;
+        const QString caption = QString::fromStdString(entry.sheet->GetText());
+        if (shown < tabBar_->count()) {
+            if (tabBar_->tabText(shown) != caption)
+                tabBar_->setTabText(shown, caption);
+        } else {
+            tabBar_->addTab(caption);
+        }
+        ++shown;
+    }
+    while (tabBar_->count() > shown)
+        tabBar_->removeTab(tabBar_->count() - 1);
+    const int current = GetTabIndex();
+    if (current >= 0)
+        tabBar_->setCurrentIndex(current);
+    syncing_ = false;
+    tabBar_->update();
+    if (tabHeight_ <= 0)
+        PlaceBar();
+}
+
+void Te3CustomPageControl::SheetChanged()
+{
+    SyncTabs();
+}
+
+void Te3CustomPageControl::ChildAdded(fw::TControl* control)
+{
+    auto* sheet = dynamic_cast<Te3TabSheet*>(control);
+    if (!sheet)
+        return;
+    pages_.push_back({sheet, control});
+    sheet->SetVisible(false);
+    if (!activePage_ && sheet->GetTabVisible())
+        SetActivePage(sheet);
+    else
+        SyncTabs();
+}
+
+void Te3CustomPageControl::ChildRemoved(fw::TControl* control)
+{
+    const auto it = std::find_if(pages_.begin(), pages_.end(),
+                                 [control](const PageEntry& e) { return e.asControl == control; });
+    if (it == pages_.end())
+        return;
+    const size_t at = static_cast<size_t>(it - pages_.begin());
+    const bool wasActive = activePage_.get() == it->sheet || !activePage_;
+    pages_.erase(it);
+    if (!wasActive) {
+        SyncTabs();
+        return;
+    }
+    // The next page with a shown tab takes over, or else the one before.
+    activePage_ = nullptr;
+    Te3TabSheet* next = nullptr;
+    for (size_t i = at; i < pages_.size() && !next; ++i)
+        if (pages_[i].sheet->GetTabVisible())
+            next = pages_[i].sheet;
+    for (size_t i = at; i > 0 && !next; --i)
+        if (pages_[i - 1].sheet->GetTabVisible())
+            next = pages_[i - 1].sheet;
+    if (next)
+        SetActivePage(next);
+    else
+        SyncTabs();
+}
+
+void Te3CustomPageControl::Loaded()
+{
+    fw::TWinControl::Loaded();
+    SyncTabs();
+}
+
+void Te3CustomPageControl::FocusControl(const std::string&)
+{
+    tabBar_->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------------------
+
+const fw::TClassInfo& Te3_TabSheet::StaticClass()
+{
+    using C = Te3_TabSheet;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3_TabSheet",
+        &Te3TabSheet::StaticClass(),
+        {
+            sp::Caption(),
+            sp::Color(),
+            sp::Enabled(),
+            sp::Font(),
+            sp::Visible(),
+            sp::ParentFont(),
+            sp::ParentShowHint(),
+            sp::ShowHint(),
+            sp::PopupMenu(),
+            sp::Parent(),
+            fw::prop::Object("PageControl", Te3CustomPageControl::StaticClass(), &C::PageControl,
+                             &C::SetPageControl),
+            fw::prop::Integer("PageIndex", &C::GetPageIndex, &C::SetPageIndex),
+            fw::prop::Boolean("TabVisible", &C::GetTabVisible, &C::SetTabVisible),
+            fw::prop::Boolean("Highlighted", &C::GetHighlighted, &C::SetHighlighted),
+            fw::prop::Integer("ImageIndex", &C::GetImageIndex, &C::SetImageIndex),
+            fw::prop::Integer("BorderWidth", &C::GetBorderWidth, &C::SetBorderWidth),
+            fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
+            fw::prop::Boolean("Enabling", &C::GetEnabling, nullptr),
+            fw::prop::StringAction("_SetFocus", &C::FocusSheet),
+            fw::prop::Event("OnShow", fw::NotifyEventType, &C::OnShow),
+            fw::prop::Event("OnHide", fw::NotifyEventType, &C::OnHide),
+            sp::OnEnter(),
+            sp::OnExit(),
+            sp::OnMouseDown(),
+            sp::OnMouseMove(),
+            sp::OnMouseUp(),
+            sp::OnResize(),
+            sp::OnContextPopup(),
+            sp::OnDragDrop(),
+            sp::OnDragOver(),
+            sp::OnEndDrag(),
+            sp::OnStartDrag(),
+        },
+        fw::MakeFactory<Te3_TabSheet>(),
+    };
+    return info;
+}
+
+const fw::TClassInfo& Te3PageControl::StaticClass()
+{
+    using C = Te3PageControl;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3PageControl",
+        &Te3CustomPageControl::StaticClass(),
+        {
+            fw::prop::Object("ActivePage", Te3TabSheet::StaticClass(), &C::GetActivePage, &C::SetActivePage),
+            fw::prop::Integer("ActivePageIndex", &C::GetActivePageIndex, &C::SetActivePageIndex),
+            fw::prop::Integer("PageCount", &C::GetPageCount, nullptr),
+            fw::prop::Boolean("HotTrack", &C::GetHotTrack, &C::SetHotTrack),
+            fw::prop::Boolean("MultiLine", &C::GetMultiLine, &C::SetMultiLine),
+            fw::prop::Boolean("RaggedRight", &C::GetRaggedRight, &C::SetRaggedRight),
+            fw::prop::Boolean("ScrollOpposite", &C::GetScrollOpposite, &C::SetScrollOpposite),
+            fw::prop::Enum("Style", TabStyleType, &C::GetStyle, &C::SetStyle),
+            fw::prop::Integer("TabHeight", &C::GetTabHeight, &C::SetTabHeight),
+            fw::prop::Integer("TabIndex", &C::GetTabIndex, &C::SetTabIndex),
+            fw::prop::Enum("TabPosition", TabPositionType, &C::GetTabPosition, &C::SetTabPosition),
+            fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
+            sp::Color(),
+            sp::Enabled(),
+            sp::Font(),
+            sp::TabOrder(),
+            sp::TabStop(),
+            sp::Visible(),
+        },
+        fw::MakeFactory<Te3PageControl>(),
+    };
+    return info;
+}
+
+const fw::TClassInfo& Te3_PageControl::StaticClass()
+{
+    using C = Te3_PageControl;
+    namespace sp = fw::std_props;
+    static const fw::TClassInfo info {
+        "Te3_PageControl",
+        &Te3PageControl::StaticClass(),
+        {
+            fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
+            fw::prop::StringAction("_SetFocus", &C::FocusControl),
+            sp::DockSite(),
+            fw::prop::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
+            fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
+            fw::prop::Event("OnChanging", fw::ChangingEventType, &C::OnChanging),
+            sp::Align(),
+            sp::Anchors(),
+            sp::BiDiMode(),
+            sp::Constraints(),
+            sp::DragCursor(),
+            sp::DragKind(),
+            sp::DragMode(),
+            sp::Parent(),
+            sp::ParentBiDiMode(),
+            sp::ParentFont(),
+            sp::ParentShowHint(),
+            sp::PopupMenu(),
+            sp::ShowHint(),
+            sp::OnContextPopup(),
+            sp::OnDockDrop(),
+            sp::OnDockOver(),
+            sp::OnEndDock(),
+            sp::OnStartDock(),
+            sp::OnUnDock(),
+            sp::OnGetSiteInfo(),
+            sp::OnDragDrop(),
+            sp::OnDragOver(),
+            sp::OnEndDrag(),
+            sp::OnStartDrag(),
+            sp::OnEnter(),
+            sp::OnExit(),
+            sp::OnMouseDown(),
+            sp::OnMouseMove(),
+            sp::OnMouseUp(),
+            sp::OnResize(),
+        },
+        fw::MakeFactory<Te3_PageControl>(),
+    };
+    return info;
+}
+
+} // namespace e3
