@@ -331,6 +331,14 @@ Te3ClientForm::Te3ClientForm(TComponent* owner)
     SetKeyPreview(true);
 }
 
+void Te3ClientForm::SetVisible(bool visible)
+{
+    if (visible != GetVisible())
+        if (auto* site = dynamic_cast<fw::IDockSite*>(Parent()))
+            site->DockedVisibleChanging(*this, visible);
+    Te3MenuForm::SetVisible(visible);
+}
+
 bool Te3ClientForm::CloseQuery()
 {
     if (TClient* c = Client())
@@ -593,16 +601,8 @@ void Te3_ClientForm::_ManualFloat(const std::string& value)
     const int32_t top = IntegerField(value, 1, 396);
     const int32_t right = IntegerField(value, 2, GetWidth() + 205);
     const int32_t bottom = IntegerField(value, 3, GetHeight() + 396);
-    const bool shown = GetVisible();
-    if (Parent()) {
-        SetAlign(alNone);
-        SetParent(nullptr);
-        if (QWidget* w = Widget())
-            w->setWindowFlags(w->windowFlags() | Qt::Window);
-    }
-    SetBounds(left, top, right - left, bottom - top);
-    if (shown)
-        Show();
+    // Out of a dock site through the site, so that it gives its height back.
+    fw::FloatControl(*this, {left, top, right, bottom});
 }
 
 void Te3_ClientForm::_ManualDock(const std::string& value)
@@ -620,10 +620,21 @@ void Te3_ClientForm::_ManualDock(const std::string& value)
         _ManualFloat("");
         return;
     }
-    // A plain child of the site's client area; the dock manager's rows and
-    // caption bars are not involved.
-    SetParent(site);
-    SetAlign(align >= alNone && align <= alCustom ? static_cast<TAlign>(align) : alClient);
+    const TAlign dropAlign = align >= alNone && align <= alCustom ? static_cast<TAlign>(align) : alClient;
+    Guard<Te3_ClientForm> self(this);
+    // Out of the site it is docked in first.
+    if (auto* host = dynamic_cast<fw::IDockSite*>(Parent()); host && Parent() != site)
+        if (!host->DoUnDock(site, *this) || !self)
+            return;
+    if (auto* dockSite = dynamic_cast<fw::IDockSite*>(site)) {
+        dockSite->DockDrop(*this, 0, 0, dropAlign, nullptr);
+    } else {
+        // A site that is no dock site takes the form as an aligned child.
+        SetParent(site);
+        SetAlign(dropAlign);
+    }
+    if (!self)
+        return;
     if (QWidget* w = Widget())
         w->setVisible(GetVisible());
 }

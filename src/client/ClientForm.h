@@ -5,6 +5,7 @@
 #include "client/NameValueList.h"
 #include "e3/common/Contract.h"
 #include "e3/common/ScrollingClient.h"
+#include "framework/Docking.h"
 #include "framework/Form.h"
 
 #include <array>
@@ -45,10 +46,15 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 };
 
-class Te3ClientForm : public Te3MenuForm {
+class Te3ClientForm : public Te3MenuForm, public fw::IDockClient {
     FW_CLASS()
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
+
+    // A form docked into a dock site tells the site before it is shown or hidden.
+    void SetVisible(bool visible) override;
+    int32_t DockWidth() const override { return dockWidth_; }
+    bool ResizeDock() const override { return resizeDock_; }
 
     // Makes the form the client's current form before the usual close query.
     bool CloseQuery() override;

@@ -9,6 +9,7 @@
 #include "client/Globals.h"
 #include "client/MemoryTextStream.h"
 #include "client/StartUp.h"
+#include "e3/dock/DockTree.h"
 #include "framework/ApplicationException.h"
 #include "framework/Component.h"
 #include "multilang/ClientTranslation.h"
@@ -251,6 +252,10 @@ int ClientMain(const std::vector<std::string>& params, const ClientMainServices&
     }
 
     LoadLanguageSettings();
+    // Every dock site arranges its docked forms side by side under caption bars.
+    fw::SetDefaultDockManagerClass([](fw::TWinControl& site) -> std::unique_ptr<fw::IDockManager> {
+        return std::make_unique<e3::Tg3DockTree>(site);
+    });
     Reconnect = false;
     const SessionHandlers handlers;
 

@@ -89,4 +89,29 @@ TEST_F(GridRoadTest, ADescribedGridGetsPicturesColumnsAndRowsFromTheEngine)
     EXPECT_EQ(grid->GetDataList(), nullptr);
 }
 
+TEST_F(GridRoadTest, TheDemoListOfApplicationsFetchesItsFirstScreen)
+{
+    const std::string forms = E3_SOURCE_DIR "/tools/sample-engine/demo/forms";
+    engine->ServeFile("Form", "FormApplications", ReadWholeFile(forms + "/FormApplications.txt"));
+    // The demo's reply, without showing the form modally.
+    ApplyLines("{ | ; | Client._CreateFormModal | FormApplications | ; | "
+               "Client._Create | TDGDataListClient<|>NIL<|>lstApps | ; | "
+               "lstApps.OnGetData | Main.ApplicationRows | ; | grdApps._RowCount | 100000 | ; | "
+               "grdApps.DataList | lstApps | ; | }");
+    auto* form = theClient->Forms().Find("FormApplications");
+    ASSERT_NE(form, nullptr);
+    root = form;
+    auto* grid = dynamic_cast<e3::Te3_DLDrawGrid*>(form->FindComponent("grdApps"));
+    ASSERT_NE(grid, nullptr);
+    ASSERT_NE(grid->GetDataList(), nullptr);
+    EXPECT_EQ(grid->GetRowCount(), 100001);
+    engine->QueueReply("Main.ApplicationRows", Lines("{ | ; | lstApps.TempData | 2026/1>|<A>|<Filed>|<1.00>|< | ; | }"));
+    grid->FetchVisibleRows();
+    ASSERT_FALSE(Requests().empty());
+    EXPECT_EQ(Requests().back().rfind("Main.ApplicationRows / { ; Sender lstApps ; BeginRow 0 ; Count ", 0), 0u)
+        << Requests().back();
+    EXPECT_EQ(grid->GetDataList()->GetCell(0, 0).cell, "2026/1");
+    delete grid->GetDataList();
+}
+
 } // namespace

@@ -1,5 +1,7 @@
 #include "client/ClientForm.h"
 #include "e3/containers/Panel.h"
+#include "e3/dock/DockTree.h"
+#include "framework/Docking.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +73,91 @@ TEST_F(PanelDock, UnDockHandlerMayRefuse)
     EXPECT_FALSE(panel->DoUnDock(nullptr, docked));
     EXPECT_EQ(docked.Parent(), panel);
     EXPECT_EQ(panel->GetHeight(), 200);
+}
+
+// The same panel as the main form's dock site with the client's dock manager.
+class PanelDockManager : public PanelDock {
+protected:
+    PanelDockManager()
+    {
+        fw::SetDefaultDockManagerClass(
+            [](fw::TWinControl& site) -> std::unique_ptr<fw::IDockManager> {
+                return std::make_unique<e3::Tg3DockTree>(site);
+            });
+        fw::TCustomForm::SetMainForm(&holder);
+        panel->SetName("Site");
+        panel->SetDockSite(true);
+    }
+    ~PanelDockManager() override
+    {
+        fw::TCustomForm::SetMainForm(nullptr);
+        fw::SetDefaultDockManagerClass({});
+    }
+    static void Write(fw::TComponent& component, const std::string& name, const std::string& value)
+    {
+        const fw::TPropInfo* p = component.ClassType().FindProperty(name);
+        ASSERT_NE(p, nullptr) << name;
+        p->set(component, value);
+    }
+    e3::Tg3DockTree* Tree() { return dynamic_cast<e3::Tg3DockTree*>(panel->DockManager()); }
+};
+
+TEST_F(PanelDockManager, ManualDockAndFloatGoThroughTheSiteAndItsDockManager)
+{
+    holder.SetResizeDock(true);
+    Write(docked, "_ManualDock", "site<|>4");
+    ASSERT_NE(Tree(), nullptr);
+    EXPECT_EQ(docked.Parent(), panel);
+    EXPECT_NE(Tree()->FindControlZone(&docked), nullptr);
+    EXPECT_EQ(panel->GetHeight(), 200);
+    EXPECT_EQ(holder.GetHeight(), 450);
+    docked.SetVisible(true);
+    EXPECT_EQ((std::vector<int32_t> {docked.GetLeft(), docked.GetTop(), docked.GetWidth(), docked.GetHeight()}),
+              (std::vector<int32_t> {0, 18, panel->ClientWidth(), panel->ClientHeight() - 18}));
+
+    Te3_ClientForm second(nullptr);
+    second.SetBounds(0, 0, 300, 100);
+    Write(second, "_ManualDock", "Site<|>1"); // top: beside the first, at its left
+    second.SetVisible(true);
+    EXPECT_EQ(second.GetLeft(), 0);
+    EXPECT_EQ(docked.GetLeft(), panel->ClientWidth() / 2);
+
+    // Hiding gives the height back once no other docked form shows.
+    second.SetVisible(false);
+    EXPECT_EQ(panel->GetHeight(), 200);
+    EXPECT_EQ(docked.GetLeft(), 0);
+    docked.SetVisible(false);
+    EXPECT_EQ(panel->GetHeight(), 50);
+    EXPECT_EQ(holder.GetHeight(), 300);
+    docked.SetVisible(true);
+    EXPECT_EQ(panel->GetHeight(), 200);
+    EXPECT_EQ(holder.GetHeight(), 450);
+
+    Write(docked, "_ManualFloat", "10<|>20<|>310<|>220");
+    EXPECT_EQ(docked.Parent(), nullptr);
+    EXPECT_EQ(Tree()->FindControlZone(&docked), nullptr);
+    EXPECT_EQ(panel->GetHeight(), 50);
+    EXPECT_EQ(holder.GetHeight(), 300);
+    EXPECT_EQ((std::vector<int32_t> {docked.GetLeft(), docked.GetTop(), docked.GetWidth(), docked.GetHeight()}),
+              (std::vector<int32_t> {10, 20, 300, 200}));
+}
+
+TEST_F(PanelDockManager, ClientAlignmentDocksOutsideTheZoneTree)
+{
+    Write(docked, "_ManualDock", "Site");
+    EXPECT_EQ(docked.Parent(), panel);
+    ASSERT_NE(Tree(), nullptr);
+    EXPECT_EQ(Tree()->FindControlZone(&docked), nullptr);
+    EXPECT_EQ(panel->GetHeight(), 200);
+}
+
+TEST_F(PanelDockManager, APanelThatIsNoDockSiteAlignsTheDockedForm)
+{
+    panel->SetDockSite(false);
+    Write(docked, "_ManualDock", "Site<|>3");
+    EXPECT_EQ(docked.Parent(), panel);
+    EXPECT_EQ(panel->DockManager(), nullptr);
+    EXPECT_EQ(docked.GetAlign(), fw::alLeft);
 }
 
 } // namespace

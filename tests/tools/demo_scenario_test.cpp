@@ -28,3 +28,23 @@ TEST(DemoScenarioTest, OpensTheApplicantFormModallyAndNamesOnlyFormsThatExist)
     EXPECT_TRUE(std::filesystem::is_regular_file(demo + "/forms/logo.png"));
     EXPECT_TRUE(std::filesystem::is_regular_file(demo + "/files/terms.txt"));
 }
+
+TEST(DemoScenarioTest, TheApplicationsListServesItsRowsToADataListGrid)
+{
+    const std::string demo = std::string(E3_TEST_DATA_DIR) + "/../../../tools/sample-engine/demo";
+    const Scenario scenario = Scenario::Load(demo + "/scenario.txt");
+    const Rule* open = scenario.Find("Main.Applications", "btnApplications", scenario.startState);
+    ASSERT_NE(open, nullptr);
+    const auto has = [&](const std::string& name, const std::string& value) {
+        return std::find(open->entries.begin(), open->entries.end(), std::pair<std::string, std::string>(name, value)) !=
+               open->entries.end();
+    };
+    EXPECT_TRUE(has("Client._Create", "TDGDataListClient<|>NIL<|>lstApps"));
+    EXPECT_TRUE(has("lstApps.OnGetData", "Main.ApplicationRows"));
+    EXPECT_TRUE(has("grdApps.DataList", "lstApps"));
+    const Rule* rows = scenario.Find("Main.ApplicationRows", "lstApps", scenario.startState);
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->rows.size(), 1u);
+    EXPECT_EQ(rows->rows[0].name, "lstApps.TempData");
+    EXPECT_EQ(rows->rows[0].total, 100000);
+}

@@ -134,10 +134,8 @@ fw::TComponent* HoldingFormOrFrame(fw::TControl* control)
 fw::TControl* ResizingClientForm(Te3CustomPanel& panel)
 {
     auto* form = dynamic_cast<fw::TControl*>(HoldingFormOrFrame(panel.Parent()));
-    if (!form || !form->ClassType().InheritsFromName("Te3ClientForm"))
-        return nullptr;
-    const std::optional<bool> resizeDock = ReadPublishedBool(*form, "ResizeDock");
-    return resizeDock && *resizeDock ? form : nullptr;
+    auto* client = dynamic_cast<fw::IDockClient*>(form);
+    return client && client->ResizeDock() ? form : nullptr;
 }
 
 } // namespace
@@ -154,6 +152,7 @@ Te3CustomPanel::Te3CustomPanel(fw::TComponent* owner)
 {
     OwnWidget(panel_);
     SetBounds(0, 0, 185, 41);
+    SetUseDockManager(true);
 }
 
 MandatoryMarker& Te3CustomPanel::MarkerWidget() const
@@ -329,11 +328,23 @@ void Te3CustomPanel::BringToFront()
 
 void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y)
 {
+    DockDrop(source, x, y, fw::alClient, nullptr);
+}
+
+void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign insertAt,
+                              fw::TControl* dropOnControl)
+{
     const int32_t undockedHeight = source.GetHeight();
     fw::Guard<Te3CustomPanel> self(this);
     fw::Guard<fw::TControl> docked(&source);
-    source.SetParent(this);
-    source.SetAlign(fw::alClient);
+    if (fw::IDockManager* manager = DockManager()) {
+        source.SetAlign(fw::alNone);
+        source.SetParent(this);
+        manager->InsertControl(&source, insertAt, dropOnControl);
+    } else {
+        source.SetParent(this);
+        source.SetAlign(insertAt >= fw::alNone && insertAt <= fw::alCustom ? insertAt : fw::alClient);
+    }
     if (OnDockDrop)
         OnDockDrop(this, &source, x, y);
     if (!self || !docked)
@@ -362,12 +373,43 @@ bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
         OnUnDock(this, &client, newTarget, allow);
     if (!allow || !self || !undocked)
         return false;
+    if (dockManager_)
+        dockManager_->RemoveControl(&client);
     client.SetAlign(fw::alNone);
     client.SetParent(newTarget);
     RestorePanelHeight(*this, client);
     if (self)
         std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
     return true;
+}
+
+void Te3CustomPanel::DockedVisibleChanging(fw::TControl& client, bool visible)
+{
+    if (visible)
+        GrowPanelForDock(*this, client);
+    else
+        RestorePanelHeight(*this, client);
+}
+
+fw::IDockManager* Te3CustomPanel::DockManager()
+{
+    if (!dockManager_ && GetDockSite() && GetUseDockManager())
+        dockManager_ = fw::CreateDefaultDockManager(*this);
+    return dockManager_.get();
+}
+
+void Te3CustomPanel::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    fw::TWinControl::SetBounds(left, top, width, height);
+    if (dockManager_)
+        dockManager_->ResetBounds(false);
+}
+
+void Te3CustomPanel::ChildRemoved(fw::TControl* child)
+{
+    fw::TWinControl::ChildRemoved(child);
+    if (dockManager_)
+        dockManager_->RemoveControl(child);
 }
 
 void GrowPanelForDock(Te3CustomPanel& panel, fw::TControl& control)

@@ -4,6 +4,9 @@
 // show a size grip and serves as a dock site that grows with a docked form and
 // shrinks back when the last one goes.
 #include "e3/common/ControlBase.h"
+#include "framework/Docking.h"
+
+#include <memory>
 
 namespace e3 {
 
@@ -22,7 +25,7 @@ extern const fw::TEnumType PanelBorderStyleType;
 class PanelWidget;
 class Te3_Panel;
 
-class Te3CustomPanel : public Te3Control<fw::TWinControl> {
+class Te3CustomPanel : public Te3Control<fw::TWinControl>, public fw::IDockSite {
     FW_CLASS()
 public:
     explicit Te3CustomPanel(fw::TComponent* owner);
@@ -73,10 +76,19 @@ public:
 
     // Docking. The undocked height is the height the control had before it
     // was docked; the panel grows to it and gives the growth back when the
-    // last docked control leaves.
+    // last docked control leaves. With DockSite and UseDockManager on (the
+    // latter is by default) the dock manager arranges the docked controls.
     void DockDrop(fw::TControl& source, int32_t x, int32_t y);
+    void DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign insertAt,
+                  fw::TControl* dropOnControl) override;
     // False when the OnUnDock handler refused.
-    bool DoUnDock(fw::TWinControl* newTarget, fw::TControl& client);
+    bool DoUnDock(fw::TWinControl* newTarget, fw::TControl& client) override;
+    // A docked form about to be shown grows the panel, one about to be hidden
+    // gives the height back.
+    void DockedVisibleChanging(fw::TControl& client, bool visible) override;
+    // Made on first use from the default dock manager class.
+    fw::IDockManager* DockManager() override;
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
     int32_t HeightBeforeDocking() const { return heightBeforeDocking_; }
     // The height the control had before it was docked here; a control that
     // did not come in through DockDrop counts with its current height. A
@@ -87,6 +99,7 @@ public:
 
 protected:
     void ApplyEnabled() override;
+    void ChildRemoved(fw::TControl* child) override;
 
 private:
     friend class PanelWidget;
@@ -122,6 +135,7 @@ private:
     };
     // A few at most: the controls docked here and not undocked since.
     std::vector<DockedControl> docked_;
+    std::unique_ptr<fw::IDockManager> dockManager_;
 };
 
 class Te3Panel : public Te3CustomPanel {

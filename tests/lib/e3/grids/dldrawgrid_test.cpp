@@ -7,11 +7,15 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -236,6 +240,14 @@ TEST_F(GridFixture, ATitleClickRunsTheSortHandshake)
     Press(0, 0);
     EXPECT_EQ(grid->SortCol(), 2);
     EXPECT_EQ((asked.back()), (std::pair<int32_t, char32_t>(0, U'A')));
+
+    // Without a title, row 0 is a data row: a click there selects, it does not sort.
+    accept = true;
+    grid->SetTitleVisible(false);
+    const size_t handshakes = asked.size();
+    Press(1, 0);
+    EXPECT_EQ(asked.size(), handshakes);
+    EXPECT_EQ(grid->SortCol(), 2);
 }
 
 TEST_F(GridFixture, ColumnsAreMadeOnDemandUpToABound)
@@ -307,4 +319,259 @@ TEST_F(GridFixture, TwoColorsNeedsRowSelectInTheOptions)
     grid->SetOptions(grid->GetOptions() | GridOption(goRowSelect));
     grid->SetTwoColors(true);
     EXPECT_TRUE(grid->GetTwoColors());
+}
+
+namespace {
+
+QImage Render(Te3DrawGrid& grid)
+{
+    QImage image(grid.Viewport()->size().expandedTo(QSize(grid.ClientWidth(), grid.ClientHeight())),
+                 QImage::Format_RGB32);
+    image.fill(Qt::black);
+    grid.Viewport()->render(&image);
+    return image;
+}
+
+// Pixels of a rectangle that differ from the colour at its top-left corner.
+int Marked(const QImage& image, const QRect& rect)
+{
+    int count = 0;
+    const QRgb ground = image.pixel(rect.topLeft());
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            count += image.pixel(x, y) != ground;
+    return count;
+}
+
+} // namespace
+
+TEST_F(GridFixture, AWrappedCellGrowsItsRowInWholeRowHeights)
+{
+    Build(5);
+    list->OnGetData = [this](fw::TObject*, int32_t, int32_t, int32_t) {
+        // Row 0: two lines in column 0; row 1: two lines in a column that
+        // does not wrap; row 2: one line.
+        list->SetTempData("5<|>6>|<x>|<y>|<a>|<7<|>8>|<b>|<c>|<d>|<e>|<");
+    };
+    grid->GetColumns()->GetColumn(1)->SetWordWrap(false);
+    grid->FetchVisibleRows();
+    Render(*grid);
+    const int32_t h = grid->GetDefaultRowHeight();
+    EXPECT_EQ(grid->RowHeights(1), 2 * h);
+    EXPECT_EQ(grid->RowHeights(2), h);
+    EXPECT_EQ(grid->RowHeights(3), h);
+    EXPECT_EQ(grid->RowHeights(0), grid->GetTitleHeight());
+}
+
+TEST_F(GridFixture, AnEmptyListShowsItsMessageAndFetchesNothing)
+{
+    Build(5);
+    grid->SetFixedColor(fw::clWhite);
+    grid->SetColor(fw::clWhite);
+    list->SetEmptyGrid(true);
+    list->SetEmptyStr("Nothing to show");
+    grid->FetchVisibleRows();
+    EXPECT_TRUE(requests.empty());
+    const QRect data(0, grid->FixedHeight() + 2, grid->ClientWidth() - 12, grid->ClientHeight() - grid->FixedHeight() - 4);
+    EXPECT_GT(Marked(Render(*grid), data), 10) << "the message is drawn";
+
+    // Without a data list there is no message: it is the data list's text.
+    grid->SetDataList(nullptr);
+    EXPECT_EQ(Marked(Render(*grid), data), 0);
+}
+
+TEST_F(GridFixture, TheSortArrowShowsOnlyInATitleWideEnoughForIt)
+{
+    Build(5);
+    grid->SetColWidths(0, 200);
+    grid->SetColWidths(1, 40); // narrower than 2.5 row heights
+    const auto arrowArea = [&](int32_t col) {
+        const QRect title = grid->CellRect(col, 0);
+        return QRect(title.right() - title.height() + 3, title.top() + 3, title.height() - 6, title.height() - 6);
+    };
+    for (int32_t col : {0, 1}) {
+        grid->_SortColType("");
+        const int before = Marked(Render(*grid), arrowArea(col));
+        grid->_SortColType(std::to_string(col) + "D");
+        const int after = Marked(Render(*grid), arrowArea(col));
+        if (col == 0)
+            EXPECT_GT(after, before) << "an arrow in the wide title";
+        else
+            EXPECT_EQ(after, before) << "no arrow in the narrow title";
+    }
+}
+
+TEST_F(GridFixture, ShortenedTextsLoseCharactersWhereTheColumnSays)
+{
+    const std::string text = "abcdefghijklmnopqrstuvwxyz";
+    const QFontMetrics fm(grid->GetFont()->ToQFont());
+    const int32_t wide = fm.horizontalAdvance(QString::fromStdString(text)) + 2;
+    const int32_t narrow = fm.horizontalAdvance(QStringLiteral("abcdefgh"));
+    EXPECT_EQ(grid->ShortenToWidth(wide, text, taRightJustify), text);
+    const std::string right = grid->ShortenToWidth(narrow, text, taRightJustify);
+    const std::string left = grid->ShortenToWidth(narrow, text, taLeftJustify);
+    const std::string middle = grid->ShortenToWidth(narrow, text, taCenter);
+    EXPECT_EQ(right.substr(right.size() - 3), "...");
+    EXPECT_EQ(text.rfind(right.substr(0, right.size() - 3), 0), 0u) << right;
+    EXPECT_EQ(left.substr(0, 3), "...");
+    EXPECT_NE(text.find(left.substr(3)), std::string::npos) << left;
+    EXPECT_EQ(text.substr(text.size() - (left.size() - 3)), left.substr(3));
+    const size_t dots = middle.find("...");
+    ASSERT_NE(dots, std::string::npos);
+    EXPECT_GT(dots, 0u);
+    EXPECT_LT(dots + 3, middle.size());
+    for (const std::string& s : {right, left, middle})
+        EXPECT_LE(fm.horizontalAdvance(QString::fromStdString(s)), narrow) << s;
+    EXPECT_EQ(grid->ShortenToWidth(0, text, taRightJustify), "...");
+}
+
+TEST_F(GridFixture, AShortenedCellShowsItsWholeTextAsAHint)
+{
+    Build(5);
+    list->OnGetData = [this](fw::TObject*, int32_t begin, int32_t count, int32_t) {
+        std::string data;
+        for (int32_t r = begin; r < begin + count; ++r)
+            data += "A rather long text that no narrow column shows whole>|<short>|<z>|<";
+        list->SetTempData(data);
+    };
+    grid->SetShowHint(true);
+    grid->SetColWidths(0, 40);
+    grid->GetColumns()->GetColumn(0)->SetWordWrap(false);
+    grid->GetColumns()->GetColumn(1)->SetWordWrap(false);
+    grid->FetchVisibleRows();
+    const auto moveTo = [&](int32_t col, int32_t row) {
+        const QPoint at = grid->Viewport()->mapTo(grid->ScrollArea(), grid->CellRect(col, row).center());
+        grid->DoMouseMove(0, at.x(), at.y());
+    };
+    moveTo(0, 2);
+    ASSERT_TRUE(grid->HintShowing());
+    EXPECT_EQ(grid->HintWindow()->text().toStdString(), "A rather long text that no narrow column shows whole");
+    moveTo(1, 2);
+    EXPECT_FALSE(grid->HintShowing()) << "a text that fits needs no hint";
+    grid->GetColumns()->GetColumn(0)->SetWordWrap(true);
+    moveTo(0, 3);
+    EXPECT_FALSE(grid->HintShowing()) << "a wrapping column shows its text itself";
+}
+
+TEST_F(GridFixture, LeavingTheEditorReportsItsValueForTheDataRow)
+{
+    Build(10);
+    std::vector<std::tuple<int32_t, int32_t, std::string>> begun, ended;
+    grid->OnBeginEditorClick = [&](fw::TObject*, int32_t col, int32_t row, const std::string& text) {
+        begun.emplace_back(col, row, text);
+    };
+    grid->OnEndEditorClick = [&](fw::TObject*, int32_t col, int32_t row, const std::string& text) {
+        ended.emplace_back(col, row, text);
+    };
+    TDLColumn* column = grid->GetColumns()->GetColumn(1);
+    column->SetReadOnly(false);
+    grid->_ShowEditor("1<|>4<|>1");
+    fw::TWinControl* editor = column->GetEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->GetVisible());
+    EXPECT_EQ(editor->Parent(), form.get()) << "the editor sits on the grid's parent";
+    editor->OnEnter(editor);
+    editor->SetText("typed");
+    editor->OnExit(editor);
+    EXPECT_FALSE(editor->GetVisible());
+    // Editor row 4 is grid row 5, data row 4 under the title.
+    ASSERT_EQ(begun.size(), 1u);
+    EXPECT_EQ(begun[0], std::make_tuple(1, 4, std::string()));
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0], std::make_tuple(1, 4, std::string("typed")));
+}
+
+TEST_F(GridFixture, OnlyTheListedEditorClassesMakeAnEditor)
+{
+    const struct {
+        const char* name;
+        const char* made;
+    } cases[] = {
+        {"Te3_Edit", "Te3_Edit"},         {" te3_dateedit ", "Te3_DateEdit"}, {"TAlignEdit", "TAlignEdit"},
+        {"Te3_ComboBox", "Te3_ComboBox"}, {"Te3_CComboBox", "Te3_CComboBox"}, {"Te3_RegNoEdit", "Te3_RegNoEdit"},
+        {"Te3_Memo", nullptr},            {"", nullptr},
+    };
+    int32_t index = 0;
+    for (const auto& c : cases) {
+        TDLColumn* column = grid->GetColumns()->GetColumn(index++);
+        column->SetClassEditor(c.name);
+        if (!c.made) {
+            EXPECT_EQ(column->GetEditor(), nullptr) << c.name;
+            continue;
+        }
+        ASSERT_NE(column->GetEditor(), nullptr) << c.name;
+        EXPECT_EQ(column->GetEditor()->ClassName(), c.made);
+        EXPECT_FALSE(column->GetEditor()->GetVisible());
+        // A later class name is only stored.
+        fw::TWinControl* first = column->GetEditor();
+        column->SetClassEditor("Te3_Edit");
+        EXPECT_EQ(column->GetEditor(), first);
+    }
+}
+
+TEST_F(GridFixture, SelectAllClearSelectAndTheRangeRectangle)
+{
+    Build(4);
+    grid->_SelectAll("");
+    EXPECT_EQ(grid->GetRowSelectList(), "0,1,2,3");
+    grid->_ClearSelect("");
+    EXPECT_EQ(grid->GetRowSelectList(), "");
+    EXPECT_EQ(grid->GetRangeSelectRect(), "-1,-1,-1,-1");
+    grid->SetRangeSelect(true);
+    grid->FocusCell(2, 3);
+    Press(0, 1, Shift);
+    EXPECT_EQ(grid->GetRangeSelectRect(), "0,1,2,3");
+    Press(1, 2);
+    EXPECT_EQ(grid->GetRangeSelectRect(), "-1,-1,-1,-1");
+}
+
+TEST_F(GridFixture, ReDrawSizeShrinksTheHeightToWholeRows)
+{
+    Build(50);
+    grid->SetHeight(grid->GetHeight() - grid->ClientHeight() + 200);
+    grid->_ReDrawSize("");
+    // 200 / 19 - 0.3 = 10.2: ten rows of 18 pixels and a line each.
+    EXPECT_EQ(grid->ClientHeight(), 190);
+    grid->SetAdjustRows(false);
+    grid->SetHeight(grid->GetHeight() - grid->ClientHeight() + 200);
+    grid->_ReDrawSize("");
+    EXPECT_EQ(grid->ClientHeight(), 200);
+}
+
+TEST_F(GridFixture, FixedCellsActAsButtonsWhenAllowed)
+{
+    Build(5);
+    std::vector<std::pair<int32_t, int32_t>> clicked;
+    bool allow = true;
+    int asked = 0;
+    grid->OnCheckButton = [&](fw::TObject*, int32_t, int32_t, bool& enabled) {
+        ++asked;
+        enabled = allow;
+    };
+    grid->OnFixedCellClick = [&](fw::TObject*, int32_t col, int32_t row) { clicked.emplace_back(col, row); };
+
+    Press(1, 0); // buttons off: a title click as any grid has it
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(clicked.empty());
+
+    grid->SetFixedButtons(true);
+    Press(1, 0);
+    ASSERT_EQ(clicked.size(), 1u);
+    EXPECT_EQ(clicked[0], std::make_pair(1, 0));
+    Press(1, 2); // a data cell is never a button
+    EXPECT_EQ(clicked.size(), 1u);
+
+    allow = false;
+    Press(2, 0);
+    EXPECT_EQ(clicked.size(), 1u) << "a refused button is not clicked";
+    EXPECT_EQ(asked, 2);
+
+    // Released off the pressed cell: no click.
+    allow = true;
+    const QPoint from = grid->Viewport()->mapTo(grid->ScrollArea(), grid->CellRect(0, 0).center());
+    const QPoint to = grid->Viewport()->mapTo(grid->ScrollArea(), grid->CellRect(2, 0).center());
+    grid->DoMouseDown(fw::mbLeft, 0, from.x(), from.y());
+    grid->DoMouseMove(0, to.x(), to.y());
+    grid->DoMouseUp(fw::mbLeft, 0, to.x(), to.y());
+    EXPECT_EQ(clicked.size(), 1u);
 }
