@@ -1,6 +1,7 @@
 #include "client/Client.h"
 
 #include "client/ClassRegistry.h"
+#include "client/ClientDialogs.h"
 #include "client/ClientForm.h"
 #include "client/ClientSender.h"
 #include "client/FormReader.h"
@@ -8,6 +9,7 @@
 #include "client/StartUp.h"
 #include "e3/common/EngineImages.h"
 #include "e3/datalist/DataListEvents.h"
+#include "e3/dialogs/FileDialogs.h"
 #include "framework/ApplicationTitle.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
@@ -141,6 +143,8 @@ TClient::TClient(const std::string& engineName)
     privateTemp_->Share();
     // Controls that show engine pictures by name take them from this client.
     e3::SetEngineImageSource([this](const std::string& name) { return GetImage(name); });
+    dialogHost_ = MakeDialogHost(*this);
+    e3::SetDialogHost(dialogHost_.get());
 }
 
 TClient::~TClient()
@@ -157,6 +161,8 @@ TClient::~TClient()
         if (item.object && !item.object->Owner())
             orphans.emplace_back(item.object);
     e3::SetEngineImageSource({});
+    if (e3::DialogHost() == dialogHost_.get())
+        e3::SetDialogHost(nullptr);
     forms_.Clear();
     frames_.Clear();
     created_.Clear();

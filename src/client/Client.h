@@ -23,6 +23,10 @@
 namespace u3 {
 class PrivateFolder;
 }
+namespace e3 {
+class IDialogHost;
+class TOpenDialog;
+}
 
 namespace client {
 
@@ -99,6 +103,9 @@ public:
     TClientUserInfo* GetClientUserInfo() const { return userInfo_.get(); }
     // The folder of trusted certificates for the server check of submissions.
     void SetCADir(const std::string& folder);
+    // Runs the engine's open dialog again and again until the chosen files
+    // pass the attachment checks; false when the user cancelled it.
+    bool ValidateOpenDialog(e3::TOpenDialog& dialog);
     // Prepares the SSL layer for submissions: the verification switch from
     // [Common] SSLVerify (a warning when it is off), then the library and its
     // context for the method name ("SSLv3" when empty).
@@ -193,6 +200,7 @@ private:
     TNameValueList langTexts_;             // default text -> translation
     std::unique_ptr<u3::PrivateFolder> privateTemp_;
     std::unique_ptr<TClientUserInfo> userInfo_;
+    std::unique_ptr<e3::IDialogHost> dialogHost_;
     fw::Guard<fw::TComponent> infoForm_;
     fw::Guard<fw::TComponent> progressInfoForm_;
     std::string tempFolder_;

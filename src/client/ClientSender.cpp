@@ -389,6 +389,13 @@ void TClientSender::WriteEntry(const std::string& name, int32_t value)
     Request.WriteString(";");
 }
 
+void TClientSender::WriteEntry(const std::string& name, int64_t value)
+{
+    Request.WriteString(name);
+    Request.WriteLine(std::to_string(value));
+    Request.WriteString(";");
+}
+
 void TClientSender::WriteBoolEntry(const std::string& name, bool value)
 {
     Request.WriteString(name);

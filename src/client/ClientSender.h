@@ -47,6 +47,7 @@ public:
     // Adds one entry (name, value, ";") after WriteRequest.
     void WriteEntry(const std::string& name, const std::string& value);
     void WriteEntry(const std::string& name, int32_t value);
+    void WriteEntry(const std::string& name, int64_t value);
     void WriteBoolEntry(const std::string& name, bool value);
 
     TNameValueList Results;

@@ -274,7 +274,7 @@ void TEventList::SendModalResultChecked(const std::string& callback, int32_t val
 }
 
 void TEventList::SendFileDialogResult(const std::string& callback, bool modalResult, const std::string& files,
-                                      int32_t filterIndex, int32_t fileSize)
+                                      int32_t filterIndex, int64_t fileSize)
 {
     TClientSender s = TClientSender::Create(callback);
     s.WriteRequest();

@@ -46,7 +46,7 @@ public:
     static void SendModalResult(const std::string& callback, int32_t value);
     static void SendModalResultChecked(const std::string& callback, int32_t value, bool checked);
     static void SendFileDialogResult(const std::string& callback, bool modalResult, const std::string& files,
-                              int32_t filterIndex, int32_t fileSize);
+                              int32_t filterIndex, int64_t fileSize);
     static void SendDirectoryResult(const std::string& callback, bool modalResult, const std::string& directory);
     static void SendFilesSize(const std::string& callback, int32_t size);
 

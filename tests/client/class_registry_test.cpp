@@ -43,6 +43,7 @@ const std::set<std::string> kBuiltControlClasses = {
     "Te3SplitterPanel",
     "Te3_CheckListBox", "Te3CheckListBox", "Te3_TreeView", "Te3TreeView",
     "Te3_NavigationBar", "Te3NavigationBar",
+    "Te3_OpenDialog", "Te3_SaveDialog", "Te3_BrowseDirectory", "TFormGauge",
 };
 
 TEST(ClassRegistry, TheControlLibraryListsExactlyItsEngineClasses)

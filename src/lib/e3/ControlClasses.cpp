@@ -13,6 +13,8 @@
 #include "e3/containers/RadioGroup.h"
 #include "e3/containers/ScrollBox.h"
 #include "e3/datalist/DataListClient.h"
+#include "e3/dialogs/FileDialogs.h"
+#include "e3/dialogs/ProgressForms.h"
 #include "e3/display/Bevel.h"
 #include "e3/display/Gauge.h"
 #include "e3/display/Image.h"
@@ -100,6 +102,10 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3TreeView::StaticClass(),
         &Te3_NavigationBar::StaticClass(),
         &Te3NavigationBar::StaticClass(),
+        &Te3_OpenDialog::StaticClass(),
+        &Te3_SaveDialog::StaticClass(),
+        &Te3_BrowseDirectory::StaticClass(),
+        &TFormGauge::StaticClass(),
     };
     return classes;
 }

@@ -17,6 +17,7 @@ struct Step {
     int id;
     std::string name;
     ProgramEndStep run;
+    ProgramEndOrder order;
 };
 
 std::vector<Step>& Steps()
@@ -51,9 +52,9 @@ void SetServerNotFoundText(std::string text)
     NotFoundText() = std::move(text);
 }
 
-int AddProgramEndStep(std::string name, ProgramEndStep step)
+int AddProgramEndStep(std::string name, ProgramEndStep step, ProgramEndOrder order)
 {
-    Steps().push_back({nextId, std::move(name), std::move(step)});
+    Steps().push_back({nextId, std::move(name), std::move(step), order});
     return nextId++;
 }
 
@@ -64,19 +65,11 @@ void RemoveProgramEndStep(int id)
                 steps.end());
 }
 
-void EndProgramAfterLostLink(const std::string& message, int exitCode)
+static void RunSteps(const std::vector<Step>& steps, ProgramEndOrder order)
 {
-    if (!message.empty()) {
-        try {
-            CurrentUserMessages().ShowMessage(message);
-        } catch (...) {
-        }
-    }
-    // Taken out first, so that a step that loses the link again cannot recurse
-    // into the same steps.
-    std::vector<Step> steps = std::move(Steps());
-    Steps().clear();
     for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+        if (it->order != order)
+            continue;
         try {
             it->run();
             ApplicationLogger().Log(1, "Engine link lost: " + it->name + " done");
@@ -86,6 +79,22 @@ void EndProgramAfterLostLink(const std::string& message, int exitCode)
             ApplicationLogger().Log(1, "Engine link lost: " + it->name + " failed");
         }
     }
+}
+
+void EndProgramAfterLostLink(const std::string& message, int exitCode)
+{
+    // Taken out first, so that a step that loses the link again cannot recurse
+    // into the same steps.
+    std::vector<Step> steps = std::move(Steps());
+    Steps().clear();
+    RunSteps(steps, ProgramEndOrder::BeforeMessage);
+    if (!message.empty()) {
+        try {
+            CurrentUserMessages().ShowMessage(message);
+        } catch (...) {
+        }
+    }
+    RunSteps(steps, ProgramEndOrder::AfterMessage);
     ApplicationLogger().Log(1, "Engine link lost: the program ends with code " + std::to_string(exitCode));
     if (auto& override = ExitOverride()) {
         override(exitCode);

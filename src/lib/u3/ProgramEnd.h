@@ -10,13 +10,19 @@ namespace u3 {
 
 using ProgramEndStep = std::function<void()>;
 
-// Registers a step; steps run in the reverse order of registration. The result
-// identifies the step for RemoveProgramEndStep.
-int AddProgramEndStep(std::string name, ProgramEndStep step);
+// Most steps run after the message is shown; a window that would stand in
+// front of the message (a stay-on-top progress window) goes before it.
+enum class ProgramEndOrder { AfterMessage, BeforeMessage };
+
+// Registers a step; steps run in the reverse order of registration, those
+// before the message first. The result identifies the step for
+// RemoveProgramEndStep.
+int AddProgramEndStep(std::string name, ProgramEndStep step,
+                      ProgramEndOrder order = ProgramEndOrder::AfterMessage);
 void RemoveProgramEndStep(int id);
 
-// Shows message in a plain message box (none when message is empty), runs every
-// registered step (an exception in one is logged and the next still runs), logs
+// Runs the steps registered to go before the message, shows message in a plain
+// message box (none when message is empty), runs every other registered step (an exception in one is logged and the next still runs), logs
 // that the program ends, and ends the process at once with exitCode, without
 // running static destructors or unwinding the GUI.
 [[noreturn]] void EndProgramAfterLostLink(const std::string& message, int exitCode = 1);

@@ -2,6 +2,11 @@
 
 #include "submission/efip/EFIPEnvironment.h"
 
+#include "e3/buttons/SpeedButton.h"
+#include "e3/containers/GroupBox.h"
+#include "e3/dialogs/ProgressForms.h"
+#include "e3/display/Gauge.h"
+#include "e3/display/Label.h"
 #include "platform/MessagePump.h"
 #include "u3/PollClock.h"
 #include "u3/UserMessages.h"
@@ -10,6 +15,8 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
+
+#include <QApplication>
 
 #include <cctype>
 #include <cstring>
@@ -159,6 +166,8 @@ TCustomEFIPProtocol::TCustomEFIPProtocol(fw::TComponent* owner)
 
 TCustomEFIPProtocol::~TCustomEFIPProtocol()
 {
+    if (createdProgressForm_)
+        e3::FreeFormProgress();
     if (file_)
         std::fclose(file_);
     DiscardReceipt();
@@ -362,6 +371,8 @@ void TCustomEFIPProtocol::Run()
         if (enterSecurityPin_)
             TriggerError(state_, error_, lastMsg_);
     } else {
+        if (showProgress_)
+            OpenProgressForm();
         ProcessMessages(0ms);
         while (!terminated_ && !suspended_ && !fatal_ && state_ != epClose) {
             activity_ = false;
@@ -421,6 +432,8 @@ void TCustomEFIPProtocol::Run()
         }
     }
 
+    if (e3::TFormProgress* form = e3::FormProgress())
+        form->Hide();
     if (fatal_)
         CloseStreams();
     ProcessMessages(0ms);
@@ -508,7 +521,42 @@ void TCustomEFIPProtocol::ShowProgress(int stage)
     Debug("\r\ninicio ProcProgress");
     progressStage_ = stage;
     progressPercent_ = ProgressPercent(stage, blockCounter_, stepCount_);
+    if (e3::TFormProgress* form = e3::FormProgress()) {
+        static const char* const stageTexts[] = {
+            "Contacting Server",  "Beginning Submission", "Sending Package Header", "Sending Data",
+            "Receiving Receipt",  "Checking Receipt",     "Ending Submission",
+            "Submission Successfully Completed",
+        };
+        form->Gauge->SetProgress(progressPercent_);
+        form->lblPercent->SetText(std::to_string(progressPercent_) + "%");
+        if (stage >= 0 && stage < 8)
+            form->GroupBox->SetText(MessageText(31 + stage, stageTexts[stage]));
+        platform::DrainMessageQueue();
+        platform::DrainMessageQueue();
+    }
     Debug("\r\nfinal ProcProgress");
+}
+
+void TCustomEFIPProtocol::OpenProgressForm()
+{
+    // Without a GUI (a batch run) there is no window to show.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    e3::TFormProgress* form = e3::FormProgress();
+    if (!form) {
+        form = e3::CreateFormProgress();
+        createdProgressForm_ = true;
+        form->SetCaption(MessageText(12, "Progress ..."));
+        form->spbCancel->SetText(MessageText(13, "Cancel"));
+        // A button that never takes the focus draws no focus frame.
+        form->spbCancel->Widget()->setFocusPolicy(Qt::NoFocus);
+        form->Hide();
+    }
+    form->OnCancel = [self = fw::Guard<TCustomEFIPProtocol>(this)](fw::TObject*) {
+        if (TCustomEFIPProtocol* protocol = self.get())
+            protocol->Terminate();
+    };
+    form->Show();
 }
 
 void TCustomEFIPProtocol::Debug(const std::string& text)

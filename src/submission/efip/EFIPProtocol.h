@@ -166,6 +166,7 @@ private:
     void TriggerError(int32_t state, int32_t error, const std::string& msg);
     void TriggerExit();
     void ShowProgress(int stage);
+    void OpenProgressForm();
     void ProcessMessages(std::chrono::milliseconds maxWait);
     void CloseStreams();
     bool SetupClientCertificate();
@@ -253,6 +254,7 @@ private:
     bool logWriting_ = false;
     std::string commandLines_; // request header lines gathered for one log entry
 
+    bool createdProgressForm_ = false;
     int progressStage_ = 0;
     int progressPercent_ = 0;
     int runDepth_ = 0;

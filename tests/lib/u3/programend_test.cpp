@@ -57,6 +57,22 @@ TEST_F(ProgramEndTest, StepsRunInReverseOrderEvenWhenOneFailsThenTheProgramEnds)
     EXPECT_EQ(messages.plain.size(), 1u) << "an empty message shows no box";
 }
 
+TEST_F(ProgramEndTest, StepsThatWouldHideTheMessageRunBeforeIt)
+{
+    e3test::RecordingUserMessages messages;
+    std::vector<std::string> ran;
+    auto note = [&](const char* name) {
+        return [&ran, &messages, name] {
+            ran.push_back(std::string(name) + (messages.plain.empty() ? " before" : " after"));
+        };
+    };
+    ids.push_back(u3::AddProgramEndStep("stop server", note("server")));
+    ids.push_back(u3::AddProgramEndStep("progress form", note("progress"), u3::ProgramEndOrder::BeforeMessage));
+    ids.push_back(u3::AddProgramEndStep("close checker", note("checker")));
+    EXPECT_THROW(u3::EndProgramAfterLostLink("lost", 1), ProgramExited);
+    EXPECT_EQ(ran, (std::vector<std::string> {"progress before", "checker after", "server after"}));
+}
+
 TEST_F(ProgramEndTest, ConnectionLostTextCanBeReplacedByItsTranslation)
 {
     EXPECT_EQ(u3::ServerNotFoundText(), "Connection to server lost. Please close and retry.");

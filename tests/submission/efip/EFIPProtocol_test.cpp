@@ -2,6 +2,11 @@
 #include "submission/efip/EFIPProtocol.h"
 
 #include "InProcessConnection.h"
+#include "e3/buttons/SpeedButton.h"
+#include "e3/containers/GroupBox.h"
+#include "e3/dialogs/ProgressForms.h"
+#include "e3/display/Gauge.h"
+#include "e3/display/Label.h"
 #include "support/FakePollClock.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempDir.h"
@@ -172,6 +177,43 @@ TEST_F(EFIPRun, WholeTransactionMovesEveryByte)
         EXPECT_EQ(e.path().filename().string().rfind("receipt.xml.", 0), std::string::npos) << e.path();
     EXPECT_EQ(conn->keyFile, component->GetSoftwareKeyFileName());
     EXPECT_EQ(conn->keyPassword, "pw");
+}
+
+TEST_F(EFIPRun, ProgressFormFollowsTheRunAndItsCancelTerminates)
+{
+    Prepare(WithReceipt(1000), 1500, 250000);
+    std::vector<std::string> seen;
+    component->OnEFIPReceipt = [&](fw::TObject*, int32_t step, int32_t&, std::string&) {
+        e3::TFormProgress* form = e3::FormProgress();
+        ASSERT_NE(form, nullptr);
+        seen.push_back(form->GroupBox->GetText() + " / " + form->lblPercent->GetText() + " / " +
+                       std::to_string(form->Gauge->GetProgress()) + (form->GetVisible() ? " / shown" : " / hidden"));
+        if (step == 0)
+            form->spbCancel->Click();
+    };
+    component->Execute();
+    const std::string percent = std::to_string(component->ProgressPosition());
+    const std::string shown = "Checking Receipt / " + percent + "% / " + percent + " / shown";
+    // Step 1 of the receipt event still comes: Cancel ends the loop, not the step.
+    EXPECT_EQ(seen, (std::vector<std::string> {shown, shown}));
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0].stateExit, 4) << "Cancel terminates the run";
+    ASSERT_NE(e3::FormProgress(), nullptr);
+    EXPECT_FALSE(e3::FormProgress()->GetVisible());
+    EXPECT_EQ(e3::FormProgress()->GetCaption(), "Progress ...");
+
+    // The component that made the form takes it along.
+    component.reset();
+    EXPECT_EQ(e3::FormProgress(), nullptr);
+}
+
+TEST_F(EFIPRun, WithoutShowProgressNoFormAppears)
+{
+    Prepare(WithReceipt(1000), 1500, 1000);
+    component->SetShowProgress(false);
+    component->Execute();
+    EXPECT_EQ(component->GetError(), 0);
+    EXPECT_EQ(e3::FormProgress(), nullptr);
 }
 
 TEST_F(EFIPRun, DivisionsFollowTheBlockSize)

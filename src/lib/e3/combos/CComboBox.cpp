@@ -7,12 +7,170 @@
 #include <QLocale>
 #include <QSignalBlocker>
 
+#include <unicode/ucol.h>
+#include <unicode/uset.h>
+
 #include <algorithm>
+#include <array>
+#include <bitset>
+#include <map>
+#include <set>
+#include <memory>
 #include <numeric>
+#include <string_view>
 
 namespace e3 {
 
 const fw::TEnumType SortedTypeType {"TSortedType", {"stNone", "stCode", "stText"}};
+
+namespace {
+
+using Collator = std::unique_ptr<UCollator, decltype(&ucol_close)>;
+constexpr uint16_t kNotSimple = 0xFFFF;
+
+// The place of each character U+0000..U+00FF in the primary order of the
+// collation QCollator uses for the locale (0: ignored altogether), for the
+// characters that stand alone for one primary weight; kNotSimple for the
+// others (expansions such as "\u00E6" and the first characters of
+// contractions such as the Czech "ch"). Ranks come from ICU, the library
+// under QCollator, so that they compare as its primary weights do.
+struct PrimaryTable {
+    std::array<uint16_t, 256> rank;
+    // The characters that begin a contraction, with the characters that
+    // follow them in one ("l" and the middle dot in most languages): a text
+    // with such a pair has no simple first level.
+    std::array<std::bitset<256>, 256> followers;
+    std::bitset<256> starts;
+};
+
+PrimaryTable MakePrimaryTable(const QLocale& locale)
+{
+    PrimaryTable table;
+    table.rank.fill(kNotSimple);
+    const QByteArray name = locale.bcp47Name().replace(QLatin1Char('-'), QLatin1Char('_')).toLatin1();
+    UErrorCode status = U_ZERO_ERROR;
+    Collator collator(ucol_open(name.constData(), &status), &ucol_close);
+    if (U_FAILURE(status) || !collator)
+        return table;
+    ucol_setAttribute(collator.get(), UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    ucol_setStrength(collator.get(), UCOL_PRIMARY);
+    ucol_setAttribute(collator.get(), UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+    ucol_setAttribute(collator.get(), UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    if (U_FAILURE(status))
+        return table;
+
+    // special: 1 starts a contraction, 2 expands to several weights.
+    std::array<int, 256> special {};
+    std::unique_ptr<USet, decltype(&uset_close)> contractions(uset_openEmpty(), &uset_close);
+    std::unique_ptr<USet, decltype(&uset_close)> expansions(uset_openEmpty(), &uset_close);
+    ucol_getContractionsAndExpansions(collator.get(), contractions.get(), expansions.get(), true, &status);
+    if (U_FAILURE(status))
+        return table;
+    for (USet* set : {expansions.get(), contractions.get()}) {
+        const int mark = set == contractions.get() ? 1 : 2;
+        const int32_t items = uset_getItemCount(set);
+        for (int32_t i = 0; i < items; ++i) {
+            UChar32 first = 0, last = 0;
+            UChar text[64];
+            UErrorCode itemStatus = U_ZERO_ERROR;
+            const int32_t length = uset_getItem(set, i, &first, &last, text, 64, &itemStatus);
+            if (length > 1) {
+                if (text[0] < 256) {
+                    table.starts.set(text[0]);
+                    if (text[1] < 256)
+                        table.followers[text[0]].set(text[1]);
+                }
+            } else if (length > 0 || itemStatus == U_BUFFER_OVERFLOW_ERROR) {
+                if (text[0] < 256)
+                    special[text[0]] = (length == 1 && mark == 2) ? 2 : 1;
+            } else if (length == 0) {
+                for (UChar32 c = first; c <= last && c < 256; ++c)
+                    special[static_cast<size_t>(c)] = mark;
+            }
+        }
+    }
+
+    auto primaryKey = [&](int c, std::string& out) {
+        const UChar u = static_cast<UChar>(c);
+        uint8_t key[64];
+        const int32_t size = ucol_getSortKey(collator.get(), &u, 1, key, sizeof key);
+        if (size <= 0 || size > static_cast<int32_t>(sizeof key))
+            return false;
+        // The key ends with a zero byte; nothing before it means ignored.
+        out.assign(reinterpret_cast<const char*>(key), static_cast<size_t>(size - 1));
+        return true;
+    };
+    std::vector<std::pair<std::string, int>> keys;
+    std::set<std::string> single;
+    for (int c = 0; c < 256; ++c) {
+        std::string key;
+        if (special[static_cast<size_t>(c)] == 0 && primaryKey(c, key)) {
+            single.insert(key);
+            keys.emplace_back(std::move(key), c);
+        }
+    }
+    // An expansion whose first level is one weight that a plain character has
+    // (an accented letter: its letter, then its accent) counts as that one.
+    for (int c = 0; c < 256; ++c) {
+        std::string key;
+        if (special[static_cast<size_t>(c)] == 2 && primaryKey(c, key) && (key.empty() || single.count(key)))
+            keys.emplace_back(std::move(key), c);
+    }
+    std::sort(keys.begin(), keys.end());
+    uint16_t rank = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].first.empty()) {
+            table.rank[static_cast<size_t>(keys[i].second)] = 0;
+            continue;
+        }
+        if (rank == 0 || keys[i].first != keys[i - 1].first)
+            ++rank;
+        // Ranks are kept in one byte each; Latin-1 has room for them.
+        table.rank[static_cast<size_t>(keys[i].second)] = rank <= 255 ? rank : kNotSimple;
+    }
+    return table;
+}
+
+const PrimaryTable& PrimaryTableFor(const QLocale& locale)
+{
+    static std::map<QString, PrimaryTable> tables;
+    const QString name = locale.bcp47Name();
+    auto it = tables.find(name);
+    if (it == tables.end())
+        it = tables.emplace(name, MakePrimaryTable(locale)).first;
+    return it->second;
+}
+
+// The primary ranks of a UTF-8 text whose characters are all simple ones
+// below U+0100 (ignored characters left out); false otherwise.
+bool PrimaryRanks(const std::string& text, const PrimaryTable& table, std::string& out)
+{
+    unsigned previous = 256;
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        unsigned code = c;
+        if (c >= 0x80) {
+            if ((c != 0xC2 && c != 0xC3) || i + 1 >= text.size())
+                return false;
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = ((c & 0x1Fu) << 6) | (next & 0x3Fu);
+            ++i;
+        }
+        const uint16_t rank = table.rank[code];
+        if (rank == kNotSimple)
+            return false;
+        if (previous < 256 && table.starts[previous] && table.followers[previous][code])
+            return false;
+        previous = code;
+        if (rank != 0)
+            out.push_back(static_cast<char>(rank));
+    }
+    return true;
+}
+
+} // namespace
 
 std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
 {
@@ -22,18 +180,86 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
     QLocale locale;
     if (locale.language() == QLocale::C)
         locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    std::vector<size_t> order(keys.size());
+    std::iota(order.begin(), order.end(), size_t {0});
     QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
+
+    // The collation ignores letter case, so its first level alone orders texts
+    // whose base letters differ. For texts of simple Latin-1 characters that
+    // level is a string of ranks, compared without a collation key; only the
+    // texts equal there are ordered by their whole keys.
+    const PrimaryTable& table = PrimaryTableFor(locale);
+    std::string ranks;
+    ranks.reserve(keys.size() * 12);
+    std::vector<size_t> start(keys.size() + 1);
+    bool simple = true;
+    for (size_t i = 0; i < keys.size() && simple; ++i) {
+        start[i] = ranks.size();
+        simple = PrimaryRanks(keys[i], table, ranks);
+    }
+    if (simple) {
+        start[keys.size()] = ranks.size();
+        auto primary = [&](size_t i) {
+            return std::string_view(ranks.data() + start[i], start[i + 1] - start[i]);
+        };
+        // The first eight ranks as one number decide most comparisons.
+        std::vector<uint64_t> head(keys.size());
+        for (size_t i = 0; i < keys.size(); ++i) {
+            uint64_t h = 0;
+            for (size_t k = 0; k < 8; ++k)
+                h = (h << 8) | (start[i] + k < start[i + 1] ? static_cast<unsigned char>(ranks[start[i] + k]) : 0u);
+            head[i] = h;
+        }
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            if (head[a] != head[b])
+                return head[a] < head[b];
+            const int c = primary(a).compare(primary(b));
+            return c != 0 ? c < 0 : a < b;
+        });
+        for (size_t from = 0; from < order.size();) {
+            size_t to = from + 1;
+            while (to < order.size() && primary(order[to]) == primary(order[from]))
+                ++to;
+            if (to - from > 1) {
+                std::vector<std::pair<QCollatorSortKey, size_t>> tied;
+                for (size_t k = from; k < to; ++k)
+                    tied.emplace_back(collator.sortKey(QString::fromStdString(keys[order[k]])), order[k]);
+                std::stable_sort(tied.begin(), tied.end(),
+                                 [](const auto& x, const auto& y) { return x.first.compare(y.first) < 0; });
+                for (size_t k = from; k < to; ++k)
+                    order[k] = tied[k - from].second;
+            }
+            from = to;
+        }
+        return order;
+    }
+
     std::vector<QCollatorSortKey> sortKeys;
     sortKeys.reserve(keys.size());
     for (const std::string& key : keys)
         sortKeys.push_back(collator.sortKey(QString::fromStdString(key)));
-    std::vector<size_t> order(keys.size());
-    std::iota(order.begin(), order.end(), size_t {0});
-    std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
     return order;
 }
+
+namespace {
+
+// A code in capitals: ASCII directly, anything else as Qt upper-cases it.
+std::string UpperCode(std::string_view code)
+{
+    std::string out(code);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return QString::fromUtf8(code.data(), static_cast<qsizetype>(code.size())).toUpper().toStdString();
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+} // namespace
 
 std::string FoldFrenchAccents(const std::string& text)
 {
@@ -412,12 +638,13 @@ void Te3CustomCComboBox::SetItemsText(const std::string& value)
     std::string text;
     text.reserve(value.size());
     for (size_t i = 0; i < value.size();) {
-        if (value.compare(i, 3, "<|>") == 0) {
-            text += '=';
-            i += 3;
-        } else {
-            text += value[i++];
-        }
+        const size_t mark = value.find("<|>", i);
+        const size_t end = mark == std::string::npos ? value.size() : mark;
+        text.append(value, i, end - i);
+        if (mark == std::string::npos)
+            break;
+        text += '=';
+        i = mark + 3;
     }
     std::vector<std::string> items;
     for (const std::string& line : SplitLines(text)) {
@@ -428,7 +655,7 @@ void Te3CustomCComboBox::SetItemsText(const std::string& value)
             items.emplace_back();
             continue;
         }
-        codes_.push_back(QString::fromStdString(line.substr(0, eq)).toUpper().toStdString());
+        codes_.push_back(UpperCode(std::string_view(line).substr(0, eq)));
         items.push_back(line.substr(eq + 1));
     }
     // Sorted before the list is filled, so that the window is filled once.

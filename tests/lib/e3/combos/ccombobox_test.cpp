@@ -2,10 +2,13 @@
 #include "e3/combos/CComboBox.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -256,6 +259,54 @@ TEST_F(CComboBoxInputTest, ChoosingATextPutsItsCodeFirst)
     EXPECT_EQ(box.GetText(), "Alpha");
     EXPECT_EQ(codeSeen, "A");
     EXPECT_GE(changes, 1);
+}
+
+} // namespace
+
+namespace {
+
+// The order agrees with QCollator's, equal texts keep their places, in
+// languages whose rules touch Latin-1 letters (contractions, expansions,
+// letters after z) and with texts beyond Latin-1.
+TEST(CollatedOrderTest, AgreesWithTheCollatorInEveryLanguage)
+{
+    const char* const pieces[] = {"a", "A", "b", "c", "C", "h", "ch", "CH", "aa", "\xC3\xA5", "\xC3\x85",
+                                  "\xC3\xA4", "\xC3\x84", "\xC3\xB6", "\xC3\xA6", "\xC3\x9F", "ss", "e",
+                                  "\xC3\xA9", "\xC3\x89", "\xC3\xA8", "n", "\xC3\xB1", "o", "oe", "y", "z",
+                                  " ", "-", ".", "1", "9", "\t", "\x01", "\xC2\xA0", "\xC2\xAD"};
+    std::mt19937 random(11);
+    std::vector<std::string> latin;
+    for (int i = 0; i < 3000; ++i) {
+        std::string text;
+        for (int n = 1 + int(random() % 5); n > 0; --n)
+            text += pieces[random() % std::size(pieces)];
+        latin.push_back(text);
+    }
+    std::vector<std::string> mixed = latin;
+    mixed.push_back("\xC4\x8D" "a");          // beyond Latin-1
+    mixed.push_back("e\xCC\x81" "t");         // a combining accent
+    const QLocale saved;
+    for (const char* name : {"en_US", "de_DE", "sv_SE", "da_DK", "cs_CZ", "es_ES", "fr_FR", "C"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+        QLocale locale;
+        if (locale.language() == QLocale::C)
+            locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        QCollator collator(locale);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        for (const auto* texts : {&latin, &mixed}) {
+            const std::vector<size_t> order = e3::CollatedOrder(*texts);
+            ASSERT_EQ(order.size(), texts->size());
+            int wrong = 0;
+            for (size_t i = 1; i < order.size(); ++i) {
+                const int c = collator.compare(QString::fromStdString((*texts)[order[i - 1]]),
+                                               QString::fromStdString((*texts)[order[i]]));
+                if (c > 0 || (c == 0 && order[i - 1] > order[i]))
+                    ++wrong;
+            }
+            EXPECT_EQ(wrong, 0) << name << (texts == &latin ? " latin" : " mixed");
+        }
+    }
+    QLocale::setDefault(saved);
 }
 
 } // namespace
