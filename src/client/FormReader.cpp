@@ -7,6 +7,8 @@
 #include "client/Globals.h"
 #include "e3/common/EngineImages.h"
 #include "e3/common/NamedPages.h"
+#include "e3/common/PathItems.h"
+#include "u3/Exceptions.h"
 #include "e3/menus/Menus.h"
 #include "framework/Collection.h"
 #include "framework/Form.h"
@@ -289,8 +291,9 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
             // An item of a collection; the walk goes on in the item.
             const bool strict = purpose == WalkPurpose::Set || purpose == WalkPurpose::Bind;
             auto* collection = dynamic_cast<fw::TCollection*>(current);
+            auto* items = collection ? nullptr : dynamic_cast<e3::IPathItems*>(current);
             int32_t index = 0;
-            if (!collection || !ParseItemIndex(step, index)) {
+            if ((!collection && !items) || !ParseItemIndex(step, index)) {
                 if (strict)
                     throw fw::EPropertyError("Invalid property path " + path);
                 return {};
@@ -299,15 +302,20 @@ WalkEnd Walk(TObject* object, const std::string& path, WalkPurpose purpose)
                 // A collection that refuses the index (a grid's columns past
                 // their bound) is reported to the engine.
                 try {
-                    current = collection->ItemAtPath(index);
+                    current = collection ? collection->ItemAtPath(index) : items->PathItem(index);
                 } catch (const fw::EListError& e) {
+                    ReportClientError(std::string(e.what()) + " in " + path);
+                    throw;
+                } catch (const u3::EListError& e) {
                     ReportClientError(std::string(e.what()) + " in " + path);
                     throw;
                 }
             } else {
                 try {
-                    current = collection->ItemAtPath(index);
+                    current = collection ? collection->ItemAtPath(index) : items->PathItem(index);
                 } catch (const fw::EListError&) {
+                    return {};
+                } catch (const u3::EListError&) {
                     return {};
                 }
             }

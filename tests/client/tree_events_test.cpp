@@ -6,6 +6,7 @@
 #include "e3/bars/NavigationBar.h"
 #include "e3/lists/CheckListBox.h"
 #include "e3/trees/TreeView.h"
+#include "u3/Exceptions.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -161,6 +162,13 @@ TEST_F(TreeEventsTest, TheNavigationBarSendsGroupAndButton)
     client::SetPropertyByPath(bar, "_AddButton", "Te3_NavigationBar", "Files<|>0");
     client::SetPropertyByPath(bar, "_AddButton", "Te3_NavigationBar", "Fees<|>0");
     client::SetPropertyByPath(bar, "_ClickLookBar", "Te3_NavigationBar", "1");
+    // "[i]" reaches a group's header.
+    client::SetPropertyByPath(form, "nbMain[1].MainButton.Caption", "Te3_ClientForm", "Fees due");
+    EXPECT_EQ(bar->GetItem(1)->GetMainButton()->GetText(), "Fees due");
+    EXPECT_EQ(client::GetPropertyText("Te3_ClientForm", "nbMain[0].MainButton.Caption", form), "Files");
+    EXPECT_EQ(client::GetPropertyText("Te3_ClientForm", "nbMain[5].MainButton.Caption", form), "");
+    EXPECT_THROW(client::SetPropertyByPath(form, "nbMain[5].MainButton.Caption", "Te3_ClientForm", "x"),
+                 u3::EListError);
     EXPECT_EQ(Requests(), (std::vector<std::string> {
                               "Main.Navigate: { ; Sender nbMain ; Button 1 ; ExpButton -1 ; }",
                           }));

@@ -8,6 +8,7 @@
 // a colour gradient).
 #include "e3/buttons/SpeedButton.h"
 #include "e3/common/Contract.h"
+#include "e3/common/PathItems.h"
 
 #include <QImage>
 
@@ -60,7 +61,7 @@ private:
     int32_t gap_ = 0;
 };
 
-class Te3CustomNavigationBar : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomNavigationBar : public fw::TWinControl, public ITranslatableControl, public IPathItems {
     FW_CLASS()
 public:
     explicit Te3CustomNavigationBar(fw::TComponent* owner);
@@ -72,6 +73,9 @@ public:
     int32_t GroupCount() const { return static_cast<int32_t>(groups_.size()); }
     // The group at index; the list-index error outside the groups.
     TOutLookItem* GetItem(int32_t index) const;
+    // "[i]" in a property path: the group's item, so that the engine reaches
+    // a header as [i].MainButton.
+    fw::TObject* PathItem(int32_t index) override { return GetItem(index); }
     int32_t ActiveGroup() const { return active_; }
     Te3ColorSpeedButton* CurrentHeader() const { return current_; }
     fw::TWinControl* ScrollArea() const { return area_; }

@@ -185,12 +185,23 @@ Te3CustomCheckListBox::Te3CustomCheckListBox(fw::TComponent* owner)
 {
     QListWidget* list = List();
     list->setItemDelegate(new Decorator(this, list->itemDelegate()));
-    auto* filter = new InputFilter(this);
-    list->installEventFilter(filter);
-    list->viewport()->installEventFilter(filter);
+    filter_ = new InputFilter(this);
+    list->installEventFilter(filter_);
+    list->viewport()->installEventFilter(filter_);
     // Every item shows a check box from the moment it exists, however it came.
     QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
                      [this](const QModelIndex&, int first, int last) { PrepareRows(first, last); });
+}
+
+Te3CustomCheckListBox::~Te3CustomCheckListBox()
+{
+    // The list outlives this object by a moment: its last events and rows
+    // reach no one.
+    QListWidget* list = List();
+    list->removeEventFilter(filter_);
+    list->viewport()->removeEventFilter(filter_);
+    delete filter_;
+    QObject::disconnect(list->model(), &QAbstractItemModel::rowsInserted, list, nullptr);
 }
 
 const fw::TClassInfo& Te3CustomCheckListBox::GetLanguageClass() const

@@ -17,6 +17,7 @@ class Te3CustomCheckListBox : public Te3CustomListBox {
     FW_CLASS()
 public:
     explicit Te3CustomCheckListBox(fw::TComponent* owner);
+    ~Te3CustomCheckListBox() override;
 
     const fw::TClassInfo& GetLanguageClass() const override;
 
@@ -89,6 +90,7 @@ private:
     void ApplyPicture();
     void CheckIndex(int32_t index) const;
 
+    InputFilter* filter_;
     bool allowGrayed_ = false;
     bool readOnly_ = false;
     bool flat_ = true;

@@ -399,6 +399,9 @@ Te3CustomTreeView::Te3CustomTreeView(fw::TComponent* owner)
 
 Te3CustomTreeView::~Te3CustomTreeView()
 {
+    // The window outlives this object by a moment; what it still reports
+    // (clearing its items moves the current one) reaches no one.
+    QObject::disconnect(view_, &QTreeWidget::currentItemChanged, view_, nullptr);
     view_->Disown();
 }
 
