@@ -1,7 +1,5 @@
 #include "e3/buttons/CheckBox.h"
 
-#include "e3/common/OwnedWidget.h"
-#include "framework/Actions.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 
@@ -32,9 +30,7 @@ protected:
         if (!owner_)
             return;
         QPainter painter(this);
-        PaintButtonFace(*this, painter,
-                        {owner_->alignment_, owner_->vertAlignment_, owner_->wordWrap_, QStyle::PE_IndicatorCheckBox,
-                         owner_->state_});
+        PaintButtonFace(*this, painter, owner_->FaceLook(QStyle::PE_IndicatorCheckBox, owner_->state_));
         if (const std::optional<QRect> square = owner_->ReadOnlySquareShown())
             painter.fillRect(*square, fw::ToQColor(fw::cl3DLight));
     }
@@ -47,38 +43,17 @@ const fw::TClassInfo& Te3CustomCheckBox::StaticClass()
 }
 
 Te3CustomCheckBox::Te3CustomCheckBox(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : TToggleButton(owner, {kCaptionHintWords, &Te3CheckBox::StaticClass})
     , box_(new CheckBoxWidget(this))
 {
-    SetWidget(box_);
+    OwnButton(box_);
     SetTabStop(true);
     SetBounds(0, 0, 120, 17);
-}
-
-Te3CustomCheckBox::~Te3CustomCheckBox()
-{
-    box_->Disown();
 }
 
 QCheckBox* Te3CustomCheckBox::CheckBox() const
 {
     return box_;
-}
-
-bool Te3CustomCheckBox::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomCheckBox::GetLanguageClass() const
-{
-    return Te3CheckBox::StaticClass();
-}
-
-void Te3CustomCheckBox::SetEnabled(bool value)
-{
-    if (!Parent() || wish_.Decide(*this, value))
-        fw::TWinControl::SetEnabled(value);
 }
 
 std::string Te3CustomCheckBox::GetText() const
@@ -90,29 +65,6 @@ void Te3CustomCheckBox::SetText(const std::string& text)
 {
     fw::TWinControl::SetText(text);
     box_->setText(QString::fromStdString(DoubleAmpersands(text)));
-}
-
-void Te3CustomCheckBox::Repaint()
-{
-    box_->update();
-}
-
-void Te3CustomCheckBox::SetAlignment(TAlignment value)
-{
-    alignment_ = value == taLeftJustify ? taLeftJustify : taRightJustify;
-    Repaint();
-}
-
-void Te3CustomCheckBox::SetVertAlignment(TVertAlignment value)
-{
-    vertAlignment_ = value;
-    Repaint();
-}
-
-void Te3CustomCheckBox::SetWordWrap(bool value)
-{
-    wordWrap_ = value;
-    Repaint();
 }
 
 void Te3CustomCheckBox::SetState(TCheckBoxState value)
@@ -181,16 +133,11 @@ void Te3CustomCheckBox::SetLockedEdit(bool value)
     ApplyReadOnly(value ? true : readOnlyWish_);
 }
 
-void Te3CustomCheckBox::SetFocus()
-{
-    box_->setFocus(Qt::OtherFocusReason);
-}
-
 std::optional<QRect> Te3CustomCheckBox::ReadOnlySquareShown() const
 {
     if (state_ != cbGrayed || checked_)
         return std::nullopt;
-    return ReadOnlySquare(GetWidth(), GetHeight(), alignment_, vertAlignment_);
+    return ReadOnlySquare(GetWidth(), GetHeight(), GetAlignment(), GetVertAlignment());
 }
 
 // ---------------------------------------------------------------------------
@@ -271,13 +218,6 @@ const fw::TClassInfo& Te3_CheckBox::StaticClass()
         fw::MakeFactory<Te3_CheckBox>(),
     };
     return info;
-}
-
-void Te3CustomCheckBox::ActionChange(fw::TBasicAction* sender, bool checkDefaults)
-{
-    fw::TWinControl::ActionChange(sender, checkDefaults);
-    if (auto* action = dynamic_cast<fw::TCustomAction*>(sender); action && (!checkDefaults || !GetChecked()))
-        SetChecked(action->GetChecked());
 }
 
 } // namespace e3

@@ -1,6 +1,5 @@
 #include "e3/buttons/RadioButton.h"
 
-#include "e3/common/OwnedWidget.h"
 #include "framework/Actions.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
@@ -46,8 +45,7 @@ protected:
             return;
         QPainter painter(this);
         PaintButtonFace(*this, painter,
-                        {owner_->alignment_, owner_->vertAlignment_, owner_->wordWrap_,
-                         QStyle::PE_IndicatorRadioButton, owner_->checked_ ? cbChecked : cbUnchecked});
+                        owner_->FaceLook(QStyle::PE_IndicatorRadioButton, owner_->checked_ ? cbChecked : cbUnchecked));
     }
 };
 
@@ -58,37 +56,16 @@ const fw::TClassInfo& Te3CustomRadioButton::StaticClass()
 }
 
 Te3CustomRadioButton::Te3CustomRadioButton(fw::TComponent* owner)
-    : fw::TWinControl(owner)
-    , button_(new RadioButtonWidget(this))
+    : TToggleButton(owner, {kCaptionHintWords, &Te3RadioButton::StaticClass})
+    , radio_(new RadioButtonWidget(this))
 {
-    SetWidget(button_);
+    OwnButton(radio_);
     SetBounds(0, 0, 150, 17);
-}
-
-Te3CustomRadioButton::~Te3CustomRadioButton()
-{
-    button_->Disown();
 }
 
 QRadioButton* Te3CustomRadioButton::RadioButton() const
 {
-    return button_;
-}
-
-bool Te3CustomRadioButton::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomRadioButton::GetLanguageClass() const
-{
-    return Te3RadioButton::StaticClass();
-}
-
-void Te3CustomRadioButton::SetEnabled(bool value)
-{
-    if (!Parent() || wish_.Decide(*this, value, lockedEdit_))
-        fw::TWinControl::SetEnabled(value);
+    return radio_;
 }
 
 void Te3CustomRadioButton::SetLockedEdit(bool value)
@@ -107,30 +84,7 @@ void Te3CustomRadioButton::SetLockedEdit(bool value)
 void Te3CustomRadioButton::SetText(const std::string& text)
 {
     fw::TWinControl::SetText(text);
-    button_->setText(QString::fromStdString(text));
-}
-
-void Te3CustomRadioButton::Repaint()
-{
-    button_->update();
-}
-
-void Te3CustomRadioButton::SetAlignment(TAlignment value)
-{
-    alignment_ = value == taLeftJustify ? taLeftJustify : taRightJustify;
-    Repaint();
-}
-
-void Te3CustomRadioButton::SetVertAlignment(TVertAlignment value)
-{
-    vertAlignment_ = value;
-    Repaint();
-}
-
-void Te3CustomRadioButton::SetWordwrap(bool value)
-{
-    wordWrap_ = value;
-    Repaint();
+    radio_->setText(QString::fromStdString(text));
 }
 
 void Te3CustomRadioButton::SetChecked(bool value)
@@ -139,7 +93,7 @@ void Te3CustomRadioButton::SetChecked(bool value)
         return;
     checked_ = value;
     SetTabStop(value);
-    button_->setChecked(value);
+    radio_->setChecked(value);
     Repaint();
     fw::Guard<Te3CustomRadioButton> self(this);
     RaiseClick();
@@ -154,7 +108,7 @@ void Te3CustomRadioButton::SetChecked(bool value)
     for (auto& sibling : siblings) {
         if (!sibling)
             continue;
-        const bool hadFocus = sibling->button_->hasFocus();
+        const bool hadFocus = sibling->radio_->hasFocus();
         // Its checked action goes first, and unchecks it on the way.
         if (auto* action = dynamic_cast<fw::TCustomAction*>(sibling->GetAction()); action && action->GetChecked()) {
             action->SetChecked(false);
@@ -172,11 +126,6 @@ void Te3CustomRadioButton::SetChecked(bool value)
     RaiseClick();
 }
 
-void Te3CustomRadioButton::SetFocus()
-{
-    button_->setFocus(Qt::OtherFocusReason);
-}
-
 // ---------------------------------------------------------------------------
 
 const fw::TClassInfo& Te3RadioButton::StaticClass()
@@ -189,7 +138,7 @@ const fw::TClassInfo& Te3RadioButton::StaticClass()
         {
             fw::prop::Enum("Alignment", LeftRightType, &C::GetAlignment, &C::SetAlignment),
             fw::prop::Enum("VertAlignment", VertAlignmentType, &C::GetVertAlignment, &C::SetVertAlignment),
-            fw::prop::Boolean("Wordwrap", &C::GetWordwrap, &C::SetWordwrap),
+            fw::prop::Boolean("Wordwrap", &C::GetWordWrap, &C::SetWordWrap),
             sp::Caption(),
             fw::prop::Boolean("Checked", &C::GetChecked, &C::SetChecked),
             sp::Color(),
@@ -262,13 +211,6 @@ const fw::TClassInfo& Te3_NonCyclicRadioButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3_NonCyclicRadioButton", &Te3_RadioButton::StaticClass(), {}, fw::MakeFactory<Te3_NonCyclicRadioButton>()};
     return info;
-}
-
-void Te3CustomRadioButton::ActionChange(fw::TBasicAction* sender, bool checkDefaults)
-{
-    fw::TWinControl::ActionChange(sender, checkDefaults);
-    if (auto* action = dynamic_cast<fw::TCustomAction*>(sender); action && (!checkDefaults || !GetChecked()))
-        SetChecked(action->GetChecked());
 }
 
 } // namespace e3

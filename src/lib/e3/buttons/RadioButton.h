@@ -4,8 +4,7 @@
 // parent, so that the order of the click and change events stays the
 // engine's: the checked button first, then the sibling it unchecks, then the
 // checked button's click once more.
-#include "e3/buttons/ButtonFace.h"
-#include "e3/common/Contract.h"
+#include "e3/buttons/ToggleButton.h"
 
 #include <QRadioButton>
 
@@ -13,53 +12,28 @@ namespace e3 {
 
 class RadioButtonWidget;
 
-class Te3CustomRadioButton : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomRadioButton : public TToggleButton {
     FW_CLASS()
 public:
     explicit Te3CustomRadioButton(fw::TComponent* owner);
-    ~Te3CustomRadioButton() override;
 
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
-
-    void SetEnabled(bool value) override;
     void SetText(const std::string& text) override;
 
-    TAlignment GetAlignment() const { return alignment_; }
-    void SetAlignment(TAlignment value);
-    TVertAlignment GetVertAlignment() const { return vertAlignment_; }
-    void SetVertAlignment(TVertAlignment value);
-    bool GetWordwrap() const { return wordWrap_; }
-    void SetWordwrap(bool value);
     bool GetChecked() const { return checked_; }
-    void SetChecked(bool value);
+    void SetChecked(bool value) override;
+    // The lock disables the button; Enabled True waits for the unlock.
     bool GetLockedEdit() const { return lockedEdit_; }
     void SetLockedEdit(bool value);
-    bool EnabledWishValue() const { return wish_.Wish(); }
-
-    void SetFocus();
-
-    fw::TNotifyEvent OnChange;
 
     QRadioButton* RadioButton() const;
 
 protected:
-    // OnClick comes from checking the button, not from the mouse.
-    void DoClick() override {}
-    // Checked follows a linked action too.
-    void ActionChange(fw::TBasicAction* action, bool checkDefaults) override;
+    bool EnableRefused() const override { return lockedEdit_; }
 
 private:
     friend class RadioButtonWidget;
-    void Repaint();
 
-    RadioButtonWidget* button_;
-    EnabledWish wish_;
-    TAlignment alignment_ = taRightJustify;
-    TVertAlignment vertAlignment_ = vaCenter;
-    bool wordWrap_ = true;
-    bool checked_ = false;
-    bool lockedEdit_ = false;
+    RadioButtonWidget* radio_;
 };
 
 class Te3RadioButton : public Te3CustomRadioButton {

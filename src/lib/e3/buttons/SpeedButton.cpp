@@ -738,20 +738,11 @@ const fw::TClassInfo& Te3CustomSpeedButton::StaticClass()
 
 Te3CustomSpeedButton::Te3CustomSpeedButton(fw::TComponent* owner)
     : SpeedButtonBase(owner)
+    , TranslatableControl({kCaptionHintWords, &Te3SpeedButton::StaticClass})
 {
     Widget()->setFocusPolicy(Qt::TabFocus);
     SetTabStop(true);
     SetBounds(0, 0, 100, 25);
-}
-
-bool Te3CustomSpeedButton::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomSpeedButton::GetLanguageClass() const
-{
-    return Te3SpeedButton::StaticClass();
 }
 
 void Te3CustomSpeedButton::SetEnabled(bool value)

@@ -4,7 +4,7 @@
 // result, and, unlike a classic speed button, a window of its own that takes
 // the keyboard focus. The colour speed button is the same button painted in
 // its own colours.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/Edit.h"
 #include "e3/common/EngineImages.h"
 #include "e3/menus/Menus.h"
@@ -185,13 +185,10 @@ private:
     QTimer* repeatTimer_ = nullptr;
 };
 
-class Te3CustomSpeedButton : public SpeedButtonBase, public ITranslatableControl {
+class Te3CustomSpeedButton : public SpeedButtonBase, public TranslatableControl {
     FW_CLASS()
 public:
     explicit Te3CustomSpeedButton(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     bool GetLockedEdit() const { return lockedEdit_; }

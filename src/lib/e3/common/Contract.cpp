@@ -13,7 +13,7 @@ bool WordListContains(std::string_view wordList, const std::string& propName)
 
 bool WordListHasWord(std::string_view wordList, const std::string& propName)
 {
-    return wordList.find(" " + fw::UpperCase(propName) + " ") != std::string_view::npos;
+    return !propName.empty() && wordList.find(" " + fw::UpperCase(propName) + " ") != std::string_view::npos;
 }
 
 namespace {

@@ -11,22 +11,12 @@ const fw::TClassInfo& Te3CustomGroupBox::StaticClass()
 }
 
 Te3CustomGroupBox::Te3CustomGroupBox(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kCaptionHintWords, &Te3GroupBox::StaticClass}, EnabledRule::plain)
     , box_(new QGroupBox)
 {
     box_->setAutoFillBackground(true);
     SetWidget(box_);
     SetBounds(0, 0, 185, 105);
-}
-
-bool Te3CustomGroupBox::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomGroupBox::GetLanguageClass() const
-{
-    return Te3GroupBox::StaticClass();
 }
 
 void Te3CustomGroupBox::SetEnabled(bool value)

@@ -1,19 +1,16 @@
 #pragma once
 // The group box the engine puts on its forms: a framed, captioned container
 // that passes the engine's Enabled and LockedEdit on to its children.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 
 #include <QGroupBox>
 
 namespace e3 {
 
-class Te3CustomGroupBox : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomGroupBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomGroupBox(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     virtual void SetLockedEdit(bool value);

@@ -147,27 +147,12 @@ const fw::TClassInfo& Te3CustomPanel::StaticClass()
 }
 
 Te3CustomPanel::Te3CustomPanel(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kCaptionHintWords, &Te3Panel::StaticClass}, EnabledRule::plain)
     , panel_(new PanelWidget(this))
 {
-    SetWidget(panel_);
+    OwnWidget(panel_);
     SetBounds(0, 0, 185, 41);
     SetUseDockManager(true);
-}
-
-Te3CustomPanel::~Te3CustomPanel()
-{
-    panel_->Disown();
-}
-
-bool Te3CustomPanel::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomPanel::GetLanguageClass() const
-{
-    return Te3Panel::StaticClass();
 }
 
 MandatoryMarker& Te3CustomPanel::MarkerWidget() const

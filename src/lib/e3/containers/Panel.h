@@ -3,7 +3,7 @@
 // Enabled and LockedEdit on to its children, draws the mandatory marker, can
 // show a size grip and serves as a dock site that grows with a docked form and
 // shrinks back when the last one goes.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "framework/Docking.h"
 
 #include <memory>
@@ -25,14 +25,10 @@ extern const fw::TEnumType PanelBorderStyleType;
 class PanelWidget;
 class Te3_Panel;
 
-class Te3CustomPanel : public fw::TWinControl, public ITranslatableControl, public fw::IDockSite {
+class Te3CustomPanel : public Te3Control<fw::TWinControl>, public fw::IDockSite {
     FW_CLASS()
 public:
     explicit Te3CustomPanel(fw::TComponent* owner);
-    ~Te3CustomPanel() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     void SetParent(fw::TWinControl* parent) override;

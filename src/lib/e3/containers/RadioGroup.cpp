@@ -38,7 +38,7 @@ const fw::TClassInfo& Te3CustomRadioGroup::StaticClass()
 }
 
 Te3CustomRadioGroup::Te3CustomRadioGroup(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3RadioGroup::StaticClass}, EnabledRule::plain)
     , box_(new QGroupBox)
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
@@ -48,16 +48,6 @@ Te3CustomRadioGroup::Te3CustomRadioGroup(fw::TComponent* owner)
     SetWidget(box_);
     SetTabStop(true);
     SetBounds(0, 0, 185, 105);
-}
-
-bool Te3CustomRadioGroup::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomRadioGroup::GetLanguageClass() const
-{
-    return Te3RadioGroup::StaticClass();
 }
 
 void Te3CustomRadioGroup::SetText(const std::string& text)

@@ -1,7 +1,7 @@
 #pragma once
 // The radio group the engine puts on its forms: a captioned frame with one
 // radio button per item, laid out in columns, and its items as one text.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "framework/Strings.h"
 
 #include <QGroupBox>
@@ -13,13 +13,10 @@ class QRadioButton;
 
 namespace e3 {
 
-class Te3CustomRadioGroup : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomRadioGroup : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomRadioGroup(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetText(const std::string& text) override;
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;

@@ -12,7 +12,7 @@ const fw::TClassInfo& Te3CustomScrollBox::StaticClass()
 }
 
 Te3CustomScrollBox::Te3CustomScrollBox(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3ScrollBox::StaticClass}, EnabledRule::plain)
     , client_(this, [this] { return QSize(ClientWidth(), ClientHeight()); })
 {
     SetWidget(client_.Area());
@@ -21,16 +21,6 @@ Te3CustomScrollBox::Te3CustomScrollBox(fw::TComponent* owner)
 }
 
 Te3CustomScrollBox::~Te3CustomScrollBox() = default;
-
-bool Te3CustomScrollBox::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomScrollBox::GetLanguageClass() const
-{
-    return Te3ScrollBox::StaticClass();
-}
 
 void Te3CustomScrollBox::SetEnabled(bool value)
 {

@@ -2,20 +2,17 @@
 // The scroll box the engine puts on its forms: a container whose children sit
 // on a scrolled client widget (so their widgets' Qt parent is not the box),
 // and which passes the engine's Enabled and LockedEdit on to its children.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/Edit.h"
 #include "e3/common/ScrollingClient.h"
 
 namespace e3 {
 
-class Te3CustomScrollBox : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomScrollBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomScrollBox(fw::TComponent* owner);
     ~Te3CustomScrollBox() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     virtual void SetLockedEdit(bool value);

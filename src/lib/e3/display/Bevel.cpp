@@ -48,19 +48,9 @@ const fw::TClassInfo& Te3CustomBevel::StaticClass()
 }
 
 Te3CustomBevel::Te3CustomBevel(fw::TComponent* owner)
-    : TGraphicControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3Bevel::StaticClass}, EnabledRule::plain)
 {
     SetBounds(0, 0, 50, 50);
-}
-
-bool Te3CustomBevel::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomBevel::GetLanguageClass() const
-{
-    return Te3Bevel::StaticClass();
 }
 
 void Te3CustomBevel::SetStyle(TBevelStyle value)

@@ -1,7 +1,7 @@
 #pragma once
 // A frame or line drawn on the parent: the framework's etched look with Ctl3D,
 // otherwise a plain one-pixel line in Frame2DColor.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/common/GraphicControl.h"
 
 namespace e3 {
@@ -16,13 +16,10 @@ extern const fw::TEnumType BevelShapeType;
 // the second bottom and right.
 std::pair<fw::TColor, fw::TColor> BevelEdgeColors(TBevelStyle style);
 
-class Te3CustomBevel : public TGraphicControl, public ITranslatableControl {
+class Te3CustomBevel : public Te3Control<TGraphicControl> {
     FW_CLASS()
 public:
     explicit Te3CustomBevel(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     TBevelStyle GetStyle() const { return style_; }
     void SetStyle(TBevelStyle value);

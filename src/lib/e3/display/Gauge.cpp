@@ -58,7 +58,7 @@ const fw::TClassInfo& Te3CustomGauge::StaticClass()
 }
 
 Te3CustomGauge::Te3CustomGauge(fw::TComponent* owner)
-    : TGraphicControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3Gauge::StaticClass}, EnabledRule::plain)
     , textFont_(std::make_unique<fw::TFont>())
 {
     textFont_->OnChange = [this] { Invalidate(); };
@@ -68,16 +68,6 @@ Te3CustomGauge::Te3CustomGauge(fw::TComponent* owner)
 Te3CustomGauge::~Te3CustomGauge()
 {
     textFont_->OnChange = nullptr;
-}
-
-bool Te3CustomGauge::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomGauge::GetLanguageClass() const
-{
-    return Te3Gauge::StaticClass();
 }
 
 void Te3CustomGauge::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)

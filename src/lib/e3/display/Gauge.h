@@ -3,7 +3,7 @@
 // The engine writes Progress, MinValue and MaxValue and reads them back, so
 // they keep what was written; only the drawn share is held to 0..100 %.
 #include "e3/display/Bevel.h"
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/common/GraphicControl.h"
 
 #include <memory>
@@ -18,14 +18,11 @@ struct GaugeFill {
 };
 GaugeFill ComputeGaugeFill(int32_t progress, int32_t minValue, int32_t maxValue, int32_t boxCount);
 
-class Te3CustomGauge : public TGraphicControl, public ITranslatableControl {
+class Te3CustomGauge : public Te3Control<TGraphicControl> {
     FW_CLASS()
 public:
     explicit Te3CustomGauge(fw::TComponent* owner);
     ~Te3CustomGauge() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     // Fits the size to whole boxes inside the frame (except while loading).
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;

@@ -63,7 +63,7 @@ const fw::TClassInfo& Te3CustomImage::StaticClass()
 }
 
 Te3CustomImage::Te3CustomImage(fw::TComponent* owner)
-    : TGraphicControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3Image::StaticClass}, EnabledRule::plain)
     , picture_(std::make_unique<TPicture>())
 {
     picture_->OnChange = [this] { PictureChanged(); };
@@ -73,16 +73,6 @@ Te3CustomImage::Te3CustomImage(fw::TComponent* owner)
 Te3CustomImage::~Te3CustomImage()
 {
     picture_->OnChange = nullptr;
-}
-
-bool Te3CustomImage::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomImage::GetLanguageClass() const
-{
-    return Te3Image::StaticClass();
 }
 
 void Te3CustomImage::SetPicture(TPicture* value)

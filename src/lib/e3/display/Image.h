@@ -2,7 +2,7 @@
 #include "e3/common/EngineImages.h"
 // A picture on the parent: the framework's image control. Pictures arrive
 // whole (decoded bitmaps), so OnProgress is never raised for them.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/common/GraphicControl.h"
 
 #include <QImage>
@@ -33,14 +33,11 @@ private:
 QRect PictureDestRect(int pictureWidth, int pictureHeight, int clientWidth, int clientHeight, bool stretch,
                       bool proportional, bool center);
 
-class Te3CustomImage : public TGraphicControl, public ITranslatableControl, public IPictureHolder {
+class Te3CustomImage : public Te3Control<TGraphicControl>, public IPictureHolder {
     FW_CLASS()
 public:
     explicit Te3CustomImage(fw::TComponent* owner);
     ~Te3CustomImage() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     TPicture* GetPicture() const { return picture_.get(); }
     // Copies the picture; the giver keeps its own.

@@ -280,24 +280,9 @@ const fw::TClassInfo& Te3Label::StaticClass()
     return info;
 }
 
-bool Te3Label::IsTranslatable(const std::string& propName) const
+Te3Label::Te3Label(fw::TComponent* owner)
+    : Te3Control(owner, {kCaptionHintWords, &Te3Label::StaticClass})
 {
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3Label::GetLanguageClass() const
-{
-    return Te3Label::StaticClass();
-}
-
-void Te3Label::SetEnabled(bool value)
-{
-    if (!Parent()) {
-        Te3CustomLabel::SetEnabled(value);
-        return;
-    }
-    if (wish_.Decide(*this, value))
-        Te3CustomLabel::SetEnabled(value);
 }
 
 void Te3Label::SetText(const std::string& text)

@@ -3,7 +3,7 @@
 // The engine's static text: the framework's label with a fixed default size,
 // vertical centring, the child side of the Enabled cascade (without colours)
 // and, with Scale, text shortened with "..." to fit the width.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/Edit.h"
 #include "e3/common/GraphicControl.h"
 
@@ -25,7 +25,7 @@ extern const fw::TEnumType TextLayoutType;
 std::string ShortenText(const std::string& text, int width, TAlignment deleteAlign,
                         const std::function<int(const std::string&)>& textWidth);
 
-class Te3CustomLabel : public TGraphicControl, public ITranslatableControl {
+class Te3CustomLabel : public TGraphicControl {
     FW_CLASS()
 public:
     explicit Te3CustomLabel(fw::TComponent* owner);
@@ -75,21 +75,13 @@ private:
     QPointer<QShortcut> accelerator_;
 };
 
-class Te3Label : public Te3CustomLabel {
+class Te3Label : public Te3Control<Te3CustomLabel> {
     FW_CLASS()
 public:
-    using Te3CustomLabel::Te3CustomLabel;
+    explicit Te3Label(fw::TComponent* owner);
 
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
-
-    void SetEnabled(bool value) override;
     // Caption: written only when it differs.
     void SetText(const std::string& text) override;
-    bool EnabledWishValue() const { return wish_.Wish(); }
-
-private:
-    EnabledWish wish_;
 };
 
 // The rows the label's engine classes publish (the plain and the Unicode one).

@@ -38,14 +38,9 @@ const fw::TClassInfo& Te3UnicodeLabel::StaticClass()
     return info;
 }
 
-bool Te3UnicodeLabel::IsTranslatable(const std::string& propName) const
+Te3UnicodeLabel::Te3UnicodeLabel(fw::TComponent* owner)
+    : Te3Control(owner, {{" UNICODECAPTION HINT ", true}, &Te3UnicodeLabel::StaticClass}, EnabledRule::plain)
 {
-    return WordListHasWord(" UNICODECAPTION HINT ", propName);
-}
-
-const fw::TClassInfo& Te3UnicodeLabel::GetLanguageClass() const
-{
-    return Te3UnicodeLabel::StaticClass();
 }
 
 std::string Te3UnicodeLabel::GetUnicodeCaption() const

@@ -21,13 +21,10 @@ public:
     std::string ShownText() const override { return GetText(); }
 };
 
-class Te3UnicodeLabel : public Te3CustomUnicodeLabel {
+class Te3UnicodeLabel : public Te3Control<Te3CustomUnicodeLabel> {
     FW_CLASS()
 public:
-    using Te3CustomUnicodeLabel::Te3CustomUnicodeLabel;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
+    explicit Te3UnicodeLabel(fw::TComponent* owner);
 
     // Base64 of the caption's UTF-8 bytes.
     std::string GetUnicodeCaption() const;

@@ -232,34 +232,18 @@ const fw::TClassInfo& TAlignEdit::StaticClass()
 }
 
 TAlignEdit::TAlignEdit(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3Edit::StaticClass}, EnabledRule::plain)
     , edit_(new EditWidget(this))
 {
-    SetWidget(edit_);
+    OwnWidget(edit_);
     SetTabStop(true);
     SetColor(fw::clWindow);
     SetBounds(0, 0, 121, 21);
 }
 
-TAlignEdit::~TAlignEdit()
-{
-    // The window outlives this part of the object by a moment.
-    edit_->Disown();
-}
-
 QLineEdit* TAlignEdit::LineEdit() const
 {
     return edit_;
-}
-
-bool TAlignEdit::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& TAlignEdit::GetLanguageClass() const
-{
-    return Te3Edit::StaticClass();
 }
 
 TEditTypes TAlignEdit::EffectiveType() const
@@ -765,7 +749,7 @@ void Te3CustomEdit::SetEnabled(bool value)
         explicit Flag(bool& flag) : f(flag) { f = true; }
         ~Flag() { f = false; }
     } inSetEnabled(colors_.inSetEnabled);
-    const bool applied = wish_.Decide(*this, value);
+    const bool applied = DecideEnabled(value);
     ShowEnabledColor(*this, colors_, value, applied, GetReadOnly());
     if (applied)
         TAlignEdit::SetEnabled(value);

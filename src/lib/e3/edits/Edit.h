@@ -5,6 +5,7 @@
 // (Te3_Edit).
 #include "e3/common/Contract.h"
 #include "e3/common/EditCommands.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/EditInput.h"
 #include "e3/edits/EditMask.h"
 
@@ -36,14 +37,10 @@ inline constexpr const char* InvalidMaskInputText = "Invalid input value.  Use e
 
 class EditWidget;
 
-class TAlignEdit : public fw::TWinControl, public ITranslatableControl, public IEditCommands {
+class TAlignEdit : public Te3Control<fw::TWinControl>, public IEditCommands {
     FW_CLASS()
 public:
     explicit TAlignEdit(fw::TComponent* owner);
-    ~TAlignEdit() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     TEditTypes GetEditType() const { return editType_; }
     void SetEditType(TEditTypes value);
@@ -195,7 +192,6 @@ public:
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
     fw::TColor NormalColor() const { return colors_.normalColor; }
-    bool EnabledWishValue() const { return wish_.Wish(); }
 
     bool GetMnShow() const { return marker_.GetShow(); }
     void SetMnShow(bool value) { marker_.SetShow(value); }
@@ -217,7 +213,6 @@ private:
     void UpdateMarker();
     void SwitchReadOnly(bool value);
 
-    EnabledWish wish_;
     ColorContract colors_;
     ReadOnlyLock readOnlyLock_;
     LazyMandatoryMarker marker_;

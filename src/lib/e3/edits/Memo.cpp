@@ -83,14 +83,14 @@ const fw::TClassInfo& Te3CustomMemo::StaticClass()
 }
 
 Te3CustomMemo::Te3CustomMemo(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kCaptionHintWords, &Te3Memo::StaticClass})
     , memo_(new MemoWidget(this))
     , marker_(new MandatoryMarker(memo_))
     , lines_(std::make_unique<fw::TStrings>())
 {
     lines_->OnRefresh = [this] { lines_->Load(SplitLines(memo_->toPlainText().toStdString())); };
     lines_->OnChange = [this] { SetLinesString(JoinLines(lines_->Lines())); };
-    SetWidget(memo_);
+    OwnWidget(memo_);
     SetTabStop(true);
     SetColor(fw::clWindow);
     SetBounds(0, 0, 185, 89);
@@ -101,24 +101,9 @@ Te3CustomMemo::Te3CustomMemo(fw::TComponent* owner)
     UpdateMarker();
 }
 
-Te3CustomMemo::~Te3CustomMemo()
-{
-    memo_->Disown();
-}
-
 QPlainTextEdit* Te3CustomMemo::TextEdit() const
 {
     return memo_;
-}
-
-bool Te3CustomMemo::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomMemo::GetLanguageClass() const
-{
-    return Te3Memo::StaticClass();
 }
 
 void Te3CustomMemo::UpdateMarker()
@@ -150,7 +135,7 @@ void Te3CustomMemo::SetEnabled(bool value)
         fw::TWinControl::SetEnabled(value);
         return;
     }
-    const bool applied = wish_.Decide(*this, value);
+    const bool applied = DecideEnabled(value);
     ShowEnabledColor(*this, colors_, value, applied, GetReadOnly());
     if (applied)
         fw::TWinControl::SetEnabled(value);

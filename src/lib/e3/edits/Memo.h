@@ -4,6 +4,7 @@
 // marker, and its lines as one text.
 #include "e3/common/Contract.h"
 #include "e3/common/EditCommands.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/Edit.h"
 #include "e3/common/ScrollingClient.h"
 #include "framework/Strings.h"
@@ -16,14 +17,10 @@ namespace e3 {
 
 class MemoWidget;
 
-class Te3CustomMemo : public fw::TWinControl, public ITranslatableControl, public IEditCommands {
+class Te3CustomMemo : public Te3Control<fw::TWinControl>, public IEditCommands {
     FW_CLASS()
 public:
     explicit Te3CustomMemo(fw::TComponent* owner);
-    ~Te3CustomMemo() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     void Loaded() override;
@@ -44,7 +41,6 @@ public:
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
     fw::TColor NormalColor() const { return colors_.normalColor; }
-    bool EnabledWishValue() const { return wish_.Wish(); }
 
     TAlignment GetAlignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
@@ -115,7 +111,6 @@ private:
     int32_t FromDocumentPos(int pos) const;
 
     MemoWidget* memo_;
-    EnabledWish wish_;
     ColorContract colors_;
     ReadOnlyLock readOnlyLock_;
     TAlignment alignment_ = taLeftJustify;

@@ -93,11 +93,11 @@ const fw::TClassInfo& Te3CustomUnicodeEdit::StaticClass()
     return info;
 }
 
-Te3CustomUnicodeEdit::Te3CustomUnicodeEdit(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+Te3CustomUnicodeEdit::Te3CustomUnicodeEdit(fw::TComponent* owner, ControlLanguage language)
+    : Te3Control(owner, language, EnabledRule::plain)
     , edit_(new UnicodeEditWidget(this))
 {
-    SetWidget(edit_);
+    OwnWidget(edit_.data());
     SetTabStop(true);
     SetColor(fw::clWindow);
     SetBounds(0, 0, 121, 21);
@@ -174,10 +174,11 @@ void Te3CustomUnicodeEdit::AdjustAutoSize()
 
 Te3CustomUnicodeEdit::~Te3CustomUnicodeEdit()
 {
-    if (edit_) {
+    // The window lets go of the mask style before the style goes. It is cut
+    // off first: the change of style reaches it while the control is going.
+    if (edit_ && passwordStyle_) {
         edit_->Disown();
-        if (passwordStyle_)
-            edit_->setStyle(nullptr);
+        edit_->setStyle(nullptr);
     }
 }
 
@@ -309,14 +310,9 @@ const fw::TClassInfo& Te3UnicodeEdit::StaticClass()
     return info;
 }
 
-bool Te3UnicodeEdit::IsTranslatable(const std::string& propName) const
+Te3UnicodeEdit::Te3UnicodeEdit(fw::TComponent* owner)
+    : Te3CustomUnicodeEdit(owner, {{" TEXT HINT ", true}, &Te3UnicodeEdit::StaticClass})
 {
-    return WordListHasWord(" TEXT HINT ", propName);
-}
-
-const fw::TClassInfo& Te3UnicodeEdit::GetLanguageClass() const
-{
-    return Te3UnicodeEdit::StaticClass();
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 // selection positions counted in UTF-16 units.
 #include "e3/common/Contract.h"
 #include "e3/common/EditCommands.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/Edit.h"
 
 #include <QLineEdit>
@@ -23,10 +24,9 @@ extern const fw::TEnumType EditCharCaseType;
 class UnicodeEditWidget;
 class PasswordCharStyle;
 
-class Te3CustomUnicodeEdit : public fw::TWinControl, public IEditCommands {
+class Te3CustomUnicodeEdit : public Te3Control<fw::TWinControl>, public IEditCommands {
     FW_CLASS()
 public:
-    explicit Te3CustomUnicodeEdit(fw::TComponent* owner);
     ~Te3CustomUnicodeEdit() override;
 
     std::string GetText() const override;
@@ -79,6 +79,8 @@ public:
     void EditSelectAll() override;
 
 protected:
+    Te3CustomUnicodeEdit(fw::TComponent* owner, ControlLanguage language);
+
     // The height of one line of the font, as the edit shows it.
     void AdjustAutoSize() override;
     void ApplyFont() override;
@@ -103,13 +105,10 @@ private:
     bool hideSelection_ = true;
 };
 
-class Te3UnicodeEdit : public Te3CustomUnicodeEdit, public ITranslatableControl {
+class Te3UnicodeEdit : public Te3CustomUnicodeEdit {
     FW_CLASS()
 public:
-    using Te3CustomUnicodeEdit::Te3CustomUnicodeEdit;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
+    explicit Te3UnicodeEdit(fw::TComponent* owner);
 };
 
 class Te3_UnicodeEdit : public Te3UnicodeEdit {

@@ -163,16 +163,13 @@ private:
 
 // Typing selects the item that the typed text finds; the keys typed within the
 // system's key interval add up to one search text.
-class Te3CustomListBox::View : public QListWidget {
+class Te3CustomListBox::View : public OwnedWidget<QListWidget, Te3CustomListBox> {
 public:
-    explicit View(Te3CustomListBox* box)
-        : box_(box)
-    {
-    }
+    using OwnedWidget::OwnedWidget;
 
     void keyboardSearch(const QString& search) override
     {
-        if (!box_->autoComplete_ || search.isEmpty())
+        if (!owner_ || !owner_->autoComplete_ || search.isEmpty())
             return;
         const auto now = std::chrono::steady_clock::now();
         const auto interval = std::chrono::milliseconds(QApplication::keyboardInputInterval());
@@ -182,14 +179,13 @@ public:
         lastKey_ = now;
         const std::string text = typed_.toStdString();
         fw::RunFromEventLoop([&] {
-            const int32_t row = box_->FindTyped(text);
+            const int32_t row = owner_->FindTyped(text);
             if (row >= 0 && row < count())
                 setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
         });
     }
 
 private:
-    Te3CustomListBox* box_;
     QString typed_;
     std::chrono::steady_clock::time_point lastKey_;
 };
@@ -201,14 +197,14 @@ const fw::TClassInfo& Te3CustomListBox::StaticClass()
 }
 
 Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3ListBox::StaticClass})
     , list_(new View(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
     itemStrings_->OnRefresh = [this] { itemStrings_->Load(Items()); };
     itemStrings_->OnChange = [this] { SetItems(itemStrings_->Lines()); };
     list_->setItemDelegate(new Delegate(this, list_));
-    SetWidget(list_);
+    OwnWidget(list_);
     SetTabStop(true);
     SetColor(fw::clWindow);
     SetBounds(0, 0, 121, 97);
@@ -221,14 +217,9 @@ Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner)
     });
 }
 
-bool Te3CustomListBox::IsTranslatable(const std::string& propName) const
+QListWidget* Te3CustomListBox::List() const
 {
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomListBox::GetLanguageClass() const
-{
-    return Te3ListBox::StaticClass();
+    return list_;
 }
 
 void Te3CustomListBox::Loaded()
@@ -243,7 +234,7 @@ void Te3CustomListBox::SetEnabled(bool value)
         fw::TWinControl::SetEnabled(value);
         return;
     }
-    const bool applied = wish_.Decide(*this, value, EnableRefused());
+    const bool applied = DecideEnabled(value, EnableRefused());
     if (!value) {
         if (!HasState(fw::csLoading | fw::csReading | fw::csDesigning))
             SetColor(colors_.disabledColor);

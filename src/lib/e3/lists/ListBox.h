@@ -1,7 +1,7 @@
 #pragma once
 // The list box the engine puts on its forms: the framework's list with the
 // disabled colour of the Enabled cascade.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "framework/Events.h"
 #include "framework/Strings.h"
 
@@ -53,13 +53,10 @@ bool IsOwnerDrawStyle(TListBoxStyle style);
 int32_t RowHeight(TListBoxStyle style, int32_t itemHeight, int32_t fontHeight,
                   const std::function<void(int32_t& height)>& measure);
 
-class Te3CustomListBox : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomListBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomListBox(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     void Loaded() override;
@@ -67,7 +64,6 @@ public:
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
     fw::TColor NormalColor() const { return colors_.normalColor; }
-    bool EnabledWishValue() const { return wish_.Wish(); }
 
     std::vector<std::string> Items() const;
     void SetItems(const std::vector<std::string>& items);
@@ -120,7 +116,7 @@ public:
     int32_t FindTyped(const std::string& text) const;
 
     void SetFocus();
-    QListWidget* List() const { return list_; }
+    QListWidget* List() const;
 
     TDrawItemEvent OnDrawItem;
     TMeasureItemEvent OnMeasureItem;
@@ -131,9 +127,6 @@ public:
 protected:
     // OnClick comes when the user changes the selection.
     void DoClick() override {}
-    // True while the control must stay disabled whatever is wished (a lock);
-    // a wish to enable is then recorded and not applied.
-    virtual bool EnableRefused() const { return false; }
     void ApplyFont() override;
 
 private:
@@ -156,9 +149,8 @@ private:
     bool HorizontalBarNeeded(int32_t width, int32_t height) const;
     int32_t TabStopPixels() const;
 
-    QListWidget* list_;
+    View* list_;
     std::unique_ptr<fw::TStrings> itemStrings_;
-    EnabledWish wish_;
     ColorContract colors_;
     bool multiSelect_ = false;
     bool extendedSelect_ = true;

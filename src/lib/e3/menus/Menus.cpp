@@ -632,8 +632,9 @@ bool AddMenuItemTo(fw::TComponent* parent, fw::TComponent* item)
 
 // ---------------------------------------------------------------------------
 
-TMenuBase::TMenuBase(fw::TComponent* owner)
+TMenuBase::TMenuBase(fw::TComponent* owner, ControlLanguage language)
     : fw::TComponent(owner)
+    , TranslatableControl(language)
     , items_(new Te3MenuItem(nullptr))
 {
     items_->isRoot_ = true;
@@ -720,7 +721,8 @@ const fw::TClassInfo& Te3CustomMainMenu::StaticClass()
 }
 
 Te3CustomMainMenu::Te3CustomMainMenu(fw::TComponent* owner)
-    : TMenuBase(owner)
+    // No words of its own: its items are judged one by one as menu items.
+    : TMenuBase(owner, {kNoWords, &Te3MainMenu::StaticClass})
     , bar_(new ItemBar)
 {
     ShowItemsIn(bar_.data());
@@ -758,17 +760,6 @@ fw::TCustomForm* Te3CustomMainMenu::AttachedForm() const
 {
     fw::TCustomForm* form = form_.get();
     return form && bar_ && form->MenuBar() == bar_.data() ? form : nullptr;
-}
-
-bool Te3CustomMainMenu::IsTranslatable(const std::string&) const
-{
-    // Its items are judged one by one as menu items.
-    return false;
-}
-
-const fw::TClassInfo& Te3CustomMainMenu::GetLanguageClass() const
-{
-    return Te3MainMenu::StaticClass();
 }
 
 void Te3CustomMainMenu::SetItemImage(const std::string& value)
@@ -828,7 +819,7 @@ const fw::TClassInfo& Te3CustomPopupMenu::StaticClass()
 }
 
 Te3CustomPopupMenu::Te3CustomPopupMenu(fw::TComponent* owner)
-    : TMenuBase(owner)
+    : TMenuBase(owner, {kCaptionHintWords, &Te3PopupMenu::StaticClass})
     , menu_(new ItemMenu(items_))
 {
     ShowItemsIn(menu_.get());
@@ -848,16 +839,6 @@ Te3CustomPopupMenu::~Te3CustomPopupMenu()
     delete items_;
     items_ = nullptr;
     menu_.reset();
-}
-
-bool Te3CustomPopupMenu::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomPopupMenu::GetLanguageClass() const
-{
-    return Te3PopupMenu::StaticClass();
 }
 
 QPoint Te3CustomPopupMenu::PlacedAt(int x, int y)

@@ -3,7 +3,7 @@
 // menu of a form shown in a menu bar, and popup menus, which a speed button
 // also drops down. Items raise OnClick through their bound handler like any
 // control.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/common/EngineImages.h"
 #include "e3/lists/ListBox.h"
 #include "framework/Actions.h"
@@ -217,9 +217,9 @@ QKeySequence ShortCutToKeySequence(int32_t shortCut);
 // items of a menu, or under a menu item. False when either is no such thing.
 bool AddMenuItemTo(fw::TComponent* parent, fw::TComponent* item);
 
-class TMenuBase : public fw::TComponent, public ITranslatableControl {
+class TMenuBase : public fw::TComponent, public TranslatableControl {
 public:
-    explicit TMenuBase(fw::TComponent* owner);
+    TMenuBase(fw::TComponent* owner, ControlLanguage language);
     ~TMenuBase() override;
     // The root item, whose sub-items are the menu's items.
     Te3MenuItem* Items() const { return items_; }
@@ -276,9 +276,6 @@ public:
     explicit Te3CustomMainMenu(fw::TComponent* owner);
     ~Te3CustomMainMenu() override;
 
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
-
     // Field 0 names an item, field 1 an engine picture for its bitmap.
     void SetItemImage(const std::string& value);
 
@@ -321,9 +318,6 @@ public:
     // A control's PopupMenu: shown for it on a context-menu request.
     bool AutoPopupEnabled() const override { return autoPopup_; }
     void PopupFor(fw::TComponent* component, int screenX, int screenY) override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     TPopupAlignment GetAlignment() const { return alignment_; }
     void SetAlignment(TPopupAlignment value) { alignment_ = value; }
