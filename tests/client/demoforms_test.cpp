@@ -6,16 +6,21 @@
 #include "client/Client.h"
 #include "client/ClientForm.h"
 #include "client/FormReader.h"
+#include "e3/bars/NavigationBar.h"
+#include "e3/trees/TreeView.h"
 #include "framework/Rtti.h"
 #include "u3/Base64.h"
+#include "u3/StrLib.h"
 
 #include <QImage>
 #include <QPixmap>
+#include <QTreeWidget>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 
 namespace e3test {
 namespace {
@@ -35,6 +40,35 @@ TEST_F(DemoFormsTest, EveryDemoFormBuildsAndDraws)
         client::Te3_ClientForm* form = theClient->CreateEngineForm(name, "");
         ASSERT_NE(form, nullptr);
         EXPECT_TRUE(ClientErrors().empty()) << ::testing::PrintToString(ClientErrors());
+        if (std::string(name) == "FormApplicant") {
+            // The navigation bar and the tree that the engine fills once the form is made.
+            auto* bar = form->FindComponent("nbMain");
+            auto* tree = form->FindComponent("tvFiling");
+            ASSERT_NE(bar, nullptr);
+            ASSERT_NE(tree, nullptr);
+            EXPECT_EQ(bar->ClassName(), "Te3_NavigationBar");
+            EXPECT_EQ(tree->ClassName(), "Te3_TreeView");
+            // The scenario's opening reply fills them.
+            std::istringstream scenario(ReadWholeFile(E3_SOURCE_DIR "/tools/sample-engine/demo/scenario.txt"));
+            std::string line;
+            int applied = 0;
+            while (std::getline(scenario, line)) {
+                const size_t eq = line.find(" = ");
+                const size_t dot = line.find('.');
+                if (eq == std::string::npos || dot == std::string::npos || dot > eq)
+                    continue;
+                const std::string target = u3::Trim(line.substr(0, dot));
+                fw::TComponent* c = target == "nbMain" ? bar : target == "tvFiling" ? tree : nullptr;
+                if (!c)
+                    continue;
+                client::SetPropertyByPath(c, line.substr(dot + 1, eq - dot - 1), c->ClassName(), line.substr(eq + 3));
+                ++applied;
+            }
+            EXPECT_GT(applied, 10);
+            EXPECT_EQ(dynamic_cast<e3::Te3_NavigationBar*>(bar)->GroupCount(), 2);
+            EXPECT_EQ(dynamic_cast<e3::Te3_TreeView*>(tree)->Tree()->topLevelItemCount(), 2);
+            EXPECT_TRUE(ClientErrors().empty()) << ::testing::PrintToString(ClientErrors());
+        }
         QWidget* window = form->Widget();
         ASSERT_NE(window, nullptr);
         window->show();

@@ -1,0 +1,141 @@
+// A tree of 10,000 nodes built by the engine's actions, each naming its parent
+// by id, against filling a plain QTreeWidget with the same nodes in the same
+// run; and a navigation bar of 500 icon buttons. Both must grow linearly: the
+// time for the full size against the time for half of it.
+// Exits non-zero when the tree takes twice the peer's time or more, or when a
+// doubling of the size costs more than three times as much.
+#include "BenchTiming.h"
+#include "e3/bars/NavigationBar.h"
+#include "e3/common/EngineImages.h"
+#include "e3/trees/TreeView.h"
+
+#include <QApplication>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Node {
+    int parent; // index of the parent node, -1 for a root
+    int id;
+    std::string text;
+};
+
+// Ids in no order; every node hangs under a node made before it.
+std::vector<Node> MakeNodes(int count)
+{
+    std::mt19937 random(11);
+    std::vector<Node> nodes;
+    nodes.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int parent = i < 20 ? -1 : static_cast<int>(random() % static_cast<unsigned>(i));
+        nodes.push_back({parent, static_cast<int>(1000003LL * (i + 1) % 99999989), "Folder " + std::to_string(random() % 100000)});
+    }
+    return nodes;
+}
+
+std::vector<std::string> Actions(const std::vector<Node>& nodes)
+{
+    std::vector<std::string> actions;
+    actions.reserve(nodes.size());
+    for (const Node& n : nodes) {
+        const int parentId = n.parent < 0 ? -1 : nodes[static_cast<size_t>(n.parent)].id;
+        actions.push_back(std::to_string(parentId) + "<|>" + std::to_string(n.id) + "<|>" + n.text + "<|>");
+    }
+    return actions;
+}
+
+double TreeSeconds(const std::vector<std::string>& actions, double* clear = nullptr)
+{
+    double best = 1e30;
+    double bestClear = 1e30;
+    for (int run = 0; run < 5; ++run) {
+        e3::Te3_TreeView tree(nullptr);
+        best = std::min(best, benchtiming::SecondsOf([&] {
+            for (const std::string& a : actions)
+                tree.ActAddChild(a);
+        }));
+        bestClear = std::min(bestClear, benchtiming::SecondsOf([&] { tree.ActClear(""); }));
+    }
+    if (clear)
+        *clear = bestClear;
+    return best;
+}
+
+double PeerSeconds(const std::vector<Node>& nodes)
+{
+    std::vector<QTreeWidgetItem*> items(nodes.size());
+    double best = 1e30;
+    for (int run = 0; run < 5; ++run) {
+        QTreeWidget peer;
+        best = std::min(best, benchtiming::SecondsOf([&] {
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            auto* item = new QTreeWidgetItem;
+            item->setText(0, QString::fromStdString(nodes[i].text));
+            item->setData(0, Qt::UserRole, nodes[i].id);
+            if (nodes[i].parent < 0)
+                peer.addTopLevelItem(item);
+            else
+                items[static_cast<size_t>(nodes[i].parent)]->addChild(item);
+            items[i] = item;
+        }
+        }));
+    }
+    return best;
+}
+
+double BarSeconds(int buttons)
+{
+    return benchtiming::BestSeconds(3, [&] {
+        e3::Te3_NavigationBar bar(nullptr);
+        bar.SetBounds(0, 0, 200, 600);
+        bar.SetStyle(e3::lbsButtonsPane);
+        for (int g = 0; g < 5; ++g)
+            bar.ActAddButton("Group " + std::to_string(g) + "<|>2");
+        for (int i = 0; i < buttons; ++i)
+            bar.ActAddHExplorerButton(std::to_string(i % 5) + "<|>Item " + std::to_string(i) + "<|>large<|>small");
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QImage large(40, 40, QImage::Format_RGB32);
+    large.fill(Qt::darkCyan);
+    QImage small = large.scaled(18, 18);
+    e3::SetEngineImageSource([&](const std::string& name) { return name == "large" ? large : small; });
+
+    constexpr int nodes = 10000;
+    const std::vector<Node> all = MakeNodes(nodes);
+    const std::vector<Node> half(all.begin(), all.begin() + nodes / 2);
+    double clear = 0;
+    double clearHalf = 0;
+    const double ours = TreeSeconds(Actions(all), &clear);
+    const double oursHalf = TreeSeconds(Actions(half), &clearHalf);
+    const double theirs = PeerSeconds(all);
+
+    constexpr int buttons = 500;
+    const double bar = BarSeconds(buttons);
+    const double barHalf = BarSeconds(buttons / 2);
+
+    const double ratio = ours / theirs;
+    const double treeGrowth = ours / oursHalf;
+    const double barGrowth = bar / barHalf;
+    std::printf("_AddChild of %d nodes by parent id: %.2f ms (%d nodes: %.2f ms, growth %.2f)\n", nodes, ours * 1e3,
+                nodes / 2, oursHalf * 1e3, treeGrowth);
+    std::printf("_Clear of %d nodes: %.2f ms (%d nodes: %.2f ms)\n", nodes, clear * 1e3, nodes / 2, clearHalf * 1e3);
+    std::printf("QTreeWidget filled with the same %d nodes: %.2f ms\n", nodes, theirs * 1e3);
+    std::printf("ratio ours/peer: %.2f (target below 2)\n", ratio);
+    std::printf("navigation bar with %d icon buttons: %.2f ms (%d: %.2f ms, growth %.2f; target below 3)\n", buttons,
+                bar * 1e3, buttons / 2, barHalf * 1e3, barGrowth);
+    e3::SetEngineImageSource(nullptr);
+    return ratio < 2 && treeGrowth < 3 && barGrowth < 3 ? 0 : 1;
+}
