@@ -384,6 +384,14 @@ Te3CustomDLDrawGrid::Te3CustomDLDrawGrid(fw::TComponent* owner)
 
 Te3CustomDLDrawGrid::~Te3CustomDLDrawGrid()
 {
+    // The editors go after this part of the grid: they must not call it.
+    for (int32_t i = 0; i < columns_->GetCount(); ++i)
+        if (TDLColumn* column = columns_->Find(i))
+            if (fw::TWinControl* editor = column->GetEditor()) {
+                editor->OnEnter = nullptr;
+                editor->OnExit = nullptr;
+                editor->OnKeyDown = nullptr;
+            }
     HideCellHint();
     delete hint_;
     hint_ = nullptr;
@@ -1413,17 +1421,13 @@ void Te3CustomDLDrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState s
         }
         Invalidate();
     }
-    if (lastPressDivider_ < 0 && row == 0 && dataList_.get() && col >= 0 && !(shiftHeld || ctrlHeld)) {
+    // The sort click: the title row only (without a title, row 0 is a data row).
+    if (lastPressDivider_ < 0 && row == 0 && GetFixedRows() > 0 && dataList_.get() && col >= 0) {
         RunSort(col);
         if (!self)
             return;
     }
     pressSelecting_ = col >= GetFixedCols() && row >= GetFixedRows() && lastPressDivider_ < 0;
-    // Ctrl and Shift keep the current cell where it is for the row list.
-    if (rowSelect_ && (ctrlHeld || shiftHeld) && row >= GetFixedRows()) {
-        fw::TWinControl::DoMouseDown(button, shift, x, y);
-        return;
-    }
     Te3DrawGrid::DoMouseDown(button, shift, x, y);
 }
 
@@ -1850,18 +1854,10 @@ const fw::TClassInfo& Te3_DLDrawGrid::StaticClass()
             fw::prop::Event("OnSelectCell", fw::SelectCellEventType, &C::OnSelectCell),
             fw::prop::Event("OnTopLeftChanged", fw::NotifyEventType, &C::OnTopLeftChanged),
             fw::prop::Event("OnColumnMoved", fw::MovedEventType, &C::OnColumnMoved),
-            fw::prop::Event("OnRowMoved", fw::MovedEventType, &C::OnRowMoved),
-            fw::prop::Event("OnAcceptEditKey", AcceptKeyEventType, &C::OnAcceptEditKey),
-            fw::prop::Event("OnCancelEdit", fw::NotifyEventType, &C::OnCancelEdit),
             fw::prop::Event("OnCheckButton", FixedCellCheckEventType, &C::OnCheckButton),
             fw::prop::Event("OnChangeFocus", fw::NotifyEventType, &C::OnChangeFocus),
             fw::prop::Event("OnFixedCellClick", FixedCellClickEventType, &C::OnFixedCellClick),
             fw::prop::Event("OnColumnSized", fw::NotifyEventType, &C::OnColumnSized),
-            fw::prop::Event("OnRowSized", fw::NotifyEventType, &C::OnRowSized),
-            fw::prop::Event("OnGetEditLimit", EditLimitEventType, &C::OnGetEditLimit),
-            fw::prop::Event("OnEditChange", fw::NotifyEventType, &C::OnEditChange),
-            fw::prop::Event("OnShowEditor", EditShowEventType, &C::OnShowEditor),
-            fw::prop::Event("OnEditButtonClick", fw::NotifyEventType, &C::OnEditButtonClick),
             fw::prop::Event("OnGetImage", DLGetImageEventType, &C::OnGetImage),
             fw::prop::Event("OnChangeColSize", fw::NotifyEventType, &C::OnChangeColSize),
             fw::prop::Event("OnBeginEditorClick", DGEditorClickEventType, &C::OnBeginEditorClick),

@@ -24,9 +24,6 @@ const fw::TEnumType GridOptionType {
 const fw::TEventType DrawCellEventType {"TDrawCellEvent", typeid(TDrawCellEvent)};
 const fw::TEventType FixedCellClickEventType {"TFixedCellClickEvent", typeid(TFixedCellClickEvent)};
 const fw::TEventType FixedCellCheckEventType {"TFixedCellCheckEvent", typeid(TFixedCellCheckEvent)};
-const fw::TEventType AcceptKeyEventType {"TAcceptKeyEvent", typeid(TAcceptKeyEvent)};
-const fw::TEventType EditLimitEventType {"TEditLimitEvent", typeid(TEditLimitEvent)};
-const fw::TEventType EditShowEventType {"TEditShowEvent", typeid(TEditShowEvent)};
 
 namespace {
 
@@ -233,10 +230,11 @@ void Te3DrawGrid::SetRowCount(int32_t value)
 void Te3DrawGrid::SetFixedCols(int32_t value)
 {
     value = std::clamp(value, 0, colCount_ - 1);
+    // The grid starts over at its first scrolled column.
     fixedCols_ = value;
-    col_ = std::max(col_, value);
-    anchorCol_ = std::max(anchorCol_, value);
-    leftCol_ = std::max(leftCol_, value);
+    col_ = value;
+    anchorCol_ = value;
+    leftCol_ = value;
     UpdateScrollBars();
     Invalidate();
 }
@@ -244,10 +242,11 @@ void Te3DrawGrid::SetFixedCols(int32_t value)
 void Te3DrawGrid::SetFixedRows(int32_t value)
 {
     value = std::clamp(value, 0, rowCount_ - 1);
+    // The grid starts over at its first scrolled row.
     fixedRows_ = value;
-    row_ = std::max(row_, value);
-    anchorRow_ = std::max(anchorRow_, value);
-    topRow_ = std::max(topRow_, value);
+    row_ = value;
+    anchorRow_ = value;
+    topRow_ = value;
     UpdateScrollBars();
     Invalidate();
 }

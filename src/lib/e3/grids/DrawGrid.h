@@ -57,15 +57,9 @@ using TDrawCellEvent = std::function<void(fw::TObject* sender, int32_t col, int3
                                           TGridDrawState state)>;
 using TFixedCellClickEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row)>;
 using TFixedCellCheckEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, bool& enabled)>;
-using TAcceptKeyEvent = std::function<bool(fw::TObject* sender, char32_t& key)>;
-using TEditLimitEvent = std::function<void(fw::TObject* sender, int32_t& maxLength)>;
-using TEditShowEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, bool& allowEdit)>;
 extern const fw::TEventType DrawCellEventType;
 extern const fw::TEventType FixedCellClickEventType;
 extern const fw::TEventType FixedCellCheckEventType;
-extern const fw::TEventType AcceptKeyEventType;
-extern const fw::TEventType EditLimitEventType;
-extern const fw::TEventType EditShowEventType;
 
 // The widths of columns scaled to an available width. Invisible columns get 0,
 // columns marked fixed keep their width, the others share what is left in the
@@ -178,18 +172,10 @@ public:
     fw::TSelectCellEvent OnSelectCell;
     fw::TNotifyEvent OnTopLeftChanged;
     fw::TMovedEvent OnColumnMoved;
-    fw::TMovedEvent OnRowMoved;
-    TAcceptKeyEvent OnAcceptEditKey;
-    fw::TNotifyEvent OnCancelEdit;
     TFixedCellCheckEvent OnCheckButton;
     fw::TNotifyEvent OnChangeFocus;
     TFixedCellClickEvent OnFixedCellClick;
     fw::TNotifyEvent OnColumnSized;
-    fw::TNotifyEvent OnRowSized;
-    TEditLimitEvent OnGetEditLimit;
-    fw::TNotifyEvent OnEditChange;
-    TEditShowEvent OnShowEditor;
-    fw::TNotifyEvent OnEditButtonClick;
 
     void DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y) override;
     void DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y) override;

@@ -240,6 +240,14 @@ TEST_F(GridFixture, ATitleClickRunsTheSortHandshake)
     Press(0, 0);
     EXPECT_EQ(grid->SortCol(), 2);
     EXPECT_EQ((asked.back()), (std::pair<int32_t, char32_t>(0, U'A')));
+
+    // Without a title, row 0 is a data row: a click there selects, it does not sort.
+    accept = true;
+    grid->SetTitleVisible(false);
+    const size_t handshakes = asked.size();
+    Press(1, 0);
+    EXPECT_EQ(asked.size(), handshakes);
+    EXPECT_EQ(grid->SortCol(), 2);
 }
 
 TEST_F(GridFixture, ColumnsAreMadeOnDemandUpToABound)
@@ -528,4 +536,42 @@ TEST_F(GridFixture, ReDrawSizeShrinksTheHeightToWholeRows)
     grid->SetHeight(grid->GetHeight() - grid->ClientHeight() + 200);
     grid->_ReDrawSize("");
     EXPECT_EQ(grid->ClientHeight(), 200);
+}
+
+TEST_F(GridFixture, FixedCellsActAsButtonsWhenAllowed)
+{
+    Build(5);
+    std::vector<std::pair<int32_t, int32_t>> clicked;
+    bool allow = true;
+    int asked = 0;
+    grid->OnCheckButton = [&](fw::TObject*, int32_t, int32_t, bool& enabled) {
+        ++asked;
+        enabled = allow;
+    };
+    grid->OnFixedCellClick = [&](fw::TObject*, int32_t col, int32_t row) { clicked.emplace_back(col, row); };
+
+    Press(1, 0); // buttons off: a title click as any grid has it
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(clicked.empty());
+
+    grid->SetFixedButtons(true);
+    Press(1, 0);
+    ASSERT_EQ(clicked.size(), 1u);
+    EXPECT_EQ(clicked[0], std::make_pair(1, 0));
+    Press(1, 2); // a data cell is never a button
+    EXPECT_EQ(clicked.size(), 1u);
+
+    allow = false;
+    Press(2, 0);
+    EXPECT_EQ(clicked.size(), 1u) << "a refused button is not clicked";
+    EXPECT_EQ(asked, 2);
+
+    // Released off the pressed cell: no click.
+    allow = true;
+    const QPoint from = grid->Viewport()->mapTo(grid->ScrollArea(), grid->CellRect(0, 0).center());
+    const QPoint to = grid->Viewport()->mapTo(grid->ScrollArea(), grid->CellRect(2, 0).center());
+    grid->DoMouseDown(fw::mbLeft, 0, from.x(), from.y());
+    grid->DoMouseMove(0, to.x(), to.y());
+    grid->DoMouseUp(fw::mbLeft, 0, to.x(), to.y());
+    EXPECT_EQ(clicked.size(), 1u);
 }
