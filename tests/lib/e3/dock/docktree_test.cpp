@@ -133,6 +133,26 @@ TEST_F(DockTreeTest, DocksSideBySideOnlyAndNotWithoutASide)
     }
 }
 
+TEST_F(DockTreeTest, DockOutlineIsHalfOfTheDropFormOrOfTheSite)
+{
+    const QPoint o = site->ClientWidget()->mapToGlobal(QPoint(0, 0));
+    auto at = [&](int l, int t, int r, int b) {
+        return std::vector<int32_t> {l + o.x(), t + o.y(), r + o.x(), b + o.y()};
+    };
+    auto outline = [&](fw::TControl* drop, fw::TAlign align) {
+        TRect r;
+        tree->PositionDockRect(nullptr, drop, align, r);
+        return std::vector<int32_t> {r.left, r.top, r.right, r.bottom};
+    };
+    EXPECT_EQ(outline(nullptr, fw::alLeft), at(0, 0, 600, 300)); // an empty site: all of it
+    TDockForm* a = Dock("A");
+    EXPECT_EQ(outline(a, fw::alLeft), at(0, 0, 300, 300)); // one form: a half of the site
+    EXPECT_EQ(outline(nullptr, fw::alBottom), at(300, 0, 600, 300));
+    Dock("B");
+    EXPECT_EQ(outline(a, fw::alRight), at(148, 0, 296, 300)); // a half of A's zone
+    EXPECT_EQ(outline(a, fw::alTop), at(0, 0, 148, 300));
+}
+
 TEST_F(DockTreeTest, HitTestNamesCaptionCloseSplitterAndBody)
 {
     TDockForm* a = Dock("A", 200);
