@@ -74,6 +74,14 @@ public:
             throw EClientLinkError("Cannot listen for client messages: " +
                                    connection_.lastError().message().toStdString());
         receiver_ = std::move(receiver);
+        // The bus takes a connection's messages in order: once it answered this,
+        // it has our listening rule too, so no broadcast sent after the
+        // registration returns is missed.
+        connection_.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                        QStringLiteral("/org/freedesktop/DBus"),
+                                                        QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                        QStringLiteral("Ping")),
+                         QDBus::Block, 10000);
         return number_;
     }
 
