@@ -45,6 +45,7 @@ const char* const kRegistered[] = {
     "Te3PageControl",    "Te3_SplitterPanel", "Te3SplitterPanel",
     "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
     "Te3_NavigationBar", "Te3NavigationBar",
+    "Te3_DBGrid",        "Te3DBGrid",         "Te3_HeaderControl", "Te3HeaderControl",
     "Te3_OpenDialog",    "Te3_SaveDialog",    "Te3_BrowseDirectory", "TFormGauge",
 };
 
