@@ -353,6 +353,15 @@ bool Te3ClientForm::CloseQuery()
     return Te3MenuForm::CloseQuery();
 }
 
+bool Te3ClientForm::AllowsCommand(TComponent* source)
+{
+    TWinControl* focused = FocusedControl(this);
+    auto* date = dynamic_cast<e3::IDateCheck*>(focused);
+    if (!date || focused == source)
+        return true;
+    return date->CheckDate(true);
+}
+
 void Te3ClientForm::DoKeyDown(uint16_t& key, TShiftState shift)
 {
     if (key == kTabKey && Has(shift, ssCtrl) && !Has(shift, ssAlt)) {

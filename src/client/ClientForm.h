@@ -3,6 +3,7 @@
 // the event map (client-side event path -> engine event name) and the event
 // parameters (engine event name -> paths sent with it) of its controls.
 #include "client/NameValueList.h"
+#include "e3/common/CommandGate.h"
 #include "e3/common/Contract.h"
 #include "e3/common/ScrollingClient.h"
 #include "framework/Docking.h"
@@ -46,11 +47,14 @@ public:
     const fw::TClassInfo& GetLanguageClass() const override;
 };
 
-class Te3ClientForm : public Te3MenuForm, public fw::IDockClient {
+class Te3ClientForm : public Te3MenuForm, public e3::ICommandGate, public fw::IDockClient {
     FW_CLASS()
 public:
     explicit Te3ClientForm(fw::TComponent* owner);
 
+    // A button or menu command waits while the focused control is a date edit
+    // whose text is no real date (the user is told, and stays there).
+    bool AllowsCommand(fw::TComponent* source) override;
     // A form docked into a dock site tells the site before it is shown or hidden.
     void SetVisible(bool visible) override;
     int32_t DockWidth() const override { return dockWidth_; }

@@ -61,6 +61,12 @@ TEST_F(GridRoadTest, ADescribedGridGetsPicturesColumnsAndRowsFromTheEngine)
     EXPECT_TRUE(grid->OnGetImage) << "the picture handler of the client";
     EXPECT_EQ(grid->GetColumns()->GetCount(), 2);
     EXPECT_EQ(grid->GetColumns()->GetColumn(1)->GetTitle()->GetCaption(), "Amount");
+    // A column's editor is an engine control reached through its column.
+    client::SetPropertyByPath(grid, "COLUMNS[1].CLASSEDITOR", "Te3_DLDrawGrid", "Te3_Edit");
+    client::SetPropertyByPath(grid, "Columns[1].Editor.Text", "Te3_DLDrawGrid", "typed");
+    ASSERT_NE(grid->GetColumns()->GetColumn(1)->GetEditor(), nullptr);
+    EXPECT_EQ(grid->GetColumns()->GetColumn(1)->GetEditor()->GetText(), "typed");
+    EXPECT_EQ(client::GetPropertyText("Te3_DLDrawGrid", "COLUMNS[1].EDITOR.TEXT", grid), "typed");
     // Reported when read and again when the reader applies what did not hold.
     ASSERT_FALSE(ClientErrors().empty());
     for (const std::string& error : ClientErrors())

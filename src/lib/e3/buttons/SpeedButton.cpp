@@ -1,5 +1,6 @@
 #include "e3/buttons/SpeedButton.h"
 
+#include "e3/common/CommandGate.h"
 #include "e3/common/OwnedWidget.h"
 #include "framework/Actions.h"
 #include "framework/ApplicationException.h"
@@ -280,7 +281,7 @@ void SpeedButtonBase::UpdateAccelerator()
     accelerator_ = new QShortcut(key, window_);
     QObject::connect(accelerator_, &QShortcut::activated, [this] {
         fw::RunFromEventLoop([this] {
-            if (GetEnabled() && GetVisible() && (!Parent() || Parent()->IsShowing()))
+            if (GetEnabled() && GetVisible() && (!Parent() || Parent()->IsShowing()) && CommandAllowed(this))
                 Click();
         });
     });
@@ -497,7 +498,9 @@ void SpeedButtonBase::DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, 
         }
         Changed();
         StopRepeat();
-        if (inside && !menuDropped_) {
+        if (inside && !menuDropped_ && CommandAllowed(this)) {
+            if (!self)
+                return;
             Click();
             if (!self)
                 return;
@@ -547,6 +550,8 @@ void SpeedButtonBase::DoKeyDown(uint16_t& key, fw::TShiftState shift)
         if (!self)
             return;
     }
+    if (!CommandAllowed(this) || !self)
+        return;
     Click();
     if (!self)
         return;

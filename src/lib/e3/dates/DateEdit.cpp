@@ -514,7 +514,9 @@ void TLangDateEdit::FocusOut(Qt::FocusReason reason)
     if (!self)
         return;
     FormatForDisplay(true);
-    if (self)
+    // A failed date check has taken the focus back, and entering again has
+    // already happened: the edit stays entered.
+    if (self && !LineEdit()->hasFocus())
         entered_ = false;
 }
 

@@ -1,5 +1,6 @@
 #include "e3/menus/Menus.h"
 
+#include "e3/common/CommandGate.h"
 #include "e3/menus/MenuWidgets.h"
 
 #include "framework/ApplicationException.h"
@@ -175,8 +176,8 @@ Te3MenuItem::Te3MenuItem(fw::TComponent* owner)
     };
     QObject::connect(action_.get(), &QAction::triggered, [guard = fw::Guard<Te3MenuItem>(this)] {
         fw::RunFromEventLoop([&] {
-            if (Te3MenuItem* item = guard.get())
-                item->Click();
+            if (Te3MenuItem* item = guard.get(); item && CommandAllowed(item) && guard)
+                guard->Click();
         });
     });
     UpdateAction();
@@ -539,8 +540,8 @@ QMenu* Te3MenuItem::NewSubMenu()
     // can prepare them; what it changed is then shown.
     QObject::connect(menu, &QMenu::aboutToShow, [guard = fw::Guard<Te3MenuItem>(this)] {
         fw::RunFromEventLoop([&] {
-            if (Te3MenuItem* item = guard.get())
-                item->Click();
+            if (Te3MenuItem* item = guard.get(); item && CommandAllowed(item) && guard)
+                guard->Click();
         });
         if (Te3MenuItem* item = guard.get())
             item->PrepareToShow();
