@@ -46,6 +46,7 @@ const char* const kRegistered[] = {
     "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
     "Te3_NavigationBar", "Te3NavigationBar",
     "Te3_DBGrid",        "Te3DBGrid",         "Te3_HeaderControl", "Te3HeaderControl",
+    "Te3_Collection",    "Te3Collection",     "Te3_CollSpeedButton",
     "Te3_OpenDialog",    "Te3_SaveDialog",    "Te3_BrowseDirectory", "TFormGauge",
 };
 

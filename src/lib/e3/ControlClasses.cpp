@@ -5,6 +5,7 @@
 #include "e3/buttons/RadioButton.h"
 #include "e3/buttons/SpeedButton.h"
 #include "e3/checkscroll/CheckScrollBox.h"
+#include "e3/collection/Collection.h"
 #include "e3/combos/CComboBox.h"
 #include "e3/combos/ComboBox.h"
 #include "e3/containers/GroupBox.h"
@@ -102,6 +103,9 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3DBGrid::StaticClass(),
         &Te3_HeaderControl::StaticClass(),
         &Te3HeaderControl::StaticClass(),
+        &Te3_Collection::StaticClass(),
+        &Te3Collection::StaticClass(),
+        &Te3_CollSpeedButton::StaticClass(),
         &Te3_CheckListBox::StaticClass(),
         &Te3CheckListBox::StaticClass(),
         &Te3_TreeView::StaticClass(),
