@@ -105,7 +105,6 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3HeaderControl::StaticClass(),
         &Te3_Collection::StaticClass(),
         &Te3Collection::StaticClass(),
-        &Te3_CollSpeedButton::StaticClass(),
         &Te3_CheckListBox::StaticClass(),
         &Te3CheckListBox::StaticClass(),
         &Te3_TreeView::StaticClass(),

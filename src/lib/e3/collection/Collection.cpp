@@ -327,16 +327,6 @@ Te3_CollSpeedButton* Te3BaseCollection::AddButton(const std::string& functionNam
     return button;
 }
 
-void Te3BaseCollection::ClearButtons()
-{
-    const std::vector<Te3_CollSpeedButton*> buttons = std::move(buttons_);
-    buttons_.clear();
-    for (Te3_CollSpeedButton* button : buttons) {
-        button->collection_ = {};
-        delete button;
-    }
-}
-
 void Te3BaseCollection::Join(Te3_CollSpeedButton* button)
 {
     if (IndexOfButton(button) < 0)
@@ -351,13 +341,6 @@ void Te3BaseCollection::Leave(Te3_CollSpeedButton* button)
     buttons_.erase(std::remove(buttons_.begin(), buttons_.end(), button), buttons_.end());
     button->collection_ = {};
     button->OnClick = nullptr;
-}
-
-void Te3BaseCollection::Loaded()
-{
-    // A described collection brings its own buttons in the sections that follow.
-    ClearButtons();
-    Te3CustomPanel::Loaded();
 }
 
 void Te3BaseCollection::DispatchClick(fw::TObject* sender)

@@ -104,8 +104,6 @@ public:
     Te3_CollSpeedButton* FindButton(const std::string& functionName) const;
     // A new button in the bar, after the others.
     Te3_CollSpeedButton* AddButton(const std::string& functionName, const std::string& glyphName);
-    // The form description's buttons replace the standard ones.
-    void ClearButtons();
 
     // What every button, menu entry and drop-down menu of the bar runs.
     void DispatchClick(fw::TObject* sender);
@@ -116,9 +114,6 @@ public:
     void ActNewButtonMenuClear(const std::string& ignored);
 
     fw::TCollButtonClickEvent OnCollButtonClick;
-
-protected:
-    void Loaded() override;
 
 private:
     friend class Te3_CollSpeedButton;

@@ -256,32 +256,34 @@ TEST_F(CollectionFixture, StyleCaptionsAndLock)
     EXPECT_FALSE(New()->GetLockedEdit());
 }
 
-TEST_F(CollectionFixture, DescribedCollectionTakesTheButtonsThatFollowIt)
+TEST_F(CollectionFixture, DescribedButtonJoinsTheBarAfterTheStandardOnes)
 {
     auto* described = new Te3_Collection(form.get());
     described->BeginLoading();
     described->SetName("Coll2");
     described->SetParent(form.get());
     static_cast<fw::TComponent*>(described)->Loaded();
-    EXPECT_EQ(described->ButtonCount(), 0);
+    EXPECT_EQ(described->ButtonCount(), 2);
 
+    // The parent comes before the function name in a description.
     auto* add = new Te3_CollSpeedButton(form.get());
     add->BeginLoading();
     add->SetParent(described);
+    EXPECT_EQ(add->GetName(), "");
     WriteByName(*add, "FunctionName", std::string("Add"));
     WriteByName(*add, "GlyphName", std::string("NEW"));
     static_cast<fw::TComponent*>(add)->Loaded();
     EXPECT_EQ(add->Parent(), described->ButtonBar());
     EXPECT_EQ(add->GetName(), "Coll2Add");
     EXPECT_FALSE(add->GetGlyph()->Empty());
-    ASSERT_EQ(described->ButtonCount(), 1);
+    ASSERT_EQ(described->ButtonCount(), 3);
 
     std::vector<Fired> got;
     described->OnCollButtonClick = [&](fw::TObject*, const std::string& name, int32_t button, int32_t item) {
         got.emplace_back(name, button, item);
     };
     add->Click();
-    EXPECT_EQ(got, (std::vector<Fired> {{"Add", 0, -1}}));
+    EXPECT_EQ(got, (std::vector<Fired> {{"Add", 2, -1}}));
 }
 
 TEST(Collection, UnnamedCollectionsShareAForm)
