@@ -7,6 +7,9 @@
 #include "e3/collection/Collection.h"
 #include "e3/grids/DLDrawGrid.h"
 
+#include <QApplication>
+#include <QTest>
+
 using namespace e3test;
 
 namespace {
@@ -45,6 +48,33 @@ TEST_F(CollectionRoadTest, ADescribedCollectionKeepsItsButtonsAndGetsPictures)
     EXPECT_EQ(coll->GetGridWidth(), 200);
     EXPECT_EQ(coll->GetDrawGrid()->GetFixedRows(), 1);
     EXPECT_TRUE(coll->GetDrawGrid()->OnGetImage) << "the picture handler of the client";
+}
+
+TEST_F(CollectionRoadTest, InsertInsideACollectionPressesNewInsteadOfReachingTheGrid)
+{
+    root = LoadLines("desc | [ | 0 | Te3_ClientForm | Parent | NIL | NAME | FormK | ] | "
+                     "[ | 1 | Te3_Collection | Parent | FormK | NAME | Coll1 | ] | "
+                     "} | x | { | } | x | { | }");
+    auto* form = dynamic_cast<client::Te3_ClientForm*>(root.get());
+    ASSERT_NE(form, nullptr);
+    auto* coll = dynamic_cast<e3::Te3_Collection*>(root->FindComponent("Coll1"));
+    ASSERT_NE(coll, nullptr);
+    std::vector<std::string> pressed;
+    coll->OnCollButtonClick = [&](fw::TObject*, const std::string& name, int32_t, int32_t) { pressed.push_back(name); };
+    form->Widget()->show();
+    QApplication::setActiveWindow(form->Widget());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->Widget()));
+    coll->GetDrawGrid()->Widget()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() != nullptr; }, 10000));
+
+    uint16_t key = 45;
+    form->DoKeyDown(key, 0);
+    EXPECT_EQ(key, 0);
+    key = 65;
+    form->DoKeyDown(key, 0);
+    EXPECT_EQ(key, 65);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pressed.empty(); }, 10000));
+    EXPECT_EQ(pressed, std::vector<std::string> {"New"});
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <QKeySequence>
 #include <QPainter>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -440,6 +441,36 @@ Te3CustomCollection::Te3CustomCollection(fw::TComponent* owner)
 {
     AddButton("New", "NEW");
     AddButton("Delete", "DELETE");
+}
+
+bool Te3CustomCollection::TakeChildKey(fw::TWinControl* focused, uint16_t key, fw::TShiftState shift)
+{
+    if (Te3_CollSpeedButton* button = FindButton("New"); button && button->GetDropDownMenu()) {
+        int32_t shortCut = key;
+        if (shift & (1u << fw::ssShift))
+            shortCut |= 0x2000;
+        if (shift & (1u << fw::ssCtrl))
+            shortCut |= 0x4000;
+        if (shift & (1u << fw::ssAlt))
+            shortCut |= 0x8000;
+        Te3MenuItem* items = button->GetDropDownMenu()->Items();
+        for (int32_t i = 0; i < items->GetCount(); ++i) {
+            Te3MenuItem* item = items->Items(i);
+            if (item->GetShortCut() == shortCut && item->GetEnabled() && item->GetVisible()) {
+                item->Click();
+                return true;
+            }
+        }
+    }
+    const bool command = key == VkInsert || key == VkAdd
+        || (key == VkDelete && dynamic_cast<Te3CustomDLDrawGrid*>(focused) != nullptr);
+    if (!command)
+        return false;
+    QTimer::singleShot(0, [guard = fw::Guard<Te3CustomCollection>(this), key] {
+        if (Te3CustomCollection* collection = guard.get())
+            collection->KeyCommand(key);
+    });
+    return true;
 }
 
 void Te3CustomCollection::KeyCommand(uint16_t key)

@@ -5,6 +5,7 @@
 // record. Every button click and every entry of a button's drop-down menu
 // reaches the engine as OnCollButtonClick.
 #include "e3/buttons/SpeedButton.h"
+#include "e3/common/CollectionKeys.h"
 #include "e3/containers/Panel.h"
 #include "framework/Actions.h"
 #include "framework/Events.h"
@@ -132,10 +133,12 @@ private:
     TCollStyle style_ = csONL;
 };
 
-class Te3CustomCollection : public Te3BaseCollection {
+class Te3CustomCollection : public Te3BaseCollection, public ICollectionKeys {
     FW_CLASS()
 public:
     explicit Te3CustomCollection(fw::TComponent* owner);
+
+    bool TakeChildKey(fw::TWinControl* focused, uint16_t key, fw::TShiftState shift) override;
 
     // Insert and numeric-pad plus press "New", Delete presses "Delete"; a
     // pressed button with a drop-down menu opens it below its left edge.

@@ -200,6 +200,38 @@ TEST_F(CollectionFixture, KeysPressTheirButtonAndOpenItsMenu)
     menu->Menu()->close();
 }
 
+TEST_F(CollectionFixture, TakesTheFormsKeysForItsButtonsAndMenu)
+{
+    form->Widget()->show();
+    fw::TWinControl* grid = coll->GetDrawGrid();
+    struct Case {
+        fw::TWinControl* focused;
+        uint16_t key;
+        bool taken;
+    };
+    const Case cases[] = {
+        {grid, 46, true},   // Delete in the grid
+        {nullptr, 46, false}, // Delete elsewhere stays with the control
+        {nullptr, 45, true},  // Insert
+        {grid, 107, true},  // numeric-pad plus
+        {grid, 65, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(coll->TakeChildKey(c.focused, c.key, 0), c.taken) << c.key;
+    // The buttons are pressed once the current input is over.
+    EXPECT_TRUE(fired.empty());
+    QTRY_COMPARE_WITH_TIMEOUT(fired.size(), size_t {3}, 10000);
+    EXPECT_EQ(fired, (std::vector<Fired> {{"Delete", 1, -1}, {"New", 0, -1}, {"New", 0, -1}}));
+
+    // A shortcut of a "New" menu entry runs the entry.
+    WriteByName(*coll, "_NewButtonMenuAddItem", std::string("Letter<|><|>Ctrl+L"));
+    WriteByName(*coll, "_NewButtonMenuAddItem", std::string("Memo<|><|>Ctrl+M"));
+    fired.clear();
+    EXPECT_TRUE(coll->TakeChildKey(grid, 'M', 1u << fw::ssCtrl));
+    EXPECT_FALSE(coll->TakeChildKey(grid, 'M', 0));
+    EXPECT_EQ(fired, (std::vector<Fired> {{"New", 0, 1}}));
+}
+
 TEST_F(CollectionFixture, ButtonsJoinLeaveAndAreNamedByTheCollection)
 {
     auto* print = new Te3_CollSpeedButton(form.get());
