@@ -3,6 +3,7 @@
 #include "client/Client.h"
 #include "client/EventList.h"
 #include "client/Globals.h"
+#include "e3/common/CollectionKeys.h"
 #include "e3/common/DateCheck.h"
 #include "e3/common/EditCommands.h"
 #include "e3/edits/Edit.h"
@@ -344,6 +345,16 @@ bool Te3ClientForm::AllowsCommand(TComponent* source)
 
 void Te3ClientForm::DoKeyDown(uint16_t& key, TShiftState shift)
 {
+    // A collection panel around the focused control may take the key first.
+    if (TWinControl* focused = key != 0 ? FocusedControl(this) : nullptr)
+        for (TWinControl* p = focused; p; p = p->Parent())
+            if (auto* collection = dynamic_cast<e3::ICollectionKeys*>(p)) {
+                if (collection->TakeChildKey(focused, key, shift)) {
+                    key = 0;
+                    return;
+                }
+                break;
+            }
     if (key == kTabKey && Has(shift, ssCtrl) && !Has(shift, ssAlt)) {
         // The original moves backwards on Ctrl+Tab; engine forms are laid out for that.
         const bool backwards = !Has(shift, ssShift);

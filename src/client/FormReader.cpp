@@ -602,6 +602,18 @@ void GivePictureHandler(TComponent* control)
     }
 }
 
+// A collection panel's records grid takes the same handler as a grid of its own.
+void GiveInnerGridPictureHandler(TComponent* control)
+{
+    const TPropInfo* p = control->ClassType().FindProperty("DrawGrid");
+    if (!p || !p->IsReadable())
+        return;
+    const fw::PropValue value = p->get(*control);
+    const auto* object = std::get_if<fw::TObject*>(&value);
+    if (auto* grid = object ? dynamic_cast<TComponent*>(*object) : nullptr)
+        GivePictureHandler(grid);
+}
+
 TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TComponent* owner)
 {
     stream.ReadBegin();
@@ -647,6 +659,8 @@ TComponent* ReadComponentSection(TMemoryTextStream& stream, LoadState& state, TC
         AddMenuItemToParent(parent, created);
         if (created->ClassType().InheritsFromName("Te3_DLDrawGrid"))
             GivePictureHandler(created);
+        else if (created->ClassType().InheritsFromName("Te3_Collection"))
+            GiveInnerGridPictureHandler(created);
     } else if (auto* pages = dynamic_cast<e3::INamedPages*>(parent)) {
         created = pages->AddDescribedPage(pageName);
     }

@@ -43,6 +43,7 @@ const std::set<std::string> kBuiltControlClasses = {
     "Te3SplitterPanel",
     "Te3_CheckListBox", "Te3CheckListBox", "Te3_TreeView", "Te3TreeView",
     "Te3_NavigationBar", "Te3NavigationBar",
+    "Te3_DBGrid", "Te3DBGrid", "Te3_HeaderControl", "Te3HeaderControl", "Te3_Collection", "Te3Collection",
     "Te3_OpenDialog", "Te3_SaveDialog", "Te3_BrowseDirectory", "TFormGauge",
 };
 

@@ -6,6 +6,7 @@
 // To regenerate the list after a deliberate change:
 //   E3_WRITE_PUBLISHED_NAMES=/path/to/published_names.txt client_tests --gtest_filter='PublishedNames.*'
 #include "client/ClassRegistry.h"
+#include "e3/collection/Collection.h"
 #include "e3/grids/DLDrawGrid.h"
 #include "e3/translation/DebugWordDialog.h"
 #include "e3/translation/MultiLanguage.h"
@@ -45,6 +46,8 @@ const char* const kRegistered[] = {
     "Te3PageControl",    "Te3_SplitterPanel", "Te3SplitterPanel",
     "Te3_CheckListBox",  "Te3CheckListBox",   "Te3_TreeView",     "Te3TreeView",
     "Te3_NavigationBar", "Te3NavigationBar",
+    "Te3_DBGrid",        "Te3DBGrid",         "Te3_HeaderControl", "Te3HeaderControl",
+    "Te3_Collection",    "Te3Collection",
     "Te3_OpenDialog",    "Te3_SaveDialog",    "Te3_BrowseDirectory", "TFormGauge",
 };
 
@@ -112,6 +115,8 @@ Listing FromCode()
     Collect(&e3::TDebugButton::StaticClass(), listing);
     // The items that a grid's "Columns[i]" paths reach.
     Collect(&e3::TDLColumn::StaticClass(), listing);
+    // The buttons of a collection panel's bar.
+    Collect(&e3::Te3_CollSpeedButton::StaticClass(), listing);
     Collect(&e3::TDLColumnTitle::StaticClass(), listing);
     return listing;
 }

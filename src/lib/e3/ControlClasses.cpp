@@ -5,6 +5,7 @@
 #include "e3/buttons/RadioButton.h"
 #include "e3/buttons/SpeedButton.h"
 #include "e3/checkscroll/CheckScrollBox.h"
+#include "e3/collection/Collection.h"
 #include "e3/combos/CComboBox.h"
 #include "e3/combos/ComboBox.h"
 #include "e3/containers/GroupBox.h"
@@ -24,7 +25,9 @@
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
+#include "e3/grids/DBGrid.h"
 #include "e3/grids/DLDrawGrid.h"
+#include "e3/grids/HeaderControl.h"
 #include "e3/lists/CheckListBox.h"
 #include "e3/lists/ListBox.h"
 #include "e3/menus/Menus.h"
@@ -96,6 +99,12 @@ const std::vector<const fw::TClassInfo*>& ControlClasses()
         &Te3SplitterPanel::StaticClass(),
         &Te3_DLDrawGrid::StaticClass(),
         &Te3DLDrawGrid::StaticClass(),
+        &Te3_DBGrid::StaticClass(),
+        &Te3DBGrid::StaticClass(),
+        &Te3_HeaderControl::StaticClass(),
+        &Te3HeaderControl::StaticClass(),
+        &Te3_Collection::StaticClass(),
+        &Te3Collection::StaticClass(),
         &Te3_CheckListBox::StaticClass(),
         &Te3CheckListBox::StaticClass(),
         &Te3_TreeView::StaticClass(),
