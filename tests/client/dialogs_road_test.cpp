@@ -49,6 +49,9 @@ protected:
     }
     void TearDown() override
     {
+        // What "_Create" made without an owner is the test's to free.
+        for (const fw::Guard<fw::TComponent>& made : created)
+            delete made.get();
         delete form;
         client::SetEventListObject(nullptr);
         ClientFixture::TearDown();
@@ -63,7 +66,9 @@ protected:
     fw::TComponent* Create(const std::string& className, const std::string& name)
     {
         Run("_Create", className + "<|>NIL<|>" + name);
-        return theClient->CreatedComponents().Find(name);
+        fw::TComponent* made = theClient->CreatedComponents().Find(name);
+        created.emplace_back(made);
+        return made;
     }
     // Each event sent as "engine event / request" on one line (not the
     // client's own questions for translated texts).
@@ -83,6 +88,7 @@ protected:
 
     std::unique_ptr<client::TEventList> list;
     client::Te3_ClientForm* form = nullptr;
+    std::vector<fw::Guard<fw::TComponent>> created;
 };
 
 TEST_F(DialogsRoadTest, OpenDialogAnswersUnderItsCallbackWithTheWholeFileSize)
