@@ -95,10 +95,11 @@ TEST(ControlBase, EnabledFollowsTheWishOrEveryChange)
         bool enabledAtEnd;
     } cases[] = {{e3::EnabledRule::wish, false}, {e3::EnabledRule::plain, true}};
     for (const Case& c : cases) {
+        // The log outlives the controls: the probe writes to it as it goes.
+        ProbeLog log;
         e3test::TestContainer root(nullptr);
         auto* box = new e3test::TestContainer(&root);
         box->SetParent(&root);
-        ProbeLog log;
         auto* probe = new TProbe(box, log, c.rule);
         probe->SetParent(box);
         probe->SetEnabled(false);
