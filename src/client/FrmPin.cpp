@@ -96,13 +96,19 @@ void TFormPin::btnOkClick(fw::TObject*)
     if (Mode == pmPassword) {
         const KeyRecordPtr record(submission::ReadPKCS12File(KeyFileName, edtPin->GetText()),
                                   submission::FreeKeyRecord);
+        // The form steps aside while the message is up.
+        const bool wasShowing = IsShowing();
         if (!record || !record->cert) {
+            Hide();
             MessageDialog(Lang("FrmPin.pas.Message.15", "Error"),
                           Lang("FrmPin.pas.Message.16", "Incorrect password entered"), {"OK"});
+            if (wasShowing)
+                Show();
             edtPin->Widget()->setFocus();
             return;
         }
         if (e3ssl::CheckCertValidity(record->cert) != 0) {
+            Hide();
             MessageDialog(Lang("FrmPin.pas.Message.17", "Error"),
                           Lang("FrmPin.pas.Message.18", "Your certificate has expired"), {"OK"});
             SetModalResult(fw::mrCancel);

@@ -66,10 +66,14 @@ public:
     void Run(client::TMessageForm& form) override
     {
         texts.push_back(form.MessageLabel()->text().toStdString());
+        for (fw::TCustomForm* f : fw::TCustomForm::AllForms())
+            if (dynamic_cast<client::TFormPin*>(f) && f->IsShowing())
+                ++pinFormsShowing;
         form.ButtonClick(0);
     }
     void Beep() override {}
     std::vector<std::string> texts;
+    int pinFormsShowing = 0; // PIN forms in sight while a message was up
 };
 
 // A key file protected by "secret"; valid now or expired since yesterday.
@@ -167,13 +171,26 @@ TEST(FormPin, PinModeAsksAndAnswers)
     EXPECT_EQ(pin, "1234");
     EXPECT_TRUE(messages.texts.empty()); // a PIN is not checked here
 
-    // The password form gives the typed password only when it opens the key file.
+    // The password form gives the typed password only when it opens the key
+    // file; after a wrong one it steps aside for the message, then comes back.
     e3test::TempDir dir;
     const std::string good = MakeKeyFile(dir, "good.p12", false);
     std::string password = "engine's";
-    answer("secret", 13);
+    QTimer::singleShot(0, [&answer] {
+        for (fw::TCustomForm* f : fw::TCustomForm::AllForms())
+            if (auto* pin = dynamic_cast<client::TFormPin*>(f)) {
+                pin->edtPin->SetText("wrong");
+                uint16_t k = 13;
+                pin->FormKeyDown(k, 0);
+                EXPECT_TRUE(pin->IsShowing());
+            }
+        answer("secret", 13);
+    });
     EXPECT_TRUE(client::AskKeyFilePassword(good, password, entered));
     EXPECT_EQ(password, "secret");
+    EXPECT_EQ(messages.texts, (std::vector<std::string> {"Incorrect password entered"}));
+    EXPECT_EQ(messages.pinFormsShowing, 0);
+    messages.texts.clear();
     answer("secret", 27);
     password = "engine's";
     EXPECT_FALSE(client::AskKeyFilePassword(good, password, entered));
