@@ -44,21 +44,24 @@ TFormPin::TFormPin(fw::TComponent* owner)
     SetClientWidth(330);
     SetClientHeight(150);
     pnlButtons = MakeFormPart<e3::Te3_Panel>(this, this, "pnlButtons",
-                                     {{"Align", "alBottom"}, {"Height", "30"}, {"Caption", ""}, {"BevelOuter", "bvNone"}});
+                                             {{"Align", "alBottom"}, {"Height", "30"}, {"Caption", ""},
+                                              {"BevelOuter", "bvNone"}});
     btnOk = MakeFormPart<e3::Te3_SpeedButton>(this, pnlButtons, "btnOk",
-                                      {{"Left", "170"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"}, {"Caption", "OK"}});
+                                              {{"Left", "170"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"},
+                                               {"Caption", "OK"}});
     btnCancel = MakeFormPart<e3::Te3_SpeedButton>(this, pnlButtons, "btnCancel",
-                                          {{"Left", "250"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"},
-                                           {"Caption", "Cancel"}});
+                                                  {{"Left", "250"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"},
+                                                   {"Caption", "Cancel"}});
     pnlMain = MakeFormPart<e3::Te3_Panel>(this, this, "pnlMain", {{"Align", "alClient"}, {"Caption", ""}});
     lblEnter = MakeFormPart<e3::Te3_Label>(this, pnlMain, "lblEnter",
-                                   {{"Left", "8"}, {"Top", "8"}, {"Width", "314"}, {"Height", "13"}, {"Caption", ""}});
+                                           {{"Left", "8"}, {"Top", "8"}, {"Width", "314"}, {"Height", "13"},
+                                            {"Caption", ""}});
     edtPin = MakeFormPart<e3::Te3_UnicodeEdit>(this, pnlMain, "edtPin",
-                                       {{"Left", "8"}, {"Top", "26"}, {"Width", "314"}, {"Height", "21"},
-                                        {"PasswordChar", "*"}});
+                                               {{"Left", "8"}, {"Top", "26"}, {"Width", "314"}, {"Height", "21"},
+                                                {"PasswordChar", "*"}});
     lblInfo = MakeFormPart<e3::Te3_Label>(this, pnlMain, "lblInfo",
-                                  {{"Left", "8"}, {"Top", "52"}, {"Width", "314"}, {"Height", "60"},
-                                   {"WordWrap", "1"}, {"Caption", ""}});
+                                          {{"Left", "8"}, {"Top", "52"}, {"Width", "314"}, {"Height", "60"},
+                                           {"WordWrap", "1"}, {"Caption", ""}});
     OnShow = [this](fw::TObject* s) { FormShow(s); };
     OnKeyDown = [this](fw::TObject*, uint16_t& key, fw::TShiftState shift) { FormKeyDown(key, shift); };
     btnOk->OnClick = [this](fw::TObject* s) { btnOkClick(s); };

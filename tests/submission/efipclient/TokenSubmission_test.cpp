@@ -16,6 +16,7 @@
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/grids/DLDrawGrid.h"
 #include "platform/SmartCardChecker.h"
+#include "support/SeededBytes.h"
 #include "support/ChildProcess.h"
 #include "u3/CommandLine.h"
 #include "u3/ProcUtils.h"
@@ -37,15 +38,6 @@ using namespace std::chrono_literals;
 
 const std::string kServer = std::string(E3_BUILD_DIR) + "/tools/efip-server/efip-server";
 const std::string kStandIn = std::string(E3_BUILD_DIR) + "/tools/scard-standin/SCard";
-
-std::string Bytes(size_t n, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s)
-        c = static_cast<char>(gen() & 0xFF);
-    return s;
-}
 
 // The list text a checker gives for the cards: every certificate numbered in
 // the order the token layer finds them.
@@ -108,7 +100,7 @@ protected:
     void StartServer()
     {
         std::filesystem::create_directories(dir_.path() / "store");
-        receipt_ = dir_.write("served-receipt.xml", Bytes(120000, 7));
+        receipt_ = dir_.write("served-receipt.xml", e3test::SeededBytes(120000, 7));
         server_ = std::make_unique<ChildProcess>(
             std::vector<std::string> {kServer, "--cert", Path("server.pem"), "--key", Path("server.key"), "--ca",
                                       Path("ca.pem"), "--receipt", receipt_, "--store", Path("store"), "--log",
@@ -124,8 +116,8 @@ protected:
         component_ = std::make_unique<efip::Te3_EFIPProtocol>(nullptr);
         auto& c = *component_;
         c.SetServerURL("https://localhost:" + std::to_string(port_) + "/");
-        c.SetHeaderFile(dir_.write("package.hdr", Bytes(1500, 1)));
-        c.SetBlobFile(dir_.write("package.wasp", Bytes(250000, 2)));
+        c.SetHeaderFile(dir_.write("package.hdr", e3test::SeededBytes(1500, 1)));
+        c.SetBlobFile(dir_.write("package.wasp", e3test::SeededBytes(250000, 2)));
         c.SetReceiptFile(Path("receipt.xml"));
         c.SetSoftwareSecurity(false);
         c.SetShowProgress(false);
