@@ -58,11 +58,11 @@ class TokenSubmission : public SoftHsmTest {
 protected:
     void SetUp() override
     {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
+            oldRuntimeDir_ = old;
         SoftHsmTest::SetUp();
         if (HasFatalFailure())
             return;
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
-            oldRuntimeDir_ = old;
         std::filesystem::create_directories(dir_.path() / "runtime");
         ::setenv("XDG_RUNTIME_DIR", Path("runtime").c_str(), 1);
         std::filesystem::create_directories(dir_.path() / "cadir");
