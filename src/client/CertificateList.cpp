@@ -134,6 +134,7 @@ void TCertificatesList::InitGrid()
     grid->ScaleColumns();
     SetEmptyGrid(entries_.empty());
     grid->Set_RowCount(std::max<int32_t>(EntryCount(), 1));
+    _RefreshData("0<|>-1"); // rows of an earlier list go
     for (int32_t r = 0; r < EntryCount(); ++r) {
         e3::TDLRow cells;
         for (int32_t c = 0; c < columns; ++c)

@@ -274,7 +274,13 @@ TEST(CertificatesList, FeedsTheGridWithTitlesUsagesAndNamesScaledThreeToFiveToFi
     EXPECT_GE(w0 + w1 + w2 + 3, grid.ClientWidth() - 3);
     EXPECT_EQ(grid.Get_Row(), 0); // the first entry is selected on showing
 
-    // A new, empty list marks the grid empty.
+    // A shorter list replaces the rows; an empty one marks the grid empty.
+    form.SetListText("5||128||CN=Carol||CN=CA Four");
+    EXPECT_EQ(grid.Get_RowCount(), 1);
+    EXPECT_EQ(form.certificates->Cache().Count(), 1u);
+    std::string extra, text;
+    grid.CellTextAt(1, 1, extra, text);
+    EXPECT_EQ(text, "CN=Carol");
     form.SetListText("  ");
     EXPECT_TRUE(form.certificates->GetEmptyGrid());
     EXPECT_EQ(form.certificates->EntryCount(), 0);
