@@ -5,6 +5,7 @@
 #include "e3/dates/DateEdit.h"
 #include "e3/edits/Edit.h"
 #include "e3/numbers/RegNoEdit.h"
+#include "framework/Drag.h"
 #include "framework/StandardProps.h"
 #include "u3/Exceptions.h"
 #include "u3/StrLib.h"
@@ -365,7 +366,7 @@ const fw::TClassInfo& Te3CustomDLDrawGrid::StaticClass()
     return info;
 }
 
-const fw::TClassInfo& Te3DrawGrid::GetLanguageClass() const
+const fw::TClassInfo& DrawGridLanguageClass()
 {
     return Te3DLDrawGrid::StaticClass();
 }
@@ -409,11 +410,6 @@ void Te3CustomDLDrawGrid::Detach()
 {
     DetachDataList();
     Te3DrawGrid::Detach();
-}
-
-void Te3CustomDLDrawGrid::SetEnabled(bool value)
-{
-    Te3DrawGrid::SetEnabled(value);
 }
 
 void Te3CustomDLDrawGrid::SetLockedEdit(bool value)
@@ -489,6 +485,14 @@ void Te3CustomDLDrawGrid::SetTwoColors(bool value)
 {
     // Striping goes with whole-row selection only.
     twoColors_ = value && HasOption(goRowSelect);
+    Invalidate();
+}
+
+void Te3CustomDLDrawGrid::SetColorTwo(fw::TColor value)
+{
+    if (value == secondColor_)
+        return;
+    secondColor_ = value;
     Invalidate();
 }
 
@@ -682,11 +686,31 @@ void Te3CustomDLDrawGrid::_Click(const std::string&)
     Click();
 }
 
-void Te3CustomDLDrawGrid::_BeginDrag(const std::string&)
+void Te3CustomDLDrawGrid::_BeginDrag(const std::string& value)
 {
-    // Dragging starts with the next mouse move past the threshold; the drag
-    // session of the framework has no immediate start from code.
-    SetDragMode(fw::dmAutomatic);
+    dragPending_ = false;
+    if (fw::DragSession::Active())
+        return;
+    if (value == "1") {
+        // The mouse moves from here on report where the grid is dragged.
+        StartDrag();
+        return;
+    }
+    // Only a press still held can turn into a drag; the threshold counts from
+    // where the mouse is now.
+    dragPending_ = leftHeld_;
+}
+
+void Te3CustomDLDrawGrid::StartDrag()
+{
+    // The press that was running ends here: the drag takes the mouse, and its
+    // release goes to the drag, not to the grid.
+    dragPending_ = false;
+    leftHeld_ = false;
+    pressSelecting_ = false;
+    state_ = gsNormal;
+    HideCellHint();
+    fw::DragSession::Begin(this);
 }
 
 void Te3CustomDLDrawGrid::_SelectAll(const std::string&)
@@ -1355,6 +1379,10 @@ void Te3CustomDLDrawGrid::DoDblClick()
 void Te3CustomDLDrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y)
 {
     fw::Guard<Te3CustomDLDrawGrid> self(this);
+    dragPending_ = false;
+    dragOrigin_ = QPoint(x, y);
+    if (button == fw::mbLeft)
+        leftHeld_ = true;
     const QPoint p = ToClient(x, y);
     int32_t col = -1;
     int32_t row = -1;
@@ -1438,6 +1466,10 @@ void Te3CustomDLDrawGrid::DoMouseUp(fw::TMouseButton button, fw::TShiftState shi
     const int32_t from = moveFrom_;
     const int32_t to = moveTo_;
     const int32_t sized = sizingCol_;
+    if (button == fw::mbLeft) {
+        leftHeld_ = false;
+        dragPending_ = false;
+    }
     Te3DrawGrid::DoMouseUp(button, shift, x, y);
     if (!self || button != fw::mbLeft)
         return;
@@ -1498,6 +1530,16 @@ void Te3CustomDLDrawGrid::ColumnMoved(int32_t from, int32_t to)
 void Te3CustomDLDrawGrid::DoMouseMove(fw::TShiftState shift, int32_t x, int32_t y)
 {
     fw::Guard<Te3CustomDLDrawGrid> self(this);
+    if (dragPending_) {
+        if (!(shift & ShiftBit(fw::ssLeft))) {
+            dragPending_ = false;
+        } else if ((QPoint(x, y) - dragOrigin_).manhattanLength() >= fw::DragThreshold) {
+            StartDrag();
+            return;
+        }
+    } else if (!fw::DragSession::Active()) {
+        dragOrigin_ = QPoint(x, y);
+    }
     Te3DrawGrid::DoMouseMove(shift, x, y);
     if (!self || state_ != gsNormal)
         return;

@@ -4,6 +4,7 @@
 #include "e3/grids/DLDrawGrid.h"
 
 #include "../TestContainer.h"
+#include "framework/Drag.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -574,4 +575,58 @@ TEST_F(GridFixture, FixedCellsActAsButtonsWhenAllowed)
     grid->DoMouseMove(0, to.x(), to.y());
     grid->DoMouseUp(fw::mbLeft, 0, to.x(), to.y());
     EXPECT_EQ(clicked.size(), 1u);
+}
+
+TEST_F(GridFixture, BeginDragStartsAtOnceOrOnceAHeldPressHasMoved)
+{
+    constexpr fw::TShiftState LeftHeld = 1u << fw::ssLeft;
+    struct Case {
+        const char* what;
+        const char* value;
+        bool press;      // a left press on a data cell before the action
+        bool release;    // released again before the mouse moves
+        int32_t firstDx; // two moves with the button held, from the press
+        int32_t secondDx;
+        int startedAfterFirst, startedAfterSecond;
+    };
+    const Case cases[] = {
+        {"\"1\" starts at once", "1", false, false, 0, 0, 1, 1},
+        {"\"1\" during a press", "1", true, false, 1, 1, 1, 1},
+        {"after the threshold", "", true, false, 2, 6, 0, 1},
+        {"any other value", "0", true, false, 5, 5, 1, 1},
+        {"no press held: nothing", "", false, false, 10, 20, 0, 0},
+        {"released first: nothing", "", true, true, 10, 20, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build(5);
+        int started = 0;
+        grid->OnStartDrag = [&](fw::TObject*, fw::TObject*&) { ++started; };
+        const QRect cell = grid->CellRect(1, 2);
+        const QPoint at = grid->Viewport()->mapTo(grid->ScrollArea(), cell.center());
+        if (c.press)
+            grid->DoMouseDown(fw::mbLeft, 0, at.x(), at.y());
+        if (c.release)
+            grid->DoMouseUp(fw::mbLeft, 0, at.x(), at.y());
+        grid->_BeginDrag(c.value);
+        const fw::TShiftState held = c.press && !c.release ? LeftHeld : 0;
+        if (!fw::DragSession::Active())
+            grid->DoMouseMove(held, at.x() + c.firstDx, at.y());
+        EXPECT_EQ(started, c.startedAfterFirst);
+        if (!fw::DragSession::Active())
+            grid->DoMouseMove(held, at.x() + c.secondDx, at.y());
+        EXPECT_EQ(started, c.startedAfterSecond);
+        EXPECT_EQ(fw::DragSession::Active() && fw::DragSession::Source() == grid, started == 1);
+        // The press that turned into a drag selects no range and leaves no state.
+        EXPECT_EQ(grid->GridState(), gsNormal);
+        fw::DragSession::Cancel();
+        // The action does not make every later press a drag.
+        EXPECT_EQ(grid->GetDragMode(), fw::dmManual);
+        grid->DoMouseDown(fw::mbLeft, 0, at.x(), at.y());
+        grid->DoMouseMove(LeftHeld, at.x() + 20, at.y());
+        grid->DoMouseUp(fw::mbLeft, 0, at.x() + 20, at.y());
+        EXPECT_FALSE(fw::DragSession::Active());
+        EXPECT_EQ(started, c.startedAfterSecond);
+        grid->OnStartDrag = nullptr;
+    }
 }
