@@ -1093,7 +1093,10 @@ void Te3DrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, in
                      HasOption(goEditing) && col >= fixedCols_ && row >= fixedRows_;
     const bool fixedCell = col >= 0 && row >= 0 && (col < fixedCols_ || row < fixedRows_);
     const bool moving = HasOption(goColMoving) || HasOption(goRowMoving);
-    if (button == fw::mbRight && fixedButtons_ && moving && fixedCell)
+    // With fixed buttons the left button presses them; the right one drags
+    // fixed cells to move their rows or columns.
+    const bool rightDrag = button == fw::mbRight && fixedButtons_ && moving && fixedCell;
+    if (rightDrag)
         button = fw::mbLeft;
     if (button == fw::mbLeft) {
         if ((shift & ShiftBit(fw::ssDouble)) && !(fixedButtons_ && fixedCell)) {
@@ -1101,7 +1104,7 @@ void Te3DrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, in
             fw::TWinControl::DoMouseDown(button, shift, x, y);
             return;
         }
-        if (fixedButtons_ && fixedCell) {
+        if (fixedButtons_ && fixedCell && !rightDrag) {
             bool enabled = true;
             if (OnCheckButton)
                 OnCheckButton(this, col, row, enabled);
@@ -1247,6 +1250,9 @@ void Te3DrawGrid::DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, int3
         }
     }
     editOnRelease_ = false;
+    // The right button that moved a row or column is released as the left.
+    if (button == fw::mbRight && (state == gsRowMoving || state == gsColMoving))
+        button = fw::mbLeft;
     fw::TWinControl::DoMouseUp(button, shift, x, y);
 }
 

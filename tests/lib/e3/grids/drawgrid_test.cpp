@@ -141,4 +141,34 @@ TEST_F(DrawGridFixture, RowsDoNotMoveFromDataCellsOrOntoFixedRowsOrWithoutTheOpt
     EXPECT_TRUE(moved.empty());
 }
 
+TEST_F(DrawGridFixture, WithFixedButtonsTheLeftButtonPressesAndTheRightOneMoves)
+{
+    grid->SetOptions(grid->GetOptions() | GridOption(goRowMoving));
+    grid->SetFixedButtons(true);
+    std::vector<std::pair<int32_t, int32_t>> clicks;
+    grid->OnFixedCellClick = [&](fw::TObject*, int32_t col, int32_t row) { clicks.emplace_back(col, row); };
+    std::vector<fw::TMouseButton> released;
+    grid->OnMouseUp = [&](fw::TObject*, fw::TMouseButton button, fw::TShiftState, int32_t, int32_t) {
+        released.push_back(button);
+    };
+    const QPoint from = At(grid->CellRect(0, 5).center().x(), grid->CellRect(0, 5).center().y());
+    const QPoint to = At(grid->CellRect(0, 2).center().x(), grid->CellRect(0, 2).center().y());
+
+    grid->DoMouseDown(fw::mbRight, 0, from.x(), from.y());
+    grid->DoMouseMove(1u << fw::ssRight, to.x(), to.y());
+    grid->DoMouseUp(fw::mbRight, 0, to.x(), to.y());
+    EXPECT_EQ(moved, (std::vector<std::pair<int32_t, int32_t>> {{5, 2}}));
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(released, (std::vector<fw::TMouseButton> {fw::mbLeft}));
+
+    moved.clear();
+    grid->DoMouseDown(fw::mbLeft, 0, from.x(), from.y());
+    grid->DoMouseMove(LeftHeld, to.x(), to.y());
+    grid->DoMouseUp(fw::mbLeft, 0, to.x(), to.y());
+    grid->DoMouseDown(fw::mbLeft, 0, from.x(), from.y());
+    grid->DoMouseUp(fw::mbLeft, 0, from.x(), from.y());
+    EXPECT_TRUE(moved.empty());
+    EXPECT_EQ(clicks, (std::vector<std::pair<int32_t, int32_t>> {{0, 5}}));
+}
+
 } // namespace
