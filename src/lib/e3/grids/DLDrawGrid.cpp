@@ -615,9 +615,10 @@ std::string Te3CustomDLDrawGrid::GetRangeSelectRect() const
 
 int32_t Te3CustomDLDrawGrid::GetMouseCol() const
 {
-    const QPoint p = Viewport()->mapFromGlobal(QCursor::pos());
-    if (!Viewport()->rect().contains(p))
+    const QPoint at = Viewport()->mapFromGlobal(QCursor::pos());
+    if (!Viewport()->rect().contains(at))
         return -1;
+    const QPoint p = LaidOut(at);
     int32_t col = -1;
     int32_t row = -1;
     MouseToCell(p.x(), p.y(), col, row);
@@ -1080,7 +1081,8 @@ void Te3CustomDLDrawGrid::DrawPictureAt(QPainter& painter, const QRect& rect, co
 {
     const int x = (rect.left() + rect.right() + 1 - picture.width()) / 2;
     const int y = (rect.top() + rect.bottom() + 1 - picture.height()) / 2;
-    painter.drawImage(QPoint(x, y), picture);
+    DrawUnmirrored(painter, QRect(QPoint(x, y), picture.size()),
+                   [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
 }
 
 void Te3CustomDLDrawGrid::DrawDataCell(QPainter& painter, int32_t col, int32_t row, const QRect& cellRect,
@@ -1158,12 +1160,19 @@ void Te3CustomDLDrawGrid::DrawDataCell(QPainter& painter, int32_t col, int32_t r
             p.setFont(font);
             p.setPen(text);
             const std::string shown = type == csString ? ShortenToWidth(w, parts.text, taRightJustify) : parts.text;
+            // A mirrored span starts at its right.
+            const QRect room = Mirrored() ? QRect(0, 0, w - 2, cellRect.height()) : QRect(2, 0, w - 2, cellRect.height());
             if (type == csString)
-                p.drawText(QRect(2, 0, w - 2, cellRect.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                p.drawText(room, (Mirrored() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine,
                            CellQText(shown));
         }
-        painter.drawImage(QRect(cellRect.left(), cellRect.top(), cellRect.width() + right, cellRect.height()), slice,
-                          QRect(left, 0, cellRect.width() + right, cellRect.height()));
+        // The slice is this column's part of the text; columns of a mirrored
+        // grid run the other way, so that part starts after the later columns.
+        const QRect target(cellRect.left(), cellRect.top(), cellRect.width() + right, cellRect.height());
+        const int32_t from = Mirrored() ? 0 : left;
+        DrawUnmirrored(painter, target, [&](QPainter& p, const QRect& r) {
+            p.drawImage(r, slice, QRect(from, 0, cellRect.width() + right, cellRect.height()));
+        });
     }
 }
 
@@ -1191,7 +1200,8 @@ void Te3CustomDLDrawGrid::DrawCellText(QPainter& painter, const QRect& rect, int
         const int32_t grown = (measured.height() + base - 1) / base * base;
         if (!IsBlank(text) && grown > needed && !(titleVisible_ && row == 0))
             needed = grown;
-        painter.drawText(rect.adjusted(2, 2, -2, -2), AlignFlags(alignment, vertAlign) | Qt::TextWordWrap, q);
+        const int flags = ShownAlignment(painter, AlignFlags(alignment, vertAlign) | Qt::TextWordWrap);
+        DrawUnmirrored(painter, rect.adjusted(2, 2, -2, -2), [&](QPainter& p, const QRect& r) { p.drawText(r, flags, q); });
         return;
     }
     const TDLColumn* column = columns_->Find(DataColumn(col));
@@ -1202,8 +1212,9 @@ void Te3CustomDLDrawGrid::DrawCellText(QPainter& painter, const QRect& rect, int
         available -= RowHeights(0) + 2;
         shown = ShortenToWidth(available, shown, mode);
     }
-    painter.drawText(QRect(rect.left() + 2, rect.top() + 2, std::max(0, available - 4), rect.height() - 4),
-                     AlignFlags(alignment, vertAlign) | Qt::TextSingleLine, CellQText(shown));
+    const int flags = ShownAlignment(painter, AlignFlags(alignment, vertAlign) | Qt::TextSingleLine);
+    DrawUnmirrored(painter, QRect(rect.left() + 2, rect.top() + 2, std::max(0, available - 4), rect.height() - 4),
+                   [&](QPainter& p, const QRect& r) { p.drawText(r, flags, CellQText(shown)); });
 }
 
 void Te3CustomDLDrawGrid::DrawCellImage(QPainter& painter, const QRect& rect, const std::string& name,
@@ -1231,7 +1242,8 @@ void Te3CustomDLDrawGrid::DrawCellImage(QPainter& painter, const QRect& rect, co
         y = rect.bottom() + 1 - image.height();
     painter.save();
     painter.setClipRect(rect);
-    painter.drawImage(QPoint(x, y), image);
+    DrawUnmirrored(painter, QRect(QPoint(x, y), image.size()),
+                   [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), image); });
     painter.restore();
 }
 
@@ -1257,7 +1269,7 @@ void Te3CustomDLDrawGrid::PaintEmpty(QPainter& painter)
     }
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-    painter.drawImage(area.topLeft(), picture);
+    DrawUnmirrored(painter, area, [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
     painter.restore();
 }
 
@@ -1297,7 +1309,7 @@ void Te3CustomDLDrawGrid::PaintWatermark(QPainter& painter)
     }
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-    painter.drawImage(QPoint(0, 0), picture);
+    DrawUnmirrored(painter, picture.rect(), [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
     painter.restore();
 }
 
@@ -1638,7 +1650,7 @@ void Te3CustomDLDrawGrid::ShowCellEditor(int32_t col, int32_t row, bool force)
     }
     editorRow_ = row;
     editorCol_ = col;
-    const QRect cell = CellRect(col, row + 1);
+    const QRect cell = Physical(CellRect(col, row + 1));
     if (cell.isNull())
         return;
     const QPoint origin = Viewport()->mapTo(ScrollArea(), QPoint(0, 0));
@@ -1747,7 +1759,7 @@ void Te3CustomDLDrawGrid::ShowCellHint(int32_t col, int32_t row)
     const QRect measured = fm.boundingRect(QRect(0, 0, GetWidth(), 100000), Qt::TextWordWrap, text);
     hint_->setText(text);
     hint_->resize(measured.width() + 5, measured.height() + 5);
-    hint_->move(Viewport()->mapToGlobal(cell.topLeft()));
+    hint_->move(Viewport()->mapToGlobal(Physical(cell).topLeft()));
     hint_->show();
     hintCol_ = col;
     hintRow_ = row;

@@ -123,6 +123,8 @@ protected:
     {
         if (event->type() == QEvent::Paint && owner_) {
             QPainter painter(viewport());
+            if (owner_->Mirrored())
+                painter.setTransform(QTransform(-1, 0, 0, 1, owner_->ClientWidth(), 0));
             owner_->canvas_ = &painter;
             owner_->Paint(painter);
             owner_->canvas_ = nullptr;
@@ -690,7 +692,50 @@ int32_t Te3DrawGrid::RowDividerAt(int32_t x, int32_t y) const
 
 QPoint Te3DrawGrid::ToClient(int32_t x, int32_t y) const
 {
-    return area_->viewport()->mapFrom(area_, QPoint(x, y));
+    return LaidOut(area_->viewport()->mapFrom(area_, QPoint(x, y)));
+}
+
+bool Te3DrawGrid::Mirrored() const
+{
+    return GetBiDiMode() == fw::bdRightToLeft;
+}
+
+QPoint Te3DrawGrid::LaidOut(QPoint viewportPoint) const
+{
+    if (Mirrored())
+        viewportPoint.setX(ClientWidth() - 1 - viewportPoint.x());
+    return viewportPoint;
+}
+
+QRect Te3DrawGrid::Physical(const QRect& laidOut) const
+{
+    if (!Mirrored() || laidOut.isNull())
+        return laidOut;
+    return QRect(ClientWidth() - laidOut.x() - laidOut.width(), laidOut.y(), laidOut.width(), laidOut.height());
+}
+
+int Te3DrawGrid::ShownAlignment(const QPainter& painter, int flags)
+{
+    if (painter.transform().m11() >= 0)
+        return flags;
+    const int horizontal = flags & (Qt::AlignLeft | Qt::AlignRight);
+    if (horizontal == Qt::AlignLeft || horizontal == Qt::AlignRight)
+        flags = (flags & ~horizontal) | (horizontal == Qt::AlignLeft ? Qt::AlignRight : Qt::AlignLeft);
+    return flags;
+}
+
+void Te3DrawGrid::DrawUnmirrored(QPainter& painter, const QRect& laidOut,
+                                 const std::function<void(QPainter&, const QRect&)>& draw)
+{
+    if (painter.transform().m11() >= 0) {
+        draw(painter, laidOut);
+        return;
+    }
+    const QRect shown = painter.transform().mapRect(laidOut);
+    painter.save();
+    painter.resetTransform();
+    draw(painter, shown);
+    painter.restore();
 }
 
 // --- painting -----------------------------------------------------------------------
@@ -702,9 +747,9 @@ void Te3DrawGrid::Invalidate()
 
 void Te3DrawGrid::InvalidateCell(int32_t col, int32_t row)
 {
-    const QRect r = CellRect(col, row);
+    const QRect r = Physical(CellRect(col, row));
     if (!r.isEmpty())
-        area_->viewport()->update(r.adjusted(0, 0, gridLineWidth_, gridLineWidth_));
+        area_->viewport()->update(r.adjusted(-gridLineWidth_, 0, gridLineWidth_, gridLineWidth_));
 }
 
 void Te3DrawGrid::InvalidateRow(int32_t row)
@@ -852,7 +897,10 @@ void Te3DrawGrid::DrawStr(const QRect& rect, const std::string& text, TAlignment
     const int flags = Qt::AlignVCenter | Qt::TextSingleLine |
                       (alignment == taRightJustify ? Qt::AlignRight
                                                    : alignment == taCenter ? Qt::AlignHCenter : Qt::AlignLeft);
-    canvas_->drawText(rect.adjusted(2, 0, -2, 0), flags, QString::fromStdString(text));
+    const int shown = ShownAlignment(*canvas_, flags);
+    DrawUnmirrored(*canvas_, rect.adjusted(2, 0, -2, 0), [&](QPainter& p, const QRect& r) {
+        p.drawText(r, shown, QString::fromStdString(text));
+    });
 }
 
 void Te3DrawGrid::DrawPicture(const QRect& rect, const QImage& picture)
@@ -861,7 +909,8 @@ void Te3DrawGrid::DrawPicture(const QRect& rect, const QImage& picture)
         return;
     const int x = (rect.left() + rect.right() + 1 - picture.width()) / 2;
     const int y = (rect.top() + rect.bottom() + 1 - picture.height()) / 2;
-    canvas_->drawImage(QPoint(x, y), picture);
+    DrawUnmirrored(*canvas_, QRect(QPoint(x, y), picture.size()),
+                   [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
 }
 
 void Te3DrawGrid::ApplyColor()
@@ -933,7 +982,7 @@ void Te3DrawGrid::PlaceEditor()
         editor_->Place(QRect(-10000, -10000, editor_->width(), editor_->height()));
         return;
     }
-    editor_->Place(cell);
+    editor_->Place(Physical(cell));
 }
 
 void Te3DrawGrid::HideEditor(bool store)

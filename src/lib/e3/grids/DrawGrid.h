@@ -157,8 +157,13 @@ public:
     TGridState GridState() const { return state_; }
 
     // Geometry in client coordinates; an empty rectangle for a cell that does
-    // not show.
+    // not show. The grid lays its cells out from the left; a right-to-left
+    // grid (BiDiMode bdRightToLeft) shows them mirrored: Physical turns a
+    // laid-out rectangle into the one on screen, ToClient takes a point of the
+    // control to the laid-out coordinates that the hit tests below use.
     QRect CellRect(int32_t col, int32_t row) const;
+    bool Mirrored() const;
+    QRect Physical(const QRect& laidOut) const;
     // The cell under a client point; -1 each outside the cells.
     void MouseToCell(int32_t x, int32_t y, int32_t& col, int32_t& row) const;
     // The column whose right divider lies at x (within the hit zone), in the
@@ -256,6 +261,15 @@ protected:
     void PaintLines(QPainter& painter, fw::TColor dataLineColor);
     // The client point in cell-area coordinates from the control's own.
     QPoint ToClient(int32_t x, int32_t y) const;
+    // A point of the cell area as laid out.
+    QPoint LaidOut(QPoint viewportPoint) const;
+    // Runs draw with the painter's mirror taken off and the laid-out
+    // rectangle turned into the one it shows as, so that texts and pictures
+    // read the right way in a right-to-left grid.
+    static void DrawUnmirrored(QPainter& painter, const QRect& laidOut,
+                               const std::function<void(QPainter&, const QRect&)>& draw);
+    // Text flags as a mirrored painter shows them: left and right swapped.
+    static int ShownAlignment(const QPainter& painter, int flags);
     // Moves a column, its width with it.
     void MoveColumn(int32_t from, int32_t to);
     // Moves a row, its height with it.

@@ -630,3 +630,56 @@ TEST_F(GridFixture, BeginDragStartsAtOnceOrOnceAHeldPressHasMoved)
         grid->OnStartDrag = nullptr;
     }
 }
+
+TEST_F(GridFixture, ARightToLeftGridShowsItsColumnsMirrored)
+{
+    Build(5);
+    for (int32_t c = 0; c < 3; ++c)
+        grid->SetColWidths(c, 50 + 20 * c);
+    TDLColumn* second = grid->GetColumns()->GetColumn(1);
+    second->SetWordWrap(false);
+    // Left to right, a right-aligned cell; mirrored, a left-aligned one: the
+    // same picture, since a mirrored grid aligns the other way but does not
+    // reverse its texts.
+    second->SetAlignment(taRightJustify);
+    grid->FetchVisibleRows();
+    const QRect laidOut = grid->CellRect(1, 2);
+    const QImage plain = Render(*grid).copy(laidOut);
+    grid->SetBiDiMode(fw::bdRightToLeft);
+    ASSERT_TRUE(grid->Mirrored());
+    second->SetAlignment(taLeftJustify);
+    const int32_t width = grid->ClientWidth();
+    const QRect shown = grid->Physical(laidOut);
+    EXPECT_EQ(shown, QRect(width - laidOut.x() - laidOut.width(), laidOut.y(), laidOut.width(), laidOut.height()));
+    const QImage image = Render(*grid);
+    EXPECT_EQ(image.copy(shown), plain);
+    EXPECT_GT(Marked(plain, plain.rect()), 10) << "the cell shows its text";
+
+    // The line after each column shows left of it.
+    for (int32_t c = 0; c < 3; ++c) {
+        const QRect cell = grid->Physical(grid->CellRect(c, 2));
+        EXPECT_EQ(image.pixel(cell.left() - 1, cell.center().y()), fw::ToQColor(fw::clSilver).rgb()) << c;
+    }
+
+    // A press lands in the cell shown under it.
+    const struct {
+        int32_t col, row;
+    } cells[] = {{0, 1}, {1, 3}, {2, 2}, {0, 4}};
+    for (const auto& c : cells) {
+        const QPoint at = grid->Viewport()->mapTo(grid->ScrollArea(), grid->Physical(grid->CellRect(c.col, c.row)).center());
+        grid->DoMouseDown(fw::mbLeft, 0, at.x(), at.y());
+        grid->DoMouseUp(fw::mbLeft, 0, at.x(), at.y());
+        EXPECT_EQ(std::make_pair(grid->GetCol(), grid->GetRow()), std::make_pair(c.col, c.row));
+    }
+
+    // The divider of the first column is its left edge on screen; dragging
+    // it to the left widens the column.
+    grid->SetScaleCol(false);
+    const QRect title = grid->Physical(grid->CellRect(0, 0));
+    const QPoint divider = grid->Viewport()->mapTo(grid->ScrollArea(), QPoint(title.left() - 1, title.center().y()));
+    grid->DoMouseDown(fw::mbLeft, 0, divider.x(), divider.y());
+    EXPECT_EQ(grid->GridState(), gsColSizing);
+    grid->DoMouseMove(1u << fw::ssLeft, divider.x() - 20, divider.y());
+    grid->DoMouseUp(fw::mbLeft, 0, divider.x() - 20, divider.y());
+    EXPECT_EQ(grid->ColWidths(0), 70);
+}

@@ -308,7 +308,7 @@ TEST_F(EditFixture, APickListShowsEightRowsAndSelectsByTypedPrefix)
     editor->CloseUp(false);
 }
 
-TEST_F(EditFixture, TheEditorFollowsItsCellWhenTheGridScrolls)
+TEST_F(EditFixture, TheEditorFollowsItsCellWhenTheGridScrollsOrIsMirrored)
 {
     grid->SetRowCount(100);
     grid->FocusCell(1, 20);
@@ -320,6 +320,15 @@ TEST_F(EditFixture, TheEditorFollowsItsCellWhenTheGridScrolls)
     // Scrolled out of sight, it is kept off the visible area.
     grid->SetTopRow(40);
     EXPECT_FALSE(grid->Viewport()->rect().intersects(grid->InplaceEditor()->geometry()));
+
+    // In a right-to-left grid it covers the cell where the cell shows.
+    grid->HideEditor();
+    grid->SetBiDiMode(fw::bdRightToLeft);
+    grid->FocusCell(1, 45);
+    grid->ShowEditor();
+    const QRect cell = grid->CellRect(1, 45);
+    EXPECT_EQ(grid->InplaceEditor()->geometry(),
+              QRect(grid->ClientWidth() - cell.x() - cell.width(), cell.y(), cell.width(), cell.height()));
 }
 
 } // namespace
