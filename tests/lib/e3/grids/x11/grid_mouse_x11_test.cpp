@@ -39,7 +39,8 @@ QPoint Global(const Te3DrawGrid& grid, int x, int y)
     return grid.Viewport()->mapToGlobal(QPoint(x, y));
 }
 
-class GridMouseX11 : public ::testing::Test {
+// A form holding a grid; the test skips without an X server.
+class X11GridTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -47,8 +48,34 @@ protected:
             GTEST_SKIP() << "no X server for real mouse input: " << e3test::X11SkipReason();
         form = std::make_unique<e3test::TestContainer>(nullptr);
         form->SetBounds(0, 0, 500, 300);
-        grid = new Te3_DLDrawGrid(form.get());
+    }
+
+    template <class Grid>
+    Grid* MakeGrid()
+    {
+        auto* grid = new Grid(form.get());
         grid->SetParent(form.get());
+        return grid;
+    }
+
+    void ShowForm()
+    {
+        QWidget* window = form->Widget();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 30000));
+    }
+
+    std::unique_ptr<e3test::TestContainer> form;
+};
+
+class GridMouseX11 : public X11GridTest {
+protected:
+    void SetUp() override
+    {
+        X11GridTest::SetUp();
+        if (IsSkipped())
+            return;
+        grid = MakeGrid<Te3_DLDrawGrid>();
         grid->SetScaleCol(false);
         grid->SetColCount(3);
         grid->SetFixedCols(0);
@@ -69,9 +96,7 @@ protected:
         grid->OnChangeColSize = [this](fw::TObject*) { ++sized; };
         grid->SetDataList(list);
         grid->FetchVisibleRows();
-        QWidget* window = form->Widget();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 30000));
+        ShowForm();
     }
 
     QPoint Global(int x, int y) const { return ::Global(*grid, x, y); }
@@ -82,7 +107,6 @@ protected:
              "--delay", "80", "1"});
     }
 
-    std::unique_ptr<e3test::TestContainer> form;
     Te3_DLDrawGrid* grid = nullptr;
     TDGDataListClient* list = nullptr;
     std::vector<std::pair<int32_t, int32_t>> dblClicks;
@@ -139,16 +163,14 @@ TEST_F(GridMouseX11, APressNearADividerSizesTheColumnFartherAwayItDoesNot)
 
 // A plain draw grid with a fixed column, rows sized and moved there, and a
 // pick-list editor in its cells.
-class DrawGridMouseX11 : public ::testing::Test {
+class DrawGridMouseX11 : public X11GridTest {
 protected:
     void SetUp() override
     {
-        if (!e3test::X11SkipReason().empty())
-            GTEST_SKIP() << "no X server for real mouse input: " << e3test::X11SkipReason();
-        form = std::make_unique<e3test::TestContainer>(nullptr);
-        form->SetBounds(0, 0, 500, 300);
-        grid = new Te3DrawGrid(form.get());
-        grid->SetParent(form.get());
+        X11GridTest::SetUp();
+        if (IsSkipped())
+            return;
+        grid = MakeGrid<Te3DrawGrid>();
         grid->SetColCount(3);
         grid->SetRowCount(8);
         grid->SetBounds(10, 10, 400, 250);
@@ -160,9 +182,7 @@ protected:
         grid->OnGetPicklist = [](fw::TObject*, int32_t, int32_t, std::vector<std::string>& items) {
             items = {"one", "two", "three"};
         };
-        QWidget* window = form->Widget();
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, 30000));
+        ShowForm();
     }
 
     QPoint Global(int x, int y) const { return ::Global(*grid, x, y); }
@@ -174,7 +194,6 @@ protected:
              "--sync", std::to_string(from.x()), std::to_string(from.y() + dy), "mouseup", "1"});
     }
 
-    std::unique_ptr<e3test::TestContainer> form;
     Te3DrawGrid* grid = nullptr;
     int sized = 0;
     std::vector<std::pair<int32_t, int32_t>> moved;
