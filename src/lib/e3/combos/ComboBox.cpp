@@ -11,7 +11,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QStringListModel>
 #include <QStyle>
+
+#include <algorithm>
 
 #include <charconv>
 
@@ -31,21 +34,27 @@ std::string JoinLines(const std::vector<std::string>& lines)
     return text;
 }
 
-std::vector<std::string> SplitLines(const std::string& text)
+std::vector<std::string_view> SplitLineViews(std::string_view text)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
     size_t start = 0;
     const size_t n = text.size();
     while (start < n) {
         size_t end = start;
         while (end < n && text[end] != '\r' && text[end] != '\n')
             ++end;
-        lines.emplace_back(text, start, end - start);
+        lines.push_back(text.substr(start, end - start));
         if (end < n && text[end] == '\r' && end + 1 < n && text[end + 1] == '\n')
             ++end;
         start = end + 1;
     }
     return lines;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    const std::vector<std::string_view> views = SplitLineViews(text);
+    return std::vector<std::string>(views.begin(), views.end());
 }
 
 namespace {
@@ -75,8 +84,12 @@ int32_t DecimalInteger(const std::string& text)
 class ComboWidget : public QComboBox {
 public:
     explicit ComboWidget(Te3CustomComboBox* box)
-        : box_(box)
+        : items_(new QStringListModel(this))
+        , box_(box)
     {
+        // The items are plain texts: a list model holds them as one list, so
+        // that thousands load as one reset rather than an item object each.
+        setModel(items_);
         setInsertPolicy(QComboBox::NoInsert);
         setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         setMinimumContentsLength(1);
@@ -118,6 +131,9 @@ protected:
         }
         QComboBox::keyPressEvent(event);
     }
+
+public:
+    QStringListModel* const items_;
 
 private:
     Te3CustomComboBox* box_;
@@ -276,10 +292,11 @@ void Te3CustomComboBox::UserEdited()
 
 std::vector<std::string> Te3CustomComboBox::Items() const
 {
+    const QStringList list = combo_->items_->stringList();
     std::vector<std::string> items;
-    items.reserve(static_cast<size_t>(combo_->count()));
-    for (int i = 0; i < combo_->count(); ++i)
-        items.push_back(combo_->itemText(i).toStdString());
+    items.reserve(static_cast<size_t>(list.size()));
+    for (const QString& item : list)
+        items.push_back(item.toStdString());
     return items;
 }
 
@@ -301,12 +318,17 @@ void Te3CustomComboBox::LoadItems(const std::vector<std::string>& items)
     list.reserve(static_cast<qsizetype>(items.size()));
     for (const std::string& item : items)
         list.append(QString::fromStdString(item));
+    LoadItems(std::move(list));
+}
+
+void Te3CustomComboBox::LoadItems(QStringList items)
+{
     const QSignalBlocker quiet(combo_);
     const QString editText = combo_->isEditable() ? combo_->currentText() : QString();
-    combo_->clear();
-    combo_->addItems(list);
+    // Sorted as the list model sorts: by code point.
     if (sorted_)
-        combo_->model()->sort(0);
+        std::sort(items.begin(), items.end());
+    combo_->items_->setStringList(items);
     combo_->setCurrentIndex(-1);
     // The edit part keeps what it showed; only the selection goes.
     if (combo_->isEditable())

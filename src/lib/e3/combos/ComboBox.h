@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace e3 {
@@ -24,6 +25,8 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // Lines as the item lists take them: broken at CR LF, LF or CR; a break at
 // the very end starts no further line.
 std::vector<std::string> SplitLines(const std::string& text);
+// The same lines as views into the text.
+std::vector<std::string_view> SplitLineViews(std::string_view text);
 
 class ComboWidget;
 
@@ -131,6 +134,7 @@ protected:
     virtual bool DeletePressed() { return false; }
     // The widget's item list replaced; selection none, no signals.
     void LoadItems(const std::vector<std::string>& items);
+    void LoadItems(QStringList items);
     bool Designing() const { return HasState(fw::csDesigning); }
 
 private:

@@ -43,6 +43,30 @@ TEST(ComboBoxTest, ItemsTextAndItemsString)
     EXPECT_EQ(box.Items(), (std::vector<std::string> {"p", "q"}));
 }
 
+// Sorted orders by code point (capitals first), both the items there and
+// those loaded later, and keeps a drop-down list's choice; an editable box
+// keeps its typed text across a reload.
+TEST(ComboBoxTest, SortedOrdersByCodePointAndKeepsTheChoice)
+{
+    e3::Te3_ComboBox list(nullptr);
+    WriteByName(list, "Style", int64_t {e3::csDropDownList});
+    WriteByName(list, "_Items", std::string("beta\r\nAlpha\r\n\xC3\xA9t\xC3\xA9\r\nGamma\r\nalpha"));
+    list.SetItemIndex(0);
+    WriteByName(list, "Sorted", int64_t {1});
+    EXPECT_EQ(list.Items(), (std::vector<std::string> {"Alpha", "Gamma", "alpha", "beta", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(list.GetText(), "beta");
+    WriteByName(list, "_Items", std::string("z\r\nB\r\na"));
+    EXPECT_EQ(list.Items(), (std::vector<std::string> {"B", "a", "z"}));
+    EXPECT_EQ(list.GetItemIndex(), -1);
+
+    e3::Te3_ComboBox edit(nullptr);
+    edit.Combo()->setEditText("typed");
+    WriteByName(edit, "_Items", std::string("two\r\none"));
+    EXPECT_EQ(edit.Items(), (std::vector<std::string> {"two", "one"}));
+    EXPECT_EQ(edit.GetItemIndex(), -1);
+    EXPECT_EQ(edit.GetText(), "typed");
+}
+
 TEST(ComboBoxTest, TextActionSelectsAnItemOrNothingChanges)
 {
     e3::Te3_ComboBox box(nullptr);
