@@ -80,12 +80,13 @@ int32_t DecimalInteger(const std::string& text)
 } // namespace
 
 // The framework's combo box window: the choices and keys of the user go to
-// the control, and the list opens and closes with its events.
-class ComboWidget : public QComboBox {
+// the control, and the list opens and closes with its events. Once the
+// control has let it go it behaves as a plain combo box.
+class ComboWidget : public OwnedWidget<QComboBox, Te3CustomComboBox> {
 public:
     explicit ComboWidget(Te3CustomComboBox* box)
-        : items_(new QStringListModel(this))
-        , box_(box)
+        : OwnedWidget(box)
+        , items_(new QStringListModel(this))
     {
         // The items are plain texts: a list model holds them as one list, so
         // that thousands load as one reset rather than an item object each.
@@ -95,35 +96,42 @@ public:
         setMinimumContentsLength(1);
     }
 
+    Te3CustomComboBox* Owner() const { return owner_; }
+
     void showPopup() override
     {
-        fw::Guard<Te3CustomComboBox> self(box_);
-        fw::RunFromEventLoop([&] {
-            if (box_->OnDropDown)
-                box_->OnDropDown(box_);
-        });
-        if (!self)
-            return;
-        if (box_->droppedWidth_ > 0)
-            view()->setMinimumWidth(box_->droppedWidth_);
+        if (owner_) {
+            fw::Guard<Te3CustomComboBox> self(owner_);
+            fw::RunFromEventLoop([&] {
+                if (owner_->OnDropDown)
+                    owner_->OnDropDown(owner_);
+            });
+            if (!self || !owner_)
+                return;
+            if (owner_->droppedWidth_ > 0)
+                view()->setMinimumWidth(owner_->droppedWidth_);
+        }
         QComboBox::showPopup();
     }
 
     void hidePopup() override
     {
         QComboBox::hidePopup();
-        fw::RunFromEventLoop([&] {
-            if (box_->OnCloseUp)
-                box_->OnCloseUp(box_);
-        });
+        if (owner_)
+            fw::RunFromEventLoop([&] {
+                if (owner_ && owner_->OnCloseUp)
+                    owner_->OnCloseUp(owner_);
+            });
     }
+
+    QStringListModel* const items_;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
-        if (event->key() == Qt::Key_Delete && !isEditable()) {
+        if (owner_ && event->key() == Qt::Key_Delete && !isEditable()) {
             bool taken = false;
-            fw::RunFromEventLoop([&] { taken = box_->DeletePressed(); });
+            fw::RunFromEventLoop([&] { taken = owner_->DeletePressed(); });
             if (taken) {
                 event->accept();
                 return;
@@ -131,12 +139,6 @@ protected:
         }
         QComboBox::keyPressEvent(event);
     }
-
-public:
-    QStringListModel* const items_;
-
-private:
-    Te3CustomComboBox* box_;
 };
 
 const fw::TClassInfo& Te3CustomComboBox::StaticClass()
@@ -146,7 +148,7 @@ const fw::TClassInfo& Te3CustomComboBox::StaticClass()
 }
 
 Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kComboWords, &Te3ComboBox::StaticClass})
     , combo_(new ComboWidget(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
     , marker_(combo_, 1, MarkerPlacement {2, 1})
@@ -156,14 +158,16 @@ Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner)
         LoadItems(itemStrings_->Lines());
         itemsString_ = itemStrings_->GetText();
     };
-    SetWidget(combo_);
+    // The colour first, so that the window gets its palette once.
+    SetColor(fw::clWindow);
+    OwnWidget(combo_);
     ApplyStyle();
     SetTabStop(true);
-    SetColor(fw::clWindow);
     SetBounds(0, 0, 145, 21);
     colors_.normalColor = GetColor();
-    QObject::connect(combo_, qOverload<int>(&QComboBox::activated), combo_, [this](int index) {
-        fw::RunFromEventLoop([&] { UserSelected(index); });
+    QObject::connect(combo_, qOverload<int>(&QComboBox::activated), combo_, [widget = combo_](int index) {
+        if (Te3CustomComboBox* box = widget->Owner())
+            fw::RunFromEventLoop([&] { box->UserSelected(index); });
     });
     UpdateMarker();
 }
@@ -175,16 +179,6 @@ QComboBox* Te3CustomComboBox::Combo() const
     return combo_;
 }
 
-bool Te3CustomComboBox::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT ITEMSSTRING", propName);
-}
-
-const fw::TClassInfo& Te3CustomComboBox::GetLanguageClass() const
-{
-    return Te3ComboBox::StaticClass();
-}
-
 void Te3CustomComboBox::SetEnabled(bool value)
 {
     if (!Parent()) {
@@ -193,7 +187,7 @@ void Te3CustomComboBox::SetEnabled(bool value)
     }
     // While locked the box stays disabled whatever the engine asks; the wish
     // is kept for the unlock.
-    const bool applied = wish_.Decide(*this, value, lockedEdit_);
+    const bool applied = DecideEnabled(value, lockedEdit_);
     colors_.inSetEnabled = true;
     ShowEnabledColor(*this, colors_, value, applied, false);
     colors_.inSetEnabled = false;
@@ -467,8 +461,9 @@ void Te3CustomComboBox::ApplyStyle()
     combo_->setEditable(editable);
     if (QLineEdit* edit = combo_->lineEdit()) {
         edit->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
-        QObject::connect(edit, &QLineEdit::textEdited, combo_, [this] {
-            fw::RunFromEventLoop([&] { UserEdited(); });
+        QObject::connect(edit, &QLineEdit::textEdited, combo_, [widget = combo_] {
+            if (Te3CustomComboBox* box = widget->Owner())
+                fw::RunFromEventLoop([&] { box->UserEdited(); });
         });
         combo_->setCompleter(nullptr);
     }

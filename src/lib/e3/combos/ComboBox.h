@@ -3,6 +3,7 @@
 // the item list sent as one text, the screen's font list, the lock that
 // disables it, the disabled colour and the mandatory marker.
 #include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/lists/ListBox.h"
 #include "framework/Events.h"
@@ -30,14 +31,14 @@ std::vector<std::string_view> SplitLineViews(std::string_view text);
 
 class ComboWidget;
 
-class Te3CustomComboBox : public fw::TWinControl, public ITranslatableControl {
+// The words of a combo box that carry text to translate.
+inline constexpr WordList kComboWords {"CAPTION HINT ITEMSSTRING"};
+
+class Te3CustomComboBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomComboBox(fw::TComponent* owner);
     ~Te3CustomComboBox() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     std::string GetText() const override;
@@ -63,7 +64,6 @@ public:
 
     virtual bool GetLockedEdit() const { return lockedEdit_; }
     virtual void SetLockedEdit(bool value);
-    bool EnabledWishValue() const { return wish_.Wish(); }
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
     fw::TColor NormalColor() const { return colors_.normalColor; }
@@ -118,6 +118,8 @@ public:
     TMeasureItemEvent OnMeasureItem;
 
 protected:
+    // While locked the box stays disabled.
+    bool EnableRefused() const override { return lockedEdit_; }
     // OnClick comes from a choice in the list, not from the mouse.
     void DoClick() override {}
     void Loaded() override;
@@ -149,7 +151,6 @@ private:
     ComboWidget* combo_;
     std::unique_ptr<fw::TStrings> itemStrings_;
     std::string itemsString_;
-    EnabledWish wish_;
     ColorContract colors_;
     LazyMandatoryMarker marker_;
     bool lockedEdit_ = false;
