@@ -348,9 +348,8 @@ const fw::TClassInfo& Te3CustomCComboBox::StaticClass()
 }
 
 Te3CustomCComboBox::Te3CustomCComboBox(fw::TComponent* owner)
-    : Te3CustomComboBox(owner)
+    : Te3CustomComboBox(owner, csDropDownList)
 {
-    SetStyle(csDropDownList);
     auto* edit = new TComboCodeEdit(this);
     codeEdit_ = edit;
     edit->SetAutoSize(false);

@@ -8,6 +8,8 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -77,6 +79,16 @@ int32_t DecimalInteger(const std::string& text)
     return value;
 }
 
+// One completer that an edit part holds only until its combo box takes it
+// away: it completes nothing.
+QCompleter* StandInCompleter()
+{
+    static QPointer<QCompleter> completer;
+    if (!completer)
+        completer = new QCompleter(qApp);
+    return completer;
+}
+
 } // namespace
 
 // The framework's combo box window: the choices and keys of the user go to
@@ -92,11 +104,24 @@ public:
         // that thousands load as one reset rather than an item object each.
         setModel(items_);
         setInsertPolicy(QComboBox::NoInsert);
-        setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        setMinimumContentsLength(1);
     }
 
     Te3CustomComboBox* Owner() const { return owner_; }
+
+    // The size hints come from one character, not from the items (a list of
+    // thousands would be measured whole). Qt builds the whole drop-down list
+    // when the policy is set, so it is set when a hint is first asked for.
+    QSize sizeHint() const override
+    {
+        const_cast<ComboWidget*>(this)->SizeFromOneCharacter();
+        return QComboBox::sizeHint();
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        const_cast<ComboWidget*>(this)->SizeFromOneCharacter();
+        return QComboBox::minimumSizeHint();
+    }
 
     void showPopup() override
     {
@@ -126,6 +151,15 @@ public:
 
     QStringListModel* const items_;
 
+private:
+    void SizeFromOneCharacter()
+    {
+        if (sizeAdjustPolicy() == QComboBox::AdjustToMinimumContentsLengthWithIcon)
+            return;
+        setMinimumContentsLength(1);
+        setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
@@ -147,7 +181,7 @@ const fw::TClassInfo& Te3CustomComboBox::StaticClass()
     return info;
 }
 
-Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner)
+Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner, TComboBoxStyle style)
     : Te3Control(owner, {kComboWords, &Te3ComboBox::StaticClass})
     , combo_(new ComboWidget(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
@@ -161,6 +195,7 @@ Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner)
     // The colour first, so that the window gets its palette once.
     SetColor(fw::clWindow);
     OwnWidget(combo_);
+    style_ = style;
     ApplyStyle();
     SetTabStop(true);
     SetBounds(0, 0, 145, 21);
@@ -458,7 +493,16 @@ void Te3CustomComboBox::ApplyStyle()
     if (editable == combo_->isEditable())
         return;
     const QSignalBlocker quiet(combo_);
-    combo_->setEditable(editable);
+    if (editable) {
+        // The box would give its edit part a completer of its own, which is
+        // taken away below: the edit comes with a stand-in instead.
+        auto* edit = new QLineEdit(combo_);
+        edit->setPalette(combo_->palette());
+        edit->setCompleter(StandInCompleter());
+        combo_->setLineEdit(edit);
+    } else {
+        combo_->setEditable(false);
+    }
     if (QLineEdit* edit = combo_->lineEdit()) {
         edit->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
         QObject::connect(edit, &QLineEdit::textEdited, combo_, [widget = combo_] {

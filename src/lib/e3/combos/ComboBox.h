@@ -37,7 +37,9 @@ inline constexpr WordList kComboWords {"CAPTION HINT ITEMSSTRING"};
 class Te3CustomComboBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
-    explicit Te3CustomComboBox(fw::TComponent* owner);
+    // A family whose list is never edited starts with its own style, so
+    // that no edit part is made only to be dropped.
+    explicit Te3CustomComboBox(fw::TComponent* owner, TComboBoxStyle style = csDropDown);
     ~Te3CustomComboBox() override;
 
     void SetEnabled(bool value) override;
