@@ -151,7 +151,28 @@ public:
 
     QStringListModel* const items_;
 
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        // Qt builds the drop-down list to hand it a new font; a list built
+        // later takes the box's font as any child does, and no size hint has
+        // been worked out before the list is there (see above).
+        if (event->type() == QEvent::FontChange && !HasList()) {
+            QWidget::changeEvent(event);
+            return;
+        }
+        QComboBox::changeEvent(event);
+    }
+
 private:
+    bool HasList() const
+    {
+        for (const QObject* child : children())
+            if (child->inherits("QComboBoxPrivateContainer"))
+                return true;
+        return false;
+    }
+
     void SizeFromOneCharacter()
     {
         if (sizeAdjustPolicy() == QComboBox::AdjustToMinimumContentsLengthWithIcon)

@@ -3,7 +3,9 @@
 #include "e3/combos/FontList.h"
 #include "u3/Exceptions.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStyle>
@@ -65,6 +67,26 @@ TEST(ComboBoxTest, SortedOrdersByCodePointAndKeepsTheChoice)
     EXPECT_EQ(edit.Items(), (std::vector<std::string> {"two", "one"}));
     EXPECT_EQ(edit.GetItemIndex(), -1);
     EXPECT_EQ(edit.GetText(), "typed");
+}
+
+// The drop-down list is built when first needed; it still shows the box's
+// font, set before or after, and the box's size hint stays that of one
+// character however long the items are.
+TEST(ComboBoxTest, ListBuiltLaterTakesTheFontAndTheSizeHintIgnoresTheItems)
+{
+    e3::Te3_ComboBox box(nullptr);
+    box.GetFont()->SetHeight(23);
+    EXPECT_EQ(box.Combo()->font().pixelSize(), 23);
+    EXPECT_EQ(box.Combo()->view()->font().pixelSize(), 23);
+    box.GetFont()->SetHeight(31);
+    EXPECT_EQ(box.Combo()->view()->font().pixelSize(), 31);
+
+    e3::Te3_ComboBox wide(nullptr);
+    const std::string item(200, 'W');
+    WriteByName(wide, "_Items", item);
+    const int itemWidth = QFontMetrics(wide.Combo()->font()).horizontalAdvance(QString::fromStdString(item));
+    EXPECT_LT(wide.Combo()->sizeHint().width(), itemWidth / 4);
+    EXPECT_EQ(wide.Combo()->sizeAdjustPolicy(), QComboBox::AdjustToMinimumContentsLengthWithIcon);
 }
 
 TEST(ComboBoxTest, TextActionSelectsAnItemOrNothingChanges)
