@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QStyle>
 
 #include <algorithm>
@@ -131,13 +132,38 @@ const fw::TClassInfo& TLangDateEdit::StaticClass()
     return info;
 }
 
+namespace {
+
+// The calendar button's arrow. The style draws its standard icons anew on
+// every call, which a form of many date edits would pay for each of them:
+// it is drawn once per style and kept until the application goes.
+QIcon CalendarButtonIcon(QStyle* style)
+{
+    static QPointer<QStyle> drawnBy;
+    static QIcon* icon = nullptr;
+    if (!icon || drawnBy != style) {
+        if (!icon) {
+            icon = new QIcon;
+            QObject::connect(qApp, &QObject::destroyed, [] {
+                delete icon;
+                icon = nullptr;
+            });
+        }
+        *icon = style->standardIcon(QStyle::SP_ArrowDown);
+        drawnBy = style;
+    }
+    return *icon;
+}
+
+} // namespace
+
 TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     : TCustomLangDateEdit(owner)
 {
     dateFormat_ = SystemFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
-    QAction* button = edit->addAction(edit->style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    QAction* button = edit->addAction(CalendarButtonIcon(edit->style()), QLineEdit::TrailingPosition);
     button->setObjectName(QStringLiteral("calendarButton"));
     QObject::connect(button, &QAction::triggered, edit, [this] { ButtonClick(); });
 }

@@ -235,9 +235,10 @@ TAlignEdit::TAlignEdit(fw::TComponent* owner)
     : Te3Control(owner, {kHintWords, &Te3Edit::StaticClass}, EnabledRule::plain)
     , edit_(new EditWidget(this))
 {
+    // The colour first, so that the window gets its palette once.
+    SetColor(fw::clWindow);
     OwnWidget(edit_);
     SetTabStop(true);
-    SetColor(fw::clWindow);
     SetBounds(0, 0, 121, 21);
 }
 
