@@ -20,6 +20,7 @@ namespace e3 {
 
 const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
 const fw::TEnumType CalendarStyleType {"TCalendarStyle", {"csPopup", "csDialog"}};
+const fw::TEventType ExecDateDialogEventType {"TExecDateDialog", typeid(TExecDateDialog)};
 
 namespace {
 
@@ -276,17 +277,27 @@ void TLangDateEdit::ButtonClick()
     if (GetReadOnly() || !GetEnabled())
         return;
     fw::Guard<TLangDateEdit> self(this);
+    if (OnButtonClick) {
+        OnButtonClick(this);
+        if (!self)
+            return;
+    }
     // A text that is no date opens the calendar on today.
     const u3::TDateTime shown = GetDate();
     if (calendarStyle_ == csDialog) {
         u3::TDateTime date = shown;
-        const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
-                                       weekendColor_, weekends_);
+        bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
+                                 weekendColor_, weekends_);
         if (!self)
             return;
         QLineEdit* edit = LineEdit();
         if (edit->isVisible() && edit->isEnabled())
             edit->setFocus(Qt::OtherFocusReason);
+        if (chosen && OnAcceptDate) {
+            OnAcceptDate(this, date, chosen);
+            if (!self)
+                return;
+        }
         if (chosen) {
             SetDate(date);
             if (self && edit->hasFocus())
@@ -670,6 +681,8 @@ const fw::TClassInfo& Te3_DateEdit::StaticClass()
             fw::prop::Integer("MnWidth", &C::GetMnWidth, &C::SetMnWidth),
             fw::prop::Integer("MnHeight", &C::GetMnHeight, &C::SetMnHeight),
             fw::prop::Integer("MnColor", &C::GetMnColor, &C::SetMnColor),
+            fw::prop::Event("OnAcceptDate", ExecDateDialogEventType, &C::OnAcceptDate),
+            fw::prop::Event("OnButtonClick", fw::NotifyEventType, &C::OnButtonClick),
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             sp::OnClick(),
             sp::OnDblClick(),

@@ -29,6 +29,11 @@ extern const fw::TEnumType CalendarStyleType;
 void SetDateEditClock(std::function<u3::TDateTime()> clock);
 u3::TDateTime DateEditToday();
 
+// Asked when the date dialog was confirmed with a date: the handler may
+// change the date, or clear accept to keep the edit's date as it was.
+using TExecDateDialog = std::function<void(fw::TObject* sender, u3::TDateTime& date, bool& accept)>;
+extern const fw::TEventType ExecDateDialogEventType;
+
 class TCustomLangDateEdit : public Te3CustomEdit {
     FW_CLASS()
 public:
@@ -80,8 +85,9 @@ public:
     virtual void ApplyFormat();
     virtual void ApplyLanguage();
 
-    // The calendar button: the popup under the edit, or the date dialog; a
-    // chosen date becomes the edit's date.
+    // The calendar button: OnButtonClick, then the popup under the edit, or
+    // the date dialog; a chosen date that OnAcceptDate lets pass becomes the
+    // edit's date.
     void ButtonClick();
     // The drop-down calendar; made on first use.
     TPopupCalendar* PopupCalendar();
@@ -98,6 +104,9 @@ public:
     void SetPopupFontSize(int32_t value);
 
     void Loaded() override;
+
+    fw::TNotifyEvent OnButtonClick;
+    TExecDateDialog OnAcceptDate;
 
 protected:
     bool KeyPress(QKeyEvent* event) override;
