@@ -1,6 +1,7 @@
 #include "e3/dates/DateEdit.h"
 
 #include "e3/edits/EditEvents.h"
+#include "framework/KeyCodes.h"
 #include "framework/StandardProps.h"
 #include "u3/StrLib.h"
 
@@ -138,9 +139,10 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     dateFormat_ = SystemFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
-    QAction* button = edit->addAction(edit->style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
-    button->setObjectName(QStringLiteral("calendarButton"));
-    QObject::connect(button, &QAction::triggered, edit, [this] { ButtonClick(); });
+    calendarButton_ =
+        edit->addAction(edit->style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    calendarButton_->setObjectName(QStringLiteral("calendarButton"));
+    QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
 }
 
 TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
@@ -270,6 +272,12 @@ void TLangDateEdit::SetPopupFontSize(int32_t value)
     popupFontSize_ = value;
     if (TPopupCalendar* popup = popup_.get(); popup && value > 0)
         popup->GetFont()->SetSize(value);
+}
+
+void TLangDateEdit::SetButtonHint(const std::string& value)
+{
+    buttonHint_ = value;
+    calendarButton_->setToolTip(QString::fromStdString(value));
 }
 
 void TLangDateEdit::ButtonClick()
@@ -615,6 +623,20 @@ bool TLangDateEdit::MaskedKey(QKeyEvent* e)
 
 bool TLangDateEdit::KeyPress(QKeyEvent* e)
 {
+    if (clickKey_ != 0) {
+        int32_t pressed = fw::VirtualKeyFromQt(e->key(), e->modifiers());
+        const Qt::KeyboardModifiers mods = e->modifiers();
+        if (mods & Qt::ShiftModifier)
+            pressed |= 0x2000;
+        if (mods & Qt::ControlModifier)
+            pressed |= 0x4000;
+        if (mods & Qt::AltModifier)
+            pressed |= 0x8000;
+        if (pressed == clickKey_) {
+            ButtonClick();
+            return true;
+        }
+    }
     if (CurrentFormat() == Format::Other || GetReadOnly() || !entered_)
         return TCustomLangDateEdit::KeyPress(e);
     return MaskedKey(e);
@@ -646,6 +668,11 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             sp::Visible(),
             sp::Text(),
             fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            sp::AutoSize(),
+            fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),
+            fw::prop::String("EditMask", &C::GetEditMask, &C::SetEditMask),
+            fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
+            sp::PopupMenu(),
             fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
             fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),
             fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
@@ -681,6 +708,8 @@ const fw::TClassInfo& Te3_DateEdit::StaticClass()
             fw::prop::Integer("MnWidth", &C::GetMnWidth, &C::SetMnWidth),
             fw::prop::Integer("MnHeight", &C::GetMnHeight, &C::SetMnHeight),
             fw::prop::Integer("MnColor", &C::GetMnColor, &C::SetMnColor),
+            fw::prop::Enum("BorderStyle", EditBorderStyleType, &C::GetBorderStyle, &C::SetBorderStyle),
+            fw::prop::String("ButtonHint", &C::GetButtonHint, &C::SetButtonHint),
             fw::prop::Event("OnAcceptDate", ExecDateDialogEventType, &C::OnAcceptDate),
             fw::prop::Event("OnButtonClick", fw::NotifyEventType, &C::OnButtonClick),
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),

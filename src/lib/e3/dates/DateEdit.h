@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+class QAction;
+
 namespace e3 {
 
 extern const fw::TEnumType DateLanguagesType;
@@ -102,6 +104,13 @@ public:
     fw::TColor GetWeekendColor() const { return weekendColor_; }
     void SetWeekendColor(fw::TColor value);
     void SetPopupFontSize(int32_t value);
+    // The calendar button's hint.
+    std::string GetButtonHint() const { return buttonHint_; }
+    void SetButtonHint(const std::string& value);
+    // The key (a shortcut code: key, Shift 0x2000, Ctrl 0x4000, Alt 0x8000)
+    // that works the calendar button from the keyboard; 0 for none.
+    int32_t GetClickKey() const { return clickKey_; }
+    void SetClickKey(int32_t value) { clickKey_ = value; }
 
     void Loaded() override;
 
@@ -140,6 +149,9 @@ private:
     TDaysOfWeek weekends_ = DaySet(Sun);
     fw::TColor weekendColor_ = fw::clRed;
     int32_t popupFontSize_ = 0;
+    std::string buttonHint_;
+    int32_t clickKey_ = 0x8000 | 0x28; // Alt+Down
+    QAction* calendarButton_ = nullptr;
     fw::Guard<TPopupCalendar> popup_;
 };
 

@@ -249,6 +249,35 @@ TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
         EXPECT_EQ(log, c.log) << c.name;
         EXPECT_EQ(TextByName(edit, "_Date"), c.shown) << c.name;
     }
+
+    // Alt+Down works the button from the keyboard, or the key set in ClickKey;
+    // ClickKey 0 leaves the keys to the edit.
+    int clicks = 0;
+    edit.OnButtonClick = [&](fw::TObject*) { ++clicks; };
+    edit.OnAcceptDate = nullptr;
+    const auto pressCancelled = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        QTimer::singleShot(0, [] {
+            for (fw::TCustomForm* form : fw::TCustomForm::AllForms())
+                if (auto* dialog = dynamic_cast<e3::TSelectDateDlg*>(form))
+                    dialog->CancelButton()->click();
+        });
+        QTest::keyClick(Window(), key, mods);
+        // A key that opened no dialog leaves the timer for the next round.
+        QCoreApplication::processEvents();
+    };
+    pressCancelled(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+    WriteByName(edit, "ClickKey", int64_t {0x4000 | 0x71}); // Ctrl+F2
+    pressCancelled(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+    pressCancelled(Qt::Key_F2, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 2);
+    WriteByName(edit, "ClickKey", int64_t {0});
+    pressCancelled(Qt::Key_F2, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 2);
+
+    WriteByName(edit, "ButtonHint", std::string("Pick a day"));
+    EXPECT_EQ(button->toolTip(), "Pick a day");
 }
 
 } // namespace
