@@ -623,19 +623,9 @@ bool TLangDateEdit::MaskedKey(QKeyEvent* e)
 
 bool TLangDateEdit::KeyPress(QKeyEvent* e)
 {
-    if (clickKey_ != 0) {
-        int32_t pressed = fw::VirtualKeyFromQt(e->key(), e->modifiers());
-        const Qt::KeyboardModifiers mods = e->modifiers();
-        if (mods & Qt::ShiftModifier)
-            pressed |= 0x2000;
-        if (mods & Qt::ControlModifier)
-            pressed |= 0x4000;
-        if (mods & Qt::AltModifier)
-            pressed |= 0x8000;
-        if (pressed == clickKey_) {
-            ButtonClick();
-            return true;
-        }
+    if (clickKey_ != 0 && fw::ShortCutFromQt(e->key(), e->modifiers()) == clickKey_) {
+        ButtonClick();
+        return true;
     }
     if (CurrentFormat() == Format::Other || GetReadOnly() || !entered_)
         return TCustomLangDateEdit::KeyPress(e);

@@ -46,6 +46,19 @@ protected:
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
 
+    // OnChanging, answered with allow, and OnChange go into calls with the
+    // active page's index at the time.
+    void RecordChanges(const bool& allow)
+    {
+        pages->OnChanging = [this, &allow](fw::TObject*, bool& allowChange) {
+            calls.push_back("changing from " + std::to_string(pages->GetActivePageIndex()));
+            allowChange = allow;
+        };
+        pages->OnChange = [this](fw::TObject*) {
+            calls.push_back("change to " + std::to_string(pages->GetActivePageIndex()));
+        };
+    }
+
     std::vector<std::string> TabTexts() const
     {
         std::vector<std::string> texts;
@@ -58,6 +71,7 @@ protected:
     e3::Te3_PageControl* pages;
     e3::Te3_TabSheet* sheets[3];
     e3::Te3_Edit* edits[3];
+    std::vector<std::string> calls;
 };
 
 TEST_F(PageControlTest, FirstSheetShowsAndTheSheetsFillThePageArea)
@@ -79,13 +93,8 @@ TEST_F(PageControlTest, FirstSheetShowsAndTheSheetsFillThePageArea)
 TEST_F(PageControlTest, UserTabClickAsksOnChangingWhichCanRefuse)
 {
     ShowRoot();
-    std::vector<std::string> calls;
     bool allow = false;
-    pages->OnChanging = [&](fw::TObject*, bool& allowChange) {
-        calls.push_back("changing from " + std::to_string(pages->GetActivePageIndex()));
-        allowChange = allow;
-    };
-    pages->OnChange = [&](fw::TObject*) { calls.push_back("change to " + std::to_string(pages->GetActivePageIndex())); };
+    RecordChanges(allow);
 
     ClickTab(2);
     EXPECT_EQ(calls, (std::vector<std::string> {"changing from 0"}));
@@ -263,13 +272,8 @@ TEST_F(PageControlTest, CtrlTabWalksThePagesWithShownTabs)
     edits[0]->LineEdit()->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(edits[0]->LineEdit()->hasFocus(), 5000);
 
-    std::vector<std::string> calls;
     bool allow = true;
-    pages->OnChanging = [&](fw::TObject*, bool& allowChange) {
-        calls.push_back("changing from " + std::to_string(pages->GetActivePageIndex()));
-        allowChange = allow;
-    };
-    pages->OnChange = [&](fw::TObject*) { calls.push_back("change to " + std::to_string(pages->GetActivePageIndex())); };
+    RecordChanges(allow);
     const auto press = [](Qt::Key key, Qt::KeyboardModifiers mods) {
         QTest::keyClick(QApplication::focusWidget(), key, mods);
     };
