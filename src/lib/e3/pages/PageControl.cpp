@@ -93,13 +93,13 @@ protected:
         if (!(mods & Qt::ControlModifier) || (mods & Qt::AltModifier)
             || (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab))
             return false;
-        const bool forward = key->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier);
-        owner_->SelectNextPage(forward);
+        if (Te3CustomPageControl* owner = owner_.get())
+            owner->SelectNextPage(key->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
         return true;
     }
 
 private:
-    Te3CustomPageControl* owner_;
+    fw::Guard<Te3CustomPageControl> owner_;
 };
 
 // ---------------------------------------------------------------------------
@@ -249,8 +249,7 @@ Te3CustomPageControl::Te3CustomPageControl(fw::TComponent* owner)
 {
     frame_->setAutoFillBackground(true);
     QObject::connect(tabBar_, &QTabBar::currentChanged, frame_, [this](int index) { TabBarChanged(index); });
-    pageKeys_ = new PageKeys(this, frame_);
-    frame_->installEventFilter(pageKeys_);
+    frame_->installEventFilter(new PageKeys(this, frame_));
     SetWidget(frame_);
     SetTabStop(true);
     SetBounds(0, 0, 289, 193);
@@ -262,7 +261,6 @@ Te3CustomPageControl::~Te3CustomPageControl()
     // longer report to it.
     pages_.clear();
     QObject::disconnect(tabBar_, nullptr, frame_, nullptr);
-    frame_->removeEventFilter(pageKeys_);
 }
 
 bool Te3CustomPageControl::IsTranslatable(const std::string& propName) const

@@ -196,7 +196,6 @@ private:
     int32_t tabWidth_ = 0;
     TTabPosition tabPosition_ = tpTop;
     fw::Guard<fw::TCustomImageList> images_;
-    PageKeys* pageKeys_ = nullptr;
 };
 
 class Te3PageControl : public Te3CustomPageControl {
