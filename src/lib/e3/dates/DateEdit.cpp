@@ -238,12 +238,7 @@ TPopupCalendar* TLangDateEdit::PopupCalendar()
         popup_ = popup;
         if (popupFontSize_ > 0)
             popup->GetFont()->SetSize(popupFontSize_);
-        popup->OnDateChosen = [this](u3::TDateTime date) {
-            fw::Guard<TLangDateEdit> self(this);
-            SetDate(date);
-            if (self && LineEdit()->hasFocus())
-                LineEdit()->selectAll();
-        };
+        popup->OnDateChosen = [this](u3::TDateTime date) { AcceptChosenDate(date); };
         ApplyLanguage();
     }
     return popup_.get();
@@ -274,6 +269,22 @@ void TLangDateEdit::SetPopupFontSize(int32_t value)
         popup->GetFont()->SetSize(value);
 }
 
+void TLangDateEdit::AcceptChosenDate(u3::TDateTime date)
+{
+    fw::Guard<TLangDateEdit> self(this);
+    bool accept = true;
+    if (OnAcceptDate) {
+        OnAcceptDate(this, date, accept);
+        if (!self)
+            return;
+    }
+    if (!accept)
+        return;
+    SetDate(date);
+    if (self && LineEdit()->hasFocus())
+        LineEdit()->selectAll();
+}
+
 void TLangDateEdit::SetButtonHint(const std::string& value)
 {
     buttonHint_ = value;
@@ -294,23 +305,15 @@ void TLangDateEdit::ButtonClick()
     const u3::TDateTime shown = GetDate();
     if (calendarStyle_ == csDialog) {
         u3::TDateTime date = shown;
-        bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
+        const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
                                  weekendColor_, weekends_);
         if (!self)
             return;
         QLineEdit* edit = LineEdit();
         if (edit->isVisible() && edit->isEnabled())
             edit->setFocus(Qt::OtherFocusReason);
-        if (chosen && OnAcceptDate) {
-            OnAcceptDate(this, date, chosen);
-            if (!self)
-                return;
-        }
-        if (chosen) {
-            SetDate(date);
-            if (self && edit->hasFocus())
-                edit->selectAll();
-        }
+        if (chosen)
+            AcceptChosenDate(date);
         return;
     }
     QLineEdit* edit = LineEdit();

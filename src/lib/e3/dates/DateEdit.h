@@ -88,8 +88,8 @@ public:
     virtual void ApplyLanguage();
 
     // The calendar button: OnButtonClick, then the popup under the edit, or
-    // the date dialog; a chosen date that OnAcceptDate lets pass becomes the
-    // edit's date.
+    // the date dialog; a date chosen in either that OnAcceptDate lets pass
+    // becomes the edit's date.
     void ButtonClick();
     // The drop-down calendar; made on first use.
     TPopupCalendar* PopupCalendar();
@@ -133,6 +133,7 @@ private:
     void ShowDisplayForm(u3::TDateTime date);
     u3::TDateTime EmptyOrToday() const;
     bool MaskedKey(QKeyEvent* event);
+    void AcceptChosenDate(u3::TDateTime date);
     void BlankMasked(int from, int to);
 
     TDateLanguages language_ = sys;

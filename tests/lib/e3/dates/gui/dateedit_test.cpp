@@ -250,6 +250,31 @@ TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
         EXPECT_EQ(TextByName(edit, "_Date"), c.shown) << c.name;
     }
 
+    // A day clicked in the drop-down calendar passes OnAcceptDate too.
+    WriteByName(edit, "CalendarStyle", int64_t(e3::csPopup));
+    std::string seen;
+    bool acceptPopup = true;
+    edit.OnButtonClick = nullptr;
+    edit.OnAcceptDate = [&](fw::TObject*, u3::TDateTime& date, bool& accept) {
+        seen = u3::DateToDottedText(date);
+        date += 1;
+        accept = acceptPopup;
+    };
+    for (const bool acceptIt : {true, false}) {
+        acceptPopup = acceptIt;
+        WriteByName(edit, "_Date", std::string("05.03.2024"));
+        button->trigger();
+        e3::TLocCalendar* grid = edit.PopupCalendar()->Calendar();
+        ASSERT_TRUE(edit.PopupCalendar()->IsOpen());
+        for (int row = 1; row <= 6; ++row)
+            for (int col = 0; col < 7; ++col)
+                if (grid->CellText(col, row) == "20")
+                    QTest::mouseClick(grid->Widget(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+        EXPECT_FALSE(edit.PopupCalendar()->IsOpen());
+        EXPECT_EQ(seen, "20.03.2024");
+        EXPECT_EQ(TextByName(edit, "_Date"), acceptIt ? "21.03.2024" : "05.03.2024");
+    }
+
     // Alt+Down works the button from the keyboard, or the key set in ClickKey;
     // ClickKey 0 leaves the keys to the edit.
     int clicks = 0;
