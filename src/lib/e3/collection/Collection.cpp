@@ -40,18 +40,7 @@ int32_t TextToShortCut(const std::string& text)
     if (sequence.isEmpty())
         return 0;
     const QKeyCombination combination = sequence[0];
-    const uint16_t vk = fw::VirtualKeyFromQt(combination.key(), combination.keyboardModifiers() & Qt::KeypadModifier);
-    if (vk == 0)
-        return 0;
-    int32_t shortCut = vk;
-    const Qt::KeyboardModifiers mods = combination.keyboardModifiers();
-    if (mods & Qt::ShiftModifier)
-        shortCut |= 0x2000;
-    if (mods & Qt::ControlModifier)
-        shortCut |= 0x4000;
-    if (mods & Qt::AltModifier)
-        shortCut |= 0x8000;
-    return shortCut;
+    return fw::ShortCutFromQt(combination.key(), combination.keyboardModifiers());
 }
 
 void UpdateButtonWidth(Te3_CollSpeedButton& button)

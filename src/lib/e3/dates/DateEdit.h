@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+class QAction;
+
 namespace e3 {
 
 extern const fw::TEnumType DateLanguagesType;
@@ -28,6 +30,11 @@ extern const fw::TEnumType CalendarStyleType;
 // function restores the system clock.
 void SetDateEditClock(std::function<u3::TDateTime()> clock);
 u3::TDateTime DateEditToday();
+
+// Asked when the date dialog was confirmed with a date: the handler may
+// change the date, or clear accept to keep the edit's date as it was.
+using TExecDateDialog = std::function<void(fw::TObject* sender, u3::TDateTime& date, bool& accept)>;
+extern const fw::TEventType ExecDateDialogEventType;
 
 class TCustomLangDateEdit : public Te3CustomEdit {
     FW_CLASS()
@@ -80,8 +87,9 @@ public:
     virtual void ApplyFormat();
     virtual void ApplyLanguage();
 
-    // The calendar button: the popup under the edit, or the date dialog; a
-    // chosen date becomes the edit's date.
+    // The calendar button: OnButtonClick, then the popup under the edit, or
+    // the date dialog; a date chosen in either that OnAcceptDate lets pass
+    // becomes the edit's date.
     void ButtonClick();
     // The drop-down calendar; made on first use.
     TPopupCalendar* PopupCalendar();
@@ -96,8 +104,18 @@ public:
     fw::TColor GetWeekendColor() const { return weekendColor_; }
     void SetWeekendColor(fw::TColor value);
     void SetPopupFontSize(int32_t value);
+    // The calendar button's hint.
+    std::string GetButtonHint() const { return buttonHint_; }
+    void SetButtonHint(const std::string& value);
+    // The key (a shortcut code: key, Shift 0x2000, Ctrl 0x4000, Alt 0x8000)
+    // that works the calendar button from the keyboard; 0 for none.
+    int32_t GetClickKey() const { return clickKey_; }
+    void SetClickKey(int32_t value) { clickKey_ = value; }
 
     void Loaded() override;
+
+    fw::TNotifyEvent OnButtonClick;
+    TExecDateDialog OnAcceptDate;
 
 protected:
     bool KeyPress(QKeyEvent* event) override;
@@ -115,6 +133,7 @@ private:
     void ShowDisplayForm(u3::TDateTime date);
     u3::TDateTime EmptyOrToday() const;
     bool MaskedKey(QKeyEvent* event);
+    void AcceptChosenDate(u3::TDateTime date);
     void BlankMasked(int from, int to);
 
     TDateLanguages language_ = sys;
@@ -131,6 +150,9 @@ private:
     TDaysOfWeek weekends_ = DaySet(Sun);
     fw::TColor weekendColor_ = fw::clRed;
     int32_t popupFontSize_ = 0;
+    std::string buttonHint_;
+    int32_t clickKey_ = 0x8000 | 0x28; // Alt+Down
+    QAction* calendarButton_ = nullptr;
     fw::Guard<TPopupCalendar> popup_;
 };
 

@@ -3,8 +3,10 @@
 // The sheets are engine containers of their own: they take part in the
 // Enabled and LockedEdit cascades, can be highlighted and are translatable.
 // A tab change by the user asks OnChanging first (which may refuse it) and
-// fires OnChange after the new page shows.
+// fires OnChange after the new page shows; Ctrl+Tab and Ctrl+Shift+Tab do the
+// same for the next and previous page.
 #include "e3/common/Contract.h"
+#include "framework/Actions.h"
 
 #include <QTabBar>
 
@@ -19,6 +21,11 @@ enum TTabPosition { tpTop, tpBottom, tpLeft, tpRight };
 enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
 extern const fw::TEnumType TabPositionType;
 extern const fw::TEnumType TabStyleType;
+
+// Asked for the picture of each tab: imageIndex comes in as the index the
+// tab's page names and may be changed.
+using TTabGetImageEvent = std::function<void(fw::TObject* sender, int32_t tabIndex, int32_t& imageIndex)>;
+extern const fw::TEventType TabGetImageEventType;
 
 class Te3TabSheet : public fw::TWinControl, public ITranslatableControl {
     FW_CLASS()
@@ -110,6 +117,9 @@ public:
     // Selects the tab as a click on it does: OnChanging may refuse, OnChange
     // follows the new page. False when nothing changed.
     bool SelectTabByUser(int32_t tabIndex);
+    // Selects the next page with a shown tab after the active one (the
+    // previous one when not forward), going round, as a tab click does.
+    bool SelectNextPage(bool forward);
 
     QTabBar* TabBar() const;
     bool TabHighlighted(int32_t tabIndex) const;
@@ -132,11 +142,17 @@ public:
     void SetTabPosition(TTabPosition value);
     bool GetOwnerDraw() const { return ownerDraw_; }
     void SetOwnerDraw(bool value) { ownerDraw_ = value; }
+    // The tabs' pictures, by the index OnGetImageIndex or the page names.
+    fw::TCustomImageList* GetImages() const { return images_.get(); }
+    void SetImages(fw::TCustomImageList* value);
+    // The picture index of a shown tab; -1 for none.
+    int32_t TabImageIndex(int32_t tabIndex);
 
     void FocusControl(const std::string& ignored = {});
 
     fw::TNotifyEvent OnChange;
     fw::TChangingEvent OnChanging;
+    TTabGetImageEvent OnGetImageIndex;
 
     // For the sheets: their tab shows something new.
     void SheetChanged();
@@ -148,6 +164,7 @@ protected:
 
 private:
     class TabBarWidget;
+    class PageKeys;
     struct PageEntry {
         Te3TabSheet* sheet;
         fw::TControl* asControl; // kept for the removal of a sheet being destroyed
@@ -159,6 +176,7 @@ private:
     void SyncTabs();
     void TabBarChanged(int index);
     void ShowOnly(Te3TabSheet* page);
+    void SyncTabImages();
 
     ContainerCascade cascade_;
     QWidget* frame_;
@@ -177,6 +195,7 @@ private:
     int32_t tabHeight_ = 0;
     int32_t tabWidth_ = 0;
     TTabPosition tabPosition_ = tpTop;
+    fw::Guard<fw::TCustomImageList> images_;
 };
 
 class Te3PageControl : public Te3CustomPageControl {
