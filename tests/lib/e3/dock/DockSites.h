@@ -51,4 +51,25 @@ public:
     std::unique_ptr<e3::Tg3DockTree> manager;
 };
 
+// A 300 x 300 dock site at x on window, with the client's dock manager.
+inline TDockPanel* NewDockPanel(fw::TCustomForm& window, int32_t x)
+{
+    auto* site = new TDockPanel(&window);
+    site->SetParent(&window);
+    site->SetBounds(x, 0, 300, 300);
+    site->manager = std::make_unique<e3::Tg3DockTree>(*site);
+    return site;
+}
+
+// A shown form docked at the right in site that is dragged by its caption to dock.
+inline TDockForm* DockDraggable(fw::TCustomForm& window, TDockPanel& site, const std::string& name)
+{
+    auto* form = new TDockForm(&window, name);
+    form->SetDragKind(fw::dkDock);
+    form->SetDragMode(fw::dmAutomatic);
+    site.DockDrop(*form, 0, 0, fw::alRight, nullptr);
+    form->SetVisible(true);
+    return form;
+}
+
 } // namespace e3test

@@ -403,23 +403,8 @@ protected:
         window.Show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.Widget()));
     }
-    TDockPanel* Site(int32_t x)
-    {
-        auto* site = new TDockPanel(&window);
-        site->SetParent(&window);
-        site->SetBounds(x, 0, 300, 300);
-        site->manager = std::make_unique<Tg3DockTree>(*site);
-        return site;
-    }
-    TDockForm* Dock(TDockPanel* site, const std::string& name)
-    {
-        auto* form = new TDockForm(&window, name);
-        form->SetDragKind(fw::dkDock);
-        form->SetDragMode(fw::dmAutomatic);
-        site->DockDrop(*form, 0, 0, fw::alRight, nullptr);
-        form->SetVisible(true);
-        return form;
-    }
+    TDockPanel* Site(int32_t x) { return e3test::NewDockPanel(window, x); }
+    TDockForm* Dock(TDockPanel* site, const std::string& name) { return e3test::DockDraggable(window, *site, name); }
     // Presses at a point of from's layer, moves in steps to the points (in
     // from's layer too) and lets go at the last one.
     void Drag(TDockPanel* from, QPoint press, const std::vector<QPoint>& moves, bool release = true)

@@ -33,23 +33,8 @@ protected:
         window.Show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.Widget(), 30000));
     }
-    TDockPanel* Site(int32_t x)
-    {
-        auto* site = new TDockPanel(&window);
-        site->SetParent(&window);
-        site->SetBounds(x, 0, 300, 300);
-        site->manager = std::make_unique<e3::Tg3DockTree>(*site);
-        return site;
-    }
-    TDockForm* Dock(TDockPanel* site, const std::string& name)
-    {
-        auto* form = new TDockForm(&window, name);
-        form->SetDragKind(fw::dkDock);
-        form->SetDragMode(fw::dmAutomatic);
-        site->DockDrop(*form, 0, 0, fw::alRight, nullptr);
-        form->SetVisible(true);
-        return form;
-    }
+    TDockPanel* Site(int32_t x) { return e3test::NewDockPanel(window, x); }
+    TDockForm* Dock(TDockPanel* site, const std::string& name) { return e3test::DockDraggable(window, *site, name); }
     // Presses at from, moves a little and then to each point, lets go at the last.
     void DragWithTheMouse(QPoint from, const std::vector<QPoint>& to)
     {
