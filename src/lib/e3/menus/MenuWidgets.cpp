@@ -7,8 +7,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScreen>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 namespace e3 {
 namespace {
@@ -106,6 +110,199 @@ ItemMenu::ItemMenu(Te3MenuItem* list) : list_(list)
     setStyle(style);
 }
 
+namespace {
+
+TMenuBreak BreakOf(const QAction* action)
+{
+    const auto* itemAction = dynamic_cast<const ItemAction*>(action);
+    const Te3MenuItem* item = itemAction ? itemAction->Item() : nullptr;
+    return item ? item->GetBreak() : mbNone;
+}
+
+bool Selectable(const QAction* action, const QWidget* menu)
+{
+    return action && !action->isSeparator() &&
+           (action->isEnabled() || menu->style()->styleHint(QStyle::SH_Menu_AllowActiveAndDisabled, nullptr, menu));
+}
+
+} // namespace
+
+ItemMenu::ColumnLayout ItemMenu::Columns() const
+{
+    // Qt still lays the items out in one column; each keeps the size Qt gave
+    // it there, and a column is as wide as its widest item.
+    ColumnLayout layout;
+    const QStyle* s = style();
+    const int frame = s->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this);
+    const int hMargin = s->pixelMetric(QStyle::PM_MenuHMargin, nullptr, this);
+    const int vMargin = s->pixelMetric(QStyle::PM_MenuVMargin, nullptr, this);
+    const QMargins margins = contentsMargins();
+    const int top = vMargin + frame + margins.top();
+    int x = hMargin + frame + margins.left();
+    int y = top;
+    int bottom = top;
+    int columnWidth = 0;
+    size_t columnStart = 0;
+    const auto closeColumn = [&] {
+        for (size_t i = columnStart; i < layout.cells.size(); ++i)
+            layout.cells[i].rect.setWidth(columnWidth);
+        x += columnWidth;
+    };
+    for (QAction* action : actions()) {
+        const QRect given = QMenu::actionGeometry(action);
+        if (given.isNull())
+            continue; // hidden, or a separator Qt left out
+        if (const TMenuBreak brk = BreakOf(action); brk != mbNone && !layout.cells.empty()) {
+            closeColumn();
+            if (brk == mbBarBreak)
+                layout.bars.push_back(x + kBarBreakGap / 2 - 1);
+            x += brk == mbBarBreak ? kBarBreakGap : kBreakGap;
+            y = top;
+            columnWidth = 0;
+            columnStart = layout.cells.size();
+            ++layout.columns;
+        }
+        layout.cells.push_back({action, QRect(x, y, given.width(), given.height()), layout.columns});
+        y += given.height();
+        bottom = std::max(bottom, y);
+        columnWidth = std::max(columnWidth, given.width());
+    }
+    closeColumn();
+    ++layout.columns;
+
+    QStyleOption option(0);
+    option.initFrom(this);
+    const QSize inner(x + hMargin + frame + margins.right(), bottom + vMargin + frame + margins.bottom());
+    layout.size = s->sizeFromContents(QStyle::CT_Menu, &option, inner, this);
+    if (isRightToLeft()) {
+        const int width = layout.size.width();
+        for (Cell& cell : layout.cells)
+            cell.rect.moveLeft(width - cell.rect.right() - 1);
+        for (int& bar : layout.bars)
+            bar = width - bar - 2;
+    }
+    return layout;
+}
+
+QRect ItemMenu::ItemRect(const QAction* action) const
+{
+    const ColumnLayout layout = Columns();
+    if (layout.columns <= 1)
+        return QMenu::actionGeometry(const_cast<QAction*>(action));
+    for (const Cell& cell : layout.cells)
+        if (cell.action == action)
+            return cell.rect;
+    return {};
+}
+
+QAction* ItemMenu::ItemAt(const QPoint& pos) const
+{
+    const ColumnLayout layout = Columns();
+    if (layout.columns <= 1)
+        return actionAt(pos);
+    for (const Cell& cell : layout.cells)
+        if (cell.rect.contains(pos))
+            return cell.action;
+    return nullptr;
+}
+
+QSize ItemMenu::sizeHint() const
+{
+    const ColumnLayout layout = Columns();
+    return layout.columns > 1 ? layout.size : QMenu::sizeHint();
+}
+
+void ItemMenu::paintEvent(QPaintEvent* event)
+{
+    const ColumnLayout layout = Columns();
+    if (layout.columns <= 1) {
+        QMenu::paintEvent(event);
+        return;
+    }
+    // Qt asks for the places of its own layout to be painted again; the
+    // whole menu is, so that no item shows a stale highlight.
+    if (event->region() != QRegion(rect()))
+        update();
+
+    QPainter painter(this);
+    QStyleOptionMenuItem panel;
+    panel.initFrom(this);
+    panel.state = QStyle::State_None;
+    panel.checkType = QStyleOptionMenuItem::NotCheckable;
+    panel.maxIconWidth = 0;
+    panel.reservedShortcutWidth = 0;
+    style()->drawPrimitive(QStyle::PE_PanelMenu, &panel, &painter, this);
+
+    QRegion emptyArea(rect());
+    for (const Cell& cell : layout.cells) {
+        QStyleOptionMenuItem option;
+        initStyleOption(&option, cell.action);
+        option.rect = cell.rect;
+        emptyArea -= cell.rect;
+        painter.save();
+        painter.setClipRect(cell.rect);
+        style()->drawControl(QStyle::CE_MenuItem, &option, &painter, this);
+        painter.restore();
+    }
+
+    const int frame = style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this);
+    const int vMargin = style()->pixelMetric(QStyle::PM_MenuVMargin, nullptr, this);
+    for (int bar : layout.bars) {
+        const int top = frame + vMargin;
+        const int bottom = height() - frame - vMargin - 1;
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawLine(bar, top, bar, bottom);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawLine(bar + 1, top, bar + 1, bottom);
+    }
+
+    if (frame > 0) {
+        QStyleOptionFrame border;
+        border.rect = rect();
+        border.palette = palette();
+        border.state = QStyle::State_None;
+        border.lineWidth = frame;
+        border.midLineWidth = 0;
+        style()->drawPrimitive(QStyle::PE_FrameMenu, &border, &painter, this);
+    }
+}
+
+void ItemMenu::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (!HasColumns() || !rect().contains(pos)) {
+        QMenu::mouseMoveEvent(event);
+        return;
+    }
+    if (event->buttons() != Qt::NoButton)
+        armed_ = true;
+    QAction* action = ItemAt(pos);
+    if (action == activeAction())
+        return;
+    if (!Selectable(action, this)) {
+        // Between items an open sub-menu stays open.
+        const QAction* current = activeAction();
+        if (!(current && current->menu() && current->menu()->isVisible()))
+            setActiveAction(nullptr);
+    } else {
+        setActiveAction(action);
+    }
+    update();
+}
+
+void ItemMenu::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (!HasColumns() || !rect().contains(pos)) {
+        QMenu::mousePressEvent(event);
+        return;
+    }
+    armed_ = true;
+    if (QAction* action = ItemAt(pos); action != activeAction() && Selectable(action, this))
+        setActiveAction(action);
+    update();
+}
+
 void ItemMenu::mouseReleaseEvent(QMouseEvent* event)
 {
     // A popup tracking the left button only lets a right release pass.
@@ -117,7 +314,125 @@ void ItemMenu::mouseReleaseEvent(QMouseEvent* event)
             return;
         }
     }
-    QMenu::mouseReleaseEvent(event);
+    const QPoint pos = event->position().toPoint();
+    if (!HasColumns() || !rect().contains(pos)) {
+        QMenu::mouseReleaseEvent(event);
+        return;
+    }
+    const bool armed = std::exchange(armed_, false);
+    QAction* action = ItemAt(pos);
+    if (!armed || !action || action != activeAction() || !action->isEnabled() || action->isSeparator() ||
+        action->menu())
+        return;
+    // Chosen as Qt chooses the current item from the keyboard: the menus
+    // close and the action runs.
+    QKeyEvent choose(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QMenu::keyPressEvent(&choose);
+}
+
+void ItemMenu::keyPressEvent(QKeyEvent* event)
+{
+    const ColumnLayout layout = Columns();
+    if (layout.columns <= 1) {
+        QMenu::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    if ((key == Qt::Key_Left || key == Qt::Key_Right) && event->modifiers() == Qt::NoModifier) {
+        const int direction = key == Qt::Key_Right ? 1 : -1;
+        const QAction* current = activeAction();
+        // Towards the side a sub-menu opens on, an item with one opens it.
+        const int opening = isRightToLeft() ? -1 : 1;
+        const bool opensSubMenu = current && current->menu() && direction == opening;
+        if (!opensSubMenu)
+            if (const QAction* target = Across(layout, direction)) {
+                StepTo(target);
+                update();
+                event->accept();
+                return;
+            }
+    }
+    QMenu::keyPressEvent(event);
+    update();
+}
+
+QAction* ItemMenu::Across(const ColumnLayout& layout, int direction) const
+{
+    const QAction* current = activeAction();
+    const auto here = std::find_if(layout.cells.begin(), layout.cells.end(),
+                                   [&](const Cell& cell) { return cell.action == current; });
+    if (here == layout.cells.end())
+        return nullptr;
+    // The nearest column on that side.
+    int column = -1;
+    int columnX = 0;
+    for (const Cell& cell : layout.cells) {
+        const int dx = (cell.rect.left() - here->rect.left()) * direction;
+        if (dx > 0 && (column < 0 || dx < (columnX - here->rect.left()) * direction))
+            column = cell.column, columnX = cell.rect.left();
+    }
+    QAction* best = nullptr;
+    int bestDistance = 0;
+    for (const Cell& cell : layout.cells) {
+        if (cell.column != column || !Selectable(cell.action, this))
+            continue;
+        const int distance = std::abs(cell.rect.center().y() - here->rect.center().y());
+        if (!best || distance < bestDistance)
+            best = cell.action, bestDistance = distance;
+    }
+    return best;
+}
+
+void ItemMenu::StepTo(const QAction* target)
+{
+    const QList<QAction*> all = actions();
+    const qsizetype to = all.indexOf(const_cast<QAction*>(target));
+    const qsizetype from = all.indexOf(activeAction());
+    if (to < 0)
+        return;
+    QKeyEvent step(QEvent::KeyPress, from >= 0 && to < from ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier);
+    // Each step reaches the next item Qt lets the keyboard select; every
+    // item is passed at most once.
+    for (qsizetype i = 0; i <= all.size() && activeAction() != target; ++i)
+        QMenu::keyPressEvent(&step);
+}
+
+void ItemMenu::showEvent(QShowEvent* event)
+{
+    QMenu::showEvent(event);
+    PlaceBesideOpeningItem();
+}
+
+void ItemMenu::PlaceBesideOpeningItem()
+{
+    Te3MenuItem* list = list_.get();
+    QAction* opener = list ? list->Action() : nullptr;
+    if (!opener)
+        return;
+    for (QObject* object : opener->associatedObjects()) {
+        auto* parentMenu = dynamic_cast<ItemMenu*>(object);
+        if (!parentMenu || parentMenu == this || !parentMenu->isVisible() || !parentMenu->HasColumns())
+            continue;
+        const QRect at = parentMenu->ItemRect(opener);
+        if (at.isEmpty())
+            continue;
+        const int overlap = style()->pixelMetric(QStyle::PM_SubMenuOverlap, nullptr, parentMenu);
+        const QSize size = this->size();
+        const QPoint right = parentMenu->mapToGlobal(QPoint(at.right() + overlap + 1, at.top()));
+        const QPoint left = parentMenu->mapToGlobal(QPoint(at.left() - overlap - size.width(), at.top()));
+        QPoint pos = parentMenu->isRightToLeft() ? left : right;
+        if (const QScreen* screen = parentMenu->screen()) {
+            const QRect room = screen->availableGeometry();
+            if (pos.x() + size.width() > room.right() + 1)
+                pos.setX(left.x());
+            if (pos.x() < room.left())
+                pos.setX(right.x());
+            if (pos.y() + size.height() > room.bottom() + 1)
+                pos.setY(std::max(room.top(), room.bottom() + 1 - size.height()));
+        }
+        move(pos);
+        return;
+    }
 }
 
 ItemBar::ItemBar()

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QStyleOptionMenuItem>
 
+#include <vector>
+
 namespace e3 {
 
 // The action of a menu item, leading back to the item while it lives.
@@ -41,15 +43,63 @@ private:
 };
 
 // The menu showing an item's sub-items (or a popup menu's items).
+//
+// An item whose Break is set starts a new column (mbBarBreak with a vertical
+// bar before it). Qt menus know no such columns, so while one is shown the
+// menu lays out, paints and hit-tests its items itself, and steers Qt's own
+// notion of the current item: Left and Right move between columns, Up and
+// Down follow the order of the items.
 class ItemMenu : public StyledItems<QMenu> {
 public:
     explicit ItemMenu(Te3MenuItem* list);
 
+    // Room between two columns; a bar break draws its bar in the middle.
+    static constexpr int kBreakGap = 4;
+    static constexpr int kBarBreakGap = 10;
+
+    struct Cell {
+        QAction* action;
+        QRect rect;
+        int column;
+    };
+    struct ColumnLayout {
+        std::vector<Cell> cells; // the shown items, in their order
+        std::vector<int> bars;   // x of each bar
+        int columns = 0;
+        QSize size;
+    };
+    // The items' places, in the reading direction of the menu.
+    ColumnLayout Columns() const;
+    // True while a shown item other than the first starts a column.
+    bool HasColumns() const { return Columns().columns > 1; }
+    // Where the action shows; an empty rectangle for none.
+    QRect ItemRect(const QAction* action) const;
+    // The shown item at a point of the menu; nullptr for none.
+    QAction* ItemAt(const QPoint& pos) const;
+
+    QSize sizeHint() const override;
+
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Makes target the current item the way the keyboard does, so that no
+    // sub-menu opens.
+    void StepTo(const QAction* target);
+    // The item of the next column to the left (-1) or right (+1) nearest in
+    // height to the current one; nullptr for none.
+    QAction* Across(const ColumnLayout& layout, int direction) const;
+    // A sub-menu of an item in columns opens beside that item.
+    void PlaceBesideOpeningItem();
+
     fw::Guard<Te3MenuItem> list_;
+    // A button went down in the menu: its release chooses.
+    bool armed_ = false;
 };
 
 class ItemBar : public StyledItems<QMenuBar> {

@@ -488,6 +488,20 @@ void Te3MenuItem::RefreshList()
     }
 }
 
+void Te3MenuItem::SetBreak(TMenuBreak value)
+{
+    if (value < mbNone || value > mbBarBreak || value == break_)
+        return;
+    break_ = value;
+    if (QWidget* container = parent_ ? parent_->ItemContainer() : nullptr) {
+        container->updateGeometry();
+        if (container->isVisible() && qobject_cast<QMenu*>(container))
+            container->resize(container->sizeHint());
+        container->update();
+    }
+    ItemChanged();
+}
+
 void Te3MenuItem::SetDefault(bool value)
 {
     default_ = value;
