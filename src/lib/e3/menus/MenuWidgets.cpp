@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QActionEvent>
 #include <QScreen>
 #include <QStyleOptionFrame>
 
@@ -127,10 +128,79 @@ bool Selectable(const QAction* action, const QWidget* menu)
 
 } // namespace
 
+std::vector<ItemMenu::Measured> ItemMenu::MeasureItems() const
+{
+    // Sized as Qt sizes the items of a menu; a collapsing menu leaves out
+    // leading, doubled and trailing separators, as Qt does.
+    std::vector<Measured> items;
+    const QList<QAction*> all = actions();
+    const bool collapse = separatorsCollapsible();
+    qsizetype last = all.size() - 1;
+    while (collapse && last >= 0 && (!all[last]->isVisible() || all[last]->isSeparator()))
+        --last;
+    const QFontMetrics menuMetrics = fontMetrics();
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    bool previousWasSeparator = true;
+    for (qsizetype i = 0; i <= last; ++i) {
+        QAction* action = all[i];
+        if (!action->isVisible() || (collapse && previousWasSeparator && action->isSeparator()))
+            continue;
+        previousWasSeparator = action->isSeparator();
+        QStyleOptionMenuItem option;
+        initStyleOption(&option, action);
+        QSize size(2, 2);
+        int shortcutWidth = 0;
+        if (!action->isSeparator()) {
+            QString text = option.text;
+            if (const qsizetype tab = text.indexOf(QLatin1Char('\t')); tab >= 0) {
+                shortcutWidth = menuMetrics.horizontalAdvance(text.mid(tab + 1));
+                text.truncate(tab);
+            }
+            const QRect bounds =
+                option.fontMetrics.boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, text);
+            size = QSize(bounds.width(), std::max(option.fontMetrics.height(), menuMetrics.height()));
+            if (!action->icon().isNull())
+                size.setHeight(std::max(size.height(), iconSize));
+        }
+        size = style()->sizeFromContents(QStyle::CT_MenuItem, &option, size, this);
+        if (!size.isEmpty())
+            items.push_back({action, size, shortcutWidth});
+    }
+    return items;
+}
+
 ItemMenu::ColumnLayout ItemMenu::Columns() const
 {
-    // Qt still lays the items out in one column; each keeps the size Qt gave
-    // it there, and a column is as wide as its widest item.
+    if (columns_)
+        return *columns_;
+    const uint64_t generation = generation_;
+    ColumnLayout layout = LayOutColumns();
+    if (generation == generation_)
+        columns_ = layout;
+    return layout;
+}
+
+void ItemMenu::ItemsChanged()
+{
+    ++generation_;
+    columns_.reset();
+}
+
+void ItemMenu::actionEvent(QActionEvent* event)
+{
+    ItemsChanged();
+    QMenu::actionEvent(event);
+}
+
+void ItemMenu::changeEvent(QEvent* event)
+{
+    ItemsChanged();
+    QMenu::changeEvent(event);
+}
+
+ItemMenu::ColumnLayout ItemMenu::LayOutColumns() const
+{
+    // A column is as wide as its widest item and its widest shortcut.
     ColumnLayout layout;
     const QStyle* s = style();
     const int frame = s->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this);
@@ -142,30 +212,31 @@ ItemMenu::ColumnLayout ItemMenu::Columns() const
     int y = top;
     int bottom = top;
     int columnWidth = 0;
+    int shortcutWidth = 0;
     size_t columnStart = 0;
     const auto closeColumn = [&] {
+        columnWidth += shortcutWidth;
         for (size_t i = columnStart; i < layout.cells.size(); ++i)
             layout.cells[i].rect.setWidth(columnWidth);
         x += columnWidth;
     };
-    for (QAction* action : actions()) {
-        const QRect given = QMenu::actionGeometry(action);
-        if (given.isNull())
-            continue; // hidden, or a separator Qt left out
-        if (const TMenuBreak brk = BreakOf(action); brk != mbNone && !layout.cells.empty()) {
+    for (const Measured& item : MeasureItems()) {
+        if (const TMenuBreak brk = BreakOf(item.action); brk != mbNone && !layout.cells.empty()) {
             closeColumn();
             if (brk == mbBarBreak)
                 layout.bars.push_back(x + kBarBreakGap / 2 - 1);
             x += brk == mbBarBreak ? kBarBreakGap : kBreakGap;
             y = top;
             columnWidth = 0;
+            shortcutWidth = 0;
             columnStart = layout.cells.size();
             ++layout.columns;
         }
-        layout.cells.push_back({action, QRect(x, y, given.width(), given.height()), layout.columns});
-        y += given.height();
+        layout.cells.push_back({item.action, QRect(QPoint(x, y), item.size), layout.columns});
+        y += item.size.height();
         bottom = std::max(bottom, y);
-        columnWidth = std::max(columnWidth, given.width());
+        columnWidth = std::max(columnWidth, item.size.width());
+        shortcutWidth = std::max(shortcutWidth, item.shortcutWidth);
     }
     closeColumn();
     ++layout.columns;
@@ -403,6 +474,22 @@ void ItemMenu::showEvent(QShowEvent* event)
     PlaceBesideOpeningItem();
 }
 
+void ItemMenu::PlaceBelow(QWidget* bar, const QRect& at)
+{
+    if (at.isEmpty())
+        return;
+    const QSize size = this->size();
+    const int x = bar->isRightToLeft() ? at.right() + 1 - size.width() : at.left();
+    QPoint pos = bar->mapToGlobal(QPoint(x, at.bottom() + 1));
+    if (const QScreen* screen = bar->screen()) {
+        const QRect room = screen->availableGeometry();
+        if (pos.y() + size.height() > room.bottom() + 1)
+            pos.setY(bar->mapToGlobal(at.topLeft()).y() - size.height());
+        pos.setX(std::clamp(pos.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+    }
+    move(pos);
+}
+
 void ItemMenu::PlaceBesideOpeningItem()
 {
     Te3MenuItem* list = list_.get();
@@ -410,6 +497,10 @@ void ItemMenu::PlaceBesideOpeningItem()
     if (!opener)
         return;
     for (QObject* object : opener->associatedObjects()) {
+        if (auto* bar = dynamic_cast<ItemBar*>(object); bar && bar->isVisible() && bar->HasLines()) {
+            PlaceBelow(bar, bar->ItemRect(opener));
+            return;
+        }
         auto* parentMenu = dynamic_cast<ItemMenu*>(object);
         if (!parentMenu || parentMenu == this || !parentMenu->isVisible() || !parentMenu->HasColumns())
             continue;
@@ -440,6 +531,262 @@ ItemBar::ItemBar()
     auto* style = new MenuStyle;
     style->setParent(this);
     setStyle(style);
+    setMouseTracking(true);
+}
+
+ItemBar::LineLayout ItemBar::Lines() const
+{
+    if (lines_cache_)
+        return *lines_cache_;
+    const uint64_t generation = generation_;
+    LineLayout layout = LayOutLines();
+    if (generation == generation_)
+        lines_cache_ = layout;
+    return layout;
+}
+
+void ItemBar::ItemsChanged()
+{
+    ++generation_;
+    lines_cache_.reset();
+}
+
+void ItemBar::changeEvent(QEvent* event)
+{
+    ItemsChanged();
+    QMenuBar::changeEvent(event);
+}
+
+ItemBar::LineLayout ItemBar::LayOutLines() const
+{
+    // Placed as Qt places the items of one line, each with the size Qt gave it.
+    LineLayout layout;
+    const QStyle* s = style();
+    const int frame = s->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, this);
+    const int hMargin = s->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, this);
+    const int vMargin = s->pixelMetric(QStyle::PM_MenuBarVMargin, nullptr, this);
+    const int spacing = s->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, this);
+    const int left = frame + hMargin + spacing;
+    int x = left;
+    int y = frame + vMargin;
+    const int iconSize = s->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    for (QAction* action : actions()) {
+        // Sized as Qt sizes the items of a bar; it shows no separators.
+        if (!action->isVisible() || action->isSeparator())
+            continue;
+        QSize size;
+        if (!action->icon().isNull())
+            size = QSize(iconSize, iconSize);
+        else if (!action->text().isEmpty())
+            size = fontMetrics().size(Qt::TextShowMnemonic, action->text());
+        QStyleOptionMenuItem option;
+        initStyleOption(&option, action);
+        size = s->sizeFromContents(QStyle::CT_MenuBarItem, &option, size, this);
+        if (size.isEmpty())
+            continue;
+        layout.lineHeight = std::max(layout.lineHeight, size.height());
+        if (BreakOf(action) != mbNone && !layout.cells.empty()) {
+            ++layout.lines;
+            x = left;
+        }
+        layout.cells.push_back({action, QRect(x, 0, size.width(), 0), layout.lines});
+        x += size.width() + spacing;
+    }
+    ++layout.lines;
+    for (Cell& cell : layout.cells) {
+        cell.rect.setHeight(layout.lineHeight);
+        cell.rect.moveTop(y + cell.line * layout.lineHeight);
+        cell.rect = QStyle::visualRect(layoutDirection(), rect(), cell.rect);
+    }
+    return layout;
+}
+
+QRect ItemBar::ItemRect(const QAction* action) const
+{
+    const LineLayout layout = Lines();
+    if (layout.lines <= 1)
+        return QMenuBar::actionGeometry(const_cast<QAction*>(action));
+    for (const Cell& cell : layout.cells)
+        if (cell.action == action)
+            return cell.rect;
+    return {};
+}
+
+QAction* ItemBar::ItemAt(const QPoint& pos) const
+{
+    const LineLayout layout = Lines();
+    if (layout.lines <= 1)
+        return actionAt(pos);
+    for (const Cell& cell : layout.cells)
+        if (cell.rect.contains(pos))
+            return cell.action;
+    return nullptr;
+}
+
+QSize ItemBar::sizeHint() const
+{
+    const LineLayout layout = Lines();
+    return QMenuBar::sizeHint() + QSize(0, (layout.lines - 1) * layout.lineHeight);
+}
+
+QSize ItemBar::minimumSizeHint() const
+{
+    const LineLayout layout = Lines();
+    return QMenuBar::minimumSizeHint() + QSize(0, (layout.lines - 1) * layout.lineHeight);
+}
+
+int ItemBar::heightForWidth(int width) const
+{
+    const LineLayout layout = Lines();
+    return QMenuBar::heightForWidth(width) + (layout.lines - 1) * layout.lineHeight;
+}
+
+void ItemBar::CheckLines()
+{
+    ItemsChanged();
+    const int lines = Lines().lines;
+    HideOverflowButton();
+    if (lines == lines_)
+        return;
+    lines_ = lines;
+    updateGeometry();
+    update();
+    if (OnHeightChange)
+        OnHeightChange();
+}
+
+void ItemBar::HideOverflowButton()
+{
+    if (lines_ <= 1)
+        return;
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->objectName() == QLatin1String("qt_menubar_ext_button"))
+            child->hide();
+}
+
+QAction* ItemBar::OpenAction() const
+{
+    QAction* current = activeAction();
+    return current && current->menu() && current->menu()->isVisible() ? current : nullptr;
+}
+
+void ItemBar::actionEvent(QActionEvent* event)
+{
+    ItemsChanged();
+    QMenuBar::actionEvent(event);
+    CheckLines();
+}
+
+void ItemBar::resizeEvent(QResizeEvent* event)
+{
+    ItemsChanged();
+    QMenuBar::resizeEvent(event);
+    HideOverflowButton();
+}
+
+void ItemBar::paintEvent(QPaintEvent* event)
+{
+    const LineLayout layout = Lines();
+    if (layout.lines <= 1) {
+        QMenuBar::paintEvent(event);
+        return;
+    }
+    if (event->region() != QRegion(rect()))
+        update();
+
+    QPainter painter(this);
+    QRegion emptyArea(rect());
+    const QAction* open = OpenAction();
+    for (const Cell& cell : layout.cells) {
+        QStyleOptionMenuItem option;
+        initStyleOption(&option, cell.action);
+        option.rect = cell.rect;
+        // Qt's own hover needs its own layout; the item under the mouse
+        // shows raised unless a drop-down is open.
+        if (!open && cell.action == hover_.data() && cell.action->isEnabled())
+            option.state |= QStyle::State_Selected;
+        emptyArea -= cell.rect;
+        painter.save();
+        painter.setClipRect(cell.rect);
+        style()->drawControl(QStyle::CE_MenuBarItem, &option, &painter, this);
+        painter.restore();
+    }
+    if (const int frame = style()->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, this)) {
+        QStyleOptionFrame border;
+        border.rect = rect();
+        border.palette = palette();
+        border.state = QStyle::State_None;
+        border.lineWidth = frame;
+        border.midLineWidth = 0;
+        style()->drawPrimitive(QStyle::PE_PanelMenuBar, &border, &painter, this);
+    }
+    painter.setClipRegion(emptyArea);
+    QStyleOptionMenuItem empty;
+    empty.palette = palette();
+    empty.state = QStyle::State_None;
+    empty.menuItemType = QStyleOptionMenuItem::EmptyArea;
+    empty.checkType = QStyleOptionMenuItem::NotCheckable;
+    empty.rect = rect();
+    empty.menuRect = rect();
+    style()->drawControl(QStyle::CE_MenuBarEmptyArea, &empty, &painter, this);
+}
+
+void ItemBar::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!HasLines()) {
+        QMenuBar::mouseMoveEvent(event);
+        return;
+    }
+    QAction* action = ItemAt(event->position().toPoint());
+    if (action != hover_.data()) {
+        hover_ = action;
+        update();
+    }
+    // With a drop-down open, the one of the item under the mouse opens.
+    if (action && action->isEnabled() && OpenAction() && action != activeAction())
+        setActiveAction(action);
+}
+
+void ItemBar::mousePressEvent(QMouseEvent* event)
+{
+    if (!HasLines()) {
+        QMenuBar::mousePressEvent(event);
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    QAction* action = ItemAt(event->position().toPoint());
+    QAction* open = OpenAction();
+    pressed_ = action;
+    if (open && (action == open || !action)) {
+        open->menu()->hide(); // a second press closes it
+        pressed_ = nullptr;
+    } else if (action && action->isEnabled()) {
+        setActiveAction(action);
+    }
+    update();
+}
+
+void ItemBar::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!HasLines()) {
+        QMenuBar::mouseReleaseEvent(event);
+        return;
+    }
+    QAction* action = ItemAt(event->position().toPoint());
+    QAction* pressed = pressed_.data();
+    pressed_ = nullptr;
+    if (event->button() == Qt::LeftButton && action && action == pressed && !action->menu() && action->isEnabled())
+        action->trigger();
+}
+
+void ItemBar::leaveEvent(QEvent* event)
+{
+    QMenuBar::leaveEvent(event);
+    if (hover_) {
+        hover_ = nullptr;
+        update();
+    }
 }
 
 namespace {

@@ -184,6 +184,25 @@ TEST_F(MenuColumnsTest, TheMouseHighlightsAndChoosesTheItemUnderIt)
     EXPECT_TRUE(menu->isVisible());
 }
 
+TEST_F(MenuColumnsTest, AnOwnerMeasuredItemSizesItsColumnOnceWhileTheMouseMoves)
+{
+    WriteByName(popup, "OwnerDraw", true);
+    int measured = 0;
+    c->OnMeasureItem = [&](fw::TObject*, QPainter*, int32_t& width, int32_t&) {
+        ++measured;
+        width = 300;
+    };
+    ItemMenu* menu = Show();
+    EXPECT_GE(At(c).width(), 300);
+    EXPECT_LT(At(a).width(), 300) << "only its own column grows";
+    EXPECT_GE(menu->width(), At(a).width() + 300);
+    const int afterShow = measured;
+    EXPECT_GT(afterShow, 0);
+    for (Te3MenuItem* item : {a, b, c, d, e, a})
+        QTest::mouseMove(menu, At(item).center());
+    EXPECT_EQ(measured, afterShow) << "moving over the items measures nothing again";
+}
+
 TEST_F(MenuColumnsTest, ASubMenuOpensBesideItsItemInItsColumn)
 {
     Te3MenuItem* inner = AddItem(c, "Inner");
@@ -212,6 +231,82 @@ TEST_F(MenuColumnsTest, ASubMenuOpensBesideItsItemInItsColumn)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(sub));
     EXPECT_EQ(sub->geometry().top(), item.top());
     EXPECT_GT(sub->geometry().left(), item.center().x());
+}
+
+} // namespace
+
+namespace {
+
+// A form's main menu: File Edit / View Help, the second line started by View.
+TEST(MenuBarLinesTest, ABreakStartsANewLineAndTheClientAreaMakesRoom)
+{
+    fw::TCustomForm form {nullptr};
+    form.SetBounds(0, 0, 400, 300);
+    auto* menu = new e3::Te3_MainMenu(&form);
+    Te3MenuItem* file = AddItem(menu->Items(), "File");
+    Te3MenuItem* edit = AddItem(menu->Items(), "Edit");
+    Te3MenuItem* view = AddItem(menu->Items(), "View");
+    Te3MenuItem* help = AddItem(menu->Items(), "Help");
+    Te3MenuItem* zoom = AddItem(view, "Zoom");
+    int helpClicks = 0, zoomClicks = 0;
+    help->OnClick = [&](fw::TObject*) { ++helpClicks; };
+    zoom->OnClick = [&](fw::TObject*) { ++zoomClicks; };
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
+    auto* bar = dynamic_cast<e3::ItemBar*>(menu->MenuBar());
+    ASSERT_NE(bar, nullptr);
+    const int oneLine = bar->height();
+    const int32_t clientBefore = form.ClientHeight();
+    EXPECT_FALSE(bar->HasLines());
+
+    WriteByName(*view, "Break", int64_t {e3::mbBarBreak});
+    const auto at = [&](Te3MenuItem* item) { return bar->ItemRect(item->Action()); };
+    ASSERT_TRUE(bar->HasLines());
+    EXPECT_EQ(at(view).left(), at(file).left()) << "the new line starts at the left";
+    EXPECT_EQ(at(view).top(), at(file).bottom() + 1);
+    EXPECT_EQ(at(edit).top(), at(file).top());
+    EXPECT_EQ(at(help).top(), at(view).top());
+    EXPECT_GT(at(help).left(), at(view).right());
+    const int line = at(view).top() - at(file).top();
+    EXPECT_EQ(bar->height(), oneLine + line) << "the bar grows by one line";
+    // The client area gives up the room the bar takes, below the bar.
+    const auto clientBelowBar = [&] {
+        const int top = form.ClientWidget()->mapTo(form.Widget(), QPoint(0, 0)).y();
+        EXPECT_GE(top, bar->geometry().bottom() + 1);
+        EXPECT_EQ(top + form.ClientHeight(), form.Widget()->height());
+    };
+    EXPECT_LE(form.ClientHeight(), clientBefore - line + 1);
+    clientBelowBar();
+    EXPECT_EQ(form.GetHeight(), 300);
+    const int32_t clientOnTwoLines = form.ClientHeight();
+    for (Te3MenuItem* item : {file, edit, view, help})
+        EXPECT_EQ(bar->ItemAt(at(item).center()), item->Action()) << item->GetCaption();
+
+    // A press on an item of the second line drops its menu down below it.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, at(view).center());
+    QMenu* drop = view->SubMenu();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(drop));
+    EXPECT_EQ(drop->geometry().topLeft(), bar->mapToGlobal(at(view).bottomLeft() + QPoint(0, 1)));
+    QTest::mouseClick(drop, Qt::LeftButton, {}, drop->actionGeometry(zoom->Action()).center());
+    EXPECT_EQ(zoomClicks, 1);
+    EXPECT_FALSE(drop->isVisible());
+
+    // An item without sub-items is chosen by a click.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, at(help).center());
+    EXPECT_EQ(helpClicks, 1);
+
+    // Without the break the bar is one line again; so it is while the item
+    // that starts the line is hidden.
+    view->SetVisible(false);
+    EXPECT_FALSE(bar->HasLines());
+    EXPECT_EQ(form.ClientHeight(), clientBefore);
+    clientBelowBar();
+    view->SetVisible(true);
+    EXPECT_EQ(form.ClientHeight(), clientOnTwoLines);
+    WriteByName(*view, "Break", int64_t {e3::mbNone});
+    EXPECT_EQ(bar->height(), oneLine);
+    EXPECT_EQ(form.ClientHeight(), clientBefore);
+    clientBelowBar();
 }
 
 } // namespace
