@@ -169,21 +169,56 @@ std::vector<ItemMenu::Measured> ItemMenu::MeasureItems() const
     return items;
 }
 
+QRect CellRect(const std::vector<ItemCell>& cells, const QAction* action)
+{
+    for (const ItemCell& cell : cells)
+        if (cell.action == action)
+            return cell.rect;
+    return {};
+}
+
+QAction* CellAt(const std::vector<ItemCell>& cells, const QPoint& pos)
+{
+    for (const ItemCell& cell : cells)
+        if (cell.rect.contains(pos))
+            return cell.action;
+    return nullptr;
+}
+
+namespace {
+
+// Draws one item in its cell, clipped to it.
+void DrawCell(QWidget* widget, QPainter& painter, QStyle::ControlElement element, QStyleOptionMenuItem& option,
+              const QRect& cell)
+{
+    option.rect = cell;
+    painter.save();
+    painter.setClipRect(cell);
+    widget->style()->drawControl(element, &option, &painter, widget);
+    painter.restore();
+}
+
+void DrawFrame(QWidget* widget, QPainter& painter, QStyle::PrimitiveElement element, int width)
+{
+    QStyleOptionFrame border;
+    border.rect = widget->rect();
+    border.palette = widget->palette();
+    border.state = QStyle::State_None;
+    border.lineWidth = width;
+    border.midLineWidth = 0;
+    widget->style()->drawPrimitive(element, &border, &painter, widget);
+}
+
+} // namespace
+
 ItemMenu::ColumnLayout ItemMenu::Columns() const
 {
-    if (columns_)
-        return *columns_;
-    const uint64_t generation = generation_;
-    ColumnLayout layout = LayOutColumns();
-    if (generation == generation_)
-        columns_ = layout;
-    return layout;
+    return columns_.Get([this] { return LayOutColumns(); });
 }
 
 void ItemMenu::ItemsChanged()
 {
-    ++generation_;
-    columns_.reset();
+    columns_.Drop();
 }
 
 void ItemMenu::actionEvent(QActionEvent* event)
@@ -247,7 +282,7 @@ ItemMenu::ColumnLayout ItemMenu::LayOutColumns() const
     layout.size = s->sizeFromContents(QStyle::CT_Menu, &option, inner, this);
     if (isRightToLeft()) {
         const int width = layout.size.width();
-        for (Cell& cell : layout.cells)
+        for (ItemCell& cell : layout.cells)
             cell.rect.moveLeft(width - cell.rect.right() - 1);
         for (int& bar : layout.bars)
             bar = width - bar - 2;
@@ -258,23 +293,13 @@ ItemMenu::ColumnLayout ItemMenu::LayOutColumns() const
 QRect ItemMenu::ItemRect(const QAction* action) const
 {
     const ColumnLayout layout = Columns();
-    if (layout.columns <= 1)
-        return QMenu::actionGeometry(const_cast<QAction*>(action));
-    for (const Cell& cell : layout.cells)
-        if (cell.action == action)
-            return cell.rect;
-    return {};
+    return layout.columns > 1 ? CellRect(layout.cells, action) : QMenu::actionGeometry(const_cast<QAction*>(action));
 }
 
 QAction* ItemMenu::ItemAt(const QPoint& pos) const
 {
     const ColumnLayout layout = Columns();
-    if (layout.columns <= 1)
-        return actionAt(pos);
-    for (const Cell& cell : layout.cells)
-        if (cell.rect.contains(pos))
-            return cell.action;
-    return nullptr;
+    return layout.columns > 1 ? CellAt(layout.cells, pos) : actionAt(pos);
 }
 
 QSize ItemMenu::sizeHint() const
@@ -305,15 +330,11 @@ void ItemMenu::paintEvent(QPaintEvent* event)
     style()->drawPrimitive(QStyle::PE_PanelMenu, &panel, &painter, this);
 
     QRegion emptyArea(rect());
-    for (const Cell& cell : layout.cells) {
+    for (const ItemCell& cell : layout.cells) {
         QStyleOptionMenuItem option;
         initStyleOption(&option, cell.action);
-        option.rect = cell.rect;
         emptyArea -= cell.rect;
-        painter.save();
-        painter.setClipRect(cell.rect);
-        style()->drawControl(QStyle::CE_MenuItem, &option, &painter, this);
-        painter.restore();
+        DrawCell(this, painter, QStyle::CE_MenuItem, option, cell.rect);
     }
 
     const int frame = style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, this);
@@ -327,15 +348,8 @@ void ItemMenu::paintEvent(QPaintEvent* event)
         painter.drawLine(bar + 1, top, bar + 1, bottom);
     }
 
-    if (frame > 0) {
-        QStyleOptionFrame border;
-        border.rect = rect();
-        border.palette = palette();
-        border.state = QStyle::State_None;
-        border.lineWidth = frame;
-        border.midLineWidth = 0;
-        style()->drawPrimitive(QStyle::PE_FrameMenu, &border, &painter, this);
-    }
+    if (frame > 0)
+        DrawFrame(this, painter, QStyle::PE_FrameMenu, frame);
 }
 
 void ItemMenu::mouseMoveEvent(QMouseEvent* event)
@@ -431,21 +445,21 @@ QAction* ItemMenu::Across(const ColumnLayout& layout, int direction) const
 {
     const QAction* current = activeAction();
     const auto here = std::find_if(layout.cells.begin(), layout.cells.end(),
-                                   [&](const Cell& cell) { return cell.action == current; });
+                                   [&](const ItemCell& cell) { return cell.action == current; });
     if (here == layout.cells.end())
         return nullptr;
     // The nearest column on that side.
     int column = -1;
     int columnX = 0;
-    for (const Cell& cell : layout.cells) {
+    for (const ItemCell& cell : layout.cells) {
         const int dx = (cell.rect.left() - here->rect.left()) * direction;
         if (dx > 0 && (column < 0 || dx < (columnX - here->rect.left()) * direction))
-            column = cell.column, columnX = cell.rect.left();
+            column = cell.group, columnX = cell.rect.left();
     }
     QAction* best = nullptr;
     int bestDistance = 0;
-    for (const Cell& cell : layout.cells) {
-        if (cell.column != column || !Selectable(cell.action, this))
+    for (const ItemCell& cell : layout.cells) {
+        if (cell.group != column || !Selectable(cell.action, this))
             continue;
         const int distance = std::abs(cell.rect.center().y() - here->rect.center().y());
         if (!best || distance < bestDistance)
@@ -536,19 +550,12 @@ ItemBar::ItemBar()
 
 ItemBar::LineLayout ItemBar::Lines() const
 {
-    if (lines_cache_)
-        return *lines_cache_;
-    const uint64_t generation = generation_;
-    LineLayout layout = LayOutLines();
-    if (generation == generation_)
-        lines_cache_ = layout;
-    return layout;
+    return keptLines_.Get([this] { return LayOutLines(); });
 }
 
 void ItemBar::ItemsChanged()
 {
-    ++generation_;
-    lines_cache_.reset();
+    keptLines_.Drop();
 }
 
 void ItemBar::changeEvent(QEvent* event)
@@ -593,9 +600,9 @@ ItemBar::LineLayout ItemBar::LayOutLines() const
         x += size.width() + spacing;
     }
     ++layout.lines;
-    for (Cell& cell : layout.cells) {
+    for (ItemCell& cell : layout.cells) {
         cell.rect.setHeight(layout.lineHeight);
-        cell.rect.moveTop(y + cell.line * layout.lineHeight);
+        cell.rect.moveTop(y + cell.group * layout.lineHeight);
         cell.rect = QStyle::visualRect(layoutDirection(), rect(), cell.rect);
     }
     return layout;
@@ -604,23 +611,13 @@ ItemBar::LineLayout ItemBar::LayOutLines() const
 QRect ItemBar::ItemRect(const QAction* action) const
 {
     const LineLayout layout = Lines();
-    if (layout.lines <= 1)
-        return QMenuBar::actionGeometry(const_cast<QAction*>(action));
-    for (const Cell& cell : layout.cells)
-        if (cell.action == action)
-            return cell.rect;
-    return {};
+    return layout.lines > 1 ? CellRect(layout.cells, action) : QMenuBar::actionGeometry(const_cast<QAction*>(action));
 }
 
 QAction* ItemBar::ItemAt(const QPoint& pos) const
 {
     const LineLayout layout = Lines();
-    if (layout.lines <= 1)
-        return actionAt(pos);
-    for (const Cell& cell : layout.cells)
-        if (cell.rect.contains(pos))
-            return cell.action;
-    return nullptr;
+    return layout.lines > 1 ? CellAt(layout.cells, pos) : actionAt(pos);
 }
 
 QSize ItemBar::sizeHint() const
@@ -697,29 +694,18 @@ void ItemBar::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     QRegion emptyArea(rect());
     const QAction* open = OpenAction();
-    for (const Cell& cell : layout.cells) {
+    for (const ItemCell& cell : layout.cells) {
         QStyleOptionMenuItem option;
         initStyleOption(&option, cell.action);
-        option.rect = cell.rect;
         // Qt's own hover needs its own layout; the item under the mouse
         // shows raised unless a drop-down is open.
         if (!open && cell.action == hover_.data() && cell.action->isEnabled())
             option.state |= QStyle::State_Selected;
         emptyArea -= cell.rect;
-        painter.save();
-        painter.setClipRect(cell.rect);
-        style()->drawControl(QStyle::CE_MenuBarItem, &option, &painter, this);
-        painter.restore();
+        DrawCell(this, painter, QStyle::CE_MenuBarItem, option, cell.rect);
     }
-    if (const int frame = style()->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, this)) {
-        QStyleOptionFrame border;
-        border.rect = rect();
-        border.palette = palette();
-        border.state = QStyle::State_None;
-        border.lineWidth = frame;
-        border.midLineWidth = 0;
-        style()->drawPrimitive(QStyle::PE_PanelMenuBar, &border, &painter, this);
-    }
+    if (const int frame = style()->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, this))
+        DrawFrame(this, painter, QStyle::PE_PanelMenuBar, frame);
     painter.setClipRegion(emptyArea);
     QStyleOptionMenuItem empty;
     empty.palette = palette();

@@ -47,6 +47,45 @@ private:
 
 class ItemBar;
 
+// Where an item shows in a menu laid out in columns or a bar on several
+// lines; group is the column or the line.
+struct ItemCell {
+    QAction* action;
+    QRect rect;
+    int group;
+};
+// The cell's place of action; an empty rectangle for none.
+QRect CellRect(const std::vector<ItemCell>& cells, const QAction* action);
+// The action whose cell holds pos; nullptr for none.
+QAction* CellAt(const std::vector<ItemCell>& cells, const QPoint& pos);
+
+// A layout kept until the items or the look change. Working it out may run
+// handlers that change the items again: such a layout is used once, not kept.
+template <class Layout>
+class KeptLayout {
+public:
+    template <class LayOut>
+    Layout Get(LayOut&& layOut) const
+    {
+        if (kept_)
+            return *kept_;
+        const uint64_t generation = generation_;
+        Layout layout = layOut();
+        if (generation == generation_)
+            kept_ = layout;
+        return layout;
+    }
+    void Drop()
+    {
+        ++generation_;
+        kept_.reset();
+    }
+
+private:
+    mutable std::optional<Layout> kept_;
+    uint64_t generation_ = 0;
+};
+
 // The menu showing an item's sub-items (or a popup menu's items).
 //
 // An item whose Break is set starts a new column (mbBarBreak with a vertical
@@ -62,13 +101,8 @@ public:
     static constexpr int kBreakGap = 4;
     static constexpr int kBarBreakGap = 10;
 
-    struct Cell {
-        QAction* action;
-        QRect rect;
-        int column;
-    };
     struct ColumnLayout {
-        std::vector<Cell> cells; // the shown items, in their order
+        std::vector<ItemCell> cells; // the shown items, in their order
         std::vector<int> bars;   // x of each bar
         int columns = 0;
         QSize size;
@@ -119,9 +153,7 @@ private:
     fw::Guard<Te3MenuItem> list_;
     // A button went down in the menu: its release chooses.
     bool armed_ = false;
-    // Measuring may run handlers that change the items.
-    mutable std::optional<ColumnLayout> columns_;
-    uint64_t generation_ = 0;
+    KeptLayout<ColumnLayout> columns_;
 };
 
 // The menu bar of a main menu. An item whose Break is set starts a new line
@@ -131,13 +163,8 @@ class ItemBar : public StyledItems<QMenuBar> {
 public:
     ItemBar();
 
-    struct Cell {
-        QAction* action;
-        QRect rect;
-        int line;
-    };
     struct LineLayout {
-        std::vector<Cell> cells; // the shown items, in their order
+        std::vector<ItemCell> cells; // the shown items, in their order
         int lines = 0;
         int lineHeight = 0;
     };
@@ -175,8 +202,7 @@ private:
     void HideOverflowButton();
     QAction* OpenAction() const;
 
-    mutable std::optional<LineLayout> lines_cache_;
-    uint64_t generation_ = 0;
+    KeptLayout<LineLayout> keptLines_;
     int lines_ = 1;
     QPointer<QAction> hover_;
     QPointer<QAction> pressed_;
