@@ -4,7 +4,7 @@
 // Enabled and LockedEdit cascades, can be highlighted and are translatable.
 // A tab change by the user asks OnChanging first (which may refuse it) and
 // fires OnChange after the new page shows.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 
 #include <QTabBar>
 
@@ -20,13 +20,10 @@ enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
 extern const fw::TEnumType TabPositionType;
 extern const fw::TEnumType TabStyleType;
 
-class Te3TabSheet : public fw::TWinControl, public ITranslatableControl {
+class Te3TabSheet : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3TabSheet(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     bool GetLockedEdit() const { return cascade_.LockedEdit(); }
@@ -71,14 +68,10 @@ public:
     using Te3TabSheet::Te3TabSheet;
 };
 
-class Te3CustomPageControl : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomPageControl : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomPageControl(fw::TComponent* owner);
-    ~Te3CustomPageControl() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     bool GetLockedEdit() const { return cascade_.LockedEdit(); }
@@ -147,6 +140,7 @@ protected:
     void Loaded() override;
 
 private:
+    class Frame;
     class TabBarWidget;
     struct PageEntry {
         Te3TabSheet* sheet;
@@ -161,7 +155,7 @@ private:
     void ShowOnly(Te3TabSheet* page);
 
     ContainerCascade cascade_;
-    QWidget* frame_;
+    Frame* frame_;
     TabBarWidget* tabBar_;
     QWidget* pageArea_;
     std::vector<PageEntry> pages_;
