@@ -81,31 +81,24 @@ public:
 
 // The bar's own window: the navigator draws its gradient here, and the
 // icon-size menu opens here.
-class Te3CustomNavigationBar::Surface : public QWidget {
+class Te3CustomNavigationBar::Surface : public OwnedWidget<QWidget, Te3CustomNavigationBar> {
 public:
-    explicit Surface(Te3CustomNavigationBar* bar)
-        : bar_(bar)
-    {
-    }
-    void Disown() { bar_ = nullptr; }
+    using OwnedWidget::OwnedWidget;
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        if (!bar_)
+        if (!owner_)
             return;
         QPainter painter(this);
-        bar_->Paint(painter);
+        owner_->Paint(painter);
     }
 
     void contextMenuEvent(QContextMenuEvent* event) override
     {
-        if (bar_ && bar_->engineFed_)
-            bar_->iconMenu_->popup(event->globalPos());
+        if (owner_ && owner_->engineFed_)
+            owner_->iconMenu_->popup(event->globalPos());
     }
-
-private:
-    Te3CustomNavigationBar* bar_;
 };
 
 // The caption under an icon button, with a one-pixel shadow. A left press
@@ -188,14 +181,14 @@ const fw::TClassInfo& Te3CustomNavigationBar::StaticClass()
 }
 
 Te3CustomNavigationBar::Te3CustomNavigationBar(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3NavigationBar::StaticClass}, EnabledRule::plain)
     , surface_(new Surface(this))
     , area_(new PlainPanel(this))
     , up_(new Te3ColorSpeedButton(this))
     , down_(new Te3ColorSpeedButton(this))
     , iconMenu_(new QMenu(surface_))
 {
-    SetWidget(surface_);
+    OwnWidget(surface_);
     SetBounds(0, 0, 185, 41);
     area_->SetParent(this);
     for (auto [button, name, upwards] : {std::tuple {up_, "BtnUp", true}, std::tuple {down_, "BtnDown", false}}) {
@@ -217,21 +210,6 @@ Te3CustomNavigationBar::Te3CustomNavigationBar(fw::TComponent* owner)
     QObject::connect(large, &QAction::triggered, surface_, [this] { fw::RunFromEventLoop([this] { SetSmallIcons(false); }); });
     savedWidth_ = GetWidth();
     savedHeight_ = GetHeight();
-}
-
-Te3CustomNavigationBar::~Te3CustomNavigationBar()
-{
-    surface_->Disown();
-}
-
-bool Te3CustomNavigationBar::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomNavigationBar::GetLanguageClass() const
-{
-    return Te3NavigationBar::StaticClass();
 }
 
 TOutLookItem* Te3CustomNavigationBar::GetItem(int32_t index) const
@@ -739,7 +717,7 @@ void Te3CustomNavigationBar::SetEnabled(bool value)
 {
     for (const auto& item : groups_)
         item->mainButton_->GetFont()->SetColor(value ? fw::clWindowText : fw::clGrayText);
-    fw::TWinControl::SetEnabled(value);
+    Te3Control::SetEnabled(value);
 }
 
 // --- the engine's actions -------------------------------------------------------

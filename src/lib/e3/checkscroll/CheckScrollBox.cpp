@@ -129,7 +129,7 @@ const fw::TClassInfo& Te3CustomCheckScrollBox::StaticClass()
 }
 
 Te3CustomCheckScrollBox::Te3CustomCheckScrollBox(fw::TComponent* owner)
-    : Te3CustomScrollBox(owner)
+    : Te3CustomScrollBox(owner, {kHintWords, &Te3CheckScrollBox::StaticClass})
     , inner_(new BoxPanel(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
@@ -144,16 +144,6 @@ Te3CustomCheckScrollBox::~Te3CustomCheckScrollBox()
 {
     // The boxes call back into this control; they go before it does.
     ClearBoxes();
-}
-
-bool Te3CustomCheckScrollBox::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomCheckScrollBox::GetLanguageClass() const
-{
-    return Te3CheckScrollBox::StaticClass();
 }
 
 void Te3CustomCheckScrollBox::SetEnabled(bool value)
