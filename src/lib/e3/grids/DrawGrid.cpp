@@ -370,6 +370,14 @@ void Te3DrawGrid::FocusCell(int32_t col, int32_t row, bool moveAnchor)
     ScrollInView(col, row);
     (void)oldRow;
     Invalidate();
+    // An editor that is always shown goes along to the new cell.
+    if (AlwaysShowEditor() && EditorMode() && (editCol_ != col_ || editRow_ != row_))
+        ShowEditor();
+}
+
+bool Te3DrawGrid::AlwaysShowEditor() const
+{
+    return HasOption(goEditing) && HasOption(goAlwaysShowEditor);
 }
 
 void Te3DrawGrid::ScrollInView(int32_t col, int32_t row)
@@ -1039,12 +1047,19 @@ void Te3DrawGrid::PickListItems(std::vector<std::string>& items)
 void Te3DrawGrid::EditorKey(uint16_t key, fw::TShiftState shift)
 {
     fw::Guard<Te3DrawGrid> self(this);
-    if (key == vkReturn) {
-        HideEditor(true);
+    if (AlwaysShowEditor()) {
+        // The editor stays: Enter stores its text, a move takes it along.
+        if (key == vkReturn) {
+            if (OnSetEditText)
+                OnSetEditText(this, editCol_, editRow_, editor_->Text());
+            return;
+        }
+        uint16_t k = key;
+        DoKeyDown(k, shift);
         return;
     }
     HideEditor(true);
-    if (!self)
+    if (!self || key == vkReturn)
         return;
     uint16_t k = key;
     DoKeyDown(k, shift);
@@ -1283,6 +1298,12 @@ void Te3DrawGrid::DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, int3
     } else if (state == gsRowMoving) {
         if (moveTo_ >= 0 && moveTo_ != moveFrom_)
             MoveRow(moveFrom_, moveTo_);
+        if (!self)
+            return;
+    } else if (state == gsSelecting && AlwaysShowEditor() && button == fw::mbLeft) {
+        // The press took the editor away; it comes back on the cell now current.
+        editOnRelease_ = false;
+        ShowEditor();
         if (!self)
             return;
     } else if (state == gsSelecting && editOnRelease_ && button == fw::mbLeft) {

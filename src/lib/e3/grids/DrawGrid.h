@@ -219,6 +219,9 @@ public:
     void ShowEditor();
     void HideEditor(bool store = true);
     bool EditorMode() const;
+    // goEditing with goAlwaysShowEditor: once shown, the editor stays and
+    // follows the current cell.
+    bool AlwaysShowEditor() const;
     TRxInplaceEdit* InplaceEditor() const { return editor_; }
 
     // What the editor asks of its grid.

@@ -65,7 +65,7 @@ struct EditFixture : ::testing::Test {
         made = std::make_unique<e3test::DrawGridForm>(4, 6);
         grid = made->grid;
         grid->SetOptions(grid->GetOptions() | GridOption(goEditing));
-        grid->OnGetEditText = [this](fw::TObject*, int32_t col, int32_t row, std::string& value) {
+        grid->OnGetEditText = [](fw::TObject*, int32_t col, int32_t row, std::string& value) {
             value = Cell(col, row);
         };
         grid->OnSetEditText = [this](fw::TObject*, int32_t col, int32_t row, const std::string& value) {
@@ -204,6 +204,37 @@ TEST_F(EditFixture, EscapeRestoresTheCellAndFiresOnCancelEditButNotWithCtrl)
     QTest::keyClick(grid->InplaceEditor()->Line(), Qt::Key_Escape);
     EXPECT_TRUE(Editing());
     EXPECT_EQ(cancelled, 1);
+}
+
+TEST_F(EditFixture, AnEditorAlwaysShownFollowsTheCurrentCell)
+{
+    using Stored = std::vector<std::pair<std::string, std::string>>;
+    grid->SetOptions(grid->GetOptions() | GridOption(goAlwaysShowEditor));
+    grid->FocusCell(1, 1);
+    grid->ShowEditor();
+    QLineEdit* line = grid->InplaceEditor()->Line();
+    QTest::keyClicks(line, "a");
+    // Enter stores and keeps the editor.
+    QTest::keyClick(line, Qt::Key_Return);
+    EXPECT_TRUE(Editing());
+    EXPECT_EQ(stored, (Stored {{"c1r1", "a"}}));
+    // An arrow moves it, storing on the way.
+    QTest::keyClicks(line, "b");
+    QTest::keyClick(line, Qt::Key_Down);
+    ASSERT_TRUE(Editing());
+    EXPECT_EQ(std::make_pair(grid->GetCol(), grid->GetRow()), std::make_pair(1, 2));
+    EXPECT_EQ(EditorText(), "c1r2");
+    EXPECT_EQ(grid->InplaceEditor()->geometry(), grid->CellRect(1, 2));
+    EXPECT_EQ(stored, (Stored {{"c1r1", "a"}, {"c1r1", "ab"}}));
+    // A click elsewhere: the editor comes back on the clicked cell.
+    Click(3, 4);
+    ASSERT_TRUE(Editing());
+    EXPECT_EQ(EditorText(), "c3r4");
+    EXPECT_EQ(stored.back(), (std::pair<std::string, std::string>("c1r2", "c1r2")));
+    // Escape does not take it away.
+    QTest::keyClick(grid->InplaceEditor()->Line(), Qt::Key_Escape);
+    EXPECT_TRUE(Editing());
+    EXPECT_EQ(cancelled, 0);
 }
 
 TEST_F(EditFixture, TheEllipsisButtonAndCtrlEnterFireOnEditButtonClick)
