@@ -400,6 +400,11 @@ std::vector<EventRow> BuildTable()
         Row<TProtocolWaitEvent>("OnEFIPWaitCommand", ProtocolWaitEventType, {{"State", 0}, {"Suspend", 1, Read}}),
         Row<TReceiptEvent>("OnEFIPReceipt", ReceiptEventType,
                            {{"Step", 0}, {"Code", 1, Read | Trimmed}, {"Msg", 2, Read | Trimmed}}),
+        // The file dialogs' own events, asked while the dialog runs.
+        Row<TCloseQueryEvent>("OnCanClose", CloseQueryEventType, {{"CanClose", 0, Read}}),
+        Row<N>("OnFolderChange", NotifyEventType, {}),
+        Row<N>("OnSelectionChange", NotifyEventType, {}),
+        Row<N>("OnTypeChange", NotifyEventType, {}),
         // The date edit's calendar button and its confirmed date dialog.
         Row<N>("OnButtonClick", NotifyEventType, {}),
         Row<e3::TExecDateDialog>("OnAcceptDate", e3::ExecDateDialogEventType,

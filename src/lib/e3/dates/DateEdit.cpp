@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QIcon>
+#include <QPixmap>
 #include <QPointer>
 #include <QStyle>
 
@@ -168,6 +170,7 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     calendarButton_ = edit->addAction(CalendarButtonIcon(edit->style()), QLineEdit::TrailingPosition);
     calendarButton_->setObjectName(QStringLiteral("calendarButton"));
     QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
+    glyph_->OnChange = [this] { ShowGlyph(); };
 }
 
 TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
@@ -308,6 +311,35 @@ void TLangDateEdit::AcceptChosenDate(u3::TDateTime date)
     SetDate(date);
     if (self && LineEdit()->hasFocus())
         LineEdit()->selectAll();
+}
+
+void TLangDateEdit::SetGlyph(TBitmap* value)
+{
+    glyph_->SetTransparent(value && value->GetTransparent());
+    glyph_->Assign(value ? value->Image() : QImage());
+}
+
+void TLangDateEdit::AssignGlyph(const QImage& image)
+{
+    glyph_->Assign(image);
+}
+
+void TLangDateEdit::SetNumGlyphs(int32_t value)
+{
+    numGlyphs_ = std::clamp(value, 1, 4);
+    ShowGlyph();
+}
+
+void TLangDateEdit::ShowGlyph()
+{
+    QLineEdit* edit = LineEdit();
+    if (glyph_->Empty()) {
+        calendarButton_->setIcon(CalendarButtonIcon(edit->style()));
+        return;
+    }
+    const QImage image = glyph_->DrawnImage();
+    const int width = std::max(1, image.width() / numGlyphs_);
+    calendarButton_->setIcon(QIcon(QPixmap::fromImage(image.copy(0, 0, width, image.height()))));
 }
 
 void TLangDateEdit::SetButtonHint(const std::string& value)
@@ -689,7 +721,9 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             sp::AutoSize(),
             fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),
             fw::prop::String("EditMask", &C::GetEditMask, &C::SetEditMask),
+            fw::prop::Object("Glyph", TBitmap::StaticClass(), &C::GetGlyph, &C::SetGlyph),
             fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
+            fw::prop::Integer("NumGlyphs", &C::GetNumGlyphs, &C::SetNumGlyphs),
             sp::PopupMenu(),
             fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
             fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),

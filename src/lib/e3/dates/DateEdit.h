@@ -6,12 +6,14 @@
 // completed ISO date) when it is left; an impossible date either brings up
 // ErrMsg and keeps the user in the edit, or is dropped.
 #include "e3/common/DateCheck.h"
+#include "e3/common/EngineImages.h"
 #include "e3/dates/Calendar.h"
 #include "e3/dates/DateTexts.h"
 #include "e3/edits/Edit.h"
 #include "u3/DateTime.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,7 +53,7 @@ protected:
     std::string dateFormat_;
 };
 
-class TLangDateEdit : public TCustomLangDateEdit, public IDateCheck {
+class TLangDateEdit : public TCustomLangDateEdit, public IDateCheck, public IGlyphHolder {
     FW_CLASS()
 public:
     explicit TLangDateEdit(fw::TComponent* owner);
@@ -111,6 +113,13 @@ public:
     // that works the calendar button from the keyboard; 0 for none.
     int32_t GetClickKey() const { return clickKey_; }
     void SetClickKey(int32_t value) { clickKey_ = value; }
+    // The calendar button's picture: the first of NumGlyphs (1 to 4) equal
+    // images side by side in Glyph; the drop-down arrow while Glyph is empty.
+    TBitmap* GetGlyph() const { return glyph_.get(); }
+    void SetGlyph(TBitmap* value);
+    void AssignGlyph(const QImage& image) override;
+    int32_t GetNumGlyphs() const { return numGlyphs_; }
+    void SetNumGlyphs(int32_t value);
 
     void Loaded() override;
 
@@ -134,6 +143,7 @@ private:
     u3::TDateTime EmptyOrToday() const;
     bool MaskedKey(QKeyEvent* event);
     void AcceptChosenDate(u3::TDateTime date);
+    void ShowGlyph();
     void BlankMasked(int from, int to);
 
     TDateLanguages language_ = sys;
@@ -153,6 +163,8 @@ private:
     std::string buttonHint_;
     int32_t clickKey_ = 0x8000 | 0x28; // Alt+Down
     QAction* calendarButton_ = nullptr;
+    std::unique_ptr<TBitmap> glyph_ = std::make_unique<TBitmap>();
+    int32_t numGlyphs_ = 1;
     fw::Guard<TPopupCalendar> popup_;
 };
 

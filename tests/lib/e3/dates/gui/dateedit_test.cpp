@@ -305,4 +305,30 @@ TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
     EXPECT_EQ(button->toolTip(), "Pick a day");
 }
 
+// The engine's glyph replaces the calendar button's arrow: the first of
+// NumGlyphs images side by side; an empty glyph brings the arrow back.
+TEST_F(DateEditTest, CalendarButtonShowsTheFirstImageOfItsGlyph)
+{
+    QAction* button = nullptr;
+    for (QAction* action : Window()->actions())
+        if (action->objectName() == QStringLiteral("calendarButton"))
+            button = action;
+    ASSERT_NE(button, nullptr);
+    const auto centre = [&] { return button->icon().pixmap(8, 8).toImage().pixelColor(4, 4); };
+    const QColor arrow = centre();
+
+    QImage glyph(16, 8, QImage::Format_ARGB32);
+    glyph.fill(Qt::blue);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            glyph.setPixelColor(x, y, Qt::red);
+    WriteByName(edit, "NumGlyphs", int64_t {2});
+    edit.AssignGlyph(glyph);
+    EXPECT_EQ(centre(), QColor(Qt::red));
+    WriteByName(edit, "NumGlyphs", int64_t {1});
+    EXPECT_EQ(button->icon().pixmap(16, 8).toImage().pixelColor(12, 4), QColor(Qt::blue)) << "the whole glyph";
+    edit.AssignGlyph(QImage());
+    EXPECT_EQ(centre(), arrow);
+}
+
 } // namespace
