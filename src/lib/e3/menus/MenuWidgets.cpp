@@ -688,6 +688,8 @@ void ItemBar::paintEvent(QPaintEvent* event)
         QMenuBar::paintEvent(event);
         return;
     }
+    // Qt shows it again whenever its own one-line layout overflows.
+    HideOverflowButton();
     if (event->region() != QRegion(rect()))
         update();
 

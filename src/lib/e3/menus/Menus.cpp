@@ -758,7 +758,10 @@ Te3CustomMainMenu::Te3CustomMainMenu(fw::TComponent* owner)
 
 Te3CustomMainMenu::~Te3CustomMainMenu()
 {
-    // The items leave the bar before it goes.
+    // The items leave the bar before it goes; the form, which may be going
+    // too, hears of no new height.
+    if (auto* bar = static_cast<ItemBar*>(bar_.data()))
+        bar->OnHeightChange = nullptr;
     delete items_;
     items_ = nullptr;
     delete bar_.data();

@@ -309,4 +309,25 @@ TEST(MenuBarLinesTest, ABreakStartsANewLineAndTheClientAreaMakesRoom)
     clientBelowBar();
 }
 
+TEST(MenuBarLinesTest, ItemsThatFitOnlyOnTheirLinesShowNoOverflowButton)
+{
+    // On one line the three items would not fit the narrow form.
+    fw::TCustomForm form {nullptr};
+    form.SetBounds(0, 0, 140, 200);
+    auto* menu = new e3::Te3_MainMenu(&form);
+    AddItem(menu->Items(), "Alphabetical");
+    AddItem(menu->Items(), "Bravo Charlie", e3::mbBreak);
+    Te3MenuItem* last = AddItem(menu->Items(), "Delta Echo", e3::mbBreak);
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
+    auto* bar = dynamic_cast<e3::ItemBar*>(menu->MenuBar());
+    ASSERT_EQ(bar->Lines().lines, 3);
+    bar->grab();
+    for (QWidget* child : bar->findChildren<QWidget*>())
+        EXPECT_FALSE(child->isVisible()) << child->objectName().toStdString();
+    const QRect at = bar->ItemRect(last->Action());
+    EXPECT_LE(at.right(), bar->width());
+    EXPECT_EQ(bar->ItemAt(at.center()), last->Action());
+}
+
 } // namespace
