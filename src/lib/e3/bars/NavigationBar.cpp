@@ -1,6 +1,7 @@
 #include "e3/bars/NavigationBar.h"
 
 #include "e3/common/EngineImages.h"
+#include "e3/common/PlainPanel.h"
 #include "framework/ApplicationException.h"
 #include "framework/Graphics.h"
 #include "framework/StandardProps.h"
@@ -66,16 +67,6 @@ QImage ArrowGlyph(bool up)
     }
     return image;
 }
-
-// A framework panel: the scroll area and the navigator's separators.
-class PlainPanel : public fw::TWinControl {
-public:
-    explicit PlainPanel(fw::TComponent* owner)
-        : fw::TWinControl(owner)
-    {
-        SetWidget(new QWidget);
-    }
-};
 
 } // namespace
 
@@ -183,7 +174,7 @@ const fw::TClassInfo& Te3CustomNavigationBar::StaticClass()
 Te3CustomNavigationBar::Te3CustomNavigationBar(fw::TComponent* owner)
     : Te3Control(owner, {kHintWords, &Te3NavigationBar::StaticClass}, EnabledRule::plain)
     , surface_(new Surface(this))
-    , area_(new PlainPanel(this))
+    , area_(new TPlainPanel(this))
     , up_(new Te3ColorSpeedButton(this))
     , down_(new Te3ColorSpeedButton(this))
     , iconMenu_(new QMenu(surface_))
@@ -254,7 +245,7 @@ void Te3CustomNavigationBar::AddGroup(int32_t index, const std::string& caption,
         header->SetFlat(true);
         header->SetTransparent(true);
         header->SetBounds(header->GetLeft(), -1, header->GetWidth(), GetHeight() + 2);
-        auto* separator = new PlainPanel(this);
+        auto* separator = new TPlainPanel(this);
         separator->SetParent(this);
         item->separator_ = separator;
         const int32_t left = RoundEven(static_cast<double>(ClientWidth()) / (GroupCount() + 1)) + header->GetLeft()

@@ -1,5 +1,6 @@
 #include "e3/checkscroll/CheckScrollBox.h"
 
+#include "e3/common/PlainPanel.h"
 #include "e3/combos/CComboBox.h"
 #include "e3/combos/ComboBox.h"
 #include "framework/StandardProps.h"
@@ -108,20 +109,6 @@ Te3_ScrollCheckBox::~Te3_ScrollCheckBox()
 
 // ---------------------------------------------------------------------------
 
-namespace {
-
-// The framework panel that carries the check boxes inside the scrolled area.
-class BoxPanel : public fw::TWinControl {
-public:
-    explicit BoxPanel(fw::TComponent* owner)
-        : fw::TWinControl(owner)
-    {
-        SetWidget(new QWidget);
-    }
-};
-
-} // namespace
-
 const fw::TClassInfo& Te3CustomCheckScrollBox::StaticClass()
 {
     static const fw::TClassInfo info {"Te3CustomCheckScrollBox", &Te3CustomScrollBox::StaticClass(), {}};
@@ -130,7 +117,7 @@ const fw::TClassInfo& Te3CustomCheckScrollBox::StaticClass()
 
 Te3CustomCheckScrollBox::Te3CustomCheckScrollBox(fw::TComponent* owner)
     : Te3CustomScrollBox(owner, {kHintWords, &Te3CheckScrollBox::StaticClass})
-    , inner_(new BoxPanel(this))
+    , inner_(new TPlainPanel(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
     inner_->SetParent(this);
