@@ -11,7 +11,7 @@
 #include "e3/menus/Menus.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "u3/StrLib.h"
 
 #include <QApplication>
@@ -517,7 +517,7 @@ void Te3_ClientForm::_ShowModal(const std::string& callback)
             c->_Title(GetCaption());
     }
     const TModalResult result = ShowModal();
-    platform::ProcessOneMessage();
+    fw::ProcessOneMessage();
     if (c && c->Forms().Count() > 1)
         c->SetCurrentForm(previous.get());
     if (!callback.empty()) {
@@ -530,7 +530,7 @@ void Te3_ClientForm::_ShowModal(const std::string& callback)
 void Te3_ClientForm::_Show(const std::string&)
 {
     Show();
-    platform::ProcessOneMessage();
+    fw::ProcessOneMessage();
 }
 
 void Te3_ClientForm::_Close(const std::string&)

@@ -8,7 +8,7 @@
 #include "e3/containers/Panel.h"
 #include "e3/display/Label.h"
 #include "e3/edits/UnicodeEdit.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "submission/crypto/Crypto.h"
 #include "submission/ssl/SSLContext.h"
 #include "u3/StrLib.h"
@@ -150,7 +150,7 @@ bool RunPinForm(TFormPin::TPinMode mode, const std::string& keyFileName, int ind
     if (entered)
         text = form->edtPin->GetText();
     form.reset();
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     return entered;
 }
 

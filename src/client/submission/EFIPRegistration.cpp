@@ -1,4 +1,4 @@
-#include "submission/efipclient/EFIPRegistration.h"
+#include "client/submission/EFIPRegistration.h"
 
 #include "submission/efip/EFIPEnvironment.h"
 #include "submission/efip/EFIPProtocol.h"
@@ -13,6 +13,7 @@
 #include "client/FrmPin.h"
 #include "client/Globals.h"
 #include "client/MessageDialog.h"
+#include "client/submission/ClientTexts.h"
 #include "platform/SmartCardChecker.h"
 
 #include <filesystem>
@@ -24,10 +25,7 @@ void RegisterEFIPClasses()
     client::RegisterClass(Te3EFIPProtocol::StaticClass());
     client::RegisterClass(Te3_EFIPProtocol::StaticClass());
     UseHttpsConnections();
-    SetLangTextSource([](const std::string& key, const std::string& defaultText) {
-        client::TClient* c = client::Client();
-        return c ? c->GetLangText(key, defaultText) : defaultText;
-    });
+    SetLangTextSource(client::ClientLangText);
     SetTempFolderSource([]() -> std::string {
         client::TClient* c = client::Client();
         if (!c || c->TempFolder().empty())
