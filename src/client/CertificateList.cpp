@@ -7,7 +7,7 @@
 #include "e3/containers/Panel.h"
 #include "e3/display/Label.h"
 #include "e3/grids/DLDrawGrid.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "u3/StrLib.h"
 
 #include <charconv>
@@ -233,7 +233,7 @@ int ChooseCertificate(const std::string& listText)
     form->SetListText(listText);
     const int index = form->ShowModal() == fw::mrOk ? form->ChosenIndex() : -1;
     form.reset();
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     return index;
 }
 

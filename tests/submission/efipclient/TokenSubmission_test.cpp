@@ -6,7 +6,7 @@
 #include "SoftHsmFixture.h"
 
 #include "submission/efip/EFIPProtocol.h"
-#include "submission/efipclient/EFIPRegistration.h"
+#include "client/submission/EFIPRegistration.h"
 #include "submission/pkcs11/Pkcs11.h"
 #include "submission/ssl/SSLContext.h"
 
