@@ -1,5 +1,6 @@
 #include "e3/pages/PageControl.h"
 
+#include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 #include "framework/Collection.h"
 
@@ -8,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyleOptionTab>
 
 #include <algorithm>
 
@@ -16,6 +18,7 @@ namespace e3 {
 const fw::TEnumType TabPositionType {"TTabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"}};
 const fw::TEnumType TabStyleType {"TTabStyle", {"tsTabs", "tsButtons", "tsFlatButtons"}};
 const fw::TEventType TabGetImageEventType {"TTabGetImageEvent", typeid(TTabGetImageEvent)};
+const fw::TEventType DrawTabEventType {"TDrawTabEvent", typeid(TDrawTabEvent)};
 
 namespace {
 
@@ -67,8 +70,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override
     {
-        QTabBar::paintEvent(event);
-        const Te3CustomPageControl* owner = frame_->Owner();
+        fw::Guard<Te3CustomPageControl> owner(frame_->Owner());
+        if (!owner || !owner->GetOwnerDraw()) {
+            QTabBar::paintEvent(event);
+        } else {
+            QPainter painter(this);
+            owner->PaintOwnerDrawn(*this, painter);
+        }
         if (!owner)
             return;
         QPainter painter(this);
@@ -77,6 +85,14 @@ protected:
         for (int i = 0; i < count(); ++i)
             if (owner->TabHighlighted(i))
                 painter.fillRect(tabRect(i).adjusted(2, 2, -2, -1), wash);
+    }
+
+public:
+    QStyleOptionTab TabOption(int index) const
+    {
+        QStyleOptionTab option;
+        initStyleOption(&option, index);
+        return option;
     }
 
 private:
@@ -569,6 +585,43 @@ void Te3CustomPageControl::SyncTabImages()
     }
 }
 
+void Te3CustomPageControl::SetOwnerDraw(bool value)
+{
+    ownerDraw_ = value;
+    tabBar_->update();
+}
+
+void Te3CustomPageControl::PaintOwnerDrawn(QTabBar& bar, QPainter& painter)
+{
+    fw::Guard<Te3CustomPageControl> self(this);
+    const QColor face = frame_->palette().color(QPalette::Window);
+    for (int tab = 0; self && tab < bar.count(); ++tab) {
+        QStyleOptionTab option = tabBar_->TabOption(tab);
+        bar.style()->drawControl(QStyle::CE_TabBarTabShape, &option, &painter, &bar);
+        // The face inside the outline the style drew.
+        const QRect r = option.rect.adjusted(2, 2, -2, -2);
+        painter.save();
+        painter.setClipRect(r);
+        painter.setFont(bar.font());
+        painter.setPen(bar.palette().color(QPalette::WindowText));
+        painter.setBrush(face);
+        if (!OnDrawTab) {
+            painter.fillRect(r, face);
+        } else {
+            const fw::TRect rect {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+            const bool active = tab == bar.currentIndex();
+            canvas_ = &painter;
+            fw::RunFromEventLoop([&] {
+                if (OnDrawTab)
+                    OnDrawTab(this, tab, rect, active);
+            });
+            if (self)
+                canvas_ = nullptr;
+        }
+        painter.restore();
+    }
+}
+
 void Te3CustomPageControl::TabBarChanged(int index)
 {
     if (syncing_)
@@ -760,6 +813,7 @@ const fw::TClassInfo& Te3_PageControl::StaticClass()
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             fw::prop::Event("OnChanging", fw::ChangingEventType, &C::OnChanging),
             fw::prop::Event("OnGetImageIndex", TabGetImageEventType, &C::OnGetImageIndex),
+            fw::prop::Event("OnDrawTab", DrawTabEventType, &C::OnDrawTab),
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),

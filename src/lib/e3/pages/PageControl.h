@@ -11,6 +11,8 @@
 
 #include <QTabBar>
 
+class QPainter;
+
 #include <string>
 #include <vector>
 
@@ -27,6 +29,12 @@ extern const fw::TEnumType TabStyleType;
 // tab's page names and may be changed.
 using TTabGetImageEvent = std::function<void(fw::TObject* sender, int32_t tabIndex, int32_t& imageIndex)>;
 extern const fw::TEventType TabGetImageEventType;
+
+// Draws one tab of an owner-drawn page control: rect is the tab's face in the
+// tab row's coordinates, active whether it is the selected tab. The handler
+// paints through the control's Canvas.
+using TDrawTabEvent = std::function<void(fw::TObject* control, int32_t tabIndex, const fw::TRect& rect, bool active)>;
+extern const fw::TEventType DrawTabEventType;
 
 class Te3TabSheet : public Te3Control<fw::TWinControl> {
     FW_CLASS()
@@ -134,8 +142,12 @@ public:
     void SetTabWidth(int32_t value);
     TTabPosition GetTabPosition() const { return tabPosition_; }
     void SetTabPosition(TTabPosition value);
+    // With OwnerDraw the style draws each tab's outline and OnDrawTab its
+    // face (without a handler the face stays blank in the control's colour).
     bool GetOwnerDraw() const { return ownerDraw_; }
-    void SetOwnerDraw(bool value) { ownerDraw_ = value; }
+    void SetOwnerDraw(bool value);
+    // The painter of the tab row while OnDrawTab runs; null otherwise.
+    QPainter* Canvas() const { return canvas_; }
     // The tabs' pictures, by the index OnGetImageIndex or the page names.
     fw::TCustomImageList* GetImages() const { return images_.get(); }
     void SetImages(fw::TCustomImageList* value);
@@ -147,6 +159,7 @@ public:
     fw::TNotifyEvent OnChange;
     fw::TChangingEvent OnChanging;
     TTabGetImageEvent OnGetImageIndex;
+    TDrawTabEvent OnDrawTab;
 
     // For the sheets: their tab shows something new.
     void SheetChanged();
@@ -172,6 +185,8 @@ private:
     void TabBarChanged(int index);
     void ShowOnly(Te3TabSheet* page);
     void SyncTabImages();
+    // Draws the tabs of an owner-drawn row.
+    void PaintOwnerDrawn(QTabBar& bar, QPainter& painter);
 
     ContainerCascade cascade_;
     Frame* frame_;
@@ -191,6 +206,7 @@ private:
     int32_t tabWidth_ = 0;
     TTabPosition tabPosition_ = tpTop;
     fw::Guard<fw::TCustomImageList> images_;
+    QPainter* canvas_ = nullptr;
 };
 
 class Te3PageControl : public Te3CustomPageControl {
