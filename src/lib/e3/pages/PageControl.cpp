@@ -3,10 +3,12 @@
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 #include "framework/Collection.h"
+#include "framework/Form.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyleOptionTab>
@@ -43,7 +45,37 @@ QWidget* FirstFocusable(const fw::TWinControl& container)
     return nullptr;
 }
 
+// The first line of a caption: the tab of a docked control shows no more.
+std::string FirstLine(const std::string& text)
+{
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
 } // namespace
+
+// Hears a docked control's caption change (its window title).
+class Te3CustomPageControl::DockWatch : public QObject {
+public:
+    DockWatch(Te3CustomPageControl* owner, fw::TControl* client, QObject* parent)
+        : QObject(parent)
+        , owner_(owner)
+        , client_(client)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowTitleChange)
+            if (Te3CustomPageControl* owner = owner_.get(); owner && client_)
+                owner->DockCaptionChanged(*client_.get());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    fw::Guard<Te3CustomPageControl> owner_;
+    fw::Guard<fw::TControl> client_;
+};
 
 // ---------------------------------------------------------------------------
 // The tab row. Highlighted tabs get a wash of the selection colour over what
@@ -85,6 +117,18 @@ protected:
         for (int i = 0; i < count(); ++i)
             if (owner->TabHighlighted(i))
                 painter.fillRect(tabRect(i).adjusted(2, 2, -2, -1), wash);
+    }
+
+    // A double click on a docked control's tab floats the control.
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        Te3CustomPageControl* owner = frame_->Owner();
+        const int tab = tabAt(event->position().toPoint());
+        if (owner && event->button() == Qt::LeftButton && owner->DockClientOfTab(tab)) {
+            owner->FloatTab(tab);
+            return;
+        }
+        QTabBar::mouseDoubleClickEvent(event);
     }
 
 public:
@@ -241,6 +285,39 @@ void Te3TabSheet::SetImageIndex(int32_t value)
     imageIndex_ = value;
     if (Te3CustomPageControl* control = PageControl())
         control->SheetChanged();
+}
+
+void Te3TabSheet::ChildRemoved(fw::TControl* control)
+{
+    Te3Control::ChildRemoved(control);
+    if (Te3CustomPageControl* pages = PageControl())
+        pages->SheetLostChild(*this, *control);
+}
+
+void Te3TabSheet::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign insertAt,
+                           fw::TControl* dropOnControl)
+{
+    if (Te3CustomPageControl* pages = PageControl()) {
+        pages->DockDrop(source, x, y, insertAt, dropOnControl);
+        return;
+    }
+    source.SetParent(this);
+    source.SetAlign(fw::alClient);
+}
+
+bool Te3TabSheet::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
+{
+    if (Te3CustomPageControl* pages = PageControl(); pages && pages->DockClientOf(this) == &client)
+        return pages->DoUnDock(newTarget, client);
+    client.SetAlign(fw::alNone);
+    client.SetParent(newTarget);
+    return true;
+}
+
+void Te3TabSheet::DockedVisibleChanging(fw::TControl& client, bool visible)
+{
+    if (Te3CustomPageControl* pages = PageControl())
+        pages->DockedVisibleChanging(client, visible);
 }
 
 void Te3TabSheet::FocusSheet(const std::string&)
@@ -703,6 +780,108 @@ void Te3CustomPageControl::ChildRemoved(fw::TControl* control)
         SetActivePage(next);
     else
         SyncTabs();
+}
+
+// --- docking ------------------------------------------------------------------
+
+fw::TControl* Te3CustomPageControl::DockClientOf(const Te3TabSheet* sheet) const
+{
+    for (const DockedPage& d : docked_)
+        if (sheet && d.sheet.get() == sheet)
+            return d.alive.get();
+    return nullptr;
+}
+
+fw::TControl* Te3CustomPageControl::DockClientOfTab(int32_t tabIndex) const
+{
+    return DockClientOf(PageForTab(tabIndex));
+}
+
+void Te3CustomPageControl::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign, fw::TControl*)
+{
+    fw::Guard<Te3CustomPageControl> self(this);
+    fw::Guard<fw::TControl> client(&source);
+    const auto known = std::find_if(docked_.begin(), docked_.end(),
+                                    [&](const DockedPage& d) { return d.client == &source && d.sheet; });
+    if (known != docked_.end() && source.Parent() == known->sheet.get()) {
+        if (source.GetVisible())
+            SetActivePage(known->sheet.get());
+    } else {
+        auto* sheet = new Te3_TabSheet(this);
+        if (auto* form = dynamic_cast<fw::TCustomForm*>(&source))
+            sheet->SetText(FirstLine(form->GetText()));
+        sheet->SetPageControl(this);
+        source.SetAlign(fw::alNone);
+        source.SetParent(sheet);
+        auto* watch = new DockWatch(this, &source, frame_);
+        if (QWidget* w = source.Widget())
+            w->installEventFilter(watch);
+        docked_.push_back({&source, fw::Guard<fw::TControl>(&source), fw::Guard<Te3TabSheet>(sheet), watch});
+        const bool shown = source.GetVisible();
+        sheet->SetTabVisible(shown);
+        if (shown)
+            SetActivePage(sheet);
+        source.SetAlign(fw::alClient);
+        if (QWidget* w = source.Widget())
+            w->setVisible(shown);
+    }
+    if (self && client && OnDockDrop)
+        OnDockDrop(this, &source, x, y);
+}
+
+bool Te3CustomPageControl::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
+{
+    fw::Guard<Te3CustomPageControl> self(this);
+    fw::Guard<fw::TControl> undocked(&client);
+    bool allow = true;
+    if (OnUnDock)
+        OnUnDock(this, &client, newTarget, allow);
+    if (!allow || !self || !undocked)
+        return false;
+    // Leaving its sheet frees the sheet (SheetLostChild).
+    client.SetAlign(fw::alNone);
+    client.SetParent(newTarget);
+    return true;
+}
+
+void Te3CustomPageControl::SheetLostChild(Te3TabSheet& sheet, const fw::TControl& control)
+{
+    const auto it = std::find_if(docked_.begin(), docked_.end(),
+                                 [&](const DockedPage& d) { return d.client == &control; });
+    if (it == docked_.end() || it->sheet.get() != &sheet)
+        return;
+    delete it->watch;
+    docked_.erase(it);
+    // The sheet is in the middle of letting the control go: it goes once
+    // that is done, out of the pages now (the next page takes over).
+    sheet.Release();
+}
+
+void Te3CustomPageControl::DockedVisibleChanging(fw::TControl& client, bool visible)
+{
+    for (const DockedPage& d : docked_)
+        if (d.client == &client && d.sheet)
+            d.sheet->SetTabVisible(visible);
+}
+
+void Te3CustomPageControl::DockCaptionChanged(const fw::TControl& client)
+{
+    for (const DockedPage& d : docked_)
+        if (d.client == &client && d.sheet)
+            d.sheet->SetText(FirstLine(client.GetText()));
+}
+
+bool Te3CustomPageControl::FloatTab(int32_t tabIndex)
+{
+    Te3TabSheet* sheet = PageForTab(tabIndex);
+    fw::TControl* client = DockClientOf(sheet);
+    if (!client)
+        return false;
+    QPoint origin;
+    if (QWidget* w = sheet->Widget())
+        origin = w->mapToGlobal(QPoint(0, 0));
+    return fw::FloatControl(*client, {origin.x(), origin.y(), origin.x() + sheet->GetWidth(),
+                                      origin.y() + sheet->GetHeight()});
 }
 
 void Te3CustomPageControl::Loaded()
