@@ -3,6 +3,7 @@
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 #include "framework/Collection.h"
+#include "framework/Drag.h"
 #include "framework/Form.h"
 
 #include <QApplication>
@@ -119,6 +120,70 @@ protected:
                 painter.fillRect(tabRect(i).adjusted(2, 2, -2, -1), wash);
     }
 
+    // A press on a docked control's tab (with the tab style) picks the
+    // control up; moved far enough it is dragged to dock elsewhere.
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        drag_ = {};
+        fw::Guard<Te3CustomPageControl> owner(frame_->Owner());
+        const int tab = tabAt(event->position().toPoint());
+        QTabBar::mousePressEvent(event);
+        if (!owner || event->button() != Qt::LeftButton || owner->GetStyle() != tsTabs)
+            return;
+        if (fw::TControl* client = owner->DockClientOfTab(tab)) {
+            const QPoint global = event->globalPosition().toPoint();
+            const QWidget* w = client->Widget();
+            drag_ = {fw::Guard<fw::TControl>(client), global, global - (w ? w->mapToGlobal(QPoint(0, 0)) : global),
+                     false};
+        }
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        fw::TControl* client = drag_.client.get();
+        if (!client || !(event->buttons() & Qt::LeftButton)) {
+            drag_ = {};
+            QTabBar::mouseMoveEvent(event);
+            return;
+        }
+        const QPoint global = event->globalPosition().toPoint();
+        if (!drag_.active && (global - drag_.pressedAt).manhattanLength() >= fw::DragThreshold) {
+            drag_.active = true;
+            setCursor(Qt::DragMoveCursor);
+            if (client->OnStartDock) {
+                fw::TObject* dragObject = nullptr;
+                client->OnStartDock(client, dragObject);
+            }
+        }
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const TabDrag drag = drag_;
+        drag_ = {};
+        unsetCursor();
+        fw::Guard<Te3CustomPageControl> owner(frame_->Owner());
+        if (drag.active && owner && drag.client && event->button() == Qt::LeftButton) {
+            owner->EndTabDrag(*drag.client.get(), event->globalPosition().toPoint(), drag.grab);
+            return;
+        }
+        QTabBar::mouseReleaseEvent(event);
+    }
+
+    // Escape ends a tab drag with the control where it was.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && drag_.active) {
+            fw::Guard<fw::TControl> client = drag_.client;
+            drag_ = {};
+            unsetCursor();
+            if (fw::TControl* c = client.get(); c && c->OnEndDock)
+                c->OnEndDock(c, nullptr, 0, 0);
+            return;
+        }
+        QTabBar::keyPressEvent(event);
+    }
+
     // A double click on a docked control's tab floats the control.
     void mouseDoubleClickEvent(QMouseEvent* event) override
     {
@@ -140,7 +205,14 @@ public:
     }
 
 private:
+    struct TabDrag {
+        fw::Guard<fw::TControl> client;
+        QPoint pressedAt; // screen coordinates
+        QPoint grab;      // the press from the control's top left
+        bool active = false;
+    };
     Frame* frame_;
+    TabDrag drag_;
 };
 
 // Ctrl+Tab and Ctrl+Shift+Tab that the focused control inside the page
@@ -882,6 +954,43 @@ bool Te3CustomPageControl::FloatTab(int32_t tabIndex)
         origin = w->mapToGlobal(QPoint(0, 0));
     return fw::FloatControl(*client, {origin.x(), origin.y(), origin.x() + sheet->GetWidth(),
                                       origin.y() + sheet->GetHeight()});
+}
+
+bool Te3CustomPageControl::OffersDockTo(const fw::TControl& client) const
+{
+    return std::none_of(docked_.begin(), docked_.end(),
+                        [&](const DockedPage& d) { return d.client == &client && d.sheet; });
+}
+
+void Te3CustomPageControl::EndTabDrag(fw::TControl& client, QPoint global, QPoint grab)
+{
+    fw::Guard<fw::TControl> alive(&client);
+    fw::TWinControl* site = fw::DockSiteAt(global, client);
+    QPoint at;
+    if (site) {
+        at = site->ClientWidget() ? site->ClientWidget()->mapFromGlobal(global) : QPoint();
+        bool accept = true;
+        if (site->OnDockOver)
+            site->OnDockOver(site, &client, at.x(), at.y(), fw::dsDragMove, accept);
+        if (!alive)
+            return;
+        if (!accept)
+            site = nullptr;
+    }
+    fw::Guard<fw::TWinControl> target(site);
+    if (site) {
+        if (!fw::DockInto(client, *site, at.x(), at.y(), fw::alClient, nullptr))
+            return;
+    } else {
+        const QPoint topLeft = global - grab;
+        if (!fw::FloatControl(client, {topLeft.x(), topLeft.y(), topLeft.x() + client.GetWidth(),
+                                       topLeft.y() + client.GetHeight()})
+            || !alive)
+            return;
+        at = {};
+    }
+    if (client.OnEndDock)
+        client.OnEndDock(&client, target.get(), at.x(), at.y());
 }
 
 void Te3CustomPageControl::Loaded()

@@ -198,6 +198,12 @@ public:
     fw::TControl* DockClientOfTab(int32_t tabIndex) const;
     // Double click on a docked control's tab: it floats over where its page was.
     bool FloatTab(int32_t tabIndex);
+    // A control docked here is not offered this site again.
+    bool OffersDockTo(const fw::TControl& client) const override;
+    // A docked control dragged by its tab (tab style only) and let go at a
+    // screen point: it docks into the dock site there or floats there, its
+    // top left at grab before the point; OnEndDock names the new site.
+    void EndTabDrag(fw::TControl& client, QPoint global, QPoint grab);
 
 protected:
     void ChildAdded(fw::TControl* control) override;

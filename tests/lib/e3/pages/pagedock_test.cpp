@@ -2,6 +2,8 @@
 #include "e3/pages/PageControl.h"
 #include "framework/Form.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <functional>
@@ -185,6 +187,112 @@ TEST_F(PageDockTest, RefusedUndockKeepsTheSheet)
     EXPECT_EQ(pages->PageCount(), 2);
     EXPECT_FALSE(pages->FloatTab(0)) << "a sheet of the description has nothing to float";
     EXPECT_EQ(pages->PageCount(), 2);
+}
+
+// A docked form dragged by its tab docks into the dock site where it is let
+// go, or floats there; its own page control is not offered to it again, nor a
+// site whose OnDockOver refuses. Only tabs of the tab style can be dragged,
+// and only once the mouse moved far enough.
+TEST(PageDockDrag, ATabDraggedAwayDocksOrFloatsItsForm)
+{
+    struct Case {
+        const char* name;
+        e3::TTabStyle style;
+        enum { overOther, overOwn, nowhere } where;
+        int move;          // how far the mouse goes before the release
+        bool otherRefuses; // the other site's OnDockOver says no
+        const char* expect; // "other", "float" or "stays"
+    };
+    const Case cases[] {
+        {"onto the other page control", e3::tsTabs, Case::overOther, 200, false, "other"},
+        {"back onto its own page control", e3::tsTabs, Case::overOwn, 200, false, "float"},
+        {"where there is no dock site", e3::tsTabs, Case::nowhere, 200, false, "float"},
+        {"onto a site that refuses", e3::tsTabs, Case::overOther, 200, true, "float"},
+        {"with the button style", e3::tsButtons, Case::overOther, 200, false, "stays"},
+        {"too short a move", e3::tsTabs, Case::overOwn, 2, false, "stays"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fw::TCustomForm window(nullptr);
+        window.SetBounds(50, 50, 600, 300);
+        e3::Te3_PageControl* sites[2];
+        for (int i = 0; i < 2; ++i) {
+            sites[i] = new e3::Te3_PageControl(&window);
+            sites[i]->SetParent(&window);
+            sites[i]->SetBounds(i * 300, 0, 300, 300);
+            sites[i]->SetDockSite(true);
+            auto* sheet = new e3::Te3_TabSheet(&window);
+            sheet->SetText("Design");
+            sheet->SetParent(sites[i]);
+        }
+        e3::Te3_PageControl& own = *sites[0];
+        e3::Te3_PageControl& other = *sites[1];
+        own.SetStyle(c.style);
+        if (c.otherRefuses)
+            other.OnDockOver = [](fw::TObject*, fw::TObject*, int32_t, int32_t, fw::TDragState, bool& accept) {
+                accept = false;
+            };
+        DockForm form(nullptr, "Dragged");
+        form.SetVisible(true);
+        own.DockDrop(form, 0, 0, fw::alClient, nullptr);
+        window.Show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.Widget()));
+        ASSERT_EQ(own.PageCount(), 2);
+        std::vector<std::string> calls;
+        form.OnStartDock = [&](fw::TObject*, fw::TObject*&) { calls.push_back("start"); };
+        form.OnEndDock = [&](fw::TObject*, fw::TObject* target, int32_t, int32_t) {
+            calls.push_back(target == &other ? "end in other" : target ? "end somewhere" : "end floating");
+        };
+
+        QTabBar* bar = own.TabBar();
+        const QPoint press = bar->tabRect(1).center();
+        const QPoint pressGlobal = bar->mapToGlobal(press);
+        const QPoint grab = pressGlobal - form.Widget()->mapToGlobal(QPoint(0, 0));
+        QPoint release;
+        switch (c.where) {
+        case Case::overOther:
+            release = other.Widget()->mapToGlobal(QPoint(150, 150));
+            break;
+        case Case::overOwn:
+            release = c.move < 10 ? pressGlobal + QPoint(c.move, 0) : own.Widget()->mapToGlobal(QPoint(150, 150));
+            break;
+        case Case::nowhere:
+            release = window.Widget()->mapToGlobal(QPoint(900, 900));
+            break;
+        }
+        const auto send = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, bar->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+            QApplication::sendEvent(bar, &event);
+        };
+        send(QEvent::MouseButtonPress, pressGlobal, Qt::LeftButton);
+        send(QEvent::MouseMove, pressGlobal + (release - pressGlobal) / 2, Qt::LeftButton);
+        send(QEvent::MouseMove, release, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, release, Qt::NoButton);
+        fw::TComponent::DeleteReleased();
+
+        const std::string expect = c.expect;
+        if (expect == "stays") {
+            EXPECT_TRUE(calls.empty());
+            EXPECT_EQ(own.PageCount(), 2);
+            EXPECT_EQ(own.DockClientOf(own.Page(1)), &form);
+            continue;
+        }
+        EXPECT_EQ(own.PageCount(), 1) << "its sheet in the page control it left is gone";
+        if (expect == "other") {
+            EXPECT_EQ(calls, (std::vector<std::string> {"start", "end in other"}));
+            ASSERT_EQ(other.PageCount(), 2);
+            EXPECT_EQ(form.Parent(), other.Page(1));
+            EXPECT_EQ(other.GetActivePage(), other.Page(1));
+        } else {
+            EXPECT_EQ(calls, (std::vector<std::string> {"start", "end floating"}));
+            EXPECT_EQ(form.Parent(), nullptr);
+            EXPECT_EQ(other.PageCount(), 1);
+            EXPECT_EQ(QPoint(form.GetLeft(), form.GetTop()), release - grab);
+        }
+        // The form leaves before the window frees the page controls.
+        form.SetParent(nullptr);
+        fw::TComponent::DeleteReleased();
+    }
 }
 
 } // namespace
