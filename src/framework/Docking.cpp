@@ -30,6 +30,16 @@ TWinControl* DockSiteUnder(TWinControl& container, QPoint global, const TControl
 
 } // namespace
 
+bool UnDockAllowed(TWinControl& site, TWinControl* newTarget, TControl& client)
+{
+    Guard<TWinControl> self(&site);
+    Guard<TControl> leaving(&client);
+    bool allow = true;
+    if (site.OnUnDock)
+        site.OnUnDock(&site, &client, newTarget, allow);
+    return allow && self && leaving;
+}
+
 TWinControl* DockSiteAt(QPoint global, const TControl& dragged)
 {
     for (TCustomForm* form : TCustomForm::AllForms()) {

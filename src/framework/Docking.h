@@ -85,6 +85,10 @@ std::unique_ptr<IDockManager> CreateDefaultDockManager(TWinControl& site);
 // of its own at the screen rectangle; false when the site refused to let it go.
 bool FloatControl(TControl& control, const TRect& screenRect);
 
+// Asks site's OnUnDock whether client may leave towards newTarget; false when
+// it refused or a handler freed the site or the client.
+bool UnDockAllowed(TWinControl& site, TWinControl* newTarget, TControl& client);
+
 // The deepest visible dock site under a screen point, on the first shown form
 // there, that offers itself to dragged; dragged and what it holds are no site
 // for it. Null: none.

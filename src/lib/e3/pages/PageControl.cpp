@@ -903,12 +903,7 @@ void Te3CustomPageControl::DockDrop(fw::TControl& source, int32_t x, int32_t y, 
 
 bool Te3CustomPageControl::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
 {
-    fw::Guard<Te3CustomPageControl> self(this);
-    fw::Guard<fw::TControl> undocked(&client);
-    bool allow = true;
-    if (OnUnDock)
-        OnUnDock(this, &client, newTarget, allow);
-    if (!allow || !self || !undocked)
+    if (!fw::UnDockAllowed(*this, newTarget, client))
         return false;
     // Leaving its sheet frees the sheet (SheetLostChild).
     client.SetAlign(fw::alNone);
