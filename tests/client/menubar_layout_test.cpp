@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 TEST(MenuBarLayoutTest, TheBarTakesItsLineAboveTheClientArea)
 {
-    fw::Guard<client::Te3_ClientForm> form(new client::Te3_ClientForm(nullptr));
+    const std::unique_ptr<client::Te3_ClientForm> form(new client::Te3_ClientForm(nullptr));
     form->SetBounds(0, 0, 400, 300);
     auto* top = new e3::Te3_Panel(form.get());
     top->SetParent(form.get());
