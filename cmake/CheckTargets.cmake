@@ -1,26 +1,40 @@
-# Refuses an #include of a header whose library the including library does not
-# link. Run as
+# Refuses an #include of a header whose library the including library or
+# program does not link. Run as
 #   cmake -DE3_SRC=<folder holding src> -DE3_MAP=<targets.cmake> -P CheckTargets.cmake
-# The map (written at configure time by e3_write_target_map) names each folder
-# library, its folder relative to E3_SRC and the folder libraries it links,
-# directly or through others. Quoted includes are looked up beside the source,
-# then under src and src/lib; those found in no library's folder (generated
-# headers, system headers) are not judged.
+# The map (written at configure time by e3_write_target_map) names each target,
+# the files it owns (E3_FOLDER_<t>: a whole folder; E3_STEMS_<t>: listed
+# sources, each with its header) relative to E3_SRC, and the targets it links,
+# directly or through others (E3_LINKS_<t>). Quoted includes are looked up
+# beside the source, then under src and src/lib; a header that no target owns
+# (generated or system headers) is not judged.
 cmake_minimum_required(VERSION 3.25)
 if(NOT E3_SRC OR NOT E3_MAP)
   message(FATAL_ERROR "CheckTargets: set E3_SRC and E3_MAP")
 endif()
 include(${E3_MAP})
 foreach(t IN LISTS E3_TARGETS)
-  string(MAKE_C_IDENTIFIER "${E3_FOLDER_${t}}" key)
-  set(owner_${key} ${t})
+  set(files_${t} "")
+  if(DEFINED E3_FOLDER_${t})
+    string(MAKE_C_IDENTIFIER "${E3_FOLDER_${t}}" key)
+    set(owner_${key} ${t})
+    file(GLOB files_${t} ${E3_SRC}/${E3_FOLDER_${t}}/*.h ${E3_SRC}/${E3_FOLDER_${t}}/*.cpp)
+  endif()
+  foreach(stem IN LISTS E3_STEMS_${t})
+    string(MAKE_C_IDENTIFIER "${stem}" key)
+    set(stemOwner_${key} ${t})
+    foreach(ext .h .cpp)
+      if(EXISTS ${E3_SRC}/${stem}${ext})
+        list(APPEND files_${t} ${E3_SRC}/${stem}${ext})
+      endif()
+    endforeach()
+  endforeach()
+  list(SORT files_${t})
 endforeach()
+
 set(errors "")
 foreach(t IN LISTS E3_TARGETS)
-  set(folder ${E3_SRC}/${E3_FOLDER_${t}})
-  file(GLOB files ${folder}/*.h ${folder}/*.cpp)
-  list(SORT files)
-  foreach(source IN LISTS files)
+  foreach(source IN LISTS files_${t})
+    get_filename_component(beside ${source} DIRECTORY)
     file(STRINGS ${source} lines)
     set(n 0)
     foreach(line IN LISTS lines)
@@ -30,7 +44,7 @@ foreach(t IN LISTS E3_TARGETS)
       endif()
       set(header "${CMAKE_MATCH_1}")
       set(found "")
-      foreach(root ${folder} ${E3_SRC}/src ${E3_SRC}/src/lib)
+      foreach(root ${beside} ${E3_SRC}/src ${E3_SRC}/src/lib)
         if(EXISTS ${root}/${header})
           set(found ${root}/${header})
           break()
@@ -39,13 +53,18 @@ foreach(t IN LISTS E3_TARGETS)
       if(NOT found)
         continue()
       endif()
+      file(RELATIVE_PATH found ${E3_SRC} ${found})
       get_filename_component(dir ${found} DIRECTORY)
-      file(RELATIVE_PATH dir ${E3_SRC} ${dir})
-      string(MAKE_C_IDENTIFIER "${dir}" key)
-      if(NOT DEFINED owner_${key})
+      string(REGEX REPLACE "\\.[^./]*$" "" stem "${found}")
+      string(MAKE_C_IDENTIFIER "${stem}" stemKey)
+      string(MAKE_C_IDENTIFIER "${dir}" dirKey)
+      if(DEFINED stemOwner_${stemKey})
+        set(owner ${stemOwner_${stemKey}})
+      elseif(DEFINED owner_${dirKey})
+        set(owner ${owner_${dirKey}})
+      else()
         continue()
       endif()
-      set(owner ${owner_${key}})
       if(NOT owner STREQUAL t AND NOT owner IN_LIST E3_LINKS_${t})
         file(RELATIVE_PATH rel ${E3_SRC} ${source})
         string(APPEND errors "${rel}:${n}: ${t} includes ${header} of ${owner} without linking it\n")

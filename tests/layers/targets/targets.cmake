@@ -1,8 +1,12 @@
-# b links a but not c.
-set(E3_TARGETS a b c)
+# b links a but not c; d1 and d2 share a folder, and d1 does not link d2.
+set(E3_TARGETS a b c d1 d2)
 set(E3_FOLDER_a src/lib/a)
 set(E3_LINKS_a )
 set(E3_FOLDER_b src/lib/b)
 set(E3_LINKS_b a)
 set(E3_FOLDER_c src/lib/c)
 set(E3_LINKS_c )
+set(E3_STEMS_d1 src/lib/d/D1)
+set(E3_LINKS_d1 )
+set(E3_STEMS_d2 src/lib/d/D2)
+set(E3_LINKS_d2 )
