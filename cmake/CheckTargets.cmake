@@ -1,5 +1,6 @@
 # Refuses an #include of a header whose library the including library or
-# program does not link. Run as
+# program does not link, and a link to a library of a higher layer (the layers
+# are in Layers.cmake). Run as
 #   cmake -DE3_SRC=<folder holding src> -DE3_MAP=<targets.cmake> -P CheckTargets.cmake
 # The map (written at configure time by e3_write_target_map) names each target,
 # the files it owns (E3_FOLDER_<t>: a whole folder; E3_STEMS_<t>: listed
@@ -12,6 +13,7 @@ if(NOT E3_SRC OR NOT E3_MAP)
   message(FATAL_ERROR "CheckTargets: set E3_SRC and E3_MAP")
 endif()
 include(${E3_MAP})
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 foreach(t IN LISTS E3_TARGETS)
   set(files_${t} "")
   if(DEFINED E3_FOLDER_${t})
@@ -29,10 +31,24 @@ foreach(t IN LISTS E3_TARGETS)
     endforeach()
   endforeach()
   list(SORT files_${t})
+  # The target's layer, from its folder or its first source.
+  set(where "${E3_FOLDER_${t}}")
+  if(NOT where)
+    list(GET E3_STEMS_${t} 0 where)
+  endif()
+  string(REGEX REPLACE "^src/(lib/)?" "" where "${where}")
+  string(REGEX MATCH "^[^/]+" layer_${t} "${where}")
 endforeach()
 
 set(errors "")
 foreach(t IN LISTS E3_TARGETS)
+  if(DEFINED allowed_${layer_${t}})
+    foreach(linked IN LISTS E3_LINKS_${t})
+      if(NOT "${layer_${linked}}" IN_LIST allowed_${layer_${t}})
+        string(APPEND errors "${t} links ${linked} of the ${layer_${linked}} layer\n")
+      endif()
+    endforeach()
+  endif()
   foreach(source IN LISTS files_${t})
     get_filename_component(beside ${source} DIRECTORY)
     file(STRINGS ${source} lines)
@@ -73,5 +89,5 @@ foreach(t IN LISTS E3_TARGETS)
   endforeach()
 endforeach()
 if(errors)
-  message(FATAL_ERROR "Includes of libraries not linked:\n${errors}")
+  message(FATAL_ERROR "Includes of libraries not linked, links up the layers:\n${errors}")
 endif()
