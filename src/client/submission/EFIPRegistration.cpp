@@ -6,6 +6,7 @@
 #include "submission/efiphttps/EFIPHttpsConnection.h"
 #include "submission/ssl/SSLContext.h"
 
+#include "client/CertificateList.h"
 #include "client/ClassRegistry.h"
 #include "client/Client.h"
 #include "client/FormReader.h"
@@ -40,6 +41,7 @@ void RegisterEFIPClasses()
     ClientCertificateHooks certificates;
     certificates.initSSL = [] { return e3ssl::InitDefaultSSLContext(); };
     certificates.getSmartCardCertList = [] { return platform::GetSmartCardCertList(); };
+    certificates.chooseCertificate = client::ChooseCertificate;
     certificates.askTokenPin = client::AskTokenPin;
     certificates.askKeyFilePassword = client::AskKeyFilePassword;
     certificates.useTokenCertificate = UseTokenCertificate;
