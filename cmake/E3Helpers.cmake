@@ -1,6 +1,13 @@
 # One library per source folder: every .cpp in the folder belongs to it.
 function(e3_folder_library name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;ROOTS" ${ARGN})
+  # The include roots the library gives itself and its users: by default both,
+  # src (framework, platform, client, submission, transports) and src/lib (u3,
+  # e3); a bottom library names only its own, so that it cannot include above.
+  if(NOT ARG_ROOTS)
+    set(ARG_ROOTS src src/lib)
+  endif()
+  list(TRANSFORM ARG_ROOTS PREPEND ${PROJECT_SOURCE_DIR}/)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(sources)
     add_library(${name} STATIC ${sources})
@@ -9,7 +16,7 @@ function(e3_folder_library name)
     add_library(${name} INTERFACE)
     set(scope INTERFACE)
   endif()
-  target_include_directories(${name} ${scope} ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/src/lib)
+  target_include_directories(${name} ${scope} ${ARG_ROOTS})
   target_link_libraries(${name} ${scope} ${ARG_LIBS})
   # Remembered for the include check: which folder the library is, so that a
   # header can be traced to the library that owns it.
