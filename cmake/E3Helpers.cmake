@@ -3,7 +3,8 @@ function(e3_folder_library name)
   cmake_parse_arguments(ARG "" "" "LIBS;ROOTS" ${ARGN})
   # The include roots the library gives itself and its users: by default both,
   # src (framework, platform, client, submission, transports) and src/lib (u3,
-  # e3); a bottom library names only its own, so that it cannot include above.
+  # e3). u3 names only src/lib, so the compiler refuses it everything under src;
+  # e3 shares src/lib with it and is left to the include checks.
   if(NOT ARG_ROOTS)
     set(ARG_ROOTS src src/lib)
   endif()
