@@ -4,6 +4,10 @@
 // time for the full size against the time for half of it.
 // Exits non-zero when the tree takes twice the peer's time or more, or when a
 // doubling of the size costs more than three times as much.
+// With --callgrind FILE, under
+//   valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=FILE
+// it prints the instructions of one tree build and of one peer fill instead,
+// figures the machine's load does not move.
 #include "BenchTiming.h"
 #include "e3/bars/NavigationBar.h"
 #include "e3/common/EngineImages.h"
@@ -12,8 +16,12 @@
 #include <QApplication>
 #include <QTreeWidget>
 
+#include <valgrind/callgrind.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,16 +58,33 @@ std::vector<std::string> Actions(const std::vector<Node>& nodes)
     return actions;
 }
 
+void BuildTree(e3::Te3_TreeView& tree, const std::vector<std::string>& actions)
+{
+    for (const std::string& a : actions)
+        tree.ActAddChild(a);
+}
+
+void FillPeer(QTreeWidget& peer, const std::vector<Node>& nodes, std::vector<QTreeWidgetItem*>& items)
+{
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, QString::fromStdString(nodes[i].text));
+        item->setData(0, Qt::UserRole, nodes[i].id);
+        if (nodes[i].parent < 0)
+            peer.addTopLevelItem(item);
+        else
+            items[static_cast<size_t>(nodes[i].parent)]->addChild(item);
+        items[i] = item;
+    }
+}
+
 double TreeSeconds(const std::vector<std::string>& actions, double* clear = nullptr)
 {
     double best = 1e30;
     double bestClear = 1e30;
     for (int run = 0; run < 5; ++run) {
         e3::Te3_TreeView tree(nullptr);
-        best = std::min(best, benchtiming::SecondsOf([&] {
-            for (const std::string& a : actions)
-                tree.ActAddChild(a);
-        }));
+        best = std::min(best, benchtiming::SecondsOf([&] { BuildTree(tree, actions); }));
         bestClear = std::min(bestClear, benchtiming::SecondsOf([&] { tree.ActClear(""); }));
     }
     if (clear)
@@ -73,18 +98,7 @@ double PeerSeconds(const std::vector<Node>& nodes)
     double best = 1e30;
     for (int run = 0; run < 5; ++run) {
         QTreeWidget peer;
-        best = std::min(best, benchtiming::SecondsOf([&] {
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            auto* item = new QTreeWidgetItem;
-            item->setText(0, QString::fromStdString(nodes[i].text));
-            item->setData(0, Qt::UserRole, nodes[i].id);
-            if (nodes[i].parent < 0)
-                peer.addTopLevelItem(item);
-            else
-                items[static_cast<size_t>(nodes[i].parent)]->addChild(item);
-            items[i] = item;
-        }
-        }));
+        best = std::min(best, benchtiming::SecondsOf([&] { FillPeer(peer, nodes, items); }));
     }
     return best;
 }
@@ -102,6 +116,65 @@ double BarSeconds(int buttons)
     });
 }
 
+// The instructions of one callgrind dump: its "totals:" line (or "summary:"
+// when it has none); -1 when the file cannot be read.
+long long DumpInstructions(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    long long summary = -1;
+    while (std::getline(in, line)) {
+        if (line.rfind("totals:", 0) == 0)
+            return std::stoll(line.substr(7));
+        if (line.rfind("summary:", 0) == 0)
+            summary = std::stoll(line.substr(8));
+    }
+    return summary;
+}
+
+// Under callgrind (started with --collect-atstart=no and
+// --callgrind-out-file=FILE): one build of each side after a warm-up, each
+// dumped on its own, then the instruction counts of both and their ratio.
+int CallgrindMode(const std::vector<Node>& nodes, const std::string& outFile)
+{
+    if (!RUNNING_ON_VALGRIND) {
+        std::fprintf(stderr, "run under valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=FILE\n");
+        return 2;
+    }
+    const std::vector<std::string> actions = Actions(nodes);
+    std::vector<QTreeWidgetItem*> items(nodes.size());
+    {
+        e3::Te3_TreeView warm(nullptr);
+        BuildTree(warm, actions);
+        QTreeWidget peer;
+        FillPeer(peer, nodes, items);
+    }
+    {
+        e3::Te3_TreeView tree(nullptr);
+        CALLGRIND_ZERO_STATS;
+        CALLGRIND_TOGGLE_COLLECT;
+        BuildTree(tree, actions);
+        CALLGRIND_TOGGLE_COLLECT;
+        CALLGRIND_DUMP_STATS_AT("ours");
+    }
+    {
+        QTreeWidget peer;
+        CALLGRIND_ZERO_STATS;
+        CALLGRIND_TOGGLE_COLLECT;
+        FillPeer(peer, nodes, items);
+        CALLGRIND_TOGGLE_COLLECT;
+        CALLGRIND_DUMP_STATS_AT("peer");
+    }
+    const long long ours = DumpInstructions(outFile + ".1");
+    const long long theirs = DumpInstructions(outFile + ".2");
+    std::printf("_AddChild of %zu nodes by parent id: %lld instructions\n", nodes.size(), ours);
+    std::printf("QTreeWidget filled with the same %zu nodes: %lld instructions\n", nodes.size(), theirs);
+    if (ours < 0 || theirs <= 0)
+        return 2;
+    std::printf("instruction ratio ours/peer: %.2f\n", static_cast<double>(ours) / static_cast<double>(theirs));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -115,6 +188,11 @@ int main(int argc, char** argv)
 
     constexpr int nodes = 10000;
     const std::vector<Node> all = MakeNodes(nodes);
+    if (argc == 3 && std::strcmp(argv[1], "--callgrind") == 0) {
+        const int result = CallgrindMode(all, argv[2]);
+        e3::SetEngineImageSource(nullptr);
+        return result;
+    }
     const std::vector<Node> half(all.begin(), all.begin() + nodes / 2);
     double clear = 0;
     double clearHalf = 0;
