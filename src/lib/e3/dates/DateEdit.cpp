@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QIcon>
 #include <QPixmap>
+#include <QPointer>
 #include <QStyle>
 
 #include <algorithm>
@@ -136,14 +137,38 @@ const fw::TClassInfo& TLangDateEdit::StaticClass()
     return info;
 }
 
+namespace {
+
+// The calendar button's arrow. The style draws its standard icons anew on
+// every call, which a form of many date edits would pay for each of them:
+// it is drawn once per style and kept until the application goes.
+QIcon CalendarButtonIcon(QStyle* style)
+{
+    static QPointer<QStyle> drawnBy;
+    static QIcon* icon = nullptr;
+    if (!icon || drawnBy != style) {
+        if (!icon) {
+            icon = new QIcon;
+            QObject::connect(qApp, &QObject::destroyed, [] {
+                delete icon;
+                icon = nullptr;
+            });
+        }
+        *icon = style->standardIcon(QStyle::SP_ArrowDown);
+        drawnBy = style;
+    }
+    return *icon;
+}
+
+} // namespace
+
 TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     : TCustomLangDateEdit(owner)
 {
     dateFormat_ = SystemFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
-    calendarButton_ =
-        edit->addAction(edit->style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    calendarButton_ = edit->addAction(CalendarButtonIcon(edit->style()), QLineEdit::TrailingPosition);
     calendarButton_->setObjectName(QStringLiteral("calendarButton"));
     QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
     glyph_->OnChange = [this] { ShowGlyph(); };
@@ -318,7 +343,7 @@ void TLangDateEdit::ShowGlyph()
 {
     QLineEdit* edit = LineEdit();
     if (glyph_->Empty()) {
-        calendarButton_->setIcon(edit->style()->standardIcon(QStyle::SP_ArrowDown));
+        calendarButton_->setIcon(CalendarButtonIcon(edit->style()));
         return;
     }
     const QImage image = glyph_->DrawnImage();

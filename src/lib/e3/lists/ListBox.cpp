@@ -197,7 +197,12 @@ const fw::TClassInfo& Te3CustomListBox::StaticClass()
 }
 
 Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner)
-    : Te3Control(owner, {kHintWords, &Te3ListBox::StaticClass})
+    : Te3CustomListBox(owner, {kHintWords, &Te3ListBox::StaticClass})
+{
+}
+
+Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner, ControlLanguage language)
+    : Te3Control(owner, language)
     , list_(new View(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
@@ -530,6 +535,80 @@ void Te3CustomListBox::SetFocus()
 
 // ---------------------------------------------------------------------------
 
+std::vector<fw::TPropInfo> ListBoxDesignRows()
+{
+    using C = Te3CustomListBox;
+    namespace sp = fw::std_props;
+    return {
+        fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
+        sp::Color(),
+        fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
+        fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
+        sp::Enabled(),
+        sp::Font(),
+        fw::prop::Integer("ItemHeight", &C::GetItemHeight, &C::SetItemHeight),
+        fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
+        fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
+        fw::prop::Boolean("Sorted", &C::GetSorted, &C::SetSorted),
+        sp::TabOrder(),
+        sp::TabStop(),
+        sp::Visible(),
+    };
+}
+
+std::vector<fw::TPropInfo> ListBoxEngineRows()
+{
+    using C = Te3CustomListBox;
+    namespace sp = fw::std_props;
+    return {
+        sp::Align(),
+        sp::Anchors(),
+        sp::BiDiMode(),
+        sp::Constraints(),
+        sp::Ctl3D(),
+        sp::DragCursor(),
+        sp::BevelEdges(),
+        sp::BevelInner(),
+        sp::BevelOuter(),
+        sp::BevelWidth(),
+        sp::DragKind(),
+        sp::DragMode(),
+        sp::ImeMode(),
+        sp::ImeName(),
+        sp::Parent(),
+        sp::ParentBiDiMode(),
+        sp::ParentColor(),
+        sp::ParentCtl3D(),
+        sp::ParentFont(),
+        sp::ParentShowHint(),
+        sp::PopupMenu(),
+        sp::ShowHint(),
+        fw::prop::BoolAction("_SetFocus", &C::SetFocus),
+        sp::OnClick(),
+        sp::OnContextPopup(),
+        fw::prop::Event("OnData", LBGetDataEventType, &C::OnData),
+        fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
+        fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
+        sp::OnDblClick(),
+        sp::OnDragDrop(),
+        sp::OnDragOver(),
+        fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
+        sp::OnEndDock(),
+        sp::OnEndDrag(),
+        sp::OnEnter(),
+        sp::OnExit(),
+        sp::OnKeyDown(),
+        sp::OnKeyPress(),
+        sp::OnKeyUp(),
+        fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
+        sp::OnMouseDown(),
+        sp::OnMouseMove(),
+        sp::OnMouseUp(),
+        sp::OnStartDock(),
+        sp::OnStartDrag(),
+    };
+}
+
 const fw::TClassInfo& Te3ListBox::StaticClass()
 {
     using C = Te3ListBox;
@@ -537,24 +616,13 @@ const fw::TClassInfo& Te3ListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3ListBox",
         &Te3CustomListBox::StaticClass(),
-        {
-            fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
-            sp::BevelKind(),
-            sp::Color(),
-            fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
-            sp::Enabled(),
-            fw::prop::Boolean("ExtendedSelect", &C::GetExtendedSelect, &C::SetExtendedSelect),
-            sp::Font(),
-            fw::prop::Integer("ItemHeight", &C::GetItemHeight, &C::SetItemHeight),
-            fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
-            fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
-            fw::prop::Boolean("MultiSelect", &C::GetMultiSelect, &C::SetMultiSelect),
-            fw::prop::Boolean("Sorted", &C::GetSorted, &C::SetSorted),
-            sp::TabOrder(),
-            sp::TabStop(),
-            sp::Visible(),
-            fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
-        },
+        sp::Join(
+            {
+                sp::BevelKind(),
+                fw::prop::Boolean("ExtendedSelect", &C::GetExtendedSelect, &C::SetExtendedSelect),
+                fw::prop::Boolean("MultiSelect", &C::GetMultiSelect, &C::SetMultiSelect),
+            },
+            ListBoxDesignRows()),
         fw::MakeFactory<Te3ListBox>(),
     };
     return info;
@@ -567,57 +635,14 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_ListBox",
         &Te3ListBox::StaticClass(),
-        {
-            sp::Align(),
-            sp::Anchors(),
-            sp::BiDiMode(),
-            sp::Constraints(),
-            sp::Ctl3D(),
-            sp::DragCursor(),
-            sp::BevelEdges(),
-            sp::BevelInner(),
-            sp::BevelOuter(),
-            sp::BevelWidth(),
-            sp::DragKind(),
-            sp::DragMode(),
-            sp::ImeMode(),
-            sp::ImeName(),
-            sp::Parent(),
-            sp::ParentBiDiMode(),
-            sp::ParentColor(),
-            sp::ParentCtl3D(),
-            sp::ParentFont(),
-            sp::ParentShowHint(),
-            sp::PopupMenu(),
-            sp::ShowHint(),
-            fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
-            fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
-            fw::prop::Integer("ScrollWidth", &C::GetScrollWidth, &C::SetScrollWidth),
-            fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
-            fw::prop::BoolAction("_SetFocus", &C::SetFocus),
-            sp::OnClick(),
-            sp::OnContextPopup(),
-            fw::prop::Event("OnData", LBGetDataEventType, &C::OnData),
-            fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
-            fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
-            sp::OnDblClick(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
-        },
+        sp::Join(
+            {
+                fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
+                fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
+                fw::prop::Integer("ScrollWidth", &C::GetScrollWidth, &C::SetScrollWidth),
+                fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
+            },
+            ListBoxEngineRows()),
         fw::MakeFactory<Te3_ListBox>(),
     };
     return info;

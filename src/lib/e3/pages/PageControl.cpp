@@ -46,11 +46,18 @@ QWidget* FirstFocusable(const fw::TWinControl& container)
 // The tab row. Highlighted tabs get a wash of the selection colour over what
 // the style drew.
 
+// The control's window: the tab row and the page area sit on it.
+class Te3CustomPageControl::Frame : public OwnedWidget<QWidget, Te3CustomPageControl> {
+public:
+    using OwnedWidget::OwnedWidget;
+    Te3CustomPageControl* Owner() const { return owner_; }
+};
+
 class Te3CustomPageControl::TabBarWidget : public QTabBar {
 public:
-    TabBarWidget(Te3CustomPageControl* owner, QWidget* parent)
-        : QTabBar(parent)
-        , owner_(owner)
+    explicit TabBarWidget(Frame* frame)
+        : QTabBar(frame)
+        , frame_(frame)
     {
         setDrawBase(false);
         setExpanding(false);
@@ -61,16 +68,19 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QTabBar::paintEvent(event);
+        const Te3CustomPageControl* owner = frame_->Owner();
+        if (!owner)
+            return;
         QPainter painter(this);
         QColor wash = palette().color(QPalette::Highlight);
         wash.setAlpha(90);
         for (int i = 0; i < count(); ++i)
-            if (owner_->TabHighlighted(i))
+            if (owner->TabHighlighted(i))
                 painter.fillRect(tabRect(i).adjusted(2, 2, -2, -1), wash);
     }
 
 private:
-    Te3CustomPageControl* owner_;
+    Frame* frame_;
 };
 
 // Ctrl+Tab and Ctrl+Shift+Tab that the focused control inside the page
@@ -111,7 +121,7 @@ const fw::TClassInfo& Te3TabSheet::StaticClass()
 }
 
 Te3TabSheet::Te3TabSheet(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kCaptionHintWords, &Te3TabSheet::StaticClass}, EnabledRule::plain)
 {
     auto* widget = new QWidget;
     widget->setAutoFillBackground(true);
@@ -119,16 +129,6 @@ Te3TabSheet::Te3TabSheet(fw::TComponent* owner)
     SetBounds(0, 0, 185, 41);
     SetAlign(fw::alClient);
     SetVisible(false);
-}
-
-bool Te3TabSheet::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3TabSheet::GetLanguageClass() const
-{
-    return Te3TabSheet::StaticClass();
 }
 
 void Te3TabSheet::SetEnabled(bool value)
@@ -242,35 +242,20 @@ const fw::TClassInfo& Te3CustomPageControl::StaticClass()
 }
 
 Te3CustomPageControl::Te3CustomPageControl(fw::TComponent* owner)
-    : fw::TWinControl(owner)
-    , frame_(new QWidget)
-    , tabBar_(new TabBarWidget(this, frame_))
+    : Te3Control(owner, {kHintWords, &Te3PageControl::StaticClass}, EnabledRule::plain)
+    , frame_(new Frame(this))
+    , tabBar_(new TabBarWidget(frame_))
     , pageArea_(new QWidget(frame_))
 {
     frame_->setAutoFillBackground(true);
-    QObject::connect(tabBar_, &QTabBar::currentChanged, frame_, [this](int index) { TabBarChanged(index); });
+    QObject::connect(tabBar_, &QTabBar::currentChanged, frame_, [frame = frame_](int index) {
+        if (Te3CustomPageControl* control = frame->Owner())
+            control->TabBarChanged(index);
+    });
     frame_->installEventFilter(new PageKeys(this, frame_));
-    SetWidget(frame_);
+    OwnWidget(frame_);
     SetTabStop(true);
     SetBounds(0, 0, 289, 193);
-}
-
-Te3CustomPageControl::~Te3CustomPageControl()
-{
-    // The sheets may outlive the control (their owner frees them): they no
-    // longer report to it.
-    pages_.clear();
-    QObject::disconnect(tabBar_, nullptr, frame_, nullptr);
-}
-
-bool Te3CustomPageControl::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomPageControl::GetLanguageClass() const
-{
-    return Te3PageControl::StaticClass();
 }
 
 // The page control publishes no Enabling: what it passes to its sheets is

@@ -5,6 +5,7 @@
 // A tab change by the user asks OnChanging first (which may refuse it) and
 // fires OnChange after the new page shows; Ctrl+Tab and Ctrl+Shift+Tab do the
 // same for the next and previous page.
+#include "e3/common/ControlBase.h"
 #include "e3/common/Contract.h"
 #include "framework/Actions.h"
 
@@ -27,13 +28,10 @@ extern const fw::TEnumType TabStyleType;
 using TTabGetImageEvent = std::function<void(fw::TObject* sender, int32_t tabIndex, int32_t& imageIndex)>;
 extern const fw::TEventType TabGetImageEventType;
 
-class Te3TabSheet : public fw::TWinControl, public ITranslatableControl {
+class Te3TabSheet : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3TabSheet(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     bool GetLockedEdit() const { return cascade_.LockedEdit(); }
@@ -78,14 +76,10 @@ public:
     using Te3TabSheet::Te3TabSheet;
 };
 
-class Te3CustomPageControl : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomPageControl : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomPageControl(fw::TComponent* owner);
-    ~Te3CustomPageControl() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     bool GetLockedEdit() const { return cascade_.LockedEdit(); }
@@ -163,6 +157,7 @@ protected:
     void Loaded() override;
 
 private:
+    class Frame;
     class TabBarWidget;
     class PageKeys;
     struct PageEntry {
@@ -179,7 +174,7 @@ private:
     void SyncTabImages();
 
     ContainerCascade cascade_;
-    QWidget* frame_;
+    Frame* frame_;
     TabBarWidget* tabBar_;
     QWidget* pageArea_;
     std::vector<PageEntry> pages_;

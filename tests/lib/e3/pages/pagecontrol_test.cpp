@@ -218,6 +218,8 @@ TEST_F(PageControlTest, EnabledAndLockedEditReachEveryPage)
     sheets[1]->SetEnabled(false);
     EXPECT_FALSE(edits[1]->GetEnabled());
     EXPECT_EQ(OrdinalByName(*sheets[1], "Enabling"), 0);
+    // The page control itself publishes no Enabling.
+    EXPECT_EQ(pages->ClassType().FindProperty("Enabling"), nullptr);
     sheets[1]->SetEnabled(true);
     EXPECT_TRUE(edits[1]->GetEnabled());
 
@@ -243,16 +245,8 @@ TEST_F(PageControlTest, HighlightedTabsFollowTheirSheets)
     EXPECT_FALSE(pages->TabHighlighted(0));
 }
 
-TEST_F(PageControlTest, TranslationAndFocus)
+TEST_F(PageControlTest, ShowingAPageFocusesItsFirstControl)
 {
-    EXPECT_TRUE(sheets[0]->IsTranslatable("caption"));
-    EXPECT_TRUE(sheets[0]->IsTranslatable("Hint"));
-    EXPECT_FALSE(pages->IsTranslatable("CAPTION"));
-    EXPECT_TRUE(pages->IsTranslatable("HINT"));
-    EXPECT_EQ(sheets[0]->GetLanguageClass().Name(), "Te3TabSheet");
-    EXPECT_EQ(pages->GetLanguageClass().Name(), "Te3PageControl");
-    EXPECT_EQ(pages->ClassType().FindProperty("Enabling"), nullptr);
-
     ShowRoot();
     root.Widget()->activateWindow();
     edits[0]->LineEdit()->setFocus();
