@@ -234,14 +234,6 @@ TEST_F(PanelDockManager, ManualDockFromPanelToPanelKeepsTheHeightFromBeforeDocki
         EXPECT_EQ(left->GetHeight(), 50);
         EXPECT_EQ(holder.GetHeight(), 450);
     }
-
-    // Hidden and shown again in the last panel: back to the same height.
-    docked.SetVisible(false);
-    EXPECT_EQ(panel->GetHeight(), 50);
-    EXPECT_EQ(holder.GetHeight(), 300);
-    docked.SetVisible(true);
-    EXPECT_EQ(panel->GetHeight(), 200);
-    EXPECT_EQ(holder.GetHeight(), 450);
 }
 
 } // namespace
