@@ -201,7 +201,7 @@ TEST(PageDockDrag, ATabDraggedAwayDocksOrFloatsItsForm)
         enum { overOther, overOwn, nowhere } where;
         int move;          // how far the mouse goes before the release
         bool otherRefuses; // the other site's OnDockOver says no
-        const char* expect; // "other", "float" or "stays"
+        const char* expect; // "other", "float", "stays" or "cancelled"
     };
     const Case cases[] {
         {"onto the other page control", e3::tsTabs, Case::overOther, 200, false, "other"},
@@ -210,6 +210,7 @@ TEST(PageDockDrag, ATabDraggedAwayDocksOrFloatsItsForm)
         {"onto a site that refuses", e3::tsTabs, Case::overOther, 200, true, "float"},
         {"with the button style", e3::tsButtons, Case::overOther, 200, false, "stays"},
         {"too short a move", e3::tsTabs, Case::overOwn, 2, false, "stays"},
+        {"Escape before the release", e3::tsTabs, Case::overOther, 200, false, "cancelled"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -267,12 +268,16 @@ TEST(PageDockDrag, ATabDraggedAwayDocksOrFloatsItsForm)
         send(QEvent::MouseButtonPress, pressGlobal, Qt::LeftButton);
         send(QEvent::MouseMove, pressGlobal + (release - pressGlobal) / 2, Qt::LeftButton);
         send(QEvent::MouseMove, release, Qt::LeftButton);
+        const std::string expect = c.expect;
+        if (expect == "cancelled")
+            QTest::keyClick(bar, Qt::Key_Escape);
         send(QEvent::MouseButtonRelease, release, Qt::NoButton);
         fw::TComponent::DeleteReleased();
 
-        const std::string expect = c.expect;
-        if (expect == "stays") {
-            EXPECT_TRUE(calls.empty());
+        if (expect == "stays" || expect == "cancelled") {
+            const std::vector<std::string> heard =
+                expect == "stays" ? std::vector<std::string> {} : std::vector<std::string> {"start", "end floating"};
+            EXPECT_EQ(calls, heard);
             EXPECT_EQ(own.PageCount(), 2);
             EXPECT_EQ(own.DockClientOf(own.Page(1)), &form);
             continue;
