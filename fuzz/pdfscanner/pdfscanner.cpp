@@ -7,6 +7,7 @@
 #include "submission/attach/PDFDocument.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <set>
@@ -14,6 +15,23 @@
 #include <unistd.h>
 
 namespace {
+
+// A table entry's offset as the document reads it (it refuses the file
+// when one is no number): the first ten bytes without control characters
+// and blanks around them.
+int64_t EntryOffset(const std::string& entry)
+{
+    std::string_view s = std::string_view(entry).substr(0, 10);
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
+        s.remove_suffix(1);
+    if (!s.empty() && s.front() == '+')
+        s.remove_prefix(1);
+    int64_t value = 0;
+    std::from_chars(s.data(), s.data() + s.size(), value);
+    return value;
+}
 
 bool SameObject(const attach::TPDFObject& a, const attach::TPDFObject& b)
 {
@@ -26,7 +44,7 @@ void CheckAgainstFullScan(const std::string& path, const attach::TPDFDocument& d
     file.ScanObjects();
     std::set<int64_t> listed;
     for (const auto& [number, entry] : doc.Xref())
-        listed.insert(std::stoll(entry.substr(0, 10))); // the document parsed every entry
+        listed.insert(EntryOffset(entry));
     std::vector<attach::TPDFObject> kept;
     for (const auto& o : file.Objects())
         if (doc.Xref().empty() || listed.count(o.Offset))
