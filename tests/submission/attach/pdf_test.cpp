@@ -189,6 +189,37 @@ TEST(TPDFDocument, StartxrefAcrossReadPieces)
     }
 }
 
+TEST(TPDFDocument, LastStartxrefStandingAloneCounts)
+{
+    // The keyword is looked for from the end of the file in pieces of
+    // 256 KiB: bytes after "%%EOF" move it onto and around a piece's start.
+    const std::string pdf = OnePage(kA4, kHelvetica).Build();
+    const int64_t xref = static_cast<int64_t>(pdf.rfind("\nxref\n") + 1);
+    const size_t keywordEnd = pdf.rfind("startxref") + 9;
+    const size_t piece = 256 * 1024;
+    struct Case {
+        std::string after; // appended to the file
+        int64_t table;     // the offset after the keyword that counts; -1 for none
+    };
+    std::vector<Case> cases = {
+        {"", xref},
+        {"xstartxref\n", xref},
+        {"\nstartxref \n", xref},
+        {"\nstartxrefstartxref\n", xref},
+        {"\nstartxref\r0\n", 0}, // the last one wins, even when it points at no table
+        {"\r\nstartxref", -1},    // the last one, at the very end of the file, has no offset
+    };
+    for (size_t shift = 0; shift < 12; ++shift)
+        cases.push_back({std::string(piece - (pdf.size() - keywordEnd) + shift - 6, '-'), xref});
+    e3test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.after.size() < 40 ? c.after : std::to_string(c.after.size()) + " bytes");
+        attach::TPDFDocument doc(dir.write("x.pdf", pdf + c.after), true);
+        EXPECT_EQ(doc.LastXrefOffset(), c.table);
+        EXPECT_EQ(doc.GetPageCount(), c.table == xref ? 1 : -1);
+    }
+}
+
 TEST(PDFValues, GetValueAndHasValue)
 {
     struct {
