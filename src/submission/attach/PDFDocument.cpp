@@ -285,11 +285,11 @@ void TPDFFile::FindStartXref()
         for (size_t at = block.rfind(key, static_cast<size_t>(end - readFrom - 1));
              at != std::string::npos && at >= first; at = at > 0 ? block.rfind(key, at - 1) : std::string::npos) {
             const int64_t abs = readFrom + static_cast<int64_t>(at);
+            const int64_t after = abs + static_cast<int64_t>(key.size());
             const bool lineStart = abs == 0 || IsLineBreak(block[at - 1]);
-            const bool lineEnd =
-                abs + static_cast<int64_t>(key.size()) >= size_ || (at + key.size() < block.size() && IsLineBreak(block[at + key.size()]));
+            const bool lineEnd = after >= size_ || (at + key.size() < block.size() && IsLineBreak(block[at + key.size()]));
             if (lineStart && lineEnd) {
-                startXrefPos_ = abs + static_cast<int64_t>(key.size());
+                startXrefPos_ = after;
                 return;
             }
         }
