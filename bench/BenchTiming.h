@@ -10,6 +10,7 @@
 #include <fstream>
 #include <ctime>
 #include <string>
+#include <utility>
 
 namespace benchtiming {
 
@@ -49,6 +50,19 @@ double BestSeconds(int runs, F&& op)
     for (int i = 0; i < runs; ++i)
         best = std::min(best, SecondsOf(op));
     return best;
+}
+
+// The fastest runs of two operations measured in turn (a, b, a, b, ...), so
+// that a change in the machine's load falls on both alike.
+template <typename A, typename B>
+std::pair<double, double> BestSecondsInTurn(int runs, A&& a, B&& b)
+{
+    double bestA = 1e30, bestB = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        bestA = std::min(bestA, SecondsOf(a));
+        bestB = std::min(bestB, SecondsOf(b));
+    }
+    return {bestA, bestB};
 }
 
 // A kB figure of /proc/self/status ("VmRSS:", "VmHWM:"); -1 when absent.
