@@ -1,5 +1,6 @@
 #include "ClientFixture.h"
 
+#include "e3/combos/ComboBox.h"
 #include "e3/edits/Edit.h"
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
@@ -755,6 +756,26 @@ TEST_F(EditMenuTest, TheUnicodeEditIsATargetLikeTheEdit)
     OpenEditMenu();
     EXPECT_EQ(Items(), "---+--+");
     EXPECT_EQ(std::count(log.begin(), log.end(), "own copy"), 0);
+}
+
+TEST_F(EditMenuTest, AComboBoxIsATargetThroughItsEditPart)
+{
+    Write(*mainForm, "_OverrideMenuEdit", std::string("1"));
+    auto* box = new e3::Te3_ComboBox(mainForm);
+    box->SetParent(mainForm);
+    box->SetTop(80);
+    Focus(box);
+    QLineEdit* line = box->Combo()->lineEdit();
+    QTest::keyClicks(line, "abc");
+    line->setSelection(0, 2);
+    OpenEditMenu();
+    EXPECT_EQ(Items().substr(0, 4), "+-++") << "undo, no redo, cut, copy";
+    Choose(2); // cut
+    EXPECT_EQ(box->GetText(), "c");
+    EXPECT_EQ(QApplication::clipboard()->text(), "ab");
+    OpenEditMenu();
+    Choose(0); // undo
+    EXPECT_EQ(box->GetText(), "abc");
 }
 
 TEST_F(EditMenuTest, ATreeViewIsATargetWhileItEditsANodeEvenWithItsOwnPopupMenu)

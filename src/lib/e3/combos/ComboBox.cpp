@@ -230,6 +230,11 @@ Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner, TComboBoxStyle style
 
 Te3CustomComboBox::~Te3CustomComboBox() = default;
 
+QLineEdit* Te3CustomComboBox::CommandLine() const
+{
+    return combo_->lineEdit();
+}
+
 QComboBox* Te3CustomComboBox::Combo() const
 {
     return combo_;

@@ -4,6 +4,7 @@
 // disables it, the disabled colour and the mandatory marker.
 #include "e3/common/Contract.h"
 #include "e3/common/ControlBase.h"
+#include "e3/common/EditCommands.h"
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/lists/ListBox.h"
 #include "framework/Events.h"
@@ -34,7 +35,7 @@ class ComboWidget;
 // The words of a combo box that carry text to translate.
 inline constexpr WordList kComboWords {"CAPTION HINT ITEMSSTRING"};
 
-class Te3CustomComboBox : public Te3Control<fw::TWinControl> {
+class Te3CustomComboBox : public Te3Control<fw::TWinControl>, public LineEditCommands {
     FW_CLASS()
 public:
     // A family whose list is never edited starts with its own style, so
@@ -120,6 +121,10 @@ public:
     TMeasureItemEvent OnMeasureItem;
 
 protected:
+    // The Edit menu works on the edit part; a drop-down list has none, and a
+    // locked box takes no changes.
+    QLineEdit* CommandLine() const override;
+    bool CommandsLocked() const override { return lockedEdit_; }
     // While locked the box stays disabled.
     bool EnableRefused() const override { return lockedEdit_; }
     // OnClick comes from a choice in the list, not from the mouse.

@@ -47,4 +47,63 @@ void TextEditUndo(QPlainTextEdit& edit, bool forwards)
         edit.undo();
 }
 
+EditCommandState LineEditCommands::GetEditState() const
+{
+    const QLineEdit* line = CommandLine();
+    if (!line) {
+        EditCommandState none;
+        none.readOnly = true;
+        return none;
+    }
+    return LineEditState(*line, line->isModified(), CommandsLocked() || line->isReadOnly());
+}
+
+QLineEdit* LineEditCommands::ChangeableLine() const
+{
+    QLineEdit* line = CommandLine();
+    return line && !CommandsLocked() ? line : nullptr;
+}
+
+void LineEditCommands::EditUndo(bool forwards)
+{
+    if (QLineEdit* line = ChangeableLine())
+        LineEditUndo(*line, forwards);
+}
+
+void LineEditCommands::SetEditModified(bool value)
+{
+    if (QLineEdit* line = CommandLine())
+        line->setModified(value);
+}
+
+void LineEditCommands::EditCut()
+{
+    if (QLineEdit* line = ChangeableLine())
+        line->cut();
+}
+
+void LineEditCommands::EditCopy()
+{
+    if (QLineEdit* line = CommandLine())
+        line->copy();
+}
+
+void LineEditCommands::EditPaste()
+{
+    if (QLineEdit* line = ChangeableLine())
+        line->paste();
+}
+
+void LineEditCommands::EditClear()
+{
+    if (QLineEdit* line = ChangeableLine(); line && line->hasSelectedText())
+        line->del();
+}
+
+void LineEditCommands::EditSelectAll()
+{
+    if (QLineEdit* line = CommandLine())
+        line->selectAll();
+}
+
 } // namespace e3

@@ -46,4 +46,27 @@ void LineEditUndo(QLineEdit& edit, bool forwards);
 EditCommandState TextEditState(const QPlainTextEdit& edit, bool modified, bool readOnly);
 void TextEditUndo(QPlainTextEdit& edit, bool forwards);
 
+// The commands on a one-line Qt editor that a control may lack (a combo box
+// without an edit part): without one the control is read-only and the
+// commands do nothing; while locked, only copying and selecting work.
+class LineEditCommands : public IEditCommands {
+public:
+    EditCommandState GetEditState() const override;
+    void EditUndo(bool forwards) override;
+    void SetEditModified(bool value) override;
+    void EditCut() override;
+    void EditCopy() override;
+    void EditPaste() override;
+    void EditClear() override;
+    void EditSelectAll() override;
+
+protected:
+    virtual QLineEdit* CommandLine() const = 0;
+    virtual bool CommandsLocked() const { return false; }
+
+private:
+    // The editor when it may be changed.
+    QLineEdit* ChangeableLine() const;
+};
+
 } // namespace e3

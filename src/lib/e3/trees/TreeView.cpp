@@ -757,56 +757,14 @@ QLineEdit* Te3CustomTreeView::NodeLineEditor() const
 
 EditCommandState Te3CustomTreeView::GetEditState() const
 {
-    const QLineEdit* line = NodeLineEditor();
-    if (!line)
+    if (!NodeLineEditor())
         return {};
     // The node's text is never read-only while it is edited, and selecting
     // it all is always offered.
-    EditCommandState s = LineEditState(*line, line->isModified(), false);
+    EditCommandState s = LineEditCommands::GetEditState();
+    s.readOnly = false;
     s.wholeTextSelected = false;
     return s;
-}
-
-void Te3CustomTreeView::EditUndo(bool forwards)
-{
-    if (QLineEdit* line = NodeLineEditor())
-        LineEditUndo(*line, forwards);
-}
-
-void Te3CustomTreeView::SetEditModified(bool value)
-{
-    if (QLineEdit* line = NodeLineEditor())
-        line->setModified(value);
-}
-
-void Te3CustomTreeView::EditCut()
-{
-    if (QLineEdit* line = NodeLineEditor())
-        line->cut();
-}
-
-void Te3CustomTreeView::EditCopy()
-{
-    if (QLineEdit* line = NodeLineEditor())
-        line->copy();
-}
-
-void Te3CustomTreeView::EditPaste()
-{
-    if (QLineEdit* line = NodeLineEditor())
-        line->paste();
-}
-
-void Te3CustomTreeView::EditClear()
-{
-    if (QLineEdit* line = NodeLineEditor(); line && line->hasSelectedText())
-        line->del();
-}
-
-void Te3CustomTreeView::EditSelectAll()
-{
-    if (QLineEdit* line = NodeLineEditor())
-        line->selectAll();
 }
 
 void Te3CustomTreeView::StartEdit(QTreeWidgetItem* node)

@@ -24,7 +24,7 @@ namespace e3 {
 
 // While a node is being edited, the node's editor takes the Edit menu's
 // commands; otherwise the tree has no text to edit.
-class Te3CustomTreeView : public Te3Control<fw::TWinControl>, public IEditCommands {
+class Te3CustomTreeView : public Te3Control<fw::TWinControl>, public LineEditCommands {
     FW_CLASS()
 public:
     explicit Te3CustomTreeView(fw::TComponent* owner);
@@ -36,13 +36,6 @@ public:
     bool HasEditText() const override { return IsEditing(); }
     bool EditYieldsToPopupMenu() const override { return false; }
     EditCommandState GetEditState() const override;
-    void EditUndo(bool forwards) override;
-    void SetEditModified(bool value) override;
-    void EditCut() override;
-    void EditCopy() override;
-    void EditPaste() override;
-    void EditClear() override;
-    void EditSelectAll() override;
 
     // --- nodes -------------------------------------------------------------
     // The first node in pre-order with that id; nullptr when none has it.
@@ -151,6 +144,7 @@ public:
     TNodeAllowEvent OnExpanding;
 
 protected:
+    QLineEdit* CommandLine() const override { return NodeLineEditor(); }
     // During a drag the drag node id follows the node under the pointer.
     bool DragOver(fw::TObject* source, int32_t x, int32_t y, fw::TDragState state) override;
 

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QProcess>
@@ -195,6 +196,54 @@ TEST(ComboBoxTest, UserInputRaisesClickSelectAndChange)
     box.OnSelect = [&](fw::TObject*) { seen += "select;"; };
     QTest::keyClick(box.Combo(), Qt::Key_Down);
     EXPECT_EQ(seen, "click;select;");
+}
+
+// The Edit menu's commands reach the edit part, and change the text as typing
+// does; a drop-down list has nothing to edit and a locked box takes nothing.
+TEST(ComboBoxTest, EditCommandsWorkOnTheEditPart)
+{
+    e3::Te3_ComboBox box(nullptr);
+    std::string seen;
+    box.OnChange = [&](fw::TObject*) { seen += "change:" + box.GetText() + ";"; };
+    QLineEdit* line = box.Combo()->lineEdit();
+    ASSERT_NE(line, nullptr);
+    QTest::keyClicks(line, "Alpha");
+    seen.clear();
+    e3::IEditCommands& edit = box;
+    EXPECT_TRUE(edit.GetEditState().modified);
+    EXPECT_FALSE(edit.GetEditState().hasSelection);
+    edit.EditSelectAll();
+    EXPECT_TRUE(edit.GetEditState().wholeTextSelected);
+    edit.EditCut();
+    EXPECT_EQ(QApplication::clipboard()->text(), "Alpha");
+    EXPECT_EQ(box.GetText(), "");
+    EXPECT_EQ(seen, "change:;");
+    edit.EditPaste();
+    edit.EditPaste();
+    EXPECT_EQ(box.GetText(), "AlphaAlpha");
+    EXPECT_TRUE(edit.GetEditState().canUndo);
+    edit.EditUndo(false);
+    EXPECT_EQ(box.GetText(), "Alpha");
+    line->setSelection(0, 2);
+    edit.EditClear();
+    EXPECT_EQ(box.GetText(), "pha");
+    edit.EditClear();
+    EXPECT_EQ(box.GetText(), "pha") << "nothing selected, nothing deleted";
+
+    WriteByName(box, "LockedEdit", int64_t {1});
+    EXPECT_TRUE(edit.GetEditState().readOnly);
+    edit.EditSelectAll();
+    edit.EditCut();
+    edit.EditPaste();
+    EXPECT_EQ(box.GetText(), "pha");
+    WriteByName(box, "LockedEdit", int64_t {0});
+
+    WriteByName(box, "Style", int64_t {e3::csDropDownList});
+    EXPECT_EQ(box.Combo()->lineEdit(), nullptr);
+    EXPECT_TRUE(edit.GetEditState().readOnly);
+    EXPECT_FALSE(edit.GetEditState().canUndo);
+    edit.EditPaste();
+    edit.EditSelectAll();
 }
 
 TEST(ComboBoxTest, WordListIncludesItemsString)
