@@ -1165,7 +1165,7 @@ const fw::TClassInfo& Te3EFIPProtocol::StaticClass()
     static const fw::TClassInfo info {
         "Te3EFIPProtocol",
         &TCustomEFIPProtocol::StaticClass(),
-        {
+        fw::TRows<Te3EFIPProtocol> {
             p::String("ServerURL", &C::GetServerURL, &C::SetServerURL),
             p::String("HeaderFile", &C::GetHeaderFile, &C::SetHeaderFile),
             p::String("BlobFile", &C::GetBlobFile, &C::SetBlobFile),
@@ -1225,7 +1225,7 @@ const fw::TClassInfo& Te3_EFIPProtocol::StaticClass()
     static const fw::TClassInfo info {
         "Te3_EFIPProtocol",
         &Te3EFIPProtocol::StaticClass(),
-        {
+        fw::TRows<Te3_EFIPProtocol> {
             p::BoolAction("_Execute", &C::Execute),
             p::BoolAction("_Resume", &C::Resume),
             p::BoolAction("_Suspend", &C::Suspend),

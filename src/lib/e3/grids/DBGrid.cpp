@@ -67,7 +67,7 @@ const fw::TClassInfo& Te3DBGrid::StaticClass()
     static const fw::TClassInfo info {
         "Te3DBGrid",
         &Te3CustomDBGrid::StaticClass(),
-        {
+        fw::TRows<Te3DBGrid> {
             sp::Color(),
             sp::Enabled(),
             sp::Font(),
@@ -87,7 +87,7 @@ const fw::TClassInfo& Te3_DBGrid::StaticClass()
     static const fw::TClassInfo info {
         "Te3_DBGrid",
         &Te3DBGrid::StaticClass(),
-        {
+        fw::TRows<Te3_DBGrid> {
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),
@@ -109,20 +109,11 @@ const fw::TClassInfo& Te3_DBGrid::StaticClass()
             sp::OnClick(),
             sp::OnContextPopup(),
             sp::OnDblClick(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
         },
         fw::MakeFactory<Te3_DBGrid>(),
     };

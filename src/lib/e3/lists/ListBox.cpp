@@ -537,7 +537,7 @@ const fw::TClassInfo& Te3ListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3ListBox",
         &Te3CustomListBox::StaticClass(),
-        {
+        fw::TRows<Te3ListBox> {
             fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
             sp::BevelKind(),
             sp::Color(),
@@ -567,7 +567,7 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_ListBox",
         &Te3ListBox::StaticClass(),
-        {
+        fw::TRows<Te3_ListBox> {
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),
@@ -601,22 +601,13 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
             fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
             fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
             sp::OnDblClick(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
+            sp::DragEvents(),
             fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
+            sp::DockEvents(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
             fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::MouseEvents(),
         },
         fw::MakeFactory<Te3_ListBox>(),
     };

@@ -122,7 +122,7 @@ const fw::TClassInfo& TMultiLanguage::StaticClass()
     static const fw::TClassInfo info {
         "TMultiLanguage",
         &fw::TComponent::StaticClass(),
-        {
+        fw::TRows<TMultiLanguage> {
             p::Boolean("AllFind", &C::GetAllFind, &C::SetAllFind),
             p::Object("DesignerML", TCustomDesignerML::StaticClass(), &C::GetDesignerML, &C::SetDesignerML),
             p::String("FileName", &C::GetFileName, &C::SetFileName),
