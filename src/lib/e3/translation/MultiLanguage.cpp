@@ -1,7 +1,6 @@
 #include "e3/translation/MultiLanguage.h"
 
 #include "e3/translation/ComponentTranslation.h"
-#include "e3/translation/QtDictionaryDialogs.h"
 #include "e3/dictionary/DictionaryFiles.h"
 #include "e3/dictionary/LanguageTable.h"
 
@@ -143,8 +142,6 @@ TMultiLanguage::TMultiLanguage(fw::TComponent* owner)
 {
     listComponentsStrings_->OnRefresh = [this] { listComponentsStrings_->Load(listComponents_); };
     listComponentsStrings_->OnChange = [this] { SetListComponents(listComponentsStrings_->Lines()); };
-    // The dictionaries this component opens answer through message boxes.
-    InstallQtDictionaryDialogs();
 }
 
 TMultiLanguage::~TMultiLanguage()
