@@ -7,16 +7,12 @@
 #include "enginelink/OrbBind.h"
 #include "idl/GUIServer.hh"
 
+#include "BenchEngine.h"
 #include "BenchTiming.h"
 
-#include <csignal>
 #include <cstdio>
-#include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -24,49 +20,20 @@ namespace {
 using benchtiming::BestSeconds;
 using benchtiming::PeakGrowthBytes;
 
+// The engine servant, started as a child process; it tells its port first.
 class Server {
 public:
-    Server()
+    Server() : child_({benchengine::ProgramFolder() + "/../tools/orbtestserver/orbtestserver", "--reply-entries", "10"})
     {
-        char self[4096];
-        const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-        if (n <= 0)
-            throw std::runtime_error("cannot find this program");
-        std::string program(self, static_cast<std::size_t>(n));
-        program = program.substr(0, program.rfind('/')) + "/../tools/orbtestserver/orbtestserver";
-        std::vector<std::string> args{program, "--reply-entries", "10"};
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (::pipe(out) != 0)
-            throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const int rc = ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (rc == 0 && line.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1)
-            line.push_back(c);
-        ::close(out[0]);
-        if (rc != 0 || line.rfind("PORT ", 0) != 0)
-            throw std::runtime_error("the engine servant did not start: " + program);
-        address_ = "inet:127.0.0.1:" + line.substr(5, line.size() - 6);
-    }
-    ~Server()
-    {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        const std::string line = child_.ReadLine();
+        if (line.rfind("PORT ", 0) != 0)
+            benchengine::Fail("the engine servant did not start");
+        address_ = "inet:127.0.0.1:" + line.substr(5);
     }
     const std::string& Address() const { return address_; }
 
 private:
-    pid_t pid_ = -1;
+    benchengine::Child child_;
     std::string address_;
 };
 

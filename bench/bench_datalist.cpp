@@ -15,9 +15,9 @@
 #include "client/Globals.h"
 #include "client/MemoryTextStream.h"
 #include "e3/datalist/DataListClient.h"
-#include "enginelink/CorbaClient.h"
 #include "u3/Files.h"
 
+#include "BenchEngine.h"
 #include "BenchTiming.h"
 
 #include <QApplication>
@@ -26,12 +26,9 @@
 
 #include <malloc.h>
 #include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -49,121 +46,25 @@ using benchtiming::SecondsOf;
 constexpr int32_t kVisible = 30;
 constexpr int32_t kCols = 4;
 
-[[noreturn]] void Fail(const std::string& what)
-{
-    std::fprintf(stderr, "%s\n", what.c_str());
-    std::exit(2);
-}
+using benchengine::Child;
+using benchengine::Fail;
+using benchengine::ProgramFolder;
 
-std::string ProgramFolder()
-{
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        Fail("cannot find this program");
-    const std::string program(self, static_cast<size_t>(n));
-    return program.substr(0, program.rfind('/'));
-}
-
-// Runs a program with its output read through a pipe.
-class Child {
+// Keeps every ExecuteEvent, so that the peer can send the very same requests.
+class RecordingEngine final : public benchengine::ForwardingEngine {
 public:
-    explicit Child(std::vector<std::string> args)
-    {
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (::pipe(out) != 0)
-            Fail("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const int rc = ::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        fd_ = out[0];
-        if (rc != 0)
-            Fail("cannot start " + args[0]);
-    }
-    ~Child()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    // One line of its output, without the line end; empty at its end.
-    std::string ReadLine()
-    {
-        std::string line;
-        char c;
-        while (::read(fd_, &c, 1) == 1 && c != '\n')
-            line.push_back(c);
-        return line;
-    }
-    int Wait()
-    {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int fd_ = -1;
-};
-
-// Forwards to the engine link and keeps every ExecuteEvent, so that the peer
-// can send the very same requests.
-class RecordingEngine final : public client::IClientGUIEngine {
-public:
-    explicit RecordingEngine(client::IClientGUIEngine& inner) : inner_(inner) {}
+    using ForwardingEngine::ForwardingEngine;
     struct Call {
         std::string senderName, senderType, eventName, values;
     };
     std::vector<Call> calls;
 
-    std::string ExecuteEvent(const std::string& senderClass, const std::string& senderName,
-                             const std::string& senderType, const std::string& eventName,
-                             const std::string& eventValues) override
+protected:
+    void Seen(const std::string& senderName, const std::string& senderType, const std::string& eventName,
+              const std::string& eventValues) override
     {
         calls.push_back({senderName, senderType, eventName, eventValues});
-        return inner_.ExecuteEvent(senderClass, senderName, senderType, eventName, eventValues);
     }
-    std::string GetFile(const std::string& a, const std::string& b, const std::string& c) override
-    {
-        return inner_.GetFile(a, b, c);
-    }
-    std::string SetFile(const std::string& a, const std::string& b, const std::string& c) override
-    {
-        return inner_.SetFile(a, b, c);
-    }
-    std::string OnMessage(const std::string& a, const std::string& b) override { return inner_.OnMessage(a, b); }
-    std::string GetGUIEngine(const std::string& a, const std::string& b, std::string& c,
-                             std::shared_ptr<client::IGUIEngine>& e) override
-    {
-        return inner_.GetGUIEngine(a, b, c, e);
-    }
-    std::string SetGUIEngine(const std::string& a, const std::string& b, const std::string& c,
-                             std::shared_ptr<client::IGUIEngine> e) override
-    {
-        return inner_.SetGUIEngine(a, b, c, e);
-    }
-    std::string CommandGUIEngine(const std::string& a, const std::string& b, const std::string& c,
-                                 const std::string& d) override
-    {
-        return inner_.CommandGUIEngine(a, b, c, d);
-    }
-    bool Connect() override { return inner_.Connect(); }
-
-private:
-    client::IClientGUIEngine& inner_;
 };
 
 // What a grid of kVisible rows and kCols columns with a title row shows.
@@ -284,12 +185,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    char scratchTemplate[] = "/tmp/e3bench.XXXXXX";
-    if (!::mkdtemp(scratchTemplate))
-        return 2;
-    const std::string scratch = scratchTemplate;
-    ::setenv("TMPDIR", scratch.c_str(), 1);
-    u3::SetExeNameOverride(scratch + "/bench");
+    const std::string scratch = benchengine::PrivateScratch();
 
     constexpr int32_t kRows = 1000000;
     constexpr int32_t kSmallRows = 10000;
@@ -299,18 +195,8 @@ int main(int argc, char** argv)
         scenario << "on Main.GetRows\n  rows List1.TempData " << kRows << " = " << rowTemplate << "\nend\n"
                  << "on Main.GetSmallRows\n  rows List2.TempData " << kSmallRows << " = " << rowTemplate << "\nend\n";
     }
-    Child engineProcess({ProgramFolder() + "/../tools/sample-engine/sample-engine", "--corba", "0", "--scenario",
-                         scratch + "/scenario.txt"});
-    std::string port;
-    for (std::string line; (line = engineProcess.ReadLine()) != "ready";) {
-        if (line.empty())
-            Fail("the sample engine did not start");
-        if (line.rfind("corba ", 0) == 0)
-            port = line.substr(6);
-    }
-    enginelink::TmtdORBClient link("GUIEngine", "inet:127.0.0.1:" + port, true);
-    if (!link.Connect())
-        Fail("cannot connect to the sample engine");
+    benchengine::SampleEngine sample(scratch + "/scenario.txt");
+    client::IClientGUIEngine& link = sample.Link();
     RecordingEngine engine(link);
 
     auto theClient = std::make_unique<client::TClient>("Bench");

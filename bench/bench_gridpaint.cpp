@@ -10,9 +10,9 @@
 #include "client/Globals.h"
 #include "client/MemoryTextStream.h"
 #include "e3/grids/DLDrawGrid.h"
-#include "enginelink/CorbaClient.h"
 #include "u3/Files.h"
 
+#include "BenchEngine.h"
 #include "BenchTiming.h"
 
 #include <QAbstractTableModel>
@@ -21,12 +21,8 @@
 #include <QImage>
 #include <QTableView>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -44,109 +40,16 @@ constexpr int kWidth = 520;
 constexpr int kHeight = 560;
 constexpr int kRounds = 30;
 
-[[noreturn]] void Fail(const std::string& what)
-{
-    std::fprintf(stderr, "%s\n", what.c_str());
-    std::exit(2);
-}
-
-std::string ProgramFolder()
-{
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        Fail("cannot find this program");
-    const std::string program(self, static_cast<size_t>(n));
-    return program.substr(0, program.rfind('/'));
-}
-
-// The sample engine, its output read through a pipe.
-class Child {
-public:
-    explicit Child(std::vector<std::string> args)
-    {
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int out[2];
-        if (::pipe(out) != 0)
-            Fail("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        const int rc = ::posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        fd_ = out[0];
-        if (rc != 0)
-            Fail("cannot start " + args[0]);
-    }
-    ~Child()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    std::string ReadLine()
-    {
-        std::string line;
-        char c;
-        while (::read(fd_, &c, 1) == 1 && c != '\n')
-            line.push_back(c);
-        return line;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int fd_ = -1;
-};
+using benchengine::Fail;
 
 // Counts the engine calls on their way to the engine link.
-class CountingEngine final : public client::IClientGUIEngine {
+class CountingEngine final : public benchengine::ForwardingEngine {
 public:
-    explicit CountingEngine(client::IClientGUIEngine& inner) : inner_(inner) {}
+    using ForwardingEngine::ForwardingEngine;
     size_t calls = 0;
 
-    std::string ExecuteEvent(const std::string& senderClass, const std::string& senderName,
-                             const std::string& senderType, const std::string& eventName,
-                             const std::string& eventValues) override
-    {
-        ++calls;
-        return inner_.ExecuteEvent(senderClass, senderName, senderType, eventName, eventValues);
-    }
-    std::string GetFile(const std::string& a, const std::string& b, const std::string& c) override
-    {
-        return inner_.GetFile(a, b, c);
-    }
-    std::string SetFile(const std::string& a, const std::string& b, const std::string& c) override
-    {
-        return inner_.SetFile(a, b, c);
-    }
-    std::string OnMessage(const std::string& a, const std::string& b) override { return inner_.OnMessage(a, b); }
-    std::string GetGUIEngine(const std::string& a, const std::string& b, std::string& c,
-                             std::shared_ptr<client::IGUIEngine>& e) override
-    {
-        return inner_.GetGUIEngine(a, b, c, e);
-    }
-    std::string SetGUIEngine(const std::string& a, const std::string& b, const std::string& c,
-                             std::shared_ptr<client::IGUIEngine> e) override
-    {
-        return inner_.SetGUIEngine(a, b, c, e);
-    }
-    std::string CommandGUIEngine(const std::string& a, const std::string& b, const std::string& c,
-                                 const std::string& d) override
-    {
-        return inner_.CommandGUIEngine(a, b, c, d);
-    }
-    bool Connect() override { return inner_.Connect(); }
-
-private:
-    client::IClientGUIEngine& inner_;
+protected:
+    void Seen(const std::string&, const std::string&, const std::string&, const std::string&) override { ++calls; }
 };
 
 // The peer's rows: the same texts as the sample engine's template, made when
@@ -184,30 +87,14 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    char scratchTemplate[] = "/tmp/e3bench.XXXXXX";
-    if (!::mkdtemp(scratchTemplate))
-        return 2;
-    const std::string scratch = scratchTemplate;
-    ::setenv("TMPDIR", scratch.c_str(), 1);
-    u3::SetExeNameOverride(scratch + "/bench");
+    const std::string scratch = benchengine::PrivateScratch();
     {
         std::ofstream scenario(scratch + "/scenario.txt");
         scenario << "on Main.GetRows\n  rows List1.TempData " << kRows
                  << " = APP-%n>|<Applicant %n>|<%(Filed/Examined/Granted/Refused)>|<%d.00>|<\nend\n";
     }
-    Child engineProcess({ProgramFolder() + "/../tools/sample-engine/sample-engine", "--corba", "0", "--scenario",
-                         scratch + "/scenario.txt"});
-    std::string port;
-    for (std::string line; (line = engineProcess.ReadLine()) != "ready";) {
-        if (line.empty())
-            Fail("the sample engine did not start");
-        if (line.rfind("corba ", 0) == 0)
-            port = line.substr(6);
-    }
-    enginelink::TmtdORBClient link("GUIEngine", "inet:127.0.0.1:" + port, true);
-    if (!link.Connect())
-        Fail("cannot connect to the sample engine");
-    CountingEngine engine(link);
+    benchengine::SampleEngine sample(scratch + "/scenario.txt");
+    CountingEngine engine(sample.Link());
 
     auto theClient = std::make_unique<client::TClient>("Bench");
     theClient->SetEngine(&engine);
