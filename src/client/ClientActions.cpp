@@ -10,7 +10,7 @@
 #include "client/FileTransfer.h"
 #include "client/Globals.h"
 #include "e3/datalist/DataListEvents.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "platform/Shell.h"
 #include "u3/AtomicFile.h"
 #include "u3/CommandLine.h"
@@ -259,7 +259,7 @@ void TClient::ShowInfoMessage(const std::string& caption, const std::string& tex
     auto* form = PrepareInfoMessage(dynamic_cast<TFormMessage*>(infoForm_.get()), caption, text);
     infoForm_ = form;
     form->Show();
-    platform::ProcessOneMessage();
+    fw::ProcessOneMessage();
 }
 
 void TClient::HideInfoMessage()
@@ -274,7 +274,7 @@ void TClient::ShowProgressInfo(const std::string& caption, const std::string& te
                                      progressText);
     progressInfoForm_ = form;
     form->Show();
-    platform::ProcessOneMessage();
+    fw::ProcessOneMessage();
 }
 
 void TClient::HideProgressInfo()
@@ -294,7 +294,7 @@ void TClient::_Callback(const std::string& value)
 
 void TClient::_ProcessMessages(const std::string&)
 {
-    platform::ProcessOneMessage();
+    fw::ProcessOneMessage();
 }
 
 void TClient::_RestoreApplication(const std::string&)

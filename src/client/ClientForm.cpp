@@ -11,7 +11,7 @@
 #include "e3/menus/Menus.h"
 #include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "u3/StrLib.h"
 
 #include <QApplication>
@@ -65,10 +65,23 @@ void CollectTabStops(const TWinControl* container, std::vector<TWinControl*>& ou
 }
 
 // The focused control's edit window, as the Edit menu drives it: any control
-// that offers the edit commands.
+// that offers the edit commands and has a text to edit now.
 class EditTarget {
 public:
-    explicit EditTarget(TWinControl* focused) : edit_(dynamic_cast<e3::IEditCommands*>(focused)) {}
+    explicit EditTarget(TWinControl* focused) : edit_(dynamic_cast<e3::IEditCommands*>(focused))
+    {
+        if (edit_ && !edit_->HasEditText())
+            edit_ = nullptr;
+    }
+
+    // A control with a pop-up menu of its own may keep its commands there.
+    static EditTarget ForMenu(TWinControl* focused)
+    {
+        auto* edit = dynamic_cast<e3::IEditCommands*>(focused);
+        if (edit && edit->EditYieldsToPopupMenu() && focused->GetPopupMenu())
+            return EditTarget(nullptr);
+        return EditTarget(focused);
+    }
 
     explicit operator bool() const { return edit_ != nullptr; }
 
@@ -499,7 +512,7 @@ void Te3_ClientForm::_ShowModal(const std::string& callback)
             c->_Title(GetCaption());
     }
     const TModalResult result = ShowModal();
-    platform::ProcessOneMessage();
+    fw::ProcessOneMessage();
     if (c && c->Forms().Count() > 1)
         c->SetCurrentForm(previous.get());
     if (!callback.empty()) {
@@ -512,7 +525,7 @@ void Te3_ClientForm::_ShowModal(const std::string& callback)
 void Te3_ClientForm::_Show(const std::string&)
 {
     Show();
-    platform::ProcessOneMessage();
+    fw::ProcessOneMessage();
 }
 
 void Te3_ClientForm::_Close(const std::string&)
@@ -583,9 +596,7 @@ void Te3_ClientForm::EditMenuClick(TObject* sender)
         previous(sender);
     if (!self)
         return;
-    // An edit with a pop-up menu of its own keeps its commands there.
-    TWinControl* focused = FocusedControl(this);
-    const EditTarget target(focused && !focused->GetPopupMenu() ? focused : nullptr);
+    const EditTarget target = EditTarget::ForMenu(FocusedControl(this));
     const auto enabled = EditMenuCommandsEnabled(target ? target.State() : EditTargetState {});
     for (size_t k = 0; k < editItems_.size(); ++k) {
         e3::Te3MenuItem* item = editItems_[k].get();

@@ -4,6 +4,7 @@
 #include "client/ClientSender.h"
 #include "client/EventList.h"
 #include "client/Globals.h"
+#include "e3/dates/DateEdit.h"
 #include "e3/trees/TreeEvents.h"
 #include "u3/Exceptions.h"
 #include "u3/StrLib.h"
@@ -121,6 +122,11 @@ void WriteArg(EntryContext& c, const Entry& e, const TRect& r)
     c.sender.WriteEntry(name + ".Right", r.right);
     c.sender.WriteEntry(name + ".Bottom", r.bottom);
 }
+// A date goes out as the dotted day, month and year of the date edit's _Date.
+void WriteArg(EntryContext& c, const Entry& e, u3::TDateTime date)
+{
+    c.sender.WriteEntry(e.name, u3::DateToDottedText(date));
+}
 // A character goes out as a one-character text.
 void WriteArg(EntryContext& c, const Entry& e, char32_t key)
 {
@@ -173,6 +179,12 @@ void ReadArg(const TClientSender& s, const Entry& e, TCloseAction& action)
     ReadArg(s, e, value);
     if (value >= caNone && value <= caMinimize)
         action = static_cast<TCloseAction>(value);
+}
+// Dotted day, month and year; a blank or impossible date is the empty date.
+void ReadArg(const TClientSender& s, const Entry& e, u3::TDateTime& date)
+{
+    if (s.HasResult(e.name))
+        date = u3::DottedTextToDate(u3::Trim(s.Result(e.name)));
 }
 // The first character of the result; an empty result swallows the key.
 void ReadArg(const TClientSender& s, const Entry& e, char32_t& key)
@@ -388,6 +400,15 @@ std::vector<EventRow> BuildTable()
         Row<TProtocolWaitEvent>("OnEFIPWaitCommand", ProtocolWaitEventType, {{"State", 0}, {"Suspend", 1, Read}}),
         Row<TReceiptEvent>("OnEFIPReceipt", ReceiptEventType,
                            {{"Step", 0}, {"Code", 1, Read | Trimmed}, {"Msg", 2, Read | Trimmed}}),
+        // The file dialogs' own events, asked while the dialog runs.
+        Row<TCloseQueryEvent>("OnCanClose", CloseQueryEventType, {{"CanClose", 0, Read}}),
+        Row<N>("OnFolderChange", NotifyEventType, {}),
+        Row<N>("OnSelectionChange", NotifyEventType, {}),
+        Row<N>("OnTypeChange", NotifyEventType, {}),
+        // The date edit's calendar button and its confirmed date dialog.
+        Row<N>("OnButtonClick", NotifyEventType, {}),
+        Row<e3::TExecDateDialog>("OnAcceptDate", e3::ExecDateDialogEventType,
+                                 {{"ADate", 0, Read}, {"Action", 1, Read}}),
     };
 }
 

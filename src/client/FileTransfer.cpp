@@ -1,5 +1,7 @@
 #include "client/FileTransfer.h"
 
+#include "client/ClientLink.h"
+
 #include "u3/AtomicFile.h"
 #include "u3/Base64.h"
 #include "u3/Files.h"
@@ -172,6 +174,8 @@ int64_t NextChunkSize(int64_t remaining, int64_t freeMemory)
 
 int32_t SendFileToServer(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
 {
+    // A transfer is one engine call for the broadcasts that wait for calls to end.
+    const EngineCallScope call;
     try {
         // Size and contents come from the one opened file, so a file replaced
         // or removed meanwhile is never sent as something it was not. Opening
@@ -216,6 +220,7 @@ int32_t SendFileToServer(IGUIEngine& engine, const std::string& localPath, const
 
 int32_t ReceiveFileFromServer(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
 {
+    const EngineCallScope call;
     try {
         std::string reply = engine.GetFile("", "BPart", serverPath);
         if (reply == "sizezero") {
@@ -242,6 +247,7 @@ int32_t ReceiveFileFromServer(IGUIEngine& engine, const std::string& localPath, 
 
 int32_t ReceiveWholeFile(IGUIEngine& engine, const std::string& localPath, const std::string& serverPath)
 {
+    const EngineCallScope call;
     try {
         const std::string reply = engine.GetFile("", "File", serverPath);
         if (IsNoFile(reply))

@@ -12,6 +12,7 @@
 #include "e3/menus/Menus.h"
 #include "framework/Collection.h"
 #include "framework/Form.h"
+#include "framework/Strings.h"
 #include "u3/DateTime.h"
 #include "u3/Logger.h"
 #include "u3/StrLib.h"
@@ -379,11 +380,43 @@ bool SetEnginePicture(const WalkEnd& end, const std::string& value)
     return false;
 }
 
+// TEXT of a drop-down list combo box (style above csSimple) selects the item
+// of that text through ItemIndex; a text that is no item changes nothing. True
+// when the step was taken that way.
+bool SetDropDownListText(const WalkEnd& end, const std::string& value)
+{
+    TObject* object = end.object;
+    if (end.step != "TEXT" || !object->ClassType().InheritsFromName("Te3ComboBox"))
+        return false;
+    const TPropInfo* style = object->ClassType().FindProperty("Style");
+    const TPropInfo* items = object->ClassType().FindProperty("Items");
+    const TPropInfo* index = object->ClassType().FindProperty("ItemIndex");
+    if (!style || !items || !index || !style->IsReadable() || !items->IsReadable() || !index->IsWritable())
+        return false;
+    const fw::PropValue styleValue = style->get(*object);
+    constexpr int64_t simpleStyle = 1;
+    if (!std::holds_alternative<int64_t>(styleValue) || std::get<int64_t>(styleValue) <= simpleStyle)
+        return false;
+    const fw::PropValue listValue = items->get(*object);
+    const auto* list = std::get_if<TObject*>(&listValue);
+    const auto* strings = list ? dynamic_cast<fw::TStrings*>(*list) : nullptr;
+    if (!strings)
+        return false;
+    const std::vector<std::string>& lines = strings->Lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (u3::SameText(lines[i], value)) {
+            index->set(*object, static_cast<int64_t>(i));
+            break;
+        }
+    }
+    return true;
+}
+
 void SetResolved(const WalkEnd& end, const std::string& value, const std::string& callerPath)
 {
     TObject* object = end.object;
     const TPropInfo* prop = end.prop;
-    if (SetEnginePicture(end, value))
+    if (SetEnginePicture(end, value) || SetDropDownListText(end, value))
         return;
     if (!prop) {
         if (end.step == "_FREE") {

@@ -1,6 +1,6 @@
 #include "client/FrmIP.h"
 
-#include "client/FormReader.h"
+#include "client/OwnFormParts.h"
 #include "e3/display/Bevel.h"
 #include "e3/edits/Edit.h"
 #include "e3/display/Image.h"
@@ -23,27 +23,6 @@ std::string ServerHost;
 std::string ServerPort;
 bool Reconnect = false;
 
-namespace {
-
-// Sets published properties by name, as a form resource would.
-template <class T>
-T* Make(fw::TComponent* owner, fw::TWinControl* parent, const std::string& name,
-        std::initializer_list<std::pair<const char*, const char*>> properties)
-{
-    auto* control = new T(owner);
-    // Loading: the caption does not take the name.
-    control->BeginLoading();
-    control->SetName(name);
-    if (parent)
-        control->SetParent(parent);
-    for (const auto& [path, value] : properties)
-        SetPropertyByPath(control, path, control->ClassName(), value);
-    static_cast<fw::TComponent*>(control)->Loaded();
-    return control;
-}
-
-} // namespace
-
 std::string ProgramIniFileName()
 {
     return u3::RemoveFileExt(u3::GetExeName()) + ".ini";
@@ -65,46 +44,50 @@ TFormIP::TFormIP(fw::TComponent* owner)
     SetClientWidth(300);
     SetClientHeight(150);
 
-    StatusPanel = Make<e3::Te3_Panel>(this, this, "StatusPanel",
-                                      {{"Align", "alBottom"}, {"Height", "24"}, {"Caption", ""}});
-    PanelRight = Make<e3::Te3_Panel>(this, StatusPanel, "PanelRight",
-                                     {{"Align", "alRight"}, {"Width", "216"}, {"Caption", ""}, {"BevelOuter", "bvNone"}});
-    spbConnect = Make<e3::Te3_SpeedButton>(this, PanelRight, "spbConnect",
-                                           {{"Left", "2"}, {"Top", "1"}, {"Width", "68"}, {"Height", "22"},
-                                            {"Caption", "Connect"}, {"Flat", "1"}, {"ModalResult", "1"}});
-    Make<e3::Te3_Bevel>(this, PanelRight, "Bevel1",
-                        {{"Left", "71"}, {"Top", "2"}, {"Width", "2"}, {"Height", "20"}, {"Shape", "bsLeftLine"}});
-    spbOk = Make<e3::Te3_SpeedButton>(this, PanelRight, "spbOk",
-                                      {{"Left", "74"}, {"Top", "1"}, {"Width", "68"}, {"Height", "22"},
-                                       {"Caption", "Ok"}, {"Flat", "1"}, {"ModalResult", "1"}});
-    Make<e3::Te3_Bevel>(this, PanelRight, "Bevel2",
-                        {{"Left", "143"}, {"Top", "2"}, {"Width", "2"}, {"Height", "20"}, {"Shape", "bsLeftLine"}});
-    spbCancel = Make<e3::Te3_SpeedButton>(this, PanelRight, "spbCancel",
-                                          {{"Left", "146"}, {"Top", "1"}, {"Width", "68"}, {"Height", "22"},
-                                           {"Caption", "Cancel"}, {"Flat", "1"}, {"ModalResult", "2"}});
+    StatusPanel = MakeFormPart<e3::Te3_Panel>(this, this, "StatusPanel",
+                                              {{"Align", "alBottom"}, {"Height", "24"}, {"Caption", ""}});
+    PanelRight = MakeFormPart<e3::Te3_Panel>(this, StatusPanel, "PanelRight",
+                                             {{"Align", "alRight"}, {"Width", "216"}, {"Caption", ""},
+                                              {"BevelOuter", "bvNone"}});
+    spbConnect = MakeFormPart<e3::Te3_SpeedButton>(this, PanelRight, "spbConnect",
+                                                   {{"Left", "2"}, {"Top", "1"}, {"Width", "68"}, {"Height", "22"},
+                                                    {"Caption", "Connect"}, {"Flat", "1"}, {"ModalResult", "1"}});
+    MakeFormPart<e3::Te3_Bevel>(this, PanelRight, "Bevel1",
+                                {{"Left", "71"}, {"Top", "2"}, {"Width", "2"}, {"Height", "20"},
+                                 {"Shape", "bsLeftLine"}});
+    spbOk = MakeFormPart<e3::Te3_SpeedButton>(this, PanelRight, "spbOk",
+                                              {{"Left", "74"}, {"Top", "1"}, {"Width", "68"}, {"Height", "22"},
+                                               {"Caption", "Ok"}, {"Flat", "1"}, {"ModalResult", "1"}});
+    MakeFormPart<e3::Te3_Bevel>(this, PanelRight, "Bevel2",
+                                {{"Left", "143"}, {"Top", "2"}, {"Width", "2"}, {"Height", "20"},
+                                 {"Shape", "bsLeftLine"}});
+    spbCancel = MakeFormPart<e3::Te3_SpeedButton>(this, PanelRight, "spbCancel",
+                                                  {{"Left", "146"}, {"Top", "1"}, {"Width", "68"}, {"Height", "22"},
+                                                   {"Caption", "Cancel"}, {"Flat", "1"}, {"ModalResult", "2"}});
 
-    PanelMain = Make<e3::Te3_Panel>(this, this, "PanelMain", {{"Align", "alClient"}, {"Caption", ""}});
-    lblNote = Make<e3::Te3_Label>(this, PanelMain, "lblNote",
-                                  {{"Left", "8"}, {"Top", "92"}, {"Width", "284"}, {"Height", "30"},
-                                   {"WordWrap", "1"}, {"Visible", "0"},
-                                   {"Caption", "WARNING: SOAP only works with version 3 procedures, i.e. not with "
-                                               "VAZ and other v2 procedures."}});
-    rbtnCorba = Make<e3::Te3_RadioButton>(this, PanelMain, "rbtnCorba",
-                                          {{"Left", "8"}, {"Top", "8"}, {"Width", "80"}, {"Height", "17"},
-                                           {"Caption", "CORBA"}, {"Checked", "1"}});
-    rbtnSoap = Make<e3::Te3_RadioButton>(this, PanelMain, "rbtnSoap",
-                                         {{"Left", "100"}, {"Top", "8"}, {"Width", "80"}, {"Height", "17"},
-                                          {"Caption", "SOAP"}});
-    lIPAddress = Make<e3::Te3_Label>(this, PanelMain, "lIPAddress",
-                                     {{"Left", "8"}, {"Top", "38"}, {"Width", "80"}, {"Height", "13"},
-                                      {"Caption", "IP Address"}});
-    edtIPAddress = Make<e3::Te3_Edit>(this, PanelMain, "edtIPAddress",
-                                      {{"Left", "100"}, {"Top", "34"}, {"Width", "190"}, {"Height", "21"}});
-    lPort = Make<e3::Te3_Label>(this, PanelMain, "lPort",
-                                {{"Left", "8"}, {"Top", "66"}, {"Width", "80"}, {"Height", "13"}, {"Caption", "Port"}});
-    edtIPPort = Make<e3::Te3_Edit>(this, PanelMain, "edtIPPort",
-                                   {{"Left", "100"}, {"Top", "62"}, {"Width", "60"}, {"Height", "21"},
-                                    {"EditType", "etInteger"}, {"MaxLength", "5"}});
+    PanelMain = MakeFormPart<e3::Te3_Panel>(this, this, "PanelMain", {{"Align", "alClient"}, {"Caption", ""}});
+    lblNote = MakeFormPart<e3::Te3_Label>(this, PanelMain, "lblNote",
+                                          {{"Left", "8"}, {"Top", "92"}, {"Width", "284"}, {"Height", "30"},
+                                           {"WordWrap", "1"}, {"Visible", "0"},
+                                           {"Caption", "WARNING: SOAP only works with version 3 procedures, i.e. not with "
+                                                       "VAZ and other v2 procedures."}});
+    rbtnCorba = MakeFormPart<e3::Te3_RadioButton>(this, PanelMain, "rbtnCorba",
+                                                  {{"Left", "8"}, {"Top", "8"}, {"Width", "80"}, {"Height", "17"},
+                                                   {"Caption", "CORBA"}, {"Checked", "1"}});
+    rbtnSoap = MakeFormPart<e3::Te3_RadioButton>(this, PanelMain, "rbtnSoap",
+                                                 {{"Left", "100"}, {"Top", "8"}, {"Width", "80"}, {"Height", "17"},
+                                                  {"Caption", "SOAP"}});
+    lIPAddress = MakeFormPart<e3::Te3_Label>(this, PanelMain, "lIPAddress",
+                                             {{"Left", "8"}, {"Top", "38"}, {"Width", "80"}, {"Height", "13"},
+                                              {"Caption", "IP Address"}});
+    edtIPAddress = MakeFormPart<e3::Te3_Edit>(this, PanelMain, "edtIPAddress",
+                                              {{"Left", "100"}, {"Top", "34"}, {"Width", "190"}, {"Height", "21"}});
+    lPort = MakeFormPart<e3::Te3_Label>(this, PanelMain, "lPort",
+                                        {{"Left", "8"}, {"Top", "66"}, {"Width", "80"}, {"Height", "13"},
+                                         {"Caption", "Port"}});
+    edtIPPort = MakeFormPart<e3::Te3_Edit>(this, PanelMain, "edtIPPort",
+                                           {{"Left", "100"}, {"Top", "62"}, {"Width", "60"}, {"Height", "21"},
+                                            {"EditType", "etInteger"}, {"MaxLength", "5"}});
 
     OnShow = [this](fw::TObject* s) { FormShow(s); };
     rbtnCorba->OnClick = [this](fw::TObject* s) { rbtnCorbaClick(s); };
@@ -261,12 +244,13 @@ TFormSplash::TFormSplash(fw::TComponent* owner)
     SetPosition(fw::poScreenCenter);
     SetClientWidth(497 + 4);
     SetClientHeight(240 + 4);
-    imgLogo = Make<e3::Te3_Image>(this, this, "imgLogo", {{"Visible", "0"}});
-    pnlSplashTop = Make<e3::Te3_Panel>(this, this, "pnlSplashTop",
-                                       {{"Align", "alClient"}, {"BevelOuter", "bvNone"}, {"Caption", ""}});
-    imgSplashHeader = Make<e3::Te3_Image>(this, pnlSplashTop, "imgSplashHeader", {{"Align", "alClient"}, {"Visible", "0"}});
-    imgFr = Make<e3::Te3_Image>(this, pnlSplashTop, "imgFr", {{"Align", "alClient"}, {"Visible", "0"}});
-    imgDE = Make<e3::Te3_Image>(this, pnlSplashTop, "imgDE", {{"Align", "alClient"}, {"Visible", "0"}});
+    imgLogo = MakeFormPart<e3::Te3_Image>(this, this, "imgLogo", {{"Visible", "0"}});
+    pnlSplashTop = MakeFormPart<e3::Te3_Panel>(this, this, "pnlSplashTop",
+                                               {{"Align", "alClient"}, {"BevelOuter", "bvNone"}, {"Caption", ""}});
+    imgSplashHeader = MakeFormPart<e3::Te3_Image>(this, pnlSplashTop, "imgSplashHeader",
+                                                  {{"Align", "alClient"}, {"Visible", "0"}});
+    imgFr = MakeFormPart<e3::Te3_Image>(this, pnlSplashTop, "imgFr", {{"Align", "alClient"}, {"Visible", "0"}});
+    imgDE = MakeFormPart<e3::Te3_Image>(this, pnlSplashTop, "imgDE", {{"Align", "alClient"}, {"Visible", "0"}});
     imgSplashHeader->AssignImage(SplashPicture());
 }
 

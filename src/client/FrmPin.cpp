@@ -1,15 +1,14 @@
 #include "client/FrmPin.h"
 
 #include "client/Client.h"
-#include "client/EventList.h"
-#include "client/FormReader.h"
 #include "client/Globals.h"
 #include "client/MessageDialog.h"
+#include "client/OwnFormParts.h"
 #include "e3/buttons/SpeedButton.h"
 #include "e3/containers/Panel.h"
 #include "e3/display/Label.h"
 #include "e3/edits/UnicodeEdit.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "submission/crypto/Crypto.h"
 #include "submission/ssl/SSLContext.h"
 #include "u3/StrLib.h"
@@ -22,32 +21,7 @@ namespace {
 
 std::string Lang(const std::string& key, const std::string& defaultText)
 {
-    TClient* c = Client();
-    return c ? c->GetLangText(key, defaultText) : defaultText;
-}
-
-// Sets published properties by name, as a form resource would.
-template <class T>
-T* Make(fw::TComponent* owner, fw::TWinControl* parent, const std::string& name,
-        std::initializer_list<std::pair<const char*, const char*>> properties)
-{
-    auto* control = new T(owner);
-    control->SetName(name);
-    if (parent)
-        control->SetParent(parent);
-    for (const auto& [path, value] : properties)
-        SetPropertyByPath(control, path, control->ClassName(), value);
-    return control;
-}
-
-// The engine hears of the form through the event list's handlers, as of its own forms.
-void SendFormEvent(fw::TCustomForm* form, const char* eventName)
-{
-    auto* list = dynamic_cast<TEventList*>(EventListObject());
-    if (!list || !Client() || !Client()->Engine())
-        return;
-    if (fw::TNotifyEvent handler = list->HandlerOf<fw::TNotifyEvent>(eventName))
-        handler(form);
+    return OwnFormText(key, defaultText);
 }
 
 using KeyRecordPtr = std::unique_ptr<submission::KEY_RECORD, void (*)(submission::KEY_RECORD*)>;
@@ -69,27 +43,32 @@ TFormPin::TFormPin(fw::TComponent* owner)
     SetKeyPreview(true);
     SetClientWidth(330);
     SetClientHeight(150);
-    pnlButtons = Make<e3::Te3_Panel>(this, this, "pnlButtons",
-                                     {{"Align", "alBottom"}, {"Height", "30"}, {"Caption", ""}, {"BevelOuter", "bvNone"}});
-    btnOk = Make<e3::Te3_SpeedButton>(this, pnlButtons, "btnOk",
-                                      {{"Left", "170"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"}, {"Caption", "OK"}});
-    btnCancel = Make<e3::Te3_SpeedButton>(this, pnlButtons, "btnCancel",
-                                          {{"Left", "250"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"},
-                                           {"Caption", "Cancel"}});
-    pnlMain = Make<e3::Te3_Panel>(this, this, "pnlMain", {{"Align", "alClient"}, {"Caption", ""}});
-    lblEnter = Make<e3::Te3_Label>(this, pnlMain, "lblEnter",
-                                   {{"Left", "8"}, {"Top", "8"}, {"Width", "314"}, {"Height", "13"}, {"Caption", ""}});
-    edtPin = Make<e3::Te3_UnicodeEdit>(this, pnlMain, "edtPin",
-                                       {{"Left", "8"}, {"Top", "26"}, {"Width", "314"}, {"Height", "21"},
-                                        {"PasswordChar", "*"}});
-    lblInfo = Make<e3::Te3_Label>(this, pnlMain, "lblInfo",
-                                  {{"Left", "8"}, {"Top", "52"}, {"Width", "314"}, {"Height", "60"},
-                                   {"WordWrap", "1"}, {"Caption", ""}});
+    pnlButtons = MakeFormPart<e3::Te3_Panel>(this, this, "pnlButtons",
+                                             {{"Align", "alBottom"}, {"Height", "30"}, {"Caption", ""},
+                                              {"BevelOuter", "bvNone"}});
+    btnOk = MakeFormPart<e3::Te3_SpeedButton>(this, pnlButtons, "btnOk",
+                                              {{"Left", "170"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"},
+                                               {"Caption", "OK"}});
+    btnCancel = MakeFormPart<e3::Te3_SpeedButton>(this, pnlButtons, "btnCancel",
+                                                  {{"Left", "250"}, {"Top", "4"}, {"Width", "75"}, {"Height", "22"},
+                                                   {"Caption", "Cancel"}});
+    pnlMain = MakeFormPart<e3::Te3_Panel>(this, this, "pnlMain", {{"Align", "alClient"}, {"Caption", ""}});
+    lblEnter = MakeFormPart<e3::Te3_Label>(this, pnlMain, "lblEnter",
+                                           {{"Left", "8"}, {"Top", "8"}, {"Width", "314"}, {"Height", "13"},
+                                            {"Caption", ""}});
+    edtPin = MakeFormPart<e3::Te3_UnicodeEdit>(this, pnlMain, "edtPin",
+                                               {{"Left", "8"}, {"Top", "26"}, {"Width", "314"}, {"Height", "21"},
+                                                {"PasswordChar", "*"}});
+    lblInfo = MakeFormPart<e3::Te3_Label>(this, pnlMain, "lblInfo",
+                                          {{"Left", "8"}, {"Top", "52"}, {"Width", "314"}, {"Height", "60"},
+                                           {"WordWrap", "1"}, {"Caption", ""}});
     OnShow = [this](fw::TObject* s) { FormShow(s); };
     OnKeyDown = [this](fw::TObject*, uint16_t& key, fw::TShiftState shift) { FormKeyDown(key, shift); };
     btnOk->OnClick = [this](fw::TObject* s) { btnOkClick(s); };
     btnCancel->OnClick = [this](fw::TObject* s) { btnCancelClick(s); };
-    SendFormEvent(this, "OnCreate");
+    if (TClient* c = Client())
+        c->AddForm(GetName(), this);
+    SendOwnFormEvent(this, "OnCreate");
 }
 
 void TFormPin::FormShow(fw::TObject*)
@@ -97,8 +76,11 @@ void TFormPin::FormShow(fw::TObject*)
     SetCaption(Lang("FrmPin.pas.Message.5", "Please enter PIN"));
     btnOk->SetText(Lang("FrmPin.pas.Message.6", "OK"));
     btnCancel->SetText(Lang("FrmPin.pas.Message.7", "Cancel"));
-    const std::string info = Lang("FrmPin.pas.Message.8", "It will be used to establish a secure session with the "
-                                                          "server and to submit the application.");
+    const std::string info =
+        HideSessionInfo || HideSubmitInfo
+            ? std::string()
+            : Lang("FrmPin.pas.Message.8",
+                   "It will be used to establish a secure session with the server and to submit the application.");
     if (Mode == pmPassword) {
         SetCaption(Lang("FrmPin.pas.Message.10", "Please enter password"));
         lblEnter->SetText(Lang("FrmPin.pas.Message.12", "Enter password for: ") +
@@ -109,7 +91,7 @@ void TFormPin::FormShow(fw::TObject*)
         lblInfo->SetText("\r\n\r\n" + info);
     }
     edtPin->Widget()->setFocus();
-    SendFormEvent(this, "OnShow");
+    SendOwnFormEvent(this, "OnShow");
 }
 
 void TFormPin::btnOkClick(fw::TObject*)
@@ -117,13 +99,19 @@ void TFormPin::btnOkClick(fw::TObject*)
     if (Mode == pmPassword) {
         const KeyRecordPtr record(submission::ReadPKCS12File(KeyFileName, edtPin->GetText()),
                                   submission::FreeKeyRecord);
+        // The form steps aside while the message is up.
+        const bool wasShowing = IsShowing();
         if (!record || !record->cert) {
+            Hide();
             MessageDialog(Lang("FrmPin.pas.Message.15", "Error"),
                           Lang("FrmPin.pas.Message.16", "Incorrect password entered"), {"OK"});
+            if (wasShowing)
+                Show();
             edtPin->Widget()->setFocus();
             return;
         }
         if (e3ssl::CheckCertValidity(record->cert) != 0) {
+            Hide();
             MessageDialog(Lang("FrmPin.pas.Message.17", "Error"),
                           Lang("FrmPin.pas.Message.18", "Your certificate has expired"), {"OK"});
             SetModalResult(fw::mrCancel);
@@ -162,7 +150,7 @@ bool RunPinForm(TFormPin::TPinMode mode, const std::string& keyFileName, int ind
     if (entered)
         text = form->edtPin->GetText();
     form.reset();
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     return entered;
 }
 

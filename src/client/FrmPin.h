@@ -19,6 +19,7 @@ class TFormPin : public fw::TCustomForm {
 public:
     enum TPinMode { pmPin, pmPassword };
 
+    // Listed among the client's forms as "ClientFormPin" while it exists.
     explicit TFormPin(fw::TComponent* owner);
 
     void FormShow(fw::TObject* sender);
@@ -33,6 +34,10 @@ public:
     TPinMode Mode = pmPin;
     std::string KeyFileName;  // password mode
     int CertificateIndex = -1; // PIN mode: the chosen certificate
+    // Either flag leaves out the information text about the secure session
+    // and the submission; the submission component sets neither.
+    bool HideSessionInfo = false;
+    bool HideSubmitInfo = false;
 
     e3::Te3_Panel* pnlMain;
     e3::Te3_Label* lblEnter;

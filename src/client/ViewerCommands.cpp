@@ -6,7 +6,7 @@
 #include "client/DocumentViewer.h"
 #include "client/EventList.h"
 #include "client/PrintPDF.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "platform/Printing.h"
 #include "u3/Exceptions.h"
 #include "u3/Files.h"
@@ -84,7 +84,7 @@ int TClient::ViewFileListCommand(const std::string& value, bool ext)
     const int left = form->GetLeft(), top = form->GetTop(), width = form->GetWidth(), height = form->GetHeight();
     const int result = ext ? documentViewer_->ViewFileListExt(files, left, top, width, height, fetch)
                            : documentViewer_->ViewFileList(files, left, top, width, height, fetch);
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     SetCurrentForm(form.get());
     if (!callback.empty()) {
         PrepareCallback(callback);

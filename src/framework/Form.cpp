@@ -279,6 +279,17 @@ void TCustomForm::SetMenuBar(QWidget* bar)
     ClientAreaResized(oldWidth, oldHeight);
 }
 
+void TCustomForm::MenuBarResized()
+{
+    const int32_t bar = MenuBarHeight();
+    if (!menuBar_ || !Widget() || bar == laidOutBarHeight_)
+        return;
+    const int32_t oldWidth = ClientWidth();
+    const int32_t oldHeight = ClientHeight() + bar - laidOutBarHeight_;
+    ApplyGeometry();
+    ClientAreaResized(oldWidth, oldHeight);
+}
+
 void TCustomForm::ApplyWindowFlags()
 {
     QWidget* w = Widget();
@@ -418,6 +429,7 @@ void TCustomForm::ApplyGeometry()
     if (!w)
         return;
     const int32_t bar = MenuBarHeight();
+    laidOutBarHeight_ = bar;
     const int32_t innerWidth = ClientWidth() + 2 * borderWidth_;
     const int32_t innerHeight = ClientHeight() + bar + 2 * borderWidth_;
     w->setGeometry(GetLeft(), GetTop(), innerWidth, innerHeight);

@@ -54,6 +54,9 @@ public:
     // menu. nullptr takes it away.
     void SetMenuBar(QWidget* bar);
     QWidget* MenuBar() const { return menuBar_; }
+    // The menu bar's height changed (its items take more or fewer lines):
+    // the client area gives or takes the difference.
+    void MenuBarResized();
     QWidget* ClientWidget() const override;
 
     TBorderStyle GetBorderStyle() const { return borderStyle_; }
@@ -147,6 +150,8 @@ private:
     QEventLoop* modalLoop_ = nullptr;
     WindowBridge* bridge_ = nullptr;
     QPointer<QWidget> menuBar_;
+    // The bar height the window was last laid out with.
+    int32_t laidOutBarHeight_ = 0;
     QPointer<QWidget> clientArea_;
     QPointer<QWidget> clientContent_;
 };

@@ -130,6 +130,10 @@ void TFont::SetCharset(int32_t charset)
 
 void TFont::Assign(const TFont& other)
 {
+    // Like the setters, an assignment that changes nothing is no change.
+    if (name_ == other.name_ && height_ == other.height_ && style_ == other.style_ && color_ == other.color_
+        && charset_ == other.charset_)
+        return;
     name_ = other.name_;
     height_ = other.height_;
     style_ = other.style_;

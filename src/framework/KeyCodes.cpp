@@ -135,6 +135,21 @@ QtKeyStroke QtKeyFromVirtualKey(uint16_t vk)
     return {};
 }
 
+int32_t ShortCutFromQt(int qtKey, Qt::KeyboardModifiers modifiers)
+{
+    const uint16_t vk = VirtualKeyFromQt(qtKey, modifiers & Qt::KeypadModifier);
+    if (vk == 0)
+        return 0;
+    int32_t shortCut = vk;
+    if (modifiers & Qt::ShiftModifier)
+        shortCut |= 0x2000;
+    if (modifiers & Qt::ControlModifier)
+        shortCut |= 0x4000;
+    if (modifiers & Qt::AltModifier)
+        shortCut |= 0x8000;
+    return shortCut;
+}
+
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons, bool doubleClick)
 {
     TShiftState s = 0;

@@ -13,6 +13,11 @@ namespace fw {
 // modifier set) get the keypad codes. 0 for a key without a code.
 uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
 
+// The shortcut code of a Qt key with its modifiers: the virtual-key code with
+// 0x2000 for Shift, 0x4000 for Ctrl and 0x8000 for Alt; 0 for a key without a
+// code.
+int32_t ShortCutFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+
 struct QtKeyStroke {
     int key = 0; // Qt::Key; 0 when the code has no key
     Qt::KeyboardModifiers modifiers;

@@ -1,5 +1,5 @@
 #pragma once
-// The language table lives beside the dictionary model, whose word
-// translation needs the captions of the key and text columns; the translation
-// layer here builds on both.
-#include "e3/dictionary/LanguageTable.h"
+// The language table sits at the bottom layer: the dictionary model needs the
+// captions of its key and text columns, and the window-less batch mode reads
+// and writes language codes.
+#include "u3/LanguageTable.h"

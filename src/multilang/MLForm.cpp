@@ -1,6 +1,6 @@
 #include "multilang/MLForm.h"
 
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 #include "e3/menus/Menus.h"
 #include "framework/StandardProps.h"
 #include "multilang/ClientTranslation.h"

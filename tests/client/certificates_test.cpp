@@ -1,13 +1,16 @@
-// The certificate list text and the PIN and password form.
+// The certificate list text, the certificate chooser and the PIN and password form.
+#include "ClientFixture.h"
 #include "client/CertificateList.h"
 #include "client/FrmPin.h"
 #include "client/MessageDialog.h"
 #include "e3/buttons/SpeedButton.h"
 #include "e3/display/Label.h"
 #include "e3/edits/UnicodeEdit.h"
+#include "e3/grids/DLDrawGrid.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
@@ -18,6 +21,7 @@
 #include <openssl/x509.h>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -62,10 +66,14 @@ public:
     void Run(client::TMessageForm& form) override
     {
         texts.push_back(form.MessageLabel()->text().toStdString());
+        for (fw::TCustomForm* f : fw::TCustomForm::AllForms())
+            if (dynamic_cast<client::TFormPin*>(f) && f->IsShowing())
+                ++pinFormsShowing;
         form.ButtonClick(0);
     }
     void Beep() override {}
     std::vector<std::string> texts;
+    int pinFormsShowing = 0; // PIN forms in sight while a message was up
 };
 
 // A key file protected by "secret"; valid now or expired since yesterday.
@@ -163,13 +171,26 @@ TEST(FormPin, PinModeAsksAndAnswers)
     EXPECT_EQ(pin, "1234");
     EXPECT_TRUE(messages.texts.empty()); // a PIN is not checked here
 
-    // The password form gives the typed password only when it opens the key file.
+    // The password form gives the typed password only when it opens the key
+    // file; after a wrong one it steps aside for the message, then comes back.
     e3test::TempDir dir;
     const std::string good = MakeKeyFile(dir, "good.p12", false);
     std::string password = "engine's";
-    answer("secret", 13);
+    QTimer::singleShot(0, [&answer] {
+        for (fw::TCustomForm* f : fw::TCustomForm::AllForms())
+            if (auto* pin = dynamic_cast<client::TFormPin*>(f)) {
+                pin->edtPin->SetText("wrong");
+                uint16_t k = 13;
+                pin->FormKeyDown(k, 0);
+                EXPECT_TRUE(pin->IsShowing());
+            }
+        answer("secret", 13);
+    });
     EXPECT_TRUE(client::AskKeyFilePassword(good, password, entered));
     EXPECT_EQ(password, "secret");
+    EXPECT_EQ(messages.texts, (std::vector<std::string> {"Incorrect password entered"}));
+    EXPECT_EQ(messages.pinFormsShowing, 0);
+    messages.texts.clear();
     answer("secret", 27);
     password = "engine's";
     EXPECT_FALSE(client::AskKeyFilePassword(good, password, entered));
@@ -178,6 +199,171 @@ TEST(FormPin, PinModeAsksAndAnswers)
     // No form is left behind.
     for (fw::TCustomForm* f : fw::TCustomForm::AllForms())
         EXPECT_EQ(dynamic_cast<client::TFormPin*>(f), nullptr);
+}
+
+// --- the certificate chooser ----------------------------------------------------------
+
+const std::string kThree = "4||192||CN=Alice,O=Firma||CN=CA One<|>"
+                           "9||32||CN=Bob||CN=CA Two||more<|>"
+                           "x||16||CN=Nobody||CN=CA Three";
+
+client::TFormCertificates* OpenChooser()
+{
+    for (fw::TCustomForm* f : fw::TCustomForm::AllForms())
+        if (auto* form = dynamic_cast<client::TFormCertificates*>(f))
+            return form;
+    return nullptr;
+}
+
+// Once the chooser runs modally, looks at it and answers it as a user would;
+// counts the choosers it met, so that a chooser that should not appear shows.
+struct ChooserAnswer {
+    explicit ChooserAnswer(std::function<void(client::TFormCertificates&)> answer)
+    {
+        QTimer::singleShot(0, [this, answer] {
+            if (client::TFormCertificates* form = OpenChooser()) {
+                ++seen;
+                answer(*form);
+            }
+        });
+    }
+    int seen = 0;
+};
+
+TEST(CertificatesList, FeedsTheGridWithTitlesUsagesAndNamesScaledThreeToFiveToFive)
+{
+    client::TFormCertificates form(nullptr);
+    form.SetClientWidth(650);
+    form.SetListText(kThree);
+    e3::Te3_DLDrawGrid& grid = *form.grdCertificates;
+    ASSERT_EQ(grid.GetDataList(), form.certificates);
+    EXPECT_EQ(form.GetName(), "ClientFormCertificates");
+    EXPECT_EQ(form.GetCaption(), "User Certificate Selection");
+    EXPECT_EQ(grid.GetColCount(), 3);
+    EXPECT_TRUE(grid.GetTitleVisible());
+    EXPECT_EQ(grid.Get_RowCount(), 3);
+    EXPECT_FALSE(form.certificates->GetEmptyGrid());
+    EXPECT_TRUE(grid.HasOption(e3::goRowSelect));
+    EXPECT_FALSE(grid.HasOption(e3::goColMoving));
+    const char* titles[] = {"Key Usage", "Subject", "Issuer"};
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(grid.GetColumns()->GetColumn(c)->GetTitle()->GetCaption(), titles[c]);
+
+    // What each cell shows, read back through the grid.
+    const std::vector<std::vector<std::string>> cells {
+        {"Digital Signature, Non repudiation", "CN=Alice,O=Firma", "CN=CA One"},
+        {"Key encipherment", "CN=Bob", "CN=CA Two"},
+        {"Data encipherment", "CN=Nobody", "CN=CA Three"},
+    };
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            std::string extra, text;
+            grid.CellTextAt(c, r + 1, extra, text);
+            EXPECT_EQ(text, cells[r][c]) << r << "," << c;
+        }
+    EXPECT_EQ(form.certificates->CellText(3, 0), " ");
+    EXPECT_EQ(form.certificates->CellText(0, 3), " ");
+
+    // The columns share the grid's width 3 : 5 : 5.
+    form.FormShow(&form);
+    const double w0 = grid.ColWidths(0), w1 = grid.ColWidths(1), w2 = grid.ColWidths(2);
+    ASSERT_GT(w0, 50);
+    EXPECT_NEAR(w1 / w0, 5.0 / 3.0, 0.05);
+    EXPECT_NEAR(w2, w1, 2);
+    EXPECT_LE(w0 + w1 + w2, grid.ClientWidth());
+    EXPECT_GE(w0 + w1 + w2 + 3, grid.ClientWidth() - 3);
+    EXPECT_EQ(grid.Get_Row(), 0); // the first entry is selected on showing
+
+    // A shorter list replaces the rows; an empty one marks the grid empty.
+    form.SetListText("5||128||CN=Carol||CN=CA Four");
+    EXPECT_EQ(grid.Get_RowCount(), 1);
+    EXPECT_EQ(form.certificates->Cache().Count(), 1u);
+    std::string extra, text;
+    grid.CellTextAt(1, 1, extra, text);
+    EXPECT_EQ(text, "CN=Carol");
+    form.SetListText("  ");
+    EXPECT_TRUE(form.certificates->GetEmptyGrid());
+    EXPECT_EQ(form.certificates->EntryCount(), 0);
+}
+
+TEST(ChooseCertificate, OneEntryIsTakenWithoutAsking)
+{
+    const struct {
+        std::string list;
+        int index;
+    } cases[] = {{"7||128||CN=Only||CN=CA", 7}, {" x||128||CN=Only||CN=CA \r\n", -1}};
+    for (const auto& c : cases) {
+        ChooserAnswer answer([](client::TFormCertificates& form) { form.btnCancelClick(form.btnCancel); });
+        EXPECT_EQ(client::ChooseCertificate(c.list), c.index) << c.list;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(answer.seen, 0);
+    }
+}
+
+TEST(ChooseCertificate, TheUsersChoiceOfSeveral)
+{
+    const struct {
+        const char* what;
+        int row; // the row selected before the button; -1 leaves the first
+        bool submit;
+        int index;
+    } cases[] = {
+        {"first row as shown", -1, true, 4},
+        {"second row", 1, true, 9},
+        {"a row whose index is no number", 2, true, -1},
+        {"cancelled", 1, false, -1},
+    };
+    for (const auto& c : cases) {
+        ChooserAnswer answer([&c](client::TFormCertificates& form) {
+            if (c.row >= 0)
+                form.grdCertificates->Set_Row(c.row);
+            if (c.submit)
+                form.btnSubmitClick(form.btnSubmit);
+            else
+                form.btnCancelClick(form.btnCancel);
+        });
+        EXPECT_EQ(client::ChooseCertificate(kThree), c.index) << c.what;
+        EXPECT_EQ(answer.seen, 1) << c.what;
+        EXPECT_EQ(OpenChooser(), nullptr) << c.what; // freed
+    }
+}
+
+class OwnFormsListed : public e3test::ClientFixture {};
+
+TEST_F(OwnFormsListed, ChooserAndPinFormAreInTheClientsFormsWhileTheyExist)
+{
+    const auto listed = [this](const std::string& name) { return theClient->Forms().Find(name) != nullptr; };
+    {
+        client::TFormCertificates chooser(nullptr);
+        client::TFormPin pin(nullptr);
+        EXPECT_EQ(theClient->Forms().Find("ClientFormCertificates"), &chooser);
+        EXPECT_EQ(theClient->Forms().Find("ClientFormPin"), &pin);
+    }
+    EXPECT_FALSE(listed("ClientFormCertificates"));
+    EXPECT_FALSE(listed("ClientFormPin"));
+}
+
+TEST(FormPin, EitherDisplayFlagLeavesOutTheInformationText)
+{
+    const struct {
+        client::TFormPin::TPinMode mode;
+        bool session, submit;
+        std::string info;
+    } cases[] = {
+        {client::TFormPin::pmPin, true, false, "\r\n\r\n"},
+        {client::TFormPin::pmPin, false, true, "\r\n\r\n"},
+        {client::TFormPin::pmPassword, true, true, "Ready to sign data using your password.\r\n\r\n"},
+        {client::TFormPin::pmPin, false, false,
+         "\r\n\r\nIt will be used to establish a secure session with the server and to submit the application."},
+    };
+    for (const auto& c : cases) {
+        client::TFormPin form(nullptr);
+        form.Mode = c.mode;
+        form.HideSessionInfo = c.session;
+        form.HideSubmitInfo = c.submit;
+        form.FormShow(&form);
+        EXPECT_EQ(form.lblInfo->GetText(), c.info);
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "e3/edits/Memo.h"
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/menus/Menus.h"
+#include "e3/trees/TreeView.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -754,6 +755,65 @@ TEST_F(EditMenuTest, TheUnicodeEditIsATargetLikeTheEdit)
     OpenEditMenu();
     EXPECT_EQ(Items(), "---+--+");
     EXPECT_EQ(std::count(log.begin(), log.end(), "own copy"), 0);
+}
+
+TEST_F(EditMenuTest, ATreeViewIsATargetWhileItEditsANodeEvenWithItsOwnPopupMenu)
+{
+    Write(*mainForm, "_OverrideMenuEdit", std::string("1"));
+    auto* tree = new e3::Te3_TreeView(mainForm);
+    tree->SetParent(mainForm);
+    tree->SetBounds(0, 80, 200, 100);
+    tree->SetPopupMenu(new e3::Te3_PopupMenu(mainForm));
+    tree->AddNode(nullptr, 7, "node text", -1);
+    std::vector<std::string> edited;
+    tree->OnEditedNode = [&](fw::TObject*, int32_t id, std::string& text) {
+        edited.push_back(std::to_string(id) + " " + text);
+    };
+    Focus(tree);
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "-------"); // no node is being edited
+    commands[3]->SetEnabled(true);
+    Choose(3);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "own copy"), 1);
+
+    tree->ActEditText("7");
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(tree->IsEditing());
+    ASSERT_EQ(client::FocusedControl(mainForm), tree);
+    OpenEditMenu();
+    ASSERT_TRUE(tree->IsEditing());
+    // The whole text is selected as editing starts; Select all stays offered.
+    EXPECT_EQ(Items(), "--++-++");
+    Choose(2); // cut
+    EXPECT_EQ(QApplication::clipboard()->text(), "node text");
+    EXPECT_EQ(tree->NodeLineEditor()->text(), "");
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "+---+-+");
+    Choose(0); // undo
+    EXPECT_EQ(tree->NodeLineEditor()->text(), "node text");
+    OpenEditMenu();
+    EXPECT_EQ(Items().substr(0, 2), "-+"); // the undo is taken back by Redo
+    Choose(6); // select all
+    EXPECT_EQ(tree->NodeLineEditor()->selectedText(), "node text");
+    tree->NodeLineEditor()->setSelection(5, 4);
+    OpenEditMenu();
+    Choose(5); // delete
+    EXPECT_EQ(tree->NodeLineEditor()->text(), "node ");
+    OpenEditMenu();
+    Choose(4); // paste
+    EXPECT_EQ(tree->NodeLineEditor()->text(), "node node text");
+    tree->NodeLineEditor()->setSelection(0, 4);
+    OpenEditMenu();
+    Choose(3); // copy
+    EXPECT_EQ(QApplication::clipboard()->text(), "node");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "own copy"), 1);
+
+    QTest::keyClick(tree->NodeLineEditor(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(tree->IsEditing());
+    EXPECT_EQ(edited, std::vector<std::string> {"7 node node text"});
+    OpenEditMenu();
+    EXPECT_EQ(Items(), "-------");
 }
 
 TEST_F(EditMenuTest, HookingWaitsForAMenuWithAnEditItem)

@@ -4,6 +4,8 @@
 #include "client/EventList.h"
 #include "client/Globals.h"
 #include "support/ScriptedEngine.h"
+#include "support/TempDir.h"
+#include "u3/Base64.h"
 #include "u3/Files.h"
 
 #include <QCoreApplication>
@@ -180,6 +182,50 @@ TEST_F(ClientLinkTest, BroadcastsWhileAnEngineCallWaitsAreForwardedAfterItReturn
     const auto calls = engine->CallsOf("ExecuteEvent");
     EXPECT_NE(calls[1].args[4].find("First"), std::string::npos);
     EXPECT_NE(calls[2].args[4].find("Second"), std::string::npos);
+}
+
+TEST_F(ClientLinkTest, BroadcastsDuringAFileTransferWaitForItsLastPart)
+{
+    e3test::TempDir dir;
+    auto sink = std::make_shared<client::TGUIClientAdvise>();
+    // A broadcast comes in while each transfer waits for its first part; the
+    // engine is asked nothing else until the transfer is over.
+    std::vector<size_t> eventsSeen;
+    int parts = 0;
+    engine->onGetFile = [&](const e3test::EngineCall&) -> std::string {
+        eventsSeen.push_back(Events().size());
+        if (parts == 0)
+            sink->OnClientMessage("Eng", "U", 1, "M", "During download", "1");
+        return ++parts <= 2 ? u3::StringToBase64("part") : std::string("snil");
+    };
+    engine->onSetFile = [&](const e3test::EngineCall&) -> std::string {
+        eventsSeen.push_back(Events().size());
+        sink->OnClientMessage("Eng", "U", 1, "M", "During upload", "1");
+        return "OK";
+    };
+    struct Step {
+        const char* what;
+        std::function<int32_t()> run;
+    };
+    const Step steps[] = {
+        {"download in parts", [&] { parts = 0; return theClient->ReceiveFileFromServer(dir.str() + "/a", "srv/a"); }},
+        {"whole download", [&] { parts = 0; return theClient->ReceiveWholeFile(dir.str() + "/b", "srv/b"); }},
+        {"upload", [&] { return theClient->SendFileToServer(dir.write("c", "data"), "srv/c"); }},
+    };
+    for (const Step& step : steps) {
+        const size_t before = Events().size();
+        eventsSeen.clear();
+        EXPECT_EQ(step.run(), 1) << step.what;
+        for (size_t seen : eventsSeen)
+            EXPECT_EQ(seen, before) << step.what;
+        EXPECT_EQ(Events().size(), before) << step.what;
+        EXPECT_GE(sink->Queued(), 1u) << step.what;
+        for (int i = 0; i < 100 && sink->Queued() > 0; ++i)
+            QCoreApplication::processEvents();
+        EXPECT_EQ(sink->Queued(), 0u) << step.what;
+        EXPECT_GT(Events().size(), before) << step.what;
+    }
+    EXPECT_EQ(Events(), std::vector<std::string>(Events().size(), "Client.OnMessage"));
 }
 
 TEST_F(ClientLinkTest, FreeingTheClientUnregistersOnlyARegistration)

@@ -7,6 +7,7 @@
 #include "u3/Base64.h"
 #include "u3/ProcUtils.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QToolButton>
@@ -527,12 +528,48 @@ TEST_F(CommandTest, ShowMessageCheckAnswersTheButtonAndTheBox)
     EXPECT_EQ(LastRequest(), "Main.Noted: { ; Sender Main ; ModalResult 0 ; Checked 1 ; }");
 }
 
+namespace {
+
+// The one top-level window with that title; none when there is none or more.
+QWidget* OnlyWindowTitled(const QString& title)
+{
+    QWidget* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowTitle() == title) {
+            if (found)
+                return nullptr;
+            found = w;
+        }
+    return found;
+}
+
+} // namespace
+
 TEST_F(CommandTest, InfoAndProgressWindowsAreReused)
 {
-    Run("_ShowInfoMessage", "Wait<|>Loading the file");
-    Run("_HideInfoMessage", "");
-    Run("_ShowInfoMessage", "Wait<|>Loading again");
-    Run("_ShowProgressInfo", "Wait<|>Sending<|>Step");
-    Run("_HideProgressInfo", "");
-    SUCCEED();
+    struct Case {
+        const char* show;
+        const char* hide;
+        const char* first;
+        const char* again;
+        QString title;
+    };
+    const Case cases[] = {
+        {"_ShowInfoMessage", "_HideInfoMessage", "Wait a moment<|>Loading the file", "Wait a moment<|>Loading again",
+         QStringLiteral("Wait a moment")},
+        {"_ShowProgressInfo", "_HideProgressInfo", "Busy now<|>Sending<|>Step", "Busy now<|>Sending again<|>Step",
+         QStringLiteral("Busy now")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.show);
+        Run(c.show, c.first);
+        QWidget* window = OnlyWindowTitled(c.title);
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isVisible());
+        Run(c.hide, "");
+        EXPECT_FALSE(window->isVisible()) << "hiding only hides";
+        Run(c.show, c.again);
+        EXPECT_EQ(OnlyWindowTitled(c.title), window) << "the same window serves again";
+        EXPECT_TRUE(window->isVisible());
+    }
 }

@@ -93,6 +93,12 @@ TEST_F(DemoFormsTest, EveryDemoFormBuildsAndDraws)
             // The details pages with the splitter on the notes page.
             for (const char* control : {"pcDetails", "tsPriority", "tsNotes", "spNotes", "memDescription", "memClaims"})
                 EXPECT_NE(dynamic_cast<fw::TControl*>(form->FindComponent(control)), nullptr) << control;
+            // The drawings' open dialog, run by a button.
+            fw::TComponent* dialog = form->FindComponent("odDrawings");
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->ClassName(), "Te3_OpenDialog");
+            EXPECT_EQ(client::GetPropertyText("", "Filter", dialog), "Drawings (*.pdf;*.tif)|*.pdf;*.tif|All files|*.*");
+            EXPECT_EQ(form->EventMap.Value("FormApplication.btnAttach.OnClick"), "Main.Attach");
         }
         if (std::string(name) == "FormApplications") {
             // The list of applications: a data-list grid with its four titled columns.

@@ -10,6 +10,7 @@
 #include "e3/dialogs/ProgressForms.h"
 #include "support/DialogScript.h"
 
+#include <QComboBox>
 #include <QLabel>
 
 #include <deque>
@@ -118,6 +119,40 @@ TEST_F(DialogsRoadTest, OpenDialogAnswersUnderItsCallbackWithTheWholeFileSize)
             " ; FilterIndex 2 ; FileSize 4294968296 ; } ",
     };
     EXPECT_EQ(Sent(), expected);
+}
+
+// The dialog's own events, bound by the engine, reach it while the dialog
+// runs; its answer to OnCanClose keeps the dialog open.
+TEST_F(DialogsRoadTest, TheEngineHearsTheDialogsOwnEventsAndMayKeepItOpen)
+{
+    dir.write("files/a.pdf", "a");
+    fw::TComponent* open = Create("Te3_OpenDialog", "Open1");
+    ASSERT_NE(open, nullptr);
+    ApplyLines("{ | ; | Open1.Filter | PDF|*.pdf|All|*.* | ; | Open1.InitialDir | " + (dir.path() / "files").string() +
+               " | ; | Open1.OnCanClose | Main.CanClose | ; | Open1.OnTypeChange | Main.TypeChanged | ; | }");
+    EXPECT_TRUE(ClientErrors().empty()) << ::testing::PrintToString(ClientErrors());
+    engine->QueueReply("Main.CanClose", Lines("{ | ; | CanClose | 0 | ; | }"));
+    bool stayedOpen = false;
+    DialogScript script({[&](QFileDialog& d) {
+        // The user picks the second file type.
+        auto* types = d.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_NE(types, nullptr);
+        QTest::keyClick(types, Qt::Key_Down);
+        Choose(d, {"a.pdf"});
+        stayedOpen = d.isVisible();
+        Choose(d, {"a.pdf"});
+    }});
+    ApplyLines("{ | ; | Open1._Execute | Main.Picked | ; | }");
+    EXPECT_TRUE(stayedOpen) << "the first choice was refused";
+    const std::string a = (dir.path() / "files" / "a.pdf").string();
+    const std::vector<std::string> expected = {
+        "Main.TypeChanged / { ; Sender Open1 ; } ",
+        "Main.CanClose / { ; Sender Open1 ; CanClose 1 ; } ",
+        "Main.CanClose / { ; Sender Open1 ; CanClose 1 ; } ",
+        "Main.Picked / { ; Sender Main ; ModalResult 1 ; Files " + a + " ; FilterIndex 2 ; FileSize 1 ; } ",
+    };
+    EXPECT_EQ(Sent(), expected);
+    EXPECT_TRUE(ClientErrors().empty()) << ::testing::PrintToString(ClientErrors());
 }
 
 TEST_F(DialogsRoadTest, VerifiedOpenRepeatsUntilTheFilePasses)

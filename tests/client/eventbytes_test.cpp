@@ -4,6 +4,8 @@
 // leave every line as it is.
 #include "ClientFixture.h"
 #include "client/EventList.h"
+#include "u3/DateTime.h"
+#include "u3/StrLib.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -59,7 +61,7 @@ protected:
                                      "MinHeight|42", "MaxWidth|43", "MaxHeight|44", "AllowChange|0",
                                      "CanSelect|0", "PreviosValue|1", "Sort|1", "AllowCollapse|0",
                                      "AllowExpansion|0", "Text| from engine ", "Cancel|0", "Suspend|1",
-                                     "Code| 17 ", "Msg| trimmed "}) {
+                                     "Code| 17 ", "Msg| trimmed ", "ADate| 01.01.2025 "}) {
                 const std::string p = pair;
                 const auto bar = p.find('|');
                 reply += p.substr(0, bar) + "\r\n" + p.substr(bar + 1) + "\r\n;\r\n";
@@ -206,6 +208,14 @@ TEST_F(EventBytesTest, EveryEventWritesItsEntriesAndReadsItsVarArguments)
         {"OnEFIPWaitRequest", [&] { bool w = false; Handler<std::function<void(TObject*, int32_t, bool&)>>("OnEFIPWaitRequest")(s, 8, w); return B(w); }, "E.EFIPWaitRequest: { ; Sender Edit1 ; State 8 ; Suspend 0 ; }", "true"},
         {"OnEFIPWaitCommand", [&] { bool w = false; Handler<std::function<void(TObject*, int32_t, bool&)>>("OnEFIPWaitCommand")(s, 9, w); return B(w); }, "E.EFIPWaitCommand: { ; Sender Edit1 ; State 9 ; Suspend 0 ; }", "true"},
         {"OnEFIPReceipt", [&] { int32_t c = 1; std::string m = "m"; Handler<std::function<void(TObject*, int32_t, int32_t&, std::string&)>>("OnEFIPReceipt")(s, 2, c, m); return I(c) + ",[" + m + "]"; }, "E.EFIPReceipt: { ; Sender Edit1 ; Step 2 ; Code 1 ; Msg m ; }", "17,[trimmed]"},
+        // The file dialogs' own events; the engine answers "CanClose" with 0.
+        {"OnCanClose", [&] { bool c = true; Handler<std::function<void(TObject*, bool&)>>("OnCanClose")(s, c); return B(c); }, "E.CanClose: { ; Sender Edit1 ; CanClose 1 ; }", "false"},
+        {"OnFolderChange", [&] { Handler<N>("OnFolderChange")(s); return std::string(); }, "E.FolderChange: { ; Sender Edit1 ; }", ""},
+        {"OnSelectionChange", [&] { Handler<N>("OnSelectionChange")(s); return std::string(); }, "E.SelectionChange: { ; Sender Edit1 ; }", ""},
+        {"OnTypeChange", [&] { Handler<N>("OnTypeChange")(s); return std::string(); }, "E.TypeChange: { ; Sender Edit1 ; }", ""},
+        // The date edit's calendar button; "Action" is answered with 2, no "1".
+        {"OnButtonClick", [&] { Handler<N>("OnButtonClick")(s); return std::string(); }, "E.ButtonClick: { ; Sender Edit1 ; }", ""},
+        {"OnAcceptDate", [&] { double d = u3::EncodeDate(2024, 3, 6); bool a = true; Handler<std::function<void(TObject*, double&, bool&)>>("OnAcceptDate")(s, d, a); return u3::DateToDottedText(d) + "," + B(a); }, "E.AcceptDate: { ; Sender Edit1 ; ADate 06.03.2024 ; Action 1 ; }", "01.01.2025,false"},
         // Data lists: the data list's name and maps.
         {"OnInitGrid", [&] { Handler<std::function<void(TObject*, const std::string&)>>("OnInitGrid")(&dataList, "T1"); return std::string(); }, "L.InitGrid: { ; Sender List ; Table T1 ; }", ""},
         {"OnSaveParams", [&] { Handler<N>("OnSaveParams")(&dataList); return std::string(); }, "L.SaveParams: { ; Sender List ; ColumnsWidth 2,64,80 ; }", ""},

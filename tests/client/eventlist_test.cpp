@@ -79,10 +79,14 @@ protected:
 TEST_F(EventListTest, PublishesItsEventsPresetToItsHandlers)
 {
     const auto& own = TEventList::StaticClass().OwnProperties();
-    ASSERT_EQ(own.size(), 81u);
+    ASSERT_EQ(own.size(), 87u);
     EXPECT_EQ(own.front().name, "OnCreate");
     EXPECT_EQ(own[33].name, "OnActivate");
-    EXPECT_EQ(own.back().name, "OnEFIPReceipt");
+    EXPECT_EQ(own[80].name, "OnEFIPReceipt");
+    // The file dialogs' and the date edit's come after the others.
+    EXPECT_EQ(own[81].name, "OnCanClose");
+    EXPECT_EQ(own[85].name, "OnButtonClick");
+    EXPECT_EQ(own.back().name, "OnAcceptDate");
     for (const TPropInfo& p : own) {
         EXPECT_EQ(p.kind, TypeKind::Method) << p.name;
         EXPECT_TRUE(std::get<std::any>(p.get(*list)).has_value()) << p.name;

@@ -1,6 +1,7 @@
 #include "ClientFixture.h"
 
 #include "client/FormReader.h"
+#include "e3/combos/ComboBox.h"
 #include "e3/edits/Edit.h"
 #include "e3/lists/ListBox.h"
 #include "e3/edits/Memo.h"
@@ -373,6 +374,25 @@ TEST_F(FormReaderTest, ListsAreWrittenAndReadThroughTheirSubObjectPath)
     EXPECT_NO_THROW(client::SetPropertyByPath(list, "ITEMS.COUNT", "Te3_ListBox", "7"));
     client::SetPropertyByPath(list, "ITEMS", "Te3_ListBox", "Other");
     EXPECT_EQ(client::GetPropertyText("Te3_ListBox", "ITEMS.COUNT", list), "2");
+}
+
+// A drop-down list takes a text only as one of its items; an editable combo
+// box takes any text.
+TEST_F(FormReaderTest, TextOfADropDownListSelectsTheItemOrChangesNothing)
+{
+    auto* box = new e3::Te3_ComboBox(nullptr);
+    roots.emplace_back(box);
+    client::SetPropertyByPath(box, "STYLE", "Te3_ComboBox", "csDropDownList");
+    client::SetPropertyByPath(box, "ITEMS.TEXT", "Te3_ComboBox", "Alpha\r\nBeta");
+    client::SetPropertyByPath(box, "TEXT", "Te3_ComboBox", "beta");
+    EXPECT_EQ(box->GetItemIndex(), 1);
+    EXPECT_EQ(client::GetPropertyText("Te3_ComboBox", "Text", box), "Beta");
+    client::SetPropertyByPath(box, "TEXT", "Te3_ComboBox", "Gamma");
+    EXPECT_EQ(box->GetItemIndex(), 1) << "a text that is no item changes nothing";
+
+    client::SetPropertyByPath(box, "STYLE", "Te3_ComboBox", "csDropDown");
+    client::SetPropertyByPath(box, "TEXT", "Te3_ComboBox", "Gamma");
+    EXPECT_EQ(client::GetPropertyText("Te3_ComboBox", "Text", box), "Gamma");
 }
 
 } // namespace

@@ -6,13 +6,16 @@
 
 #include <QWidget>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace {
 
 TEST(MenuBarLayoutTest, TheBarTakesItsLineAboveTheClientArea)
 {
-    fw::Guard<client::Te3_ClientForm> form(new client::Te3_ClientForm(nullptr));
+    // Made without an owner: the test frees it, and its controls with it.
+    const auto form = std::make_unique<client::Te3_ClientForm>(nullptr);
     form->SetBounds(0, 0, 400, 300);
     auto* top = new e3::Te3_Panel(form.get());
     top->SetParent(form.get());

@@ -3,6 +3,7 @@
 #include "e3/dock/DockTree.h"
 #include "framework/Docking.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -158,6 +159,45 @@ TEST_F(PanelDockManager, APanelThatIsNoDockSiteAlignsTheDockedForm)
     EXPECT_EQ(docked.Parent(), panel);
     EXPECT_EQ(panel->DockManager(), nullptr);
     EXPECT_EQ(docked.GetAlign(), fw::alLeft);
+}
+
+TEST_F(PanelDockManager, DraggingTheCaptionMovesTheFormToAnotherPanelThatGrowsAndFloatsItOutside)
+{
+    holder.SetHeight(400);
+    auto* other = new Te3_Panel(&holder);
+    other->SetParent(&holder);
+    other->SetBounds(0, 250, 400, 50);
+    other->SetDockSite(true);
+    docked.SetDragKind(fw::dkDock);
+    docked.SetDragMode(fw::dmAutomatic);
+    Write(docked, "_ManualDock", "Site<|>3");
+    docked.SetVisible(true);
+    holder.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(holder.Widget()));
+    ASSERT_EQ(panel->GetHeight(), 200);
+    ASSERT_NE(other->DockManager(), nullptr);
+
+    // From the caption bar in the top panel to the bottom one.
+    QWidget* layer = Tree()->Layer();
+    auto inLayer = [&](QWidget* w, QPoint p) { return layer->mapFromGlobal(w->mapToGlobal(p)); };
+    QTest::mousePress(layer, Qt::LeftButton, Qt::NoModifier, {40, 5});
+    QTest::mouseMove(layer, {50, 5});
+    const QPoint target = inLayer(other->ClientWidget(), {100, 20});
+    QTest::mouseMove(layer, target);
+    QTest::mouseRelease(layer, Qt::LeftButton, Qt::NoModifier, target);
+    EXPECT_EQ(docked.Parent(), other);
+    EXPECT_EQ(panel->GetHeight(), 50);
+    EXPECT_GT(other->GetHeight(), 50); // the panel grows to the height the form comes with
+    EXPECT_EQ(Tree()->FindControlZone(&docked), nullptr);
+
+    // Out of every panel: it floats and the bottom panel is small again.
+    QWidget* otherLayer = dynamic_cast<e3::Tg3DockTree*>(other->DockManager())->Layer();
+    QTest::mousePress(otherLayer, Qt::LeftButton, Qt::NoModifier, {40, 5});
+    QTest::mouseMove(otherLayer, {50, 5});
+    QTest::mouseMove(otherLayer, {40, 600});
+    QTest::mouseRelease(otherLayer, Qt::LeftButton, Qt::NoModifier, {40, 600});
+    EXPECT_EQ(docked.Parent(), nullptr);
+    EXPECT_EQ(other->GetHeight(), 50);
 }
 
 } // namespace

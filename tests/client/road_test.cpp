@@ -5,9 +5,14 @@
 #include "ClientFixture.h"
 
 #include "client/EventList.h"
+#include "e3/dates/Calendar.h"
+#include "e3/dates/DateEdit.h"
 #include "e3/edits/Edit.h"
 
+#include <QAction>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace e3test;
 
@@ -123,6 +128,61 @@ TEST_F(RoadTest, AKeyTheEngineReplacesIsTypedAsTheEngineSays)
                           "Main.EditChanged { | ; | Sender | Edit1 | ; | Edit1.Text | aX | ; | }",
                           "Main.EditKey { | ; | Sender | Edit1 | ; | Key | c | ; | }",
                       }));
+}
+
+// The date edit's calendar button and the date confirmed in its dialog reach
+// the engine, whose answer to OnAcceptDate decides the date.
+TEST_F(RoadTest, TheEngineDecidesTheDateConfirmedInTheDateDialog)
+{
+    engine->ServeFile("Form", "FormDates",
+                      Lines("desc | [ | 0 | Te3_ClientForm | Parent | NIL | NAME | FormDates | ] | "
+                            "[ | 1 | Te3_DateEdit | Parent | FormDates | NAME | dtFiled | DEFAULTFORMAT | DD.MM.YYYY | "
+                            "LANGUAGE | en | CALENDARSTYLE | csDialog | ] | "
+                            "} | x | { | dtFiled.OnButtonClick | Main.Calendar | x | "
+                            "dtFiled.OnAcceptDate | Main.AcceptDate | x | } | x | }"));
+    client::Te3_ClientForm* form = theClient->CreateEngineForm("FormDates", "");
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(ClientErrors().empty()) << ::testing::PrintToString(ClientErrors());
+    auto* edit = dynamic_cast<e3::Te3_DateEdit*>(form->FindComponent("dtFiled"));
+    ASSERT_NE(edit, nullptr);
+    list->ActivateClientForm(form);
+    QAction* button = nullptr;
+    for (QAction* action : edit->LineEdit()->actions())
+        if (action->objectName() == QStringLiteral("calendarButton"))
+            button = action;
+    ASSERT_NE(button, nullptr);
+    // The dialog opens on the edit's date and is confirmed one day later.
+    const auto pickNextDay = [button] {
+        QTimer::singleShot(0, [] {
+            for (fw::TCustomForm* f : fw::TCustomForm::AllForms())
+                if (auto* dialog = dynamic_cast<e3::TSelectDateDlg*>(f)) {
+                    QTest::keyClick(dialog->Calendar()->Widget(), Qt::Key_Right);
+                    dialog->OkButton()->click();
+                }
+        });
+        button->trigger();
+    };
+
+    edit->SetDateString("05.03.2024");
+    engine->QueueReply("Main.AcceptDate", Lines("{ | ; | ADate | 01.01.2025 | ; | }"));
+    pickNextDay();
+    EXPECT_EQ(edit->GetDateString(), "01.01.2025");
+
+    edit->SetDateString("05.03.2024");
+    engine->QueueReply("Main.AcceptDate", Lines("{ | ; | Action | 0 | ; | }"));
+    pickNextDay();
+    EXPECT_EQ(edit->GetDateString(), "05.03.2024") << "refused";
+
+    const std::vector<std::vector<std::string>> expected = {
+        {"dtFiled", "TForm", "Main.Calendar", "{ | ; | Sender | dtFiled | ; | }"},
+        {"dtFiled", "TForm", "Main.AcceptDate",
+         "{ | ; | Sender | dtFiled | ; | ADate | 06.03.2024 | ; | Action | 1 | ; | }"},
+        {"dtFiled", "TForm", "Main.Calendar", "{ | ; | Sender | dtFiled | ; | }"},
+        {"dtFiled", "TForm", "Main.AcceptDate",
+         "{ | ; | Sender | dtFiled | ; | ADate | 06.03.2024 | ; | Action | 1 | ; | }"},
+    };
+    EXPECT_EQ(Sent(), expected);
+    EXPECT_TRUE(ClientErrors().empty()) << ::testing::PrintToString(ClientErrors());
 }
 
 } // namespace

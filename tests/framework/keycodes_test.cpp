@@ -82,6 +82,23 @@ TEST(KeyCodes, EveryCodeWithAKeyComesBackToThatCode)
     EXPECT_EQ(QtKeyFromVirtualKey(7).key, 0);
 }
 
+TEST(KeyCodes, ShortCutCodesCarryTheModifierBits)
+{
+    const struct {
+        int qtKey;
+        Qt::KeyboardModifiers modifiers;
+        int32_t shortCut;
+    } cases[] = {
+        {Qt::Key_Down, Qt::AltModifier, 0x8000 | 0x28},
+        {Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier, 0x4000 | 0x2000 | 0x71},
+        {Qt::Key_N, Qt::ControlModifier | Qt::MetaModifier, 0x4000 | 'N'},
+        {Qt::Key_5, Qt::KeypadModifier, 101},
+        {Qt::Key_Launch0, Qt::ControlModifier, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShortCutFromQt(c.qtKey, c.modifiers), c.shortCut) << "Qt key 0x" << std::hex << c.qtKey;
+}
+
 TEST(KeyCodes, ShiftStateBitsAndMouseButtons)
 {
     EXPECT_EQ(ShiftStateFromQt(Qt::NoModifier), 0u);

@@ -1,6 +1,6 @@
 #include "multilang/ClientTranslation.h"
 
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 #include "support/TempDir.h"
 #include "u3/Files.h"
 #include "u3/StrLib.h"

@@ -3,6 +3,9 @@
 // checker link.
 #include "client/ClientLink.h"
 #include "client/ClientMain.h"
+#include "client/submission/EFIPRegistration.h"
+#include "client/submission/SignRegistration.h"
+#include "client/submission/ViewerConnection.h"
 #include "enginelink/CorbaClient.h"
 #include "enginelink/SOAPClient.h"
 #include "enginelink/pms/PMSSOAPClient.h"
@@ -10,9 +13,7 @@
 #include "platform/GUICOMClient.h"
 #include "platform/SmartCardChecker.h"
 #include "platform/SystemdServiceManager.h"
-#include "submission/efipclient/EFIPRegistration.h"
 #include "submission/pkcs11/Pkcs11.h"
-#include "submission/sign/Sign.h"
 #include "DocumentViewerLink.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ int main(int argc, char** argv)
         platform::InstallQtUserMessages();
         submission::RegisterSignClasses();
         efip::RegisterEFIPClasses();
+        client::ConnectDocumentViewer();
     }
     QCoreApplication::setApplicationName(QStringLiteral("filingclient"));
     // The token layer reaches the cards through the module the start checks.

@@ -1,6 +1,6 @@
 #include "enginelink/pms/PMSSOAPClient.h"
 
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 #include "enginelink/pms/MZip.h"
 #include "u3/DateTime.h"
 #include "u3/Exceptions.h"

@@ -1,6 +1,6 @@
 #include "enginelink/pms/PMSXml.h"
 
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 #include "u3/Base64.h"
 #include "u3/StrLib.h"
 #include "u3/XMLParser.h"

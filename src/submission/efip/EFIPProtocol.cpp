@@ -8,7 +8,7 @@
 #include "e3/dialogs/ProgressForms.h"
 #include "e3/display/Gauge.h"
 #include "e3/display/Label.h"
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 #include "u3/PollClock.h"
 #include "u3/UserMessages.h"
 
@@ -555,7 +555,7 @@ void TCustomEFIPProtocol::ProcessMessages(std::chrono::milliseconds maxWait)
         connection_->Poll(maxWait);
     else if (maxWait.count() > 0)
         u3::CurrentPollClock().Sleep(maxWait);
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
 }
 
 void TCustomEFIPProtocol::CloseStreams()
@@ -600,8 +600,8 @@ void TCustomEFIPProtocol::ShowProgress(int stage)
         form->lblPercent->SetText(std::to_string(progressPercent_) + "%");
         if (stage >= 0 && stage < 8)
             form->GroupBox->SetText(MessageText(31 + stage, stageTexts[stage]));
-        platform::DrainMessageQueue();
-        platform::DrainMessageQueue();
+        fw::DrainMessageQueue();
+        fw::DrainMessageQueue();
     }
     Debug("\r\nfinal ProcProgress");
 }

@@ -1,13 +1,6 @@
 #include "submission/sign/Sign.h"
 
-#include "client/ClassRegistry.h"
-#include "client/Client.h"
-#include "client/FrmIP.h"
-#include "client/Globals.h"
-#include "client/MessageDialog.h"
-#include "client/StartUp.h"
-#include "platform/MessagePump.h"
-#include "platform/SmartCardChecker.h"
+#include "framework/MessagePump.h"
 #include "submission/crypto/Crypto.h"
 #include "submission/pkcs11/Pkcs11.h"
 #include "u3/Base64.h"
@@ -27,10 +20,25 @@ const fw::TEventType OnOpenScardType {"TOnOpenScard", typeid(TOnOpenScard)};
 
 namespace {
 
+SignHooks& Hooks()
+{
+    static SignHooks hooks;
+    return hooks;
+}
+
 std::string LangText(const std::string& key, const std::string& defaultText)
 {
-    client::TClient* c = client::Client();
-    return c ? c->GetLangText(key, defaultText) : defaultText;
+    return Hooks().langText ? Hooks().langText(key, defaultText) : defaultText;
+}
+
+std::string SmartCardCertList()
+{
+    return Hooks().getSmartCardCertList ? Hooks().getSmartCardCertList() : std::string();
+}
+
+bool SignWithSmartCard(const std::string& inputFile, const std::string& outputFile)
+{
+    return Hooks().signWithSmartCard && Hooks().signWithSmartCard(inputFile, outputFile);
 }
 
 bool FileExists(const std::string& name)
@@ -105,8 +113,9 @@ std::string TCustomSign::ReadKeyFileCertificate()
     } else {
         const std::string issuer = GetCertName(false, record->cert);
         list = "1||0||" + GetCertName(true, record->cert) + "||" + issuer + "||" + issuer;
-        const std::string iniName = client::ProgramIniFileName();
-        const std::string prohibited = u3::IniFile(iniName).ReadString("Common", "CertProib", "");
+        const std::string iniName = Hooks().iniFileName ? Hooks().iniFileName() : std::string();
+        const std::string prohibited =
+            iniName.empty() ? std::string() : u3::IniFile(iniName).ReadString("Common", "CertProib", "");
         if (IssuerProhibited(prohibited, issuer)) {
             error_ = true;
             list = "CHANCELA";
@@ -117,12 +126,12 @@ std::string TCustomSign::ReadKeyFileCertificate()
 
 void TCustomSign::GetCertificates()
 {
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     std::string list;
     if (!LoadCryptoProviders()) {
-        if (!hidden_)
-            client::MessageDialog(LangText("g3Sign.pas.Message.3", "Error"),
-                                  LangText("g3Sign.pas.Message.5", "OpenSSL library initialisation failed."), {"OK"});
+        if (!hidden_ && Hooks().showError)
+            Hooks().showError(LangText("g3Sign.pas.Message.3", "Error"),
+                              LangText("g3Sign.pas.Message.5", "OpenSSL library initialisation failed."));
         error_ = true;
     } else {
         Pkcs11Settings().errorFlag = false;
@@ -133,14 +142,14 @@ void TCustomSign::GetCertificates()
                 return;
             list = ReadKeyFileCertificate();
         } else {
-            list = platform::GetSmartCardCertList();
+            list = SmartCardCertList();
         }
     }
     if (!list.empty())
         certList_ = list;
     else
         error_ = true;
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     if (TOnCertificateList handler = OnCertificateList)
         handler(this, error_, certList_);
 }
@@ -152,7 +161,7 @@ void TCustomSign::Sign()
     if (!FileExists(inFileName_)) {
         error_ = true;
     } else {
-        platform::DrainMessageQueue();
+        fw::DrainMessageQueue();
         if (softwareSecurity_) {
             try {
                 error_ = !SignFilePKCS7(softwareKeyFileName_, securityPassword_, inFileName_, outFileName_);
@@ -165,7 +174,7 @@ void TCustomSign::Sign()
                 errorMessage_ = CryptoSettings().lastError;
         } else if (securityPKCS11Index_ == "-1") {
             error_ = true;
-        } else if (!platform::SignFileWithSmartCard(inFileName_, outFileName_)) {
+        } else if (!SignWithSmartCard(inFileName_, outFileName_)) {
             error_ = true;
         }
         // A Base64 copy that could not be written is a failed signing for
@@ -173,23 +182,23 @@ void TCustomSign::Sign()
         if (!error_ && base64_ && !WriteWholeFile(base64FileName_, u3::FileToBase64(outFileName_)))
             error_ = true;
     }
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     if (TOnSign handler = OnSign)
         handler(this, error_);
 }
 
 void TCustomSign::CheckPin()
 {
-    platform::DrainMessageQueue();
+    fw::DrainMessageQueue();
     if (TOnCheckPin handler = OnCheckPin)
         handler(this, 0);
 }
 
 void TCustomSign::TestPassword()
 {
-    if (platform::GetSmartCardCertList().empty())
+    if (SmartCardCertList().empty())
         return;
-    if (!platform::SignFileWithSmartCard(tempName_, WithExtension(tempName_, ".sgn"))) {
+    if (!SignWithSmartCard(tempName_, WithExtension(tempName_, ".sgn"))) {
         if (TOnCheckPin handler = OnCheckPin)
             handler(this, 1001);
     }
@@ -197,7 +206,8 @@ void TCustomSign::TestPassword()
 
 void TCustomSign::OpenScard()
 {
-    platform::RestartSmartCardChecker(client::ClientDirectory());
+    if (Hooks().restartSmartCardChecker)
+        Hooks().restartSmartCardChecker();
 }
 
 // ---------------------------------------------------------------------------
@@ -262,10 +272,9 @@ const fw::TClassInfo& Te3_Sign::StaticClass()
     return info;
 }
 
-void RegisterSignClasses()
+void SetSignHooks(SignHooks hooks)
 {
-    client::RegisterClass(Te3Sign::StaticClass());
-    client::RegisterClass(Te3_Sign::StaticClass());
+    Hooks() = std::move(hooks);
 }
 
 } // namespace submission

@@ -123,7 +123,18 @@ public:
 // letter case ignored; empty texts match nothing.
 bool IssuerProhibited(const std::string& prohibited, const std::string& issuer);
 
-// Makes the engine able to create the signing component by class name.
-void RegisterSignClasses();
+// What the signing component needs from the program around it: its message
+// texts, its error box, its settings file and the smart-card checker. The
+// program fills them in at start; a hook left empty gives the default text, no
+// box, no settings, no smart-card certificate and no smart-card signature.
+struct SignHooks {
+    std::function<std::string(const std::string& key, const std::string& defaultText)> langText;
+    std::function<void(const std::string& title, const std::string& text)> showError;
+    std::function<std::string()> iniFileName;
+    std::function<std::string()> getSmartCardCertList;
+    std::function<bool(const std::string& inputFile, const std::string& outputFile)> signWithSmartCard;
+    std::function<void()> restartSmartCardChecker;
+};
+void SetSignHooks(SignHooks hooks);
 
 } // namespace submission

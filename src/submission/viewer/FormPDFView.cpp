@@ -1,8 +1,5 @@
 #include "submission/viewer/FormPDFView.h"
 
-#include "client/Client.h"
-#include "client/Globals.h"
-#include "client/MessageDialog.h"
 #include "submission/viewer/TifBitmap.h"
 
 #include <QApplication>
@@ -41,10 +38,15 @@ QPointer<TFormPDFView>& TheViewer()
     return viewer;
 }
 
+ViewerHooks& Hooks()
+{
+    static ViewerHooks hooks;
+    return hooks;
+}
+
 std::string Lang(const std::string& key, const std::string& defaultText)
 {
-    client::TClient* c = client::Client();
-    return c ? c->GetLangText(key, defaultText) : defaultText;
+    return Hooks().langText ? Hooks().langText(key, defaultText) : defaultText;
 }
 
 QString Q(const std::string& s)
@@ -316,8 +318,8 @@ void TFormPDFView::ShowPdf(const std::string& fileName)
     pagePanel_->hide();
     DropPdfControl();
     // This viewer takes the PDF reader: the other clients close theirs.
-    if (client::TClient* c = client::Client())
-        c->BroadcastMessage("", "", c->Cookie(), "", "Close_PDF_Preview", "0");
+    if (Hooks().tookPdfReader)
+        Hooks().tookPdfReader();
     pdfDocument_ = new QPdfDocument(this);
     pdfView_ = new QPdfView(stack_);
     pdfView_->setPageMode(QPdfView::PageMode::MultiPage);
@@ -406,10 +408,11 @@ void TFormPDFView::closeEvent(QCloseEvent* event)
     if (!closing_ && isVisible() && listMode_ && okButton_->isVisible() && !closedByButton_) {
         closing_ = true;
         hide();
-        const int answer = client::MessageDialog(
-            Lang("FrmPDF.pas.Message.1", "Information"),
-            Lang("FrmPDF.pas.Message.2", "Would you like to sign this application now ?"),
-            {Lang("FrmPDF.pas.Message.3", "&Yes"), Lang("FrmPDF.pas.Message.4", "&No")});
+        const std::string caption = Lang("FrmPDF.pas.Message.1", "Information");
+        const std::string text = Lang("FrmPDF.pas.Message.2", "Would you like to sign this application now ?");
+        const std::vector<std::string> buttons {Lang("FrmPDF.pas.Message.3", "&Yes"),
+                                                Lang("FrmPDF.pas.Message.4", "&No")};
+        const int answer = Hooks().ask ? Hooks().ask(caption, text, buttons) : -1;
         closing_ = false;
         closedByButton_ = true;
         event->ignore();
@@ -472,6 +475,11 @@ int ShowPDFView(int left, int top, int width, int height, bool modal)
     else
         view->show();
     return 1;
+}
+
+void SetViewerHooks(ViewerHooks hooks)
+{
+    Hooks() = std::move(hooks);
 }
 
 void ClosePDFView()

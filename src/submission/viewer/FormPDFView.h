@@ -31,6 +31,19 @@ constexpr int kResultCancel = 2;
 // Fetches a list entry's file: true and a local copy's path, or false.
 using FetchFile = std::function<bool(const std::string& fileReference, std::string& localPath)>;
 
+// What the viewer needs from the program around it: its message texts, a
+// question box (the index of the button chosen, -1 for none) and a way to tell
+// the other clients that this one now holds the PDF reader. The program fills
+// them in at start; a hook left empty gives the default text, "no" for the
+// question and no notice.
+struct ViewerHooks {
+    std::function<std::string(const std::string& key, const std::string& defaultText)> langText;
+    std::function<int(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons)>
+        ask;
+    std::function<void()> tookPdfReader;
+};
+void SetViewerHooks(ViewerHooks hooks);
+
 class TFormPDFView : public QDialog {
 public:
     explicit TFormPDFView(QWidget* parent = nullptr);

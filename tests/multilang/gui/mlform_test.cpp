@@ -1,7 +1,7 @@
 #include "multilang/MLForm.h"
 
 #include "e3/display/Label.h"
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 #include "e3/containers/Panel.h"
 #include "e3/menus/Menus.h"
 #include "multilang/ClientTranslation.h"

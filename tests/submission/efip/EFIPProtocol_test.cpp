@@ -8,6 +8,7 @@
 #include "e3/dialogs/ProgressForms.h"
 #include "e3/display/Gauge.h"
 #include "e3/display/Label.h"
+#include "support/SeededBytes.h"
 #include "support/FakePollClock.h"
 #include "support/RecordingUserMessages.h"
 #include "support/TempDir.h"
@@ -23,15 +24,6 @@ using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 
 namespace {
-
-std::string Bytes(size_t n, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s)
-        c = static_cast<char>(gen() & 0xFF);
-    return s;
-}
 
 struct ErrorReport {
     int32_t state;
@@ -69,8 +61,8 @@ protected:
             return c;
         });
         SetTempFolderSource([this]() { return dir.str(); });
-        header = Bytes(headerSize, 1);
-        package = Bytes(packageSize, 2);
+        header = e3test::SeededBytes(headerSize, 1);
+        package = e3test::SeededBytes(packageSize, 2);
         component = std::make_unique<Te3_EFIPProtocol>(nullptr);
         auto& c = *component;
         c.SetServerURL("https://reception.test/efip");
@@ -126,7 +118,7 @@ protected:
 efipserver::Options WithReceipt(size_t size)
 {
     efipserver::Options o;
-    o.receipt = Bytes(size, 3);
+    o.receipt = e3test::SeededBytes(size, 3);
     return o;
 }
 

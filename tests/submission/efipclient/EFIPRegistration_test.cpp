@@ -1,6 +1,6 @@
 // The engine's way to the submission component: made by class name, its
 // events bound to the client's event list.
-#include "submission/efipclient/EFIPRegistration.h"
+#include "client/submission/EFIPRegistration.h"
 
 #include "submission/efip/EFIPProtocol.h"
 

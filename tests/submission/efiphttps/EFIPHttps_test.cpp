@@ -7,6 +7,7 @@
 #include "submission/ssl/SSLContext.h"
 
 #include "TestPki.h"
+#include "support/SeededBytes.h"
 #include "support/ChildProcess.h"
 #include "support/ProxyPeers.h"
 #include "support/TempDir.h"
@@ -25,15 +26,6 @@ namespace {
 
 const std::string kServer = std::string(E3_BUILD_DIR) + "/tools/efip-server/efip-server";
 
-std::string Bytes(size_t n, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::string s(n, '\0');
-    for (char& c : s)
-        c = static_cast<char>(gen() & 0xFF);
-    return s;
-}
-
 struct ExitReport {
     int32_t state;
     int32_t error;
@@ -50,7 +42,7 @@ protected:
         UseHttpsConnections();
         e3ssl::SetSSLCADir(pki.caDerFolder);
         e3ssl::SetSSLVerify(true);
-        receipt = dir.write("served-receipt.xml", Bytes(230000, 7));
+        receipt = dir.write("served-receipt.xml", e3test::SeededBytes(230000, 7));
     }
     void TearDown() override
     {
@@ -73,8 +65,8 @@ protected:
         port = server->PrintedPort("PORT");
         ASSERT_GT(port, 0);
 
-        header = dir.write("package.hdr", Bytes(1500, 1));
-        package = dir.write("package.wasp", Bytes(350000, 2));
+        header = dir.write("package.hdr", e3test::SeededBytes(1500, 1));
+        package = dir.write("package.wasp", e3test::SeededBytes(350000, 2));
         component = std::make_unique<Te3_EFIPProtocol>(nullptr);
         auto& c = *component;
         c.SetServerURL("https://localhost:" + std::to_string(port) + "/");

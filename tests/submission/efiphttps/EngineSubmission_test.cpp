@@ -2,7 +2,7 @@
 // sets its properties, binds its events to the event list and writes
 // _Execute; the package goes through squid's tunnel to the test reception
 // server, and the receipt and the outcome come back as engine events.
-#include "submission/efipclient/EFIPRegistration.h"
+#include "client/submission/EFIPRegistration.h"
 
 #include "submission/efip/EFIPConnection.h"
 #include "submission/ssl/SSLContext.h"

@@ -2,6 +2,8 @@
 // configured through published properties, run through its actions.
 #include "submission/sign/Sign.h"
 
+#include "client/submission/SignRegistration.h"
+
 #include "client/ClassRegistry.h"
 #include "client/EventList.h"
 #include "platform/SmartCardChecker.h"

@@ -3,6 +3,7 @@
 #include "client/Client.h"
 #include "client/Globals.h"
 #include "client/MessageDialog.h"
+#include "client/submission/ViewerConnection.h"
 #include "platform/GUICOMClient.h"
 #include "submission/viewer/FormPDFView.h"
 #include "submission/viewer/TifBitmap.h"
@@ -92,7 +93,12 @@ void SpinUntil(const std::function<bool()>& cond)
 // Answers the sign question with a button index (-1: the close box) and counts it.
 class Answer final : public client::MessageDialogSeam {
 public:
-    explicit Answer(int button) : button_(button) { client::SetMessageDialogSeam(this); }
+    // The viewer asks through the client's message box once connected to it.
+    explicit Answer(int button) : button_(button)
+    {
+        client::ConnectDocumentViewer();
+        client::SetMessageDialogSeam(this);
+    }
     ~Answer() override { client::SetMessageDialogSeam(nullptr); }
     void Run(client::TMessageForm& form) override
     {
@@ -273,6 +279,13 @@ TEST(TFormPDFView, CloseBoxAsksWhetherToSign)
         EXPECT_EQ(answer.text, "Would you like to sign this application now ?");
         EXPECT_EQ(okCaption, "Sign Now");
     }
+    // A viewer the program never connected asks no one and takes it as a no.
+    Answer unasked(0);
+    viewer::SetViewerHooks({});
+    WhenReady([] { return viewer::CurrentPDFView() && viewer::CurrentPDFView()->isVisible(); },
+              [] { viewer::CurrentPDFView()->close(); });
+    EXPECT_EQ(viewer::ViewFileList(pdf, 10, 10, 700, 500, fetch), viewer::kResultCancel);
+    EXPECT_EQ(unasked.asked, 0);
     viewer::ClosePDFView();
 }
 
@@ -320,6 +333,7 @@ TEST(TFormPDFView, TakingThePdfReaderTellsTheOtherClients)
     const std::string pdf = ThreePagePdf(dir);
     const std::string tif = ThreePageTiff(dir);
     std::vector<std::string> broadcasts;
+    client::ConnectDocumentViewer();
     client::TClient theClient("Test");
     client::SetClient(&theClient);
     theClient.SetCOMClient(std::make_unique<RecordingLink>(broadcasts));

@@ -1,6 +1,7 @@
 #include "e3/bars/NavigationBar.h"
 
 #include "e3/common/EngineImages.h"
+#include "e3/common/PlainPanel.h"
 #include "framework/ApplicationException.h"
 #include "framework/Graphics.h"
 #include "framework/StandardProps.h"
@@ -67,45 +68,28 @@ QImage ArrowGlyph(bool up)
     return image;
 }
 
-// A framework panel: the scroll area and the navigator's separators.
-class PlainPanel : public fw::TWinControl {
-public:
-    explicit PlainPanel(fw::TComponent* owner)
-        : fw::TWinControl(owner)
-    {
-        SetWidget(new QWidget);
-    }
-};
-
 } // namespace
 
 // The bar's own window: the navigator draws its gradient here, and the
 // icon-size menu opens here.
-class Te3CustomNavigationBar::Surface : public QWidget {
+class Te3CustomNavigationBar::Surface : public OwnedWidget<QWidget, Te3CustomNavigationBar> {
 public:
-    explicit Surface(Te3CustomNavigationBar* bar)
-        : bar_(bar)
-    {
-    }
-    void Disown() { bar_ = nullptr; }
+    using OwnedWidget::OwnedWidget;
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        if (!bar_)
+        if (!owner_)
             return;
         QPainter painter(this);
-        bar_->Paint(painter);
+        owner_->Paint(painter);
     }
 
     void contextMenuEvent(QContextMenuEvent* event) override
     {
-        if (bar_ && bar_->engineFed_)
-            bar_->iconMenu_->popup(event->globalPos());
+        if (owner_ && owner_->engineFed_)
+            owner_->iconMenu_->popup(event->globalPos());
     }
-
-private:
-    Te3CustomNavigationBar* bar_;
 };
 
 // The caption under an icon button, with a one-pixel shadow. A left press
@@ -188,14 +172,14 @@ const fw::TClassInfo& Te3CustomNavigationBar::StaticClass()
 }
 
 Te3CustomNavigationBar::Te3CustomNavigationBar(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3NavigationBar::StaticClass}, EnabledRule::plain)
     , surface_(new Surface(this))
-    , area_(new PlainPanel(this))
+    , area_(new TPlainPanel(this))
     , up_(new Te3ColorSpeedButton(this))
     , down_(new Te3ColorSpeedButton(this))
     , iconMenu_(new QMenu(surface_))
 {
-    SetWidget(surface_);
+    OwnWidget(surface_);
     SetBounds(0, 0, 185, 41);
     area_->SetParent(this);
     for (auto [button, name, upwards] : {std::tuple {up_, "BtnUp", true}, std::tuple {down_, "BtnDown", false}}) {
@@ -217,21 +201,6 @@ Te3CustomNavigationBar::Te3CustomNavigationBar(fw::TComponent* owner)
     QObject::connect(large, &QAction::triggered, surface_, [this] { fw::RunFromEventLoop([this] { SetSmallIcons(false); }); });
     savedWidth_ = GetWidth();
     savedHeight_ = GetHeight();
-}
-
-Te3CustomNavigationBar::~Te3CustomNavigationBar()
-{
-    surface_->Disown();
-}
-
-bool Te3CustomNavigationBar::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomNavigationBar::GetLanguageClass() const
-{
-    return Te3NavigationBar::StaticClass();
 }
 
 TOutLookItem* Te3CustomNavigationBar::GetItem(int32_t index) const
@@ -276,7 +245,7 @@ void Te3CustomNavigationBar::AddGroup(int32_t index, const std::string& caption,
         header->SetFlat(true);
         header->SetTransparent(true);
         header->SetBounds(header->GetLeft(), -1, header->GetWidth(), GetHeight() + 2);
-        auto* separator = new PlainPanel(this);
+        auto* separator = new TPlainPanel(this);
         separator->SetParent(this);
         item->separator_ = separator;
         const int32_t left = RoundEven(static_cast<double>(ClientWidth()) / (GroupCount() + 1)) + header->GetLeft()
@@ -739,7 +708,7 @@ void Te3CustomNavigationBar::SetEnabled(bool value)
 {
     for (const auto& item : groups_)
         item->mainButton_->GetFont()->SetColor(value ? fw::clWindowText : fw::clGrayText);
-    fw::TWinControl::SetEnabled(value);
+    Te3Control::SetEnabled(value);
 }
 
 // --- the engine's actions -------------------------------------------------------

@@ -7,7 +7,7 @@
 // stacked above the scroll area) and a navigator (a row of header tabs over
 // a colour gradient).
 #include "e3/buttons/SpeedButton.h"
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/common/PathItems.h"
 
 #include <QImage>
@@ -61,14 +61,10 @@ private:
     int32_t gap_ = 0;
 };
 
-class Te3CustomNavigationBar : public fw::TWinControl, public ITranslatableControl, public IPathItems {
+class Te3CustomNavigationBar : public Te3Control<fw::TWinControl>, public IPathItems {
     FW_CLASS()
 public:
     explicit Te3CustomNavigationBar(fw::TComponent* owner);
-    ~Te3CustomNavigationBar() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     int32_t GroupCount() const { return static_cast<int32_t>(groups_.size()); }
     // The group at index; the list-index error outside the groups.

@@ -1,5 +1,6 @@
 #include "e3/checkscroll/CheckScrollBox.h"
 
+#include "e3/common/PlainPanel.h"
 #include "e3/combos/CComboBox.h"
 #include "e3/combos/ComboBox.h"
 #include "framework/StandardProps.h"
@@ -108,20 +109,6 @@ Te3_ScrollCheckBox::~Te3_ScrollCheckBox()
 
 // ---------------------------------------------------------------------------
 
-namespace {
-
-// The framework panel that carries the check boxes inside the scrolled area.
-class BoxPanel : public fw::TWinControl {
-public:
-    explicit BoxPanel(fw::TComponent* owner)
-        : fw::TWinControl(owner)
-    {
-        SetWidget(new QWidget);
-    }
-};
-
-} // namespace
-
 const fw::TClassInfo& Te3CustomCheckScrollBox::StaticClass()
 {
     static const fw::TClassInfo info {"Te3CustomCheckScrollBox", &Te3CustomScrollBox::StaticClass(), {}};
@@ -129,8 +116,8 @@ const fw::TClassInfo& Te3CustomCheckScrollBox::StaticClass()
 }
 
 Te3CustomCheckScrollBox::Te3CustomCheckScrollBox(fw::TComponent* owner)
-    : Te3CustomScrollBox(owner)
-    , inner_(new BoxPanel(this))
+    : Te3CustomScrollBox(owner, {kHintWords, &Te3CheckScrollBox::StaticClass})
+    , inner_(new TPlainPanel(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
     inner_->SetParent(this);
@@ -144,16 +131,6 @@ Te3CustomCheckScrollBox::~Te3CustomCheckScrollBox()
 {
     // The boxes call back into this control; they go before it does.
     ClearBoxes();
-}
-
-bool Te3CustomCheckScrollBox::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomCheckScrollBox::GetLanguageClass() const
-{
-    return Te3CheckScrollBox::StaticClass();
 }
 
 void Te3CustomCheckScrollBox::SetEnabled(bool value)

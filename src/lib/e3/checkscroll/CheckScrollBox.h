@@ -46,9 +46,6 @@ public:
     explicit Te3CustomCheckScrollBox(fw::TComponent* owner);
     ~Te3CustomCheckScrollBox() override;
 
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
-
     void SetEnabled(bool value) override;
     void SetLockedEdit(bool value) override;
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;

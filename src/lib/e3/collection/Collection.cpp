@@ -40,18 +40,7 @@ int32_t TextToShortCut(const std::string& text)
     if (sequence.isEmpty())
         return 0;
     const QKeyCombination combination = sequence[0];
-    const uint16_t vk = fw::VirtualKeyFromQt(combination.key(), combination.keyboardModifiers() & Qt::KeypadModifier);
-    if (vk == 0)
-        return 0;
-    int32_t shortCut = vk;
-    const Qt::KeyboardModifiers mods = combination.keyboardModifiers();
-    if (mods & Qt::ShiftModifier)
-        shortCut |= 0x2000;
-    if (mods & Qt::ControlModifier)
-        shortCut |= 0x4000;
-    if (mods & Qt::AltModifier)
-        shortCut |= 0x8000;
-    return shortCut;
+    return fw::ShortCutFromQt(combination.key(), combination.keyboardModifiers());
 }
 
 void UpdateButtonWidth(Te3_CollSpeedButton& button)
@@ -183,6 +172,20 @@ void Te3_CollSpeedButton::SetParent(fw::TWinControl* parent)
     }
 }
 
+void Te3_CollSpeedButton::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    Te3_SpeedButton::SetBounds(left, top, width, height);
+    if (Te3BaseCollection* collection = collection_.get())
+        collection->KeepHiddenButtonsBehind();
+}
+
+void Te3_CollSpeedButton::SetVisible(bool value)
+{
+    Te3_SpeedButton::SetVisible(value);
+    if (Te3BaseCollection* collection = collection_.get())
+        collection->KeepHiddenButtonsBehind();
+}
+
 // --- base collection ---------------------------------------------------------------
 
 const fw::TClassInfo& Te3BaseCollection::StaticClass()
@@ -243,6 +246,37 @@ Te3BaseCollection::~Te3BaseCollection()
     buttons_.clear();
 }
 
+void Te3BaseCollection::KeepHiddenButtonsBehind()
+{
+    if (arranging_)
+        return;
+    // The bar's order: by Left, then by child order.
+    std::vector<Te3_CollSpeedButton*> order;
+    for (fw::TControl* child : buttonBar_->ChildControls())
+        if (auto* button = dynamic_cast<Te3_CollSpeedButton*>(child))
+            order.push_back(button);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Te3_CollSpeedButton* a, const Te3_CollSpeedButton* b) { return a->GetLeft() < b->GetLeft(); });
+    const auto firstHidden = std::find_if(order.begin(), order.end(), [](auto* b) { return !b->GetVisible(); });
+    if (std::none_of(firstHidden, order.end(), [](auto* b) { return b->GetVisible(); }))
+        return;
+    std::stable_partition(order.begin(), order.end(), [](auto* b) { return b->GetVisible(); });
+    const bool held = fw::LayoutHold::Active();
+    arranging_ = true;
+    {
+        const fw::LayoutHold hold;
+        // Visible buttons at their packed places, hidden ones after them.
+        int32_t x = 0;
+        for (Te3_CollSpeedButton* button : order) {
+            button->SetLeft(x);
+            x += button->GetVisible() ? std::max(1, button->GetWidth()) : 1;
+        }
+    }
+    arranging_ = false;
+    if (!held)
+        buttonBar_->AlignControls();
+}
+
 bool Te3BaseCollection::IsTranslatable(const std::string& propName) const
 {
     return WordListContains("HINT", propName);
@@ -279,6 +313,8 @@ int32_t Te3BaseCollection::GetGridDefaultRowHeight() const { return grid_->GetDe
 void Te3BaseCollection::SetGridDefaultRowHeight(int32_t value) { grid_->SetDefaultRowHeight(value); }
 int32_t Te3BaseCollection::GetGridColor() const { return grid_->GetColor(); }
 void Te3BaseCollection::SetGridColor(int32_t value) { grid_->SetColor(value); }
+int32_t Te3BaseCollection::GetColorTwo() const { return grid_->GetColorTwo(); }
+void Te3BaseCollection::SetColorTwo(int32_t value) { grid_->SetColorTwo(value); }
 bool Te3BaseCollection::GetTwoColors() const { return grid_->GetTwoColors(); }
 void Te3BaseCollection::SetTwoColors(bool value) { grid_->SetTwoColors(value); }
 
@@ -504,6 +540,7 @@ const fw::TClassInfo& Te3Collection::StaticClass()
         &Te3CustomCollection::StaticClass(),
         fw::TRows<Te3Collection> {
             fw::prop::Integer("Color", &C::GetGridColor, &C::SetGridColor),
+            fw::prop::Integer("ColorTwo", &C::GetColorTwo, &C::SetColorTwo),
             fw::prop::Boolean("TwoColors", &C::GetTwoColors, &C::SetTwoColors),
             sp::Caption(),
             fw::prop::Enum("Style", CollStyleType, &C::GetStyle, &C::SetStyle),

@@ -45,6 +45,9 @@ public:
     // The collection gives the name; a name from outside is ignored.
     void SetName(const std::string& name) override;
     void SetParent(fw::TWinControl* parent) override;
+    // A move or a change of visibility puts hidden buttons behind the visible ones.
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
+    void SetVisible(bool value) override;
 
     Te3BaseCollection* Collection() const { return collection_.get(); }
 
@@ -81,6 +84,8 @@ public:
     void SetGridDefaultRowHeight(int32_t value);
     int32_t GetGridColor() const;
     void SetGridColor(int32_t value);
+    int32_t GetColorTwo() const;
+    void SetColorTwo(int32_t value);
     bool GetTwoColors() const;
     void SetTwoColors(bool value);
     // Reads False; writing it has no effect.
@@ -120,6 +125,10 @@ private:
     friend class Te3_CollSpeedButton;
     void Join(Te3_CollSpeedButton* button);
     void Leave(Te3_CollSpeedButton* button);
+    // Hidden buttons go behind the visible ones in the bar, each group keeping
+    // its order, so that a left-aligned bar shows no gap and a hidden button
+    // does not come back in front of buttons that took its place.
+    void KeepHiddenButtonsBehind();
     int32_t ImageIndexFor(const std::string& imageName);
 
     Te3_Panel* leftPanel_;
@@ -131,6 +140,7 @@ private:
     std::vector<std::string> imageNames_;
     e3DropDownMenuPos menuPosition_ = dmpBottom;
     TCollStyle style_ = csONL;
+    bool arranging_ = false;
 };
 
 class Te3CustomCollection : public Te3BaseCollection, public ICollectionKeys {

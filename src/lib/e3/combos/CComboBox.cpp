@@ -143,7 +143,7 @@ const PrimaryTable& PrimaryTableFor(const QLocale& locale)
 
 // The primary ranks of a UTF-8 text whose characters are all simple ones
 // below U+0100 (ignored characters left out); false otherwise.
-bool PrimaryRanks(const std::string& text, const PrimaryTable& table, std::string& out)
+bool PrimaryRanks(std::string_view text, const PrimaryTable& table, std::string& out)
 {
     unsigned previous = 256;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -174,6 +174,11 @@ bool PrimaryRanks(const std::string& text, const PrimaryTable& table, std::strin
 
 std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
 {
+    return CollatedOrder(std::vector<std::string_view>(keys.begin(), keys.end()));
+}
+
+std::vector<size_t> CollatedOrder(const std::vector<std::string_view>& keys)
+{
     // Without a language (the C locale) Qt collates by code point, which puts
     // every capital before every small letter and accented letters last;
     // the common Latin rules stand in for it.
@@ -203,20 +208,27 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
         auto primary = [&](size_t i) {
             return std::string_view(ranks.data() + start[i], start[i + 1] - start[i]);
         };
-        // The first eight ranks as one number decide most comparisons.
-        std::vector<uint64_t> head(keys.size());
+        // The first eight ranks as one number decide most comparisons; they
+        // are sorted together with the position, without a lookup.
+        struct Entry {
+            uint64_t head;
+            size_t index;
+        };
+        std::vector<Entry> entries(keys.size());
         for (size_t i = 0; i < keys.size(); ++i) {
             uint64_t h = 0;
             for (size_t k = 0; k < 8; ++k)
                 h = (h << 8) | (start[i] + k < start[i + 1] ? static_cast<unsigned char>(ranks[start[i] + k]) : 0u);
-            head[i] = h;
+            entries[i] = {h, i};
         }
-        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-            if (head[a] != head[b])
-                return head[a] < head[b];
-            const int c = primary(a).compare(primary(b));
-            return c != 0 ? c < 0 : a < b;
+        std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+            if (a.head != b.head)
+                return a.head < b.head;
+            const int c = primary(a.index).compare(primary(b.index));
+            return c != 0 ? c < 0 : a.index < b.index;
         });
+        for (size_t i = 0; i < entries.size(); ++i)
+            order[i] = entries[i].index;
         for (size_t from = 0; from < order.size();) {
             size_t to = from + 1;
             while (to < order.size() && primary(order[to]) == primary(order[from]))
@@ -224,7 +236,9 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
             if (to - from > 1) {
                 std::vector<std::pair<QCollatorSortKey, size_t>> tied;
                 for (size_t k = from; k < to; ++k)
-                    tied.emplace_back(collator.sortKey(QString::fromStdString(keys[order[k]])), order[k]);
+                    tied.emplace_back(collator.sortKey(QString::fromUtf8(keys[order[k]].data(),
+                                                                         static_cast<qsizetype>(keys[order[k]].size()))),
+                                      order[k]);
                 std::stable_sort(tied.begin(), tied.end(),
                                  [](const auto& x, const auto& y) { return x.first.compare(y.first) < 0; });
                 for (size_t k = from; k < to; ++k)
@@ -237,8 +251,8 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys)
 
     std::vector<QCollatorSortKey> sortKeys;
     sortKeys.reserve(keys.size());
-    for (const std::string& key : keys)
-        sortKeys.push_back(collator.sortKey(QString::fromStdString(key)));
+    for (std::string_view key : keys)
+        sortKeys.push_back(collator.sortKey(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()))));
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
     return order;
@@ -334,9 +348,8 @@ const fw::TClassInfo& Te3CustomCComboBox::StaticClass()
 }
 
 Te3CustomCComboBox::Te3CustomCComboBox(fw::TComponent* owner)
-    : Te3CustomComboBox(owner)
+    : Te3CustomComboBox(owner, csDropDownList)
 {
-    SetStyle(csDropDownList);
     auto* edit = new TComboCodeEdit(this);
     codeEdit_ = edit;
     edit->SetAutoSize(false);
@@ -646,21 +659,29 @@ void Te3CustomCComboBox::SetItemsText(const std::string& value)
         text += '=';
         i = mark + 3;
     }
-    std::vector<std::string> items;
-    for (const std::string& line : SplitLines(text)) {
+    // The texts stay views into the joined text until they become the list.
+    std::vector<std::string_view> items;
+    const std::vector<std::string_view> lines = SplitLineViews(text);
+    items.reserve(lines.size());
+    codes_.reserve(lines.size());
+    for (std::string_view line : lines) {
         const size_t eq = line.find('=');
-        if (eq == std::string::npos) {
+        if (eq == std::string_view::npos) {
             // A line without "=" has neither name nor value.
             codes_.emplace_back();
             items.emplace_back();
             continue;
         }
-        codes_.push_back(UpperCode(std::string_view(line).substr(0, eq)));
+        codes_.push_back(UpperCode(line.substr(0, eq)));
         items.push_back(line.substr(eq + 1));
     }
     // Sorted before the list is filled, so that the window is filled once.
     SortPairs(items);
-    LoadItems(items);
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(items.size()));
+    for (std::string_view item : items)
+        list.append(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
+    LoadItems(std::move(list));
 }
 
 void Te3CustomCComboBox::ClearAll()
@@ -683,12 +704,16 @@ void Te3CustomCComboBox::SetSortedType(TSortedType value)
     Sort();
 }
 
-bool Te3CustomCComboBox::SortPairs(std::vector<std::string>& items)
+template <class Text>
+bool Te3CustomCComboBox::SortPairs(std::vector<Text>& items)
 {
     if (sortedType_ == stNone || items.empty() || codes_.empty() || items.size() != codes_.size())
         return false;
-    const std::vector<size_t> order = CollatedOrder(sortedType_ == stCode ? codes_ : items);
-    std::vector<std::string> sortedItems, sortedCodes;
+    const std::vector<size_t> order = sortedType_ == stCode
+        ? CollatedOrder(codes_)
+        : CollatedOrder(std::vector<std::string_view>(items.begin(), items.end()));
+    std::vector<Text> sortedItems;
+    std::vector<std::string> sortedCodes;
     sortedItems.reserve(order.size());
     sortedCodes.reserve(order.size());
     for (size_t i : order) {

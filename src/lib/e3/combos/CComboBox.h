@@ -15,6 +15,7 @@ class TComboCodeEdit;
 // The order of a code and text list, letter case aside and by the user's
 // collation: the positions of keys in their sorted order.
 std::vector<size_t> CollatedOrder(const std::vector<std::string>& keys);
+std::vector<size_t> CollatedOrder(const std::vector<std::string_view>& keys);
 
 // The text with the French accented small letters (â æ ç è é î ô û) replaced
 // by their plain letters.
@@ -89,7 +90,8 @@ private:
     friend class TComboCodeEdit;
     void Sort();
     // Orders the items and the codes together; false when they are not to be sorted.
-    bool SortPairs(std::vector<std::string>& items);
+    template <class Text>
+    bool SortPairs(std::vector<Text>& items);
     void LayoutCode();
     void PlaceCodeTab();
     void FollowWithCode();

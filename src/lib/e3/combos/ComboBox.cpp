@@ -8,10 +8,15 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QStringListModel>
 #include <QStyle>
+
+#include <algorithm>
 
 #include <charconv>
 
@@ -31,21 +36,27 @@ std::string JoinLines(const std::vector<std::string>& lines)
     return text;
 }
 
-std::vector<std::string> SplitLines(const std::string& text)
+std::vector<std::string_view> SplitLineViews(std::string_view text)
 {
-    std::vector<std::string> lines;
+    std::vector<std::string_view> lines;
     size_t start = 0;
     const size_t n = text.size();
     while (start < n) {
         size_t end = start;
         while (end < n && text[end] != '\r' && text[end] != '\n')
             ++end;
-        lines.emplace_back(text, start, end - start);
+        lines.push_back(text.substr(start, end - start));
         if (end < n && text[end] == '\r' && end + 1 < n && text[end + 1] == '\n')
             ++end;
         start = end + 1;
     }
     return lines;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    const std::vector<std::string_view> views = SplitLineViews(text);
+    return std::vector<std::string>(views.begin(), views.end());
 }
 
 namespace {
@@ -68,49 +79,114 @@ int32_t DecimalInteger(const std::string& text)
     return value;
 }
 
+// One completer that an edit part holds only until its combo box takes it
+// away: it completes nothing.
+QCompleter* StandInCompleter()
+{
+    static QPointer<QCompleter> completer;
+    if (!completer)
+        completer = new QCompleter(qApp);
+    return completer;
+}
+
 } // namespace
 
 // The framework's combo box window: the choices and keys of the user go to
-// the control, and the list opens and closes with its events.
-class ComboWidget : public QComboBox {
+// the control, and the list opens and closes with its events. Once the
+// control has let it go it behaves as a plain combo box.
+class ComboWidget : public OwnedWidget<QComboBox, Te3CustomComboBox> {
 public:
     explicit ComboWidget(Te3CustomComboBox* box)
-        : box_(box)
+        : OwnedWidget(box)
+        , items_(new QStringListModel(this))
     {
+        // The items are plain texts: a list model holds them as one list, so
+        // that thousands load as one reset rather than an item object each.
+        setModel(items_);
         setInsertPolicy(QComboBox::NoInsert);
-        setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        setMinimumContentsLength(1);
+    }
+
+    Te3CustomComboBox* Owner() const { return owner_; }
+
+    // The size hints come from one character, not from the items (a list of
+    // thousands would be measured whole). Qt builds the whole drop-down list
+    // when the policy is set, so it is set when a hint is first asked for.
+    QSize sizeHint() const override
+    {
+        const_cast<ComboWidget*>(this)->SizeFromOneCharacter();
+        return QComboBox::sizeHint();
+    }
+
+    QSize minimumSizeHint() const override
+    {
+        const_cast<ComboWidget*>(this)->SizeFromOneCharacter();
+        return QComboBox::minimumSizeHint();
     }
 
     void showPopup() override
     {
-        fw::Guard<Te3CustomComboBox> self(box_);
-        fw::RunFromEventLoop([&] {
-            if (box_->OnDropDown)
-                box_->OnDropDown(box_);
-        });
-        if (!self)
-            return;
-        if (box_->droppedWidth_ > 0)
-            view()->setMinimumWidth(box_->droppedWidth_);
+        if (owner_) {
+            fw::Guard<Te3CustomComboBox> self(owner_);
+            fw::RunFromEventLoop([&] {
+                if (owner_->OnDropDown)
+                    owner_->OnDropDown(owner_);
+            });
+            if (!self || !owner_)
+                return;
+            if (owner_->droppedWidth_ > 0)
+                view()->setMinimumWidth(owner_->droppedWidth_);
+        }
         QComboBox::showPopup();
     }
 
     void hidePopup() override
     {
         QComboBox::hidePopup();
-        fw::RunFromEventLoop([&] {
-            if (box_->OnCloseUp)
-                box_->OnCloseUp(box_);
-        });
+        if (owner_)
+            fw::RunFromEventLoop([&] {
+                if (owner_ && owner_->OnCloseUp)
+                    owner_->OnCloseUp(owner_);
+            });
+    }
+
+    QStringListModel* const items_;
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        // Qt builds the drop-down list to hand it a new font; a list built
+        // later takes the box's font as any child does, and no size hint has
+        // been worked out before the list is there (see above).
+        if (event->type() == QEvent::FontChange && !HasList()) {
+            QWidget::changeEvent(event);
+            return;
+        }
+        QComboBox::changeEvent(event);
+    }
+
+private:
+    bool HasList() const
+    {
+        for (const QObject* child : children())
+            if (child->inherits("QComboBoxPrivateContainer"))
+                return true;
+        return false;
+    }
+
+    void SizeFromOneCharacter()
+    {
+        if (sizeAdjustPolicy() == QComboBox::AdjustToMinimumContentsLengthWithIcon)
+            return;
+        setMinimumContentsLength(1);
+        setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
     {
-        if (event->key() == Qt::Key_Delete && !isEditable()) {
+        if (owner_ && event->key() == Qt::Key_Delete && !isEditable()) {
             bool taken = false;
-            fw::RunFromEventLoop([&] { taken = box_->DeletePressed(); });
+            fw::RunFromEventLoop([&] { taken = owner_->DeletePressed(); });
             if (taken) {
                 event->accept();
                 return;
@@ -118,9 +194,6 @@ protected:
         }
         QComboBox::keyPressEvent(event);
     }
-
-private:
-    Te3CustomComboBox* box_;
 };
 
 const fw::TClassInfo& Te3CustomComboBox::StaticClass()
@@ -129,8 +202,8 @@ const fw::TClassInfo& Te3CustomComboBox::StaticClass()
     return info;
 }
 
-Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner, TComboBoxStyle style)
+    : Te3Control(owner, {kComboWords, &Te3ComboBox::StaticClass})
     , combo_(new ComboWidget(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
     , marker_(combo_, 1, MarkerPlacement {2, 1})
@@ -140,14 +213,17 @@ Te3CustomComboBox::Te3CustomComboBox(fw::TComponent* owner)
         LoadItems(itemStrings_->Lines());
         itemsString_ = itemStrings_->GetText();
     };
-    SetWidget(combo_);
+    // The colour first, so that the window gets its palette once.
+    SetColor(fw::clWindow);
+    OwnWidget(combo_);
+    style_ = style;
     ApplyStyle();
     SetTabStop(true);
-    SetColor(fw::clWindow);
     SetBounds(0, 0, 145, 21);
     colors_.normalColor = GetColor();
-    QObject::connect(combo_, qOverload<int>(&QComboBox::activated), combo_, [this](int index) {
-        fw::RunFromEventLoop([&] { UserSelected(index); });
+    QObject::connect(combo_, qOverload<int>(&QComboBox::activated), combo_, [widget = combo_](int index) {
+        if (Te3CustomComboBox* box = widget->Owner())
+            fw::RunFromEventLoop([&] { box->UserSelected(index); });
     });
     UpdateMarker();
 }
@@ -159,16 +235,6 @@ QComboBox* Te3CustomComboBox::Combo() const
     return combo_;
 }
 
-bool Te3CustomComboBox::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT ITEMSSTRING", propName);
-}
-
-const fw::TClassInfo& Te3CustomComboBox::GetLanguageClass() const
-{
-    return Te3ComboBox::StaticClass();
-}
-
 void Te3CustomComboBox::SetEnabled(bool value)
 {
     if (!Parent()) {
@@ -177,7 +243,7 @@ void Te3CustomComboBox::SetEnabled(bool value)
     }
     // While locked the box stays disabled whatever the engine asks; the wish
     // is kept for the unlock.
-    const bool applied = wish_.Decide(*this, value, lockedEdit_);
+    const bool applied = DecideEnabled(value, lockedEdit_);
     colors_.inSetEnabled = true;
     ShowEnabledColor(*this, colors_, value, applied, false);
     colors_.inSetEnabled = false;
@@ -276,10 +342,11 @@ void Te3CustomComboBox::UserEdited()
 
 std::vector<std::string> Te3CustomComboBox::Items() const
 {
+    const QStringList list = combo_->items_->stringList();
     std::vector<std::string> items;
-    items.reserve(static_cast<size_t>(combo_->count()));
-    for (int i = 0; i < combo_->count(); ++i)
-        items.push_back(combo_->itemText(i).toStdString());
+    items.reserve(static_cast<size_t>(list.size()));
+    for (const QString& item : list)
+        items.push_back(item.toStdString());
     return items;
 }
 
@@ -301,12 +368,17 @@ void Te3CustomComboBox::LoadItems(const std::vector<std::string>& items)
     list.reserve(static_cast<qsizetype>(items.size()));
     for (const std::string& item : items)
         list.append(QString::fromStdString(item));
+    LoadItems(std::move(list));
+}
+
+void Te3CustomComboBox::LoadItems(QStringList items)
+{
     const QSignalBlocker quiet(combo_);
     const QString editText = combo_->isEditable() ? combo_->currentText() : QString();
-    combo_->clear();
-    combo_->addItems(list);
+    // Sorted as the list model sorts: by code point.
     if (sorted_)
-        combo_->model()->sort(0);
+        std::sort(items.begin(), items.end());
+    combo_->items_->setStringList(items);
     combo_->setCurrentIndex(-1);
     // The edit part keeps what it showed; only the selection goes.
     if (combo_->isEditable())
@@ -442,11 +514,21 @@ void Te3CustomComboBox::ApplyStyle()
     if (editable == combo_->isEditable())
         return;
     const QSignalBlocker quiet(combo_);
-    combo_->setEditable(editable);
+    if (editable) {
+        // The box would give its edit part a completer of its own, which is
+        // taken away below: the edit comes with a stand-in instead.
+        auto* edit = new QLineEdit(combo_);
+        edit->setPalette(combo_->palette());
+        edit->setCompleter(StandInCompleter());
+        combo_->setLineEdit(edit);
+    } else {
+        combo_->setEditable(false);
+    }
     if (QLineEdit* edit = combo_->lineEdit()) {
         edit->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
-        QObject::connect(edit, &QLineEdit::textEdited, combo_, [this] {
-            fw::RunFromEventLoop([&] { UserEdited(); });
+        QObject::connect(edit, &QLineEdit::textEdited, combo_, [widget = combo_] {
+            if (Te3CustomComboBox* box = widget->Owner())
+                fw::RunFromEventLoop([&] { box->UserEdited(); });
         });
         combo_->setCompleter(nullptr);
     }

@@ -3,6 +3,7 @@
 // the item list sent as one text, the screen's font list, the lock that
 // disables it, the disabled colour and the mandatory marker.
 #include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/edits/UnicodeEdit.h"
 #include "e3/lists/ListBox.h"
 #include "framework/Events.h"
@@ -12,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace e3 {
@@ -24,17 +26,21 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // Lines as the item lists take them: broken at CR LF, LF or CR; a break at
 // the very end starts no further line.
 std::vector<std::string> SplitLines(const std::string& text);
+// The same lines as views into the text.
+std::vector<std::string_view> SplitLineViews(std::string_view text);
 
 class ComboWidget;
 
-class Te3CustomComboBox : public fw::TWinControl, public ITranslatableControl {
+// The words of a combo box that carry text to translate.
+inline constexpr WordList kComboWords {"CAPTION HINT ITEMSSTRING"};
+
+class Te3CustomComboBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
-    explicit Te3CustomComboBox(fw::TComponent* owner);
+    // A family whose list is never edited starts with its own style, so
+    // that no edit part is made only to be dropped.
+    explicit Te3CustomComboBox(fw::TComponent* owner, TComboBoxStyle style = csDropDown);
     ~Te3CustomComboBox() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     std::string GetText() const override;
@@ -60,7 +66,6 @@ public:
 
     virtual bool GetLockedEdit() const { return lockedEdit_; }
     virtual void SetLockedEdit(bool value);
-    bool EnabledWishValue() const { return wish_.Wish(); }
     fw::TColor GetDisabledColor() const { return colors_.disabledColor; }
     void SetDisabledColor(fw::TColor value);
     fw::TColor NormalColor() const { return colors_.normalColor; }
@@ -115,6 +120,8 @@ public:
     TMeasureItemEvent OnMeasureItem;
 
 protected:
+    // While locked the box stays disabled.
+    bool EnableRefused() const override { return lockedEdit_; }
     // OnClick comes from a choice in the list, not from the mouse.
     void DoClick() override {}
     void Loaded() override;
@@ -131,6 +138,7 @@ protected:
     virtual bool DeletePressed() { return false; }
     // The widget's item list replaced; selection none, no signals.
     void LoadItems(const std::vector<std::string>& items);
+    void LoadItems(QStringList items);
     bool Designing() const { return HasState(fw::csDesigning); }
 
 private:
@@ -145,7 +153,6 @@ private:
     ComboWidget* combo_;
     std::unique_ptr<fw::TStrings> itemStrings_;
     std::string itemsString_;
-    EnabledWish wish_;
     ColorContract colors_;
     LazyMandatoryMarker marker_;
     bool lockedEdit_ = false;

@@ -21,6 +21,11 @@ struct EditCommandState {
 class IEditCommands {
 public:
     virtual ~IEditCommands() = default;
+    // Whether there is a text to edit now; a control that edits text only at
+    // times (a tree view editing a node) says no in between.
+    virtual bool HasEditText() const { return true; }
+    // Whether a pop-up menu of the control's own takes the commands instead.
+    virtual bool EditYieldsToPopupMenu() const { return true; }
     virtual EditCommandState GetEditState() const = 0;
     // The edit's undo is a single step that the next undo takes back;
     // forwards takes the redo direction first.

@@ -25,12 +25,26 @@ public:
 protected:
     bool event(QEvent* e) override
     {
-        if (e->type() == QEvent::ChildAdded) {
-            if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(e)->child()))
-                child->installEventFilter(this);
+        switch (e->type()) {
+        case QEvent::ChildAdded: {
+            // A child comes hidden (Qt hides a widget it gives a new parent)
+            // and counts from its Show on; a form being read adds thousands.
+            QObject* child = static_cast<QChildEvent*>(e)->child();
+            auto* widget = qobject_cast<QWidget*>(child);
+            if (widget)
+                widget->installEventFilter(this);
+            if (!widget || !widget->isHidden())
+                Changed();
+            break;
+        }
+        case QEvent::ChildRemoved: Changed(); break;
+        case QEvent::Show:
+            // The children have shown by now: one pass for all of them.
+            shown_ = true;
             Changed();
-        } else if (e->type() == QEvent::ChildRemoved) {
-            Changed();
+            break;
+        case QEvent::Hide: shown_ = false; break;
+        default: break;
         }
         return QWidget::event(e);
     }
@@ -41,7 +55,12 @@ protected:
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::Show:
-        case QEvent::Hide: Changed(); break;
+        case QEvent::Hide:
+            // While the content itself is showing, its children show one by
+            // one before it hears of its own Show, which takes them all in.
+            if (shown_ || watched->parent() != this)
+                Changed();
+            break;
         default: break;
         }
         return QWidget::eventFilter(watched, e);
@@ -63,6 +82,7 @@ private:
     }
 
     ScrollingClient* client_ = nullptr;
+    bool shown_ = false;
 };
 
 ScrollingClient::ScrollingClient(fw::TWinControl* control, std::function<QSize()> visibleSize)

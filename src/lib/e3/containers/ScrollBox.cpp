@@ -12,7 +12,12 @@ const fw::TClassInfo& Te3CustomScrollBox::StaticClass()
 }
 
 Te3CustomScrollBox::Te3CustomScrollBox(fw::TComponent* owner)
-    : Te3Control(owner, {kHintWords, &Te3ScrollBox::StaticClass}, EnabledRule::plain)
+    : Te3CustomScrollBox(owner, {kHintWords, &Te3ScrollBox::StaticClass})
+{
+}
+
+Te3CustomScrollBox::Te3CustomScrollBox(fw::TComponent* owner, ControlLanguage language)
+    : Te3Control(owner, language, EnabledRule::plain)
     , client_(this, [this] { return QSize(ClientWidth(), ClientHeight()); })
 {
     SetWidget(client_.Area());

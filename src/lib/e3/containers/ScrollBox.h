@@ -35,6 +35,9 @@ public:
     QScrollArea* ScrollArea() const { return client_.Area(); }
 
 protected:
+    // For families built on the scroll box that translate as themselves.
+    Te3CustomScrollBox(fw::TComponent* owner, ControlLanguage language);
+
     void AdjustAutoSize() override;
     void Ctl3DChanged() override { ApplyBorder(); }
 

@@ -90,6 +90,9 @@ public:
 protected:
     void Notification(fw::TComponent* component, fw::TOperation operation) override;
     void Detach() override;
+    // For a data list that holds its rows itself instead of asking the engine:
+    // stores data row row as if it had been delivered.
+    void StoreRow(int32_t row, TDLRow cells) { cache_.Store(row, std::move(cells)); }
 
 private:
     void SetGrid(IDataListGrid* grid);

@@ -1,6 +1,7 @@
 #include "e3/dates/DateEdit.h"
 
 #include "e3/edits/EditEvents.h"
+#include "framework/KeyCodes.h"
 #include "framework/StandardProps.h"
 #include "u3/StrLib.h"
 
@@ -10,6 +11,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QIcon>
+#include <QPixmap>
+#include <QPointer>
 #include <QStyle>
 
 #include <algorithm>
@@ -20,6 +24,7 @@ namespace e3 {
 
 const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
 const fw::TEnumType CalendarStyleType {"TCalendarStyle", {"csPopup", "csDialog"}};
+const fw::TEventType ExecDateDialogEventType {"TExecDateDialog", typeid(TExecDateDialog)};
 
 namespace {
 
@@ -131,15 +136,41 @@ const fw::TClassInfo& TLangDateEdit::StaticClass()
     return info;
 }
 
+namespace {
+
+// The calendar button's arrow. The style draws its standard icons anew on
+// every call, which a form of many date edits would pay for each of them:
+// it is drawn once per style and kept until the application goes.
+QIcon CalendarButtonIcon(QStyle* style)
+{
+    static QPointer<QStyle> drawnBy;
+    static QIcon* icon = nullptr;
+    if (!icon || drawnBy != style) {
+        if (!icon) {
+            icon = new QIcon;
+            QObject::connect(qApp, &QObject::destroyed, [] {
+                delete icon;
+                icon = nullptr;
+            });
+        }
+        *icon = style->standardIcon(QStyle::SP_ArrowDown);
+        drawnBy = style;
+    }
+    return *icon;
+}
+
+} // namespace
+
 TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     : TCustomLangDateEdit(owner)
 {
     dateFormat_ = SystemFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
-    QAction* button = edit->addAction(edit->style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
-    button->setObjectName(QStringLiteral("calendarButton"));
-    QObject::connect(button, &QAction::triggered, edit, [this] { ButtonClick(); });
+    calendarButton_ = edit->addAction(CalendarButtonIcon(edit->style()), QLineEdit::TrailingPosition);
+    calendarButton_->setObjectName(QStringLiteral("calendarButton"));
+    QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
+    glyph_->OnChange = [this] { ShowGlyph(); };
 }
 
 TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
@@ -235,12 +266,7 @@ TPopupCalendar* TLangDateEdit::PopupCalendar()
         popup_ = popup;
         if (popupFontSize_ > 0)
             popup->GetFont()->SetSize(popupFontSize_);
-        popup->OnDateChosen = [this](u3::TDateTime date) {
-            fw::Guard<TLangDateEdit> self(this);
-            SetDate(date);
-            if (self && LineEdit()->hasFocus())
-                LineEdit()->selectAll();
-        };
+        popup->OnDateChosen = [this](u3::TDateTime date) { AcceptChosenDate(date); };
         ApplyLanguage();
     }
     return popup_.get();
@@ -271,27 +297,80 @@ void TLangDateEdit::SetPopupFontSize(int32_t value)
         popup->GetFont()->SetSize(value);
 }
 
+void TLangDateEdit::AcceptChosenDate(u3::TDateTime date)
+{
+    fw::Guard<TLangDateEdit> self(this);
+    bool accept = true;
+    if (OnAcceptDate) {
+        OnAcceptDate(this, date, accept);
+        if (!self)
+            return;
+    }
+    if (!accept)
+        return;
+    SetDate(date);
+    if (self && LineEdit()->hasFocus())
+        LineEdit()->selectAll();
+}
+
+void TLangDateEdit::SetGlyph(TBitmap* value)
+{
+    glyph_->SetTransparent(value && value->GetTransparent());
+    glyph_->Assign(value ? value->Image() : QImage());
+}
+
+void TLangDateEdit::AssignGlyph(const QImage& image)
+{
+    glyph_->Assign(image);
+}
+
+void TLangDateEdit::SetNumGlyphs(int32_t value)
+{
+    numGlyphs_ = std::clamp(value, 1, 4);
+    ShowGlyph();
+}
+
+void TLangDateEdit::ShowGlyph()
+{
+    QLineEdit* edit = LineEdit();
+    if (glyph_->Empty()) {
+        calendarButton_->setIcon(CalendarButtonIcon(edit->style()));
+        return;
+    }
+    const QImage image = glyph_->DrawnImage();
+    const int width = std::max(1, image.width() / numGlyphs_);
+    calendarButton_->setIcon(QIcon(QPixmap::fromImage(image.copy(0, 0, width, image.height()))));
+}
+
+void TLangDateEdit::SetButtonHint(const std::string& value)
+{
+    buttonHint_ = value;
+    calendarButton_->setToolTip(QString::fromStdString(value));
+}
+
 void TLangDateEdit::ButtonClick()
 {
     if (GetReadOnly() || !GetEnabled())
         return;
     fw::Guard<TLangDateEdit> self(this);
+    if (OnButtonClick) {
+        OnButtonClick(this);
+        if (!self)
+            return;
+    }
     // A text that is no date opens the calendar on today.
     const u3::TDateTime shown = GetDate();
     if (calendarStyle_ == csDialog) {
         u3::TDateTime date = shown;
         const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
-                                       weekendColor_, weekends_);
+                                 weekendColor_, weekends_);
         if (!self)
             return;
         QLineEdit* edit = LineEdit();
         if (edit->isVisible() && edit->isEnabled())
             edit->setFocus(Qt::OtherFocusReason);
-        if (chosen) {
-            SetDate(date);
-            if (self && edit->hasFocus())
-                edit->selectAll();
-        }
+        if (chosen)
+            AcceptChosenDate(date);
         return;
     }
     QLineEdit* edit = LineEdit();
@@ -604,6 +683,10 @@ bool TLangDateEdit::MaskedKey(QKeyEvent* e)
 
 bool TLangDateEdit::KeyPress(QKeyEvent* e)
 {
+    if (clickKey_ != 0 && fw::ShortCutFromQt(e->key(), e->modifiers()) == clickKey_) {
+        ButtonClick();
+        return true;
+    }
     if (CurrentFormat() == Format::Other || GetReadOnly() || !entered_)
         return TCustomLangDateEdit::KeyPress(e);
     return MaskedKey(e);
@@ -635,6 +718,13 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             sp::Visible(),
             sp::Text(),
             fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            sp::AutoSize(),
+            fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),
+            fw::prop::String("EditMask", &C::GetEditMask, &C::SetEditMask),
+            fw::prop::Object("Glyph", TBitmap::StaticClass(), &C::GetGlyph, &C::SetGlyph),
+            fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
+            fw::prop::Integer("NumGlyphs", &C::GetNumGlyphs, &C::SetNumGlyphs),
+            sp::PopupMenu(),
             fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
             fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),
             fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
@@ -670,6 +760,10 @@ const fw::TClassInfo& Te3_DateEdit::StaticClass()
             fw::prop::Integer("MnWidth", &C::GetMnWidth, &C::SetMnWidth),
             fw::prop::Integer("MnHeight", &C::GetMnHeight, &C::SetMnHeight),
             fw::prop::Integer("MnColor", &C::GetMnColor, &C::SetMnColor),
+            fw::prop::Enum("BorderStyle", EditBorderStyleType, &C::GetBorderStyle, &C::SetBorderStyle),
+            fw::prop::String("ButtonHint", &C::GetButtonHint, &C::SetButtonHint),
+            fw::prop::Event("OnAcceptDate", ExecDateDialogEventType, &C::OnAcceptDate),
+            fw::prop::Event("OnButtonClick", fw::NotifyEventType, &C::OnButtonClick),
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             sp::OnClick(),
             sp::OnDblClick(),

@@ -6,14 +6,18 @@
 // completed ISO date) when it is left; an impossible date either brings up
 // ErrMsg and keeps the user in the edit, or is dropped.
 #include "e3/common/DateCheck.h"
+#include "e3/common/EngineImages.h"
 #include "e3/dates/Calendar.h"
 #include "e3/dates/DateTexts.h"
 #include "e3/edits/Edit.h"
 #include "u3/DateTime.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+class QAction;
 
 namespace e3 {
 
@@ -28,6 +32,11 @@ extern const fw::TEnumType CalendarStyleType;
 // function restores the system clock.
 void SetDateEditClock(std::function<u3::TDateTime()> clock);
 u3::TDateTime DateEditToday();
+
+// Asked when the date dialog was confirmed with a date: the handler may
+// change the date, or clear accept to keep the edit's date as it was.
+using TExecDateDialog = std::function<void(fw::TObject* sender, u3::TDateTime& date, bool& accept)>;
+extern const fw::TEventType ExecDateDialogEventType;
 
 class TCustomLangDateEdit : public Te3CustomEdit {
     FW_CLASS()
@@ -44,7 +53,7 @@ protected:
     std::string dateFormat_;
 };
 
-class TLangDateEdit : public TCustomLangDateEdit, public IDateCheck {
+class TLangDateEdit : public TCustomLangDateEdit, public IDateCheck, public IGlyphHolder {
     FW_CLASS()
 public:
     explicit TLangDateEdit(fw::TComponent* owner);
@@ -80,8 +89,9 @@ public:
     virtual void ApplyFormat();
     virtual void ApplyLanguage();
 
-    // The calendar button: the popup under the edit, or the date dialog; a
-    // chosen date becomes the edit's date.
+    // The calendar button: OnButtonClick, then the popup under the edit, or
+    // the date dialog; a date chosen in either that OnAcceptDate lets pass
+    // becomes the edit's date.
     void ButtonClick();
     // The drop-down calendar; made on first use.
     TPopupCalendar* PopupCalendar();
@@ -96,8 +106,25 @@ public:
     fw::TColor GetWeekendColor() const { return weekendColor_; }
     void SetWeekendColor(fw::TColor value);
     void SetPopupFontSize(int32_t value);
+    // The calendar button's hint.
+    std::string GetButtonHint() const { return buttonHint_; }
+    void SetButtonHint(const std::string& value);
+    // The key (a shortcut code: key, Shift 0x2000, Ctrl 0x4000, Alt 0x8000)
+    // that works the calendar button from the keyboard; 0 for none.
+    int32_t GetClickKey() const { return clickKey_; }
+    void SetClickKey(int32_t value) { clickKey_ = value; }
+    // The calendar button's picture: the first of NumGlyphs (1 to 4) equal
+    // images side by side in Glyph; the drop-down arrow while Glyph is empty.
+    TBitmap* GetGlyph() const { return glyph_.get(); }
+    void SetGlyph(TBitmap* value);
+    void AssignGlyph(const QImage& image) override;
+    int32_t GetNumGlyphs() const { return numGlyphs_; }
+    void SetNumGlyphs(int32_t value);
 
     void Loaded() override;
+
+    fw::TNotifyEvent OnButtonClick;
+    TExecDateDialog OnAcceptDate;
 
 protected:
     bool KeyPress(QKeyEvent* event) override;
@@ -115,6 +142,8 @@ private:
     void ShowDisplayForm(u3::TDateTime date);
     u3::TDateTime EmptyOrToday() const;
     bool MaskedKey(QKeyEvent* event);
+    void AcceptChosenDate(u3::TDateTime date);
+    void ShowGlyph();
     void BlankMasked(int from, int to);
 
     TDateLanguages language_ = sys;
@@ -131,6 +160,11 @@ private:
     TDaysOfWeek weekends_ = DaySet(Sun);
     fw::TColor weekendColor_ = fw::clRed;
     int32_t popupFontSize_ = 0;
+    std::string buttonHint_;
+    int32_t clickKey_ = 0x8000 | 0x28; // Alt+Down
+    QAction* calendarButton_ = nullptr;
+    std::unique_ptr<TBitmap> glyph_ = std::make_unique<TBitmap>();
+    int32_t numGlyphs_ = 1;
     fw::Guard<TPopupCalendar> popup_;
 };
 

@@ -1,13 +1,17 @@
 #include "e3/dock/DockTree.h"
 
+#include "framework/Drag.h"
 #include "framework/Form.h"
 #include "framework/Graphics.h"
 #include "u3/StrLib.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QRubberBand>
 #include <QToolTip>
 #include <QWidget>
 
@@ -168,6 +172,11 @@ protected:
     }
     bool eventFilter(QObject* watched, QEvent* e) override
     {
+        if (e->type() == QEvent::KeyPress && tree_.DockDragging()
+            && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+            tree_.CancelDockDrag();
+            return true;
+        }
         switch (e->type()) {
         case QEvent::ShowToParent:
         case QEvent::HideToParent:
@@ -310,6 +319,8 @@ Tg3CustomDockTree::Tg3CustomDockTree(fw::TWinControl& site, bool grabbersAlwaysO
 
 Tg3CustomDockTree::~Tg3CustomDockTree()
 {
+    if (dockDrag_.active && layer_)
+        qApp->removeEventFilter(layer_);
     for (const auto& z : zones_)
         if (TControl* c = z->ChildControl(); c && c->Widget() && layer_)
             c->Widget()->removeEventFilter(layer_);
@@ -781,6 +792,13 @@ bool Tg3CustomDockTree::MouseDown(TPoint p, bool doubleClick)
     }
     if (auto* win = dynamic_cast<fw::TWinControl*>(control); win && win->Widget())
         win->Widget()->setFocus(Qt::MouseFocusReason);
+    if (ht == fw::htCaption && layer_ && control->Widget() && control->GetDragMode() == fw::dmAutomatic
+        && control->GetDragKind() == fw::dkDock) {
+        dockDrag_ = {};
+        dockDrag_.control = control;
+        dockDrag_.pressedAt = layer_->mapToGlobal(QPoint(p.x, p.y));
+        dockDrag_.grab = dockDrag_.pressedAt - control->Widget()->mapToGlobal(QPoint(0, 0));
+    }
     return true;
 }
 
@@ -798,6 +816,13 @@ void Tg3CustomDockTree::ShowSizingLine()
 
 void Tg3CustomDockTree::MouseMove(TPoint p)
 {
+    if (dockDrag_.control && layer_) {
+        const QPoint global = layer_->mapToGlobal(QPoint(p.x, p.y));
+        if (!dockDrag_.active && (global - dockDrag_.pressedAt).manhattanLength() < fw::DragThreshold)
+            return;
+        MoveDockDrag(global);
+        return;
+    }
     if (sizingZone_) {
         sizePos_ = Start(TRect {p.x, p.y, p.x, p.y}, sizingZone_->ParentZone->Orientation);
         ShowSizingLine();
@@ -816,6 +841,17 @@ void Tg3CustomDockTree::MouseMove(TPoint p)
 
 void Tg3CustomDockTree::MouseUp(TPoint p)
 {
+    if (dockDrag_.control || dockDrag_.active) {
+        if (!dockDrag_.active || !layer_) {
+            dockDrag_ = {};
+            return;
+        }
+        fw::Guard<fw::TWinControl> alive(&site_);
+        MoveDockDrag(layer_->mapToGlobal(QPoint(p.x, p.y)));
+        if (alive && dockDrag_.active)
+            EndDockDrag();
+        return;
+    }
     if (Tg3DockZone* zone = sizingZone_) {
         sizingZone_ = nullptr;
         if (layer_)
@@ -835,6 +871,170 @@ void Tg3CustomDockTree::MouseUp(TPoint p)
     Tg3DockZone* zone = ZoneAt(p, ht);
     if (zone && zone->ChildControl() == control && ht == fw::htClose)
         CloseDocked(*control);
+}
+
+namespace {
+
+// The deepest visible dock site under a screen point, below container; the
+// dragged control and what it holds are no site for itself.
+fw::TWinControl* DockSiteUnder(fw::TWinControl& container, QPoint global, const TControl* dragged)
+{
+    fw::TWinControl* found = nullptr;
+    for (TControl* child : container.ChildControls()) {
+        auto* win = dynamic_cast<fw::TWinControl*>(child);
+        QWidget* w = win ? win->Widget() : nullptr;
+        if (!w || win == dragged || !w->isVisible() || !w->rect().contains(w->mapFromGlobal(global)))
+            continue;
+        if (fw::TWinControl* deeper = DockSiteUnder(*win, global, dragged))
+            found = deeper;
+        else if (win->GetDockSite() && dynamic_cast<fw::IDockSite*>(win))
+            found = win;
+    }
+    return found;
+}
+
+fw::TRect ScreenRect(QWidget* w, const TRect& r)
+{
+    const QPoint origin = w ? w->mapToGlobal(QPoint(0, 0)) : QPoint();
+    return {r.left + origin.x(), r.top + origin.y(), r.right + origin.x(), r.bottom + origin.y()};
+}
+
+} // namespace
+
+Tg3CustomDockTree::DropPlace Tg3CustomDockTree::DropPlaceAt(QPoint global) const
+{
+    DropPlace place;
+    TControl* dragged = dockDrag_.control.get();
+    for (fw::TCustomForm* form : fw::TCustomForm::AllForms()) {
+        QWidget* w = form->Widget();
+        if (form == dragged || !w || !w->isVisible() || !w->rect().contains(w->mapFromGlobal(global)))
+            continue;
+        if (fw::TWinControl* site = DockSiteUnder(*form, global, dragged)) {
+            place.site = site;
+            break;
+        }
+    }
+    if (fw::TWinControl* site = place.site) {
+        QWidget* client = site->ClientWidget();
+        place.at = client ? client->mapFromGlobal(global) : QPoint();
+        fw::IDockManager* manager = dynamic_cast<fw::IDockSite*>(site)->DockManager();
+        if (manager) {
+            int32_t ht = 0;
+            place.dropControl = manager->HitTest({place.at.x(), place.at.y()}, ht);
+            if (place.dropControl && ht == fw::htBorder)
+                place.dropControl = nullptr;
+        }
+        // Side by side: the half of the drop control (or of the site) the
+        // mouse is in.
+        const TControl* half = place.dropControl ? place.dropControl : site;
+        const int32_t x = place.dropControl ? place.at.x() - half->GetLeft() : place.at.x();
+        place.align = x < half->GetWidth() / 2 ? fw::alLeft : fw::alRight;
+        if (place.dropControl == dragged) {
+            // Over itself: it stays where it is.
+            place.outline = ScreenRect(dragged->Widget(), {0, 0, dragged->GetWidth(), dragged->GetHeight()});
+        } else if (manager) {
+            manager->PositionDockRect(dragged, place.dropControl, place.align, place.outline);
+        } else {
+            place.outline = ScreenRect(client, {0, 0, client ? client->width() : 0, client ? client->height() : 0});
+        }
+        bool accept = true;
+        if (site->OnDockOver)
+            site->OnDockOver(site, dragged, place.at.x(), place.at.y(), fw::dsDragMove, accept);
+        if (accept)
+            return place;
+        place = {};
+    }
+    // Nowhere to dock: it floats where it is let go, at its own size.
+    const QPoint topLeft = global - dockDrag_.grab;
+    place.outline = {topLeft.x(), topLeft.y(), topLeft.x() + (dragged ? dragged->GetWidth() : 0),
+                     topLeft.y() + (dragged ? dragged->GetHeight() : 0)};
+    return place;
+}
+
+void Tg3CustomDockTree::MoveDockDrag(QPoint global)
+{
+    fw::Guard<fw::TWinControl> alive(&site_);
+    if (!dockDrag_.active) {
+        dockDrag_.active = true;
+        if (layer_)
+            qApp->installEventFilter(layer_);
+        if (TControl* control = dockDrag_.control.get(); control && control->OnStartDock) {
+            fw::TObject* dragObject = nullptr;
+            control->OnStartDock(control, dragObject);
+            if (!alive)
+                return;
+        }
+    }
+    if (!dockDrag_.control) {
+        CancelDockDrag();
+        return;
+    }
+    dockDrag_.last = global;
+    const DropPlace place = DropPlaceAt(global);
+    if (!alive || !dockDrag_.active)
+        return;
+    dockDrag_.outline = place.outline;
+    if (!outline_) {
+        outline_ = std::make_unique<QRubberBand>(QRubberBand::Rectangle);
+        outline_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    outline_->setGeometry(ToQRect(place.outline));
+    outline_->show();
+}
+
+void Tg3CustomDockTree::StopDockDrag()
+{
+    dockDrag_ = {};
+    if (outline_)
+        outline_->hide();
+    if (layer_)
+        qApp->removeEventFilter(layer_);
+}
+
+void Tg3CustomDockTree::CancelDockDrag()
+{
+    const bool wasActive = dockDrag_.active;
+    fw::Guard<TControl> control = dockDrag_.control;
+    StopDockDrag();
+    if (TControl* c = control.get(); wasActive && c && c->OnEndDock)
+        c->OnEndDock(c, nullptr, 0, 0);
+}
+
+void Tg3CustomDockTree::EndDockDrag()
+{
+    fw::Guard<TControl> control = dockDrag_.control;
+    const DropPlace place = control ? DropPlaceAt(dockDrag_.last) : DropPlace {};
+    fw::Guard<fw::TWinControl> target(place.site);
+    fw::Guard<fw::TWinControl> alive(&site_);
+    // The drag is over before the control moves: docking or floating it may
+    // free this tree.
+    StopDockDrag();
+    TControl* c = control.get();
+    if (!c)
+        return;
+    if (place.site && place.dropControl == c) {
+        // Let go over itself: it stays.
+    } else if (place.site) {
+        if (auto* host = dynamic_cast<fw::IDockSite*>(c->Parent()); host && c->Parent() != place.site)
+            if (!host->DoUnDock(place.site, *c) || !control || !target)
+                return;
+        dynamic_cast<fw::IDockSite*>(place.site)
+            ->DockDrop(*c, place.at.x(), place.at.y(), place.align, place.dropControl);
+        if (!control)
+            return;
+        if (QWidget* w = c->Widget())
+            w->setVisible(c->GetVisible());
+    } else {
+        if (!fw::FloatControl(*c, place.outline) || !control)
+            return;
+        if (alive) {
+            PruneDead();
+            if (updateCount_ == 0)
+                UpdateAll();
+        }
+    }
+    if (c->OnEndDock)
+        c->OnEndDock(c, target.get(), place.at.x(), place.at.y());
 }
 
 void Tg3CustomDockTree::FloatDocked(TControl& control)

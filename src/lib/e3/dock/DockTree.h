@@ -7,9 +7,11 @@
 #include "framework/Docking.h"
 
 #include <QColor>
+#include <QPoint>
 #include <QPointer>
 
 class QObject;
+class QRubberBand;
 
 #include <cstdint>
 #include <memory>
@@ -108,6 +110,14 @@ public:
     bool Sizing() const { return sizingZone_ != nullptr; }
     // A docked control's widget was shown or hidden.
     void VisibilityChanged(QObject* widget);
+    // A docked control whose drag kind is docking and drag mode automatic is
+    // dragged by its caption bar: over a dock site an outline shows where it
+    // would go, released there it docks, released elsewhere it floats there.
+    bool DockDragging() const { return dockDrag_.active; }
+    // The outline of the running drag in screen coordinates (empty: none).
+    fw::TRect DockDragOutline() const { return dockDrag_.outline; }
+    // Escape: the control stays where it is.
+    void CancelDockDrag();
     bool GrabbersOnTop() const { return grabbersOnTop_; }
 
 protected:
@@ -139,6 +149,19 @@ private:
     void LayoutZone(Tg3DockZone* zone, const fw::TRect& rect);
     void ShowSizingLine();
     Tg3DockZone* ZoneAt(fw::TPoint p, int32_t& htFlag) const;
+    // Where a dock drag would put its control with the mouse at global.
+    struct DropPlace {
+        fw::TWinControl* site = nullptr; // none: the control floats
+        fw::TControl* dropControl = nullptr;
+        fw::TAlign align = fw::alNone;
+        QPoint at; // in the site's client area
+        fw::TRect outline;
+    };
+    DropPlace DropPlaceAt(QPoint global) const;
+    void MoveDockDrag(QPoint global);
+    void EndDockDrag();
+    // Ends the drag without a word to anyone.
+    void StopDockDrag();
 
     fw::TWinControl& site_;
     std::vector<std::unique_ptr<Tg3DockZone>> zones_;
@@ -150,6 +173,16 @@ private:
     int32_t sizePos_ = 0;
     fw::Guard<fw::TControl> closePressed_;
     bool grabbersOnTop_ = true;
+    struct DockDrag {
+        fw::Guard<fw::TControl> control; // pressed on its caption bar
+        bool active = false;             // moved far enough: dragging
+        QPoint pressedAt;                // screen coordinates
+        QPoint grab;                     // the press from the control's top left
+        QPoint last;                     // the mouse at the last move
+        fw::TRect outline;
+    };
+    DockDrag dockDrag_;
+    std::unique_ptr<QRubberBand> outline_;
 };
 
 // The client's look: caption bars always on top, a gradient caption with the

@@ -125,9 +125,6 @@ public:
         // A plain edit window takes no dropped text; a drop would pass by the
         // input rules.
         setAcceptDrops(false);
-        // Qt would cut every text at 32767 characters, also one set by the
-        // engine; MaxLength is the control's own check on typing and pasting.
-        setMaxLength(std::numeric_limits<int>::max());
         connect(this, &QLineEdit::textChanged, this, [this] {
             if (owner_)
                 RunForEvent([this] { owner_->TextChanged(); });
@@ -136,6 +133,35 @@ public:
             if (owner_)
                 owner_->modified_ = true;
         });
+    }
+
+    // Qt would cut every text at 32767 characters, also one set by the
+    // engine; MaxLength is the control's own check on typing and pasting.
+    // Lifting the cut lays the text out anew, which a form of thousands of
+    // edits would pay for each: it goes when a longer text is about to come,
+    // or when the edit first takes the focus (before the user's first edit),
+    // keeping the caret and the selection.
+    void MakeRoom(qsizetype length)
+    {
+        if (length > maxLength())
+            Uncap();
+    }
+
+    void Uncap()
+    {
+        if (maxLength() == std::numeric_limits<int>::max())
+            return;
+        const QSignalBlocker quiet(this);
+        const int start = selectionStart();
+        const int length = selectionLength();
+        const int caret = cursorPosition();
+        setMaxLength(std::numeric_limits<int>::max());
+        if (start < 0)
+            setCursorPosition(caret);
+        else if (caret == start)
+            setSelection(start + length, -length);
+        else
+            setSelection(start, length);
     }
 
 protected:
@@ -159,12 +185,15 @@ protected:
         }
         bool handled = true;
         RunForEvent([&] { handled = owner_->KeyPress(e); });
-        if (!handled)
+        if (!handled) {
+            MakeRoom(text().size() + e->text().size());
             QLineEdit::keyPressEvent(e);
+        }
     }
 
     void focusInEvent(QFocusEvent* e) override
     {
+        Uncap();
         QLineEdit::focusInEvent(e);
         if (owner_)
             RunForEvent([&] { owner_->FocusIn(e->reason()); });
@@ -235,9 +264,10 @@ TAlignEdit::TAlignEdit(fw::TComponent* owner)
     : Te3Control(owner, {kHintWords, &Te3Edit::StaticClass}, EnabledRule::plain)
     , edit_(new EditWidget(this))
 {
+    // The colour first, so that the window gets its palette once.
+    SetColor(fw::clWindow);
     OwnWidget(edit_);
     SetTabStop(true);
-    SetColor(fw::clWindow);
     SetBounds(0, 0, 121, 21);
 }
 
@@ -291,6 +321,7 @@ void TAlignEdit::ShowText(const std::string& text)
         // Raised here rather than from Qt's signal, so that a failing handler
         // reaches the code that set the text.
         const QSignalBlocker quiet(edit_);
+        edit_->MakeRoom(shown.size());
         edit_->setText(shown);
     }
     TextChanged();
@@ -468,7 +499,9 @@ std::string TAlignEdit::GetSelText() const
 
 void TAlignEdit::SetSelText(const std::string& value)
 {
-    edit_->insert(QString::fromStdString(value));
+    const QString inserted = QString::fromStdString(value);
+    edit_->MakeRoom(edit_->text().size() + inserted.size());
+    edit_->insert(inserted);
 }
 
 void TAlignEdit::SetBorderStyle(TEditBorderStyle value)
@@ -579,7 +612,9 @@ void TAlignEdit::DeliverKey(char32_t key)
     const EditState state = CurrentState();
     if (maxLength_ > 0 && CharCount(state.text) - state.selLength + 1 > static_cast<std::size_t>(maxLength_))
         return;
-    edit_->insert(QString::fromUcs4(&key, 1));
+    const QString typed = QString::fromUcs4(&key, 1);
+    edit_->MakeRoom(edit_->text().size() + typed.size());
+    edit_->insert(typed);
     modified_ = true;
 }
 
@@ -634,7 +669,9 @@ void TAlignEdit::CheckedPaste()
     }
     if (chars.empty() && state.selLength == 0)
         return;
-    edit_->insert(QString::fromStdString(EncodeUtf8(chars)));
+    const QString pasted = QString::fromStdString(EncodeUtf8(chars));
+    edit_->MakeRoom(edit_->text().size() + pasted.size());
+    edit_->insert(pasted);
     modified_ = true;
 }
 

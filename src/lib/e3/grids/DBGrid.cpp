@@ -19,37 +19,21 @@ const fw::TClassInfo& Te3CustomDBGrid::StaticClass()
 }
 
 Te3CustomDBGrid::Te3CustomDBGrid(fw::TComponent* owner)
-    : fw::TWinControl(owner)
-    , table_(new View(this))
+    : Te3Control(owner, {kHintWords, &Te3DBGrid::StaticClass}, EnabledRule::plain)
+    , table_(OwnWidget(new View(this)))
 {
     // A flat single border one pixel wide.
     table_->setFrameShape(QFrame::Box);
     table_->setLineWidth(1);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    SetWidget(table_);
     // Presses land on the viewport.
     fw::InstallInputBridge(this, table_->viewport());
     SetBounds(0, 0, 320, 120);
 }
 
-Te3CustomDBGrid::~Te3CustomDBGrid()
-{
-    table_->Disown();
-}
-
 QTableView* Te3CustomDBGrid::Table() const
 {
     return table_;
-}
-
-bool Te3CustomDBGrid::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomDBGrid::GetLanguageClass() const
-{
-    return Te3DBGrid::StaticClass();
 }
 
 void Te3CustomDBGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y)

@@ -3,21 +3,17 @@
 // this system has no data source class, so the grid stays empty and its
 // column scaling, which works on the attached data set's columns, never runs.
 #include "e3/common/Contract.h"
-#include "e3/common/OwnedWidget.h"
+#include "e3/common/ControlBase.h"
 #include "framework/Events.h"
 
 #include <QTableView>
 
 namespace e3 {
 
-class Te3CustomDBGrid : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomDBGrid : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomDBGrid(fw::TComponent* owner);
-    ~Te3CustomDBGrid() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     bool GetScaleCol() const { return scaleCol_; }
     void SetScaleCol(bool value) { scaleCol_ = value; }

@@ -5,6 +5,7 @@
 #include "e3/dates/DateEdit.h"
 #include "e3/edits/Edit.h"
 #include "e3/numbers/RegNoEdit.h"
+#include "framework/Drag.h"
 #include "framework/StandardProps.h"
 #include "u3/Exceptions.h"
 #include "u3/StrLib.h"
@@ -365,7 +366,7 @@ const fw::TClassInfo& Te3CustomDLDrawGrid::StaticClass()
     return info;
 }
 
-const fw::TClassInfo& Te3DrawGrid::GetLanguageClass() const
+const fw::TClassInfo& DrawGridLanguageClass()
 {
     return Te3DLDrawGrid::StaticClass();
 }
@@ -409,11 +410,6 @@ void Te3CustomDLDrawGrid::Detach()
 {
     DetachDataList();
     Te3DrawGrid::Detach();
-}
-
-void Te3CustomDLDrawGrid::SetEnabled(bool value)
-{
-    Te3DrawGrid::SetEnabled(value);
 }
 
 void Te3CustomDLDrawGrid::SetLockedEdit(bool value)
@@ -489,6 +485,14 @@ void Te3CustomDLDrawGrid::SetTwoColors(bool value)
 {
     // Striping goes with whole-row selection only.
     twoColors_ = value && HasOption(goRowSelect);
+    Invalidate();
+}
+
+void Te3CustomDLDrawGrid::SetColorTwo(fw::TColor value)
+{
+    if (value == secondColor_)
+        return;
+    secondColor_ = value;
     Invalidate();
 }
 
@@ -611,9 +615,10 @@ std::string Te3CustomDLDrawGrid::GetRangeSelectRect() const
 
 int32_t Te3CustomDLDrawGrid::GetMouseCol() const
 {
-    const QPoint p = Viewport()->mapFromGlobal(QCursor::pos());
-    if (!Viewport()->rect().contains(p))
+    const QPoint at = Viewport()->mapFromGlobal(QCursor::pos());
+    if (!Viewport()->rect().contains(at))
         return -1;
+    const QPoint p = LaidOut(at);
     int32_t col = -1;
     int32_t row = -1;
     MouseToCell(p.x(), p.y(), col, row);
@@ -682,11 +687,31 @@ void Te3CustomDLDrawGrid::_Click(const std::string&)
     Click();
 }
 
-void Te3CustomDLDrawGrid::_BeginDrag(const std::string&)
+void Te3CustomDLDrawGrid::_BeginDrag(const std::string& value)
 {
-    // Dragging starts with the next mouse move past the threshold; the drag
-    // session of the framework has no immediate start from code.
-    SetDragMode(fw::dmAutomatic);
+    dragPending_ = false;
+    if (fw::DragSession::Active())
+        return;
+    if (value == "1") {
+        // The mouse moves from here on report where the grid is dragged.
+        StartDrag();
+        return;
+    }
+    // Only a press still held can turn into a drag; the threshold counts from
+    // where the mouse is now.
+    dragPending_ = leftHeld_;
+}
+
+void Te3CustomDLDrawGrid::StartDrag()
+{
+    // The press that was running ends here: the drag takes the mouse, and its
+    // release goes to the drag, not to the grid.
+    dragPending_ = false;
+    leftHeld_ = false;
+    pressSelecting_ = false;
+    state_ = gsNormal;
+    HideCellHint();
+    fw::DragSession::Begin(this);
 }
 
 void Te3CustomDLDrawGrid::_SelectAll(const std::string&)
@@ -1056,7 +1081,8 @@ void Te3CustomDLDrawGrid::DrawPictureAt(QPainter& painter, const QRect& rect, co
 {
     const int x = (rect.left() + rect.right() + 1 - picture.width()) / 2;
     const int y = (rect.top() + rect.bottom() + 1 - picture.height()) / 2;
-    painter.drawImage(QPoint(x, y), picture);
+    DrawUnmirrored(painter, QRect(QPoint(x, y), picture.size()),
+                   [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
 }
 
 void Te3CustomDLDrawGrid::DrawDataCell(QPainter& painter, int32_t col, int32_t row, const QRect& cellRect,
@@ -1134,12 +1160,19 @@ void Te3CustomDLDrawGrid::DrawDataCell(QPainter& painter, int32_t col, int32_t r
             p.setFont(font);
             p.setPen(text);
             const std::string shown = type == csString ? ShortenToWidth(w, parts.text, taRightJustify) : parts.text;
+            // A mirrored span starts at its right.
+            const QRect room = Mirrored() ? QRect(0, 0, w - 2, cellRect.height()) : QRect(2, 0, w - 2, cellRect.height());
             if (type == csString)
-                p.drawText(QRect(2, 0, w - 2, cellRect.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                p.drawText(room, (Mirrored() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter | Qt::TextSingleLine,
                            CellQText(shown));
         }
-        painter.drawImage(QRect(cellRect.left(), cellRect.top(), cellRect.width() + right, cellRect.height()), slice,
-                          QRect(left, 0, cellRect.width() + right, cellRect.height()));
+        // The slice is this column's part of the text; columns of a mirrored
+        // grid run the other way, so that part starts after the later columns.
+        const QRect target(cellRect.left(), cellRect.top(), cellRect.width() + right, cellRect.height());
+        const int32_t from = Mirrored() ? 0 : left;
+        DrawUnmirrored(painter, target, [&](QPainter& p, const QRect& r) {
+            p.drawImage(r, slice, QRect(from, 0, cellRect.width() + right, cellRect.height()));
+        });
     }
 }
 
@@ -1167,7 +1200,8 @@ void Te3CustomDLDrawGrid::DrawCellText(QPainter& painter, const QRect& rect, int
         const int32_t grown = (measured.height() + base - 1) / base * base;
         if (!IsBlank(text) && grown > needed && !(titleVisible_ && row == 0))
             needed = grown;
-        painter.drawText(rect.adjusted(2, 2, -2, -2), AlignFlags(alignment, vertAlign) | Qt::TextWordWrap, q);
+        const int flags = ShownAlignment(painter, AlignFlags(alignment, vertAlign) | Qt::TextWordWrap);
+        DrawUnmirrored(painter, rect.adjusted(2, 2, -2, -2), [&](QPainter& p, const QRect& r) { p.drawText(r, flags, q); });
         return;
     }
     const TDLColumn* column = columns_->Find(DataColumn(col));
@@ -1178,8 +1212,9 @@ void Te3CustomDLDrawGrid::DrawCellText(QPainter& painter, const QRect& rect, int
         available -= RowHeights(0) + 2;
         shown = ShortenToWidth(available, shown, mode);
     }
-    painter.drawText(QRect(rect.left() + 2, rect.top() + 2, std::max(0, available - 4), rect.height() - 4),
-                     AlignFlags(alignment, vertAlign) | Qt::TextSingleLine, CellQText(shown));
+    const int flags = ShownAlignment(painter, AlignFlags(alignment, vertAlign) | Qt::TextSingleLine);
+    DrawUnmirrored(painter, QRect(rect.left() + 2, rect.top() + 2, std::max(0, available - 4), rect.height() - 4),
+                   [&](QPainter& p, const QRect& r) { p.drawText(r, flags, CellQText(shown)); });
 }
 
 void Te3CustomDLDrawGrid::DrawCellImage(QPainter& painter, const QRect& rect, const std::string& name,
@@ -1207,7 +1242,8 @@ void Te3CustomDLDrawGrid::DrawCellImage(QPainter& painter, const QRect& rect, co
         y = rect.bottom() + 1 - image.height();
     painter.save();
     painter.setClipRect(rect);
-    painter.drawImage(QPoint(x, y), image);
+    DrawUnmirrored(painter, QRect(QPoint(x, y), image.size()),
+                   [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), image); });
     painter.restore();
 }
 
@@ -1233,7 +1269,7 @@ void Te3CustomDLDrawGrid::PaintEmpty(QPainter& painter)
     }
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-    painter.drawImage(area.topLeft(), picture);
+    DrawUnmirrored(painter, area, [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
     painter.restore();
 }
 
@@ -1273,7 +1309,7 @@ void Te3CustomDLDrawGrid::PaintWatermark(QPainter& painter)
     }
     painter.save();
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-    painter.drawImage(QPoint(0, 0), picture);
+    DrawUnmirrored(painter, picture.rect(), [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
     painter.restore();
 }
 
@@ -1355,6 +1391,10 @@ void Te3CustomDLDrawGrid::DoDblClick()
 void Te3CustomDLDrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y)
 {
     fw::Guard<Te3CustomDLDrawGrid> self(this);
+    dragPending_ = false;
+    dragOrigin_ = QPoint(x, y);
+    if (button == fw::mbLeft)
+        leftHeld_ = true;
     const QPoint p = ToClient(x, y);
     int32_t col = -1;
     int32_t row = -1;
@@ -1438,6 +1478,10 @@ void Te3CustomDLDrawGrid::DoMouseUp(fw::TMouseButton button, fw::TShiftState shi
     const int32_t from = moveFrom_;
     const int32_t to = moveTo_;
     const int32_t sized = sizingCol_;
+    if (button == fw::mbLeft) {
+        leftHeld_ = false;
+        dragPending_ = false;
+    }
     Te3DrawGrid::DoMouseUp(button, shift, x, y);
     if (!self || button != fw::mbLeft)
         return;
@@ -1498,6 +1542,16 @@ void Te3CustomDLDrawGrid::ColumnMoved(int32_t from, int32_t to)
 void Te3CustomDLDrawGrid::DoMouseMove(fw::TShiftState shift, int32_t x, int32_t y)
 {
     fw::Guard<Te3CustomDLDrawGrid> self(this);
+    if (dragPending_) {
+        if (!(shift & ShiftBit(fw::ssLeft))) {
+            dragPending_ = false;
+        } else if ((QPoint(x, y) - dragOrigin_).manhattanLength() >= fw::DragThreshold) {
+            StartDrag();
+            return;
+        }
+    } else if (!fw::DragSession::Active()) {
+        dragOrigin_ = QPoint(x, y);
+    }
     Te3DrawGrid::DoMouseMove(shift, x, y);
     if (!self || state_ != gsNormal)
         return;
@@ -1596,7 +1650,7 @@ void Te3CustomDLDrawGrid::ShowCellEditor(int32_t col, int32_t row, bool force)
     }
     editorRow_ = row;
     editorCol_ = col;
-    const QRect cell = CellRect(col, row + 1);
+    const QRect cell = Physical(CellRect(col, row + 1));
     if (cell.isNull())
         return;
     const QPoint origin = Viewport()->mapTo(ScrollArea(), QPoint(0, 0));
@@ -1705,7 +1759,7 @@ void Te3CustomDLDrawGrid::ShowCellHint(int32_t col, int32_t row)
     const QRect measured = fm.boundingRect(QRect(0, 0, GetWidth(), 100000), Qt::TextWordWrap, text);
     hint_->setText(text);
     hint_->resize(measured.width() + 5, measured.height() + 5);
-    hint_->move(Viewport()->mapToGlobal(cell.topLeft()));
+    hint_->move(Viewport()->mapToGlobal(Physical(cell).topLeft()));
     hint_->show();
     hintCol_ = col;
     hintRow_ = row;

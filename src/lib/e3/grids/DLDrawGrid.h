@@ -159,8 +159,6 @@ public:
     explicit Te3CustomDLDrawGrid(fw::TComponent* owner);
     ~Te3CustomDLDrawGrid() override;
 
-    void SetEnabled(bool value) override;
-
     // Published.
     bool GetLockedEdit() const { return lockedEdit_; }
     void SetLockedEdit(bool value);
@@ -183,6 +181,9 @@ public:
     void SetTitleHeight(int32_t value);
     bool GetTwoColors() const { return twoColors_; }
     void SetTwoColors(bool value);
+    // The colour of every second row while striping.
+    fw::TColor GetColorTwo() const { return secondColor_; }
+    void SetColorTwo(fw::TColor value);
     bool GetAdjustRows() const { return adjustRows_; }
     void SetAdjustRows(bool value) { adjustRows_ = value; }
     bool GetIndicator() const { return indicator_; }
@@ -198,7 +199,10 @@ public:
     void _ReDrawSize(const std::string& value);
     void _ClearSelect(const std::string& value);
     void _Click(const std::string& value);
+    // "1" starts dragging the grid at once; anything else once the mouse,
+    // its left button held, has moved the drag threshold.
     void _BeginDrag(const std::string& value);
+    bool DragPending() const { return dragPending_; }
     void _SelectAll(const std::string& value);
     void _SetFocus(const std::string& value);
     void _ShowEditor(const std::string& value);
@@ -370,6 +374,11 @@ private:
     int32_t hintCol_ = -1;
     int32_t hintRow_ = -1;
     bool suppressUp_ = false;
+    // A drag asked for by the engine, waiting for the mouse to move.
+    void StartDrag();
+    bool dragPending_ = false;
+    bool leftHeld_ = false;
+    QPoint dragOrigin_;
     Watermark watermark_;
     bool indicator_ = false;
     std::vector<int32_t> selectedRows_;

@@ -1,5 +1,7 @@
 #include "e3/grids/DrawGrid.h"
 
+#include "e3/grids/InplaceEdit.h"
+
 #include "framework/InputBridge.h"
 #include "framework/StandardProps.h"
 
@@ -27,6 +29,7 @@ const fw::TEventType FixedCellCheckEventType {"TFixedCellCheckEvent", typeid(TFi
 
 namespace {
 
+constexpr uint16_t vkReturn = 0x0D, vkF2 = 0x71;
 constexpr uint16_t vkTab = 0x09, vkPrior = 0x21, vkNext = 0x22, vkEnd = 0x23, vkHome = 0x24, vkLeft = 0x25,
                    vkUp = 0x26, vkRight = 0x27, vkDown = 0x28;
 constexpr fw::TShiftState ShiftBit(fw::TShiftStateBit b) { return fw::TShiftState {1} << b; }
@@ -97,44 +100,41 @@ int32_t ScaleColumnWidths(std::vector<TScaleColumn>& columns, int32_t clientWidt
 // ---------------------------------------------------------------------------
 
 // The scroll area: hands paints, scroll bar moves and focus to the grid.
-class Te3DrawGrid::View : public QAbstractScrollArea {
+class Te3DrawGrid::View : public OwnedWidget<QAbstractScrollArea, Te3DrawGrid> {
 public:
     explicit View(Te3DrawGrid* grid)
-        : grid_(grid)
+        : OwnedWidget(grid)
     {
         setFocusPolicy(Qt::StrongFocus);
         viewport()->setMouseTracking(true);
         viewport()->setAutoFillBackground(false);
         connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-            if (grid_ && !grid_->updatingBars_)
-                grid_->SetTopRow(grid_->fixedRows_ + value);
+            if (owner_ && !owner_->updatingBars_)
+                owner_->SetTopRow(owner_->fixedRows_ + value);
         });
         connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
-            if (grid_ && !grid_->updatingBars_)
-                grid_->SetLeftCol(grid_->fixedCols_ + value);
+            if (owner_ && !owner_->updatingBars_)
+                owner_->SetLeftCol(owner_->fixedCols_ + value);
         });
     }
-
-    void Disown() { grid_ = nullptr; }
 
 protected:
     bool viewportEvent(QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && grid_) {
+        if (event->type() == QEvent::Paint && owner_) {
             QPainter painter(viewport());
-            grid_->canvas_ = &painter;
-            grid_->Paint(painter);
-            grid_->canvas_ = nullptr;
+            if (owner_->Mirrored())
+                painter.setTransform(QTransform(-1, 0, 0, 1, owner_->ClientWidth(), 0));
+            owner_->canvas_ = &painter;
+            owner_->Paint(painter);
+            owner_->canvas_ = nullptr;
             return true;
         }
-        if (event->type() == QEvent::Leave && grid_)
+        if (event->type() == QEvent::Leave && owner_)
             viewport()->unsetCursor();
         return QAbstractScrollArea::viewportEvent(event);
     }
     void scrollContentsBy(int, int) override {}
-
-private:
-    Te3DrawGrid* grid_;
 };
 
 const fw::TClassInfo& Te3DrawGrid::StaticClass()
@@ -144,10 +144,11 @@ const fw::TClassInfo& Te3DrawGrid::StaticClass()
 }
 
 Te3DrawGrid::Te3DrawGrid(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &DrawGridLanguageClass}, EnabledRule::plain)
     , area_(new View(this))
 {
-    SetWidget(area_);
+    // The window is known before the framework asks for a repaint.
+    OwnWidget(static_cast<View*>(area_));
     fw::InstallInputBridge(this, area_->viewport());
     colWidths_.assign(static_cast<size_t>(colCount_), defaultColWidth_);
     options_ = DefaultOptions;
@@ -159,12 +160,11 @@ Te3DrawGrid::Te3DrawGrid(fw::TComponent* owner)
 Te3DrawGrid::~Te3DrawGrid()
 {
     OnChangeFocus = nullptr;
-    static_cast<View*>(area_)->Disown();
-}
-
-bool Te3DrawGrid::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
+    if (editor_) {
+        editor_->Disown();
+        delete editor_;
+        editor_ = nullptr;
+    }
 }
 
 QWidget* Te3DrawGrid::Viewport() const
@@ -370,6 +370,14 @@ void Te3DrawGrid::FocusCell(int32_t col, int32_t row, bool moveAnchor)
     ScrollInView(col, row);
     (void)oldRow;
     Invalidate();
+    // An editor that is always shown goes along to the new cell.
+    if (AlwaysShowEditor() && EditorMode() && (editCol_ != col_ || editRow_ != row_))
+        ShowEditor();
+}
+
+bool Te3DrawGrid::AlwaysShowEditor() const
+{
+    return HasOption(goEditing) && HasOption(goAlwaysShowEditor);
 }
 
 void Te3DrawGrid::ScrollInView(int32_t col, int32_t row)
@@ -433,6 +441,8 @@ void Te3DrawGrid::SetLeftCol(int32_t value)
 
 void Te3DrawGrid::TopLeftChanged()
 {
+    if (EditorMode())
+        PlaceEditor();
     if (OnTopLeftChanged)
         OnTopLeftChanged(this);
 }
@@ -646,31 +656,94 @@ void Te3DrawGrid::MouseToCell(int32_t x, int32_t y, int32_t& col, int32_t& row) 
     }
 }
 
-int32_t Te3DrawGrid::ColumnDividerAt(int32_t x, int32_t y) const
+namespace {
+
+// The column (or row) whose divider, the line after it, lies at pos: the
+// fixed ones first, then the scrolled ones from first on, up to limit. A zone
+// on both sides of the line picks it up. -1 when none.
+template <class Extent>
+int32_t DividerAt(int32_t pos, int32_t count, int32_t fixed, int32_t first, int32_t line, int32_t limit,
+                  Extent extent)
 {
-    if (y < 0 || y >= FixedHeight())
-        return -1;
-    const int32_t lineW = HasOption(goVertLine) || HasOption(goFixedVertLine) ? gridLineWidth_ : 0;
-    int32_t pos = 0;
-    const int32_t width = ClientWidth();
-    for (int32_t c = 0; c < colCount_; ++c) {
-        if (c == fixedCols_)
-            c = leftCol_;
-        pos += ColWidths(c);
-        // The divider is the line after the column; a zone on both sides
-        // picks it up.
-        if (x >= pos - DividerZone && x <= pos + lineW + DividerZone - 1)
-            return c;
-        pos += lineW;
-        if (pos > width)
+    int32_t edge = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        if (i == fixed)
+            i = first;
+        edge += extent(i);
+        if (pos >= edge - DividerZone && pos <= edge + line + DividerZone - 1)
+            return i;
+        edge += line;
+        if (edge > limit)
             break;
     }
     return -1;
 }
 
+} // namespace
+
+int32_t Te3DrawGrid::ColumnDividerAt(int32_t x, int32_t y) const
+{
+    if (y < 0 || y >= FixedHeight())
+        return -1;
+    const int32_t lineW = HasOption(goVertLine) || HasOption(goFixedVertLine) ? gridLineWidth_ : 0;
+    return DividerAt(x, colCount_, fixedCols_, leftCol_, lineW, ClientWidth(), [this](int32_t c) { return ColWidths(c); });
+}
+
+int32_t Te3DrawGrid::RowDividerAt(int32_t x, int32_t y) const
+{
+    if (x < 0 || x >= FixedWidth())
+        return -1;
+    const int32_t lineH = HasOption(goHorzLine) || HasOption(goFixedHorzLine) ? gridLineWidth_ : 0;
+    return DividerAt(y, rowCount_, fixedRows_, topRow_, lineH, ClientHeight(),
+                     [this](int32_t r) { return RowHeights(r); });
+}
+
 QPoint Te3DrawGrid::ToClient(int32_t x, int32_t y) const
 {
-    return area_->viewport()->mapFrom(area_, QPoint(x, y));
+    return LaidOut(area_->viewport()->mapFrom(area_, QPoint(x, y)));
+}
+
+bool Te3DrawGrid::Mirrored() const
+{
+    return GetBiDiMode() == fw::bdRightToLeft;
+}
+
+QPoint Te3DrawGrid::LaidOut(QPoint viewportPoint) const
+{
+    if (Mirrored())
+        viewportPoint.setX(ClientWidth() - 1 - viewportPoint.x());
+    return viewportPoint;
+}
+
+QRect Te3DrawGrid::Physical(const QRect& laidOut) const
+{
+    if (!Mirrored() || laidOut.isNull())
+        return laidOut;
+    return QRect(ClientWidth() - laidOut.x() - laidOut.width(), laidOut.y(), laidOut.width(), laidOut.height());
+}
+
+int Te3DrawGrid::ShownAlignment(const QPainter& painter, int flags)
+{
+    if (painter.transform().m11() >= 0)
+        return flags;
+    const int horizontal = flags & (Qt::AlignLeft | Qt::AlignRight);
+    if (horizontal == Qt::AlignLeft || horizontal == Qt::AlignRight)
+        flags = (flags & ~horizontal) | (horizontal == Qt::AlignLeft ? Qt::AlignRight : Qt::AlignLeft);
+    return flags;
+}
+
+void Te3DrawGrid::DrawUnmirrored(QPainter& painter, const QRect& laidOut,
+                                 const std::function<void(QPainter&, const QRect&)>& draw)
+{
+    if (painter.transform().m11() >= 0) {
+        draw(painter, laidOut);
+        return;
+    }
+    const QRect shown = painter.transform().mapRect(laidOut);
+    painter.save();
+    painter.resetTransform();
+    draw(painter, shown);
+    painter.restore();
 }
 
 // --- painting -----------------------------------------------------------------------
@@ -682,9 +755,9 @@ void Te3DrawGrid::Invalidate()
 
 void Te3DrawGrid::InvalidateCell(int32_t col, int32_t row)
 {
-    const QRect r = CellRect(col, row);
+    const QRect r = Physical(CellRect(col, row));
     if (!r.isEmpty())
-        area_->viewport()->update(r.adjusted(0, 0, gridLineWidth_, gridLineWidth_));
+        area_->viewport()->update(r.adjusted(-gridLineWidth_, 0, gridLineWidth_, gridLineWidth_));
 }
 
 void Te3DrawGrid::InvalidateRow(int32_t row)
@@ -832,7 +905,10 @@ void Te3DrawGrid::DrawStr(const QRect& rect, const std::string& text, TAlignment
     const int flags = Qt::AlignVCenter | Qt::TextSingleLine |
                       (alignment == taRightJustify ? Qt::AlignRight
                                                    : alignment == taCenter ? Qt::AlignHCenter : Qt::AlignLeft);
-    canvas_->drawText(rect.adjusted(2, 0, -2, 0), flags, QString::fromStdString(text));
+    const int shown = ShownAlignment(*canvas_, flags);
+    DrawUnmirrored(*canvas_, rect.adjusted(2, 0, -2, 0), [&](QPainter& p, const QRect& r) {
+        p.drawText(r, shown, QString::fromStdString(text));
+    });
 }
 
 void Te3DrawGrid::DrawPicture(const QRect& rect, const QImage& picture)
@@ -841,7 +917,8 @@ void Te3DrawGrid::DrawPicture(const QRect& rect, const QImage& picture)
         return;
     const int x = (rect.left() + rect.right() + 1 - picture.width()) / 2;
     const int y = (rect.top() + rect.bottom() + 1 - picture.height()) / 2;
-    canvas_->drawImage(QPoint(x, y), picture);
+    DrawUnmirrored(*canvas_, QRect(QPoint(x, y), picture.size()),
+                   [&](QPainter& p, const QRect& r) { p.drawImage(r.topLeft(), picture); });
 }
 
 void Te3DrawGrid::ApplyColor()
@@ -852,6 +929,140 @@ void Te3DrawGrid::ApplyColor()
 void Te3DrawGrid::ApplyFont()
 {
     Invalidate();
+}
+
+// --- cell editor --------------------------------------------------------------------
+
+bool Te3DrawGrid::EditorMode() const
+{
+    return editor_ && !editor_->isHidden();
+}
+
+void Te3DrawGrid::ShowEditor()
+{
+    fw::Guard<Te3DrawGrid> self(this);
+    if (!HasOption(goEditing) || HasOption(goRowSelect) || col_ < fixedCols_ || row_ < fixedRows_)
+        return;
+    bool allow = true;
+    if (OnShowEditor) {
+        OnShowEditor(this, col_, row_, allow);
+        if (!self)
+            return;
+    }
+    if (!allow)
+        return;
+    if (EditorMode() && editCol_ == col_ && editRow_ == row_)
+        return;
+    if (EditorMode())
+        HideEditor(true);
+    if (!self)
+        return;
+    TEditStyle style = esSimple;
+    TAlignment alignment = taLeftJustify;
+    int32_t maxLength = 0;
+    std::string text;
+    if (OnGetEditStyle)
+        OnGetEditStyle(this, col_, row_, style);
+    if (self && OnGetEditAlign)
+        OnGetEditAlign(this, col_, row_, alignment);
+    if (self && OnGetEditLimit)
+        OnGetEditLimit(this, maxLength);
+    if (self && OnGetEditText)
+        OnGetEditText(this, col_, row_, text);
+    if (!self)
+        return;
+    if (!editor_)
+        editor_ = new TRxInplaceEdit(this);
+    editCol_ = col_;
+    editRow_ = row_;
+    editor_->Take(style, alignment, maxLength, text);
+    PlaceEditor();
+    editor_->show();
+    editor_->setFocus(Qt::OtherFocusReason);
+}
+
+void Te3DrawGrid::PlaceEditor()
+{
+    if (!editor_)
+        return;
+    const QRect cell = CellRect(editCol_, editRow_);
+    if (cell.isEmpty()) {
+        editor_->Place(QRect(-10000, -10000, editor_->width(), editor_->height()));
+        return;
+    }
+    editor_->Place(Physical(cell));
+}
+
+void Te3DrawGrid::HideEditor(bool store)
+{
+    if (!EditorMode())
+        return;
+    fw::Guard<Te3DrawGrid> self(this);
+    editor_->CloseUp(false);
+    const bool hadFocus = editor_->hasFocus() || editor_->Line()->hasFocus();
+    const std::string text = editor_->Text();
+    const int32_t col = editCol_, row = editRow_;
+    editor_->hide();
+    editCol_ = editRow_ = -1;
+    if (hadFocus)
+        SetFocus();
+    if (store && OnSetEditText)
+        OnSetEditText(this, col, row, text);
+    if (self)
+        InvalidateCell(col, row);
+}
+
+void Te3DrawGrid::CancelEdit()
+{
+    if (!EditorMode() || HasOption(goAlwaysShowEditor))
+        return;
+    HideEditor(false);
+    if (OnCancelEdit)
+        OnCancelEdit(this);
+}
+
+bool Te3DrawGrid::AcceptEditKey(char32_t& key)
+{
+    return OnAcceptEditKey ? OnAcceptEditKey(this, key) : true;
+}
+
+void Te3DrawGrid::EditChanged()
+{
+    if (!HasOption(goAlwaysShowEditor) && OnEditChange)
+        OnEditChange(this);
+}
+
+void Te3DrawGrid::EditButtonClick()
+{
+    if (OnEditButtonClick)
+        OnEditButtonClick(this);
+}
+
+void Te3DrawGrid::PickListItems(std::vector<std::string>& items)
+{
+    if (OnGetPicklist && EditorMode())
+        OnGetPicklist(this, editCol_, editRow_, items);
+}
+
+void Te3DrawGrid::EditorKey(uint16_t key, fw::TShiftState shift)
+{
+    fw::Guard<Te3DrawGrid> self(this);
+    if (AlwaysShowEditor()) {
+        // The editor stays: Enter stores its text, a move takes it along.
+        if (key == vkReturn) {
+            if (OnSetEditText)
+                OnSetEditText(this, editCol_, editRow_, editor_->Text());
+            return;
+        }
+        uint16_t k = key;
+        DoKeyDown(k, shift);
+        return;
+    }
+    HideEditor(true);
+    if (!self || key == vkReturn)
+        return;
+    uint16_t k = key;
+    DoKeyDown(k, shift);
 }
 
 // --- input --------------------------------------------------------------------------
@@ -893,9 +1104,48 @@ void Te3DrawGrid::ColumnMoved(int32_t from, int32_t to)
         OnColumnMoved(this, from, to);
 }
 
+void Te3DrawGrid::MoveRow(int32_t from, int32_t to)
+{
+    if (from < 0 || from >= rowCount_ || to < 0 || to >= rowCount_ || from == to)
+        return;
+    // Only rows of their own height are stored: the rows between the two
+    // places shift by one, the moved one lands on its target.
+    std::unordered_map<int32_t, int32_t> moved;
+    moved.reserve(rowHeights_.size());
+    for (const auto& [row, height] : rowHeights_) {
+        int32_t at = row;
+        if (row == from)
+            at = to;
+        else if (from < to && row > from && row <= to)
+            at = row - 1;
+        else if (from > to && row >= to && row < from)
+            at = row + 1;
+        moved.emplace(at, height);
+    }
+    rowHeights_.swap(moved);
+    RowMoved(from, to);
+    Invalidate();
+}
+
+void Te3DrawGrid::RowMoved(int32_t from, int32_t to)
+{
+    if (OnRowMoved)
+        OnRowMoved(this, from, to);
+}
+
 void Te3DrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y)
 {
     fw::Guard<Te3DrawGrid> self(this);
+    const bool wasCurrent = [&] {
+        const QPoint p = ToClient(x, y);
+        int32_t c = -1, r = -1;
+        MouseToCell(p.x(), p.y(), c, r);
+        return c == col_ && r == row_ && !EditorMode();
+    }();
+    // Every press first takes the editor away.
+    HideEditor(true);
+    if (!self)
+        return;
     if (!Focused() && GetEnabled() && GetVisible()) {
         SetFocus();
     }
@@ -903,9 +1153,14 @@ void Te3DrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, in
     int32_t col = -1;
     int32_t row = -1;
     MouseToCell(p.x(), p.y(), col, row);
+    editOnRelease_ = button == fw::mbLeft && wasCurrent && !(shift & ShiftBit(fw::ssDouble)) &&
+                     HasOption(goEditing) && col >= fixedCols_ && row >= fixedRows_;
     const bool fixedCell = col >= 0 && row >= 0 && (col < fixedCols_ || row < fixedRows_);
     const bool moving = HasOption(goColMoving) || HasOption(goRowMoving);
-    if (button == fw::mbRight && fixedButtons_ && moving && fixedCell)
+    // With fixed buttons the left button presses them; the right one drags
+    // fixed cells to move their rows or columns.
+    const bool rightDrag = button == fw::mbRight && fixedButtons_ && moving && fixedCell;
+    if (rightDrag)
         button = fw::mbLeft;
     if (button == fw::mbLeft) {
         if ((shift & ShiftBit(fw::ssDouble)) && !(fixedButtons_ && fixedCell)) {
@@ -913,7 +1168,7 @@ void Te3DrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, in
             fw::TWinControl::DoMouseDown(button, shift, x, y);
             return;
         }
-        if (fixedButtons_ && fixedCell) {
+        if (fixedButtons_ && fixedCell && !rightDrag) {
             bool enabled = true;
             if (OnCheckButton)
                 OnCheckButton(this, col, row, enabled);
@@ -930,15 +1185,25 @@ void Te3DrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, in
             return;
         }
         const int32_t divider = HasOption(goColSizing) ? ColumnDividerAt(p.x(), p.y()) : -1;
+        const int32_t rowDivider = divider < 0 && HasOption(goRowSizing) ? RowDividerAt(p.x(), p.y()) : -1;
         if (divider >= 0) {
             state_ = gsColSizing;
             sizingCol_ = divider;
-            sizingStartX_ = p.x();
-            sizingStartWidth_ = ColWidths(divider);
+            sizingStart_ = p.x();
+            sizingStartExtent_ = ColWidths(divider);
+        } else if (rowDivider >= 0) {
+            state_ = gsRowSizing;
+            sizingRow_ = rowDivider;
+            sizingStart_ = p.y();
+            sizingStartExtent_ = RowHeights(rowDivider);
         } else if (HasOption(goColMoving) && row >= 0 && row < fixedRows_ && col >= fixedCols_) {
             state_ = gsColMoving;
             moveFrom_ = col;
             moveTo_ = col;
+        } else if (HasOption(goRowMoving) && col >= 0 && col < fixedCols_ && row >= fixedRows_) {
+            state_ = gsRowMoving;
+            moveFrom_ = row;
+            moveTo_ = row;
         } else if (col >= fixedCols_ && row >= fixedRows_) {
             state_ = gsSelecting;
             const bool extend = HasOption(goRangeSelect) && (shift & ShiftBit(fw::ssShift));
@@ -965,11 +1230,18 @@ void Te3DrawGrid::DoMouseMove(fw::TShiftState shift, int32_t x, int32_t y)
     }
     switch (state_) {
     case gsColSizing:
-        SetColWidths(sizingCol_, sizingStartWidth_ + p.x() - sizingStartX_);
+        SetColWidths(sizingCol_, sizingStartExtent_ + p.x() - sizingStart_);
+        break;
+    case gsRowSizing:
+        SetRowHeights(sizingRow_, sizingStartExtent_ + p.y() - sizingStart_);
         break;
     case gsColMoving:
         if (col >= fixedCols_)
             moveTo_ = col;
+        break;
+    case gsRowMoving:
+        if (row >= fixedRows_)
+            moveTo_ = row;
         break;
     case gsSelecting:
         if (HasOption(goRangeSelect) && col >= fixedCols_ && row >= fixedRows_)
@@ -978,6 +1250,8 @@ void Te3DrawGrid::DoMouseMove(fw::TShiftState shift, int32_t x, int32_t y)
     default:
         if (HasOption(goColSizing) && ColumnDividerAt(p.x(), p.y()) >= 0)
             area_->viewport()->setCursor(Qt::SplitHCursor);
+        else if (HasOption(goRowSizing) && RowDividerAt(p.x(), p.y()) >= 0)
+            area_->viewport()->setCursor(Qt::SplitVCursor);
         else
             area_->viewport()->unsetCursor();
         break;
@@ -1010,12 +1284,45 @@ void Te3DrawGrid::DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, int3
             if (!self)
                 return;
         }
+    } else if (state == gsRowSizing) {
+        if (OnRowSized) {
+            OnRowSized(this);
+            if (!self)
+                return;
+        }
     } else if (state == gsColMoving) {
         if (moveTo_ >= 0 && moveTo_ != moveFrom_)
             MoveColumn(moveFrom_, moveTo_);
         if (!self)
             return;
+    } else if (state == gsRowMoving) {
+        if (moveTo_ >= 0 && moveTo_ != moveFrom_)
+            MoveRow(moveFrom_, moveTo_);
+        if (!self)
+            return;
+    } else if (state == gsSelecting && AlwaysShowEditor() && button == fw::mbLeft) {
+        // The press took the editor away; it comes back on the cell now current.
+        editOnRelease_ = false;
+        ShowEditor();
+        if (!self)
+            return;
+    } else if (state == gsSelecting && editOnRelease_ && button == fw::mbLeft) {
+        // A click on the cell that was already current opens its editor.
+        editOnRelease_ = false;
+        const QPoint p = ToClient(x, y);
+        int32_t col = -1;
+        int32_t row = -1;
+        MouseToCell(p.x(), p.y(), col, row);
+        if (col == col_ && row == row_) {
+            ShowEditor();
+            if (!self)
+                return;
+        }
     }
+    editOnRelease_ = false;
+    // The right button that moved a row or column is released as the left.
+    if (button == fw::mbRight && (state == gsRowMoving || state == gsColMoving))
+        button = fw::mbLeft;
     fw::TWinControl::DoMouseUp(button, shift, x, y);
 }
 
@@ -1030,6 +1337,10 @@ void Te3DrawGrid::DoKeyDown(uint16_t& key, fw::TShiftState shift)
     fw::TWinControl::DoKeyDown(key, shift);
     if (!self || key == 0)
         return;
+    if (HasOption(goEditing) && (key == vkF2 || key == vkReturn) && !EditorMode()) {
+        ShowEditor();
+        return;
+    }
     const bool extend = (shift & ShiftBit(fw::ssShift)) != 0;
     const bool ctrl = (shift & ShiftBit(fw::ssCtrl)) != 0;
     const int32_t page = std::max(1, GetVisibleRowCount());
@@ -1048,6 +1359,22 @@ void Te3DrawGrid::DoKeyDown(uint16_t& key, fw::TShiftState shift)
         MoveCurrent(extend ? col_ - 1 : col_ + 1, row_, false);
         break;
     default: return;
+    }
+}
+
+void Te3DrawGrid::DoKeyPress(char32_t& key)
+{
+    fw::Guard<Te3DrawGrid> self(this);
+    fw::TWinControl::DoKeyPress(key);
+    if (!self || key < 32 || !HasOption(goEditing) || EditorMode())
+        return;
+    // A typed character starts editing with that character.
+    if (!AcceptEditKey(key) || !self)
+        return;
+    ShowEditor();
+    if (self && EditorMode()) {
+        editor_->Line()->setText(QString::fromUcs4(&key, 1));
+        EditChanged();
     }
 }
 

@@ -8,6 +8,7 @@
 // Coordinates: "client" coordinates are those of the cell area (the scroll
 // area's viewport); cells are addressed as (column, row), both from 0.
 #include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/common/ScrollingClient.h"
 #include "e3/edits/Edit.h"
 #include "framework/Events.h"
@@ -53,10 +54,25 @@ struct TGridRect {
     bool operator==(const TGridRect&) const = default;
 };
 
+// How the cell editor offers more than typing: nothing, an ellipsis button,
+// a pick list.
+enum TEditStyle { esSimple, esEllipsis, esPickList };
+class TRxInplaceEdit;
+
 using TDrawCellEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, const fw::TRect& rect,
                                           TGridDrawState state)>;
 using TFixedCellClickEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row)>;
 using TFixedCellCheckEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, bool& enabled)>;
+// The cell editor's events.
+using TAcceptKeyEvent = std::function<bool(fw::TObject* sender, char32_t& key)>;
+using TEditLimitEvent = std::function<void(fw::TObject* sender, int32_t& maxLength)>;
+using TEditShowEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, bool& allowEdit)>;
+using TEditAlignEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, TAlignment& alignment)>;
+using TEditStyleEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, TEditStyle& style)>;
+using TPicklistEvent =
+    std::function<void(fw::TObject* sender, int32_t col, int32_t row, std::vector<std::string>& pickList)>;
+using TGetEditEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, std::string& value)>;
+using TSetEditEvent = std::function<void(fw::TObject* sender, int32_t col, int32_t row, const std::string& value)>;
 extern const fw::TEventType DrawCellEventType;
 extern const fw::TEventType FixedCellClickEventType;
 extern const fw::TEventType FixedCellCheckEventType;
@@ -77,14 +93,14 @@ struct TScaleColumn {
 int32_t ScaleColumnWidths(std::vector<TScaleColumn>& columns, int32_t clientWidth, bool verticalLines,
                           int32_t keepCol = -1);
 
-class Te3DrawGrid : public fw::TWinControl, public ITranslatableControl {
+// The design class the draw grid family answers for translation.
+const fw::TClassInfo& DrawGridLanguageClass();
+
+class Te3DrawGrid : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3DrawGrid(fw::TComponent* owner);
     ~Te3DrawGrid() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
     int32_t ClientWidth() const override;
@@ -141,13 +157,21 @@ public:
     TGridState GridState() const { return state_; }
 
     // Geometry in client coordinates; an empty rectangle for a cell that does
-    // not show.
+    // not show. The grid lays its cells out from the left; a right-to-left
+    // grid (BiDiMode bdRightToLeft) shows them mirrored: Physical turns a
+    // laid-out rectangle into the one on screen, ToClient takes a point of the
+    // control to the laid-out coordinates that the hit tests below use.
     QRect CellRect(int32_t col, int32_t row) const;
+    bool Mirrored() const;
+    QRect Physical(const QRect& laidOut) const;
     // The cell under a client point; -1 each outside the cells.
     void MouseToCell(int32_t x, int32_t y, int32_t& col, int32_t& row) const;
     // The column whose right divider lies at x (within the hit zone), in the
     // fixed rows; -1 when none.
     int32_t ColumnDividerAt(int32_t x, int32_t y) const;
+    // The row whose lower divider lies at y (within the hit zone), in the
+    // fixed columns; -1 when none.
+    int32_t RowDividerAt(int32_t x, int32_t y) const;
     int32_t FixedWidth() const;
     int32_t FixedHeight() const;
 
@@ -176,11 +200,47 @@ public:
     fw::TNotifyEvent OnChangeFocus;
     TFixedCellClickEvent OnFixedCellClick;
     fw::TNotifyEvent OnColumnSized;
+    // The cell editor (with goEditing): its text comes from OnGetEditText and
+    // goes to OnSetEditText when the editor is left.
+    TAcceptKeyEvent OnAcceptEditKey;
+    fw::TNotifyEvent OnCancelEdit;
+    TEditLimitEvent OnGetEditLimit;
+    fw::TNotifyEvent OnEditChange;
+    TEditShowEvent OnShowEditor;
+    TEditAlignEvent OnGetEditAlign;
+    TEditStyleEvent OnGetEditStyle;
+    TPicklistEvent OnGetPicklist;
+    fw::TNotifyEvent OnEditButtonClick;
+    TGetEditEvent OnGetEditText;
+    TSetEditEvent OnSetEditText;
+
+    // Opens the editor over the current cell when the options and
+    // OnShowEditor allow it; hides it, storing its text unless told not to.
+    void ShowEditor();
+    void HideEditor(bool store = true);
+    bool EditorMode() const;
+    // goEditing with goAlwaysShowEditor: once shown, the editor stays and
+    // follows the current cell.
+    bool AlwaysShowEditor() const;
+    TRxInplaceEdit* InplaceEditor() const { return editor_; }
+
+    // What the editor asks of its grid.
+    bool AcceptEditKey(char32_t& key);
+    void EditChanged();
+    void EditButtonClick();
+    void PickListItems(std::vector<std::string>& items);
+    // Escape in the editor: hidden without storing; OnCancelEdit.
+    void CancelEdit();
+    // A key the editor leaves to the grid (Enter, arrows, Tab).
+    void EditorKey(uint16_t key, fw::TShiftState shift);
+    fw::TNotifyEvent OnRowSized;
+    fw::TMovedEvent OnRowMoved;
 
     void DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y) override;
     void DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, int32_t x, int32_t y) override;
     void DoMouseMove(fw::TShiftState shift, int32_t x, int32_t y) override;
     void DoKeyDown(uint16_t& key, fw::TShiftState shift) override;
+    void DoKeyPress(char32_t& key) override;
     void DoEnter() override;
     void DoExit() override;
     bool DoMouseWheel(fw::TShiftState shift, int32_t wheelDelta, fw::TPoint mousePos) override;
@@ -194,6 +254,7 @@ protected:
     virtual bool SelectCell(int32_t col, int32_t row);
     virtual void TopLeftChanged();
     virtual void ColumnMoved(int32_t from, int32_t to);
+    virtual void RowMoved(int32_t from, int32_t to);
     virtual void ColWidthsChanged() {}
     virtual void Resized();
     virtual void FocusChanged() {}
@@ -203,13 +264,25 @@ protected:
     void PaintLines(QPainter& painter, fw::TColor dataLineColor);
     // The client point in cell-area coordinates from the control's own.
     QPoint ToClient(int32_t x, int32_t y) const;
+    // A point of the cell area as laid out.
+    QPoint LaidOut(QPoint viewportPoint) const;
+    // Runs draw with the painter's mirror taken off and the laid-out
+    // rectangle turned into the one it shows as, so that texts and pictures
+    // read the right way in a right-to-left grid.
+    static void DrawUnmirrored(QPainter& painter, const QRect& laidOut,
+                               const std::function<void(QPainter&, const QRect&)>& draw);
+    // Text flags as a mirrored painter shows them: left and right swapped.
+    static int ShownAlignment(const QPainter& painter, int flags);
     // Moves a column, its width with it.
     void MoveColumn(int32_t from, int32_t to);
+    // Moves a row, its height with it.
+    void MoveRow(int32_t from, int32_t to);
     void ApplyColor() override;
     void ApplyFont() override;
     // State of a mouse press the subclasses read.
     int32_t sizingCol_ = -1;
-    int32_t moveFrom_ = -1;
+    int32_t sizingRow_ = -1;
+    int32_t moveFrom_ = -1; // column or row, as the state says
     int32_t moveTo_ = -1;
     TGridState state_ = gsNormal;
 
@@ -247,11 +320,15 @@ private:
     int32_t anchorRow_ = 1;
     int32_t topRow_ = 1;
     int32_t leftCol_ = 1;
-    int32_t sizingStartX_ = 0;
-    int32_t sizingStartWidth_ = 0;
+    int32_t sizingStart_ = 0;      // x or y of the sizing press
+    int32_t sizingStartExtent_ = 0; // width or height at that press
     PressedButton button_;
     QPainter* canvas_ = nullptr;
     bool updatingBars_ = false;
+    TRxInplaceEdit* editor_ = nullptr;
+    int32_t editCol_ = -1, editRow_ = -1;
+    bool editOnRelease_ = false;
+    void PlaceEditor();
 };
 
 } // namespace e3

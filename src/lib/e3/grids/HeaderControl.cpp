@@ -18,9 +18,32 @@ const fw::TClassInfo& Te3CustomHeaderControl::StaticClass()
     return info;
 }
 
+// The heading row; once the control is gone it forwards nothing.
+class Te3CustomHeaderControl::View : public QHeaderView, public DisownableWidget {
+public:
+    explicit View(Te3CustomHeaderControl* owner)
+        : QHeaderView(Qt::Horizontal)
+        , owner_(owner)
+    {
+        connect(this, &QHeaderView::sectionClicked, this, [this](int logical) {
+            if (owner_)
+                owner_->SectionClicked(logical);
+        });
+        connect(this, &QHeaderView::sectionResized, this, [this](int logical, int, int newSize) {
+            if (owner_)
+                owner_->SectionResized(logical, newSize);
+        });
+    }
+
+    void Disown() final { owner_ = nullptr; }
+
+private:
+    Te3CustomHeaderControl* owner_;
+};
+
 Te3CustomHeaderControl::Te3CustomHeaderControl(fw::TComponent* owner)
-    : fw::TWinControl(owner)
-    , header_(new QHeaderView(Qt::Horizontal))
+    : Te3Control(owner, {kHintWords, &Te3HeaderControl::StaticClass}, EnabledRule::plain)
+    , header_(OwnWidget(new View(this)))
     , model_(new QStandardItemModel(0, 0, header_))
 {
     header_->setModel(model_);
@@ -28,36 +51,32 @@ Te3CustomHeaderControl::Te3CustomHeaderControl(fw::TComponent* owner)
     header_->setStretchLastSection(false);
     header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header_->setMinimumSectionSize(0);
-    QObject::connect(header_, &QHeaderView::sectionClicked, header_, [this](int logical) {
-        if (OnSectionClick)
-            OnSectionClick(this, logical);
-    });
-    QObject::connect(header_, &QHeaderView::sectionResized, header_, [this](int logical, int, int newSize) {
-        // A section is never narrower than its minimum, however it is dragged.
-        if (enforcing_ || logical < 0 || logical >= static_cast<int>(minWidths_.size()))
-            return;
-        if (newSize < minWidths_[logical]) {
-            enforcing_ = true;
-            header_->resizeSection(logical, minWidths_[logical]);
-            enforcing_ = false;
-        }
-        if (OnSectionResize)
-            OnSectionResize(this);
-    });
-    SetWidget(header_);
     SetBounds(0, 0, 185, 17);
 }
 
-Te3CustomHeaderControl::~Te3CustomHeaderControl() = default;
-
-bool Te3CustomHeaderControl::IsTranslatable(const std::string& propName) const
+QHeaderView* Te3CustomHeaderControl::Header() const
 {
-    return WordListContains("HINT", propName);
+    return header_;
 }
 
-const fw::TClassInfo& Te3CustomHeaderControl::GetLanguageClass() const
+void Te3CustomHeaderControl::SectionClicked(int32_t index)
 {
-    return Te3HeaderControl::StaticClass();
+    if (OnSectionClick)
+        OnSectionClick(this, index);
+}
+
+void Te3CustomHeaderControl::SectionResized(int32_t index, int32_t newSize)
+{
+    // A section is never narrower than its minimum, however it is dragged.
+    if (enforcing_ || index < 0 || index >= static_cast<int32_t>(minWidths_.size()))
+        return;
+    if (newSize < minWidths_[index]) {
+        enforcing_ = true;
+        header_->resizeSection(index, minWidths_[index]);
+        enforcing_ = false;
+    }
+    if (OnSectionResize)
+        OnSectionResize(this);
 }
 
 int32_t Te3CustomHeaderControl::SectionCount() const

@@ -1,7 +1,7 @@
 #pragma once
 // A row of column headings that the engine fills section by section; a click
 // on a section reaches the engine with the section's index.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "framework/Events.h"
 
 #include <QHeaderView>
@@ -10,14 +10,10 @@ class QStandardItemModel;
 
 namespace e3 {
 
-class Te3CustomHeaderControl : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomHeaderControl : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomHeaderControl(fw::TComponent* owner);
-    ~Te3CustomHeaderControl() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     // Sections: text, width and the width a section never goes below.
     int32_t SectionCount() const;
@@ -39,13 +35,17 @@ public:
     void ActSectionsClear();
     void ActSetFocus();
 
-    QHeaderView* Header() const { return header_; }
+    QHeaderView* Header() const;
 
     fw::TSectionClickEvent OnSectionClick;
     fw::TNotifyEvent OnSectionResize;
 
 private:
-    QHeaderView* header_;
+    class View;
+    void SectionClicked(int32_t index);
+    void SectionResized(int32_t index, int32_t newSize);
+
+    View* header_;
     QStandardItemModel* model_;
     std::vector<int32_t> minWidths_;
     bool fullDrag_ = true;

@@ -181,7 +181,7 @@ const fw::TClassInfo& Te3CustomCheckListBox::StaticClass()
 }
 
 Te3CustomCheckListBox::Te3CustomCheckListBox(fw::TComponent* owner)
-    : Te3CustomListBox(owner)
+    : Te3CustomListBox(owner, {kHintWords, &Te3CheckListBox::StaticClass})
 {
     QListWidget* list = List();
     list->setItemDelegate(new Decorator(this, list->itemDelegate()));
@@ -202,11 +202,6 @@ Te3CustomCheckListBox::~Te3CustomCheckListBox()
     list->viewport()->removeEventFilter(filter_);
     delete filter_;
     QObject::disconnect(list->model(), &QAbstractItemModel::rowsInserted, list, nullptr);
-}
-
-const fw::TClassInfo& Te3CustomCheckListBox::GetLanguageClass() const
-{
-    return Te3CheckListBox::StaticClass();
 }
 
 void Te3CustomCheckListBox::PrepareRows(int first, int last)
@@ -467,26 +462,15 @@ const fw::TClassInfo& Te3CheckListBox::StaticClass()
         &Te3CustomCheckListBox::StaticClass(),
         fw::TRows<Te3CheckListBox> {
             fw::prop::Boolean("AllowGrayed", &C::GetAllowGrayed, &C::SetAllowGrayed),
-            fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
-            sp::Color(),
-            fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
-            fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
-            sp::Enabled(),
             fw::prop::Boolean("Flat", &C::GetFlat, &C::SetFlat),
-            sp::Font(),
             fw::prop::Integer("HeaderColor", &C::GetHeaderColor, &C::SetHeaderColor),
-            fw::prop::Integer("HeaderBackgroundColor", &C::GetHeaderBackgroundColor, &C::SetHeaderBackgroundColor),
+            fw::prop::Integer("HeaderBackgroundColor", &C::GetHeaderBackgroundColor,
+                              &C::SetHeaderBackgroundColor),
             fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
-            fw::prop::Integer("ItemHeight", &C::GetItemHeight, &C::SetItemHeight),
-            fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
-            fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
-            fw::prop::Boolean("Sorted", &C::GetSorted, &C::SetSorted),
             fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
-            sp::TabOrder(),
-            sp::TabStop(),
             fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
-            sp::Visible(),
             fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
+            ListBoxDesignRows(),
         },
         fw::MakeFactory<Te3CheckListBox>(),
     };
@@ -501,25 +485,7 @@ const fw::TClassInfo& Te3_CheckListBox::StaticClass()
         "Te3_CheckListBox",
         &Te3CheckListBox::StaticClass(),
         fw::TRows<Te3_CheckListBox> {
-            sp::Align(),
-            sp::Anchors(),
-            sp::BiDiMode(),
-            sp::Constraints(),
-            sp::Ctl3D(),
-            sp::DragCursor(),
-            sp::BevelMembers(),
-            sp::DragKind(),
-            sp::DragMode(),
-            sp::ImeMode(),
-            sp::ImeName(),
-            sp::Parent(),
-            sp::ParentBiDiMode(),
-            sp::ParentColor(),
-            sp::ParentCtl3D(),
-            sp::ParentFont(),
-            sp::ParentShowHint(),
-            sp::PopupMenu(),
-            sp::ShowHint(),
+            sp::BevelKind(),
             fw::prop::StringAction("_AddString", &C::AddString),
             fw::prop::StringAction("_AddStringID", &C::AddStringId),
             fw::prop::StringAction("_Clear", &C::ClearItems),
@@ -531,21 +497,8 @@ const fw::TClassInfo& Te3_CheckListBox::StaticClass()
             fw::prop::String<C>("Image", nullptr, &C::SetImageName),
             fw::prop::Integer("ImageWidth", &C::GetImageWidth, &C::SetImageWidth),
             fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
-            fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             fw::prop::Event("OnClickCheck", fw::NotifyEventType, &C::OnClickCheck),
-            sp::OnClick(),
-            sp::OnContextPopup(),
-            fw::prop::Event("OnData", LBGetDataEventType, &C::OnData),
-            fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
-            fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
-            sp::OnDblClick(),
-            sp::DragEvents(),
-            fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
-            sp::DockEvents(),
-            sp::FocusEvents(),
-            sp::KeyEvents(),
-            fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
-            sp::MouseEvents(),
+            ListBoxEngineRows(),
         },
         fw::MakeFactory<Te3_CheckListBox>(),
     };

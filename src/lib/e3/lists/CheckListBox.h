@@ -19,8 +19,6 @@ public:
     explicit Te3CustomCheckListBox(fw::TComponent* owner);
     ~Te3CustomCheckListBox() override;
 
-    const fw::TClassInfo& GetLanguageClass() const override;
-
     // Per item; an index outside the list raises the list-index error.
     TCheckBoxState State(int32_t index) const;
     void SetState(int32_t index, TCheckBoxState state);

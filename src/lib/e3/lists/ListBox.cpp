@@ -197,7 +197,12 @@ const fw::TClassInfo& Te3CustomListBox::StaticClass()
 }
 
 Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner)
-    : Te3Control(owner, {kHintWords, &Te3ListBox::StaticClass})
+    : Te3CustomListBox(owner, {kHintWords, &Te3ListBox::StaticClass})
+{
+}
+
+Te3CustomListBox::Te3CustomListBox(fw::TComponent* owner, ControlLanguage language)
+    : Te3Control(owner, language)
     , list_(new View(this))
     , itemStrings_(std::make_unique<fw::TStrings>())
 {
@@ -530,6 +535,71 @@ void Te3CustomListBox::SetFocus()
 
 // ---------------------------------------------------------------------------
 
+fw::TRows<Te3CustomListBox> ListBoxDesignRows()
+{
+    using C = Te3CustomListBox;
+    namespace sp = fw::std_props;
+    return fw::TRows<Te3CustomListBox> {
+        fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
+        sp::Color(),
+        fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
+        fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
+        sp::Enabled(),
+        sp::Font(),
+        fw::prop::Integer("ItemHeight", &C::GetItemHeight, &C::SetItemHeight),
+        fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
+        fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
+        fw::prop::Boolean("Sorted", &C::GetSorted, &C::SetSorted),
+        sp::TabOrder(),
+        sp::TabStop(),
+        sp::Visible(),
+    };
+}
+
+fw::TRows<Te3CustomListBox> ListBoxEngineRows()
+{
+    using C = Te3CustomListBox;
+    namespace sp = fw::std_props;
+    return fw::TRows<Te3CustomListBox> {
+        sp::Align(),
+        sp::Anchors(),
+        sp::BiDiMode(),
+        sp::Constraints(),
+        sp::Ctl3D(),
+        sp::DragCursor(),
+        sp::BevelEdges(),
+        sp::BevelInner(),
+        sp::BevelOuter(),
+        sp::BevelWidth(),
+        sp::DragKind(),
+        sp::DragMode(),
+        sp::ImeMode(),
+        sp::ImeName(),
+        sp::Parent(),
+        sp::ParentBiDiMode(),
+        sp::ParentColor(),
+        sp::ParentCtl3D(),
+        sp::ParentFont(),
+        sp::ParentShowHint(),
+        sp::PopupMenu(),
+        sp::ShowHint(),
+        fw::prop::BoolAction("_SetFocus", &C::SetFocus),
+        sp::OnClick(),
+        sp::OnContextPopup(),
+        fw::prop::Event("OnData", LBGetDataEventType, &C::OnData),
+        fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
+        fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
+        sp::OnDblClick(),
+        sp::DragEvents(),
+        fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
+        sp::DockEvents(),
+        sp::FocusEvents(),
+        sp::KeyEvents(),
+        fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
+        sp::MouseEvents(),
+    };
+}
+
 const fw::TClassInfo& Te3ListBox::StaticClass()
 {
     using C = Te3ListBox;
@@ -538,22 +608,10 @@ const fw::TClassInfo& Te3ListBox::StaticClass()
         "Te3ListBox",
         &Te3CustomListBox::StaticClass(),
         fw::TRows<Te3ListBox> {
-            fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
             sp::BevelKind(),
-            sp::Color(),
-            fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
-            sp::Enabled(),
             fw::prop::Boolean("ExtendedSelect", &C::GetExtendedSelect, &C::SetExtendedSelect),
-            sp::Font(),
-            fw::prop::Integer("ItemHeight", &C::GetItemHeight, &C::SetItemHeight),
-            fw::prop::Integer("ItemIndex", &C::GetItemIndex, &C::SetItemIndex),
-            fw::prop::Object("Items", fw::TStrings::StaticClass(), &C::GetItemStrings, nullptr),
             fw::prop::Boolean("MultiSelect", &C::GetMultiSelect, &C::SetMultiSelect),
-            fw::prop::Boolean("Sorted", &C::GetSorted, &C::SetSorted),
-            sp::TabOrder(),
-            sp::TabStop(),
-            sp::Visible(),
-            fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
+            ListBoxDesignRows(),
         },
         fw::MakeFactory<Te3ListBox>(),
     };
@@ -568,46 +626,11 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
         "Te3_ListBox",
         &Te3ListBox::StaticClass(),
         fw::TRows<Te3_ListBox> {
-            sp::Align(),
-            sp::Anchors(),
-            sp::BiDiMode(),
-            sp::Constraints(),
-            sp::Ctl3D(),
-            sp::DragCursor(),
-            sp::BevelEdges(),
-            sp::BevelInner(),
-            sp::BevelOuter(),
-            sp::BevelWidth(),
-            sp::DragKind(),
-            sp::DragMode(),
-            sp::ImeMode(),
-            sp::ImeName(),
-            sp::Parent(),
-            sp::ParentBiDiMode(),
-            sp::ParentColor(),
-            sp::ParentCtl3D(),
-            sp::ParentFont(),
-            sp::ParentShowHint(),
-            sp::PopupMenu(),
-            sp::ShowHint(),
             fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
             fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
             fw::prop::Integer("ScrollWidth", &C::GetScrollWidth, &C::SetScrollWidth),
             fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
-            fw::prop::BoolAction("_SetFocus", &C::SetFocus),
-            sp::OnClick(),
-            sp::OnContextPopup(),
-            fw::prop::Event("OnData", LBGetDataEventType, &C::OnData),
-            fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
-            fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
-            sp::OnDblClick(),
-            sp::DragEvents(),
-            fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
-            sp::DockEvents(),
-            sp::FocusEvents(),
-            sp::KeyEvents(),
-            fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
-            sp::MouseEvents(),
+            ListBoxEngineRows(),
         },
         fw::MakeFactory<Te3_ListBox>(),
     };

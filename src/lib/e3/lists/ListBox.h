@@ -53,6 +53,13 @@ bool IsOwnerDrawStyle(TListBoxStyle style);
 int32_t RowHeight(TListBoxStyle style, int32_t itemHeight, int32_t fontHeight,
                   const std::function<void(int32_t& height)>& measure);
 
+// The rows the list box and the check list box publish alike: those of the
+// design class, and the window members, focus action and events of the
+// engine class.
+class Te3CustomListBox;
+fw::TRows<Te3CustomListBox> ListBoxDesignRows();
+fw::TRows<Te3CustomListBox> ListBoxEngineRows();
+
 class Te3CustomListBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
@@ -125,6 +132,9 @@ public:
     TLBGetDataObjectEvent OnDataObject;
 
 protected:
+    // For families built on the list box that translate as themselves.
+    Te3CustomListBox(fw::TComponent* owner, ControlLanguage language);
+
     // OnClick comes when the user changes the selection.
     void DoClick() override {}
     void ApplyFont() override;

@@ -488,6 +488,24 @@ void Te3MenuItem::RefreshList()
     }
 }
 
+void Te3MenuItem::SetBreak(TMenuBreak value)
+{
+    if (value < mbNone || value > mbBarBreak || value == break_)
+        return;
+    break_ = value;
+    if (QWidget* container = parent_ ? parent_->ItemContainer() : nullptr) {
+        if (auto* menu = dynamic_cast<ItemMenu*>(container))
+            menu->ItemsChanged();
+        container->updateGeometry();
+        if (container->isVisible() && qobject_cast<QMenu*>(container))
+            container->resize(container->sizeHint());
+        container->update();
+        if (auto* bar = dynamic_cast<ItemBar*>(container))
+            bar->CheckLines();
+    }
+    ItemChanged();
+}
+
 void Te3MenuItem::SetDefault(bool value)
 {
     default_ = value;
@@ -726,6 +744,13 @@ Te3CustomMainMenu::Te3CustomMainMenu(fw::TComponent* owner)
     , bar_(new ItemBar)
 {
     ShowItemsIn(bar_.data());
+    // Items on more lines take more of the form's height.
+    static_cast<ItemBar*>(bar_.data())->OnHeightChange = [this] {
+        if (auto* keeper = dynamic_cast<BarWidthKeeper*>(widthKeeper_.data()))
+            keeper->Fit();
+        if (fw::TCustomForm* form = AttachedForm())
+            form->MenuBarResized();
+    };
     if (auto* form = dynamic_cast<fw::TCustomForm*>(owner); form && form->Widget() &&
                                                               !form->Widget()->findChild<QMenuBar*>())
         AttachTo(form);
@@ -733,7 +758,10 @@ Te3CustomMainMenu::Te3CustomMainMenu(fw::TComponent* owner)
 
 Te3CustomMainMenu::~Te3CustomMainMenu()
 {
-    // The items leave the bar before it goes.
+    // The items leave the bar before it goes; the form, which may be going
+    // too, hears of no new height.
+    if (auto* bar = static_cast<ItemBar*>(bar_.data()))
+        bar->OnHeightChange = nullptr;
     delete items_;
     items_ = nullptr;
     delete bar_.data();

@@ -99,9 +99,10 @@ public:
     // not maParent; maAutomatic for an item outside any menu.
     TMenuAutoFlag EffectiveAutoHotkeys() const { return EffectiveAutoFlag(&Te3MenuItem::autoHotkeys_); }
     TMenuAutoFlag EffectiveAutoLineReduction() const { return EffectiveAutoFlag(&Te3MenuItem::autoLineReduction_); }
-    // Kept for the engine; Qt menus have no column breaks.
+    // mbBreak: the item starts a new column of its menu; mbBarBreak: the
+    // same, with a vertical bar before the column.
     TMenuBreak GetBreak() const { return break_; }
-    void SetBreak(TMenuBreak value) { break_ = value; }
+    void SetBreak(TMenuBreak value);
     int32_t GetHelpContext() const { return helpContext_; }
     void SetHelpContext(int32_t value) { helpContext_ = value; }
     // The picture at this index of the item's image list shows when the

@@ -661,6 +661,7 @@ const fw::TClassInfo& Te3_RegNoEdit::StaticClass()
             sp::Ctl3D(),
             sp::DragCursor(),
             sp::DragMode(),
+            sp::HelpContext(),
             sp::ImeMode(),
             sp::Parent(),
             sp::ParentColor(),

@@ -72,7 +72,7 @@ const fw::TClassInfo& Te3CustomNotebook::StaticClass()
 }
 
 Te3CustomNotebook::Te3CustomNotebook(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3CustomNotebook::StaticClass}, EnabledRule::plain)
     , pageStrings_(std::make_unique<fw::TStrings>())
 {
     auto* widget = new QWidget;
@@ -90,16 +90,6 @@ Te3CustomNotebook::~Te3CustomNotebook()
     pageStrings_->OnChange = nullptr;
     for (auto& page : pages_)
         delete page.get();
-}
-
-bool Te3CustomNotebook::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomNotebook::GetLanguageClass() const
-{
-    return Te3CustomNotebook::StaticClass();
 }
 
 TPage* Te3CustomNotebook::Page(int32_t index) const

@@ -2,7 +2,7 @@
 // The notebook: pages without tabs, one shown at a time, chosen by index or by
 // the page's name. Its pages are plain containers (TPage) that the notebook
 // owns; the engine's form descriptions add them by name.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/common/NamedPages.h"
 #include "framework/Strings.h"
 
@@ -21,14 +21,11 @@ public:
     Te3CustomNotebook* Notebook() const;
 };
 
-class Te3CustomNotebook : public fw::TWinControl, public ITranslatableControl, public INamedPages {
+class Te3CustomNotebook : public Te3Control<fw::TWinControl>, public INamedPages {
     FW_CLASS()
 public:
     explicit Te3CustomNotebook(fw::TComponent* owner);
     ~Te3CustomNotebook() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     int32_t PageCount() const { return static_cast<int32_t>(pages_.size()); }
     TPage* Page(int32_t index) const;

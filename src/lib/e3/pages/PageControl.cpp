@@ -4,7 +4,10 @@
 #include "framework/Collection.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPixmap>
 
 #include <algorithm>
 
@@ -12,6 +15,7 @@ namespace e3 {
 
 const fw::TEnumType TabPositionType {"TTabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"}};
 const fw::TEnumType TabStyleType {"TTabStyle", {"tsTabs", "tsButtons", "tsFlatButtons"}};
+const fw::TEventType TabGetImageEventType {"TTabGetImageEvent", typeid(TTabGetImageEvent)};
 
 namespace {
 
@@ -42,11 +46,18 @@ QWidget* FirstFocusable(const fw::TWinControl& container)
 // The tab row. Highlighted tabs get a wash of the selection colour over what
 // the style drew.
 
+// The control's window: the tab row and the page area sit on it.
+class Te3CustomPageControl::Frame : public OwnedWidget<QWidget, Te3CustomPageControl> {
+public:
+    using OwnedWidget::OwnedWidget;
+    Te3CustomPageControl* Owner() const { return owner_; }
+};
+
 class Te3CustomPageControl::TabBarWidget : public QTabBar {
 public:
-    TabBarWidget(Te3CustomPageControl* owner, QWidget* parent)
-        : QTabBar(parent)
-        , owner_(owner)
+    explicit TabBarWidget(Frame* frame)
+        : QTabBar(frame)
+        , frame_(frame)
     {
         setDrawBase(false);
         setExpanding(false);
@@ -57,16 +68,48 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QTabBar::paintEvent(event);
+        const Te3CustomPageControl* owner = frame_->Owner();
+        if (!owner)
+            return;
         QPainter painter(this);
         QColor wash = palette().color(QPalette::Highlight);
         wash.setAlpha(90);
         for (int i = 0; i < count(); ++i)
-            if (owner_->TabHighlighted(i))
+            if (owner->TabHighlighted(i))
                 painter.fillRect(tabRect(i).adjusted(2, 2, -2, -1), wash);
     }
 
 private:
-    Te3CustomPageControl* owner_;
+    Frame* frame_;
+};
+
+// Ctrl+Tab and Ctrl+Shift+Tab that the focused control inside the page
+// control leaves unused reach the frame on their way up.
+class Te3CustomPageControl::PageKeys : public QObject {
+public:
+    PageKeys(Te3CustomPageControl* owner, QObject* parent)
+        : QObject(parent)
+        , owner_(owner)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        if (!(mods & Qt::ControlModifier) || (mods & Qt::AltModifier)
+            || (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab))
+            return false;
+        if (Te3CustomPageControl* owner = owner_.get())
+            owner->SelectNextPage(key->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+        return true;
+    }
+
+private:
+    fw::Guard<Te3CustomPageControl> owner_;
 };
 
 // ---------------------------------------------------------------------------
@@ -78,7 +121,7 @@ const fw::TClassInfo& Te3TabSheet::StaticClass()
 }
 
 Te3TabSheet::Te3TabSheet(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kCaptionHintWords, &Te3TabSheet::StaticClass}, EnabledRule::plain)
 {
     auto* widget = new QWidget;
     widget->setAutoFillBackground(true);
@@ -86,16 +129,6 @@ Te3TabSheet::Te3TabSheet(fw::TComponent* owner)
     SetBounds(0, 0, 185, 41);
     SetAlign(fw::alClient);
     SetVisible(false);
-}
-
-bool Te3TabSheet::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3TabSheet::GetLanguageClass() const
-{
-    return Te3TabSheet::StaticClass();
 }
 
 void Te3TabSheet::SetEnabled(bool value)
@@ -190,6 +223,8 @@ void Te3TabSheet::SetHighlighted(bool value)
 void Te3TabSheet::SetImageIndex(int32_t value)
 {
     imageIndex_ = value;
+    if (Te3CustomPageControl* control = PageControl())
+        control->SheetChanged();
 }
 
 void Te3TabSheet::FocusSheet(const std::string&)
@@ -207,34 +242,20 @@ const fw::TClassInfo& Te3CustomPageControl::StaticClass()
 }
 
 Te3CustomPageControl::Te3CustomPageControl(fw::TComponent* owner)
-    : fw::TWinControl(owner)
-    , frame_(new QWidget)
-    , tabBar_(new TabBarWidget(this, frame_))
+    : Te3Control(owner, {kHintWords, &Te3PageControl::StaticClass}, EnabledRule::plain)
+    , frame_(new Frame(this))
+    , tabBar_(new TabBarWidget(frame_))
     , pageArea_(new QWidget(frame_))
 {
     frame_->setAutoFillBackground(true);
-    QObject::connect(tabBar_, &QTabBar::currentChanged, frame_, [this](int index) { TabBarChanged(index); });
-    SetWidget(frame_);
+    QObject::connect(tabBar_, &QTabBar::currentChanged, frame_, [frame = frame_](int index) {
+        if (Te3CustomPageControl* control = frame->Owner())
+            control->TabBarChanged(index);
+    });
+    frame_->installEventFilter(new PageKeys(this, frame_));
+    OwnWidget(frame_);
     SetTabStop(true);
     SetBounds(0, 0, 289, 193);
-}
-
-Te3CustomPageControl::~Te3CustomPageControl()
-{
-    // The sheets may outlive the control (their owner frees them): they no
-    // longer report to it.
-    pages_.clear();
-    QObject::disconnect(tabBar_, nullptr, frame_, nullptr);
-}
-
-bool Te3CustomPageControl::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomPageControl::GetLanguageClass() const
-{
-    return Te3PageControl::StaticClass();
 }
 
 // The page control publishes no Enabling: what it passes to its sheets is
@@ -498,6 +519,56 @@ bool Te3CustomPageControl::SelectTabByUser(int32_t tabIndex)
     return true;
 }
 
+bool Te3CustomPageControl::SelectNextPage(bool forward)
+{
+    const int32_t count = PageCount();
+    if (count == 0)
+        return false;
+    const int32_t from = GetActivePageIndex();
+    const int32_t step = forward ? 1 : count - 1;
+    // Without an active page the search starts before the first page
+    // (or after the last one going back).
+    int32_t at = from >= 0 ? from : (forward ? count - 1 : 0);
+    for (int32_t n = 0; n < count; ++n) {
+        at = (at + step) % count;
+        Te3TabSheet* page = Page(at);
+        if (page->GetTabVisible())
+            return SelectTabByUser(page->TabIndex());
+    }
+    return false;
+}
+
+void Te3CustomPageControl::SetImages(fw::TCustomImageList* value)
+{
+    images_ = value;
+    SyncTabs();
+}
+
+int32_t Te3CustomPageControl::TabImageIndex(int32_t tabIndex)
+{
+    const Te3TabSheet* page = PageForTab(tabIndex);
+    int32_t index = page ? page->GetImageIndex() : 0;
+    if (OnGetImageIndex)
+        OnGetImageIndex(this, tabIndex, index);
+    return index;
+}
+
+void Te3CustomPageControl::SyncTabImages()
+{
+    fw::TCustomImageList* images = images_.get();
+    if (images)
+        tabBar_->setIconSize(QSize(images->GetWidth(), images->GetHeight()));
+    for (int tab = 0; tab < tabBar_->count(); ++tab) {
+        QIcon icon;
+        if (images) {
+            const QImage image = images->GetImage(TabImageIndex(tab));
+            if (!image.isNull())
+                icon = QIcon(QPixmap::fromImage(image));
+        }
+        tabBar_->setTabIcon(tab, icon);
+    }
+}
+
 void Te3CustomPageControl::TabBarChanged(int index)
 {
     if (syncing_)
@@ -525,6 +596,7 @@ void Te3CustomPageControl::SyncTabs()
     }
     while (tabBar_->count() > shown)
         tabBar_->removeTab(tabBar_->count() - 1);
+    SyncTabImages();
     const int current = GetTabIndex();
     if (current >= 0)
         tabBar_->setCurrentIndex(current);
@@ -646,6 +718,7 @@ const fw::TClassInfo& Te3PageControl::StaticClass()
             fw::prop::Integer("ActivePageIndex", &C::GetActivePageIndex, &C::SetActivePageIndex),
             fw::prop::Integer("PageCount", &C::GetPageCount, nullptr),
             fw::prop::Boolean("HotTrack", &C::GetHotTrack, &C::SetHotTrack),
+            fw::prop::Object("Images", fw::TCustomImageList::StaticClass(), &C::GetImages, &C::SetImages),
             fw::prop::Boolean("MultiLine", &C::GetMultiLine, &C::SetMultiLine),
             fw::prop::Boolean("RaggedRight", &C::GetRaggedRight, &C::SetRaggedRight),
             fw::prop::Boolean("ScrollOpposite", &C::GetScrollOpposite, &C::SetScrollOpposite),
@@ -680,6 +753,7 @@ const fw::TClassInfo& Te3_PageControl::StaticClass()
             fw::prop::Boolean("OwnerDraw", &C::GetOwnerDraw, &C::SetOwnerDraw),
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             fw::prop::Event("OnChanging", fw::ChangingEventType, &C::OnChanging),
+            fw::prop::Event("OnGetImageIndex", TabGetImageEventType, &C::OnGetImageIndex),
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),

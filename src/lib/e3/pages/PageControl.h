@@ -3,8 +3,11 @@
 // The sheets are engine containers of their own: they take part in the
 // Enabled and LockedEdit cascades, can be highlighted and are translatable.
 // A tab change by the user asks OnChanging first (which may refuse it) and
-// fires OnChange after the new page shows.
+// fires OnChange after the new page shows; Ctrl+Tab and Ctrl+Shift+Tab do the
+// same for the next and previous page.
+#include "e3/common/ControlBase.h"
 #include "e3/common/Contract.h"
+#include "framework/Actions.h"
 
 #include <QTabBar>
 
@@ -20,13 +23,15 @@ enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
 extern const fw::TEnumType TabPositionType;
 extern const fw::TEnumType TabStyleType;
 
-class Te3TabSheet : public fw::TWinControl, public ITranslatableControl {
+// Asked for the picture of each tab: imageIndex comes in as the index the
+// tab's page names and may be changed.
+using TTabGetImageEvent = std::function<void(fw::TObject* sender, int32_t tabIndex, int32_t& imageIndex)>;
+extern const fw::TEventType TabGetImageEventType;
+
+class Te3TabSheet : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3TabSheet(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     bool GetLockedEdit() const { return cascade_.LockedEdit(); }
@@ -71,14 +76,10 @@ public:
     using Te3TabSheet::Te3TabSheet;
 };
 
-class Te3CustomPageControl : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomPageControl : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomPageControl(fw::TComponent* owner);
-    ~Te3CustomPageControl() override;
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetEnabled(bool value) override;
     bool GetLockedEdit() const { return cascade_.LockedEdit(); }
@@ -110,6 +111,9 @@ public:
     // Selects the tab as a click on it does: OnChanging may refuse, OnChange
     // follows the new page. False when nothing changed.
     bool SelectTabByUser(int32_t tabIndex);
+    // Selects the next page with a shown tab after the active one (the
+    // previous one when not forward), going round, as a tab click does.
+    bool SelectNextPage(bool forward);
 
     QTabBar* TabBar() const;
     bool TabHighlighted(int32_t tabIndex) const;
@@ -132,11 +136,17 @@ public:
     void SetTabPosition(TTabPosition value);
     bool GetOwnerDraw() const { return ownerDraw_; }
     void SetOwnerDraw(bool value) { ownerDraw_ = value; }
+    // The tabs' pictures, by the index OnGetImageIndex or the page names.
+    fw::TCustomImageList* GetImages() const { return images_.get(); }
+    void SetImages(fw::TCustomImageList* value);
+    // The picture index of a shown tab; -1 for none.
+    int32_t TabImageIndex(int32_t tabIndex);
 
     void FocusControl(const std::string& ignored = {});
 
     fw::TNotifyEvent OnChange;
     fw::TChangingEvent OnChanging;
+    TTabGetImageEvent OnGetImageIndex;
 
     // For the sheets: their tab shows something new.
     void SheetChanged();
@@ -147,7 +157,9 @@ protected:
     void Loaded() override;
 
 private:
+    class Frame;
     class TabBarWidget;
+    class PageKeys;
     struct PageEntry {
         Te3TabSheet* sheet;
         fw::TControl* asControl; // kept for the removal of a sheet being destroyed
@@ -159,9 +171,10 @@ private:
     void SyncTabs();
     void TabBarChanged(int index);
     void ShowOnly(Te3TabSheet* page);
+    void SyncTabImages();
 
     ContainerCascade cascade_;
-    QWidget* frame_;
+    Frame* frame_;
     TabBarWidget* tabBar_;
     QWidget* pageArea_;
     std::vector<PageEntry> pages_;
@@ -177,6 +190,7 @@ private:
     int32_t tabHeight_ = 0;
     int32_t tabWidth_ = 0;
     TTabPosition tabPosition_ = tpTop;
+    fw::Guard<fw::TCustomImageList> images_;
 };
 
 class Te3PageControl : public Te3CustomPageControl {

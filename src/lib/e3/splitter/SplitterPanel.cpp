@@ -135,7 +135,7 @@ const fw::TClassInfo& Te3CustomSplitterPanel::StaticClass()
 }
 
 Te3CustomSplitterPanel::Te3CustomSplitterPanel(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kCaptionHintWords, &Te3SplitterPanel::StaticClass}, EnabledRule::plain)
     , splitter_(new TDotRxSplitter(this))
 {
     auto* widget = new QWidget;
@@ -146,16 +146,6 @@ Te3CustomSplitterPanel::Te3CustomSplitterPanel(fw::TComponent* owner)
     splitter_->SetParent(this);
     splitter_->SetVisible(false);
     splitter_->SetAlign(fw::alTop);
-}
-
-bool Te3CustomSplitterPanel::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("CAPTION HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomSplitterPanel::GetLanguageClass() const
-{
-    return Te3SplitterPanel::StaticClass();
 }
 
 void Te3CustomSplitterPanel::SetText(const std::string& text)

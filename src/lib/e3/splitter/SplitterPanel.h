@@ -3,7 +3,7 @@
 // other) with a bar between them that the user drags to share the room. The
 // first control never gets smaller than TopLeftLimit, and leaves the second at
 // least BottomRightLimit.
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
 #include "e3/containers/Panel.h"
 
 #include <QRect>
@@ -52,13 +52,10 @@ private:
     int32_t dragStartSize_ = 0;
 };
 
-class Te3CustomSplitterPanel : public fw::TWinControl, public ITranslatableControl {
+class Te3CustomSplitterPanel : public Te3Control<fw::TWinControl> {
     FW_CLASS()
 public:
     explicit Te3CustomSplitterPanel(fw::TComponent* owner);
-
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
 
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
 

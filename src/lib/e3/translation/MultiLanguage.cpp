@@ -2,7 +2,7 @@
 
 #include "e3/translation/ComponentTranslation.h"
 #include "e3/dictionary/DictionaryFiles.h"
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 
 #include "framework/Rtti.h"
 #include "u3/Files.h"

@@ -383,13 +383,13 @@ const fw::TClassInfo& Te3CustomTreeView::StaticClass()
 }
 
 Te3CustomTreeView::Te3CustomTreeView(fw::TComponent* owner)
-    : fw::TWinControl(owner)
+    : Te3Control(owner, {kHintWords, &Te3TreeView::StaticClass}, EnabledRule::plain)
     , view_(new View(this))
     , arrowDown_(Arrow(true))
     , arrowRight_(Arrow(false))
 {
     view_->setItemDelegate(new Delegate(this, view_));
-    SetWidget(view_);
+    OwnWidget(view_);
     SetTabStop(true);
     SetColor(fw::clWindow);
     SetBounds(0, 0, 121, 97);
@@ -402,17 +402,6 @@ Te3CustomTreeView::~Te3CustomTreeView()
     // The window outlives this object by a moment; what it still reports
     // (clearing its items moves the current one) reaches no one.
     QObject::disconnect(view_, &QTreeWidget::currentItemChanged, view_, nullptr);
-    view_->Disown();
-}
-
-bool Te3CustomTreeView::IsTranslatable(const std::string& propName) const
-{
-    return WordListContains("HINT", propName);
-}
-
-const fw::TClassInfo& Te3CustomTreeView::GetLanguageClass() const
-{
-    return Te3TreeView::StaticClass();
 }
 
 QTreeWidget* Te3CustomTreeView::Tree() const
@@ -690,6 +679,65 @@ void Te3CustomTreeView::FullCollapse()
 QWidget* Te3CustomTreeView::NodeEditor() const
 {
     return view_->Editor();
+}
+
+QLineEdit* Te3CustomTreeView::NodeLineEditor() const
+{
+    return qobject_cast<QLineEdit*>(view_->Editor());
+}
+
+EditCommandState Te3CustomTreeView::GetEditState() const
+{
+    const QLineEdit* line = NodeLineEditor();
+    if (!line)
+        return {};
+    // The node's text is never read-only while it is edited, and selecting
+    // it all is always offered.
+    EditCommandState s = LineEditState(*line, line->isModified(), false);
+    s.wholeTextSelected = false;
+    return s;
+}
+
+void Te3CustomTreeView::EditUndo(bool forwards)
+{
+    if (QLineEdit* line = NodeLineEditor())
+        LineEditUndo(*line, forwards);
+}
+
+void Te3CustomTreeView::SetEditModified(bool value)
+{
+    if (QLineEdit* line = NodeLineEditor())
+        line->setModified(value);
+}
+
+void Te3CustomTreeView::EditCut()
+{
+    if (QLineEdit* line = NodeLineEditor())
+        line->cut();
+}
+
+void Te3CustomTreeView::EditCopy()
+{
+    if (QLineEdit* line = NodeLineEditor())
+        line->copy();
+}
+
+void Te3CustomTreeView::EditPaste()
+{
+    if (QLineEdit* line = NodeLineEditor())
+        line->paste();
+}
+
+void Te3CustomTreeView::EditClear()
+{
+    if (QLineEdit* line = NodeLineEditor(); line && line->hasSelectedText())
+        line->del();
+}
+
+void Te3CustomTreeView::EditSelectAll()
+{
+    if (QLineEdit* line = NodeLineEditor())
+        line->selectAll();
 }
 
 void Te3CustomTreeView::StartEdit(QTreeWidgetItem* node)

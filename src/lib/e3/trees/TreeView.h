@@ -3,7 +3,8 @@
 // id of the engine's; the engine names nodes only by id, and every node event
 // reports the id. Ids need not be unique: an id names the first node that has
 // it in pre-order (parents before children, siblings in order).
-#include "e3/common/Contract.h"
+#include "e3/common/ControlBase.h"
+#include "e3/common/EditCommands.h"
 #include "e3/trees/TreeEvents.h"
 
 #include <QIcon>
@@ -15,21 +16,33 @@
 #include <unordered_set>
 #include <vector>
 
+class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace e3 {
 
-class Te3CustomTreeView : public fw::TWinControl, public ITranslatableControl {
+// While a node is being edited, the node's editor takes the Edit menu's
+// commands; otherwise the tree has no text to edit.
+class Te3CustomTreeView : public Te3Control<fw::TWinControl>, public IEditCommands {
     FW_CLASS()
 public:
     explicit Te3CustomTreeView(fw::TComponent* owner);
     ~Te3CustomTreeView() override;
 
-    bool IsTranslatable(const std::string& propName) const override;
-    const fw::TClassInfo& GetLanguageClass() const override;
-
     QTreeWidget* Tree() const;
+
+    // --- the Edit menu (the node editor's text) ----------------------------
+    bool HasEditText() const override { return IsEditing(); }
+    bool EditYieldsToPopupMenu() const override { return false; }
+    EditCommandState GetEditState() const override;
+    void EditUndo(bool forwards) override;
+    void SetEditModified(bool value) override;
+    void EditCut() override;
+    void EditCopy() override;
+    void EditPaste() override;
+    void EditClear() override;
+    void EditSelectAll() override;
 
     // --- nodes -------------------------------------------------------------
     // The first node in pre-order with that id; nullptr when none has it.
@@ -52,6 +65,7 @@ public:
     void FullCollapse();
     // The editor of the node being edited, nullptr when none is.
     QWidget* NodeEditor() const;
+    QLineEdit* NodeLineEditor() const;
     bool IsEditing() const { return NodeEditor() != nullptr; }
     void StartEdit(QTreeWidgetItem* node);
 

@@ -8,11 +8,13 @@
 #include "e3/menus/Menus.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -316,6 +318,91 @@ TEST_F(CollectionFixture, DescribedButtonJoinsTheBarAfterTheStandardOnes)
     };
     add->Click();
     EXPECT_EQ(got, (std::vector<Fired> {{"Add", 2, -1}}));
+}
+
+// The bar's order as the user sees it: visible buttons by Left, then the
+// hidden ones by Left.
+std::vector<std::string> BarOrder(const Te3_Collection& coll)
+{
+    std::vector<std::pair<int32_t, std::string>> visible, hidden;
+    for (int32_t i = 0; i < coll.ButtonCount(); ++i) {
+        Te3_CollSpeedButton* b = coll.Button(i);
+        (b->GetVisible() ? visible : hidden).emplace_back(b->GetLeft(), b->GetFunctionName());
+    }
+    std::sort(visible.begin(), visible.end());
+    std::sort(hidden.begin(), hidden.end());
+    std::vector<std::string> order;
+    for (const auto& [left, name] : visible)
+        order.push_back(name);
+    order.push_back("|");
+    for (const auto& [left, name] : hidden)
+        order.push_back(name);
+    return order;
+}
+
+TEST_F(CollectionFixture, HiddenButtonsMoveBehindTheVisibleOnes)
+{
+    Te3_CollSpeedButton* add = coll->AddButton("Add", "");
+    ASSERT_EQ(add->GetLeft(), 60);
+    using Order = std::vector<std::string>;
+
+    // A hidden first button leaves no gap, and the visible ones close up.
+    New()->SetVisible(false);
+    EXPECT_EQ(BarOrder(*coll), (Order {"Delete", "Add", "|", "New"}));
+    EXPECT_EQ(Delete()->GetLeft(), 0);
+    EXPECT_EQ(add->GetLeft(), 30);
+    EXPECT_GT(New()->GetLeft(), add->GetLeft());
+
+    // Shown again, it comes back behind the buttons that took its place
+    // rather than in front of them at an equal Left.
+    New()->SetVisible(true);
+    EXPECT_EQ(BarOrder(*coll), (Order {"Delete", "Add", "New", "|"}));
+    EXPECT_EQ(New()->GetLeft(), 60);
+
+    // Two hidden ones keep their order in the bar (Delete went behind Add
+    // when it was hidden), and a visible button moved behind hidden ones
+    // comes back in front.
+    Delete()->SetVisible(false);
+    add->SetVisible(false);
+    EXPECT_EQ(BarOrder(*coll), (Order {"New", "|", "Add", "Delete"}));
+    EXPECT_EQ(New()->GetLeft(), 0);
+    New()->SetLeft(500);
+    EXPECT_EQ(BarOrder(*coll), (Order {"New", "|", "Add", "Delete"}));
+    EXPECT_EQ(New()->GetLeft(), 0);
+
+    // Visible buttons still reorder among themselves by their Left.
+    Delete()->SetVisible(true);
+    add->SetVisible(true);
+    EXPECT_EQ(BarOrder(*coll), (Order {"New", "Delete", "Add", "|"}));
+    add->SetLeft(-5);
+    EXPECT_EQ(BarOrder(*coll), (Order {"Add", "New", "Delete", "|"}));
+    EXPECT_EQ(add->GetLeft(), 0);
+}
+
+TEST_F(CollectionFixture, ColorTwoIsTheGridsStripingColour)
+{
+    Te3_DLDrawGrid* grid = coll->GetDrawGrid();
+    EXPECT_EQ(OrdinalByName(*coll, "ColorTwo"), 15986408);
+    WriteByName(*coll, "ColorTwo", int64_t {0x0000FF});
+    EXPECT_EQ(grid->GetColorTwo(), 0x0000FF);
+    WriteByName(*coll, "Color", int64_t {0xFFFFFF});
+    WriteByName(*coll, "TwoColors", true);
+    ASSERT_TRUE(grid->GetTwoColors());
+
+    // Below the rows the bands alternate between Color and ColorTwo.
+    ASSERT_GT(grid->ClientHeight(), 4 * grid->GetDefaultRowHeight());
+    QImage image(grid->Viewport()->size().expandedTo(QSize(grid->ClientWidth(), grid->ClientHeight())),
+                 QImage::Format_RGB32);
+    image.fill(Qt::black);
+    grid->Viewport()->render(&image);
+    int red = 0, white = 0;
+    for (int y = 0; y < grid->ClientHeight(); ++y) {
+        const QRgb p = image.pixel(grid->ClientWidth() / 2, y);
+        red += p == qRgb(255, 0, 0);
+        white += p == qRgb(255, 255, 255);
+    }
+    EXPECT_GT(red, grid->GetDefaultRowHeight());
+    EXPECT_GT(white, grid->GetDefaultRowHeight());
 }
 
 TEST(Collection, UnnamedCollectionsShareAForm)

@@ -3,7 +3,9 @@
 #include "e3/combos/FontList.h"
 #include "u3/Exceptions.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStyle>
@@ -41,6 +43,50 @@ TEST(ComboBoxTest, ItemsTextAndItemsString)
     box.GetItemStrings()->SetText("p\r\nq");
     EXPECT_EQ(box.GetItemsString(), "p\r\nq\r\n");
     EXPECT_EQ(box.Items(), (std::vector<std::string> {"p", "q"}));
+}
+
+// Sorted orders by code point (capitals first), both the items there and
+// those loaded later, and keeps a drop-down list's choice; an editable box
+// keeps its typed text across a reload.
+TEST(ComboBoxTest, SortedOrdersByCodePointAndKeepsTheChoice)
+{
+    e3::Te3_ComboBox list(nullptr);
+    WriteByName(list, "Style", int64_t {e3::csDropDownList});
+    WriteByName(list, "_Items", std::string("beta\r\nAlpha\r\n\xC3\xA9t\xC3\xA9\r\nGamma\r\nalpha"));
+    list.SetItemIndex(0);
+    WriteByName(list, "Sorted", int64_t {1});
+    EXPECT_EQ(list.Items(), (std::vector<std::string> {"Alpha", "Gamma", "alpha", "beta", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(list.GetText(), "beta");
+    WriteByName(list, "_Items", std::string("z\r\nB\r\na"));
+    EXPECT_EQ(list.Items(), (std::vector<std::string> {"B", "a", "z"}));
+    EXPECT_EQ(list.GetItemIndex(), -1);
+
+    e3::Te3_ComboBox edit(nullptr);
+    edit.Combo()->setEditText("typed");
+    WriteByName(edit, "_Items", std::string("two\r\none"));
+    EXPECT_EQ(edit.Items(), (std::vector<std::string> {"two", "one"}));
+    EXPECT_EQ(edit.GetItemIndex(), -1);
+    EXPECT_EQ(edit.GetText(), "typed");
+}
+
+// The drop-down list is built when first needed; it still shows the box's
+// font, set before or after, and the box's size hint stays that of one
+// character however long the items are.
+TEST(ComboBoxTest, ListBuiltLaterTakesTheFontAndTheSizeHintIgnoresTheItems)
+{
+    e3::Te3_ComboBox box(nullptr);
+    box.GetFont()->SetHeight(23);
+    EXPECT_EQ(box.Combo()->font().pixelSize(), 23);
+    EXPECT_EQ(box.Combo()->view()->font().pixelSize(), 23);
+    box.GetFont()->SetHeight(31);
+    EXPECT_EQ(box.Combo()->view()->font().pixelSize(), 31);
+
+    e3::Te3_ComboBox wide(nullptr);
+    const std::string item(200, 'W');
+    WriteByName(wide, "_Items", item);
+    const int itemWidth = QFontMetrics(wide.Combo()->font()).horizontalAdvance(QString::fromStdString(item));
+    EXPECT_LT(wide.Combo()->sizeHint().width(), itemWidth / 4);
+    EXPECT_EQ(wide.Combo()->sizeAdjustPolicy(), QComboBox::AdjustToMinimumContentsLengthWithIcon);
 }
 
 TEST(ComboBoxTest, TextActionSelectsAnItemOrNothingChanges)

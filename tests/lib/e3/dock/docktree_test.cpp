@@ -1,3 +1,4 @@
+#include "DockSites.h"
 #include "e3/dock/DockTree.h"
 #include "framework/Form.h"
 #include "framework/Graphics.h"
@@ -8,6 +9,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,27 +17,14 @@
 namespace {
 
 using e3::Tg3DockTree;
+using e3test::TDockForm;
+using e3test::TDockPanel;
 using fw::TRect;
 
 // A dock site: a plain windowed control.
 class TSite : public fw::TWinControl {
 public:
     explicit TSite(fw::TComponent* owner) : fw::TWinControl(owner) { SetWidget(new QWidget); }
-};
-
-// A form that keeps a width in its row when DockWidth is above 0.
-class TDockForm : public fw::TCustomForm, public fw::IDockClient {
-public:
-    TDockForm(fw::TComponent* owner, const std::string& name, int32_t dockWidth = 0)
-        : fw::TCustomForm(owner), width(dockWidth)
-    {
-        SetName(name);
-        SetText(name);
-        SetBounds(0, 0, 300, 200);
-    }
-    int32_t DockWidth() const override { return width; }
-    bool ResizeDock() const override { return false; }
-    int32_t width;
 };
 
 // A site 600 x 300 on a shown window, with the client's dock manager.
@@ -400,6 +389,146 @@ TEST_F(DockTreeTest, StreamKeepsTheZonesAndNeedsNames)
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "Docked control must have a name");
     }
+}
+
+// Two dock sites side by side on a shown window; forms dragged by their
+// caption bars.
+class DockDragTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.SetBounds(0, 0, 640, 360);
+        left = Site(0);
+        right = Site(320);
+        window.Show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.Widget()));
+    }
+    TDockPanel* Site(int32_t x) { return e3test::NewDockPanel(window, x); }
+    TDockForm* Dock(TDockPanel* site, const std::string& name) { return e3test::DockDraggable(window, *site, name); }
+    // Presses at a point of from's layer, moves in steps to the points (in
+    // from's layer too) and lets go at the last one.
+    void Drag(TDockPanel* from, QPoint press, const std::vector<QPoint>& moves, bool release = true)
+    {
+        QWidget* layer = from->manager->Layer();
+        QTest::mousePress(layer, Qt::LeftButton, Qt::NoModifier, press);
+        for (const QPoint& p : moves)
+            QTest::mouseMove(layer, p);
+        if (release)
+            QTest::mouseRelease(layer, Qt::LeftButton, Qt::NoModifier, moves.empty() ? press : moves.back());
+    }
+    static std::vector<int32_t> Span(const fw::TControl* c) { return {c->GetLeft(), c->GetWidth()}; }
+
+    fw::TCustomForm window {nullptr};
+    TDockPanel* left = nullptr;
+    TDockPanel* right = nullptr;
+};
+
+TEST_F(DockDragTest, ACaptionDraggedOntoAnotherSiteDocksBesideTheFormUnderTheMouse)
+{
+    TDockForm* a = Dock(left, "A");
+    TDockForm* b = Dock(left, "B");
+    TDockForm* c = Dock(right, "C");
+    std::vector<std::string> ends;
+    a->OnEndDock = [&](fw::TObject*, fw::TObject* target, int32_t, int32_t) {
+        ends.push_back(target == right ? "right" : target ? "other" : "none");
+    };
+    // From A's caption to the right half of C (the right site starts at 320).
+    Drag(left, {40, 5}, {{48, 5}, {320 + 200, 100}}, false);
+    ASSERT_TRUE(left->manager->DockDragging());
+    TRect expected;
+    right->manager->PositionDockRect(a, c, fw::alRight, expected);
+    const TRect shown = left->manager->DockDragOutline();
+    EXPECT_EQ((std::vector<int32_t> {shown.left, shown.top, shown.right, shown.bottom}),
+              (std::vector<int32_t> {expected.left, expected.top, expected.right, expected.bottom}));
+    QTest::mouseRelease(left->manager->Layer(), Qt::LeftButton, Qt::NoModifier, {320 + 200, 100});
+    EXPECT_FALSE(left->manager->DockDragging());
+    EXPECT_EQ(a->Parent(), right);
+    EXPECT_EQ(right->manager->FindControlZone(a) != nullptr, true);
+    EXPECT_EQ(left->manager->FindControlZone(a), nullptr);
+    EXPECT_EQ(Span(c), (std::vector<int32_t> {0, 146}));
+    EXPECT_EQ(Span(a), (std::vector<int32_t> {150, 150}));
+    EXPECT_EQ(Span(b), (std::vector<int32_t> {0, 300})); // B has the left site alone
+    EXPECT_EQ(ends, std::vector<std::string> {"right"});
+
+    // Back into the left site, to the left of B.
+    Drag(right, {150 + 40, 5}, {{150 + 48, 5}, {-320 + 30, 150}});
+    EXPECT_EQ(a->Parent(), left);
+    EXPECT_EQ(Span(a), (std::vector<int32_t> {0, 146}));
+    EXPECT_EQ(Span(b), (std::vector<int32_t> {150, 150}));
+    EXPECT_EQ(Span(c), (std::vector<int32_t> {0, 300}));
+}
+
+TEST_F(DockDragTest, LetGoOutsideEverySiteTheFormFloatsWhereItWasDropped)
+{
+    TDockForm* a = Dock(left, "A");
+    TDockForm* b = Dock(left, "B");
+    // Pressed 5 pixels above A's body and 40 right of its left edge.
+    Drag(left, {40, 5}, {{48, 5}, {140, 420}});
+    EXPECT_EQ(a->Parent(), nullptr);
+    EXPECT_EQ(left->manager->FindControlZone(a), nullptr);
+    EXPECT_EQ(Span(b), (std::vector<int32_t> {0, 300}));
+    const QPoint release = left->manager->Layer()->mapToGlobal(QPoint(140, 420));
+    EXPECT_EQ(a->GetLeft(), release.x() - 40);
+    EXPECT_EQ(a->GetTop(), release.y() - 5 + 18); // the press was 13 pixels above its body
+    EXPECT_EQ(a->GetWidth(), 146);
+}
+
+TEST_F(DockDragTest, NoDragWithoutTheDockKindOrBeyondTheThresholdAndEscapeCancels)
+{
+    TDockForm* a = Dock(left, "A");
+    TDockForm* b = Dock(left, "B");
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        std::vector<QPoint> moves;
+    };
+    const Case cases[] = {
+        {"drag mode manual", [&] { a->SetDragMode(fw::dmManual); }, {{48, 5}, {320 + 200, 100}}},
+        {"drag kind drag", [&] { a->SetDragKind(fw::dkDrag); }, {{48, 5}, {320 + 200, 100}}},
+        {"less than the threshold", [] {}, {{42, 6}}},
+    };
+    for (const Case& c : cases) {
+        a->SetDragKind(fw::dkDock);
+        a->SetDragMode(fw::dmAutomatic);
+        c.prepare();
+        Drag(left, {40, 5}, c.moves);
+        EXPECT_EQ(a->Parent(), left) << c.what;
+        EXPECT_EQ(Span(a), (std::vector<int32_t> {0, 146})) << c.what;
+    }
+    a->SetDragKind(fw::dkDock);
+    a->SetDragMode(fw::dmAutomatic);
+    int ends = 0;
+    a->OnEndDock = [&](fw::TObject*, fw::TObject* target, int32_t, int32_t) { ends += target ? 100 : 1; };
+    Drag(left, {40, 5}, {{48, 5}, {320 + 200, 100}}, false);
+    ASSERT_TRUE(left->manager->DockDragging());
+    QTest::keyClick(window.Widget(), Qt::Key_Escape);
+    EXPECT_FALSE(left->manager->DockDragging());
+    QTest::mouseRelease(left->manager->Layer(), Qt::LeftButton, Qt::NoModifier, {320 + 200, 100});
+    EXPECT_EQ(a->Parent(), left);
+    EXPECT_EQ(Span(b), (std::vector<int32_t> {150, 150}));
+    EXPECT_EQ(ends, 1);
+}
+
+TEST_F(DockDragTest, ASiteThatRefusesIsNoTargetAndTheFormStaysOverItself)
+{
+    TDockForm* a = Dock(left, "A");
+    TDockForm* b = Dock(left, "B");
+    Dock(right, "C");
+    right->OnDockOver = [&](fw::TObject*, fw::TObject* source, int32_t, int32_t, fw::TDragState, bool& accept) {
+        accept = source != a;
+    };
+    // Over its own body: nothing moves.
+    Drag(left, {40, 5}, {{48, 5}, {60, 150}});
+    EXPECT_EQ(a->Parent(), left);
+    EXPECT_EQ(Span(a), (std::vector<int32_t> {0, 146}));
+    // Over a site that refuses it: it floats.
+    Drag(left, {40, 5}, {{48, 5}, {320 + 200, 100}});
+    EXPECT_EQ(a->Parent(), nullptr);
+    EXPECT_EQ(Span(b), (std::vector<int32_t> {0, 300}));
+    // The same site takes B beside C.
+    Drag(left, {40, 5}, {{48, 5}, {320 + 50, 100}});
+    EXPECT_EQ(b->Parent(), right);
+    EXPECT_EQ(Span(b), (std::vector<int32_t> {0, 146}));
 }
 
 } // namespace

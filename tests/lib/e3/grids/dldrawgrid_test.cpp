@@ -4,6 +4,7 @@
 #include "e3/grids/DLDrawGrid.h"
 
 #include "../TestContainer.h"
+#include "framework/Drag.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -574,4 +575,111 @@ TEST_F(GridFixture, FixedCellsActAsButtonsWhenAllowed)
     grid->DoMouseMove(0, to.x(), to.y());
     grid->DoMouseUp(fw::mbLeft, 0, to.x(), to.y());
     EXPECT_EQ(clicked.size(), 1u);
+}
+
+TEST_F(GridFixture, BeginDragStartsAtOnceOrOnceAHeldPressHasMoved)
+{
+    constexpr fw::TShiftState LeftHeld = 1u << fw::ssLeft;
+    struct Case {
+        const char* what;
+        const char* value;
+        bool press;      // a left press on a data cell before the action
+        bool release;    // released again before the mouse moves
+        int32_t firstDx; // two moves with the button held, from the press
+        int32_t secondDx;
+        int startedAfterFirst, startedAfterSecond;
+    };
+    const Case cases[] = {
+        {"\"1\" starts at once", "1", false, false, 0, 0, 1, 1},
+        {"\"1\" during a press", "1", true, false, 1, 1, 1, 1},
+        {"after the threshold", "", true, false, 2, 6, 0, 1},
+        {"any other value", "0", true, false, 5, 5, 1, 1},
+        {"no press held: nothing", "", false, false, 10, 20, 0, 0},
+        {"released first: nothing", "", true, true, 10, 20, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build(5);
+        int started = 0;
+        grid->OnStartDrag = [&](fw::TObject*, fw::TObject*&) { ++started; };
+        const QRect cell = grid->CellRect(1, 2);
+        const QPoint at = grid->Viewport()->mapTo(grid->ScrollArea(), cell.center());
+        if (c.press)
+            grid->DoMouseDown(fw::mbLeft, 0, at.x(), at.y());
+        if (c.release)
+            grid->DoMouseUp(fw::mbLeft, 0, at.x(), at.y());
+        grid->_BeginDrag(c.value);
+        const fw::TShiftState held = c.press && !c.release ? LeftHeld : 0;
+        if (!fw::DragSession::Active())
+            grid->DoMouseMove(held, at.x() + c.firstDx, at.y());
+        EXPECT_EQ(started, c.startedAfterFirst);
+        if (!fw::DragSession::Active())
+            grid->DoMouseMove(held, at.x() + c.secondDx, at.y());
+        EXPECT_EQ(started, c.startedAfterSecond);
+        EXPECT_EQ(fw::DragSession::Active() && fw::DragSession::Source() == grid, started == 1);
+        // The press that turned into a drag selects no range and leaves no state.
+        EXPECT_EQ(grid->GridState(), gsNormal);
+        fw::DragSession::Cancel();
+        // The action does not make every later press a drag.
+        EXPECT_EQ(grid->GetDragMode(), fw::dmManual);
+        grid->DoMouseDown(fw::mbLeft, 0, at.x(), at.y());
+        grid->DoMouseMove(LeftHeld, at.x() + 20, at.y());
+        grid->DoMouseUp(fw::mbLeft, 0, at.x() + 20, at.y());
+        EXPECT_FALSE(fw::DragSession::Active());
+        EXPECT_EQ(started, c.startedAfterSecond);
+        grid->OnStartDrag = nullptr;
+    }
+}
+
+TEST_F(GridFixture, ARightToLeftGridShowsItsColumnsMirrored)
+{
+    Build(5);
+    for (int32_t c = 0; c < 3; ++c)
+        grid->SetColWidths(c, 50 + 20 * c);
+    TDLColumn* second = grid->GetColumns()->GetColumn(1);
+    second->SetWordWrap(false);
+    // Left to right, a right-aligned cell; mirrored, a left-aligned one: the
+    // same picture, since a mirrored grid aligns the other way but does not
+    // reverse its texts.
+    second->SetAlignment(taRightJustify);
+    grid->FetchVisibleRows();
+    const QRect laidOut = grid->CellRect(1, 2);
+    const QImage plain = Render(*grid).copy(laidOut);
+    grid->SetBiDiMode(fw::bdRightToLeft);
+    ASSERT_TRUE(grid->Mirrored());
+    second->SetAlignment(taLeftJustify);
+    const int32_t width = grid->ClientWidth();
+    const QRect shown = grid->Physical(laidOut);
+    EXPECT_EQ(shown, QRect(width - laidOut.x() - laidOut.width(), laidOut.y(), laidOut.width(), laidOut.height()));
+    const QImage image = Render(*grid);
+    EXPECT_EQ(image.copy(shown), plain);
+    EXPECT_GT(Marked(plain, plain.rect()), 10) << "the cell shows its text";
+
+    // The line after each column shows left of it.
+    for (int32_t c = 0; c < 3; ++c) {
+        const QRect cell = grid->Physical(grid->CellRect(c, 2));
+        EXPECT_EQ(image.pixel(cell.left() - 1, cell.center().y()), fw::ToQColor(fw::clSilver).rgb()) << c;
+    }
+
+    // A press lands in the cell shown under it.
+    const struct {
+        int32_t col, row;
+    } cells[] = {{0, 1}, {1, 3}, {2, 2}, {0, 4}};
+    for (const auto& c : cells) {
+        const QPoint at = grid->Viewport()->mapTo(grid->ScrollArea(), grid->Physical(grid->CellRect(c.col, c.row)).center());
+        grid->DoMouseDown(fw::mbLeft, 0, at.x(), at.y());
+        grid->DoMouseUp(fw::mbLeft, 0, at.x(), at.y());
+        EXPECT_EQ(std::make_pair(grid->GetCol(), grid->GetRow()), std::make_pair(c.col, c.row));
+    }
+
+    // The divider of the first column is its left edge on screen; dragging
+    // it to the left widens the column.
+    grid->SetScaleCol(false);
+    const QRect title = grid->Physical(grid->CellRect(0, 0));
+    const QPoint divider = grid->Viewport()->mapTo(grid->ScrollArea(), QPoint(title.left() - 1, title.center().y()));
+    grid->DoMouseDown(fw::mbLeft, 0, divider.x(), divider.y());
+    EXPECT_EQ(grid->GridState(), gsColSizing);
+    grid->DoMouseMove(1u << fw::ssLeft, divider.x() - 20, divider.y());
+    grid->DoMouseUp(fw::mbLeft, 0, divider.x() - 20, divider.y());
+    EXPECT_EQ(grid->ColWidths(0), 70);
 }

@@ -23,9 +23,6 @@ TEST(NotebookTest, StartsWithItsDefaultPageShown)
     EXPECT_EQ(OrdinalByName(book, "PageIndex"), 0);
     EXPECT_EQ(TextByName(book, "ActivePage"), "Default");
     EXPECT_TRUE(book.Page(0)->GetVisible());
-    EXPECT_EQ(book.GetLanguageClass().Name(), "Te3CustomNotebook");
-    EXPECT_TRUE(book.IsTranslatable("HINT"));
-    EXPECT_FALSE(book.IsTranslatable("CAPTION"));
 }
 
 TEST(NotebookTest, PageIndexAndActivePageShowOnePage)

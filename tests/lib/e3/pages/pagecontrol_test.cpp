@@ -4,6 +4,8 @@
 #include "framework/Collection.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -44,6 +46,19 @@ protected:
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     }
 
+    // OnChanging, answered with allow, and OnChange go into calls with the
+    // active page's index at the time.
+    void RecordChanges(const bool& allow)
+    {
+        pages->OnChanging = [this, &allow](fw::TObject*, bool& allowChange) {
+            calls.push_back("changing from " + std::to_string(pages->GetActivePageIndex()));
+            allowChange = allow;
+        };
+        pages->OnChange = [this](fw::TObject*) {
+            calls.push_back("change to " + std::to_string(pages->GetActivePageIndex()));
+        };
+    }
+
     std::vector<std::string> TabTexts() const
     {
         std::vector<std::string> texts;
@@ -56,6 +71,7 @@ protected:
     e3::Te3_PageControl* pages;
     e3::Te3_TabSheet* sheets[3];
     e3::Te3_Edit* edits[3];
+    std::vector<std::string> calls;
 };
 
 TEST_F(PageControlTest, FirstSheetShowsAndTheSheetsFillThePageArea)
@@ -77,13 +93,8 @@ TEST_F(PageControlTest, FirstSheetShowsAndTheSheetsFillThePageArea)
 TEST_F(PageControlTest, UserTabClickAsksOnChangingWhichCanRefuse)
 {
     ShowRoot();
-    std::vector<std::string> calls;
     bool allow = false;
-    pages->OnChanging = [&](fw::TObject*, bool& allowChange) {
-        calls.push_back("changing from " + std::to_string(pages->GetActivePageIndex()));
-        allowChange = allow;
-    };
-    pages->OnChange = [&](fw::TObject*) { calls.push_back("change to " + std::to_string(pages->GetActivePageIndex())); };
+    RecordChanges(allow);
 
     ClickTab(2);
     EXPECT_EQ(calls, (std::vector<std::string> {"changing from 0"}));
@@ -207,6 +218,8 @@ TEST_F(PageControlTest, EnabledAndLockedEditReachEveryPage)
     sheets[1]->SetEnabled(false);
     EXPECT_FALSE(edits[1]->GetEnabled());
     EXPECT_EQ(OrdinalByName(*sheets[1], "Enabling"), 0);
+    // The page control itself publishes no Enabling.
+    EXPECT_EQ(pages->ClassType().FindProperty("Enabling"), nullptr);
     sheets[1]->SetEnabled(true);
     EXPECT_TRUE(edits[1]->GetEnabled());
 
@@ -232,22 +245,102 @@ TEST_F(PageControlTest, HighlightedTabsFollowTheirSheets)
     EXPECT_FALSE(pages->TabHighlighted(0));
 }
 
-TEST_F(PageControlTest, TranslationAndFocus)
+TEST_F(PageControlTest, ShowingAPageFocusesItsFirstControl)
 {
-    EXPECT_TRUE(sheets[0]->IsTranslatable("caption"));
-    EXPECT_TRUE(sheets[0]->IsTranslatable("Hint"));
-    EXPECT_FALSE(pages->IsTranslatable("CAPTION"));
-    EXPECT_TRUE(pages->IsTranslatable("HINT"));
-    EXPECT_EQ(sheets[0]->GetLanguageClass().Name(), "Te3TabSheet");
-    EXPECT_EQ(pages->GetLanguageClass().Name(), "Te3PageControl");
-    EXPECT_EQ(pages->ClassType().FindProperty("Enabling"), nullptr);
-
     ShowRoot();
     root.Widget()->activateWindow();
     edits[0]->LineEdit()->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(edits[0]->LineEdit()->hasFocus(), 5000);
     pages->SetActivePage(sheets[1]);
     QTRY_VERIFY_WITH_TIMEOUT(edits[1]->LineEdit()->hasFocus(), 5000);
+}
+
+// Ctrl+Tab from a control on a page goes to the next page with a shown tab,
+// round past the last; Ctrl+Shift+Tab goes back. Each change asks OnChanging
+// and reports OnChange as a tab click does.
+TEST_F(PageControlTest, CtrlTabWalksThePagesWithShownTabs)
+{
+    WriteByName(*sheets[1], "TabVisible", int64_t {0});
+    ShowRoot();
+    root.Widget()->activateWindow();
+    edits[0]->LineEdit()->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(edits[0]->LineEdit()->hasFocus(), 5000);
+
+    bool allow = true;
+    RecordChanges(allow);
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers mods) {
+        QTest::keyClick(QApplication::focusWidget(), key, mods);
+    };
+
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(pages->GetActivePage(), sheets[2]) << "the hidden tab's page is passed over";
+    QTRY_VERIFY_WITH_TIMEOUT(edits[2]->LineEdit()->hasFocus(), 5000);
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(pages->GetActivePage(), sheets[0]) << "round past the last page";
+    // Shift+Tab arrives as Backtab from the keyboard, as Tab from some sources.
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(pages->GetActivePage(), sheets[2]);
+    press(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(pages->GetActivePage(), sheets[0]);
+    EXPECT_EQ(calls, (std::vector<std::string> {"changing from 0", "change to 2", "changing from 2", "change to 0",
+                                                "changing from 0", "change to 2", "changing from 2", "change to 0"}));
+
+    calls.clear();
+    allow = false;
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(calls, (std::vector<std::string> {"changing from 0"}));
+    EXPECT_EQ(pages->GetActivePage(), sheets[0]);
+
+    // From the tab row itself too; a plain Tab still moves the focus only.
+    calls.clear();
+    allow = true;
+    pages->TabBar()->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(pages->TabBar()->hasFocus(), 5000);
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(pages->GetActivePage(), sheets[2]);
+    press(Qt::Key_Tab, Qt::NoModifier);
+    EXPECT_EQ(pages->GetActivePage(), sheets[2]);
+}
+
+// A tab shows the picture of its page's ImageIndex from Images, unless
+// OnGetImageIndex names another one.
+TEST_F(PageControlTest, TabImagesComeFromTheImageList)
+{
+    fw::TImageList images(nullptr);
+    images.SetWidth(8);
+    images.SetHeight(8);
+    for (Qt::GlobalColor colour : {Qt::red, Qt::green, Qt::blue}) {
+        QImage image(8, 8, QImage::Format_ARGB32);
+        image.fill(colour);
+        images.Add(image);
+    }
+    const auto colours = [&] {
+        std::vector<std::string> out;
+        for (int i = 0; i < pages->TabBar()->count(); ++i) {
+            const QIcon icon = pages->TabBar()->tabIcon(i);
+            out.push_back(icon.isNull() ? "none" : icon.pixmap(8, 8).toImage().pixelColor(4, 4).name().toStdString());
+        }
+        return out;
+    };
+    WriteByName(*sheets[0], "ImageIndex", int64_t {2});
+    WriteByName(*sheets[1], "ImageIndex", int64_t {0});
+    EXPECT_EQ(colours(), (std::vector<std::string> {"none", "none", "none"})) << "no list, no pictures";
+
+    pages->SetImages(&images);
+    EXPECT_EQ(pages->TabBar()->iconSize(), QSize(8, 8));
+    EXPECT_EQ(colours(), (std::vector<std::string> {"#0000ff", "#ff0000", "none"}));
+    WriteByName(*sheets[2], "ImageIndex", int64_t {1});
+    EXPECT_EQ(colours(), (std::vector<std::string> {"#0000ff", "#ff0000", "#00ff00"}));
+
+    std::vector<int32_t> asked;
+    pages->OnGetImageIndex = [&](fw::TObject*, int32_t tab, int32_t& index) {
+        asked.push_back(index);
+        index = tab == 0 ? 1 : index;
+    };
+    WriteByName(*sheets[1], "TabVisible", int64_t {0});
+    EXPECT_EQ(colours(), (std::vector<std::string> {"#00ff00", "#00ff00"}));
+    EXPECT_EQ(asked, (std::vector<int32_t> {2, 1})) << "asked with the index of the page that owns the tab";
+    pages->SetImages(nullptr);
 }
 
 } // namespace

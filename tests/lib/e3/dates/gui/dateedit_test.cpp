@@ -1,9 +1,14 @@
 #include "../../TestContainer.h"
 #include "e3/dates/DateEdit.h"
+#include "e3/dates/Calendar.h"
+#include "u3/StrLib.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -183,6 +188,147 @@ TEST_F(DateEditTest, CalendarHintsStayFour)
     WriteByName(edit, "Language", int64_t(e3::de));
     ASSERT_EQ(edit.CalendarHints().size(), 4u);
     EXPECT_EQ(edit.CalendarHints()[0], "Vorhergehendes Jahr");
+}
+
+TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
+{
+    // The date dialog moves one day on and is confirmed, or is cancelled;
+    // OnAcceptDate sees the chosen day and may change or refuse it.
+    const struct {
+        const char* name;
+        bool confirm;
+        bool handler;
+        const char* replyDate; // what the handler makes of the date, or nothing
+        bool replyAccept;
+        const char* shown;
+        const char* log;
+    } cases[] = {
+        {"no handler", true, false, nullptr, true, "06.03.2024", "button dialog"},
+        {"accepted as chosen", true, true, nullptr, true, "06.03.2024", "button dialog accept:06.03.2024"},
+        {"changed by the handler", true, true, "01.01.2025", true, "01.01.2025", "button dialog accept:06.03.2024"},
+        {"refused", true, true, nullptr, false, "05.03.2024", "button dialog accept:06.03.2024"},
+        {"cancelled", false, true, "01.01.2025", true, "05.03.2024", "button dialog"},
+    };
+    WriteByName(edit, "DefaultFormat", std::string("DD.MM.YYYY"));
+    WriteByName(edit, "Language", int64_t(e3::en));
+    WriteByName(edit, "CalendarStyle", int64_t(e3::csDialog));
+    QAction* button = nullptr;
+    for (QAction* action : Window()->actions())
+        if (action->objectName() == QStringLiteral("calendarButton"))
+            button = action;
+    ASSERT_NE(button, nullptr);
+
+    for (const auto& c : cases) {
+        WriteByName(edit, "_Date", std::string("05.03.2024"));
+        std::string log;
+        edit.OnButtonClick = [&](fw::TObject* sender) {
+            EXPECT_EQ(sender, &edit);
+            log += "button";
+        };
+        edit.OnAcceptDate = nullptr;
+        if (c.handler)
+            edit.OnAcceptDate = [&](fw::TObject* sender, u3::TDateTime& date, bool& accept) {
+                EXPECT_EQ(sender, &edit);
+                log += " accept:" + u3::DateToDottedText(date);
+                if (c.replyDate)
+                    date = u3::DottedTextToDate(c.replyDate);
+                accept = c.replyAccept;
+            };
+        QTimer::singleShot(0, [&] {
+            for (fw::TCustomForm* form : fw::TCustomForm::AllForms())
+                if (auto* dialog = dynamic_cast<e3::TSelectDateDlg*>(form)) {
+                    log += " dialog";
+                    QTest::keyClick(dialog->Calendar()->Widget(), Qt::Key_Right);
+                    if (c.confirm)
+                        dialog->OkButton()->click();
+                    else
+                        dialog->CancelButton()->click();
+                }
+        });
+        button->trigger();
+        EXPECT_EQ(log, c.log) << c.name;
+        EXPECT_EQ(TextByName(edit, "_Date"), c.shown) << c.name;
+    }
+
+    // A day clicked in the drop-down calendar passes OnAcceptDate too.
+    WriteByName(edit, "CalendarStyle", int64_t(e3::csPopup));
+    std::string seen;
+    bool acceptPopup = true;
+    edit.OnButtonClick = nullptr;
+    edit.OnAcceptDate = [&](fw::TObject*, u3::TDateTime& date, bool& accept) {
+        seen = u3::DateToDottedText(date);
+        date += 1;
+        accept = acceptPopup;
+    };
+    for (const bool acceptIt : {true, false}) {
+        acceptPopup = acceptIt;
+        WriteByName(edit, "_Date", std::string("05.03.2024"));
+        button->trigger();
+        e3::TLocCalendar* grid = edit.PopupCalendar()->Calendar();
+        ASSERT_TRUE(edit.PopupCalendar()->IsOpen());
+        for (int row = 1; row <= 6; ++row)
+            for (int col = 0; col < 7; ++col)
+                if (grid->CellText(col, row) == "20")
+                    QTest::mouseClick(grid->Widget(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+        EXPECT_FALSE(edit.PopupCalendar()->IsOpen());
+        EXPECT_EQ(seen, "20.03.2024");
+        EXPECT_EQ(TextByName(edit, "_Date"), acceptIt ? "21.03.2024" : "05.03.2024");
+    }
+
+    // Alt+Down works the button from the keyboard, or the key set in ClickKey;
+    // ClickKey 0 leaves the keys to the edit.
+    int clicks = 0;
+    edit.OnButtonClick = [&](fw::TObject*) { ++clicks; };
+    edit.OnAcceptDate = nullptr;
+    const auto pressCancelled = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        QTimer::singleShot(0, [] {
+            for (fw::TCustomForm* form : fw::TCustomForm::AllForms())
+                if (auto* dialog = dynamic_cast<e3::TSelectDateDlg*>(form))
+                    dialog->CancelButton()->click();
+        });
+        QTest::keyClick(Window(), key, mods);
+        // A key that opened no dialog leaves the timer for the next round.
+        QCoreApplication::processEvents();
+    };
+    pressCancelled(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+    WriteByName(edit, "ClickKey", int64_t {0x4000 | 0x71}); // Ctrl+F2
+    pressCancelled(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+    pressCancelled(Qt::Key_F2, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 2);
+    WriteByName(edit, "ClickKey", int64_t {0});
+    pressCancelled(Qt::Key_F2, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 2);
+
+    WriteByName(edit, "ButtonHint", std::string("Pick a day"));
+    EXPECT_EQ(button->toolTip(), "Pick a day");
+}
+
+// The engine's glyph replaces the calendar button's arrow: the first of
+// NumGlyphs images side by side; an empty glyph brings the arrow back.
+TEST_F(DateEditTest, CalendarButtonShowsTheFirstImageOfItsGlyph)
+{
+    QAction* button = nullptr;
+    for (QAction* action : Window()->actions())
+        if (action->objectName() == QStringLiteral("calendarButton"))
+            button = action;
+    ASSERT_NE(button, nullptr);
+    const auto centre = [&] { return button->icon().pixmap(8, 8).toImage().pixelColor(4, 4); };
+    const QColor arrow = centre();
+
+    QImage glyph(16, 8, QImage::Format_ARGB32);
+    glyph.fill(Qt::blue);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            glyph.setPixelColor(x, y, Qt::red);
+    WriteByName(edit, "NumGlyphs", int64_t {2});
+    edit.AssignGlyph(glyph);
+    EXPECT_EQ(centre(), QColor(Qt::red));
+    WriteByName(edit, "NumGlyphs", int64_t {1});
+    EXPECT_EQ(button->icon().pixmap(16, 8).toImage().pixelColor(12, 4), QColor(Qt::blue)) << "the whole glyph";
+    edit.AssignGlyph(QImage());
+    EXPECT_EQ(centre(), arrow);
 }
 
 } // namespace

@@ -241,6 +241,40 @@ TEST_F(EditTest, TextSetByTheEngineIsKeptWholeAndMaxLengthOnlyLimitsTyping)
     EXPECT_EQ(TextByName(edit, "Text"), longText + "!");
 }
 
+// Qt's cut of 32767 characters goes when a longer text comes by typing or
+// by the engine's SelText, not only by Text; and an edit's first focus ends
+// with the same caret and selection as a later one.
+TEST_F(EditTest, TypingAndSelTextGoPastQtsCutAndFirstFocusActsAsAnyOther)
+{
+    const std::string full(32767, 'x');
+    WriteByName(edit, "Text", full);
+    Window()->end(false);
+    Type(Window(), "y");
+    EXPECT_TRUE(TextByName(edit, "Text") == full + "y");
+
+    e3::Te3_Edit other(nullptr);
+    other.SetText(std::string(32760, 'a'));
+    other.LineEdit()->end(false);
+    other.SetSelText(std::string(20, 'b'));
+    EXPECT_TRUE(other.GetText() == std::string(32760, 'a') + std::string(20, 'b'));
+
+    // The second edit has had its cut lifted by a long text already.
+    e3::Te3_Edit first(nullptr), later(nullptr);
+    later.SetText(std::string(40000, 'q'));
+    for (e3::Te3_Edit* e : {&first, &later}) {
+        e->SetText("abcdef");
+        e->LineEdit()->setSelection(4, -3);
+        QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+        QApplication::sendEvent(e->LineEdit(), &in);
+    }
+    EXPECT_EQ(first.LineEdit()->selectedText(), later.LineEdit()->selectedText());
+    EXPECT_EQ(first.LineEdit()->cursorPosition(), later.LineEdit()->cursorPosition());
+    first.SetSelText(std::string(40000, 'z'));
+    later.SetSelText(std::string(40000, 'z'));
+    EXPECT_EQ(first.GetText().size(), later.GetText().size());
+    EXPECT_GE(first.GetText().size(), 40000u);
+}
+
 TEST_F(EditTest, WritingTheSameEditTypeKeepsTheText)
 {
     edit.SetText("abc");

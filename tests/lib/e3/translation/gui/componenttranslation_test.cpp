@@ -1,7 +1,7 @@
 #include "e3/translation/ComponentTranslation.h"
 #include "e3/translation/DebugWordDialog.h"
 #include "e3/edits/Edit.h"
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 #include "e3/translation/MultiLanguage.h"
 #include "e3/containers/Panel.h"
 #include "support/TempDir.h"

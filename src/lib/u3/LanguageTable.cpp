@@ -1,4 +1,4 @@
-#include "e3/dictionary/LanguageTable.h"
+#include "u3/LanguageTable.h"
 
 #include "u3/Exceptions.h"
 #include "u3/StrLib.h"

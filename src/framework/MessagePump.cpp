@@ -1,11 +1,11 @@
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 
-namespace platform {
+namespace fw {
 namespace {
 
 // Enough for any burst of real events; only an ever-due timer reaches it.
@@ -33,4 +33,4 @@ void DrainMessageQueue()
     }
 }
 
-} // namespace platform
+} // namespace fw

@@ -1,4 +1,4 @@
-#include "platform/MessagePump.h"
+#include "framework/MessagePump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace platform {
+namespace fw {
 namespace {
 
 class Counter : public QObject {
@@ -78,4 +78,4 @@ TEST(MessagePump, AnAlwaysDueTimerDoesNotHoldTheCaller)
 }
 
 } // namespace
-} // namespace platform
+} // namespace fw

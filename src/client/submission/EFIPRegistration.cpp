@@ -1,4 +1,4 @@
-#include "submission/efipclient/EFIPRegistration.h"
+#include "client/submission/EFIPRegistration.h"
 
 #include "submission/efip/EFIPEnvironment.h"
 #include "submission/efip/EFIPProtocol.h"
@@ -6,12 +6,14 @@
 #include "submission/efiphttps/EFIPHttpsConnection.h"
 #include "submission/ssl/SSLContext.h"
 
+#include "client/CertificateList.h"
 #include "client/ClassRegistry.h"
 #include "client/Client.h"
 #include "client/FormReader.h"
 #include "client/FrmPin.h"
 #include "client/Globals.h"
 #include "client/MessageDialog.h"
+#include "client/submission/ClientTexts.h"
 #include "platform/SmartCardChecker.h"
 
 #include <filesystem>
@@ -23,10 +25,7 @@ void RegisterEFIPClasses()
     client::RegisterClass(Te3EFIPProtocol::StaticClass());
     client::RegisterClass(Te3_EFIPProtocol::StaticClass());
     UseHttpsConnections();
-    SetLangTextSource([](const std::string& key, const std::string& defaultText) {
-        client::TClient* c = client::Client();
-        return c ? c->GetLangText(key, defaultText) : defaultText;
-    });
+    SetLangTextSource(client::ClientLangText);
     SetTempFolderSource([]() -> std::string {
         client::TClient* c = client::Client();
         if (!c || c->TempFolder().empty())
@@ -42,6 +41,7 @@ void RegisterEFIPClasses()
     ClientCertificateHooks certificates;
     certificates.initSSL = [] { return e3ssl::InitDefaultSSLContext(); };
     certificates.getSmartCardCertList = [] { return platform::GetSmartCardCertList(); };
+    certificates.chooseCertificate = client::ChooseCertificate;
     certificates.askTokenPin = client::AskTokenPin;
     certificates.askKeyFilePassword = client::AskKeyFilePassword;
     certificates.useTokenCertificate = UseTokenCertificate;

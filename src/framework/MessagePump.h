@@ -2,7 +2,7 @@
 // Keeps the windows of the GUI thread alive while a long operation runs in it:
 // pending events are delivered without waiting for new ones.
 
-namespace platform {
+namespace fw {
 
 // Delivers the events that are pending now (posted events, timers that are
 // due, window-system input) and returns whether there were any. Qt delivers
@@ -14,4 +14,4 @@ bool ProcessOneMessage();
 // always due, so the rounds are bounded: the caller's work must go on.
 void DrainMessageQueue();
 
-} // namespace platform
+} // namespace fw
