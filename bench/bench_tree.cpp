@@ -4,6 +4,10 @@
 // time for the full size against the time for half of it.
 // Exits non-zero when the tree takes twice the peer's time or more, or when a
 // doubling of the size costs more than three times as much.
+// With --callgrind FILE, under
+//   valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=FILE
+// it prints the instructions of one tree build and of one peer fill instead,
+// figures the machine's load does not move.
 #include "BenchTiming.h"
 #include "e3/bars/NavigationBar.h"
 #include "e3/common/EngineImages.h"
@@ -12,8 +16,12 @@
 #include <QApplication>
 #include <QTreeWidget>
 
+#include <valgrind/callgrind.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,43 +58,58 @@ std::vector<std::string> Actions(const std::vector<Node>& nodes)
     return actions;
 }
 
-double TreeSeconds(const std::vector<std::string>& actions, double* clear = nullptr)
+void BuildTree(e3::Te3_TreeView& tree, const std::vector<std::string>& actions)
 {
-    double best = 1e30;
-    double bestClear = 1e30;
-    for (int run = 0; run < 5; ++run) {
-        e3::Te3_TreeView tree(nullptr);
-        best = std::min(best, benchtiming::SecondsOf([&] {
-            for (const std::string& a : actions)
-                tree.ActAddChild(a);
-        }));
-        bestClear = std::min(bestClear, benchtiming::SecondsOf([&] { tree.ActClear(""); }));
-    }
-    if (clear)
-        *clear = bestClear;
-    return best;
+    for (const std::string& a : actions)
+        tree.ActAddChild(a);
 }
 
-double PeerSeconds(const std::vector<Node>& nodes)
+void FillPeer(QTreeWidget& peer, const std::vector<Node>& nodes, std::vector<QTreeWidgetItem*>& items)
 {
-    std::vector<QTreeWidgetItem*> items(nodes.size());
-    double best = 1e30;
-    for (int run = 0; run < 5; ++run) {
-        QTreeWidget peer;
-        best = std::min(best, benchtiming::SecondsOf([&] {
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            auto* item = new QTreeWidgetItem;
-            item->setText(0, QString::fromStdString(nodes[i].text));
-            item->setData(0, Qt::UserRole, nodes[i].id);
-            if (nodes[i].parent < 0)
-                peer.addTopLevelItem(item);
-            else
-                items[static_cast<size_t>(nodes[i].parent)]->addChild(item);
-            items[i] = item;
-        }
-        }));
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, QString::fromStdString(nodes[i].text));
+        item->setData(0, Qt::UserRole, nodes[i].id);
+        if (nodes[i].parent < 0)
+            peer.addTopLevelItem(item);
+        else
+            items[static_cast<size_t>(nodes[i].parent)]->addChild(item);
+        items[i] = item;
     }
-    return best;
+}
+
+// The best of each figure over five rounds. Each round builds both trees
+// and fills the peer, so that a busy spell of the machine falls on both
+// sides alike; and each figure is the processor time of this thread, which
+// leaves out the time the thread waits for a processor.
+struct TreeFigures {
+    double ours = 1e30;
+    double clear = 1e30;
+    double oursHalf = 1e30;
+    double clearHalf = 1e30;
+    double peer = 1e30;
+};
+
+void TreeRound(const std::vector<std::string>& actions, double& build, double& clear)
+{
+    e3::Te3_TreeView tree(nullptr);
+    build = std::min(build, benchtiming::CpuSecondsOf([&] { BuildTree(tree, actions); }));
+    clear = std::min(clear, benchtiming::CpuSecondsOf([&] { tree.ActClear(""); }));
+}
+
+TreeFigures MeasureTrees(const std::vector<Node>& all, const std::vector<Node>& half)
+{
+    const std::vector<std::string> actions = Actions(all);
+    const std::vector<std::string> halfActions = Actions(half);
+    std::vector<QTreeWidgetItem*> items(all.size());
+    TreeFigures f;
+    for (int run = 0; run < 5; ++run) {
+        TreeRound(actions, f.ours, f.clear);
+        TreeRound(halfActions, f.oursHalf, f.clearHalf);
+        QTreeWidget peer;
+        f.peer = std::min(f.peer, benchtiming::CpuSecondsOf([&] { FillPeer(peer, all, items); }));
+    }
+    return f;
 }
 
 double BarSeconds(int buttons)
@@ -102,6 +125,78 @@ double BarSeconds(int buttons)
     });
 }
 
+// The instructions of one callgrind dump: its "totals:" line (or "summary:"
+// when it has none); -1 when the file cannot be read.
+long long DumpInstructions(const std::string& path)
+{
+    std::ifstream in(path);
+    std::string line;
+    long long summary = -1;
+    while (std::getline(in, line)) {
+        if (line.rfind("totals:", 0) == 0)
+            return std::stoll(line.substr(7));
+        if (line.rfind("summary:", 0) == 0)
+            summary = std::stoll(line.substr(8));
+    }
+    return summary;
+}
+
+// Under callgrind (started with --collect-atstart=no and
+// --callgrind-out-file=FILE): one build of each side after a warm-up, each
+// dumped on its own (and a build of half the nodes), then the instruction
+// counts, their ratio and our growth.
+int CallgrindMode(const std::vector<Node>& nodes, const std::string& outFile)
+{
+    if (!RUNNING_ON_VALGRIND) {
+        std::fprintf(stderr, "run under valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file=FILE\n");
+        return 2;
+    }
+    const std::vector<std::string> actions = Actions(nodes);
+    const std::vector<std::string> halfActions(actions.begin(), actions.begin() + static_cast<long>(actions.size() / 2));
+    std::vector<QTreeWidgetItem*> items(nodes.size());
+    {
+        e3::Te3_TreeView warm(nullptr);
+        BuildTree(warm, actions);
+        QTreeWidget peer;
+        FillPeer(peer, nodes, items);
+    }
+    {
+        e3::Te3_TreeView tree(nullptr);
+        CALLGRIND_ZERO_STATS;
+        CALLGRIND_TOGGLE_COLLECT;
+        BuildTree(tree, actions);
+        CALLGRIND_TOGGLE_COLLECT;
+        CALLGRIND_DUMP_STATS_AT("ours");
+    }
+    {
+        e3::Te3_TreeView tree(nullptr);
+        CALLGRIND_ZERO_STATS;
+        CALLGRIND_TOGGLE_COLLECT;
+        BuildTree(tree, halfActions);
+        CALLGRIND_TOGGLE_COLLECT;
+        CALLGRIND_DUMP_STATS_AT("ours half");
+    }
+    {
+        QTreeWidget peer;
+        CALLGRIND_ZERO_STATS;
+        CALLGRIND_TOGGLE_COLLECT;
+        FillPeer(peer, nodes, items);
+        CALLGRIND_TOGGLE_COLLECT;
+        CALLGRIND_DUMP_STATS_AT("peer");
+    }
+    const long long ours = DumpInstructions(outFile + ".1");
+    const long long oursHalf = DumpInstructions(outFile + ".2");
+    const long long theirs = DumpInstructions(outFile + ".3");
+    std::printf("_AddChild of %zu nodes by parent id: %lld instructions (%zu nodes: %lld)\n", nodes.size(), ours,
+                halfActions.size(), oursHalf);
+    std::printf("QTreeWidget filled with the same %zu nodes: %lld instructions\n", nodes.size(), theirs);
+    if (ours < 0 || oursHalf <= 0 || theirs <= 0)
+        return 2;
+    std::printf("instruction ratio ours/peer: %.2f, growth %.2f\n", static_cast<double>(ours) / static_cast<double>(theirs),
+                static_cast<double>(ours) / static_cast<double>(oursHalf));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -115,12 +210,18 @@ int main(int argc, char** argv)
 
     constexpr int nodes = 10000;
     const std::vector<Node> all = MakeNodes(nodes);
+    if (argc == 3 && std::strcmp(argv[1], "--callgrind") == 0) {
+        const int result = CallgrindMode(all, argv[2]);
+        e3::SetEngineImageSource(nullptr);
+        return result;
+    }
     const std::vector<Node> half(all.begin(), all.begin() + nodes / 2);
-    double clear = 0;
-    double clearHalf = 0;
-    const double ours = TreeSeconds(Actions(all), &clear);
-    const double oursHalf = TreeSeconds(Actions(half), &clearHalf);
-    const double theirs = PeerSeconds(all);
+    const TreeFigures trees = MeasureTrees(all, half);
+    const double ours = trees.ours;
+    const double oursHalf = trees.oursHalf;
+    const double clear = trees.clear;
+    const double clearHalf = trees.clearHalf;
+    const double theirs = trees.peer;
 
     constexpr int buttons = 500;
     const double bar = BarSeconds(buttons);
@@ -129,6 +230,7 @@ int main(int argc, char** argv)
     const double ratio = ours / theirs;
     const double treeGrowth = ours / oursHalf;
     const double barGrowth = bar / barHalf;
+    std::printf("tree figures: processor time of the thread, best of 5 interleaved rounds\n");
     std::printf("_AddChild of %d nodes by parent id: %.2f ms (%d nodes: %.2f ms, growth %.2f)\n", nodes, ours * 1e3,
                 nodes / 2, oursHalf * 1e3, treeGrowth);
     std::printf("_Clear of %d nodes: %.2f ms (%d nodes: %.2f ms)\n", nodes, clear * 1e3, nodes / 2, clearHalf * 1e3);

@@ -1,17 +1,8 @@
 # Refuses an #include that points up the layers. Run as
 #   cmake -DE3_SRC=<folder holding src> -P CheckLayers.cmake
-# Layers, bottom first: u3 (no Qt) <- framework <- e3 <- multilang, platform <- client.
-# The transports see only u3 and the engine interface; submission never sees the client.
+# The layers are in Layers.cmake.
 cmake_minimum_required(VERSION 3.25)
-set(allowed_u3 u3)
-set(allowed_framework u3 framework)
-set(allowed_e3 u3 framework e3)
-set(allowed_multilang u3 framework e3 multilang)
-set(allowed_platform u3 framework e3 platform)
-set(allowed_engineapi engineapi)
-set(allowed_enginelink u3 engineapi enginelink idl)
-set(allowed_submission u3 framework e3 enginelink submission)
-set(allowed_client u3 framework e3 multilang platform engineapi enginelink submission client)
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
 if(NOT E3_SRC)
   message(FATAL_ERROR "CheckLayers: set E3_SRC")

@@ -3,6 +3,8 @@
 #include "ClientFixture.h"
 #include "client/FormReader.h"
 
+#include <memory>
+
 using namespace e3test;
 
 namespace {
@@ -26,7 +28,7 @@ TEST_F(DisabledColorTest, DescriptionDisabledControlsShowDisabledColorWhateverTh
     for (const std::string& cls : classes)
         description += "[ | x | " + cls + " | Parent | FormMain | NAME | " + cls + "On | ENABLED | true | ] | ";
     description += "} | x | { | }";
-    fw::TComponent* root = LoadLines(description);
+    const std::unique_ptr<fw::TComponent> root(LoadLines(description));
     ASSERT_NE(root, nullptr);
 
     for (const std::string& cls : classes) {

@@ -177,27 +177,63 @@ TEST_F(PanelDockManager, DraggingTheCaptionMovesTheFormToAnotherPanelThatGrowsAn
     ASSERT_EQ(panel->GetHeight(), 200);
     ASSERT_NE(other->DockManager(), nullptr);
 
-    // From the caption bar in the top panel to the bottom one.
-    QWidget* layer = Tree()->Layer();
-    auto inLayer = [&](QWidget* w, QPoint p) { return layer->mapFromGlobal(w->mapToGlobal(p)); };
-    QTest::mousePress(layer, Qt::LeftButton, Qt::NoModifier, {40, 5});
-    QTest::mouseMove(layer, {50, 5});
-    const QPoint target = inLayer(other->ClientWidget(), {100, 20});
-    QTest::mouseMove(layer, target);
-    QTest::mouseRelease(layer, Qt::LeftButton, Qt::NoModifier, target);
-    EXPECT_EQ(docked.Parent(), other);
-    EXPECT_EQ(panel->GetHeight(), 50);
-    EXPECT_GT(other->GetHeight(), 50); // the panel grows to the height the form comes with
-    EXPECT_EQ(Tree()->FindControlZone(&docked), nullptr);
+    // Drags the form by its caption bar from the panel it is in to a point of
+    // another panel's client area (or, with none, below the form).
+    auto drag = [&](Te3_Panel* from, Te3_Panel* to) {
+        QWidget* layer = dynamic_cast<e3::Tg3DockTree*>(from->DockManager())->Layer();
+        const QPoint target =
+            to ? layer->mapFromGlobal(to->ClientWidget()->mapToGlobal(QPoint {100, 20})) : QPoint {40, 600};
+        QTest::mousePress(layer, Qt::LeftButton, Qt::NoModifier, {40, 5});
+        QTest::mouseMove(layer, {50, 5});
+        QTest::mouseMove(layer, target);
+        QTest::mouseRelease(layer, Qt::LeftButton, Qt::NoModifier, target);
+    };
 
-    // Out of every panel: it floats and the bottom panel is small again.
-    QWidget* otherLayer = dynamic_cast<e3::Tg3DockTree*>(other->DockManager())->Layer();
-    QTest::mousePress(otherLayer, Qt::LeftButton, Qt::NoModifier, {40, 5});
-    QTest::mouseMove(otherLayer, {50, 5});
-    QTest::mouseMove(otherLayer, {40, 600});
-    QTest::mouseRelease(otherLayer, Qt::LeftButton, Qt::NoModifier, {40, 600});
+    // Back and forth: each panel grows by exactly what the form had before it
+    // was first docked (200 - 50), whatever the caption bars took meanwhile.
+    for (int move = 0; move < 4; ++move) {
+        SCOPED_TRACE(move);
+        Te3_Panel* from = move % 2 == 0 ? panel : other;
+        Te3_Panel* to = move % 2 == 0 ? other : panel;
+        drag(from, to);
+        EXPECT_EQ(docked.Parent(), to);
+        EXPECT_EQ(from->GetHeight(), 50);
+        EXPECT_EQ(to->GetHeight(), 200);
+        EXPECT_EQ(docked.GetHeight(), to->ClientHeight() - 18);
+        EXPECT_EQ(dynamic_cast<e3::Tg3DockTree*>(from->DockManager())->FindControlZone(&docked), nullptr);
+    }
+
+    // Out of every panel: it floats and the panel is small again.
+    drag(panel, nullptr);
     EXPECT_EQ(docked.Parent(), nullptr);
+    EXPECT_EQ(panel->GetHeight(), 50);
     EXPECT_EQ(other->GetHeight(), 50);
+}
+
+TEST_F(PanelDockManager, ManualDockFromPanelToPanelKeepsTheHeightFromBeforeDocking)
+{
+    holder.SetResizeDock(true);
+    auto* other = new Te3_Panel(&holder);
+    other->SetParent(&holder);
+    other->SetName("Other");
+    other->SetBounds(0, 250, 400, 50);
+    other->SetDockSite(true);
+    Write(docked, "_ManualDock", "Site<|>3");
+    docked.SetVisible(true);
+    ASSERT_EQ(holder.GetHeight(), 450);
+
+    // Each move: the panel left gives its growth back, the one entered grows
+    // by as much, and the holding form's height stays where it is.
+    for (const char* site : {"Other", "Site", "Other", "Other", "Site"}) {
+        SCOPED_TRACE(site);
+        Write(docked, "_ManualDock", std::string(site) + "<|>3");
+        Te3_Panel* to = std::string(site) == "Site" ? panel : other;
+        Te3_Panel* left = to == panel ? other : panel;
+        EXPECT_EQ(docked.Parent(), to);
+        EXPECT_EQ(to->GetHeight(), 200);
+        EXPECT_EQ(left->GetHeight(), 50);
+        EXPECT_EQ(holder.GetHeight(), 450);
+    }
 }
 
 } // namespace

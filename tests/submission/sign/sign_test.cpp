@@ -277,6 +277,23 @@ TEST_F(SignTest, WithoutACheckerTheListIsAnErrorAndTestPasswordIsSilent)
     EXPECT_TRUE(events_.checkPins.empty());
 }
 
+TEST_F(SignTest, UnconnectedItReachesNoCheckerEvenWhenOneRuns)
+{
+    ASSERT_TRUE(StartChecker("1||192||CN=Holder||CN=Card CA"));
+    SetSignHooks({});
+    Set("_GetCertificates", std::string("1"));
+    EXPECT_EQ(events_.certificateLists, 1);
+    EXPECT_TRUE(events_.error);
+    EXPECT_EQ(events_.certList, "");
+    dir_.write("in.txt", "abc");
+    Set("InFileName", Path("in.txt"));
+    Set("OutFileName", Path("in.sig"));
+    Set("CertIndex", int64_t {1});
+    Set("_Sign", std::string("1"));
+    EXPECT_TRUE(events_.error);
+    EXPECT_FALSE(std::filesystem::exists(Path("in.sig")));
+}
+
 TEST(IssuerProhibited, EmptyEntriesNeverMatch)
 {
     EXPECT_FALSE(IssuerProhibited("", "/CN=Any"));

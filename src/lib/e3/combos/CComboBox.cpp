@@ -208,22 +208,26 @@ std::vector<size_t> CollatedOrder(const std::vector<std::string_view>& keys)
         auto primary = [&](size_t i) {
             return std::string_view(ranks.data() + start[i], start[i + 1] - start[i]);
         };
-        // The first eight ranks as one number decide most comparisons; they
-        // are sorted together with the position, without a lookup.
+        // The first sixteen ranks as two numbers decide most comparisons;
+        // they are sorted together with the position, without a lookup.
         struct Entry {
-            uint64_t head;
+            uint64_t head, next;
             size_t index;
         };
-        std::vector<Entry> entries(keys.size());
-        for (size_t i = 0; i < keys.size(); ++i) {
+        auto ranksAt = [&](size_t i, size_t from) {
             uint64_t h = 0;
-            for (size_t k = 0; k < 8; ++k)
+            for (size_t k = from; k < from + 8; ++k)
                 h = (h << 8) | (start[i] + k < start[i + 1] ? static_cast<unsigned char>(ranks[start[i] + k]) : 0u);
-            entries[i] = {h, i};
-        }
+            return h;
+        };
+        std::vector<Entry> entries(keys.size());
+        for (size_t i = 0; i < keys.size(); ++i)
+            entries[i] = {ranksAt(i, 0), ranksAt(i, 8), i};
         std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
             if (a.head != b.head)
                 return a.head < b.head;
+            if (a.next != b.next)
+                return a.next < b.next;
             const int c = primary(a.index).compare(primary(b.index));
             return c != 0 ? c < 0 : a.index < b.index;
         });

@@ -334,7 +334,10 @@ void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y)
 void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign insertAt,
                               fw::TControl* dropOnControl)
 {
-    const int32_t undockedHeight = source.GetHeight();
+    // A control that is docked here already (docked again, or handed over by
+    // the panel it came from) keeps the height it had before it was first
+    // docked: its current height lacks the caption bar the dock manager took.
+    const int32_t undockedHeight = source.Parent() == this ? UndockedHeight(source) : source.GetHeight();
     fw::Guard<Te3CustomPanel> self(this);
     fw::Guard<fw::TControl> docked(&source);
     if (fw::IDockManager* manager = DockManager()) {
@@ -373,6 +376,8 @@ bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
         OnUnDock(this, &client, newTarget, allow);
     if (!allow || !self || !undocked)
         return false;
+    const int32_t undockedHeight = UndockedHeight(client);
+    fw::Guard<Te3CustomPanel> target(dynamic_cast<Te3CustomPanel*>(newTarget));
     if (dockManager_)
         dockManager_->RemoveControl(&client);
     client.SetAlign(fw::alNone);
@@ -380,6 +385,13 @@ bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
     RestorePanelHeight(*this, client);
     if (self)
         std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
+    // On its way into another panel the control takes its undocked height
+    // along, so that moving it from panel to panel loses nothing.
+    if (Te3CustomPanel* next = target.get(); next && next != this && undocked && client.Parent() == next) {
+        std::erase_if(next->docked_,
+                      [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
+        next->docked_.push_back({fw::Guard<fw::TControl>(&client), undockedHeight});
+    }
     return true;
 }
 

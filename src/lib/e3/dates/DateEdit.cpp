@@ -24,6 +24,7 @@ namespace e3 {
 
 const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
 const fw::TEnumType CalendarStyleType {"TCalendarStyle", {"csPopup", "csDialog"}};
+const fw::TEnumType PopupAlignType {"TPopupAlign", {"epaRight", "epaLeft"}};
 const fw::TEventType ExecDateDialogEventType {"TExecDateDialog", typeid(TExecDateDialog)};
 
 namespace {
@@ -266,6 +267,7 @@ TPopupCalendar* TLangDateEdit::PopupCalendar()
         popup_ = popup;
         if (popupFontSize_ > 0)
             popup->GetFont()->SetSize(popupFontSize_);
+        popup->SetColor(popupColor_);
         popup->OnDateChosen = [this](u3::TDateTime date) { AcceptChosenDate(date); };
         ApplyLanguage();
     }
@@ -311,6 +313,13 @@ void TLangDateEdit::AcceptChosenDate(u3::TDateTime date)
     SetDate(date);
     if (self && LineEdit()->hasFocus())
         LineEdit()->selectAll();
+}
+
+void TLangDateEdit::SetPopupColor(fw::TColor value)
+{
+    popupColor_ = value;
+    if (TPopupCalendar* popup = popup_.get())
+        popup->SetColor(value);
 }
 
 void TLangDateEdit::SetGlyph(TBitmap* value)
@@ -374,7 +383,9 @@ void TLangDateEdit::ButtonClick()
         return;
     }
     QLineEdit* edit = LineEdit();
-    PopupCalendar()->Popup(edit->mapToGlobal(QPoint(0, edit->height())), shown);
+    TPopupCalendar* popup = PopupCalendar();
+    const int left = popupAlign_ == epaLeft ? edit->width() - popup->GetWidth() : 0;
+    popup->Popup(edit->mapToGlobal(QPoint(left, edit->height())), shown);
 }
 
 // ---- the date --------------------------------------------------------------------------
@@ -724,6 +735,8 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             fw::prop::Object("Glyph", TBitmap::StaticClass(), &C::GetGlyph, &C::SetGlyph),
             fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
             fw::prop::Integer("NumGlyphs", &C::GetNumGlyphs, &C::SetNumGlyphs),
+            fw::prop::Enum("PopupAlign", PopupAlignType, &C::GetPopupAlign, &C::SetPopupAlign),
+            fw::prop::Integer("PopupColor", &C::GetPopupColor, &C::SetPopupColor),
             sp::PopupMenu(),
             fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
             fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),

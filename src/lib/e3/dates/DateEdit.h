@@ -28,6 +28,11 @@ extern const fw::TEnumType DateLanguagesType;
 enum TCalendarStyle { csPopup, csDialog };
 extern const fw::TEnumType CalendarStyleType;
 
+// Where the drop-down calendar opens: from the edit's left edge to the right,
+// or ending at its right edge.
+enum TPopupAlign { epaRight, epaLeft };
+extern const fw::TEnumType PopupAlignType;
+
 // Today as the date edits see it; tests install a fixed day. An empty
 // function restores the system clock.
 void SetDateEditClock(std::function<u3::TDateTime()> clock);
@@ -106,6 +111,11 @@ public:
     fw::TColor GetWeekendColor() const { return weekendColor_; }
     void SetWeekendColor(fw::TColor value);
     void SetPopupFontSize(int32_t value);
+    TPopupAlign GetPopupAlign() const { return popupAlign_; }
+    void SetPopupAlign(TPopupAlign value) { popupAlign_ = value; }
+    // The drop-down calendar's background.
+    fw::TColor GetPopupColor() const { return popupColor_; }
+    void SetPopupColor(fw::TColor value);
     // The calendar button's hint.
     std::string GetButtonHint() const { return buttonHint_; }
     void SetButtonHint(const std::string& value);
@@ -160,6 +170,8 @@ private:
     TDaysOfWeek weekends_ = DaySet(Sun);
     fw::TColor weekendColor_ = fw::clRed;
     int32_t popupFontSize_ = 0;
+    TPopupAlign popupAlign_ = epaRight;
+    fw::TColor popupColor_ = fw::clBtnFace;
     std::string buttonHint_;
     int32_t clickKey_ = 0x8000 | 0x28; // Alt+Down
     QAction* calendarButton_ = nullptr;

@@ -318,9 +318,12 @@ void Te3DrawGrid::SetRowHeights(int32_t row, int32_t height)
 
 void Te3DrawGrid::SetOptions(TGridOptions value)
 {
+    const bool wasAlwaysShown = AlwaysShowEditor();
     options_ = value;
     UpdateScrollBars();
     Invalidate();
+    if (!wasAlwaysShown && AlwaysShowEditor() && !EditorMode() && Focused())
+        ShowEditor();
 }
 
 void Te3DrawGrid::SetScrollBars(TScrollStyle value)
@@ -1147,7 +1150,11 @@ void Te3DrawGrid::DoMouseDown(fw::TMouseButton button, fw::TShiftState shift, in
     if (!self)
         return;
     if (!Focused() && GetEnabled() && GetVisible()) {
+        pressing_ = true;
         SetFocus();
+        if (!self)
+            return;
+        pressing_ = false;
     }
     const QPoint p = ToClient(x, y);
     int32_t col = -1;
@@ -1320,6 +1327,13 @@ void Te3DrawGrid::DoMouseUp(fw::TMouseButton button, fw::TShiftState shift, int3
         }
     }
     editOnRelease_ = false;
+    // Whatever the press did (a fixed button, sizing, moving), an editor that
+    // is always shown comes back on the cell now current.
+    if (AlwaysShowEditor() && !EditorMode()) {
+        ShowEditor();
+        if (!self)
+            return;
+    }
     // The right button that moved a row or column is released as the left.
     if (button == fw::mbRight && (state == gsRowMoving || state == gsColMoving))
         button = fw::mbLeft;
@@ -1395,10 +1409,18 @@ void Te3DrawGrid::DoEnter()
         return;
     if (OnChangeFocus)
         OnChangeFocus(this);
-    if (self) {
-        FocusChanged();
-        Invalidate();
-    }
+    if (!self)
+        return;
+    FocusChanged();
+    Invalidate();
+    // An editor that is always shown comes up as the grid takes the focus; a
+    // press that focuses the grid shows it on the cell it makes current. An
+    // editor left open when the focus went away takes it back, so that what
+    // is typed goes on into the cell.
+    if (EditorMode())
+        editor_->setFocus(Qt::OtherFocusReason);
+    else if (AlwaysShowEditor() && !pressing_)
+        ShowEditor();
 }
 
 void Te3DrawGrid::DoExit()

@@ -219,8 +219,9 @@ public:
     void ShowEditor();
     void HideEditor(bool store = true);
     bool EditorMode() const;
-    // goEditing with goAlwaysShowEditor: once shown, the editor stays and
-    // follows the current cell.
+    // goEditing with goAlwaysShowEditor: the editor comes up as the grid takes
+    // the focus (or the option comes on while it has it), stays when the focus
+    // leaves, follows the current cell and comes back after every press.
     bool AlwaysShowEditor() const;
     TRxInplaceEdit* InplaceEditor() const { return editor_; }
 
@@ -328,6 +329,8 @@ private:
     TRxInplaceEdit* editor_ = nullptr;
     int32_t editCol_ = -1, editRow_ = -1;
     bool editOnRelease_ = false;
+    // Set while a press focuses the grid: its release shows the editor.
+    bool pressing_ = false;
     void PlaceEditor();
 };
 

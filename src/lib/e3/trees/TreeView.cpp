@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 #include <utility>
 
 namespace e3 {
@@ -33,11 +35,11 @@ constexpr fw::TColor GreyNode = 8421504;
 constexpr int ArrowSize = 16;
 
 // The framework's integer conversion: raises for anything but a number.
-int32_t StrictInteger(const std::string& text)
+int32_t StrictInteger(std::string_view text)
 {
     int64_t value = 0;
     if (!u3::TryStrToInt64(u3::Trim(text), value) || value < INT32_MIN || value > INT32_MAX)
-        throw u3::EConvertError("'" + text + "' is not a valid integer value");
+        throw u3::EConvertError("'" + std::string(text) + "' is not a valid integer value");
     return static_cast<int32_t>(value);
 }
 
@@ -52,6 +54,41 @@ int32_t IntegerOr(const std::string& text, int32_t fallback)
 std::string Field(const std::string& value, int index)
 {
     return u3::ValueFieldDef(value, index, "");
+}
+
+// The first N fields of a value, each what Field gives for its index, found
+// in one pass and without copies (a tree is filled by thousands of values).
+// The separator is looked for as the field scan does: after a partial match
+// the scan goes on behind the mismatching character.
+template <size_t N>
+std::array<std::string_view, N> FirstFields(std::string_view s)
+{
+    static constexpr std::string_view separator = "<|>";
+    std::array<std::string_view, N> fields {};
+    if (s.empty())
+        return fields;
+    const size_t n = s.size();
+    size_t count = 0;
+    size_t start = 0;
+    size_t p = 0;
+    while (p < n && count < N) {
+        p = s.find(separator[0], p);
+        if (p == std::string_view::npos)
+            break;
+        size_t k = 1;
+        while (k < separator.size() && p + k < n && s[p + k] == separator[k])
+            ++k;
+        if (k == separator.size()) {
+            fields[count++] = s.substr(start, p - start);
+            p += separator.size();
+            start = p;
+        } else {
+            p += k + 1;
+        }
+    }
+    if (count < N)
+        fields[count] = s.substr(start);
+    return fields;
 }
 
 int Depth(const QTreeWidgetItem* node)
@@ -81,6 +118,47 @@ QPixmap Arrow(bool down)
     pixmap.setMask(pixmap.createMaskFromColor(Qt::white));
     return pixmap;
 }
+
+// A node keeps its id and picture index as members: they are set once per
+// node, and the item's general role list costs an allocation and a search
+// for each of them. Reading and writing them by role works as for any role.
+class Node : public QTreeWidgetItem {
+public:
+    Node(int32_t id, int32_t image)
+        : QTreeWidgetItem(UserType)
+        , id_(id)
+        , image_(image)
+    {
+        setFlags(flags() | Qt::ItemIsEditable);
+    }
+
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && role == IdRole)
+            return id_;
+        if (column == 0 && role == ImageRole)
+            return image_;
+        return QTreeWidgetItem::data(column, role);
+    }
+
+    void setData(int column, int role, const QVariant& value) override
+    {
+        if (column != 0 || (role != IdRole && role != ImageRole)) {
+            QTreeWidgetItem::setData(column, role, value);
+            return;
+        }
+        int32_t& field = role == IdRole ? id_ : image_;
+        const int32_t v = value.toInt();
+        if (v == field)
+            return;
+        field = v;
+        emitDataChanged();
+    }
+
+private:
+    int32_t id_;
+    int32_t image_;
+};
 
 std::string CleanBlanks(const QString& text)
 {
@@ -465,20 +543,19 @@ bool PreOrderLess(const QTreeWidget& tree, QTreeWidgetItem* a, QTreeWidgetItem* 
 
 QTreeWidgetItem* Te3CustomTreeView::FindNode(int32_t id) const
 {
-    const auto it = byId_.find(id);
-    if (it == byId_.end() || it->second.empty())
+    auto [it, end] = byId_.equal_range(id);
+    if (it == end)
         return nullptr;
-    const std::vector<QTreeWidgetItem*>& nodes = it->second;
-    QTreeWidgetItem* first = nodes.front();
-    for (size_t i = 1; i < nodes.size(); ++i)
-        if (PreOrderLess(*view_, nodes[i], first))
-            first = nodes[i];
+    QTreeWidgetItem* first = it->second;
+    for (++it; it != end; ++it)
+        if (PreOrderLess(*view_, it->second, first))
+            first = it->second;
     return first;
 }
 
-void Te3CustomTreeView::Index(QTreeWidgetItem* node)
+void Te3CustomTreeView::Index(QTreeWidgetItem* node, int32_t id)
 {
-    byId_[NodeId(node)].push_back(node);
+    byId_.emplace(id, node);
 }
 
 void Te3CustomTreeView::Unindex(QTreeWidgetItem* node)
@@ -487,17 +564,12 @@ void Te3CustomTreeView::Unindex(QTreeWidgetItem* node)
     while (!stack.empty()) {
         QTreeWidgetItem* n = stack.back();
         stack.pop_back();
-        const auto it = byId_.find(NodeId(n));
-        if (it != byId_.end()) {
-            auto& nodes = it->second;
-            const auto pos = std::find(nodes.begin(), nodes.end(), n);
-            if (pos != nodes.end()) {
-                *pos = nodes.back();
-                nodes.pop_back();
-            }
-            if (nodes.empty())
+        auto [it, end] = byId_.equal_range(NodeId(n));
+        for (; it != end; ++it)
+            if (it->second == n) {
                 byId_.erase(it);
-        }
+                break;
+            }
         for (int i = 0; i < n->childCount(); ++i)
             stack.push_back(n->child(i));
     }
@@ -506,16 +578,13 @@ void Te3CustomTreeView::Unindex(QTreeWidgetItem* node)
 QTreeWidgetItem* Te3CustomTreeView::AddNode(QTreeWidgetItem* parent, int32_t id, const std::string& text,
                                             int32_t imageIndex)
 {
-    auto* node = new QTreeWidgetItem;
+    auto* node = new Node(id, imageIndex);
     node->setText(0, QString::fromStdString(text));
-    node->setData(0, IdRole, id);
-    node->setData(0, ImageRole, imageIndex);
-    node->setFlags(node->flags() | Qt::ItemIsEditable);
     if (parent)
         parent->addChild(node);
     else
         view_->addTopLevelItem(node);
-    Index(node);
+    Index(node, id);
     UpdateState(node);
     if (parent)
         UpdateState(parent);
@@ -787,6 +856,8 @@ void Te3CustomTreeView::NodeEdited(QTreeWidgetItem* node, const std::string& tex
 
 int32_t Te3CustomTreeView::ImageIndexOf(const std::string& name)
 {
+    if (name.empty()) // no name is ever stored empty
+        return -1;
     const std::string key = u3::UpperCase(name);
     if (const auto it = imageNames_.find(key); it != imageNames_.end())
         return it->second;
@@ -931,10 +1002,11 @@ QTreeWidgetItem* Te3CustomTreeView::NodeOfField(const std::string& field) const
 
 void Te3CustomTreeView::ActAddChild(const std::string& value)
 {
-    const int32_t parentId = StrictInteger(Field(value, 0));
-    const int32_t id = StrictInteger(Field(value, 1));
-    const int32_t image = ImageIndexOf(Field(value, 3));
-    AddNode(FindNode(parentId), id, Field(value, 2), image);
+    const auto fields = FirstFields<4>(value);
+    const int32_t parentId = StrictInteger(fields[0]);
+    const int32_t id = StrictInteger(fields[1]);
+    const int32_t image = ImageIndexOf(std::string(fields[3]));
+    AddNode(FindNode(parentId), id, std::string(fields[2]), image);
 }
 
 void Te3CustomTreeView::ActSelectNode(const std::string& value)

@@ -160,7 +160,7 @@ private:
     friend class View;
     friend class Delegate;
 
-    void Index(QTreeWidgetItem* node);
+    void Index(QTreeWidgetItem* node, int32_t id);
     void Unindex(QTreeWidgetItem* node);
     void UpdateState(QTreeWidgetItem* node);
     void UpdateStates(QTreeWidgetItem* node);
@@ -180,7 +180,7 @@ private:
 
     View* view_;
     // id -> the nodes that carry it, in no particular order.
-    std::unordered_map<int32_t, std::vector<QTreeWidgetItem*>> byId_;
+    std::unordered_multimap<int32_t, QTreeWidgetItem*> byId_;
     std::vector<QPixmap> images_;
     std::vector<QIcon> icons_;
     std::unordered_map<std::string, int32_t> imageNames_; // upper-cased name -> index

@@ -3,6 +3,7 @@
 #include "e3/grids/InplaceEdit.h"
 
 #include "DrawGridForm.h"
+#include "framework/Form.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -96,6 +97,8 @@ struct EditFixture : ::testing::Test {
     bool Editing() const { return grid->EditorMode(); }
     std::string EditorText() const { return grid->InplaceEditor()->Text(); }
 
+    // Declared first: outlives the grid's container placed in it.
+    std::unique_ptr<fw::TCustomForm> form;
     std::unique_ptr<e3test::DrawGridForm> made;
     Te3DrawGrid* grid = nullptr;
     TEditStyle style = esSimple;
@@ -235,6 +238,78 @@ TEST_F(EditFixture, AnEditorAlwaysShownFollowsTheCurrentCell)
     QTest::keyClick(grid->InplaceEditor()->Line(), Qt::Key_Escape);
     EXPECT_TRUE(Editing());
     EXPECT_EQ(cancelled, 0);
+}
+
+TEST_F(EditFixture, AnEditorAlwaysShownComesUpAsTheGridTakesTheFocus)
+{
+    using Stored = std::vector<std::pair<std::string, std::string>>;
+    // Focus changes reach a control as enter and exit inside a form.
+    form = std::make_unique<fw::TCustomForm>(nullptr);
+    form->SetBounds(0, 0, 700, 500);
+    made->form->SetParent(form.get());
+    auto* elsewhere = new Te3DrawGrid(made->form.get());
+    elsewhere->SetParent(made->form.get());
+    elsewhere->SetBounds(420, 0, 100, 100);
+    QWidget* window = form->Widget();
+    form->Show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    elsewhere->SetFocus();
+    ASSERT_TRUE(elsewhere->Focused());
+    int asked = 0;
+    bool allow = false;
+    grid->OnShowEditor = [&](fw::TObject*, int32_t, int32_t, bool& a) {
+        ++asked;
+        a = allow;
+    };
+    grid->FocusCell(2, 3);
+    grid->SetOptions(grid->GetOptions() | GridOption(goAlwaysShowEditor));
+    EXPECT_FALSE(Editing()); // the grid does not have the focus yet
+    EXPECT_EQ(asked, 0);
+
+    // Refused: the grid has the focus and no editor.
+    grid->SetFocus();
+    EXPECT_TRUE(grid->Focused());
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(Editing());
+
+    // Allowed: it comes up over the current cell and takes the keys.
+    elsewhere->SetFocus();
+    allow = true;
+    grid->SetFocus();
+    ASSERT_TRUE(Editing());
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(EditorText(), "c2r3");
+    EXPECT_EQ(grid->InplaceEditor()->geometry(), grid->CellRect(2, 3));
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor()->Line());
+
+    // The focus goes and comes back: the same editor, typing goes on in it.
+    QTest::keyClicks(QApplication::focusWidget(), "x");
+    elsewhere->SetFocus();
+    EXPECT_TRUE(Editing());
+    grid->SetFocus();
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor()->Line());
+    QTest::keyClicks(QApplication::focusWidget(), "y");
+    EXPECT_EQ(EditorText(), "xy");
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(stored.empty());
+
+    // A press on a fixed cell takes it away (storing) and its release brings
+    // it back on the current cell.
+    Click(0, 0);
+    ASSERT_TRUE(Editing());
+    EXPECT_EQ(EditorText(), "c2r3");
+    EXPECT_EQ(grid->InplaceEditor()->geometry(), grid->CellRect(2, 3));
+    EXPECT_EQ(stored, (Stored {{"c2r3", "xy"}}));
+
+    // Switched on while the grid has the focus: it comes up at once.
+    grid->SetOptions(grid->GetOptions() & ~GridOption(goAlwaysShowEditor));
+    grid->HideEditor(false);
+    ASSERT_FALSE(Editing());
+    ASSERT_TRUE(grid->Focused());
+    grid->SetOptions(grid->GetOptions() | GridOption(goAlwaysShowEditor));
+    EXPECT_TRUE(Editing());
+    EXPECT_EQ(QApplication::focusWidget(), grid->InplaceEditor()->Line());
 }
 
 TEST_F(EditFixture, TheEllipsisButtonAndCtrlEnterFireOnEditButtonClick)

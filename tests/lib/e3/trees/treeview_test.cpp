@@ -2,6 +2,7 @@
 #include "e3/common/EngineImages.h"
 #include "e3/trees/TreeView.h"
 #include "u3/Exceptions.h"
+#include "u3/StrLib.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -150,6 +151,75 @@ TEST_F(TreeFixture, IdFieldsThatAreNoNumber)
         EXPECT_EQ(Outline(tree), before);
     }
     EXPECT_TRUE(events.empty());
+}
+
+// The fields of _AddChild are cut apart as every multi-field value is,
+// partial separators and missing fields included.
+TEST(TreeViewFields, AddChildReadsItsFieldsAsTheFieldRuleCutsThem)
+{
+    std::vector<std::string> asked;
+    e3::SetEngineImageSource([&](const std::string& name) {
+        asked.push_back(name);
+        return QImage();
+    });
+    Te3_TreeView tree(nullptr);
+    const char* values[] = {
+        "0<|>1<|>a<<|>b<|>",        // "<" just before a separator hides it
+        "0<|>2<|>x<|y<|>",          // a partial separator inside a field
+        "0<|>3<|>tail<|",           // a value that ends inside a partial separator
+        "0<|>4",                    // no text, no picture
+        "0<|>5<|>with<|>pic<|>more", // fields past the picture are ignored
+        " 0 <|> 6 <|> Spaced <|>",  // ids may carry blanks
+        "0<|>7<|><|><<|>",          // an empty text, a picture name "<"
+        "0<|>8<|>",                 // an empty last field
+    };
+    for (const char* value : values) {
+        SCOPED_TRACE(value);
+        asked.clear();
+        Act(tree, "_AddChild", value);
+        const int32_t id = std::stoi(u3::ValueFieldDef(value, 1, ""));
+        const QTreeWidgetItem* node = tree.FindNode(id);
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->text(0).toStdString(), u3::ValueFieldDef(value, 2, ""));
+        EXPECT_EQ(node->parent(), nullptr);
+        const std::string picture = u3::ValueFieldDef(value, 3, "");
+        EXPECT_EQ(asked, u3::Trim(picture).empty() ? std::vector<std::string> {} : std::vector<std::string> {picture});
+        EXPECT_EQ(Te3_TreeView::NodeImage(node), -1);
+    }
+    EXPECT_EQ(tree.Tree()->topLevelItemCount(), 8);
+    e3::SetEngineImageSource(nullptr);
+}
+
+// A node's id and picture are read and changed through the item's roles;
+// a new picture makes the view draw the node again.
+TEST(TreeViewPictures, ANewPictureIsReportedToTheView)
+{
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    e3::SetEngineImageSource([&](const std::string& name) { return name == "red" ? red : QImage(); });
+    Te3_TreeView tree(nullptr);
+    Act(tree, "_AddChild", "0<|>1<|>One<|>");
+    Act(tree, "_AddChild", "1<|>2<|>Two<|>");
+    QTreeWidgetItem* two = tree.FindNode(2);
+    ASSERT_NE(two, nullptr);
+    QAbstractItemModel* model = tree.Tree()->model();
+    const QModelIndex index = tree.Tree()->model()->index(0, 0, model->index(0, 0));
+    std::vector<QModelIndex> changed;
+    QObject::connect(model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& from, const QModelIndex&) { changed.push_back(from); });
+
+    Act(tree, "_Image", "2<|>red");
+    EXPECT_EQ(Te3_TreeView::NodeImage(two), 0);
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0], index);
+    Act(tree, "_Image", "2<|>red"); // no change, nothing to draw again
+    EXPECT_EQ(changed.size(), 1u);
+    Act(tree, "_Image", "2<|>none");
+    EXPECT_EQ(Te3_TreeView::NodeImage(two), -1);
+    EXPECT_EQ(changed.size(), 2u);
+    EXPECT_EQ(Te3_TreeView::NodeId(two), 2);
+    EXPECT_EQ(Te3_TreeView::NodeImage(tree.FindNode(1)), -1);
+    e3::SetEngineImageSource(nullptr);
 }
 
 TEST_F(TreeFixture, TheEngineMayRefuseASelectionChange)

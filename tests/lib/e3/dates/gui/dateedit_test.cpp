@@ -53,6 +53,13 @@ protected:
     ~DateEditTest() override { e3::SetDateEditClock({}); }
 
     QLineEdit* Window() { return edit.LineEdit(); }
+    QAction* CalendarButton()
+    {
+        for (QAction* action : Window()->actions())
+            if (action->objectName() == QStringLiteral("calendarButton"))
+                return action;
+        return nullptr;
+    }
     std::string Shown() { return Window()->text().toStdString(); }
     void Enter()
     {
@@ -212,10 +219,7 @@ TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
     WriteByName(edit, "DefaultFormat", std::string("DD.MM.YYYY"));
     WriteByName(edit, "Language", int64_t(e3::en));
     WriteByName(edit, "CalendarStyle", int64_t(e3::csDialog));
-    QAction* button = nullptr;
-    for (QAction* action : Window()->actions())
-        if (action->objectName() == QStringLiteral("calendarButton"))
-            button = action;
+    QAction* button = CalendarButton();
     ASSERT_NE(button, nullptr);
 
     for (const auto& c : cases) {
@@ -309,10 +313,7 @@ TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
 // NumGlyphs images side by side; an empty glyph brings the arrow back.
 TEST_F(DateEditTest, CalendarButtonShowsTheFirstImageOfItsGlyph)
 {
-    QAction* button = nullptr;
-    for (QAction* action : Window()->actions())
-        if (action->objectName() == QStringLiteral("calendarButton"))
-            button = action;
+    QAction* button = CalendarButton();
     ASSERT_NE(button, nullptr);
     const auto centre = [&] { return button->icon().pixmap(8, 8).toImage().pixelColor(4, 4); };
     const QColor arrow = centre();
@@ -329,6 +330,32 @@ TEST_F(DateEditTest, CalendarButtonShowsTheFirstImageOfItsGlyph)
     EXPECT_EQ(button->icon().pixmap(16, 8).toImage().pixelColor(12, 4), QColor(Qt::blue)) << "the whole glyph";
     edit.AssignGlyph(QImage());
     EXPECT_EQ(centre(), arrow);
+}
+
+// The drop-down calendar opens under the edit from its left edge, or ending at
+// its right edge, in the popup colour.
+TEST_F(DateEditTest, DropDownCalendarAlignmentAndColour)
+{
+    QAction* button = CalendarButton();
+    ASSERT_NE(button, nullptr);
+    WriteByName(edit, "PopupColor", int64_t {0x00FFFF}); // yellow
+    // Shown once first: a window's first showing may still settle its frame.
+    button->trigger();
+    edit.PopupCalendar()->ClosePopup();
+    std::vector<QPoint> opened;
+    for (const auto align : {e3::epaRight, e3::epaLeft}) {
+        WriteByName(edit, "PopupAlign", int64_t(align));
+        button->trigger();
+        e3::TPopupCalendar* popup = edit.PopupCalendar();
+        ASSERT_TRUE(popup->IsOpen());
+        opened.push_back(popup->Widget()->pos());
+        EXPECT_EQ(popup->Widget()->palette().color(popup->Widget()->backgroundRole()), QColor(Qt::yellow));
+        popup->ClosePopup();
+    }
+    // Under the edit both times; moved left by what the calendar is wider.
+    const int wider = edit.PopupCalendar()->Widget()->width() - Window()->width();
+    ASSERT_GT(wider, 0);
+    EXPECT_EQ(opened[1], opened[0] - QPoint(wider, 0));
 }
 
 } // namespace

@@ -1,0 +1,1 @@
+#include "d/D2.h"
