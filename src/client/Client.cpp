@@ -60,7 +60,7 @@ const fw::TClassInfo& TClient::StaticClass()
     static const fw::TClassInfo info {
         "TClient",
         &TComponent::StaticClass(),
-        {
+        fw::TRows<TClient> {
             fw::prop::String("Language", &TClient::GetLanguage, &TClient::SetLanguage),
             fw::prop::String("TempDirForServer", &TClient::GetTempDirForServer, &TClient::SetTempDirForServer),
             fw::prop::String("FontSubstitution", &TClient::GetFontSubstitution, &TClient::SetFontSubstitution),

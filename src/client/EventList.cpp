@@ -49,7 +49,7 @@ std::vector<TPropInfo> TEventList::EventProperties()
 
 const TClassInfo& TEventList::StaticClass()
 {
-    static const TClassInfo info {"TEventList", &TComponent::StaticClass(), EventProperties()};
+    static const TClassInfo info {"TEventList", &TComponent::StaticClass(), TRows<TEventList>(EventProperties())};
     return info;
 }
 

@@ -10,7 +10,6 @@
 
 #include <charconv>
 #include <chrono>
-#include <strings.h>
 #include <thread>
 
 namespace enginelink {
@@ -248,7 +247,7 @@ std::string Te3SOAPClient::ExecuteEvent(const std::string& senderClass, const st
                                         const std::string& eventValues)
 {
     // The server goes away after this event; losing it then is no news.
-    if (strcasecmp(eventName.c_str(), "Client.OnClientDone") == 0)
+    if (u3::SameText(eventName, "Client.OnClientDone"))
         quiet_ = true;
     return Send("ExecuteEvent", {{"SenderClass", &senderClass},
                                  {"SenderName", &senderName},

@@ -18,7 +18,7 @@ const TClassInfo& TImageList::StaticClass()
     static const TClassInfo info {
         "TImageList",
         &TCustomImageList::StaticClass(),
-        {
+        fw::TRows<TImageList> {
             prop::Integer("Height", &C::GetHeight, &C::SetHeight),
             prop::Integer("Width", &C::GetWidth, &C::SetWidth),
             prop::Event("OnChange", NotifyEventType, &C::OnChange),
@@ -233,7 +233,7 @@ const TClassInfo& TAction::StaticClass()
     static const TClassInfo info {
         "TAction",
         &TCustomAction::StaticClass(),
-        {
+        fw::TRows<TAction> {
             prop::Boolean("AutoCheck", &C::GetAutoCheck, &C::SetAutoCheck),
             prop::String("Caption", &C::GetCaption, &C::SetCaption),
             prop::Boolean("Checked", &C::GetChecked, &C::SetChecked),
@@ -328,7 +328,7 @@ const TClassInfo& TActionList::StaticClass()
     static const TClassInfo info {
         "TActionList",
         &TComponent::StaticClass(),
-        {
+        fw::TRows<TActionList> {
             prop::Object("Images", TCustomImageList::StaticClass(), &C::GetImages, &C::SetImages),
         },
         MakeFactory<TActionList>(),

@@ -104,7 +104,7 @@ const TClassInfo& TComponent::StaticClass()
     static const TClassInfo info {
         "TComponent",
         &TPersistent::StaticClass(),
-        {
+        fw::TRows<TComponent> {
             prop::String("Name", &TComponent::Name, &TComponent::SetName),
             prop::Integer("Tag", &TComponent::GetTag, &TComponent::SetTag),
         },

@@ -76,7 +76,7 @@ const TClassInfo& TSizeConstraints::StaticClass()
     static const TClassInfo info {
         "TSizeConstraints",
         &TPersistent::StaticClass(),
-        {
+        fw::TRows<TSizeConstraints> {
             prop::Integer("MaxHeight", &TSizeConstraints::GetMaxHeight, &TSizeConstraints::SetMaxHeight),
             prop::Integer("MaxWidth", &TSizeConstraints::GetMaxWidth, &TSizeConstraints::SetMaxWidth),
             prop::Integer("MinHeight", &TSizeConstraints::GetMinHeight, &TSizeConstraints::SetMinHeight),
@@ -122,7 +122,7 @@ const TClassInfo& TControl::StaticClass()
     static const TClassInfo info {
         "TControl",
         &TComponent::StaticClass(),
-        {
+        fw::TRows<TControl> {
             prop::Integer("Left", &TControl::GetLeft, &TControl::SetLeft),
             prop::Integer("Top", &TControl::GetTop, &TControl::SetTop),
             prop::Integer("Width", &TControl::GetWidth, &TControl::SetWidth),

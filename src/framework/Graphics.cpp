@@ -56,7 +56,7 @@ const TClassInfo& TFont::StaticClass()
     static const TClassInfo info {
         "TFont",
         &TPersistent::StaticClass(),
-        {
+        fw::TRows<TFont> {
             prop::Integer("Charset", &TFont::GetCharset, &TFont::SetCharset),
             prop::Integer("Color", &TFont::GetColor, &TFont::SetColor),
             prop::Integer("Height", &TFont::GetHeight, &TFont::SetHeight),

@@ -31,17 +31,10 @@ int TEnumType::OrdinalOf(const std::string& valueName) const
     return -1;
 }
 
-TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, std::initializer_list<TPropInfo> properties,
-                       ComponentFactory factory)
-    : TClassInfo(std::move(name), parent, std::vector<TPropInfo>(properties), factory)
-{
-}
-
-TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, std::vector<TPropInfo> properties,
-                       ComponentFactory factory)
+TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, TRowList properties, ComponentFactory factory)
     : name_(std::move(name))
     , parent_(parent)
-    , properties_(std::move(properties))
+    , properties_(std::move(properties.rows_))
     , factory_(factory)
 {
     // A name listed twice would leave one of the rows unreachable; a class

@@ -73,13 +73,74 @@ struct TPropInfo {
 
 using ComponentFactory = TComponent* (*)(TComponent* owner);
 
+template <class C>
+class TRows;
+
+// One table row whose accessors reach members of C: it may be listed only in
+// the table of C or of a class derived from C. The helpers in prop:: make
+// them from member pointers; a row made by hand names its class here.
+template <class C>
+struct TRow {
+    explicit TRow(TPropInfo row) : info(std::move(row)) {}
+    TPropInfo info;
+};
+
+// Rows checked against a class; only TRows<C> adds to it.
+class TRowList {
+public:
+    TRowList() = default;
+
+private:
+    template <class C>
+    friend class TRows;
+    friend class TClassInfo;
+    std::vector<TPropInfo> rows_;
+};
+
+// The rows of a class's table, or a named run of rows that tables list as one
+// entry. Each entry is a row or a run of C or of a base of C; an entry of any
+// other class (a windowed control's row in a plain control's table) does not
+// compile.
+template <class C>
+class TRows : public TRowList {
+public:
+    // Made implicitly, so that a table lists its rows and runs as they are.
+    class Entry {
+    public:
+        template <class B>
+        Entry(TRow<B> row)
+        {
+            static_assert(std::is_base_of_v<B, C>, "this row belongs to a class that is not a base of the table's class");
+            rows_.push_back(std::move(row.info));
+        }
+        template <class B>
+        Entry(TRows<B> run)
+        {
+            static_assert(std::is_base_of_v<B, C>, "this run belongs to a class that is not a base of the table's class");
+            rows_ = std::move(run.rows_);
+        }
+
+    private:
+        friend class TRows;
+        std::vector<TPropInfo> rows_;
+    };
+
+    TRows() = default;
+    TRows(std::initializer_list<Entry> entries)
+    {
+        for (const Entry& entry : entries)
+            rows_.insert(rows_.end(), entry.rows_.begin(), entry.rows_.end());
+    }
+    // Rows made at run time whose accessors reach members of C.
+    explicit TRows(std::vector<TPropInfo> rows) { rows_ = std::move(rows); }
+};
+
 class TClassInfo {
 public:
-    TClassInfo(std::string name, const TClassInfo* parent, std::initializer_list<TPropInfo> properties,
-               ComponentFactory factory = nullptr);
-    // Rows made elsewhere, for classes that publish the same table.
-    TClassInfo(std::string name, const TClassInfo* parent, std::vector<TPropInfo> properties,
-               ComponentFactory factory = nullptr);
+    // Raises EPropertyError for a name listed twice in properties (in any
+    // letter case, a run's rows included); a name the parent publishes may be
+    // listed again.
+    TClassInfo(std::string name, const TClassInfo* parent, TRowList properties, ComponentFactory factory = nullptr);
     TClassInfo(const TClassInfo&) = delete;
     TClassInfo& operator=(const TClassInfo&) = delete;
 
@@ -127,7 +188,7 @@ public:
 namespace prop {
 
 template <class C, class V>
-TPropInfo Ordinal(std::string name, TypeKind kind, V (C::*getter)() const, std::type_identity_t<void (C::*)(V)> setter,
+TRow<C> Ordinal(std::string name, TypeKind kind, V (C::*getter)() const, std::type_identity_t<void (C::*)(V)> setter,
                   const TEnumType* enumType = nullptr)
 {
     TPropInfo p;
@@ -140,35 +201,35 @@ TPropInfo Ordinal(std::string name, TypeKind kind, V (C::*getter)() const, std::
         p.set = [setter](TObject& o, const PropValue& v) {
             (static_cast<C&>(o).*setter)(static_cast<V>(std::get<int64_t>(v)));
         };
-    return p;
+    return TRow<C>(std::move(p));
 }
 
 template <class C>
-TPropInfo Integer(std::string name, int32_t (C::*getter)() const, std::type_identity_t<void (C::*)(int32_t)> setter)
+TRow<C> Integer(std::string name, int32_t (C::*getter)() const, std::type_identity_t<void (C::*)(int32_t)> setter)
 {
     return Ordinal<C, int32_t>(std::move(name), TypeKind::Integer, getter, setter);
 }
 
 template <class C>
-TPropInfo Boolean(std::string name, bool (C::*getter)() const, std::type_identity_t<void (C::*)(bool)> setter)
+TRow<C> Boolean(std::string name, bool (C::*getter)() const, std::type_identity_t<void (C::*)(bool)> setter)
 {
     return Ordinal<C, bool>(std::move(name), TypeKind::Boolean, getter, setter);
 }
 
 template <class C, class E>
-TPropInfo Enum(std::string name, const TEnumType& type, E (C::*getter)() const, std::type_identity_t<void (C::*)(E)> setter)
+TRow<C> Enum(std::string name, const TEnumType& type, E (C::*getter)() const, std::type_identity_t<void (C::*)(E)> setter)
 {
     return Ordinal<C, E>(std::move(name), TypeKind::Enumeration, getter, setter, &type);
 }
 
 template <class C, class S>
-TPropInfo Set(std::string name, const TEnumType& elementType, S (C::*getter)() const, std::type_identity_t<void (C::*)(S)> setter)
+TRow<C> Set(std::string name, const TEnumType& elementType, S (C::*getter)() const, std::type_identity_t<void (C::*)(S)> setter)
 {
     return Ordinal<C, S>(std::move(name), TypeKind::Set, getter, setter, &elementType);
 }
 
 template <class C>
-TPropInfo Float(std::string name, double (C::*getter)() const, std::type_identity_t<void (C::*)(double)> setter)
+TRow<C> Float(std::string name, double (C::*getter)() const, std::type_identity_t<void (C::*)(double)> setter)
 {
     TPropInfo p;
     p.name = std::move(name);
@@ -177,11 +238,11 @@ TPropInfo Float(std::string name, double (C::*getter)() const, std::type_identit
         p.get = [getter](TObject& o) -> PropValue { return (static_cast<C&>(o).*getter)(); };
     if (setter)
         p.set = [setter](TObject& o, const PropValue& v) { (static_cast<C&>(o).*setter)(std::get<double>(v)); };
-    return p;
+    return TRow<C>(std::move(p));
 }
 
 template <class C>
-TPropInfo String(std::string name, std::string (C::*getter)() const, std::type_identity_t<void (C::*)(const std::string&)> setter)
+TRow<C> String(std::string name, std::string (C::*getter)() const, std::type_identity_t<void (C::*)(const std::string&)> setter)
 {
     TPropInfo p;
     p.name = std::move(name);
@@ -192,36 +253,36 @@ TPropInfo String(std::string name, std::string (C::*getter)() const, std::type_i
         p.set = [setter](TObject& o, const PropValue& v) {
             (static_cast<C&>(o).*setter)(std::get<std::string>(v));
         };
-    return p;
+    return TRow<C>(std::move(p));
 }
 
 // A Boolean action: runs on every write whatever the value; reads False.
 template <class C>
-TPropInfo BoolAction(std::string name, void (C::*action)())
+TRow<C> BoolAction(std::string name, void (C::*action)())
 {
     TPropInfo p;
     p.name = std::move(name);
     p.kind = TypeKind::Boolean;
     p.get = [](TObject&) -> PropValue { return int64_t {0}; };
     p.set = [action](TObject& o, const PropValue&) { (static_cast<C&>(o).*action)(); };
-    return p;
+    return TRow<C>(std::move(p));
 }
 
 // A text action: runs with the value written; reads empty.
 template <class C>
-TPropInfo StringAction(std::string name, void (C::*action)(const std::string&))
+TRow<C> StringAction(std::string name, void (C::*action)(const std::string&))
 {
     TPropInfo p;
     p.name = std::move(name);
     p.kind = TypeKind::String;
     p.get = [](TObject&) -> PropValue { return std::string(); };
     p.set = [action](TObject& o, const PropValue& v) { (static_cast<C&>(o).*action)(std::get<std::string>(v)); };
-    return p;
+    return TRow<C>(std::move(p));
 }
 
 // An object-valued property: a sub-object or a component reference of class T.
 template <class C, class T>
-TPropInfo Object(std::string name, const TClassInfo& classType, T* (C::*getter)() const, std::type_identity_t<void (C::*)(T*)> setter)
+TRow<C> Object(std::string name, const TClassInfo& classType, T* (C::*getter)() const, std::type_identity_t<void (C::*)(T*)> setter)
 {
     TPropInfo p;
     p.name = std::move(name);
@@ -237,12 +298,12 @@ TPropInfo Object(std::string name, const TClassInfo& classType, T* (C::*getter)(
                 throw EPropertyError("Invalid property value");
             (static_cast<C&>(o).*setter)(typed);
         };
-    return p;
+    return TRow<C>(std::move(p));
 }
 
 // An event: a handler field of one signature; binding replaces the handler.
 template <class C, class Handler>
-TPropInfo Event(std::string name, const TEventType& type, Handler C::*field)
+TRow<C> Event(std::string name, const TEventType& type, Handler C::*field)
 {
     TPropInfo p;
     p.name = std::move(name);
@@ -252,7 +313,7 @@ TPropInfo Event(std::string name, const TEventType& type, Handler C::*field)
     p.set = [field](TObject& o, const PropValue& v) {
         static_cast<C&>(o).*field = std::any_cast<Handler>(std::get<std::any>(v));
     };
-    return p;
+    return TRow<C>(std::move(p));
 }
 
 } // namespace prop

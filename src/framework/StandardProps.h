@@ -7,84 +7,97 @@
 
 namespace fw::std_props {
 
-TPropInfo Align();
-TPropInfo Anchors();
-TPropInfo AutoSize();
-TPropInfo Caption();
-TPropInfo Color();
-TPropInfo Constraints();
-TPropInfo Enabled();
-TPropInfo Font();
-TPropInfo ParentColor();
-TPropInfo ParentFont();
-TPropInfo ParentShowHint();
-TPropInfo ShowHint();
-TPropInfo TabOrder();
-TPropInfo TabStop();
-TPropInfo Text();
-TPropInfo Visible();
+TRow<TControl> Align();
+TRow<TControl> Anchors();
+TRow<TControl> AutoSize();
+TRow<TControl> Caption();
+TRow<TControl> Color();
+TRow<TControl> Constraints();
+TRow<TControl> Enabled();
+TRow<TControl> Font();
+TRow<TControl> ParentColor();
+TRow<TControl> ParentFont();
+TRow<TControl> ParentShowHint();
+TRow<TControl> ShowHint();
+TRow<TWinControl> TabOrder();
+TRow<TWinControl> TabStop();
+TRow<TControl> Text();
+TRow<TControl> Visible();
 // A parent given by name; the form reader resolves the component.
-TPropInfo Parent();
+TRow<TControl> Parent();
 // A popup menu given by name; cleared when the menu is freed.
-TPropInfo PopupMenu();
+TRow<TControl> PopupMenu();
 // An action given by name; cleared when the action is freed.
-TPropInfo Action();
-TPropInfo BiDiMode();
-TPropInfo ParentBiDiMode();
-TPropInfo DragCursor();
-TPropInfo DragKind();
-TPropInfo DragMode();
+TRow<TControl> Action();
+TRow<TControl> BiDiMode();
+TRow<TControl> ParentBiDiMode();
+TRow<TControl> DragCursor();
+TRow<TControl> DragKind();
+TRow<TControl> DragMode();
 // Windowed controls only.
-TPropInfo Ctl3D();
-TPropInfo ParentCtl3D();
-TPropInfo ImeMode();
-TPropInfo ImeName();
-TPropInfo DockSite();
-TPropInfo HelpContext();
-TPropInfo UseDockManager();
+TRow<TWinControl> Ctl3D();
+TRow<TWinControl> ParentCtl3D();
+TRow<TWinControl> ImeMode();
+TRow<TWinControl> ImeName();
+TRow<TWinControl> DockSite();
+TRow<TControl> HelpContext();
+TRow<TWinControl> UseDockManager();
 
-TPropInfo OnClick();
-TPropInfo OnDblClick();
-TPropInfo OnResize();
-TPropInfo OnMouseDown();
-TPropInfo OnMouseMove();
-TPropInfo OnMouseUp();
-TPropInfo OnEnter();
-TPropInfo OnExit();
-TPropInfo OnKeyDown();
-TPropInfo OnKeyPress();
-TPropInfo OnKeyUp();
-TPropInfo OnContextPopup();
-TPropInfo OnDragDrop();
-TPropInfo OnDragOver();
-TPropInfo OnStartDrag();
-TPropInfo OnEndDrag();
-TPropInfo OnStartDock();
-TPropInfo OnEndDock();
-TPropInfo OnCanResize();
-TPropInfo OnConstrainedResize();
+TRow<TControl> OnClick();
+TRow<TControl> OnDblClick();
+TRow<TControl> OnResize();
+TRow<TControl> OnMouseDown();
+TRow<TControl> OnMouseMove();
+TRow<TControl> OnMouseUp();
+TRow<TWinControl> OnEnter();
+TRow<TWinControl> OnExit();
+TRow<TWinControl> OnKeyDown();
+TRow<TWinControl> OnKeyPress();
+TRow<TWinControl> OnKeyUp();
+TRow<TControl> OnContextPopup();
+TRow<TControl> OnDragDrop();
+TRow<TControl> OnDragOver();
+TRow<TControl> OnStartDrag();
+TRow<TControl> OnEndDrag();
+TRow<TControl> OnStartDock();
+TRow<TControl> OnEndDock();
+TRow<TControl> OnCanResize();
+TRow<TControl> OnConstrainedResize();
 // Windowed controls only.
-TPropInfo OnDockDrop();
-TPropInfo OnDockOver();
-TPropInfo OnUnDock();
-TPropInfo OnGetSiteInfo();
-TPropInfo OnMouseWheel();
-TPropInfo OnMouseWheelDown();
-TPropInfo OnMouseWheelUp();
-TPropInfo ParentBackground();
-TPropInfo OEMConvert();
-TPropInfo BevelEdges();
-TPropInfo BevelInner();
-TPropInfo BevelOuter();
-TPropInfo BevelKind();
-TPropInfo BevelWidth();
+TRow<TWinControl> OnDockDrop();
+TRow<TWinControl> OnDockOver();
+TRow<TWinControl> OnUnDock();
+TRow<TWinControl> OnGetSiteInfo();
+TRow<TWinControl> OnMouseWheel();
+TRow<TWinControl> OnMouseWheelDown();
+TRow<TWinControl> OnMouseWheelUp();
+TRow<TWinControl> ParentBackground();
+TRow<TWinControl> OEMConvert();
+TRow<TWinControl> BevelEdges();
+TRow<TWinControl> BevelInner();
+TRow<TWinControl> BevelOuter();
+TRow<TWinControl> BevelKind();
+TRow<TWinControl> BevelWidth();
 
-// A class's own members followed by a named run of shared ones.
-std::vector<TPropInfo> Join(std::initializer_list<TPropInfo> own, const std::vector<TPropInfo>& shared);
-// The five bevel members of a windowed control.
-std::vector<TPropInfo> BevelMembers();
-// The resize questions, the dock-site events and the wheel events of the
-// scrolling containers (scroll box, frame).
-std::vector<TPropInfo> ScrollingContainerEvents();
+// Named runs of rows that tables list as one entry, each exactly as the
+// families publish it together.
+// OnDragDrop, OnDragOver, OnEndDrag, OnStartDrag.
+TRows<TControl> DragEvents();
+// OnEndDock, OnStartDock: the control's own docking.
+TRows<TControl> DockEvents();
+// OnDockDrop, OnDockOver, OnGetSiteInfo, OnUnDock: a dock site's events.
+TRows<TWinControl> DockSiteEvents();
+// OnEnter, OnExit.
+TRows<TWinControl> FocusEvents();
+// OnMouseDown, OnMouseMove, OnMouseUp.
+TRows<TControl> MouseEvents();
+// OnKeyDown, OnKeyPress, OnKeyUp.
+TRows<TWinControl> KeyEvents();
+// OnMouseWheel, OnMouseWheelDown, OnMouseWheelUp.
+TRows<TWinControl> WheelEvents();
+// OnCanResize, OnConstrainedResize.
+TRows<TControl> ResizeQuestions();
+// BevelEdges, BevelInner, BevelOuter, BevelKind, BevelWidth.
+TRows<TWinControl> BevelMembers();
 
 } // namespace fw::std_props

@@ -38,7 +38,7 @@ const TClassInfo& TStrings::StaticClass()
     static const TClassInfo info {
         "TStrings",
         &TPersistent::StaticClass(),
-        {
+        fw::TRows<TStrings> {
             prop::String("CommaText", &C::GetCommaText, &C::SetCommaText),
             prop::Integer("Count", &C::GetCount, nullptr),
             prop::String("Text", &C::GetText, &C::SetText),

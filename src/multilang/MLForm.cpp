@@ -78,7 +78,7 @@ std::string JoinKeyPath(const std::vector<std::string>& path)
 
 const fw::TClassInfo& TMLForm::StaticClass()
 {
-    static const fw::TClassInfo info {"TMLForm", &fw::TCustomForm::StaticClass(), {fw::std_props::Caption()}};
+    static const fw::TClassInfo info {"TMLForm", &fw::TCustomForm::StaticClass(), fw::TRows<TMLForm> {fw::std_props::Caption()}};
     return info;
 }
 

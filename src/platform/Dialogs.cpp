@@ -2,6 +2,7 @@
 
 #include "framework/ApplicationTitle.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
@@ -41,6 +42,18 @@ void QtDialogs::ShowError(const std::string& text)
 {
     QMessageBox::critical(nullptr, QString::fromStdString(fw::ApplicationTitle()), QString::fromStdString(text),
                           QMessageBox::Ok);
+}
+
+u3::QuestionAnswer QtDialogs::AskYesNoCancel(const std::string& title, const std::string& text)
+{
+    const auto button =
+        QMessageBox::question(QApplication::activeWindow(), QString::fromStdString(title), QString::fromStdString(text),
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (button == QMessageBox::Yes)
+        return u3::QuestionAnswer::Yes;
+    if (button == QMessageBox::No)
+        return u3::QuestionAnswer::No;
+    return u3::QuestionAnswer::Cancel;
 }
 
 DialogSeam& CurrentDialogs()

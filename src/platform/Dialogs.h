@@ -19,11 +19,9 @@ public:
     virtual std::optional<std::string> ChooseFolder(const std::string& initialDir,
                                                     const std::string& title,
                                                     QWidget* owner = nullptr) = 0;
-    // An information box with a Cancel button.
-    virtual void ShowInformation(const std::string& text) = 0;
 };
 
-// Qt's folder dialog and message box.
+// Qt's folder dialog and message boxes.
 class QtDialogs final : public DialogSeam, public u3::UserMessages {
 public:
     std::optional<std::string> ChooseFolder(const std::string& initialDir, const std::string& title,
@@ -31,6 +29,7 @@ public:
     void ShowInformation(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
     void ShowError(const std::string& text) override;
+    u3::QuestionAnswer AskYesNoCancel(const std::string& title, const std::string& text) override;
 };
 
 // The installed seam; the Qt implementation unless another was installed.

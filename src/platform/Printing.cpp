@@ -1,5 +1,7 @@
 #include "platform/Printing.h"
 
+#include "u3/StrLib.h"
+
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -17,14 +19,6 @@ std::function<bool(std::string&)>& Chooser()
 {
     static std::function<bool(std::string&)> chooser;
     return chooser;
-}
-
-std::string UpperAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 uint32_t StatusOf(ipp_jstate_t state)
@@ -55,7 +49,7 @@ void GetPrinterJobs(const std::string& printer, JOB_INFO_ARRAY& jobs)
         const cups_job_t& job = list[i];
         if (!job.title || !*job.title)
             continue;
-        jobs.push_back({job.id, UpperAscii(job.title), StatusOf(job.state)});
+        jobs.push_back({job.id, u3::UpperCase(job.title), StatusOf(job.state)});
     }
     cupsFreeJobs(count, list);
     std::sort(jobs.begin(), jobs.end(), [](const JOB_INFO& a, const JOB_INFO& b) { return a.id > b.id; });

@@ -11,7 +11,7 @@ const TClassInfo& TTestEdit::StaticClass()
     static const TClassInfo info {
         "TTestEdit",
         &TWinControl::StaticClass(),
-        {
+        fw::TRows<TTestEdit> {
             std_props::Text(),
             std_props::Caption(),
             std_props::Enabled(),
@@ -35,7 +35,7 @@ const TClassInfo& TTestEventList::StaticClass()
     static const TClassInfo info {
         "TTestEventList",
         &TComponent::StaticClass(),
-        {
+        fw::TRows<TTestEventList> {
             prop::Event("OnClick", NotifyEventType, &TTestEventList::OnClick),
             prop::Event("OnChange", NotifyEventType, &TTestEventList::OnChange),
         },

@@ -319,7 +319,7 @@ const fw::TClassInfo& TLockProbe::StaticClass()
     static const fw::TClassInfo info {
         "TLockProbe",
         &fw::TWinControl::StaticClass(),
-        {fw::prop::Boolean("LockedEdit", &TLockProbe::GetLockedEdit, &TLockProbe::SetLockedEdit)},
+        fw::TRows<TLockProbe> {fw::prop::Boolean("LockedEdit", &TLockProbe::GetLockedEdit, &TLockProbe::SetLockedEdit)},
         fw::MakeFactory<TLockProbe>(),
     };
     return info;

@@ -28,7 +28,7 @@ const fw::TClassInfo& TTestColumn::StaticClass()
     static const fw::TClassInfo info {
         "TTestColumn",
         &fw::TCollectionItem::StaticClass(),
-        {
+        fw::TRows<TTestColumn> {
             fw::prop::Integer("Width", &C::GetWidth, &C::SetWidth),
             fw::prop::Boolean("Visible", &C::GetVisible, &C::SetVisible),
         },
@@ -58,7 +58,7 @@ const fw::TClassInfo& TTestGrid::StaticClass()
     static const fw::TClassInfo info {
         "TTestGrid",
         &fw::TComponent::StaticClass(),
-        {fw::prop::Object("Columns", fw::TCollection::StaticClass(), &TTestGrid::GetColumns, nullptr)},
+        fw::TRows<TTestGrid> {fw::prop::Object("Columns", fw::TCollection::StaticClass(), &TTestGrid::GetColumns, nullptr)},
     };
     return info;
 }

@@ -1,4 +1,5 @@
 #include "framework/Control.h"
+#include "framework/StandardProps.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -30,7 +31,7 @@ const TClassInfo& TTestBox::StaticClass()
     static const TClassInfo info {
         "TTestBox",
         &TWinControl::StaticClass(),
-        {
+        fw::TRows<TTestBox> {
             prop::Boolean("Flag", &TTestBox::GetFlag, &TTestBox::SetFlag),
             prop::Enum("Align", AlignType, &TTestBox::GetSide, &TTestBox::SetSide),
             prop::BoolAction("_Poke", &TTestBox::Poke),
@@ -62,13 +63,42 @@ TEST(Rtti, PublishedNamesResolveInAnyCaseAndQtNamesNever)
 TEST(Rtti, ANameListedTwiceInOneTableIsRefused)
 {
     EXPECT_THROW(TClassInfo("TTwice", &TWinControl::StaticClass(),
-                            {prop::Boolean("Flag", &TTestBox::GetFlag, &TTestBox::SetFlag),
-                             prop::Boolean("FLAG", &TTestBox::GetFlag, &TTestBox::SetFlag)}),
+                            TRows<TTestBox> {prop::Boolean("Flag", &TTestBox::GetFlag, &TTestBox::SetFlag),
+                                             prop::Boolean("FLAG", &TTestBox::GetFlag, &TTestBox::SetFlag)}),
                  EPropertyError);
     const TClassInfo again("TAgain", &TTestBox::StaticClass(),
-                           {prop::Boolean("flag", &TTestBox::GetFlag, nullptr)});
+                           TRows<TTestBox> {prop::Boolean("flag", &TTestBox::GetFlag, nullptr)});
     ASSERT_NE(again.FindProperty("Flag"), nullptr);
     EXPECT_FALSE(again.FindProperty("Flag")->IsWritable());
+}
+
+// A named run is one entry of a table: its rows are listed there and reach the
+// object's own members; a row listed again beside its run is a name listed twice.
+TEST(Rtti, RunsListTheirRowsAndCountAsListed)
+{
+    namespace sp = std_props;
+    const TClassInfo withRuns("TWithRuns", &TWinControl::StaticClass(),
+                              TRows<TTestBox> {sp::FocusEvents(), prop::Boolean("Flag", &TTestBox::GetFlag, nullptr),
+                                               sp::DragEvents()});
+    std::vector<std::string> names;
+    for (const TPropInfo& p : withRuns.OwnProperties())
+        names.push_back(p.name);
+    EXPECT_EQ(names, (std::vector<std::string> {"OnEnter", "OnExit", "Flag", "OnDragDrop", "OnDragOver", "OnEndDrag",
+                                                "OnStartDrag"}));
+
+    TTestBox box(nullptr);
+    int entered = 0;
+    TNotifyEvent handler = [&](TObject*) { ++entered; };
+    withRuns.FindProperty("onenter")->set(box, std::any(handler));
+    ASSERT_TRUE(box.OnEnter);
+    box.OnEnter(&box);
+    EXPECT_EQ(entered, 1);
+
+    EXPECT_THROW(TClassInfo("TRunTwice", &TWinControl::StaticClass(), TRows<TTestBox> {sp::MouseEvents(), sp::OnMouseUp()}),
+                 EPropertyError);
+    EXPECT_THROW(TClassInfo("TRunsOverlap", &TWinControl::StaticClass(),
+                            TRows<TTestBox> {sp::DockEvents(), sp::OnStartDock()}),
+                 EPropertyError);
 }
 
 TEST(Rtti, AccessorsReachOurOwnState)

@@ -26,7 +26,6 @@ public:
         asked.push_back({initialDir, title, owner});
         return answer;
     }
-    void ShowInformation(const std::string& text) override { shown.push_back(text); }
 
     struct Question {
         std::string initialDir, title;

@@ -31,16 +31,6 @@ std::string_view TrimBlanks(std::string_view s)
     return s;
 }
 
-std::string LowerAscii(std::string_view s)
-{
-    std::string result(s);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return result;
-}
-
 // What one line of the file means. Lines are kept as read; this is their reading.
 struct LineInfo {
     enum Kind { Other, Section, Key } kind = Other;
@@ -224,7 +214,7 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const
         const LineInfo info = Interpret(lines_[i], i == 0);
         if (info.kind != LineInfo::Key)
             continue;
-        if (seen.insert(LowerAscii(info.name)).second)
+        if (seen.insert(LowerCase(info.name)).second)
             keys.emplace_back(info.name);
     }
     return keys;
@@ -238,7 +228,7 @@ std::vector<std::string> IniFile::ReadSections() const
         const LineInfo info = Interpret(lines_[i], i == 0);
         if (info.kind != LineInfo::Section)
             continue;
-        if (seen.insert(LowerAscii(info.name)).second)
+        if (seen.insert(LowerCase(info.name)).second)
             sections.emplace_back(info.name);
     }
     return sections;

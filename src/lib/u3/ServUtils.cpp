@@ -2,6 +2,7 @@
 
 #include "u3/Logger.h"
 #include "u3/PollClock.h"
+#include "u3/StrLib.h"
 
 #include <stdexcept>
 
@@ -9,15 +10,6 @@ namespace u3 {
 namespace {
 
 const char* const kCannotConnect = "Can't connect to the service control manager.";
-
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
 
 [[noreturn]] void Fail(const std::string& prefix, const std::string& error)
 {
@@ -52,7 +44,7 @@ bool StartServiceSteps(ServiceManager& manager, const std::string& name, const s
         ServiceConfig current;
         if (!manager.QueryConfig(name, current, error))
             Fail("Request service configuration: ", error);
-        if (current.StartType != startType || UpperAscii(current.ProgramPath) != UpperAscii(programPath)) {
+        if (current.StartType != startType || !SameText(current.ProgramPath, programPath)) {
             // The display name stays as the installation has it.
             const ServiceConfig changed {startType, programPath, current.DisplayName, dependencies};
             if (!manager.ChangeConfig(name, changed, error))

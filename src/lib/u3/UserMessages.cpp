@@ -19,6 +19,7 @@ public:
     {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
+    QuestionAnswer AskYesNoCancel(const std::string&, const std::string&) override { return QuestionAnswer::Cancel; }
 };
 
 StandardErrorMessages defaultMessages;

@@ -6,6 +6,8 @@
 
 namespace u3 {
 
+enum class QuestionAnswer { Yes, No, Cancel };
+
 class UserMessages {
 public:
     virtual ~UserMessages() = default;
@@ -17,9 +19,12 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // An error box with an OK button: a failure that reached the event loop.
     virtual void ShowError(const std::string& text) = 0;
+    // A question box titled title with Yes, No and Cancel.
+    virtual QuestionAnswer AskYesNoCancel(const std::string& title, const std::string& text) = 0;
 };
 
-// The installed implementation; without one, messages go to standard error.
+// The installed implementation. Without one, messages go to standard error and
+// questions are answered Cancel, which changes nothing that exists.
 UserMessages& CurrentUserMessages();
 // Installs an implementation (not owned); nullptr restores the default.
 void SetUserMessages(UserMessages* messages);

@@ -48,20 +48,6 @@ const Tables& TablesOf(XMLCodePage page)
     return page == XMLCodePage::kKoi8r ? koi8r : cp1252;
 }
 
-bool SameAscii(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != b[i])
-            return false;
-    }
-    return true;
-}
-
 // Decodes the sequence that starts with the non-ASCII byte text[i]. A
 // well-formed one gives its code point and length; otherwise false, and
 // length is that of the maximal part that could have begun a sequence (at
@@ -107,9 +93,9 @@ bool DecodeUtf8(std::string_view text, std::size_t i, char32_t& cp, std::size_t&
 
 XMLCodePage XMLCodePageOf(std::string_view name)
 {
-    if (name.empty() || SameAscii(name, "UTF-8") || SameAscii(name, "UTF8"))
+    if (name.empty() || SameText(name, "UTF-8") || SameText(name, "UTF8"))
         return XMLCodePage::kUtf8;
-    if (SameAscii(name, "KOI8-R") || SameAscii(name, "KOI8R"))
+    if (SameText(name, "KOI8-R") || SameText(name, "KOI8R"))
         return XMLCodePage::kKoi8r;
     return XMLCodePage::kCp1252;
 }

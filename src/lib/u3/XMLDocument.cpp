@@ -24,19 +24,6 @@ namespace {
 
 constexpr std::string_view kCRLF = "\r\n";
 
-char LowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerText(std::string_view s)
-{
-    std::string result(s);
-    for (char& c : result)
-        c = LowerAscii(c);
-    return result;
-}
-
 // True when nothing but blanks and control characters is left after trimming.
 bool TrimmedEmpty(std::string_view s)
 {
@@ -414,7 +401,7 @@ TXMLBaseAttrTag::~TXMLBaseAttrTag() = default;
 bool TXMLBaseAttrTag::HasLocalName(std::string_view name) const
 {
     if (nameCounts_)
-        return nameCounts_->count(LowerText(name)) != 0;
+        return nameCounts_->count(LowerCase(name)) != 0;
     return FindAttribute(name) != nullptr;
 }
 
@@ -425,11 +412,11 @@ TXMLAttribute& TXMLBaseAttrTag::AppendAttribute(std::string_view qualifiedName, 
     TXMLAttribute& result = *attribute;
     attributes_.push_back(std::move(attribute));
     if (nameCounts_) {
-        ++(*nameCounts_)[LowerText(result.Name())];
+        ++(*nameCounts_)[LowerCase(result.Name())];
     } else if (attributes_.size() > kIndexedAttributes) {
         nameCounts_ = std::make_unique<std::unordered_map<std::string, int>>();
         for (const auto& a : attributes_)
-            ++(*nameCounts_)[LowerText(a->Name())];
+            ++(*nameCounts_)[LowerCase(a->Name())];
     }
     return result;
 }
@@ -486,7 +473,7 @@ void TXMLBaseAttrTag::DeleteAttribute(std::string_view name)
     for (auto it = attributes_.begin(); it != attributes_.end(); ++it) {
         if (SameText((*it)->Name(), name)) {
             if (nameCounts_) {
-                auto count = nameCounts_->find(LowerText((*it)->Name()));
+                auto count = nameCounts_->find(LowerCase((*it)->Name()));
                 if (--count->second == 0)
                     nameCounts_->erase(count);
             }

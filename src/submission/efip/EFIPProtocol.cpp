@@ -792,17 +792,20 @@ bool TCustomEFIPProtocol::CreateReceipt()
     receiptTotal_ = 0;
     if (Blank(receiptFile_))
         return false;
-    std::string pattern = receiptFile_ + ".XXXXXX";
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    auto temp = std::make_unique<u3::AtomicFile>(receiptFile_);
+    if (!temp->IsOpen())
+        return false;
+    // The stream writes through its own handle; the temporary file keeps its
+    // handle for the flush and rename.
+    const int fd = ::fcntl(temp->Handle(), F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return false;
     receipt_ = fdopen(fd, "w+b");
     if (!receipt_) {
         ::close(fd);
-        ::unlink(pattern.c_str());
         return false;
     }
-    receiptTempName_ = pattern;
+    receiptTemp_ = std::move(temp);
     return true;
 }
 
@@ -812,19 +815,15 @@ void TCustomEFIPProtocol::DiscardReceipt()
         return;
     std::fclose(receipt_);
     receipt_ = nullptr;
-    ::unlink(receiptTempName_.c_str());
-    receiptTempName_.clear();
+    receiptTemp_.reset();
 }
 
 bool TCustomEFIPProtocol::FinishReceipt()
 {
-    const bool written = std::fflush(receipt_) == 0 && fsync(fileno(receipt_)) == 0;
-    std::fclose(receipt_);
+    const bool written = std::fclose(receipt_) == 0;
     receipt_ = nullptr;
-    const bool ok = written && std::rename(receiptTempName_.c_str(), receiptFile_.c_str()) == 0;
-    if (!ok)
-        ::unlink(receiptTempName_.c_str());
-    receiptTempName_.clear();
+    const bool ok = written && receiptTemp_->Commit();
+    receiptTemp_.reset();
     return ok;
 }
 
@@ -1165,7 +1164,7 @@ const fw::TClassInfo& Te3EFIPProtocol::StaticClass()
     static const fw::TClassInfo info {
         "Te3EFIPProtocol",
         &TCustomEFIPProtocol::StaticClass(),
-        {
+        fw::TRows<Te3EFIPProtocol> {
             p::String("ServerURL", &C::GetServerURL, &C::SetServerURL),
             p::String("HeaderFile", &C::GetHeaderFile, &C::SetHeaderFile),
             p::String("BlobFile", &C::GetBlobFile, &C::SetBlobFile),
@@ -1225,7 +1224,7 @@ const fw::TClassInfo& Te3_EFIPProtocol::StaticClass()
     static const fw::TClassInfo info {
         "Te3_EFIPProtocol",
         &Te3EFIPProtocol::StaticClass(),
-        {
+        fw::TRows<Te3_EFIPProtocol> {
             p::BoolAction("_Execute", &C::Execute),
             p::BoolAction("_Resume", &C::Resume),
             p::BoolAction("_Suspend", &C::Suspend),

@@ -7,6 +7,7 @@
 #include "submission/efipheader/EFIPHeader.h"
 
 #include "framework/Component.h"
+#include "u3/AtomicFile.h"
 
 #include <chrono>
 #include <cstdio>
@@ -245,7 +246,7 @@ private:
     // The receipt grows under a temporary name beside ReceiptFile and takes
     // that name only once it is complete.
     std::FILE* receipt_ = nullptr;
-    std::string receiptTempName_;
+    std::unique_ptr<u3::AtomicFile> receiptTemp_;
     int64_t receiptTotal_ = 0;
     int64_t receiptOffset_ = 0;
     bool certificateInPlace_ = false;

@@ -63,14 +63,14 @@ bool WriteWholeFile(const std::string& name, const std::string& bytes)
 using KeyRecordPtr = std::unique_ptr<KEY_RECORD, void (*)(KEY_RECORD*)>;
 
 // An action whose written value means nothing: any text is taken.
-fw::TPropInfo Action(std::string name, void (TCustomSign::*action)())
+fw::TRow<TCustomSign> Action(std::string name, void (TCustomSign::*action)())
 {
     fw::TPropInfo p;
     p.name = std::move(name);
     p.kind = fw::TypeKind::String;
     p.get = [](fw::TObject&) -> fw::PropValue { return std::string(); };
     p.set = [action](fw::TObject& o, const fw::PropValue&) { (static_cast<TCustomSign&>(o).*action)(); };
-    return p;
+    return fw::TRow<TCustomSign>(std::move(p));
 }
 
 } // namespace
@@ -219,7 +219,7 @@ const fw::TClassInfo& Te3Sign::StaticClass()
     static const fw::TClassInfo info {
         "Te3Sign",
         &TCustomSign::StaticClass(),
-        {
+        fw::TRows<Te3Sign> {
             prop::String("InFileName", &T::GetInFileName, &T::SetInFileName),
             prop::String("OutFileName", &T::GetOutFileName, &T::SetOutFileName),
             prop::String("TempName", &T::GetTempName, &T::SetTempName),
@@ -258,7 +258,7 @@ const fw::TClassInfo& Te3_Sign::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Sign",
         &Te3Sign::StaticClass(),
-        {
+        fw::TRows<Te3_Sign> {
             Action("_GetCertificates", &T::GetCertificates),
             Action("_Sign", &T::Sign),
             Action("_CheckPin", &T::CheckPin),

@@ -32,7 +32,7 @@ inline const fw::TClassInfo& TestContainer::StaticClass()
     static const fw::TClassInfo info {
         "TTestContainer",
         &fw::TWinControl::StaticClass(),
-        {
+        fw::TRows<TestContainer> {
             fw::std_props::Enabled(),
             fw::std_props::Color(),
             fw::prop::Boolean("Enabling", &TestContainer::GetEnabling, nullptr),

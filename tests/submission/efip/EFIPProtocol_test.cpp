@@ -167,7 +167,7 @@ TEST_F(EFIPRun, WholeTransactionMovesEveryByte)
     EXPECT_THAT(Requests("pend")[0], HasSubstr("arc=0000"));
     // No temporary receipt is left beside the receipt.
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(e.path().filename().string().rfind("receipt.xml.", 0), std::string::npos) << e.path();
+        EXPECT_EQ(e.path().filename().string().find("receipt.xml."), std::string::npos) << e.path();
     EXPECT_EQ(conn->keyFile, component->GetSoftwareKeyFileName());
     EXPECT_EQ(conn->keyPassword, "pw");
 }

@@ -158,7 +158,7 @@ const fw::TClassInfo& TOutLookItem::StaticClass()
     static const fw::TClassInfo info {
         "TOutLookItem",
         &fw::TPersistent::StaticClass(),
-        {fw::prop::Object("MainButton", Te3ColorSpeedButton::StaticClass(), &C::GetMainButton, nullptr)},
+        fw::TRows<TOutLookItem> {fw::prop::Object("MainButton", Te3ColorSpeedButton::StaticClass(), &C::GetMainButton, nullptr)},
     };
     return info;
 }
@@ -796,7 +796,7 @@ const fw::TClassInfo& Te3NavigationBar::StaticClass()
     static const fw::TClassInfo info {
         "Te3NavigationBar",
         &Te3CustomNavigationBar::StaticClass(),
-        {
+        fw::TRows<Te3NavigationBar> {
             fw::prop::Integer("HeightButtons", &C::GetHeightButtons, &C::SetHeightButtons),
             fw::prop::Integer("SelectedColor", &C::GetSelectedColor, &C::SetSelectedColor),
             sp::Color(),
@@ -819,7 +819,7 @@ const fw::TClassInfo& Te3_NavigationBar::StaticClass()
     static const fw::TClassInfo info {
         "Te3_NavigationBar",
         &Te3NavigationBar::StaticClass(),
-        {
+        fw::TRows<Te3_NavigationBar> {
             fw::prop::Enum("Style", LookBarStyleType, &C::GetStyle, &C::SetStyle),
             fw::prop::Enum("AutoWidthStyle", AutoWidthStyleType, &C::GetAutoWidthStyle, &C::SetAutoWidthStyle),
             fw::prop::Event("OnClickLookBar", fw::LookBarClickEventType, &C::OnClickLookBar),
@@ -851,27 +851,16 @@ const fw::TClassInfo& Te3_NavigationBar::StaticClass()
             fw::prop::Ordinal<C, int32_t>("_ButtonClickN", fw::TypeKind::Integer, nullptr, &C::ActButtonClickN),
             fw::prop::StringAction("_ReDrawSize", &C::ActReDrawSize),
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
-            sp::OnCanResize(),
+            sp::ResizeQuestions(),
             sp::OnClick(),
-            sp::OnConstrainedResize(),
             sp::OnContextPopup(),
             sp::OnDblClick(),
-            sp::OnDockDrop(),
-            sp::OnDockOver(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnGetSiteInfo(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::DockSiteEvents(),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
             sp::OnResize(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
-            sp::OnUnDock(),
         },
         fw::MakeFactory<Te3_NavigationBar>(),
     };

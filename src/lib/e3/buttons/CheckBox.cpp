@@ -149,7 +149,7 @@ const fw::TClassInfo& Te3CheckBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3CheckBox",
         &Te3CustomCheckBox::StaticClass(),
-        {
+        fw::TRows<Te3CheckBox> {
             fw::prop::Boolean("WordWrap", &C::GetWordWrap, &C::SetWordWrap),
             fw::prop::Enum("VertAlignment", VertAlignmentType, &C::GetVertAlignment, &C::SetVertAlignment),
             fw::prop::Enum("Alignment", LeftRightType, &C::GetAlignment, &C::SetAlignment),
@@ -177,7 +177,7 @@ const fw::TClassInfo& Te3_CheckBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_CheckBox",
         &Te3CheckBox::StaticClass(),
-        {
+        fw::TRows<Te3_CheckBox> {
             sp::Action(),
             sp::Align(),
             sp::Anchors(),
@@ -199,21 +199,12 @@ const fw::TClassInfo& Te3_CheckBox::StaticClass()
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             sp::OnClick(),
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3_CheckBox>(),
     };

@@ -135,7 +135,7 @@ const fw::TClassInfo& Te3RadioButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3RadioButton",
         &Te3CustomRadioButton::StaticClass(),
-        {
+        fw::TRows<Te3RadioButton> {
             fw::prop::Enum("Alignment", LeftRightType, &C::GetAlignment, &C::SetAlignment),
             fw::prop::Enum("VertAlignment", VertAlignmentType, &C::GetVertAlignment, &C::SetVertAlignment),
             fw::prop::Boolean("Wordwrap", &C::GetWordWrap, &C::SetWordWrap),
@@ -160,7 +160,7 @@ const fw::TClassInfo& Te3_RadioButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3_RadioButton",
         &Te3RadioButton::StaticClass(),
-        {
+        fw::TRows<Te3_RadioButton> {
             sp::Action(),
             sp::Align(),
             sp::Anchors(),
@@ -185,21 +185,12 @@ const fw::TClassInfo& Te3_RadioButton::StaticClass()
             sp::OnClick(),
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             sp::OnDblClick(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3_RadioButton>(),
     };

@@ -776,7 +776,7 @@ const fw::TClassInfo& Te3SpeedButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3SpeedButton",
         &Te3CustomSpeedButton::StaticClass(),
-        {
+        fw::TRows<Te3SpeedButton> {
             sp::Font(),
             sp::Enabled(),
             sp::TabOrder(),
@@ -820,7 +820,7 @@ const fw::TClassInfo& Te3_SpeedButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3_SpeedButton",
         &Te3SpeedButton::StaticClass(),
-        {
+        fw::TRows<Te3_SpeedButton> {
             sp::Action(),
             sp::Align(),
             sp::Anchors(),
@@ -842,15 +842,9 @@ const fw::TClassInfo& Te3_SpeedButton::StaticClass()
             p::Event("OnMouseLeave", fw::NotifyEventType, &C::OnMouseLeave),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::MouseEvents(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3_SpeedButton>(),
     };
@@ -900,7 +894,7 @@ const fw::TClassInfo& Te3ColorSpeedButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3ColorSpeedButton",
         &Te3CustomColorSpeedButton::StaticClass(),
-        {
+        fw::TRows<Te3ColorSpeedButton> {
             sp::Action(),
             sp::Color(),
             p::Integer("PressedColor", &C::GetPressedColor, &C::SetPressedColor),
@@ -944,15 +938,9 @@ const fw::TClassInfo& Te3ColorSpeedButton::StaticClass()
             p::Event("OnMouseLeave", fw::NotifyEventType, &C::OnMouseLeave),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::MouseEvents(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3ColorSpeedButton>(),
     };

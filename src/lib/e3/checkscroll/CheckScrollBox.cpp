@@ -422,7 +422,7 @@ const fw::TClassInfo& Te3CheckScrollBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3CheckScrollBox",
         &Te3CustomCheckScrollBox::StaticClass(),
-        {
+        fw::TRows<Te3CheckScrollBox> {
             fw::prop::Boolean("AutoAlignment", &C::GetAutoAlignment, &C::SetAutoAlignment),
             sp::Color(),
             fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
@@ -451,8 +451,7 @@ const fw::TClassInfo& Te3_CheckScrollBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_CheckScrollBox",
         &Te3CheckScrollBox::StaticClass(),
-        sp::Join(
-            {
+        fw::TRows<Te3_CheckScrollBox> {
                 fw::prop::Event("OnClickCheck", fw::NotifyEventType, &C::OnClickCheck),
                 fw::prop::String("ItemsString", &C::GetItemsString, &C::SetItemsString),
                 fw::prop::String("CheckedItems", &C::GetCheckedItems, &C::SetCheckedItems),
@@ -485,22 +484,13 @@ const fw::TClassInfo& Te3_CheckScrollBox::StaticClass()
                 sp::OnClick(),
                 sp::OnContextPopup(),
                 sp::OnDblClick(),
-                sp::OnDragDrop(),
-                sp::OnDragOver(),
-                sp::OnEndDock(),
-                sp::OnEndDrag(),
-                sp::OnEnter(),
-                sp::OnExit(),
-                sp::OnKeyDown(),
-                sp::OnKeyPress(),
-                sp::OnKeyUp(),
-                sp::OnMouseDown(),
-                sp::OnMouseMove(),
-                sp::OnMouseUp(),
-                sp::OnStartDock(),
-                sp::OnStartDrag(),
+                sp::DragEvents(),
+                sp::DockEvents(),
+                sp::FocusEvents(),
+                sp::KeyEvents(),
+                sp::MouseEvents(),
+                sp::BevelMembers(),
             },
-            sp::BevelMembers()),
         fw::MakeFactory<Te3_CheckScrollBox>(),
     };
     return info;

@@ -92,7 +92,7 @@ const fw::TClassInfo& Te3_CollSpeedButton::StaticClass()
     static const fw::TClassInfo info {
         "Te3_CollSpeedButton",
         &Te3_SpeedButton::StaticClass(),
-        {
+        fw::TRows<Te3_CollSpeedButton> {
             fw::prop::String("FunctionName", &C::GetFunctionName, &C::SetFunctionName),
             fw::prop::String("GlyphName", &C::GetGlyphName, &C::SetGlyphName),
             // Hides the button's click event: the click belongs to the collection.
@@ -538,7 +538,7 @@ const fw::TClassInfo& Te3Collection::StaticClass()
     static const fw::TClassInfo info {
         "Te3Collection",
         &Te3CustomCollection::StaticClass(),
-        {
+        fw::TRows<Te3Collection> {
             fw::prop::Integer("Color", &C::GetGridColor, &C::SetGridColor),
             fw::prop::Integer("ColorTwo", &C::GetColorTwo, &C::SetColorTwo),
             fw::prop::Boolean("TwoColors", &C::GetTwoColors, &C::SetTwoColors),
@@ -560,7 +560,7 @@ const fw::TClassInfo& Te3_Collection::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Collection",
         &Te3Collection::StaticClass(),
-        {
+        fw::TRows<Te3_Collection> {
             fw::prop::Integer("GridWidth", &C::GetGridWidth, &C::SetGridWidth),
             fw::prop::Enum("GridAlign", fw::AlignType, &C::GetGridAlign, &C::SetGridAlign),
             fw::prop::Integer("GridDefaultRowHeight", &C::GetGridDefaultRowHeight, &C::SetGridDefaultRowHeight),

@@ -337,7 +337,7 @@ const fw::TClassInfo& TComboCodeEdit::StaticClass()
     static const fw::TClassInfo info {
         "TComboCodeEdit",
         &Te3_Edit::StaticClass(),
-        {
+        fw::TRows<TComboCodeEdit> {
             fw::prop::Boolean<TComboCodeEdit>("LockedEdit", &TComboCodeEdit::GetLockedEdit,
                                               &TComboCodeEdit::IgnoreLock),
         },
@@ -756,7 +756,7 @@ const fw::TClassInfo& Te3CComboBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3CComboBox",
         &Te3CustomCComboBox::StaticClass(),
-        {
+        fw::TRows<Te3CComboBox> {
             fw::prop::Boolean("AutoHint", &C::GetAutoHint, &C::SetAutoHint),
             fw::prop::String("Code", &C::GetCode, &C::SetCode),
             fw::prop::Enum("CodeAlignment", AlignmentType, &C::GetCodeAlignment, &C::SetCodeAlignment),
@@ -794,7 +794,7 @@ const fw::TClassInfo& Te3_CComboBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_CComboBox",
         &Te3CComboBox::StaticClass(),
-        {
+        fw::TRows<Te3_CComboBox> {
             sp::Align(),
             sp::Ctl3D(),
             fw::prop::Boolean("DroppedDown", &C::GetDroppedDown, &C::SetDroppedDown),
@@ -813,15 +813,10 @@ const fw::TClassInfo& Te3_CComboBox::StaticClass()
             fw::prop::StringAction("_SetDroppedWidth", &C::SetDroppedWidth),
             fw::prop::Boolean<C>("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
             fw::prop::String("ItemsString", &C::GetItemsString, &C::SetItemsString),
-            sp::OnKeyDown(),
-            sp::OnKeyUp(),
-            sp::OnKeyPress(),
+            sp::KeyEvents(),
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnEnter(),
-            sp::OnExit(),
+            sp::MouseEvents(),
+            sp::FocusEvents(),
         },
         fw::MakeFactory<Te3_CComboBox>(),
     };

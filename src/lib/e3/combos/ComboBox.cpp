@@ -615,7 +615,7 @@ const fw::TClassInfo& Te3ComboBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3ComboBox",
         &Te3CustomComboBox::StaticClass(),
-        {
+        fw::TRows<Te3ComboBox> {
             fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
             fw::prop::Boolean("AutoDropDown", &C::GetAutoDropDown, &C::SetAutoDropDown),
             fw::prop::Boolean("AutoCloseUp", &C::GetAutoCloseUp, &C::SetAutoCloseUp),
@@ -652,8 +652,7 @@ const fw::TClassInfo& Te3_ComboBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_ComboBox",
         &Te3ComboBox::StaticClass(),
-        sp::Join(
-            {
+        fw::TRows<Te3_ComboBox> {
                 sp::Align(),
                 sp::Anchors(),
                 sp::BiDiMode(),
@@ -688,23 +687,16 @@ const fw::TClassInfo& Te3_ComboBox::StaticClass()
                 fw::prop::Event("OnCloseUp", fw::NotifyEventType, &C::OnCloseUp),
                 sp::OnContextPopup(),
                 sp::OnDblClick(),
-                sp::OnDragDrop(),
-                sp::OnDragOver(),
+                sp::DragEvents(),
                 fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
                 fw::prop::Event("OnDropDown", fw::NotifyEventType, &C::OnDropDown),
-                sp::OnEndDock(),
-                sp::OnEndDrag(),
-                sp::OnEnter(),
-                sp::OnExit(),
-                sp::OnKeyDown(),
-                sp::OnKeyPress(),
-                sp::OnKeyUp(),
+                sp::DockEvents(),
+                sp::FocusEvents(),
+                sp::KeyEvents(),
                 fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
                 fw::prop::Event("OnSelect", fw::NotifyEventType, &C::OnSelect),
-                sp::OnStartDock(),
-                sp::OnStartDrag(),
+                sp::BevelMembers(),
             },
-            sp::BevelMembers()),
         fw::MakeFactory<Te3_ComboBox>(),
     };
     return info;

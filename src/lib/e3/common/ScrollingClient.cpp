@@ -170,7 +170,7 @@ const fw::TClassInfo& TControlScrollBar::StaticClass()
     static const fw::TClassInfo info {
         "TControlScrollBar",
         &fw::TPersistent::StaticClass(),
-        {
+        fw::TRows<TControlScrollBar> {
             fw::prop::Integer("Increment", &C::GetIncrement, &C::SetIncrement),
             fw::prop::Integer("Position", &C::GetPosition, &C::SetPosition),
             fw::prop::Integer("Range", &C::GetRange, &C::SetRange),

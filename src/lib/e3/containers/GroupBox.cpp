@@ -48,7 +48,7 @@ const fw::TClassInfo& Te3GroupBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3GroupBox",
         &Te3CustomGroupBox::StaticClass(),
-        {
+        fw::TRows<Te3GroupBox> {
             sp::Caption(),
             sp::Color(),
             sp::Enabled(),
@@ -69,7 +69,7 @@ const fw::TClassInfo& Te3_GroupBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_GroupBox",
         &Te3GroupBox::StaticClass(),
-        {
+        fw::TRows<Te3_GroupBox> {
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -91,24 +91,14 @@ const fw::TClassInfo& Te3_GroupBox::StaticClass()
             fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             fw::prop::Boolean("Enabling", &C::GetEnabling, nullptr),
-            sp::OnDockDrop(),
-            sp::OnDockOver(),
-            sp::OnGetSiteInfo(),
-            sp::OnUnDock(),
+            sp::DockSiteEvents(),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3_GroupBox>(),
     };

@@ -457,7 +457,7 @@ const fw::TClassInfo& Te3Panel::StaticClass()
     static const fw::TClassInfo info {
         "Te3Panel",
         &Te3CustomPanel::StaticClass(),
-        {
+        fw::TRows<Te3Panel> {
             fw::prop::Enum("Alignment", PanelAlignmentType, &C::GetAlignment, &C::SetAlignment),
             sp::Caption(),
             sp::Color(),
@@ -482,11 +482,11 @@ const fw::TClassInfo& Te3Panel::StaticClass()
 
 namespace {
 // Runs with the value written; like every action it reads False.
-fw::TPropInfo SizeGripAction()
+fw::TRow<Te3_Panel> SizeGripAction()
 {
-    fw::TPropInfo p = fw::prop::Boolean<Te3_Panel>("_SizeGrip", nullptr, &Te3_Panel::SetSizeGrip);
-    p.get = [](fw::TObject&) -> fw::PropValue { return int64_t {0}; };
-    return p;
+    fw::TRow<Te3_Panel> row = fw::prop::Boolean<Te3_Panel>("_SizeGrip", nullptr, &Te3_Panel::SetSizeGrip);
+    row.info.get = [](fw::TObject&) -> fw::PropValue { return int64_t {0}; };
+    return row;
 }
 } // namespace
 
@@ -497,7 +497,7 @@ const fw::TClassInfo& Te3_Panel::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Panel",
         &Te3Panel::StaticClass(),
-        {
+        fw::TRows<Te3_Panel> {
             sp::Align(),
             sp::Anchors(),
             sp::AutoSize(),
@@ -531,25 +531,14 @@ const fw::TClassInfo& Te3_Panel::StaticClass()
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnDockDrop(),
-            sp::OnDockOver(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::DockSiteEvents(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
             sp::OnResize(),
-            sp::OnGetSiteInfo(),
-            sp::OnUnDock(),
-            sp::OnCanResize(),
-            sp::OnConstrainedResize(),
+            sp::ResizeQuestions(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3_Panel>(),
     };

@@ -170,7 +170,7 @@ const fw::TClassInfo& Te3RadioGroup::StaticClass()
     static const fw::TClassInfo info {
         "Te3RadioGroup",
         &Te3CustomRadioGroup::StaticClass(),
-        {
+        fw::TRows<Te3RadioGroup> {
             sp::Caption(),
             sp::Color(),
             fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
@@ -195,7 +195,7 @@ const fw::TClassInfo& Te3_RadioGroup::StaticClass()
     static const fw::TClassInfo info {
         "Te3_RadioGroup",
         &Te3RadioGroup::StaticClass(),
-        {
+        fw::TRows<Te3_RadioGroup> {
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -214,15 +214,10 @@ const fw::TClassInfo& Te3_RadioGroup::StaticClass()
             sp::PopupMenu(),
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             sp::OnClick(),
-            sp::OnEnter(),
-            sp::OnExit(),
+            sp::FocusEvents(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3_RadioGroup>(),
     };

@@ -121,7 +121,7 @@ const fw::TClassInfo& Te3ScrollBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3ScrollBox",
         &Te3CustomScrollBox::StaticClass(),
-        {
+        fw::TRows<Te3ScrollBox> {
             fw::prop::Boolean("AutoScroll", &C::GetAutoScroll, &C::SetAutoScroll),
             sp::Color(),
             sp::Enabled(),
@@ -143,7 +143,7 @@ const fw::TClassInfo& Te3_ScrollBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_ScrollBox",
         &Te3ScrollBox::StaticClass(),
-        sp::Join({
+        fw::TRows<Te3_ScrollBox> {
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -154,11 +154,7 @@ const fw::TClassInfo& Te3_ScrollBox::StaticClass()
             sp::ShowHint(),
             sp::BiDiMode(),
             sp::DragCursor(),
-            sp::BevelEdges(),
-            sp::BevelInner(),
-            sp::BevelOuter(),
-            sp::BevelKind(),
-            sp::BevelWidth(),
+            sp::BevelMembers(),
             sp::DragKind(),
             sp::DragMode(),
             sp::ParentBiDiMode(),
@@ -174,20 +170,16 @@ const fw::TClassInfo& Te3_ScrollBox::StaticClass()
             fw::prop::Boolean("Enabling", &C::GetEnabling, nullptr),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
             sp::OnResize(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
-        }, sp::ScrollingContainerEvents()),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::ResizeQuestions(),
+            sp::DockSiteEvents(),
+            sp::WheelEvents(),
+        },
         fw::MakeFactory<Te3_ScrollBox>(),
     };
     return info;

@@ -31,7 +31,7 @@ const fw::TClassInfo& TDGDataListClient::StaticClass()
     static const fw::TClassInfo info {
         "TDGDataListClient",
         &fw::TComponent::StaticClass(),
-        {
+        fw::TRows<TDGDataListClient> {
             fw::prop::Boolean("EmptyGrid", &C::GetEmptyGrid, &C::SetEmptyGrid),
             fw::prop::Event("OnInitGrid", DLInitGridEventType, &C::OnInitGrid),
             fw::prop::Event("OnSaveParams", fw::NotifyEventType, &C::OnSaveParams),

@@ -156,7 +156,7 @@ const fw::TClassInfo& TRxCalendar::StaticClass()
     static const fw::TClassInfo info {
         "TRxCalendar",
         &fw::TWinControl::StaticClass(),
-        {
+        fw::TRows<TRxCalendar> {
             fw::prop::Float("CalendarDate", &C::GetCalendarDate, &C::SetCalendarDate),
             fw::prop::Integer("Day", &C::GetDay, &C::SetDay),
             fw::prop::Integer("Month", &C::GetMonth, &C::SetMonth),

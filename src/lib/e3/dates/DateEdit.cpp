@@ -718,7 +718,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
     static const fw::TClassInfo info {
         "Te3DateEdit",
         &Te3CustomDateEdit::StaticClass(),
-        {
+        fw::TRows<Te3DateEdit> {
             fw::prop::Float("Date", &C::GetDate, &C::SetDate),
             fw::prop::Integer("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor),
             sp::Color(),
@@ -758,7 +758,7 @@ const fw::TClassInfo& Te3_DateEdit::StaticClass()
     static const fw::TClassInfo info {
         "Te3_DateEdit",
         &Te3DateEdit::StaticClass(),
-        {
+        fw::TRows<Te3_DateEdit> {
             fw::prop::Enum("Language", DateLanguagesType, &C::GetLanguage, &C::SetLanguage),
             fw::prop::String("DefaultFormat", &C::GetDefaultFormatText, &C::SetDefaultFormat),
             fw::prop::String("ErrMsg", &C::GetErrMsg, &C::SetErrMsg),
@@ -780,18 +780,10 @@ const fw::TClassInfo& Te3_DateEdit::StaticClass()
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDrag(),
-            sp::OnStartDrag(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
+            sp::DragEvents(),
             sp::Align(),
             sp::Ctl3D(),
             sp::DragCursor(),

@@ -1,5 +1,7 @@
 #include "e3/dialogs/DialogFilter.h"
 
+#include "u3/StrLib.h"
+
 #include <string_view>
 
 namespace e3 {
@@ -150,12 +152,7 @@ bool ExtensionDiffers(const std::string& fileName, const std::string& defaultExt
     std::string_view have;
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
         have = std::string_view(fileName).substr(dot + 1);
-    if (have.size() != want.size())
-        return true;
-    for (size_t i = 0; i < have.size(); ++i)
-        if (Lower(have[i]) != Lower(want[i]))
-            return true;
-    return false;
+    return !u3::SameText(have, want);
 }
 
 } // namespace e3

@@ -156,7 +156,7 @@ const fw::TClassInfo& TOpenDialog::StaticClass()
     static const fw::TClassInfo info {
         "TOpenDialog",
         &fw::TComponent::StaticClass(),
-        {
+        fw::TRows<TOpenDialog> {
             p::String("DefaultExt", &C::GetDefaultExt, &C::SetDefaultExt),
             p::String("FileName", &C::GetFileName, &C::SetFileName),
             p::String("Filter", &C::GetFilter, &C::SetFilter),
@@ -339,7 +339,7 @@ const fw::TClassInfo& Te3_OpenDialog::StaticClass()
     static const fw::TClassInfo info {
         "Te3_OpenDialog",
         &Te3OpenDialog::StaticClass(),
-        {
+        fw::TRows<Te3_OpenDialog> {
             fw::prop::StringAction("_Execute", &C::ExecuteAction),
             fw::prop::StringAction("_ExecuteVerify", &C::ExecuteVerifyAction),
             fw::prop::String("_Files", &C::GetFilesText, &C::SetFilesText),
@@ -355,7 +355,7 @@ const fw::TClassInfo& Te3_SaveDialog::StaticClass()
     static const fw::TClassInfo info {
         "Te3_SaveDialog",
         &Te3CustomOpenDialog::StaticClass(),
-        {
+        fw::TRows<Te3_SaveDialog> {
             fw::prop::StringAction("_Execute", &C::ExecuteAction),
             fw::prop::String("_Files", &C::GetFilesText, &C::SetFilesText),
         },
@@ -420,7 +420,7 @@ const fw::TClassInfo& Te3BrowseDirectory::StaticClass()
     static const fw::TClassInfo info {
         "Te3BrowseDirectory",
         &Te3CustomBrowseDirectory::StaticClass(),
-        {fw::prop::StringAction("_Execute", &C::ExecuteAction)},
+        fw::TRows<Te3BrowseDirectory> {fw::prop::StringAction("_Execute", &C::ExecuteAction)},
     };
     return info;
 }
@@ -442,7 +442,7 @@ const fw::TClassInfo& Te3_BrowseDirectory::StaticClass()
     static const fw::TClassInfo info {
         "Te3_BrowseDirectory",
         &Te3BrowseDirectory::StaticClass(),
-        {
+        fw::TRows<Te3_BrowseDirectory> {
             fw::prop::String("Directory", &C::GetDirectory, &C::SetDirectory),
             fw::prop::String("Title", &C::GetTitle, &C::SetTitle),
         },

@@ -204,7 +204,7 @@ const fw::TClassInfo& TFormGauge::StaticClass()
     static const fw::TClassInfo info {
         "TFormGauge",
         &fw::TCustomForm::StaticClass(),
-        {
+        fw::TRows<TFormGauge> {
             p::StringAction("_Show", &C::ShowAction),
             p::StringAction("_ShowModal", &C::ShowModalAction),
             p::StringAction("_Resize", &C::ResizeAction),

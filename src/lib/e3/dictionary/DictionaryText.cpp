@@ -3,10 +3,10 @@
 // trace file of untranslated words, so that those can be translated and read
 // back.
 #include "e3/dictionary/DictCodePage.h"
-#include "e3/dictionary/DictionaryDialogs.h"
 #include "e3/dictionary/DictionaryFiles.h"
 #include "e3/dictionary/ItemSession.h"
 #include "u3/Files.h"
+#include "u3/UserMessages.h"
 
 #include <exception>
 
@@ -74,7 +74,7 @@ void TItemSession::ExportToText(const std::string& fileName)
         }
         WriteTextExport(fileName, out);
     } catch (const std::exception& e) {
-        CurrentDictionaryDialogs().ShowError(e.what());
+        u3::CurrentUserMessages().ShowError(e.what());
     }
 }
 
@@ -101,7 +101,7 @@ void TItemSession::ExportLanguageToText(const std::string& fileName, const TLang
         }
         WriteTextExport(fileName, out);
     } catch (const std::exception& e) {
-        CurrentDictionaryDialogs().ShowError(e.what());
+        u3::CurrentUserMessages().ShowError(e.what());
     }
 }
 
@@ -113,7 +113,7 @@ void TItemSession::ImportFromText(const std::string& fileName)
             throw ELangException("Cannot open file \"" + fileName + "\".");
         ImportTextLines(*data);
     } catch (const std::exception& e) {
-        CurrentDictionaryDialogs().ShowError(e.what());
+        u3::CurrentUserMessages().ShowError(e.what());
     }
 }
 

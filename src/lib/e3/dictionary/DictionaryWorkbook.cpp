@@ -1,13 +1,13 @@
 // The workbook form of a dictionary: worksheet 1, row 1 naming the languages,
 // one row per item. Written with libxlsxwriter, read with our own reader.
 #include "e3/dictionary/DictCodePage.h"
-#include "e3/dictionary/DictionaryDialogs.h"
 #include "e3/dictionary/ItemSession.h"
 #include "e3/dictionary/WorkbookReader.h"
 
 #include "u3/AtomicFile.h"
 #include "u3/Files.h"
 #include "u3/StrLib.h"
+#include "u3/UserMessages.h"
 
 #include <xlsxwriter.h>
 
@@ -78,7 +78,7 @@ void TItemSession::ExportToExcel(const std::string& fileName)
     try {
         ExportWorkbook(fileName);
     } catch (const std::exception& e) {
-        CurrentDictionaryDialogs().ShowError(e.what());
+        u3::CurrentUserMessages().ShowError(e.what());
     }
 }
 
@@ -186,17 +186,17 @@ void TItemSession::ImportWorkbook(const std::string& fileName)
 
     enum class Duplicates { Add, Replace, Skip } mode = Duplicates::Add;
     if (keyLanguage && GetItemCount() > 0) {
-        switch (CurrentDictionaryDialogs().AskYesNoCancel(
+        switch (u3::CurrentUserMessages().AskYesNoCancel(
             "Question", "Press \"Yes\" if you want to override translations of the existing records with the same "
                         "ones, press \"No\" if you want to add duplicate records or press \"Cancel\" to ignore "
                         "duplicate records.")) {
-        case TQuestionAnswer::Yes:
+        case u3::QuestionAnswer::Yes:
             mode = Duplicates::Replace;
             break;
-        case TQuestionAnswer::No:
+        case u3::QuestionAnswer::No:
             mode = Duplicates::Add;
             break;
-        case TQuestionAnswer::Cancel:
+        case u3::QuestionAnswer::Cancel:
             mode = Duplicates::Skip;
             break;
         }

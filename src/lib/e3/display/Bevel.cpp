@@ -172,7 +172,7 @@ const fw::TClassInfo& Te3Bevel::StaticClass()
     static const fw::TClassInfo info {
         "Te3Bevel",
         &Te3CustomBevel::StaticClass(),
-        {
+        fw::TRows<Te3Bevel> {
             fw::prop::Boolean("Ctl3D", &C::GetCtl3D, &C::SetCtl3D),
             fw::prop::Integer("Frame2DColor", &C::GetFrame2DColor, &C::SetFrame2DColor),
             fw::prop::Enum("Shape", BevelShapeType, &C::GetShape, &C::SetShape),
@@ -189,7 +189,7 @@ const fw::TClassInfo& Te3_Bevel::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Bevel",
         &Te3Bevel::StaticClass(),
-        {
+        fw::TRows<Te3_Bevel> {
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),

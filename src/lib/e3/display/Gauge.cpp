@@ -233,7 +233,7 @@ const fw::TClassInfo& Te3Gauge::StaticClass()
     static const fw::TClassInfo info {
         "Te3Gauge",
         &Te3CustomGauge::StaticClass(),
-        {
+        fw::TRows<Te3Gauge> {
             fw::prop::Integer("BoxColor", &C::GetBoxColor, &C::SetBoxColor),
             sp::Color(),
             fw::prop::Integer("MinValue", &C::GetMinValue, &C::SetMinValue),
@@ -255,7 +255,7 @@ const fw::TClassInfo& Te3_Gauge::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Gauge",
         &Te3Gauge::StaticClass(),
-        {
+        fw::TRows<Te3_Gauge> {
             sp::Align(),
             fw::prop::Enum("BevelStyle", BevelStyleType, &C::GetBevelStyle, &C::SetBevelStyle),
             fw::prop::Integer("BoxCount", &C::GetBoxCount, &C::SetBoxCount),

@@ -171,7 +171,7 @@ const fw::TClassInfo& Te3Image::StaticClass()
     static const fw::TClassInfo info {
         "Te3Image",
         &Te3CustomImage::StaticClass(),
-        {
+        fw::TRows<Te3Image> {
             fw::prop::Boolean("Center", &C::GetCenter, &C::SetCenter),
             sp::Enabled(),
             fw::prop::Boolean("IncrementalDisplay", &C::GetIncrementalDisplay, &C::SetIncrementalDisplay),
@@ -192,7 +192,7 @@ const fw::TClassInfo& Te3_Image::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Image",
         &Te3Image::StaticClass(),
-        {
+        fw::TRows<Te3_Image> {
             sp::Align(),
             sp::Anchors(),
             sp::AutoSize(),
@@ -207,16 +207,10 @@ const fw::TClassInfo& Te3_Image::StaticClass()
             sp::OnClick(),
             fw::prop::Event("OnContextPopup", fw::ContextPopupEventType, &C::OnContextPopup),
             sp::OnDblClick(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::MouseEvents(),
             fw::prop::Event("OnProgress", fw::ProgressEventType, &C::OnProgress),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
         },
         fw::MakeFactory<Te3_Image>(),
     };

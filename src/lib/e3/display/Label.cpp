@@ -83,7 +83,7 @@ const fw::TClassInfo& Te3CustomLabel::StaticClass()
     static const fw::TClassInfo info {
         "Te3CustomLabel",
         &TGraphicControl::StaticClass(),
-        {
+        fw::TRows<Te3CustomLabel> {
             fw::prop::Enum("DeleteAlign", AlignmentType, &C::GetDeleteAlign, &C::SetDeleteAlign),
             fw::prop::Boolean("Scale", &C::GetScale, &C::SetScale),
         },
@@ -268,7 +268,7 @@ const fw::TClassInfo& Te3Label::StaticClass()
     static const fw::TClassInfo info {
         "Te3Label",
         &Te3CustomLabel::StaticClass(),
-        {
+        fw::TRows<Te3Label> {
             sp::Caption(),
             sp::Color(),
             sp::Font(),
@@ -295,11 +295,11 @@ void Te3Label::SetText(const std::string& text)
 
 // ---------------------------------------------------------------------------
 
-std::vector<fw::TPropInfo> LabelEngineProperties()
+fw::TRows<Te3CustomLabel> LabelEngineProperties()
 {
     using C = Te3CustomLabel;
     namespace sp = fw::std_props;
-    return {
+    return fw::TRows<Te3CustomLabel> {
         sp::Align(),
         fw::prop::Enum("Alignment", AlignmentType, &C::GetAlignment, &C::SetAlignment),
         sp::Anchors(),
@@ -323,18 +323,12 @@ std::vector<fw::TPropInfo> LabelEngineProperties()
         fw::prop::Enum("LabelLayout", TextLayoutType, &C::GetLayout, &C::SetLayout),
         sp::OnClick(),
         sp::OnDblClick(),
-        sp::OnMouseDown(),
-        sp::OnMouseMove(),
-        sp::OnMouseUp(),
+        sp::MouseEvents(),
         fw::prop::Event("OnMouseEnter", fw::NotifyEventType, &C::OnMouseEnter),
         fw::prop::Event("OnMouseLeave", fw::NotifyEventType, &C::OnMouseLeave),
         sp::OnContextPopup(),
-        sp::OnDragDrop(),
-        sp::OnDragOver(),
-        sp::OnEndDock(),
-        sp::OnEndDrag(),
-        sp::OnStartDock(),
-        sp::OnStartDrag(),
+        sp::DragEvents(),
+        sp::DockEvents(),
     };
 }
 

@@ -85,7 +85,7 @@ public:
 };
 
 // The rows the label's engine classes publish (the plain and the Unicode one).
-std::vector<fw::TPropInfo> LabelEngineProperties();
+fw::TRows<Te3CustomLabel> LabelEngineProperties();
 
 class Te3_Label : public Te3Label {
     FW_CLASS()

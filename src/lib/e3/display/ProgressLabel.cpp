@@ -13,7 +13,7 @@ const fw::TClassInfo& Te3ProgressLabel::StaticClass()
     static const fw::TClassInfo info {
         "Te3ProgressLabel",
         &Te3_Label::StaticClass(),
-        {
+        fw::TRows<Te3ProgressLabel> {
             fw::std_props::Caption(),
             fw::prop::Integer("MaxDotCount", &C::GetMaxDotCount, &C::SetMaxDotCount),
             fw::prop::Integer("Interval", &C::GetInterval, &C::SetInterval),
@@ -89,7 +89,7 @@ const fw::TClassInfo& Te3_ProgressLabel::StaticClass()
     static const fw::TClassInfo info {
         "Te3_ProgressLabel",
         &Te3ProgressLabel::StaticClass(),
-        {
+        fw::TRows<Te3_ProgressLabel> {
             fw::std_props::Caption(),
             fw::prop::Integer("MaxDotCount", &C::GetMaxDotCount, &C::SetMaxDotCount),
             fw::prop::Integer("Interval", &C::GetInterval, &C::SetInterval),

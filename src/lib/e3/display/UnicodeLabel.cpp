@@ -26,7 +26,7 @@ const fw::TClassInfo& Te3UnicodeLabel::StaticClass()
     static const fw::TClassInfo info {
         "Te3UnicodeLabel",
         &Te3CustomUnicodeLabel::StaticClass(),
-        {
+        fw::TRows<Te3UnicodeLabel> {
             fw::prop::String("UnicodeCaption", &C::GetUnicodeCaption, &C::SetUnicodeCaption),
             sp::Color(),
             sp::Font(),

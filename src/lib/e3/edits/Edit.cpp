@@ -831,7 +831,7 @@ const fw::TClassInfo& Te3Edit::StaticClass()
     static const fw::TClassInfo info {
         "Te3Edit",
         &Te3CustomEdit::StaticClass(),
-        {
+        fw::TRows<Te3Edit> {
             sp::Color(),
             sp::Font(),
             sp::Enabled(),
@@ -869,7 +869,7 @@ const fw::TClassInfo& Te3_Edit::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Edit",
         &Te3Edit::StaticClass(),
-        sp::Join({
+        fw::TRows<Te3_Edit> {
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -902,22 +902,14 @@ const fw::TClassInfo& Te3_Edit::StaticClass()
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
-        }, sp::BevelMembers()),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::BevelMembers(),
+        },
         fw::MakeFactory<Te3_Edit>(),
     };
     return info;

@@ -356,7 +356,7 @@ const fw::TClassInfo& Te3Memo::StaticClass()
     static const fw::TClassInfo info {
         "Te3Memo",
         &Te3CustomMemo::StaticClass(),
-        {
+        fw::TRows<Te3Memo> {
             fw::prop::Enum("Alignment", AlignmentType, &C::GetAlignment, &C::SetAlignment),
             sp::Color(),
             sp::Enabled(),
@@ -392,7 +392,7 @@ const fw::TClassInfo& Te3_Memo::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Memo",
         &Te3Memo::StaticClass(),
-        sp::Join({
+        fw::TRows<Te3_Memo> {
             sp::Align(),
             sp::Anchors(),
             sp::Constraints(),
@@ -423,22 +423,14 @@ const fw::TClassInfo& Te3_Memo::StaticClass()
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
-        }, sp::BevelMembers()),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::BevelMembers(),
+        },
         fw::MakeFactory<Te3_Memo>(),
     };
     return info;

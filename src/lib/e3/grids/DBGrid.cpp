@@ -51,7 +51,7 @@ const fw::TClassInfo& Te3DBGrid::StaticClass()
     static const fw::TClassInfo info {
         "Te3DBGrid",
         &Te3CustomDBGrid::StaticClass(),
-        {
+        fw::TRows<Te3DBGrid> {
             sp::Color(),
             sp::Enabled(),
             sp::Font(),
@@ -71,7 +71,7 @@ const fw::TClassInfo& Te3_DBGrid::StaticClass()
     static const fw::TClassInfo info {
         "Te3_DBGrid",
         &Te3DBGrid::StaticClass(),
-        {
+        fw::TRows<Te3_DBGrid> {
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),
@@ -93,20 +93,11 @@ const fw::TClassInfo& Te3_DBGrid::StaticClass()
             sp::OnClick(),
             sp::OnContextPopup(),
             sp::OnDblClick(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
         },
         fw::MakeFactory<Te3_DBGrid>(),
     };

@@ -130,7 +130,7 @@ const fw::TClassInfo& TDLColumnTitle::StaticClass()
     static const fw::TClassInfo info {
         "TDLColumnTitle",
         &fw::TComponent::StaticClass(),
-        {
+        fw::TRows<TDLColumnTitle> {
             fw::prop::Enum("TitleType", DLColumnTypeType, &C::GetTitleType, &C::SetTitleType),
             fw::prop::Enum("Alignment", AlignmentType, &C::GetAlignment, &C::SetAlignment),
             fw::prop::Enum("VertAlign", RxVertAlignmentType, &C::GetVertAlign, &C::SetVertAlign),
@@ -195,7 +195,7 @@ const fw::TClassInfo& TDLColumn::StaticClass()
     static const fw::TClassInfo info {
         "TDLColumn",
         &fw::TCollectionItem::StaticClass(),
-        {
+        fw::TRows<TDLColumn> {
             fw::prop::Object("Editor", fw::TWinControl::StaticClass(), &C::GetEditor, nullptr),
             fw::prop::Enum("ColumnType", DLColumnTypeType, &C::GetColumnType, &C::SetColumnType),
             fw::prop::String("ClassEditor", &C::GetClassEditor, &C::SetClassEditor),
@@ -1799,11 +1799,11 @@ bool Te3CustomDLDrawGrid::CellTextAt(int32_t col, int32_t row, std::string& extr
 
 namespace {
 
-std::vector<fw::TPropInfo> DesignRows()
+fw::TRows<Te3CustomDLDrawGrid> DesignRows()
 {
     using C = Te3CustomDLDrawGrid;
     namespace sp = fw::std_props;
-    return {
+    return fw::TRows<Te3CustomDLDrawGrid> {
         fw::prop::Boolean<C>("AdjustRows", &C::GetAdjustRows, &C::SetAdjustRows),
         sp::Color(),
         fw::prop::Integer<C>("ColCount", &C::GetColCount, &C::SetColCount),
@@ -1851,7 +1851,7 @@ const fw::TClassInfo& Te3_DLDrawGrid::StaticClass()
     static const fw::TClassInfo info {
         "Te3_DLDrawGrid",
         &Te3DLDrawGrid::StaticClass(),
-        {
+        fw::TRows<Te3_DLDrawGrid> {
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),
@@ -1892,18 +1892,10 @@ const fw::TClassInfo& Te3_DLDrawGrid::StaticClass()
             sp::OnClick(),
             sp::OnContextPopup(),
             sp::OnDblClick(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnKeyDown(),
-            sp::OnKeyPress(),
-            sp::OnKeyUp(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::FocusEvents(),
+            sp::KeyEvents(),
+            sp::MouseEvents(),
             fw::prop::Event("OnDrawCell", DrawCellEventType, &C::OnDrawCell),
             fw::prop::Event("OnSelectCell", fw::SelectCellEventType, &C::OnSelectCell),
             fw::prop::Event("OnTopLeftChanged", fw::NotifyEventType, &C::OnTopLeftChanged),

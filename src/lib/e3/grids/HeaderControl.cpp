@@ -177,7 +177,7 @@ const fw::TClassInfo& Te3HeaderControl::StaticClass()
     static const fw::TClassInfo info {
         "Te3HeaderControl",
         &Te3CustomHeaderControl::StaticClass(),
-        {
+        fw::TRows<Te3HeaderControl> {
             sp::Enabled(),
             sp::Font(),
             fw::prop::Boolean("FullDrag", &C::GetFullDrag, &C::SetFullDrag),
@@ -197,7 +197,7 @@ const fw::TClassInfo& Te3_HeaderControl::StaticClass()
     static const fw::TClassInfo info {
         "Te3_HeaderControl",
         &Te3HeaderControl::StaticClass(),
-        {
+        fw::TRows<Te3_HeaderControl> {
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),
@@ -219,15 +219,9 @@ const fw::TClassInfo& Te3_HeaderControl::StaticClass()
             fw::prop::Event("OnSectionClick", fw::SectionClickEventType, &C::OnSectionClick),
             fw::prop::Event("OnSectionResize", fw::NotifyEventType, &C::OnSectionResize),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::MouseEvents(),
         },
         fw::MakeFactory<Te3_HeaderControl>(),
     };

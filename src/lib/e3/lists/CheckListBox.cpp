@@ -460,19 +460,18 @@ const fw::TClassInfo& Te3CheckListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3CheckListBox",
         &Te3CustomCheckListBox::StaticClass(),
-        sp::Join(
-            {
-                fw::prop::Boolean("AllowGrayed", &C::GetAllowGrayed, &C::SetAllowGrayed),
-                fw::prop::Boolean("Flat", &C::GetFlat, &C::SetFlat),
-                fw::prop::Integer("HeaderColor", &C::GetHeaderColor, &C::SetHeaderColor),
-                fw::prop::Integer("HeaderBackgroundColor", &C::GetHeaderBackgroundColor,
-                                  &C::SetHeaderBackgroundColor),
-                fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
-                fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
-                fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
-                fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
-            },
-            ListBoxDesignRows()),
+        fw::TRows<Te3CheckListBox> {
+            fw::prop::Boolean("AllowGrayed", &C::GetAllowGrayed, &C::SetAllowGrayed),
+            fw::prop::Boolean("Flat", &C::GetFlat, &C::SetFlat),
+            fw::prop::Integer("HeaderColor", &C::GetHeaderColor, &C::SetHeaderColor),
+            fw::prop::Integer("HeaderBackgroundColor", &C::GetHeaderBackgroundColor,
+                              &C::SetHeaderBackgroundColor),
+            fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
+            fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
+            fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
+            fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
+            ListBoxDesignRows(),
+        },
         fw::MakeFactory<Te3CheckListBox>(),
     };
     return info;
@@ -485,23 +484,22 @@ const fw::TClassInfo& Te3_CheckListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_CheckListBox",
         &Te3CheckListBox::StaticClass(),
-        sp::Join(
-            {
-                sp::BevelKind(),
-                fw::prop::StringAction("_AddString", &C::AddString),
-                fw::prop::StringAction("_AddStringID", &C::AddStringId),
-                fw::prop::StringAction("_Clear", &C::ClearItems),
-                fw::prop::String("_CheckedItems", &C::GetCheckedPositions, &C::SetCheckedPositions),
-                fw::prop::String("CheckedItems", &C::GetCheckedIds, &C::SetCheckedIds),
-                fw::prop::Integer("SelectedState", &C::GetSelectedState, &C::SetSelectedState),
-                fw::prop::Integer("SelectedID", &C::GetSelectedId, &C::SetSelectedId),
-                fw::prop::Integer("_ItemIndex", &C::GetItemIndex, nullptr),
-                fw::prop::String<C>("Image", nullptr, &C::SetImageName),
-                fw::prop::Integer("ImageWidth", &C::GetImageWidth, &C::SetImageWidth),
-                fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
-                fw::prop::Event("OnClickCheck", fw::NotifyEventType, &C::OnClickCheck),
-            },
-            ListBoxEngineRows()),
+        fw::TRows<Te3_CheckListBox> {
+            sp::BevelKind(),
+            fw::prop::StringAction("_AddString", &C::AddString),
+            fw::prop::StringAction("_AddStringID", &C::AddStringId),
+            fw::prop::StringAction("_Clear", &C::ClearItems),
+            fw::prop::String("_CheckedItems", &C::GetCheckedPositions, &C::SetCheckedPositions),
+            fw::prop::String("CheckedItems", &C::GetCheckedIds, &C::SetCheckedIds),
+            fw::prop::Integer("SelectedState", &C::GetSelectedState, &C::SetSelectedState),
+            fw::prop::Integer("SelectedID", &C::GetSelectedId, &C::SetSelectedId),
+            fw::prop::Integer("_ItemIndex", &C::GetItemIndex, nullptr),
+            fw::prop::String<C>("Image", nullptr, &C::SetImageName),
+            fw::prop::Integer("ImageWidth", &C::GetImageWidth, &C::SetImageWidth),
+            fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
+            fw::prop::Event("OnClickCheck", fw::NotifyEventType, &C::OnClickCheck),
+            ListBoxEngineRows(),
+        },
         fw::MakeFactory<Te3_CheckListBox>(),
     };
     return info;

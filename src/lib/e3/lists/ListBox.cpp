@@ -535,11 +535,11 @@ void Te3CustomListBox::SetFocus()
 
 // ---------------------------------------------------------------------------
 
-std::vector<fw::TPropInfo> ListBoxDesignRows()
+fw::TRows<Te3CustomListBox> ListBoxDesignRows()
 {
     using C = Te3CustomListBox;
     namespace sp = fw::std_props;
-    return {
+    return fw::TRows<Te3CustomListBox> {
         fw::prop::Boolean("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete),
         sp::Color(),
         fw::prop::Integer("Columns", &C::GetColumns, &C::SetColumns),
@@ -556,11 +556,11 @@ std::vector<fw::TPropInfo> ListBoxDesignRows()
     };
 }
 
-std::vector<fw::TPropInfo> ListBoxEngineRows()
+fw::TRows<Te3CustomListBox> ListBoxEngineRows()
 {
     using C = Te3CustomListBox;
     namespace sp = fw::std_props;
-    return {
+    return fw::TRows<Te3CustomListBox> {
         sp::Align(),
         sp::Anchors(),
         sp::BiDiMode(),
@@ -590,22 +590,13 @@ std::vector<fw::TPropInfo> ListBoxEngineRows()
         fw::prop::Event("OnDataFind", LBFindDataEventType, &C::OnDataFind),
         fw::prop::Event("OnDataObject", LBGetDataObjectEventType, &C::OnDataObject),
         sp::OnDblClick(),
-        sp::OnDragDrop(),
-        sp::OnDragOver(),
+        sp::DragEvents(),
         fw::prop::Event("OnDrawItem", DrawItemEventType, &C::OnDrawItem),
-        sp::OnEndDock(),
-        sp::OnEndDrag(),
-        sp::OnEnter(),
-        sp::OnExit(),
-        sp::OnKeyDown(),
-        sp::OnKeyPress(),
-        sp::OnKeyUp(),
+        sp::DockEvents(),
+        sp::FocusEvents(),
+        sp::KeyEvents(),
         fw::prop::Event("OnMeasureItem", MeasureItemEventType, &C::OnMeasureItem),
-        sp::OnMouseDown(),
-        sp::OnMouseMove(),
-        sp::OnMouseUp(),
-        sp::OnStartDock(),
-        sp::OnStartDrag(),
+        sp::MouseEvents(),
     };
 }
 
@@ -616,13 +607,12 @@ const fw::TClassInfo& Te3ListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3ListBox",
         &Te3CustomListBox::StaticClass(),
-        sp::Join(
-            {
-                sp::BevelKind(),
-                fw::prop::Boolean("ExtendedSelect", &C::GetExtendedSelect, &C::SetExtendedSelect),
-                fw::prop::Boolean("MultiSelect", &C::GetMultiSelect, &C::SetMultiSelect),
-            },
-            ListBoxDesignRows()),
+        fw::TRows<Te3ListBox> {
+            sp::BevelKind(),
+            fw::prop::Boolean("ExtendedSelect", &C::GetExtendedSelect, &C::SetExtendedSelect),
+            fw::prop::Boolean("MultiSelect", &C::GetMultiSelect, &C::SetMultiSelect),
+            ListBoxDesignRows(),
+        },
         fw::MakeFactory<Te3ListBox>(),
     };
     return info;
@@ -635,14 +625,13 @@ const fw::TClassInfo& Te3_ListBox::StaticClass()
     static const fw::TClassInfo info {
         "Te3_ListBox",
         &Te3ListBox::StaticClass(),
-        sp::Join(
-            {
-                fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
-                fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
-                fw::prop::Integer("ScrollWidth", &C::GetScrollWidth, &C::SetScrollWidth),
-                fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
-            },
-            ListBoxEngineRows()),
+        fw::TRows<Te3_ListBox> {
+            fw::prop::Enum("Style", ListBoxStyleType, &C::GetStyle, &C::SetStyle),
+            fw::prop::Boolean("IntegralHeight", &C::GetIntegralHeight, &C::SetIntegralHeight),
+            fw::prop::Integer("ScrollWidth", &C::GetScrollWidth, &C::SetScrollWidth),
+            fw::prop::Integer("TabWidth", &C::GetTabWidth, &C::SetTabWidth),
+            ListBoxEngineRows(),
+        },
         fw::MakeFactory<Te3_ListBox>(),
     };
     return info;

@@ -56,8 +56,9 @@ int32_t RowHeight(TListBoxStyle style, int32_t itemHeight, int32_t fontHeight,
 // The rows the list box and the check list box publish alike: those of the
 // design class, and the window members, focus action and events of the
 // engine class.
-std::vector<fw::TPropInfo> ListBoxDesignRows();
-std::vector<fw::TPropInfo> ListBoxEngineRows();
+class Te3CustomListBox;
+fw::TRows<Te3CustomListBox> ListBoxDesignRows();
+fw::TRows<Te3CustomListBox> ListBoxEngineRows();
 
 class Te3CustomListBox : public Te3Control<fw::TWinControl> {
     FW_CLASS()

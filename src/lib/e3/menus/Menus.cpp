@@ -130,7 +130,7 @@ const fw::TClassInfo& Te3MenuItem::StaticClass()
     static const fw::TClassInfo info {
         "Te3MenuItem",
         &FrameworkMenuItemClass(),
-        {
+        fw::TRows<Te3MenuItem> {
             p::Boolean("AutoCheck", &C::GetAutoCheck, &C::SetAutoCheck),
             p::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
             p::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction, &C::SetAutoLineReduction),
@@ -808,7 +808,7 @@ const fw::TClassInfo& Te3MainMenu::StaticClass()
     static const fw::TClassInfo info {
         "Te3MainMenu",
         &Te3CustomMainMenu::StaticClass(),
-        {
+        fw::TRows<Te3MainMenu> {
             p::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
             p::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction, &C::SetAutoLineReduction),
             p::Boolean("AutoMerge", &C::GetAutoMerge, &C::SetAutoMerge),
@@ -829,7 +829,7 @@ const fw::TClassInfo& Te3_MainMenu::StaticClass()
     static const fw::TClassInfo info {
         "Te3_MainMenu",
         &Te3MainMenu::StaticClass(),
-        {
+        fw::TRows<Te3_MainMenu> {
             fw::prop::StringAction("_Clear", &C::ClearByEngine),
             fw::prop::StringAction("_ItemImage", &C::SetItemImage),
         },
@@ -913,7 +913,7 @@ const fw::TClassInfo& Te3PopupMenu::StaticClass()
     static const fw::TClassInfo info {
         "Te3PopupMenu",
         &Te3CustomPopupMenu::StaticClass(),
-        {
+        fw::TRows<Te3PopupMenu> {
             fw::prop::Enum("Alignment", PopupAlignmentType, &C::GetAlignment, &C::SetAlignment),
             fw::prop::Enum("AutoHotkeys", MenuAutoFlagType, &C::GetAutoHotkeys, &C::SetAutoHotkeys),
             fw::prop::Enum("AutoLineReduction", MenuAutoFlagType, &C::GetAutoLineReduction,
@@ -938,7 +938,7 @@ const fw::TClassInfo& Te3_PopupMenu::StaticClass()
     static const fw::TClassInfo info {
         "Te3_PopupMenu",
         &Te3PopupMenu::StaticClass(),
-        {
+        fw::TRows<Te3_PopupMenu> {
             fw::prop::StringAction("_Clear", &C::ClearByEngine),
             fw::prop::StringAction("_Popup", &C::PopupAtText),
             fw::prop::Event("OnChange", MenuChangeEventType, &C::OnChange),

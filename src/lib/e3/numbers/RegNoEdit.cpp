@@ -622,7 +622,7 @@ const fw::TClassInfo& Te3RegNoEdit::StaticClass()
     static const fw::TClassInfo info {
         "Te3RegNoEdit",
         &Te3CustomRegNoEdit::StaticClass(),
-        {
+        fw::TRows<Te3RegNoEdit> {
             fw::prop::Boolean("Verify", &C::GetVerify, &C::SetVerify),
             fw::prop::Integer("RegNoLength", &C::GetRegNoLength, &C::SetRegNoLength),
             sp::Text(),
@@ -649,7 +649,7 @@ const fw::TClassInfo& Te3_RegNoEdit::StaticClass()
     static const fw::TClassInfo info {
         "Te3_RegNoEdit",
         &Te3RegNoEdit::StaticClass(),
-        {
+        fw::TRows<Te3_RegNoEdit> {
             fw::prop::Enum("InputMode", RegNoModeType, &C::GetInputMode, &C::SetInputMode),
             fw::prop::Boolean("VisibleCheckDigit", &C::GetVisibleCheckDigit, &C::SetVisibleCheckDigit),
             fw::prop::Integer("MaxLengthInc", &C::GetMaxLengthInc, &C::SetMaxLengthInc),
@@ -668,11 +668,8 @@ const fw::TClassInfo& Te3_RegNoEdit::StaticClass()
             sp::ParentShowHint(),
             sp::PopupMenu(),
             sp::ShowHint(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
         },
         fw::MakeFactory<Te3_RegNoEdit>(),
     };

@@ -38,7 +38,7 @@ const fw::TClassInfo& TPage::StaticClass()
     static const fw::TClassInfo info {
         "TPage",
         &fw::TWinControl::StaticClass(),
-        {
+        fw::TRows<TPage> {
             sp::Caption(),
             sp::Color(),
             sp::Font(),
@@ -264,7 +264,7 @@ const fw::TClassInfo& Te3Notebook::StaticClass()
     static const fw::TClassInfo info {
         "Te3Notebook",
         &Te3CustomNotebook::StaticClass(),
-        {
+        fw::TRows<Te3Notebook> {
             fw::prop::String("ActivePage", &C::GetActivePage, &C::SetActivePage),
             fw::prop::Integer("PageIndex", &C::GetPageIndex, &C::SetPageIndex),
             fw::prop::Object("Pages", fw::TStrings::StaticClass(), &C::GetPages, nullptr),
@@ -287,7 +287,7 @@ const fw::TClassInfo& Te3_Notebook::StaticClass()
     static const fw::TClassInfo info {
         "Te3_Notebook",
         &Te3Notebook::StaticClass(),
-        {
+        fw::TRows<Te3_Notebook> {
             fw::prop::BoolAction("_SetFocus", &C::FocusNotebook),
             fw::prop::Event("OnPageChanged", fw::NotifyEventType, &C::OnPageChanged),
             sp::Align(),
@@ -305,15 +305,9 @@ const fw::TClassInfo& Te3_Notebook::StaticClass()
             sp::ShowHint(),
             sp::OnClick(),
             sp::OnDblClick(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
         },
         fw::MakeFactory<Te3_Notebook>(),
     };

@@ -1008,7 +1008,7 @@ const fw::TClassInfo& Te3_TabSheet::StaticClass()
     static const fw::TClassInfo info {
         "Te3_TabSheet",
         &Te3TabSheet::StaticClass(),
-        {
+        fw::TRows<Te3_TabSheet> {
             sp::Caption(),
             sp::Color(),
             sp::Enabled(),
@@ -1031,17 +1031,11 @@ const fw::TClassInfo& Te3_TabSheet::StaticClass()
             fw::prop::StringAction("_SetFocus", &C::FocusSheet),
             fw::prop::Event("OnShow", fw::NotifyEventType, &C::OnShow),
             fw::prop::Event("OnHide", fw::NotifyEventType, &C::OnHide),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
             sp::OnResize(),
             sp::OnContextPopup(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDrag(),
-            sp::OnStartDrag(),
+            sp::DragEvents(),
         },
         fw::MakeFactory<Te3_TabSheet>(),
     };
@@ -1055,7 +1049,7 @@ const fw::TClassInfo& Te3PageControl::StaticClass()
     static const fw::TClassInfo info {
         "Te3PageControl",
         &Te3CustomPageControl::StaticClass(),
-        {
+        fw::TRows<Te3PageControl> {
             fw::prop::Object("ActivePage", Te3TabSheet::StaticClass(), &C::GetActivePage, &C::SetActivePage),
             fw::prop::Integer("ActivePageIndex", &C::GetActivePageIndex, &C::SetActivePageIndex),
             fw::prop::Integer("PageCount", &C::GetPageCount, nullptr),
@@ -1088,7 +1082,7 @@ const fw::TClassInfo& Te3_PageControl::StaticClass()
     static const fw::TClassInfo info {
         "Te3_PageControl",
         &Te3PageControl::StaticClass(),
-        {
+        fw::TRows<Te3_PageControl> {
             fw::prop::Boolean("LockedEdit", &C::GetLockedEdit, &C::SetLockedEdit),
             fw::prop::StringAction("_SetFocus", &C::FocusControl),
             sp::DockSite(),
@@ -1111,21 +1105,11 @@ const fw::TClassInfo& Te3_PageControl::StaticClass()
             sp::PopupMenu(),
             sp::ShowHint(),
             sp::OnContextPopup(),
-            sp::OnDockDrop(),
-            sp::OnDockOver(),
-            sp::OnEndDock(),
-            sp::OnStartDock(),
-            sp::OnUnDock(),
-            sp::OnGetSiteInfo(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDrag(),
-            sp::OnStartDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::DockSiteEvents(),
+            sp::DockEvents(),
+            sp::DragEvents(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
             sp::OnResize(),
         },
         fw::MakeFactory<Te3_PageControl>(),

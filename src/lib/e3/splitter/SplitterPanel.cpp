@@ -272,7 +272,7 @@ const fw::TClassInfo& Te3SplitterPanel::StaticClass()
     static const fw::TClassInfo info {
         "Te3SplitterPanel",
         &Te3CustomSplitterPanel::StaticClass(),
-        {
+        fw::TRows<Te3SplitterPanel> {
             fw::prop::Object("ControlFirst", fw::TControl::StaticClass(), &C::GetControlFirst, &C::SetControlFirst),
             fw::prop::Object("ControlSecond", fw::TControl::StaticClass(), &C::GetControlSecond,
                              &C::SetControlSecond),
@@ -302,7 +302,7 @@ const fw::TClassInfo& Te3_SplitterPanel::StaticClass()
     static const fw::TClassInfo info {
         "Te3_SplitterPanel",
         &Te3SplitterPanel::StaticClass(),
-        {
+        fw::TRows<Te3_SplitterPanel> {
             fw::prop::BoolAction("_SetFocus", &C::FocusPanel),
             sp::Align(),
             fw::prop::Enum("Alignment", PanelAlignmentType, &C::GetAlignment, &C::SetAlignment),
@@ -330,27 +330,16 @@ const fw::TClassInfo& Te3_SplitterPanel::StaticClass()
             sp::ParentShowHint(),
             sp::PopupMenu(),
             sp::ShowHint(),
-            sp::OnCanResize(),
+            sp::ResizeQuestions(),
             sp::OnClick(),
-            sp::OnConstrainedResize(),
             sp::OnContextPopup(),
-            sp::OnDockDrop(),
-            sp::OnDockOver(),
+            sp::DockSiteEvents(),
             sp::OnDblClick(),
-            sp::OnDragDrop(),
-            sp::OnDragOver(),
-            sp::OnEndDock(),
-            sp::OnEndDrag(),
-            sp::OnEnter(),
-            sp::OnExit(),
-            sp::OnGetSiteInfo(),
-            sp::OnMouseDown(),
-            sp::OnMouseMove(),
-            sp::OnMouseUp(),
+            sp::DragEvents(),
+            sp::DockEvents(),
+            sp::FocusEvents(),
+            sp::MouseEvents(),
             sp::OnResize(),
-            sp::OnStartDock(),
-            sp::OnStartDrag(),
-            sp::OnUnDock(),
         },
         fw::MakeFactory<Te3_SplitterPanel>(),
     };

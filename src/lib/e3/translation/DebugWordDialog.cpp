@@ -36,7 +36,7 @@ int TrailingNumber(const std::string& name)
 
 const fw::TClassInfo& TDebugButton::StaticClass()
 {
-    static const fw::TClassInfo info {"TDebugButton", &fw::TWinControl::StaticClass(), {fw::std_props::Caption()}};
+    static const fw::TClassInfo info {"TDebugButton", &fw::TWinControl::StaticClass(), fw::TRows<TDebugButton> {fw::std_props::Caption()}};
     return info;
 }
 

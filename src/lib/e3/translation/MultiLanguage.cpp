@@ -1,7 +1,6 @@
 #include "e3/translation/MultiLanguage.h"
 
 #include "e3/translation/ComponentTranslation.h"
-#include "e3/translation/QtDictionaryDialogs.h"
 #include "e3/dictionary/DictionaryFiles.h"
 #include "u3/LanguageTable.h"
 
@@ -122,7 +121,7 @@ const fw::TClassInfo& TMultiLanguage::StaticClass()
     static const fw::TClassInfo info {
         "TMultiLanguage",
         &fw::TComponent::StaticClass(),
-        {
+        fw::TRows<TMultiLanguage> {
             p::Boolean("AllFind", &C::GetAllFind, &C::SetAllFind),
             p::Object("DesignerML", TCustomDesignerML::StaticClass(), &C::GetDesignerML, &C::SetDesignerML),
             p::String("FileName", &C::GetFileName, &C::SetFileName),
@@ -143,8 +142,6 @@ TMultiLanguage::TMultiLanguage(fw::TComponent* owner)
 {
     listComponentsStrings_->OnRefresh = [this] { listComponentsStrings_->Load(listComponents_); };
     listComponentsStrings_->OnChange = [this] { SetListComponents(listComponentsStrings_->Lines()); };
-    // The dictionaries this component opens answer through message boxes.
-    InstallQtDictionaryDialogs();
 }
 
 TMultiLanguage::~TMultiLanguage()

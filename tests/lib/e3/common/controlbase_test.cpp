@@ -65,7 +65,7 @@ bool ProbeWidget::event(QEvent* e)
 
 const fw::TClassInfo& TProbe::StaticClass()
 {
-    static const fw::TClassInfo info {"TProbe", &fw::TWinControl::StaticClass(), {fw::std_props::Enabled()}};
+    static const fw::TClassInfo info {"TProbe", &fw::TWinControl::StaticClass(), fw::TRows<TProbe> {fw::std_props::Enabled()}};
     return info;
 }
 

@@ -1,8 +1,8 @@
-#include "e3/dictionary/DictionaryDialogs.h"
 #include "e3/dictionary/ItemSession.h"
 #include "e3/translation/MultiLanguage.h"
 #include "e3/dictionary/WorkbookReader.h"
 
+#include "support/RecordingUserMessages.h"
 #include "support/TempDir.h"
 #include "u3/Files.h"
 #include "u3/StrLib.h"
@@ -22,21 +22,7 @@ using namespace e3;
 
 namespace {
 
-class RecordingDialogs final : public DictionaryDialogs {
-public:
-    RecordingDialogs() { SetDictionaryDialogs(this); }
-    ~RecordingDialogs() override { SetDictionaryDialogs(nullptr); }
-    void ShowError(const std::string& text) override { errors.push_back(text); }
-    TQuestionAnswer AskYesNoCancel(const std::string& title, const std::string& text) override
-    {
-        questions.push_back(title + ": " + text);
-        return answer;
-    }
-
-    TQuestionAnswer answer = TQuestionAnswer::Cancel;
-    std::vector<std::string> errors;
-    std::vector<std::string> questions;
-};
+using RecordingDialogs = e3test::RecordingUserMessages;
 
 void AddLanguage(TItemSession& s, const std::string& name, const std::string& prefix)
 {
@@ -334,15 +320,15 @@ wb.save(sys.argv[1])
         GTEST_SKIP() << "this openpyxl cannot write the test workbook";
 
     struct Case {
-        TQuestionAnswer answer;
+        u3::QuestionAnswer answer;
         std::vector<std::string> items;
     };
     const std::string size = "size|Gr\xc3\xb6\xc3\x9f" "e||12";
     const std::vector<Case> cases = {
-        {TQuestionAnswer::Yes, {"old|Alt||", "open|Offen||neu1", size, "close|||0.1", "tab\tx|||"}},
-        {TQuestionAnswer::No,
+        {u3::QuestionAnswer::Yes, {"old|Alt||", "open|Offen||neu1", size, "close|||0.1", "tab\tx|||"}},
+        {u3::QuestionAnswer::No,
          {"open|Auf||", "close|Schliessen||", "old|Alt||", "open|Offen||neu1", size, "close|||0.1", "tab\tx|||"}},
-        {TQuestionAnswer::Cancel, {"open|Auf||", "close|Schliessen||", "old|Alt||", size, "tab\tx|||"}},
+        {u3::QuestionAnswer::Cancel, {"open|Auf||", "close|Schliessen||", "old|Alt||", size, "tab\tx|||"}},
     };
     for (const auto& c : cases) {
         RecordingDialogs dialogs;

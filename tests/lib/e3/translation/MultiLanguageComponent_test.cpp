@@ -54,7 +54,7 @@ const fw::TClassInfo& TCacheProbe::StaticClass()
     static const fw::TClassInfo info {
         "TCacheProbe",
         &fw::TComponent::StaticClass(),
-        {fw::prop::String("Caption", &TCacheProbe::GetCaption, &TCacheProbe::SetCaption)},
+        fw::TRows<TCacheProbe> {fw::prop::String("Caption", &TCacheProbe::GetCaption, &TCacheProbe::SetCaption)},
     };
     return info;
 }

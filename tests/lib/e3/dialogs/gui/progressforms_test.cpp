@@ -30,6 +30,10 @@ public:
         shown.push_back(text + (e3::FormProgress() ? " (progress form still there)" : ""));
     }
     void ShowError(const std::string&) override {}
+    u3::QuestionAnswer AskYesNoCancel(const std::string&, const std::string&) override
+    {
+        return u3::QuestionAnswer::Cancel;
+    }
     std::vector<std::string> shown;
 };
 
