@@ -58,6 +58,12 @@ public:
     virtual void DockedVisibleChanging(TControl& client, bool visible) = 0;
     // Null while the site arranges its docked controls without one.
     virtual IDockManager* DockManager() = 0;
+    // Whether client, dragged over the site, is offered it as a place to dock.
+    virtual bool OffersDockTo(const TControl& client) const
+    {
+        (void)client;
+        return true;
+    }
 };
 
 // What a dock manager and a dock site ask of a docked control beyond TControl.
@@ -78,5 +84,20 @@ std::unique_ptr<IDockManager> CreateDefaultDockManager(TWinControl& site);
 // Takes control out of its dock site (or plain parent) and makes it a window
 // of its own at the screen rectangle; false when the site refused to let it go.
 bool FloatControl(TControl& control, const TRect& screenRect);
+
+// Asks site's OnUnDock whether client may leave towards newTarget; false when
+// it refused or a handler freed the site or the client.
+bool UnDockAllowed(TWinControl& site, TWinControl* newTarget, TControl& client);
+
+// The deepest visible dock site under a screen point, on the first shown form
+// there, that offers itself to dragged; dragged and what it holds are no site
+// for it. Null: none.
+TWinControl* DockSiteAt(QPoint global, const TControl& dragged);
+
+// Docks control into site at a point of its client area: out of the dock site
+// it is in first, unless that is site itself. False when that site refused to
+// let it go or a handler freed the control.
+bool DockInto(TControl& control, TWinControl& site, int32_t x, int32_t y, TAlign insertAt,
+              TControl* dropOnControl);
 
 } // namespace fw

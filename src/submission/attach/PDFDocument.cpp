@@ -177,6 +177,7 @@ TPDFFile::TPDFFile(const std::string& fileName, bool readOnly)
     const std::string head = ReadAt(0, 9);
     header_ = head.compare(0, 4, "%PDF") == 0;
     version_ = TrimText(head.size() > 5 ? std::string_view(head).substr(5) : std::string_view());
+    FindStartXref();
 }
 
 TPDFFile::~TPDFFile()
@@ -252,6 +253,12 @@ public:
         return data_.get() + end_;
     }
     void Commit(size_t count) { end_ += count; }
+    // Drops the held bytes and goes on at offset.
+    void Rebase(int64_t offset)
+    {
+        begin_ = end_ = 0;
+        base_ = offset;
+    }
 
 private:
     std::unique_ptr<char[]> data_;
@@ -263,10 +270,68 @@ private:
 
 } // namespace
 
-void TPDFFile::ScanObjects(const PDFByteSink& sink)
+void TPDFFile::FindStartXref()
+{
+    // Backwards from the end of the file, so that the common case reads only
+    // the last piece. Each block is read with the byte before it (for the
+    // line start) and the bytes after it that a keyword starting in it needs.
+    constexpr std::string_view key = "startxref";
+    startXrefPos_ = -1;
+    for (int64_t end = size_; end > 0;) {
+        const int64_t from = std::max<int64_t>(0, end - static_cast<int64_t>(kPiece));
+        const int64_t readFrom = from > 0 ? from - 1 : 0;
+        const std::string block = ReadAt(readFrom, static_cast<size_t>(end - readFrom) + key.size());
+        const size_t first = static_cast<size_t>(from - readFrom);
+        for (size_t at = block.rfind(key, static_cast<size_t>(end - readFrom - 1));
+             at != std::string::npos && at >= first; at = at > 0 ? block.rfind(key, at - 1) : std::string::npos) {
+            const int64_t abs = readFrom + static_cast<int64_t>(at);
+            const int64_t after = abs + static_cast<int64_t>(key.size());
+            const bool lineStart = abs == 0 || IsLineBreak(block[at - 1]);
+            const bool lineEnd = after >= size_ || (at + key.size() < block.size() && IsLineBreak(block[at + key.size()]));
+            if (lineStart && lineEnd) {
+                startXrefPos_ = after;
+                return;
+            }
+        }
+        end = from;
+    }
+}
+
+int64_t TPDFFile::StreamEnd(int64_t keyword, std::string_view dictionary, const std::vector<int64_t>& listed) const
+{
+    int64_t length = 0;
+    if (!ParseInt(GetValue(dictionary, "Length"), length) || length < 0)
+        return -1;
+    const std::string eol = ReadAt(keyword + 6, 2);
+    int64_t data = keyword + 6;
+    if (eol == "\r\n")
+        data += 2;
+    else if (!eol.empty() && eol[0] == '\n')
+        data += 1;
+    else
+        return -1;
+    if (length > size_ - data)
+        return -1;
+    const std::string after = ReadAt(data + length, 11);
+    size_t k = 0;
+    if (after.compare(0, 2, "\r\n") == 0)
+        k = 2;
+    else if (!after.empty() && IsLineBreak(after[0]))
+        k = 1;
+    if (std::string_view(after).substr(std::min(k, after.size())).substr(0, 9) != "endstream")
+        return -1;
+    const int64_t next = data + length + static_cast<int64_t>(k) + 9;
+    // Whatever the search finds in between starts after the keyword.
+    const auto inside = std::lower_bound(listed.begin(), listed.end(), keyword + 6);
+    if (inside != listed.end() && *inside < next)
+        return -1;
+    return next;
+}
+
+void TPDFFile::ScanObjects(const PDFByteSink& sink, const std::vector<int64_t>* listedOffsets)
 {
     objects_.clear();
-    startXrefPos_ = -1;
+    const bool mayPass = listedOffsets != nullptr && !listedOffsets->empty();
 
     // The buffer holds the part of the file after the last object's end
     // keyword (or after what can no longer be part of a header).
@@ -274,8 +339,8 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
     size_t objFrom = 0;               // where the next " obj" search starts
     size_t objAt = std::string::npos; // " obj" of the object whose end is wanted
     size_t endFrom = 0;               // where the next end-keyword search starts
-    std::string tail;                 // the last bytes before the current piece
     int64_t readPos = 0;
+    int64_t passTo = -1; // the bytes before it are read for the sink only
     bool eof = false;
 
     auto consume = [&](size_t n) {
@@ -294,51 +359,19 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
         while (n < 0 && errno == EINTR);
         if (n < 0)
             throw PDFError("read error");
-        std::string_view got;
         if (n == 0) {
             eof = true;
         } else {
-            got = std::string_view(room, static_cast<size_t>(n));
-            buffer.Commit(got.size());
+            buffer.Commit(static_cast<size_t>(n));
             if (sink)
-                sink(got);
+                sink(std::string_view(room, static_cast<size_t>(n)));
         }
-        const int64_t gotStart = readPos;
         readPos += n;
-
-        // The last "startxref" that stands alone on its line. One that
-        // begins in the bytes before this piece is looked for in a small
-        // joint of those bytes and the piece's start; the rest in the piece.
-        {
-            // Returns false when the byte after the keyword is not read yet.
-            auto consider = [&](int64_t abs, char prev, bool hasPrev, std::string_view after) {
-                if (after.empty() && !eof)
-                    return false;
-                const bool lineStart = abs == 0 || (hasPrev && IsLineBreak(prev));
-                const bool lineEnd = after.empty() || IsLineBreak(after[0]);
-                if (lineStart && lineEnd)
-                    startXrefPos_ = abs + 9;
-                return true;
-            };
-            const std::string joint = tail + std::string(got.substr(0, 9));
-            const int64_t jointStart = gotStart - static_cast<int64_t>(tail.size());
-            for (size_t at = joint.find("startxref"); at != std::string::npos && at < tail.size();
-                 at = joint.find("startxref", at + 1)) {
-                if (at == 0 && jointStart > 0)
-                    continue; // its line start was judged with the piece before
-                if (!consider(jointStart + static_cast<int64_t>(at), at > 0 ? joint[at - 1] : '\0', at > 0,
-                              std::string_view(joint).substr(at + 9)))
-                    break;
-            }
-            for (size_t at = got.find("startxref"); at != std::string::npos; at = got.find("startxref", at + 1)) {
-                const bool hasPrev = at > 0 || !tail.empty();
-                const char prev = at > 0 ? got[at - 1] : (tail.empty() ? '\0' : tail.back());
-                if (!consider(gotStart + static_cast<int64_t>(at), prev, hasPrev, got.substr(at + 9)))
-                    break;
-            }
-            tail += got.substr(got.size() > 11 ? got.size() - 11 : 0);
-            if (tail.size() > 11)
-                tail.erase(0, tail.size() - 11);
+        if (passTo >= 0) {
+            consume(static_cast<size_t>(std::min(passTo, readPos) - buffer.BaseOffset()));
+            if (passTo > readPos)
+                continue;
+            passTo = -1;
         }
 
         for (;;) {
@@ -357,8 +390,10 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
                 }
                 endFrom = objAt + 4;
             }
-            const size_t endObj = text.find("endobj", endFrom);
+            // The two keywords cannot overlap, so an "endobj" before the
+            // first "stream" lies wholly before it.
             const size_t stream = text.find("stream", endFrom);
+            const size_t endObj = text.substr(0, stream).find("endobj", endFrom);
             const size_t end = std::min(endObj, stream);
             if (end == std::string::npos) {
                 if (text.size() > 6)
@@ -386,9 +421,30 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
             std::replace(dict.begin(), dict.end(), '\n', ' ');
             obj.Dictionary = std::move(dict);
             objects_.push_back(std::move(obj));
+            const int64_t next = mayPass && end == stream
+                                     ? StreamEnd(buffer.BaseOffset() + static_cast<int64_t>(end),
+                                                 objects_.back().Dictionary, *listedOffsets)
+                                     : -1;
             objAt = std::string::npos;
             consume(end + 6); // both keywords are six letters long
             objFrom = 0;
+            if (next < 0)
+                continue;
+            // After an end keyword the search starts afresh, as it does
+            // after the one inside "endstream": go on from there.
+            const int64_t held = buffer.BaseOffset() + static_cast<int64_t>(buffer.View().size());
+            if (next <= held) {
+                consume(static_cast<size_t>(next - buffer.BaseOffset()));
+                continue;
+            }
+            consume(buffer.View().size());
+            if (sink) {
+                passTo = next;
+            } else {
+                buffer.Rebase(next);
+                readPos = next;
+            }
+            break;
         }
     }
 }
@@ -398,8 +454,19 @@ void TPDFFile::ScanObjects(const PDFByteSink& sink)
 TPDFDocument::TPDFDocument(const std::string& fileName, bool readOnly, const PDFByteSink& sink)
     : file_(fileName, readOnly), fileName_(fileName)
 {
-    file_.ScanObjects(sink);
+    // The tables come first: they tell the scan which objects will be kept.
     ReadXrefSections();
+    std::vector<int64_t> listed;
+    for (const auto& [number, entry] : xref_) {
+        int64_t offset = 0;
+        if (!ParseInt(TrimText(std::string_view(entry).substr(0, 10)), offset)) {
+            listed.clear(); // the table is refused below; scan every byte
+            break;
+        }
+        listed.push_back(offset);
+    }
+    std::sort(listed.begin(), listed.end());
+    file_.ScanObjects(sink, &listed);
     ReadObjectTexts();
     DropUnlistedObjects();
 }

@@ -3,7 +3,9 @@
 // objects and cross-reference tables by their keywords in the text of the file,
 // never decompresses a stream and never follows object streams. The file is
 // read once from start to end in fixed pieces, so time grows linearly with the
-// file and memory with its dictionaries only, never with its stream data.
+// file and memory with its dictionaries only, never with its stream data. When
+// the cross-reference table is known, the keyword search passes over the data
+// of streams whose length is given and confirmed by "endstream".
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -43,22 +45,32 @@ public:
     TPDFFile(const TPDFFile&) = delete;
     TPDFFile& operator=(const TPDFFile&) = delete;
 
-    // Reads the whole file once: the objects, and the position of the last
-    // "startxref" line. sink (when set) sees every byte.
-    void ScanObjects(const PDFByteSink& sink = {});
+    // Reads the whole file once for its objects; sink (when set) sees every
+    // byte. listedOffsets (sorted), when given, are the offsets the caller
+    // keeps objects at: the data of a stream is then not searched for
+    // headers when its direct /Length ends right before "endstream" and no
+    // listed offset lies inside it, because whatever the search would find
+    // there the caller drops. The kept objects are the same either way.
+    void ScanObjects(const PDFByteSink& sink = {}, const std::vector<int64_t>* listedOffsets = nullptr);
 
     bool Header() const { return header_; }
     const std::string& Version() const { return version_; }
     int64_t Size() const { return size_; }
     const std::vector<TPDFObject>& Objects() const { return objects_; }
     std::vector<TPDFObject>& Objects() { return objects_; }
-    // Position just after the last "startxref" line's keyword, -1 when none.
+    // Position just after the last "startxref" standing alone on its line,
+    // -1 when none; known from opening on.
     int64_t StartXrefPos() const { return startXrefPos_; }
 
     // Up to count bytes from offset (fewer at the end of the file).
     std::string ReadAt(int64_t offset, size_t count) const;
 
 private:
+    void FindStartXref();
+    // Where the search goes on after the stream whose keyword "stream" is at
+    // keyword, when its data can be passed over; -1 otherwise.
+    int64_t StreamEnd(int64_t keyword, std::string_view dictionary, const std::vector<int64_t>& listed) const;
+
     int fd_ = -1;
     int64_t size_ = 0;
     bool header_ = false;

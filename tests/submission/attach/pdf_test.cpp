@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 using namespace attachtest;
 
@@ -188,6 +189,37 @@ TEST(TPDFDocument, StartxrefAcrossReadPieces)
     }
 }
 
+TEST(TPDFDocument, LastStartxrefStandingAloneCounts)
+{
+    // The keyword is looked for from the end of the file in pieces of
+    // 256 KiB: bytes after "%%EOF" move it onto and around a piece's start.
+    const std::string pdf = OnePage(kA4, kHelvetica).Build();
+    const int64_t xref = static_cast<int64_t>(pdf.rfind("\nxref\n") + 1);
+    const size_t keywordEnd = pdf.rfind("startxref") + 9;
+    const size_t piece = 256 * 1024;
+    struct Case {
+        std::string after; // appended to the file
+        int64_t table;     // the offset after the keyword that counts; -1 for none
+    };
+    std::vector<Case> cases = {
+        {"", xref},
+        {"xstartxref\n", xref},
+        {"\nstartxref \n", xref},
+        {"\nstartxrefstartxref\n", xref},
+        {"\nstartxref\r0\n", 0}, // the last one wins, even when it points at no table
+        {"\r\nstartxref", -1},    // the last one, at the very end of the file, has no offset
+    };
+    for (size_t shift = 0; shift < 12; ++shift)
+        cases.push_back({std::string(piece - (pdf.size() - keywordEnd) + shift - 6, '-'), xref});
+    e3test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.after.size() < 40 ? c.after : std::to_string(c.after.size()) + " bytes");
+        attach::TPDFDocument doc(dir.write("x.pdf", pdf + c.after), true);
+        EXPECT_EQ(doc.LastXrefOffset(), c.table);
+        EXPECT_EQ(doc.GetPageCount(), c.table == xref ? 1 : -1);
+    }
+}
+
 TEST(PDFValues, GetValueAndHasValue)
 {
     struct {
@@ -258,6 +290,99 @@ TEST(TPDFDocument, ObjectsAcrossReadPiecesAndAfterLargeStreams)
         EXPECT_EQ(bytes.compare(static_cast<size_t>(o.Offset), o.Key.size() + 4, o.Key + " obj"), 0);
     }
     EXPECT_EQ(doc.GetPageCount(), 1);
+}
+
+// The objects a scan of every byte finds at the offsets the table lists:
+// what the document must keep however it passes over stream data.
+std::vector<attach::TPDFObject> KeptByFullScan(const std::string& path, const attach::TPDFDocument& doc)
+{
+    attach::TPDFFile file(path, true);
+    file.ScanObjects();
+    std::set<int64_t> listed;
+    for (const auto& [number, entry] : doc.Xref())
+        listed.insert(std::stoll(entry.substr(0, 10)));
+    std::vector<attach::TPDFObject> kept;
+    for (const auto& o : file.Objects())
+        if (doc.Xref().empty() || listed.count(o.Offset))
+            kept.push_back(o);
+    return kept;
+}
+
+void ExpectSameObjects(const std::vector<attach::TPDFObject>& got, const std::vector<attach::TPDFObject>& want)
+{
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].Offset, want[i].Offset) << i;
+        EXPECT_EQ(got[i].Key, want[i].Key) << i;
+        EXPECT_EQ(got[i].Number, want[i].Number) << i;
+        EXPECT_EQ(got[i].Dictionary, want[i].Dictionary) << i;
+    }
+}
+
+TEST(TPDFDocument, PassingOverStreamDataKeepsWhatAFullScanKeeps)
+{
+    // Stream data that holds an object's text: found by a search of every
+    // byte, never kept unless the table lists its offset.
+    const std::string fake = "\n9 0 obj\n<< /Type /Filespec /F (a.exe) >>\nendobj\n";
+    auto stream = [](const std::string& length, const std::string& data, const std::string& end = "\nendstream") {
+        return "<< /Length " + length + " >>\nstream\n" + data + end;
+    };
+    std::string big(700000, 'z'); // spans several read pieces
+    big.replace(400000, fake.size(), fake);
+    const std::string inner = "abc\nendstream" + fake + "tail";
+    struct Case {
+        const char* name;
+        std::string object; // appended as object 6
+        bool listInside;    // the table lists object 7 at the fake text in the data
+        bool fileSpec;      // the verdict a full scan gives
+        bool noEndobj = false; // object 6 loses its "endobj" too
+        size_t kept = 7;
+    } const cases[] = {
+        {"length right", stream(std::to_string(fake.size()), fake), false, false},
+        {"length right, large", stream(std::to_string(big.size()), big), false, false},
+        {"length too short", stream(std::to_string(fake.size() - 7), fake), false, false},
+        {"length too long", stream(std::to_string(fake.size() + 40), fake), false, false},
+        {"length past the end of the file", stream("99999999", fake), false, false},
+        {"indirect length", stream("8 0 R", fake), false, false},
+        {"negative length", stream("-4", fake), false, false},
+        {"endstream missing", stream(std::to_string(fake.size()), fake, "\n"), false, false},
+        // A header left open in the data runs on to the next "endobj" and
+        // swallows object 7: the length must not be trusted without "endstream".
+        {"endstream and endobj missing", stream("10", "xx 5 0 obj", "\n" + std::string(30, '-')), false, false, true, 6},
+        {"endstream straight after the data", stream(std::to_string(fake.size()), fake, "endstream"), false, false},
+        {"CR LF after both keywords",
+         "<< /Length " + std::to_string(fake.size()) + " >>\nstream\r\n" + fake + "\r\nendstream", false, false},
+        {"CR alone after the keyword",
+         "<< /Length " + std::to_string(fake.size()) + " >>\nstream\r" + fake + "\nendstream", false, false},
+        {"length ends at an endstream inside the data", stream("3", inner), false, false},
+        {"table lists an offset inside the data", stream(std::to_string(fake.size()), fake), true, true},
+        {"table lists an offset inside large data", stream(std::to_string(big.size()), big), true, true},
+    };
+    e3test::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HandPdf pdf = OnePage(kA4, kHelvetica, {c.object, "<< /Type /Catalog >>"});
+        std::string bytes = pdf.Build();
+        if (c.noEndobj)
+            bytes.replace(bytes.find("\nendobj", bytes.find("xx 5 0 obj")) + 1, 6, "endOBJ");
+        if (c.listInside) {
+            const size_t entries = bytes.find("0000000000 65535 f \n") + 20;
+            char entry[11];
+            std::snprintf(entry, sizeof entry, "%010zu", bytes.find("9 0 obj"));
+            bytes.replace(entries + 6 * 20, 10, entry);
+        }
+        const std::string path = dir.write("p.pdf", bytes);
+        std::string seen;
+        const attach::TPDFDocument withSink(path, true, [&](std::string_view piece) { seen += piece; });
+        const attach::TPDFDocument doc(path, true);
+        EXPECT_EQ(seen, bytes); // the sink sees every byte even where the search passes over
+        const auto want = KeptByFullScan(path, doc);
+        EXPECT_EQ(want.size(), c.kept);
+        ExpectSameObjects(doc.File().Objects(), want);
+        ExpectSameObjects(withSink.File().Objects(), want);
+        EXPECT_EQ(doc.HasFileSpec(), c.fileSpec);
+        EXPECT_EQ(doc.GetPageCount(), 1);
+    }
 }
 
 TEST(TPDFDocument, LoopingPreviousSectionsEndTheRead)

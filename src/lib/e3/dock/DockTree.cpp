@@ -899,24 +899,6 @@ void Tg3CustomDockTree::MouseUp(TPoint p)
 
 namespace {
 
-// The deepest visible dock site under a screen point, below container; the
-// dragged control and what it holds are no site for itself.
-fw::TWinControl* DockSiteUnder(fw::TWinControl& container, QPoint global, const TControl* dragged)
-{
-    fw::TWinControl* found = nullptr;
-    for (TControl* child : container.ChildControls()) {
-        auto* win = dynamic_cast<fw::TWinControl*>(child);
-        QWidget* w = win ? win->Widget() : nullptr;
-        if (!w || win == dragged || !w->isVisible() || !w->rect().contains(w->mapFromGlobal(global)))
-            continue;
-        if (fw::TWinControl* deeper = DockSiteUnder(*win, global, dragged))
-            found = deeper;
-        else if (win->GetDockSite() && dynamic_cast<fw::IDockSite*>(win))
-            found = win;
-    }
-    return found;
-}
-
 fw::TRect ScreenRect(QWidget* w, const TRect& r)
 {
     const QPoint origin = w ? w->mapToGlobal(QPoint(0, 0)) : QPoint();
@@ -929,15 +911,8 @@ Tg3CustomDockTree::DropPlace Tg3CustomDockTree::DropPlaceAt(QPoint global) const
 {
     DropPlace place;
     TControl* dragged = dockDrag_.control.get();
-    for (fw::TCustomForm* form : fw::TCustomForm::AllForms()) {
-        QWidget* w = form->Widget();
-        if (form == dragged || !w || !w->isVisible() || !w->rect().contains(w->mapFromGlobal(global)))
-            continue;
-        if (fw::TWinControl* site = DockSiteUnder(*form, global, dragged)) {
-            place.site = site;
-            break;
-        }
-    }
+    if (dragged)
+        place.site = fw::DockSiteAt(global, *dragged);
     if (fw::TWinControl* site = place.site) {
         QWidget* client = site->ClientWidget();
         place.at = client ? client->mapFromGlobal(global) : QPoint();
@@ -1042,19 +1017,11 @@ void Tg3CustomDockTree::EndDockDrag()
     } else if (place.site) {
         // The size from before docking goes along to the site it moves to.
         const QSize undocked = UndockedSize(*c);
-        if (auto* host = dynamic_cast<fw::IDockSite*>(c->Parent()); host && c->Parent() != place.site)
-            if (!host->DoUnDock(place.site, *c) || !control || !target)
-                return;
-        dynamic_cast<fw::IDockSite*>(place.site)
-            ->DockDrop(*c, place.at.x(), place.at.y(), place.align, place.dropControl);
-        if (!control)
+        if (!fw::DockInto(*c, *place.site, place.at.x(), place.at.y(), place.align, place.dropControl))
             return;
-        if (target)
-            if (auto* tree = dynamic_cast<Tg3CustomDockTree*>(dynamic_cast<fw::IDockSite*>(target.get())->DockManager());
-                tree && tree->FindControlZone(c))
+        if (auto* site = dynamic_cast<fw::IDockSite*>(target.get()))
+            if (auto* tree = dynamic_cast<Tg3CustomDockTree*>(site->DockManager()); tree && tree->FindControlZone(c))
                 tree->KeepUndockedSize(*c, undocked);
-        if (QWidget* w = c->Widget())
-            w->setVisible(c->GetVisible());
     } else {
         if (!fw::FloatControl(*c, place.outline) || !control)
             return;

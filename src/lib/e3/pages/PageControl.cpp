@@ -1,13 +1,18 @@
 #include "e3/pages/PageControl.h"
 
+#include "framework/ApplicationException.h"
 #include "framework/StandardProps.h"
 #include "framework/Collection.h"
+#include "framework/Drag.h"
+#include "framework/Form.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QStyleOptionTab>
 
 #include <algorithm>
 
@@ -16,6 +21,7 @@ namespace e3 {
 const fw::TEnumType TabPositionType {"TTabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"}};
 const fw::TEnumType TabStyleType {"TTabStyle", {"tsTabs", "tsButtons", "tsFlatButtons"}};
 const fw::TEventType TabGetImageEventType {"TTabGetImageEvent", typeid(TTabGetImageEvent)};
+const fw::TEventType DrawTabEventType {"TDrawTabEvent", typeid(TDrawTabEvent)};
 
 namespace {
 
@@ -40,7 +46,37 @@ QWidget* FirstFocusable(const fw::TWinControl& container)
     return nullptr;
 }
 
+// The first line of a caption: the tab of a docked control shows no more.
+std::string FirstLine(const std::string& text)
+{
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
 } // namespace
+
+// Hears a docked control's caption change (its window title).
+class Te3CustomPageControl::DockWatch : public QObject {
+public:
+    DockWatch(Te3CustomPageControl* owner, fw::TControl* client, QObject* parent)
+        : QObject(parent)
+        , owner_(owner)
+        , client_(client)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowTitleChange)
+            if (Te3CustomPageControl* owner = owner_.get(); owner && client_)
+                owner->DockCaptionChanged(*client_.get());
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    fw::Guard<Te3CustomPageControl> owner_;
+    fw::Guard<fw::TControl> client_;
+};
 
 // ---------------------------------------------------------------------------
 // The tab row. Highlighted tabs get a wash of the selection colour over what
@@ -67,8 +103,13 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override
     {
-        QTabBar::paintEvent(event);
-        const Te3CustomPageControl* owner = frame_->Owner();
+        fw::Guard<Te3CustomPageControl> owner(frame_->Owner());
+        if (!owner || !owner->GetOwnerDraw()) {
+            QTabBar::paintEvent(event);
+        } else {
+            QPainter painter(this);
+            owner->PaintOwnerDrawn(*this, painter);
+        }
         if (!owner)
             return;
         QPainter painter(this);
@@ -79,8 +120,99 @@ protected:
                 painter.fillRect(tabRect(i).adjusted(2, 2, -2, -1), wash);
     }
 
+    // A press on a docked control's tab (with the tab style) picks the
+    // control up; moved far enough it is dragged to dock elsewhere.
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        drag_ = {};
+        fw::Guard<Te3CustomPageControl> owner(frame_->Owner());
+        const int tab = tabAt(event->position().toPoint());
+        QTabBar::mousePressEvent(event);
+        if (!owner || event->button() != Qt::LeftButton || owner->GetStyle() != tsTabs)
+            return;
+        if (fw::TControl* client = owner->DockClientOfTab(tab)) {
+            const QPoint global = event->globalPosition().toPoint();
+            const QWidget* w = client->Widget();
+            drag_ = {fw::Guard<fw::TControl>(client), global, global - (w ? w->mapToGlobal(QPoint(0, 0)) : global),
+                     false};
+        }
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        fw::TControl* client = drag_.client.get();
+        if (!client || !(event->buttons() & Qt::LeftButton)) {
+            drag_ = {};
+            QTabBar::mouseMoveEvent(event);
+            return;
+        }
+        const QPoint global = event->globalPosition().toPoint();
+        if (!drag_.active && (global - drag_.pressedAt).manhattanLength() >= fw::DragThreshold) {
+            drag_.active = true;
+            setCursor(Qt::DragMoveCursor);
+            if (client->OnStartDock) {
+                fw::TObject* dragObject = nullptr;
+                client->OnStartDock(client, dragObject);
+            }
+        }
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const TabDrag drag = drag_;
+        drag_ = {};
+        unsetCursor();
+        fw::Guard<Te3CustomPageControl> owner(frame_->Owner());
+        if (drag.active && owner && drag.client && event->button() == Qt::LeftButton) {
+            owner->EndTabDrag(*drag.client.get(), event->globalPosition().toPoint(), drag.grab);
+            return;
+        }
+        QTabBar::mouseReleaseEvent(event);
+    }
+
+    // Escape ends a tab drag with the control where it was.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && drag_.active) {
+            fw::Guard<fw::TControl> client = drag_.client;
+            drag_ = {};
+            unsetCursor();
+            if (fw::TControl* c = client.get(); c && c->OnEndDock)
+                c->OnEndDock(c, nullptr, 0, 0);
+            return;
+        }
+        QTabBar::keyPressEvent(event);
+    }
+
+    // A double click on a docked control's tab floats the control.
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        Te3CustomPageControl* owner = frame_->Owner();
+        const int tab = tabAt(event->position().toPoint());
+        if (owner && event->button() == Qt::LeftButton && owner->DockClientOfTab(tab)) {
+            owner->FloatTab(tab);
+            return;
+        }
+        QTabBar::mouseDoubleClickEvent(event);
+    }
+
+public:
+    QStyleOptionTab TabOption(int index) const
+    {
+        QStyleOptionTab option;
+        initStyleOption(&option, index);
+        return option;
+    }
+
 private:
+    struct TabDrag {
+        fw::Guard<fw::TControl> client;
+        QPoint pressedAt; // screen coordinates
+        QPoint grab;      // the press from the control's top left
+        bool active = false;
+    };
     Frame* frame_;
+    TabDrag drag_;
 };
 
 // Ctrl+Tab and Ctrl+Shift+Tab that the focused control inside the page
@@ -225,6 +357,39 @@ void Te3TabSheet::SetImageIndex(int32_t value)
     imageIndex_ = value;
     if (Te3CustomPageControl* control = PageControl())
         control->SheetChanged();
+}
+
+void Te3TabSheet::ChildRemoved(fw::TControl* control)
+{
+    Te3Control::ChildRemoved(control);
+    if (Te3CustomPageControl* pages = PageControl())
+        pages->SheetLostChild(*this, *control);
+}
+
+void Te3TabSheet::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign insertAt,
+                           fw::TControl* dropOnControl)
+{
+    if (Te3CustomPageControl* pages = PageControl()) {
+        pages->DockDrop(source, x, y, insertAt, dropOnControl);
+        return;
+    }
+    source.SetParent(this);
+    source.SetAlign(fw::alClient);
+}
+
+bool Te3TabSheet::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
+{
+    if (Te3CustomPageControl* pages = PageControl(); pages && pages->DockClientOf(this) == &client)
+        return pages->DoUnDock(newTarget, client);
+    client.SetAlign(fw::alNone);
+    client.SetParent(newTarget);
+    return true;
+}
+
+void Te3TabSheet::DockedVisibleChanging(fw::TControl& client, bool visible)
+{
+    if (Te3CustomPageControl* pages = PageControl())
+        pages->DockedVisibleChanging(client, visible);
 }
 
 void Te3TabSheet::FocusSheet(const std::string&)
@@ -569,6 +734,43 @@ void Te3CustomPageControl::SyncTabImages()
     }
 }
 
+void Te3CustomPageControl::SetOwnerDraw(bool value)
+{
+    ownerDraw_ = value;
+    tabBar_->update();
+}
+
+void Te3CustomPageControl::PaintOwnerDrawn(QTabBar& bar, QPainter& painter)
+{
+    fw::Guard<Te3CustomPageControl> self(this);
+    const QColor face = frame_->palette().color(QPalette::Window);
+    for (int tab = 0; self && tab < bar.count(); ++tab) {
+        QStyleOptionTab option = tabBar_->TabOption(tab);
+        bar.style()->drawControl(QStyle::CE_TabBarTabShape, &option, &painter, &bar);
+        // The face inside the outline the style drew.
+        const QRect r = option.rect.adjusted(2, 2, -2, -2);
+        painter.save();
+        painter.setClipRect(r);
+        painter.setFont(bar.font());
+        painter.setPen(bar.palette().color(QPalette::WindowText));
+        painter.setBrush(face);
+        if (!OnDrawTab) {
+            painter.fillRect(r, face);
+        } else {
+            const fw::TRect rect {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+            const bool active = tab == bar.currentIndex();
+            canvas_ = &painter;
+            fw::RunFromEventLoop([&] {
+                if (OnDrawTab)
+                    OnDrawTab(this, tab, rect, active);
+            });
+            if (self)
+                canvas_ = nullptr;
+        }
+        painter.restore();
+    }
+}
+
 void Te3CustomPageControl::TabBarChanged(int index)
 {
     if (syncing_)
@@ -650,6 +852,140 @@ void Te3CustomPageControl::ChildRemoved(fw::TControl* control)
         SetActivePage(next);
     else
         SyncTabs();
+}
+
+// --- docking ------------------------------------------------------------------
+
+fw::TControl* Te3CustomPageControl::DockClientOf(const Te3TabSheet* sheet) const
+{
+    for (const DockedPage& d : docked_)
+        if (sheet && d.sheet.get() == sheet)
+            return d.alive.get();
+    return nullptr;
+}
+
+fw::TControl* Te3CustomPageControl::DockClientOfTab(int32_t tabIndex) const
+{
+    return DockClientOf(PageForTab(tabIndex));
+}
+
+void Te3CustomPageControl::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign, fw::TControl*)
+{
+    fw::Guard<Te3CustomPageControl> self(this);
+    fw::Guard<fw::TControl> client(&source);
+    const auto known = std::find_if(docked_.begin(), docked_.end(),
+                                    [&](const DockedPage& d) { return d.client == &source && d.sheet; });
+    if (known != docked_.end() && source.Parent() == known->sheet.get()) {
+        if (source.GetVisible())
+            SetActivePage(known->sheet.get());
+    } else {
+        auto* sheet = new Te3_TabSheet(this);
+        if (auto* form = dynamic_cast<fw::TCustomForm*>(&source))
+            sheet->SetText(FirstLine(form->GetText()));
+        sheet->SetPageControl(this);
+        source.SetAlign(fw::alNone);
+        source.SetParent(sheet);
+        auto* watch = new DockWatch(this, &source, frame_);
+        if (QWidget* w = source.Widget())
+            w->installEventFilter(watch);
+        docked_.push_back({&source, fw::Guard<fw::TControl>(&source), fw::Guard<Te3TabSheet>(sheet), watch});
+        const bool shown = source.GetVisible();
+        sheet->SetTabVisible(shown);
+        if (shown)
+            SetActivePage(sheet);
+        source.SetAlign(fw::alClient);
+        if (QWidget* w = source.Widget())
+            w->setVisible(shown);
+    }
+    if (self && client && OnDockDrop)
+        OnDockDrop(this, &source, x, y);
+}
+
+bool Te3CustomPageControl::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
+{
+    if (!fw::UnDockAllowed(*this, newTarget, client))
+        return false;
+    // Leaving its sheet frees the sheet (SheetLostChild).
+    client.SetAlign(fw::alNone);
+    client.SetParent(newTarget);
+    return true;
+}
+
+void Te3CustomPageControl::SheetLostChild(Te3TabSheet& sheet, const fw::TControl& control)
+{
+    const auto it = std::find_if(docked_.begin(), docked_.end(),
+                                 [&](const DockedPage& d) { return d.client == &control; });
+    if (it == docked_.end() || it->sheet.get() != &sheet)
+        return;
+    delete it->watch;
+    docked_.erase(it);
+    // The sheet is in the middle of letting the control go: it goes once
+    // that is done, out of the pages now (the next page takes over).
+    sheet.Release();
+}
+
+void Te3CustomPageControl::DockedVisibleChanging(fw::TControl& client, bool visible)
+{
+    for (const DockedPage& d : docked_)
+        if (d.client == &client && d.sheet)
+            d.sheet->SetTabVisible(visible);
+}
+
+void Te3CustomPageControl::DockCaptionChanged(const fw::TControl& client)
+{
+    for (const DockedPage& d : docked_)
+        if (d.client == &client && d.sheet)
+            d.sheet->SetText(FirstLine(client.GetText()));
+}
+
+bool Te3CustomPageControl::FloatTab(int32_t tabIndex)
+{
+    Te3TabSheet* sheet = PageForTab(tabIndex);
+    fw::TControl* client = DockClientOf(sheet);
+    if (!client)
+        return false;
+    QPoint origin;
+    if (QWidget* w = sheet->Widget())
+        origin = w->mapToGlobal(QPoint(0, 0));
+    return fw::FloatControl(*client, {origin.x(), origin.y(), origin.x() + sheet->GetWidth(),
+                                      origin.y() + sheet->GetHeight()});
+}
+
+bool Te3CustomPageControl::OffersDockTo(const fw::TControl& client) const
+{
+    return std::none_of(docked_.begin(), docked_.end(),
+                        [&](const DockedPage& d) { return d.client == &client && d.sheet; });
+}
+
+void Te3CustomPageControl::EndTabDrag(fw::TControl& client, QPoint global, QPoint grab)
+{
+    fw::Guard<fw::TControl> alive(&client);
+    fw::TWinControl* site = fw::DockSiteAt(global, client);
+    QPoint at;
+    if (site) {
+        at = site->ClientWidget() ? site->ClientWidget()->mapFromGlobal(global) : QPoint();
+        bool accept = true;
+        if (site->OnDockOver)
+            site->OnDockOver(site, &client, at.x(), at.y(), fw::dsDragMove, accept);
+        if (!alive)
+            return;
+        if (!accept)
+            site = nullptr;
+    }
+    fw::Guard<fw::TWinControl> target(site);
+    if (site) {
+        if (!fw::DockInto(client, *site, at.x(), at.y(), fw::alClient, nullptr))
+            return;
+    } else {
+        const QPoint topLeft = global - grab;
+        if (!fw::FloatControl(client, {topLeft.x(), topLeft.y(), topLeft.x() + client.GetWidth(),
+                                       topLeft.y() + client.GetHeight()})
+            || !alive)
+            return;
+        at = {};
+    }
+    if (client.OnEndDock)
+        client.OnEndDock(&client, target.get(), at.x(), at.y());
 }
 
 void Te3CustomPageControl::Loaded()
@@ -760,6 +1096,7 @@ const fw::TClassInfo& Te3_PageControl::StaticClass()
             fw::prop::Event("OnChange", fw::NotifyEventType, &C::OnChange),
             fw::prop::Event("OnChanging", fw::ChangingEventType, &C::OnChanging),
             fw::prop::Event("OnGetImageIndex", TabGetImageEventType, &C::OnGetImageIndex),
+            fw::prop::Event("OnDrawTab", DrawTabEventType, &C::OnDrawTab),
             sp::Align(),
             sp::Anchors(),
             sp::BiDiMode(),

@@ -8,8 +8,11 @@
 #include "e3/common/ControlBase.h"
 #include "e3/common/Contract.h"
 #include "framework/Actions.h"
+#include "framework/Docking.h"
 
 #include <QTabBar>
+
+class QPainter;
 
 #include <string>
 #include <vector>
@@ -28,7 +31,15 @@ extern const fw::TEnumType TabStyleType;
 using TTabGetImageEvent = std::function<void(fw::TObject* sender, int32_t tabIndex, int32_t& imageIndex)>;
 extern const fw::TEventType TabGetImageEventType;
 
-class Te3TabSheet : public Te3Control<fw::TWinControl> {
+// Draws one tab of an owner-drawn page control: rect is the tab's face in the
+// tab row's coordinates, active whether it is the selected tab. The handler
+// paints through the control's Canvas.
+using TDrawTabEvent = std::function<void(fw::TObject* control, int32_t tabIndex, const fw::TRect& rect, bool active)>;
+extern const fw::TEventType DrawTabEventType;
+
+// A sheet that holds a docked control stands for its page control towards it:
+// what the control asks of its dock site goes to the page control.
+class Te3TabSheet : public Te3Control<fw::TWinControl>, public fw::IDockSite {
     FW_CLASS()
 public:
     explicit Te3TabSheet(fw::TComponent* owner);
@@ -60,7 +71,16 @@ public:
 
     void FocusSheet(const std::string& ignored = {});
 
+    void DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign insertAt,
+                  fw::TControl* dropOnControl) override;
+    bool DoUnDock(fw::TWinControl* newTarget, fw::TControl& client) override;
+    void DockedVisibleChanging(fw::TControl& client, bool visible) override;
+    fw::IDockManager* DockManager() override { return nullptr; }
+
     fw::TNotifyEvent OnShow, OnHide;
+
+protected:
+    void ChildRemoved(fw::TControl* control) override;
 
 private:
     ContainerCascade cascade_;
@@ -76,7 +96,8 @@ public:
     using Te3TabSheet::Te3TabSheet;
 };
 
-class Te3CustomPageControl : public Te3Control<fw::TWinControl> {
+// With DockSite on, every control docked here gets a tab sheet of its own.
+class Te3CustomPageControl : public Te3Control<fw::TWinControl>, public fw::IDockSite {
     FW_CLASS()
 public:
     explicit Te3CustomPageControl(fw::TComponent* owner);
@@ -134,8 +155,12 @@ public:
     void SetTabWidth(int32_t value);
     TTabPosition GetTabPosition() const { return tabPosition_; }
     void SetTabPosition(TTabPosition value);
+    // With OwnerDraw the style draws each tab's outline and OnDrawTab its
+    // face (without a handler the face stays blank in the control's colour).
     bool GetOwnerDraw() const { return ownerDraw_; }
-    void SetOwnerDraw(bool value) { ownerDraw_ = value; }
+    void SetOwnerDraw(bool value);
+    // The painter of the tab row while OnDrawTab runs; null otherwise.
+    QPainter* Canvas() const { return canvas_; }
     // The tabs' pictures, by the index OnGetImageIndex or the page names.
     fw::TCustomImageList* GetImages() const { return images_.get(); }
     void SetImages(fw::TCustomImageList* value);
@@ -147,9 +172,38 @@ public:
     fw::TNotifyEvent OnChange;
     fw::TChangingEvent OnChanging;
     TTabGetImageEvent OnGetImageIndex;
+    TDrawTabEvent OnDrawTab;
 
     // For the sheets: their tab shows something new.
     void SheetChanged();
+    // For the sheets: a control left one of them.
+    void SheetLostChild(Te3TabSheet& sheet, const fw::TControl& control);
+
+    // Docking. A docked control gets a new sheet, captioned with the form's
+    // caption (the first line of it) when it is a form, whose tab shows while
+    // the control is visible; a visible control's sheet becomes the active
+    // page. A control already docked here only has its page activated. The
+    // tab follows the docked form's caption and visibility.
+    void DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TAlign insertAt,
+                  fw::TControl* dropOnControl) override;
+    // Once OnUnDock allows it, the control goes to newTarget and its sheet is
+    // freed; the next page takes over. False when OnUnDock refused.
+    bool DoUnDock(fw::TWinControl* newTarget, fw::TControl& client) override;
+    void DockedVisibleChanging(fw::TControl& client, bool visible) override;
+    // The sheets arrange their controls themselves.
+    fw::IDockManager* DockManager() override { return nullptr; }
+    // The docked control on a sheet, or on the page of a shown tab; null for
+    // the sheets the form description made.
+    fw::TControl* DockClientOf(const Te3TabSheet* sheet) const;
+    fw::TControl* DockClientOfTab(int32_t tabIndex) const;
+    // Double click on a docked control's tab: it floats over where its page was.
+    bool FloatTab(int32_t tabIndex);
+    // A control docked here is not offered this site again.
+    bool OffersDockTo(const fw::TControl& client) const override;
+    // A docked control dragged by its tab (tab style only) and let go at a
+    // screen point: it docks into the dock site there or floats there, its
+    // top left at grab before the point; OnEndDock names the new site.
+    void EndTabDrag(fw::TControl& client, QPoint global, QPoint grab);
 
 protected:
     void ChildAdded(fw::TControl* control) override;
@@ -172,6 +226,10 @@ private:
     void TabBarChanged(int index);
     void ShowOnly(Te3TabSheet* page);
     void SyncTabImages();
+    // Draws the tabs of an owner-drawn row.
+    void PaintOwnerDrawn(QTabBar& bar, QPainter& painter);
+    // The docked control's caption changed: its tab follows.
+    void DockCaptionChanged(const fw::TControl& client);
 
     ContainerCascade cascade_;
     Frame* frame_;
@@ -191,6 +249,16 @@ private:
     int32_t tabWidth_ = 0;
     TTabPosition tabPosition_ = tpTop;
     fw::Guard<fw::TCustomImageList> images_;
+    QPainter* canvas_ = nullptr;
+    class DockWatch;
+    struct DockedPage {
+        const fw::TControl* client; // compared only: it may be leaving
+        fw::Guard<fw::TControl> alive;
+        fw::Guard<Te3TabSheet> sheet;
+        QObject* watch;
+    };
+    // A few at most: the controls docked here and not gone since.
+    std::vector<DockedPage> docked_;
 };
 
 class Te3PageControl : public Te3CustomPageControl {

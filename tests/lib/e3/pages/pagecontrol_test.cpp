@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -341,6 +342,63 @@ TEST_F(PageControlTest, TabImagesComeFromTheImageList)
     EXPECT_EQ(colours(), (std::vector<std::string> {"#00ff00", "#00ff00"}));
     EXPECT_EQ(asked, (std::vector<int32_t> {2, 1})) << "asked with the index of the page that owns the tab";
     pages->SetImages(nullptr);
+}
+
+// OwnerDraw hands each tab's face to OnDrawTab, which paints it through the
+// control's Canvas; without a handler the face stays blank, without OwnerDraw
+// the handler is not asked.
+TEST_F(PageControlTest, OwnerDrawnTabsArePaintedByOnDrawTab)
+{
+    pages->SetActivePageIndex(1);
+    QTabBar* bar = pages->TabBar();
+    bar->resize(bar->sizeHint());
+    const QColor colours[] {Qt::red, Qt::green, Qt::blue};
+    struct Call {
+        int32_t tab;
+        bool active;
+        QRect rect;
+    };
+    std::vector<Call> drawn;
+    pages->OnDrawTab = [&](fw::TObject* sender, int32_t tab, const fw::TRect& r, bool active) {
+        EXPECT_EQ(sender, pages);
+        const QRect rect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        drawn.push_back({tab, active, rect});
+        ASSERT_NE(pages->Canvas(), nullptr);
+        pages->Canvas()->fillRect(rect, colours[tab]);
+    };
+    // Pixels of the tab's inner face that are dark, as text is.
+    const auto darkPixels = [&](const QImage& image, int tab) {
+        const QRect face = bar->tabRect(tab).adjusted(6, 6, -6, -6);
+        int dark = 0;
+        for (int y = face.top(); y <= face.bottom(); ++y)
+            for (int x = face.left(); x <= face.right(); ++x)
+                dark += image.pixelColor(x, y).lightness() < 100;
+        return dark;
+    };
+
+    QImage plain = bar->grab().toImage();
+    EXPECT_TRUE(drawn.empty()) << "not owner-drawn: the handler is not asked";
+    ASSERT_GT(darkPixels(plain, 0), 0) << "the standard tab shows its caption";
+
+    WriteByName(*pages, "OwnerDraw", int64_t {1});
+    EXPECT_EQ(OrdinalByName(*pages, "OwnerDraw"), 1);
+    const QImage owned = bar->grab().toImage();
+    ASSERT_EQ(drawn.size(), 3u);
+    for (int tab = 0; tab < 3; ++tab) {
+        SCOPED_TRACE(tab);
+        EXPECT_EQ(drawn[tab].tab, tab);
+        EXPECT_EQ(drawn[tab].active, tab == 1);
+        EXPECT_TRUE(bar->tabRect(tab).contains(drawn[tab].rect));
+        EXPECT_FALSE(drawn[tab].rect.isEmpty());
+        EXPECT_EQ(owned.pixelColor(drawn[tab].rect.center()), colours[tab]);
+    }
+    EXPECT_EQ(pages->Canvas(), nullptr) << "the canvas is there only while a tab is drawn";
+
+    drawn.clear();
+    pages->OnDrawTab = nullptr;
+    const QImage blank = bar->grab().toImage();
+    for (int tab = 0; tab < 3; ++tab)
+        EXPECT_EQ(darkPixels(blank, tab), 0) << "tab " << tab << " shows no caption";
 }
 
 } // namespace
