@@ -398,7 +398,8 @@ void Tg3CustomDockTree::VisibilityChanged(QObject* widget)
 {
     for (const auto& z : zones_) {
         TControl* c = z->ChildControl();
-        if (!c || c->Widget() != widget)
+        // A control that has left the site (floated) is no longer laid out here.
+        if (!c || c->Widget() != widget || c->Parent() != &site_)
             continue;
         // The neighbours take the space of a control that goes and give it
         // back when it comes again.
@@ -425,9 +426,12 @@ void Tg3CustomDockTree::InsertStandard(TControl* control, fw::TAlign insertAt, T
         return;
     if (insertAt != fw::alTop && insertAt != fw::alBottom && insertAt != fw::alLeft && insertAt != fw::alRight)
         return;
+    // Docked again, it keeps the size it had before it was first docked.
+    const QSize undocked = UndockedSize(*control);
     if (FindControlZone(control))
         RemoveControl(control);
     PruneDead();
+    KeepUndockedSize(*control, undocked);
     const TDockOrientation orient = insertAt == fw::alLeft || insertAt == fw::alRight ? doVertical : doHorizontal;
     const bool before = insertAt == fw::alLeft || insertAt == fw::alTop;
 
@@ -590,10 +594,30 @@ void Tg3CustomDockTree::RemoveControl(TControl* control)
     Tg3DockZone* zone = FindControlZone(control);
     if (!zone)
         return;
+    ForgetUndockedSize(control);
     RemoveZone(zone);
     PruneDead();
     if (updateCount_ == 0)
         UpdateAll();
+}
+
+QSize Tg3CustomDockTree::UndockedSize(const TControl& control) const
+{
+    for (const UndockedSizeOf& u : undockedSizes_)
+        if (u.control.get() == &control && FindControlZone(&control))
+            return u.size;
+    return {control.GetWidth(), control.GetHeight()};
+}
+
+void Tg3CustomDockTree::KeepUndockedSize(TControl& control, QSize size)
+{
+    ForgetUndockedSize(&control);
+    undockedSizes_.push_back({fw::Guard<TControl>(&control), size});
+}
+
+void Tg3CustomDockTree::ForgetUndockedSize(const TControl* control)
+{
+    std::erase_if(undockedSizes_, [&](const UndockedSizeOf& u) { return !u.control || u.control.get() == control; });
 }
 
 void Tg3CustomDockTree::ResetBounds(bool)
@@ -919,10 +943,11 @@ Tg3CustomDockTree::DropPlace Tg3CustomDockTree::DropPlaceAt(QPoint global) const
             return place;
         place = {};
     }
-    // Nowhere to dock: it floats where it is let go, at its own size.
+    // Nowhere to dock: it floats where it is let go, at its size from before
+    // it was docked.
     const QPoint topLeft = global - dockDrag_.grab;
-    place.outline = {topLeft.x(), topLeft.y(), topLeft.x() + (dragged ? dragged->GetWidth() : 0),
-                     topLeft.y() + (dragged ? dragged->GetHeight() : 0)};
+    const QSize size = dragged ? UndockedSize(*dragged) : QSize(0, 0);
+    place.outline = {topLeft.x(), topLeft.y(), topLeft.x() + size.width(), topLeft.y() + size.height()};
     return place;
 }
 
@@ -990,8 +1015,13 @@ void Tg3CustomDockTree::EndDockDrag()
     if (place.site && place.dropControl == c) {
         // Let go over itself: it stays.
     } else if (place.site) {
+        // The size from before docking goes along to the site it moves to.
+        const QSize undocked = UndockedSize(*c);
         if (!fw::DockInto(*c, *place.site, place.at.x(), place.at.y(), place.align, place.dropControl))
             return;
+        if (auto* site = dynamic_cast<fw::IDockSite*>(target.get()))
+            if (auto* tree = dynamic_cast<Tg3CustomDockTree*>(site->DockManager()); tree && tree->FindControlZone(c))
+                tree->KeepUndockedSize(*c, undocked);
     } else {
         if (!fw::FloatControl(*c, place.outline) || !control)
             return;
@@ -1010,8 +1040,8 @@ void Tg3CustomDockTree::FloatDocked(TControl& control)
     QPoint origin(control.GetLeft(), control.GetTop());
     if (QWidget* w = control.Widget())
         origin = w->mapToGlobal(QPoint(0, 0));
-    fw::FloatControl(control, {origin.x(), origin.y(), origin.x() + control.GetWidth(),
-                               origin.y() + control.GetHeight()});
+    const QSize size = UndockedSize(control);
+    fw::FloatControl(control, {origin.x(), origin.y(), origin.x() + size.width(), origin.y() + size.height()});
     PruneDead();
     if (updateCount_ == 0)
         UpdateAll();

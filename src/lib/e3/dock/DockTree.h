@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QPoint>
 #include <QPointer>
+#include <QSize>
 
 class QObject;
 class QRubberBand;
@@ -93,6 +94,10 @@ public:
     fw::TWinControl& DockSite() const { return site_; }
     Tg3DockZone* TopZone() const { return top_; }
     Tg3DockZone* FindControlZone(const fw::TControl* control) const;
+    // The size a docked control had before it was docked here (its caption
+    // bar and its share of the site change it while it is docked); the
+    // current size for a control that is not docked here.
+    QSize UndockedSize(const fw::TControl& control) const;
     // The site's client area (the top zone's rectangle).
     fw::TRect SiteRect() const;
     // Where a docked control goes inside its zone's rectangle.
@@ -162,6 +167,8 @@ private:
     void EndDockDrag();
     // Ends the drag without a word to anyone.
     void StopDockDrag();
+    void KeepUndockedSize(fw::TControl& control, QSize size);
+    void ForgetUndockedSize(const fw::TControl* control);
 
     fw::TWinControl& site_;
     std::vector<std::unique_ptr<Tg3DockZone>> zones_;
@@ -183,6 +190,11 @@ private:
     };
     DockDrag dockDrag_;
     std::unique_ptr<QRubberBand> outline_;
+    struct UndockedSizeOf {
+        fw::Guard<fw::TControl> control;
+        QSize size;
+    };
+    std::vector<UndockedSizeOf> undockedSizes_;
 };
 
 // The client's look: caption bars always on top, a gradient caption with the

@@ -326,10 +326,16 @@ TEST_F(ShownDockTree, CaptionButtonsFloatAndClose)
     EXPECT_FALSE(b->GetVisible());
     EXPECT_EQ(b->Parent(), site);
     EXPECT_EQ(a->GetWidth(), 600);
+    // Docked again where it is, A keeps its size from before it was first docked.
+    site->SetBounds(0, 0, 600, 150);
+    tree->InsertControl(a, fw::alLeft, nullptr);
+    ASSERT_EQ(a->GetHeight(), 150 - 18);
     Click(600 - 20, 5); // A's restore button
     EXPECT_EQ(a->Parent(), nullptr);
     EXPECT_TRUE(a->GetVisible());
     EXPECT_EQ(tree->FindControlZone(a), nullptr);
+    EXPECT_EQ(a->GetWidth(), 300);
+    EXPECT_EQ(a->GetHeight(), 200);
     delete a;
     delete b;
 }
@@ -347,6 +353,9 @@ TEST_F(ShownDockTree, DoubleClickOnTheCaptionFloatsAndSplittersMove)
     QTest::mouseDClick(layer, Qt::LeftButton, Qt::NoModifier, QPoint(200, 5));
     EXPECT_EQ(b->Parent(), nullptr);
     EXPECT_EQ(a->GetWidth(), 600);
+    // Floated, B has its size from before docking again (docked it was 447 x 282).
+    EXPECT_EQ(Bounds(b).at(2), 300);
+    EXPECT_EQ(Bounds(b).at(3), 200);
     delete b;
 }
 
@@ -470,7 +479,31 @@ TEST_F(DockDragTest, LetGoOutsideEverySiteTheFormFloatsWhereItWasDropped)
     const QPoint release = left->manager->Layer()->mapToGlobal(QPoint(140, 420));
     EXPECT_EQ(a->GetLeft(), release.x() - 40);
     EXPECT_EQ(a->GetTop(), release.y() - 5 + 18); // the press was 13 pixels above its body
-    EXPECT_EQ(a->GetWidth(), 146);
+    // At its size from before docking, not the 146 x 282 it had docked.
+    EXPECT_EQ(a->GetWidth(), 300);
+    EXPECT_EQ(a->GetHeight(), 200);
+}
+
+TEST_F(DockDragTest, AFormMovedToAnotherSiteFloatsAtItsSizeFromBeforeDocking)
+{
+    TDockForm* a = Dock(left, "A");
+    Dock(right, "C");
+    Drag(left, {40, 5}, {{48, 5}, {320 + 200, 100}});
+    ASSERT_EQ(a->Parent(), right);
+    ASSERT_EQ(a->GetHeight(), 282);
+    // The outline of a float shows that size too.
+    Drag(right, {150 + 40, 5}, {{150 + 48, 5}, {140, 420}}, false);
+    ASSERT_TRUE(right->manager->DockDragging());
+    const TRect outline = right->manager->DockDragOutline();
+    EXPECT_EQ(outline.right - outline.left, 300);
+    EXPECT_EQ(outline.bottom - outline.top, 200);
+    right->manager->CancelDockDrag();
+    QTest::mouseRelease(right->manager->Layer(), Qt::LeftButton, Qt::NoModifier, {140, 420});
+    ASSERT_EQ(a->Parent(), right);
+    QTest::mouseDClick(right->manager->Layer(), Qt::LeftButton, Qt::NoModifier, QPoint(150 + 40, 5));
+    EXPECT_EQ(a->Parent(), nullptr);
+    EXPECT_EQ(a->GetWidth(), 300);
+    EXPECT_EQ(a->GetHeight(), 200);
 }
 
 TEST_F(DockDragTest, NoDragWithoutTheDockKindOrBeyondTheThresholdAndEscapeCancels)

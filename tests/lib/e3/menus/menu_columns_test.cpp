@@ -309,6 +309,35 @@ TEST(MenuBarLinesTest, ABreakStartsANewLineAndTheClientAreaMakesRoom)
     clientBelowBar();
 }
 
+TEST(MenuBarLinesTest, ABarBreakInTheBarIsALineBreakWithoutABar)
+{
+    // In a menu bar the bar of a bar break has no place: the item starts a
+    // new line exactly as for a plain break, and the bar paints the same.
+    fw::TCustomForm form {nullptr};
+    form.SetBounds(0, 0, 400, 300);
+    auto* menu = new e3::Te3_MainMenu(&form);
+    AddItem(menu->Items(), "File");
+    Te3MenuItem* view = AddItem(menu->Items(), "View", e3::mbBreak);
+    AddItem(menu->Items(), "Help");
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
+    auto* bar = dynamic_cast<e3::ItemBar*>(menu->MenuBar());
+    ASSERT_NE(bar, nullptr);
+    const auto cells = [&] {
+        std::vector<QRect> rects;
+        for (const e3::ItemCell& cell : bar->Lines().cells)
+            rects.push_back(cell.rect);
+        return rects;
+    };
+    ASSERT_EQ(bar->Lines().lines, 2);
+    const std::vector<QRect> withBreak = cells();
+    const QImage painted = bar->grab().toImage();
+    WriteByName(*view, "Break", int64_t {e3::mbBarBreak});
+    EXPECT_EQ(bar->Lines().lines, 2);
+    EXPECT_EQ(cells(), withBreak);
+    EXPECT_EQ(bar->grab().toImage(), painted);
+}
+
 TEST(MenuBarLinesTest, ItemsThatFitOnlyOnTheirLinesShowNoOverflowButton)
 {
     // On one line the three items would not fit the narrow form.
