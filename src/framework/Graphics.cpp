@@ -5,6 +5,8 @@
 #include <QPalette>
 
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 namespace fw {
 
@@ -49,6 +51,28 @@ QColor ToQColor(TColor color)
     }
     const uint32_t v = static_cast<uint32_t>(color);
     return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
+}
+
+QPalette SharedPalette(const QPalette& palette)
+{
+    // Keyed on the colours of every group and role; equal keys are checked
+    // brush by brush, and a palette whose key is taken by another goes back
+    // unshared. The table is dropped whole when it grows past a few hundred
+    // palettes, so a form that sets colours one by one cannot grow it without
+    // bound.
+    static std::unordered_map<uint64_t, QPalette> shared;
+    uint64_t key = 1469598103934665603ull;
+    for (int group = 0; group < int(QPalette::NColorGroups); ++group)
+        for (int role = 0; role < int(QPalette::NColorRoles); ++role) {
+            const QBrush& brush = palette.brush(QPalette::ColorGroup(group), QPalette::ColorRole(role));
+            key = (key ^ brush.color().rgba()) * 1099511628211ull;
+            key = (key ^ uint64_t(brush.style())) * 1099511628211ull;
+        }
+    if (const auto found = shared.find(key); found != shared.end())
+        return found->second == palette ? found->second : palette;
+    if (shared.size() >= 256)
+        shared.clear();
+    return shared.emplace(key, palette).first->second;
 }
 
 const TClassInfo& TFont::StaticClass()

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 
 #include <functional>
 
@@ -38,6 +39,12 @@ bool IsSystemColor(TColor color);
 QColor ToQColor(TColor color);
 // The palette role a system colour stands for (QPalette::Window when unknown).
 int SystemColorRole(TColor color);
+
+// One palette for all that have the same brushes. Styles cache what they draw
+// under the palette's cache key, and every widget with a palette of its own
+// holds a private copy with a key of its own; a widget that hands the style
+// this palette instead lets equal controls share the drawings.
+QPalette SharedPalette(const QPalette& palette);
 
 // Font style bits, in the order of their ordinals.
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };

@@ -2,6 +2,7 @@
 
 #include "e3/combos/FontList.h"
 #include "framework/ApplicationException.h"
+#include "framework/Graphics.h"
 #include "framework/StandardProps.h"
 #include "u3/Exceptions.h"
 #include "u3/StrLib.h"
@@ -15,6 +16,7 @@
 #include <QSignalBlocker>
 #include <QStringListModel>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include <algorithm>
 
@@ -107,6 +109,14 @@ public:
     }
 
     Te3CustomComboBox* Owner() const { return owner_; }
+
+    // Boxes of the same colours paint under one palette, so the style draws
+    // the frame once and reuses it.
+    void initStyleOption(QStyleOptionComboBox* option) const override
+    {
+        QComboBox::initStyleOption(option);
+        option->palette = fw::SharedPalette(option->palette);
+    }
 
     // The size hints come from one character, not from the items (a list of
     // thousands would be measured whole). Qt builds the whole drop-down list

@@ -8,8 +8,11 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QProcess>
+#include <QProxyStyle>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QStringList>
 
@@ -88,6 +91,48 @@ TEST(ComboBoxTest, ListBuiltLaterTakesTheFontAndTheSizeHintIgnoresTheItems)
     const int itemWidth = QFontMetrics(wide.Combo()->font()).horizontalAdvance(QString::fromStdString(item));
     EXPECT_LT(wide.Combo()->sizeHint().width(), itemWidth / 4);
     EXPECT_EQ(wide.Combo()->sizeAdjustPolicy(), QComboBox::AdjustToMinimumContentsLengthWithIcon);
+}
+
+// Notes the palette each combo box is painted with.
+class PaletteSpy : public QProxyStyle {
+public:
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        if (control == CC_ComboBox)
+            painted.push_back(option->palette);
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+    }
+    mutable std::vector<QPalette> painted;
+};
+
+// Boxes of equal colours are painted under one palette (so the style's
+// drawings are shared between them); a box of another colour gets its own,
+// and each is painted in its own colours.
+TEST(ComboBoxTest, BoxesOfEqualColoursPaintUnderOnePalette)
+{
+    PaletteSpy spy;
+    e3::Te3_ComboBox first(nullptr);
+    e3::Te3_ComboBox second(nullptr);
+    e3::Te3_ComboBox red(nullptr);
+    red.SetColor(fw::clRed);
+    std::vector<QPalette> used;
+    for (e3::Te3_ComboBox* box : {&first, &second, &red}) {
+        box->Combo()->setStyle(&spy);
+        box->Combo()->resize(120, 24);
+        spy.painted.clear();
+        QPixmap target(box->Combo()->size());
+        box->Combo()->render(&target);
+        ASSERT_EQ(spy.painted.size(), 1u);
+        EXPECT_EQ(spy.painted.front(), box->Combo()->palette());
+        used.push_back(spy.painted.front());
+    }
+    EXPECT_NE(first.Combo()->palette().cacheKey(), second.Combo()->palette().cacheKey());
+    EXPECT_EQ(used[0].cacheKey(), used[1].cacheKey());
+    EXPECT_NE(used[0].cacheKey(), used[2].cacheKey());
+    EXPECT_EQ(used[2].color(QPalette::Button), QColor(255, 0, 0));
+    for (e3::Te3_ComboBox* box : {&first, &second, &red})
+        box->Combo()->setStyle(nullptr);
 }
 
 TEST(ComboBoxTest, TextActionSelectsAnItemOrNothingChanges)
