@@ -732,8 +732,8 @@ void Te3SOAPParser::ReadEnvelope(std::string&& text)
     constexpr std::string_view kStandIn = "e3LongTextRunStandIn7q2Zx9";
 
     // Only text read as it is: one named UTF-8 needs no conversion.
-    const std::string encoding = DeclaredEncoding(text);
-    if (text.size() < kLongRun || encoding.empty() || u3::XMLCodePageOf(encoding) != u3::XMLCodePage::kUtf8) {
+    const std::string encoding = text.size() < kLongRun ? std::string() : DeclaredEncoding(text);
+    if (encoding.empty() || u3::XMLCodePageOf(encoding) != u3::XMLCodePage::kUtf8) {
         ReadEnvelope(static_cast<const std::string&>(text));
         return;
     }
