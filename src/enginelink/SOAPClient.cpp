@@ -168,7 +168,7 @@ void TBaseSOAPClient::ReadResponse()
     } else {
         parser_->SetMultipart(false);
         parser_->SetBoundary("");
-        parser_->ReadEnvelope(data);
+        parser_->ReadEnvelope(std::move(data));
     }
 }
 

@@ -6,10 +6,12 @@
 #include "u3/LocalServer.h"
 #include "u3/PrivateFolder.h"
 #include "u3/StrLib.h"
+#include "u3/XMLCodePage.h"
 #include "u3/XMLParser.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -720,6 +722,70 @@ void Te3SOAPParser::ReadEnvelope(const std::string& text)
                 params_.SetParamAttribute(slot.name, attribute.name, attribute.value);
         }
     }
+}
+
+void Te3SOAPParser::ReadEnvelope(std::string&& text)
+{
+    // Runs shorter than this are read the ordinary way.
+    constexpr std::size_t kLongRun = std::size_t(1) << 16;
+    // Stands for the long run in the envelope read without it.
+    constexpr std::string_view kStandIn = "e3LongTextRunStandIn7q2Zx9";
+
+    // Only text read as it is: one named UTF-8 needs no conversion.
+    const std::string encoding = text.size() < kLongRun ? std::string() : DeclaredEncoding(text);
+    if (encoding.empty() || u3::XMLCodePageOf(encoding) != u3::XMLCodePage::kUtf8) {
+        ReadEnvelope(static_cast<const std::string&>(text));
+        return;
+    }
+    // The longest run from just after a '>' up to the next '<'.
+    const char* const data = text.data();
+    const char* const end = data + text.size();
+    std::size_t runBegin = 0, runEnd = 0;
+    for (const char* lt = static_cast<const char*>(std::memchr(data, '<', text.size())); lt;) {
+        const char* next = static_cast<const char*>(std::memchr(lt + 1, '<', std::size_t(end - lt - 1)));
+        const char* stop = next ? next : end;
+        const char* gt = static_cast<const char*>(std::memchr(lt + 1, '>', std::size_t(stop - lt - 1)));
+        if (next && gt && std::size_t(next - gt - 1) > runEnd - runBegin) {
+            runBegin = std::size_t(gt + 1 - data);
+            runEnd = std::size_t(next - data);
+        }
+        lt = next;
+    }
+    const std::string_view run = std::string_view(text).substr(runBegin, runEnd - runBegin);
+    // The reader joins the lines of a text with CR LF: such a run is read the
+    // ordinary way.
+    if (run.size() < kLongRun || run.find('\r') != std::string_view::npos ||
+        run.find('\n') != std::string_view::npos) {
+        ReadEnvelope(static_cast<const std::string&>(text));
+        return;
+    }
+    std::string shortened;
+    shortened.reserve(text.size() - run.size() + kStandIn.size());
+    shortened.append(data, runBegin).append(kStandIn).append(data + runEnd, text.size() - runEnd);
+    // The run is the return value when the envelope without it, read by a
+    // scratch parser, has the stand-in (found nowhere else) as its return
+    // value: then the rest of it reads the same with the run or the stand-in.
+    bool runIsReturn = shortened.find(kStandIn) == runBegin &&
+                       shortened.find(kStandIn, runBegin + 1) == std::string::npos;
+    if (runIsReturn) {
+        Te3SOAPParser probe;
+        try {
+            probe.ReadEnvelope(shortened);
+            runIsReturn = probe.returnValue_ == kStandIn;
+        } catch (const std::exception&) {
+            runIsReturn = false;
+        }
+    }
+    if (!runIsReturn) {
+        ReadEnvelope(static_cast<const std::string&>(text));
+        return;
+    }
+    ReadEnvelope(shortened);
+    if (runBegin != 0)
+        std::memmove(text.data(), text.data() + runBegin, run.size());
+    text.resize(run.size());
+    u3::UnescapeXMLTextInPlace(text);
+    returnValue_ = std::move(text);
 }
 
 void Te3SOAPParser::ReadMultipartBody(const char* data, std::size_t length)

@@ -132,6 +132,10 @@ public:
     // ("%s")" for a document that is not an envelope, the XML parser's exception
     // for text that is not well-formed.
     virtual void ReadEnvelope(const std::string& text);
+    // The same for a reply the caller gives up: a long text run in it (a
+    // file's text) becomes the return value where it lies instead of being
+    // copied out of it. Reads as the overload above does.
+    void ReadEnvelope(std::string&& text);
     // A multipart reply (the boundary set from the reply's Content-Type first);
     // throws u3::Exception when the closing boundary is missing (the files
     // written from that reply, the partial one included, are removed).

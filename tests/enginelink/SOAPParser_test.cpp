@@ -240,6 +240,74 @@ TEST(Te3SOAPParserTest, ALongReturnValueIsReadWholeAndTakenOut)
     EXPECT_TRUE(parser.ResponseMode());
 }
 
+// What one reading left in the parser, or what it threw.
+std::string ReadingOf(const std::function<void(Te3SOAPParser&)>& read)
+{
+    Te3SOAPParser parser;
+    try {
+        read(parser);
+    } catch (const std::exception& error) {
+        return std::string("threw: ") + error.what();
+    }
+    std::string out = "op=" + parser.Operation() + "|fault=" + parser.FaultString() + "|user=" +
+                      parser.ServerUserID() + "|request=" + parser.RequestID() +
+                      "|response=" + (parser.ResponseMode() ? "1" : "0") + "|return=" + parser.ReturnValue();
+    for (int i = 0; i < parser.ParamCount(); ++i)
+        out += "|" + parser.Params().At(i).name + "=" + parser.Params().At(i).Value();
+    return out;
+}
+
+TEST(Te3SOAPParserTest, AReplyGivenUpReadsAsTheSameReplyKept)
+{
+    // A reply the caller gives up has its long return value taken where it
+    // lies; every reply must read exactly as it does when kept.
+    const std::string run = std::string(70000, 'Q') + "+/09";
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    const auto reply = [&](const std::string& inner, const std::string& head = "") {
+        return (head.empty() ? decl : head) + "<SOAP-ENV:Envelope><SOAP-ENV:Body>" + inner +
+               "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    };
+    const std::string ids = "<ServerUserID>u-1</ServerUserID><RequestID>9</RequestID>";
+    const struct {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"plain", reply("<NS1:GetFileResponse>" + ids + "<return xsi:type=\"xsd:string\">" + run +
+                        "</return></NS1:GetFileResponse>")},
+        {"escapes", reply("<GetFileResponse><return>&amp;" + run + "&#x41;&lt;</return></GetFileResponse>")},
+        {"line breaks", reply("<GetFileResponse><return>" + run + "\r\n" + run + "\n" + run +
+                              "</return></GetFileResponse>")},
+        {"long comment", reply("<!-- " + run + " --><GetFileResponse><return>ok</return></GetFileResponse>")},
+        {"comment ends in the run",
+         reply("<!-- a>" + run + " --><GetFileResponse><return>ok</return></GetFileResponse>")},
+        {"'>' in an attribute", reply("<GetFileResponse><return a=\"x>y\">" + run + "</return></GetFileResponse>")},
+        {"second response", reply("<AResponse><return>" + run + "</return></AResponse>"
+                                  "<BResponse><return>last</return></BResponse>")},
+        {"call parameter", reply("<DoIt><FileName>" + run + "</FileName><Path>/x</Path></DoIt>")},
+        {"fault", reply("<Fault><faultstring>" + run + "</faultstring></Fault>")},
+        {"stand-in elsewhere", reply("<GetFileResponse><ServerUserID>e3LongTextRunStandIn7q2Zx9</ServerUserID>"
+                                     "<return>" + run + "</return></GetFileResponse>")},
+        {"not well-formed", reply("<GetFileResponse><return>" + run + "</retur></GetFileResponse>")},
+        {"no envelope", decl + "<Other><Body><GetFileResponse><return>" + run +
+                            "</return></GetFileResponse></Body></Other>"},
+        {"code page", reply("<GetFileResponse><return>\xE9" + run + "</return></GetFileResponse>",
+                            "<?xml version=\"1.0\" encoding=\"windows-1252\"?>")},
+        {"no encoding", reply("<GetFileResponse><return>\xE9" + run + "</return></GetFileResponse>",
+                              "<?xml version=\"1.0\"?>")},
+        {"short", reply("<GetFileResponse><return>short &amp; plain</return></GetFileResponse>")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string kept = ReadingOf([&](Te3SOAPParser& p) { p.ReadEnvelope(c.text); });
+        const std::string givenUp = ReadingOf([&](Te3SOAPParser& p) { p.ReadEnvelope(std::string(c.text)); });
+        EXPECT_EQ(givenUp, kept);
+    }
+    // The fast case carries the whole value, escapes decoded.
+    Te3SOAPParser parser;
+    parser.ReadEnvelope(std::string(cases[1].text));
+    EXPECT_EQ(parser.TakeReturnValue(), "&" + run + "A<");
+}
+
 TEST(Te3SOAPParserTest, EveryEnvelopeFormIsWellFormedXML)
 {
     Te3SOAPParser request;
