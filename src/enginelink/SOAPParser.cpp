@@ -12,6 +12,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -724,6 +727,37 @@ void Te3SOAPParser::ReadEnvelope(const std::string& text)
     }
 }
 
+namespace {
+
+// Printable ASCII without '&' and blanks, as Base64 is: such a text reads as it
+// stands (nothing to unescape, no line ends joined, valid UTF-8 already).
+bool IsBareToken(std::string_view run)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(run.data());
+    const unsigned char* const end = p + run.size();
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: each less '!' must be at most '~' - '!', and none '&'.
+    const __m128i first = _mm_set1_epi8(0x21);
+    const __m128i span = _mm_set1_epi8(0x5D);
+    const __m128i amp = _mm_set1_epi8('&');
+    __m128i bad = _mm_setzero_si128();
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i off = _mm_sub_epi8(v, first);
+        const __m128i inRange = _mm_cmpeq_epi8(_mm_max_epu8(off, span), span);
+        bad = _mm_or_si128(bad, _mm_or_si128(_mm_andnot_si128(inRange, _mm_set1_epi8(-1)), _mm_cmpeq_epi8(v, amp)));
+    }
+    if (_mm_movemask_epi8(bad) != 0)
+        return false;
+#endif
+    for (; p < end; ++p)
+        if (static_cast<unsigned char>(*p - 0x21) > 0x5D || *p == '&')
+            return false;
+    return true;
+}
+
+} // namespace
+
 void Te3SOAPParser::ReadEnvelope(std::string&& text)
 {
     // Runs shorter than this are read the ordinary way.
@@ -752,10 +786,9 @@ void Te3SOAPParser::ReadEnvelope(std::string&& text)
         lt = next;
     }
     const std::string_view run = std::string_view(text).substr(runBegin, runEnd - runBegin);
-    // The reader joins the lines of a text with CR LF: such a run is read the
-    // ordinary way.
-    if (run.size() < kLongRun || run.find('\r') != std::string_view::npos ||
-        run.find('\n') != std::string_view::npos) {
+    // Anything the reader would change (line ends, escapes, bytes that are not
+    // ASCII) is read the ordinary way.
+    if (run.size() < kLongRun || !IsBareToken(run)) {
         ReadEnvelope(static_cast<const std::string&>(text));
         return;
     }
@@ -784,7 +817,6 @@ void Te3SOAPParser::ReadEnvelope(std::string&& text)
     if (runBegin != 0)
         std::memmove(text.data(), text.data() + runBegin, run.size());
     text.resize(run.size());
-    u3::UnescapeXMLTextInPlace(text);
     returnValue_ = std::move(text);
 }
 
