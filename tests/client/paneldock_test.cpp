@@ -4,6 +4,8 @@
 #include "framework/Docking.h"
 
 #include <QTest>
+#include <functional>
+#include <utility>
 #include <gtest/gtest.h>
 
 namespace {
@@ -233,6 +235,64 @@ TEST_F(PanelDockManager, ManualDockFromPanelToPanelKeepsTheHeightFromBeforeDocki
         EXPECT_EQ(to->GetHeight(), 200);
         EXPECT_EQ(left->GetHeight(), 50);
         EXPECT_EQ(holder.GetHeight(), 450);
+    }
+}
+
+TEST_F(PanelDockManager, AFormMovedPanelToPanelFloatsAtItsSizeFromBeforeDocking)
+{
+    holder.SetHeight(400);
+    auto* other = new Te3_Panel(&holder);
+    other->SetParent(&holder);
+    other->SetName("Other");
+    other->SetBounds(0, 250, 400, 50);
+    other->SetDockSite(true);
+    Te3_ClientForm beside(nullptr);
+    beside.SetBounds(0, 0, 150, 120);
+    Write(beside, "_ManualDock", "Other<|>3");
+    beside.SetVisible(true);
+    holder.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(holder.Widget()));
+
+    // Floated from its caption bar by a double click, then by the restore
+    // button; in between it is docked again by moves from panel to panel,
+    // where it shares the width with another form or has it all.
+    using Float = std::function<void(QWidget* layer, Te3_Panel* site)>;
+    const std::pair<const char*, Float> floats[] {
+        {"double click",
+         [](QWidget* layer, Te3_Panel*) {
+             QTest::mouseDClick(layer, Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
+         }},
+        {"restore button",
+         [](QWidget* layer, Te3_Panel* site) {
+             QTest::mouseClick(layer, Qt::LeftButton, Qt::NoModifier, QPoint(site->ClientWidth() - 20, 5));
+         }},
+    };
+    for (const auto& [how, floatIt] : floats) {
+        SCOPED_TRACE(how);
+        for (const char* site : {"Site", "Other", "Site", "Other", "Site"}) {
+            Write(docked, "_ManualDock", std::string(site) + "<|>3");
+            docked.SetVisible(true);
+        }
+        ASSERT_EQ(docked.Parent(), panel);
+        ASSERT_EQ(docked.GetHeight(), panel->ClientHeight() - 18);
+        ASSERT_NE(docked.GetWidth(), 300);
+        // Into the panel that holds the other form and out again: it shares
+        // that panel's width and gets its size back all the same.
+        Write(docked, "_ManualDock", "Other<|>3");
+        docked.SetVisible(true);
+        ASSERT_EQ(docked.Parent(), other);
+        ASSERT_LT(docked.GetWidth(), other->ClientWidth());
+        ASSERT_EQ(docked.GetLeft(), 0);
+        Write(docked, "_ManualDock", "Site<|>3");
+        docked.SetVisible(true);
+        ASSERT_EQ(docked.Parent(), panel);
+
+        floatIt(dynamic_cast<e3::Tg3DockTree*>(panel->DockManager())->Layer(), panel);
+        EXPECT_EQ(docked.Parent(), nullptr);
+        EXPECT_EQ(Tree()->FindControlZone(&docked), nullptr);
+        EXPECT_EQ(docked.GetWidth(), 300);
+        EXPECT_EQ(docked.GetHeight(), 200);
+        EXPECT_EQ(panel->GetHeight(), 50);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "e3/containers/Panel.h"
 
 #include "e3/common/OwnedWidget.h"
+#include "e3/dock/DockTree.h"
 #include "framework/ApplicationException.h"
 #include "framework/Form.h"
 #include "framework/StandardProps.h"
@@ -335,15 +336,21 @@ void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TA
                               fw::TControl* dropOnControl)
 {
     // A control that is docked here already (docked again, or handed over by
-    // the panel it came from) keeps the height it had before it was first
-    // docked: its current height lacks the caption bar the dock manager took.
-    const int32_t undockedHeight = source.Parent() == this ? UndockedHeight(source) : source.GetHeight();
+    // the panel it came from) keeps the size it had before it was first
+    // docked: its current size lacks the caption bar the dock manager took
+    // and has only its share of the width.
+    const QSize undockedSize =
+        source.Parent() == this ? UndockedSize(source) : QSize(source.GetWidth(), source.GetHeight());
     fw::Guard<Te3CustomPanel> self(this);
     fw::Guard<fw::TControl> docked(&source);
     if (fw::IDockManager* manager = DockManager()) {
         source.SetAlign(fw::alNone);
         source.SetParent(this);
         manager->InsertControl(&source, insertAt, dropOnControl);
+        // The dock tree floats the control at that size too; one handed over
+        // by another panel comes to it already shaped by that panel.
+        if (auto* tree = dynamic_cast<Tg3CustomDockTree*>(manager); tree && docked && tree->FindControlZone(&source))
+            tree->KeepUndockedSize(source, undockedSize);
     } else {
         source.SetParent(this);
         source.SetAlign(insertAt >= fw::alNone && insertAt <= fw::alCustom ? insertAt : fw::alClient);
@@ -355,16 +362,16 @@ void Te3CustomPanel::DockDrop(fw::TControl& source, int32_t x, int32_t y, fw::TA
     if (heightBeforeDocking_ == -1)
         heightBeforeDocking_ = GetHeight();
     std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &source; });
-    docked_.push_back({fw::Guard<fw::TControl>(&source), undockedHeight});
+    docked_.push_back({fw::Guard<fw::TControl>(&source), undockedSize});
     GrowPanelForDock(*this, source);
 }
 
-int32_t Te3CustomPanel::UndockedHeight(const fw::TControl& control) const
+QSize Te3CustomPanel::UndockedSize(const fw::TControl& control) const
 {
     for (const DockedControl& d : docked_)
         if (d.control.get() == &control)
-            return d.undockedHeight;
-    return control.GetHeight();
+            return d.undockedSize;
+    return {control.GetWidth(), control.GetHeight()};
 }
 
 bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
@@ -376,7 +383,7 @@ bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
         OnUnDock(this, &client, newTarget, allow);
     if (!allow || !self || !undocked)
         return false;
-    const int32_t undockedHeight = UndockedHeight(client);
+    const QSize undockedSize = UndockedSize(client);
     fw::Guard<Te3CustomPanel> target(dynamic_cast<Te3CustomPanel*>(newTarget));
     if (dockManager_)
         dockManager_->RemoveControl(&client);
@@ -385,12 +392,12 @@ bool Te3CustomPanel::DoUnDock(fw::TWinControl* newTarget, fw::TControl& client)
     RestorePanelHeight(*this, client);
     if (self)
         std::erase_if(docked_, [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
-    // On its way into another panel the control takes its undocked height
+    // On its way into another panel the control takes its undocked size
     // along, so that moving it from panel to panel loses nothing.
     if (Te3CustomPanel* next = target.get(); next && next != this && undocked && client.Parent() == next) {
         std::erase_if(next->docked_,
                       [&](const DockedControl& d) { return !d.control || d.control.get() == &client; });
-        next->docked_.push_back({fw::Guard<fw::TControl>(&client), undockedHeight});
+        next->docked_.push_back({fw::Guard<fw::TControl>(&client), undockedSize});
     }
     return true;
 }

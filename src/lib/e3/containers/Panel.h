@@ -6,6 +6,8 @@
 #include "e3/common/ControlBase.h"
 #include "framework/Docking.h"
 
+#include <QSize>
+
 #include <memory>
 
 namespace e3 {
@@ -93,7 +95,9 @@ public:
     // The height the control had before it was docked here; a control that
     // did not come in through DockDrop counts with its current height. A
     // docked form that is shown again grows the panel back to it.
-    int32_t UndockedHeight(const fw::TControl& control) const;
+    int32_t UndockedHeight(const fw::TControl& control) const { return UndockedSize(control).height(); }
+    // The same for the whole size, which the dock tree floats the control at.
+    QSize UndockedSize(const fw::TControl& control) const;
 
     fw::TNotifyEvent OnChange;
 
@@ -131,7 +135,7 @@ private:
     int32_t heightBeforeDocking_ = -1;
     struct DockedControl {
         fw::Guard<fw::TControl> control;
-        int32_t undockedHeight;
+        QSize undockedSize;
     };
     // A few at most: the controls docked here and not undocked since.
     std::vector<DockedControl> docked_;

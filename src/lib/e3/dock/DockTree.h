@@ -98,6 +98,9 @@ public:
     // bar and its share of the site change it while it is docked); the
     // current size for a control that is not docked here.
     QSize UndockedSize(const fw::TControl& control) const;
+    // Records that size for a control docked here; a site that hands a
+    // control on from another site knows it, this tree does not.
+    void KeepUndockedSize(fw::TControl& control, QSize size);
     // The site's client area (the top zone's rectangle).
     fw::TRect SiteRect() const;
     // Where a docked control goes inside its zone's rectangle.
@@ -167,7 +170,6 @@ private:
     void EndDockDrag();
     // Ends the drag without a word to anyone.
     void StopDockDrag();
-    void KeepUndockedSize(fw::TControl& control, QSize size);
     void ForgetUndockedSize(const fw::TControl* control);
 
     fw::TWinControl& site_;
