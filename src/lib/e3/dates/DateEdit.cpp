@@ -1,5 +1,6 @@
 #include "e3/dates/DateEdit.h"
 
+#include "e3/common/EditCommands.h"
 #include "e3/edits/EditEvents.h"
 #include "framework/KeyCodes.h"
 #include "framework/StandardProps.h"
@@ -95,6 +96,19 @@ bool IsInputPlace(std::string_view format, int at)
 }
 
 // Holds the update counter up while the edit rewrites its own text.
+// Keeps the edit's own context menu, with its clipboard entries, shut while
+// the edit takes no direct input.
+class ContextMenuGate final : public QObject {
+public:
+    explicit ContextMenuGate(const bool& directInput) : directInput_(directInput) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override { return e->type() == QEvent::ContextMenu && !directInput_; }
+
+private:
+    const bool& directInput_;
+};
+
 struct Updating {
     int& count;
     explicit Updating(int& c) : count(c) { ++count; }
@@ -172,6 +186,8 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     calendarButton_->setObjectName(QStringLiteral("calendarButton"));
     QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
     glyph_->OnChange = [this] { ShowGlyph(); };
+    contextMenuGate_ = std::make_unique<ContextMenuGate>(directInput_);
+    edit->installEventFilter(contextMenuGate_.get());
 }
 
 TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
@@ -692,15 +708,69 @@ bool TLangDateEdit::MaskedKey(QKeyEvent* e)
     return true;
 }
 
+// Without direct input every key that would change the text is swallowed;
+// moving, selecting, copying and the keys the form hears pass on.
+bool TLangDateEdit::KeyWithoutDirectInput(QKeyEvent* e)
+{
+    static constexpr QKeySequence::StandardKey changes[] = {
+        QKeySequence::Paste,          QKeySequence::Cut,           QKeySequence::Undo,
+        QKeySequence::Redo,           QKeySequence::Delete,        QKeySequence::Backspace,
+        QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
+        QKeySequence::DeleteCompleteLine,
+    };
+    for (QKeySequence::StandardKey change : changes)
+        if (e->matches(change))
+            return true;
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    if ((e->key() == Qt::Key_Insert && (mods & Qt::ShiftModifier)) || e->key() == Qt::Key_Delete
+        || e->key() == Qt::Key_Backspace)
+        return true;
+    const char32_t key = EditKeyCharCode(e);
+    if (key >= 32 && key != 127 && !(mods & (Qt::ControlModifier | Qt::MetaModifier)))
+        return true;
+    return false;
+}
+
 bool TLangDateEdit::KeyPress(QKeyEvent* e)
 {
     if (clickKey_ != 0 && fw::ShortCutFromQt(e->key(), e->modifiers()) == clickKey_) {
         ButtonClick();
         return true;
     }
+    if (!directInput_)
+        return KeyWithoutDirectInput(e);
     if (CurrentFormat() == Format::Other || GetReadOnly() || !entered_)
         return TCustomLangDateEdit::KeyPress(e);
     return MaskedKey(e);
+}
+
+EditCommandState TLangDateEdit::GetEditState() const
+{
+    return directInput_ ? TCustomLangDateEdit::GetEditState() : LineEditState(*LineEdit(), GetModified(), true);
+}
+
+void TLangDateEdit::EditUndo(bool forwards)
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditUndo(forwards);
+}
+
+void TLangDateEdit::EditCut()
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditCut();
+}
+
+void TLangDateEdit::EditPaste()
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditPaste();
+}
+
+void TLangDateEdit::EditClear()
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditClear();
 }
 
 // ---------------------------------------------------------------------------
@@ -739,6 +809,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             fw::prop::Integer("PopupColor", &C::GetPopupColor, &C::SetPopupColor),
             sp::PopupMenu(),
             fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
+            fw::prop::Boolean("DirectInput", &C::GetDirectInput, &C::SetDirectInput),
             fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),
             fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
             fw::prop::Enum("CalendarStyle", CalendarStyleType, &C::GetCalendarStyle, &C::SetCalendarStyle),

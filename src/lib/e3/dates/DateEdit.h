@@ -130,6 +130,17 @@ public:
     void AssignGlyph(const QImage& image) override;
     int32_t GetNumGlyphs() const { return numGlyphs_; }
     void SetNumGlyphs(int32_t value);
+    // False: the date cannot be typed, pasted or deleted in the edit; it comes
+    // only from the calendar button (or from the program).
+    bool GetDirectInput() const { return directInput_; }
+    void SetDirectInput(bool value) { directInput_ = value; }
+
+    // The Edit menu treats an edit without direct input as read-only.
+    EditCommandState GetEditState() const override;
+    void EditUndo(bool forwards) override;
+    void EditCut() override;
+    void EditPaste() override;
+    void EditClear() override;
 
     void Loaded() override;
 
@@ -152,6 +163,7 @@ private:
     void ShowDisplayForm(u3::TDateTime date);
     u3::TDateTime EmptyOrToday() const;
     bool MaskedKey(QKeyEvent* event);
+    bool KeyWithoutDirectInput(QKeyEvent* event);
     void AcceptChosenDate(u3::TDateTime date);
     void ShowGlyph();
     void BlankMasked(int from, int to);
@@ -177,6 +189,8 @@ private:
     QAction* calendarButton_ = nullptr;
     std::unique_ptr<TBitmap> glyph_ = std::make_unique<TBitmap>();
     int32_t numGlyphs_ = 1;
+    bool directInput_ = true;
+    std::unique_ptr<QObject> contextMenuGate_;
     fw::Guard<TPopupCalendar> popup_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -356,6 +357,73 @@ TEST_F(DateEditTest, DropDownCalendarAlignmentAndColour)
     const int wider = edit.PopupCalendar()->Widget()->width() - Window()->width();
     ASSERT_GT(wider, 0);
     EXPECT_EQ(opened[1], opened[0] - QPoint(wider, 0));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DateEditTest, WithoutDirectInputOnlyTheCalendarSetsTheDate)
+{
+    Dotted(e3::en);
+    WriteByName(edit, "_Date", std::string("05.03.2024"));
+    WriteByName(edit, "DirectInput", false);
+    Enter();
+    ASSERT_EQ(Shown(), "05.03.2024");
+    QGuiApplication::clipboard()->setText(QStringLiteral("11.11.2011"));
+    struct Case {
+        const char* what;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    };
+    const Case cases[] = {
+        {"a digit", Qt::Key_1, {}},
+        {"Backspace", Qt::Key_Backspace, {}},
+        {"Delete", Qt::Key_Delete, {}},
+        {"Ctrl+V", Qt::Key_V, Qt::ControlModifier},
+        {"Shift+Insert", Qt::Key_Insert, Qt::ShiftModifier},
+        {"Ctrl+X", Qt::Key_X, Qt::ControlModifier},
+        {"Ctrl+Z", Qt::Key_Z, Qt::ControlModifier},
+    };
+    for (const Case& c : cases) {
+        Window()->setCursorPosition(1);
+        Window()->selectAll();
+        QTest::keyClick(Window(), c.key, c.mods);
+        EXPECT_EQ(Shown(), "05.03.2024") << c.what;
+    }
+    // Moving and copying still work; the Edit menu sees a read-only edit and
+    // its changing commands do nothing.
+    Window()->setCursorPosition(0);
+    QTest::keyClick(Window(), Qt::Key_End);
+    EXPECT_EQ(Window()->cursorPosition(), 10);
+    QTest::keyClick(Window(), Qt::Key_Home, Qt::ShiftModifier);
+    QTest::keyClick(Window(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "05.03.2024");
+    QGuiApplication::clipboard()->setText(QStringLiteral("11.11.2011"));
+    EXPECT_TRUE(edit.GetEditState().readOnly);
+    EXPECT_FALSE(edit.GetReadOnly());
+    edit.EditPaste();
+    edit.EditCut();
+    edit.EditClear();
+    EXPECT_EQ(Shown(), "05.03.2024");
+
+    // The calendar button still brings a date.
+    WriteByName(edit, "CalendarStyle", int64_t(e3::csPopup));
+    CalendarButton()->trigger();
+    e3::TLocCalendar* grid = edit.PopupCalendar()->Calendar();
+    ASSERT_TRUE(edit.PopupCalendar()->IsOpen());
+    for (int row = 1; row <= 6; ++row)
+        for (int col = 0; col < 7; ++col)
+            if (grid->CellText(col, row) == "20")
+                QTest::mouseClick(grid->Widget(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+    EXPECT_EQ(TextByName(edit, "_Date"), "20.03.2024");
+
+    // With direct input back, typing works again.
+    WriteByName(edit, "DirectInput", true);
+    EXPECT_FALSE(edit.GetEditState().readOnly);
+    Window()->setCursorPosition(0);
+    Type("1");
+    EXPECT_EQ(Shown(), "10.03.2024");
 }
 
 } // namespace
