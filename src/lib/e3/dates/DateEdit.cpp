@@ -26,6 +26,7 @@ namespace e3 {
 const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
 const fw::TEnumType CalendarStyleType {"TCalendarStyle", {"csPopup", "csDialog"}};
 const fw::TEnumType PopupAlignType {"TPopupAlign", {"epaRight", "epaLeft"}};
+const fw::TEnumType YearDigitsType {"TYearDigits", {"dyDefault", "dyFour", "dyTwo"}};
 const fw::TEventType ExecDateDialogEventType {"TExecDateDialog", typeid(TExecDateDialog)};
 
 namespace {
@@ -179,7 +180,7 @@ QIcon CalendarButtonIcon(QStyle* style)
 TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     : TCustomLangDateEdit(owner)
 {
-    dateFormat_ = SystemFormat().toStdString();
+    dateFormat_ = SystemDateFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
     calendarButton_ = edit->addAction(CalendarButtonIcon(edit->style()), QLineEdit::TrailingPosition);
@@ -248,7 +249,7 @@ void TLangDateEdit::ApplyFormat()
     const std::string upper = Upper(defaultFormat_);
     const bool fixed = !upper.empty() && std::string_view("DD.MM.YYYY YYYY-MM-DD").find(upper) != std::string::npos;
     const u3::TDateTime date = GetDate();
-    dateFormat_ = fixed ? upper : SystemFormat().toStdString();
+    dateFormat_ = fixed ? upper : SystemDateFormat().toStdString();
     switch (CurrentFormat()) {
     case Format::Dotted:
     case Format::Iso:
@@ -262,6 +263,36 @@ void TLangDateEdit::ApplyFormat()
         break;
     case Format::Other:
         break;
+    }
+}
+
+// The system's short format, its year widened or narrowed as YearDigits says.
+QString TLangDateEdit::SystemDateFormat() const
+{
+    QString format = SystemFormat();
+    if (yearDigits_ == dyDefault)
+        return format;
+    const qsizetype start = format.indexOf(QLatin1Char('y'));
+    if (start < 0)
+        return format;
+    qsizetype end = start;
+    while (end < format.size() && format[end] == QLatin1Char('y'))
+        ++end;
+    return format.replace(start, end - start, yearDigits_ == dyFour ? QStringLiteral("yyyy") : QStringLiteral("yy"));
+}
+
+void TLangDateEdit::SetYearDigits(TYearDigits value)
+{
+    if (value < dyDefault || value > dyTwo || value == yearDigits_)
+        return;
+    const u3::TDateTime kept = GetDate();
+    yearDigits_ = value;
+    ApplyFormat();
+    if (CurrentFormat() == Format::Other) {
+        const Updating updating(updateCount_);
+        const bool modified = GetModified();
+        SetDate(kept);
+        SetModified(modified);
     }
 }
 
@@ -426,10 +457,13 @@ u3::TDateTime TLangDateEdit::GetDate() const
             return Encode(*d);
         return 0;
     case Format::Other: {
-        const QDate d = QLocale::system().toDate(QString::fromStdString(text), SystemFormat());
+        const QString format = QString::fromStdString(dateFormat_);
+        const QDate d = QLocale::system().toDate(QString::fromStdString(text), format);
         if (!d.isValid())
             return fallback;
-        return Encode({d.year(), d.month(), d.day()});
+        // Qt reads a two-digit year into the 1900s; the century window decides.
+        const bool twoDigits = !format.contains(QStringLiteral("yyy"));
+        return Encode({twoDigits ? ExpandYear(d.year() % 100, CurrentYear()) : d.year(), d.month(), d.day()});
     }
     }
     return fallback;
@@ -449,7 +483,7 @@ void TLangDateEdit::SetDate(u3::TDateTime value)
         text = value != 0 ? Formatted(Decode(value), true) : defaultFormat_;
         break;
     case Format::Other:
-        text = value != 0 ? QLocale::system().toString(ToQDate(value), SystemFormat()).toStdString()
+        text = value != 0 ? QLocale::system().toString(ToQDate(value), QString::fromStdString(dateFormat_)).toStdString()
                           : defaultFormat_;
         break;
     }
@@ -619,11 +653,41 @@ void TLangDateEdit::FocusOut(Qt::FocusReason reason)
     TCustomLangDateEdit::FocusOut(reason);
     if (!self)
         return;
-    FormatForDisplay(true);
+    if (CurrentFormat() != Format::Other)
+        FormatForDisplay(true);
+    else if (checkOnExit_)
+        CheckValidSystemDate();
     // A failed date check has taken the focus back, and entering again has
     // already happened: the edit stays entered.
     if (self && !LineEdit()->hasFocus())
         entered_ = false;
+}
+
+// A text left in the system's format must be a date (or nothing): a date is
+// shown again in the format, anything else brings up the error and the
+// focus comes back.
+bool TLangDateEdit::CheckValidSystemDate()
+{
+    const std::string text = ShownText();
+    if (QString::fromStdString(text).trimmed().isEmpty() || text == defaultFormat_)
+        return true;
+    const QDate d = QLocale::system().toDate(QString::fromStdString(text), QString::fromStdString(dateFormat_));
+    if (d.isValid()) {
+        const Updating updating(updateCount_);
+        const bool modified = GetModified();
+        SetDate(GetDate());
+        SetModified(modified);
+        return true;
+    }
+    fw::Guard<TLangDateEdit> self(this);
+    CurrentEditFeedback().ShowWarning("Error", "'" + text + "' is not a valid date");
+    if (!self)
+        return false;
+    QLineEdit* edit = LineEdit();
+    if (edit->isVisible() && edit->isEnabled())
+        edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return false;
 }
 
 void TLangDateEdit::TextChanged()
@@ -799,6 +863,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             sp::Visible(),
             sp::Text(),
             fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            fw::prop::Boolean("CheckOnExit", &C::GetCheckOnExit, &C::SetCheckOnExit),
             sp::AutoSize(),
             fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),
             fw::prop::String("EditMask", &C::GetEditMask, &C::SetEditMask),
@@ -817,6 +882,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             fw::prop::Enum("StartOfWeek", DayOfWeekNameType, &C::GetStartOfWeek, &C::SetStartOfWeek),
             fw::prop::Set("Weekends", DayOfWeekNameType, &C::GetWeekends, &C::SetWeekends),
             fw::prop::Integer("WeekendColor", &C::GetWeekendColor, &C::SetWeekendColor),
+            fw::prop::Enum("YearDigits", YearDigitsType, &C::GetYearDigits, &C::SetYearDigits),
         },
     };
     return info;

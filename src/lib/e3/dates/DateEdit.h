@@ -33,6 +33,11 @@ extern const fw::TEnumType CalendarStyleType;
 enum TPopupAlign { epaRight, epaLeft };
 extern const fw::TEnumType PopupAlignType;
 
+// How many digits of the year the system's date format shows: as the system
+// says, always four, or two.
+enum TYearDigits { dyDefault, dyFour, dyTwo };
+extern const fw::TEnumType YearDigitsType;
+
 // Today as the date edits see it; tests install a fixed day. An empty
 // function restores the system clock.
 void SetDateEditClock(std::function<u3::TDateTime()> clock);
@@ -134,6 +139,14 @@ public:
     // only from the calendar button (or from the program).
     bool GetDirectInput() const { return directInput_; }
     void SetDirectInput(bool value) { directInput_ = value; }
+    // With the system's format: a text that is no date, left behind when the
+    // focus goes, brings up an error and takes the focus back.
+    bool GetCheckOnExit() const { return checkOnExit_; }
+    void SetCheckOnExit(bool value) { checkOnExit_ = value; }
+    // With the system's format: the year in two or four digits; the date
+    // shown stays.
+    TYearDigits GetYearDigits() const { return yearDigits_; }
+    void SetYearDigits(TYearDigits value);
 
     // The Edit menu treats an edit without direct input as read-only.
     EditCommandState GetEditState() const override;
@@ -164,6 +177,8 @@ private:
     u3::TDateTime EmptyOrToday() const;
     bool MaskedKey(QKeyEvent* event);
     bool KeyWithoutDirectInput(QKeyEvent* event);
+    QString SystemDateFormat() const;
+    bool CheckValidSystemDate();
     void AcceptChosenDate(u3::TDateTime date);
     void ShowGlyph();
     void BlankMasked(int from, int to);
@@ -190,6 +205,8 @@ private:
     std::unique_ptr<TBitmap> glyph_ = std::make_unique<TBitmap>();
     int32_t numGlyphs_ = 1;
     bool directInput_ = true;
+    bool checkOnExit_ = false;
+    TYearDigits yearDigits_ = dyDefault;
     std::unique_ptr<QObject> contextMenuGate_;
     fw::Guard<TPopupCalendar> popup_;
 };

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDate>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -424,6 +426,86 @@ TEST_F(DateEditTest, WithoutDirectInputOnlyTheCalendarSetsTheDate)
     Window()->setCursorPosition(0);
     Type("1");
     EXPECT_EQ(Shown(), "10.03.2024");
+}
+
+} // namespace
+
+namespace {
+
+qsizetype YearWidth(const std::string& format)
+{
+    return QString::fromStdString(format).count(QLatin1Char('y'));
+}
+
+TEST_F(DateEditTest, YearDigitsWidenOrNarrowTheSystemsYear)
+{
+    const QString system = QLocale::system().dateFormat(QLocale::ShortFormat);
+    WriteByName(edit, "_Date", std::string("05.03.2024"));
+    struct Case {
+        e3::TYearDigits digits;
+        qsizetype width;
+    };
+    const Case cases[] = {{e3::dyFour, 4}, {e3::dyTwo, 2}, {e3::dyDefault, YearWidth(system.toStdString())}};
+    for (const Case& c : cases) {
+        WriteByName(edit, "YearDigits", int64_t(c.digits));
+        EXPECT_EQ(YearWidth(edit.DateFormat()), c.width) << c.digits;
+        EXPECT_EQ(Shown(), QLocale::system().toString(QDate(2024, 3, 5), QString::fromStdString(edit.DateFormat()))
+                               .toStdString())
+            << c.digits;
+        // The date stays, also read back from a two-digit year.
+        EXPECT_EQ(TextByName(edit, "_Date"), "05.03.2024") << c.digits;
+    }
+    // A two-digit year falls in the century window around today (2026).
+    WriteByName(edit, "YearDigits", int64_t(e3::dyTwo));
+    for (const auto& [year, expanded] : {std::pair {1999, 1999}, {1976, 1976}, {1975, 2075}, {2025, 2025}}) {
+        Window()->setText(QLocale::system().toString(QDate(year, 3, 5), QString::fromStdString(edit.DateFormat())));
+        EXPECT_EQ(TextByName(edit, "_Date"), "05.03." + std::to_string(expanded)) << year;
+    }
+    // The fixed formats keep their four digits.
+    WriteByName(edit, "DefaultFormat", std::string("YYYY-MM-DD"));
+    EXPECT_EQ(edit.DateFormat(), "YYYY-MM-DD");
+}
+
+TEST_F(DateEditTest, CheckOnExitRefusesATextThatIsNoDate)
+{
+    WriteByName(edit, "YearDigits", int64_t(e3::dyFour));
+    const std::string march = QLocale::system()
+                                  .toString(QDate(2024, 3, 5), QString::fromStdString(edit.DateFormat()))
+                                  .toStdString();
+    struct Case {
+        bool check;
+        std::string typed;
+        bool refused;
+        std::string shownAfter;
+    };
+    const Case cases[] = {
+        {true, "no date", true, "no date"},
+        {true, "99/99/9999", true, "99/99/9999"},
+        {true, march, false, march},
+        {true, "", false, ""},
+        {false, "no date", false, "no date"},
+    };
+    for (const Case& c : cases) {
+        WriteByName(edit, "CheckOnExit", c.check);
+        feedback.boxes.clear();
+        Enter();
+        Window()->setText(QString::fromStdString(c.typed));
+        Leave();
+        EXPECT_EQ(feedback.boxes.size(), c.refused ? 1u : 0u) << c.typed;
+        if (c.refused)
+            EXPECT_EQ(feedback.boxes[0], "Error|'" + c.typed + "' is not a valid date");
+        EXPECT_EQ(Window()->hasFocus(), c.refused) << c.typed;
+        EXPECT_EQ(Shown(), c.shownAfter) << c.typed;
+        Leave();
+    }
+    // The fixed formats keep their own check on leaving.
+    WriteByName(edit, "CheckOnExit", true);
+    Dotted(e3::en);
+    feedback.boxes.clear();
+    Enter();
+    Type("0503");
+    Leave();
+    EXPECT_TRUE(feedback.boxes.empty());
 }
 
 } // namespace
