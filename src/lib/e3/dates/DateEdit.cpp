@@ -187,6 +187,7 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     calendarButton_->setObjectName(QStringLiteral("calendarButton"));
     QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
     glyph_->OnChange = [this] { ShowGlyph(); };
+    calendarHints_->OnChange = [this] { SetupPopup(); };
     contextMenuGate_ = std::make_unique<ContextMenuGate>(directInput_);
     edit->installEventFilter(contextMenuGate_.get());
 }
@@ -299,12 +300,18 @@ void TLangDateEdit::SetYearDigits(TYearDigits value)
 void TLangDateEdit::ApplyLanguage()
 {
     if (language_ != sys) {
-        calendarHints_.clear();
+        std::vector<std::string> hints;
         for (int i = 1; i <= 4; ++i)
-            calendarHints_.push_back(CalendarHint(i, language_));
+            hints.push_back(CalendarHint(i, language_));
+        calendarHints_->Load(std::move(hints));
     }
+    SetupPopup();
+}
+
+void TLangDateEdit::SetupPopup()
+{
     if (TPopupCalendar* popup = popup_.get())
-        popup->Setup(startOfWeek_, weekendColor_, weekends_, LanguageCode(language_), calendarHints_);
+        popup->Setup(startOfWeek_, weekendColor_, weekends_, LanguageCode(language_), calendarHints_->Lines());
 }
 
 TPopupCalendar* TLangDateEdit::PopupCalendar()
@@ -418,7 +425,7 @@ void TLangDateEdit::ButtonClick()
     const u3::TDateTime shown = GetDate();
     if (calendarStyle_ == csDialog) {
         u3::TDateTime date = shown;
-        const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
+        const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_->Lines(),
                                  weekendColor_, weekends_);
         if (!self)
             return;
@@ -863,6 +870,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             sp::Visible(),
             sp::Text(),
             fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            fw::prop::Object("CalendarHints", fw::TStrings::StaticClass(), &C::GetCalendarHints, nullptr),
             fw::prop::Boolean("CheckOnExit", &C::GetCheckOnExit, &C::SetCheckOnExit),
             sp::AutoSize(),
             fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),

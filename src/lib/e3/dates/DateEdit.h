@@ -10,6 +10,7 @@
 #include "e3/dates/Calendar.h"
 #include "e3/dates/DateTexts.h"
 #include "e3/edits/Edit.h"
+#include "framework/Strings.h"
 #include "u3/DateTime.h"
 
 #include <functional>
@@ -92,9 +93,12 @@ public:
     // date is dropped and the answer is true.
     bool CheckDate(bool showMessage) override;
 
-    // The four navigation hints of the calendar: previous year, previous
-    // month, next month, next year.
-    const std::vector<std::string>& CalendarHints() const { return calendarHints_; }
+    // The navigation hints of the calendar: previous year, previous month,
+    // next month, next year. A named language writes its own four; the list
+    // may be changed after that, and an empty entry keeps the button's
+    // default hint.
+    const std::vector<std::string>& CalendarHints() const { return calendarHints_->Lines(); }
+    fw::TStrings* GetCalendarHints() const { return calendarHints_.get(); }
 
     virtual void ApplyFormat();
     virtual void ApplyLanguage();
@@ -179,6 +183,7 @@ private:
     bool KeyWithoutDirectInput(QKeyEvent* event);
     QString SystemDateFormat() const;
     bool CheckValidSystemDate();
+    void SetupPopup();
     void AcceptChosenDate(u3::TDateTime date);
     void ShowGlyph();
     void BlankMasked(int from, int to);
@@ -190,7 +195,7 @@ private:
     int updateCount_ = 0;
     bool entered_ = false;
     bool defaultToday_ = false;
-    std::vector<std::string> calendarHints_;
+    std::unique_ptr<fw::TStrings> calendarHints_ = std::make_unique<fw::TStrings>();
     TCalendarStyle calendarStyle_ = csPopup;
     std::string dialogTitle_;
     TDayOfWeekName startOfWeek_ = Mon;

@@ -1,6 +1,7 @@
 #include "../../TestContainer.h"
 #include "e3/dates/DateEdit.h"
 #include "e3/dates/Calendar.h"
+#include "framework/Strings.h"
 #include "u3/StrLib.h"
 
 #include <QAction>
@@ -198,6 +199,28 @@ TEST_F(DateEditTest, CalendarHintsStayFour)
     WriteByName(edit, "Language", int64_t(e3::de));
     ASSERT_EQ(edit.CalendarHints().size(), 4u);
     EXPECT_EQ(edit.CalendarHints()[0], "Vorhergehendes Jahr");
+}
+
+TEST_F(DateEditTest, CalendarHintsAreAListTheCalendarFollows)
+{
+    e3::TPopupCalendar* popup = edit.PopupCalendar();
+    WriteByName(edit, "Language", int64_t(e3::en));
+    auto* hints = dynamic_cast<fw::TStrings*>(std::get<fw::TObject*>(e3test::ReadByName(edit, "CalendarHints")));
+    ASSERT_NE(hints, nullptr);
+    EXPECT_EQ(hints->GetText(), "Previous Year\r\nPrevious Month\r\nNext Month\r\nNext Year\r\n");
+    // Written through the list: the open calendar takes the new hints at
+    // once; an empty entry leaves its button's hint as it was.
+    hints->SetText("Back a year\n\nOn a month\nOn a year");
+    const std::vector<std::string> expected {"Back a year", "Previous Month", "On a month", "On a year"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(popup->ButtonHint(i), expected[static_cast<std::size_t>(i)]) << i;
+    // The system's language leaves the list alone; a named one writes its four.
+    WriteByName(edit, "Language", int64_t(e3::sys));
+    EXPECT_EQ(edit.CalendarHints().size(), 4u);
+    EXPECT_EQ(edit.CalendarHints()[0], "Back a year");
+    WriteByName(edit, "Language", int64_t(e3::de));
+    EXPECT_EQ(popup->ButtonHint(1), "Vorhergehender Monat");
+    EXPECT_EQ(hints->GetCount(), 4);
 }
 
 TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
