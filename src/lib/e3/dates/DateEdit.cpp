@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QIcon>
+#include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QPointer>
 #include <QStyle>
@@ -26,6 +28,7 @@ namespace e3 {
 const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
 const fw::TEnumType CalendarStyleType {"TCalendarStyle", {"csPopup", "csDialog"}};
 const fw::TEnumType PopupAlignType {"TPopupAlign", {"epaRight", "epaLeft"}};
+const fw::TEnumType GlyphKindType {"TGlyphKind", {"gkCustom", "gkDefault", "gkDropDown", "gkEllipsis"}};
 const fw::TEnumType YearDigitsType {"TYearDigits", {"dyDefault", "dyFour", "dyTwo"}};
 const fw::TEventType ExecDateDialogEventType {"TExecDateDialog", typeid(TExecDateDialog)};
 
@@ -154,25 +157,52 @@ const fw::TClassInfo& TLangDateEdit::StaticClass()
 
 namespace {
 
-// The calendar button's arrow. The style draws its standard icons anew on
-// every call, which a form of many date edits would pay for each of them:
-// it is drawn once per style and kept until the application goes.
-QIcon CalendarButtonIcon(QStyle* style)
+// The pictures of the calendar button's kinds. The style draws its standard
+// icons anew on every call, which a form of many date edits would pay for
+// each of them: each picture is drawn once (the arrow once per style) and
+// kept until the application goes.
+QPixmap DrawnKindPicture(TGlyphKind kind)
+{
+    QPixmap picture(12, 12);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    if (kind == gkEllipsis) {
+        for (int x : {1, 5, 9})
+            painter.fillRect(x, 8, 2, 2, ink);
+        return picture;
+    }
+    // A leaf of a calendar: a frame with a filled head and a grid of days.
+    painter.setPen(ink);
+    painter.drawRect(0, 1, 11, 10);
+    painter.fillRect(0, 1, 12, 3, ink);
+    for (int y : {5, 7, 9})
+        for (int x : {2, 4, 6, 8})
+            painter.drawPoint(x, y);
+    return picture;
+}
+
+QIcon CalendarButtonIcon(TGlyphKind kind, QStyle* style)
 {
     static QPointer<QStyle> drawnBy;
-    static QIcon* icon = nullptr;
-    if (!icon || drawnBy != style) {
-        if (!icon) {
-            icon = new QIcon;
-            QObject::connect(qApp, &QObject::destroyed, [] {
-                delete icon;
-                icon = nullptr;
-            });
-        }
-        *icon = style->standardIcon(QStyle::SP_ArrowDown);
-        drawnBy = style;
+    static QIcon* icons = nullptr;
+    if (!icons) {
+        icons = new QIcon[4];
+        QObject::connect(qApp, &QObject::destroyed, [] {
+            delete[] icons;
+            icons = nullptr;
+        });
     }
-    return *icon;
+    if (kind == gkCustom)
+        kind = gkDefault;
+    QIcon& icon = icons[kind];
+    if (kind == gkDropDown && drawnBy != style) {
+        icon = style->standardIcon(QStyle::SP_ArrowDown);
+        drawnBy = style;
+    } else if (icon.isNull() && kind != gkDropDown) {
+        icon = QIcon(DrawnKindPicture(kind));
+    }
+    return icon;
 }
 
 } // namespace
@@ -183,10 +213,14 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     dateFormat_ = SystemDateFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
-    calendarButton_ = edit->addAction(CalendarButtonIcon(edit->style()), QLineEdit::TrailingPosition);
+    calendarButton_ = edit->addAction(CalendarButtonIcon(glyphKind_, edit->style()), QLineEdit::TrailingPosition);
     calendarButton_->setObjectName(QStringLiteral("calendarButton"));
     QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
-    glyph_->OnChange = [this] { ShowGlyph(); };
+    glyph_->OnChange = [this] {
+        if (!glyph_->Empty())
+            glyphKind_ = gkCustom;
+        ShowGlyph();
+    };
     calendarHints_->OnChange = [this] { SetupPopup(); };
     contextMenuGate_ = std::make_unique<ContextMenuGate>(directInput_);
     edit->installEventFilter(contextMenuGate_.get());
@@ -393,11 +427,21 @@ void TLangDateEdit::SetNumGlyphs(int32_t value)
     ShowGlyph();
 }
 
+void TLangDateEdit::SetGlyphKind(TGlyphKind value)
+{
+    if (value < gkCustom || value > gkEllipsis)
+        return;
+    glyphKind_ = value;
+    if (value != gkCustom && !glyph_->Empty())
+        glyph_->Assign(QImage());
+    ShowGlyph();
+}
+
 void TLangDateEdit::ShowGlyph()
 {
     QLineEdit* edit = LineEdit();
     if (glyph_->Empty()) {
-        calendarButton_->setIcon(CalendarButtonIcon(edit->style()));
+        calendarButton_->setIcon(CalendarButtonIcon(glyphKind_, edit->style()));
         return;
     }
     const QImage image = glyph_->DrawnImage();
@@ -876,6 +920,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),
             fw::prop::String("EditMask", &C::GetEditMask, &C::SetEditMask),
             fw::prop::Object("Glyph", TBitmap::StaticClass(), &C::GetGlyph, &C::SetGlyph),
+            fw::prop::Enum("GlyphKind", GlyphKindType, &C::GetGlyphKind, &C::SetGlyphKind),
             fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
             fw::prop::Integer("NumGlyphs", &C::GetNumGlyphs, &C::SetNumGlyphs),
             fw::prop::Enum("PopupAlign", PopupAlignType, &C::GetPopupAlign, &C::SetPopupAlign),

@@ -39,6 +39,11 @@ extern const fw::TEnumType PopupAlignType;
 enum TYearDigits { dyDefault, dyFour, dyTwo };
 extern const fw::TEnumType YearDigitsType;
 
+// The calendar button's picture: the Glyph, a small calendar, the drop-down
+// arrow or an ellipsis.
+enum TGlyphKind { gkCustom, gkDefault, gkDropDown, gkEllipsis };
+extern const fw::TEnumType GlyphKindType;
+
 // Today as the date edits see it; tests install a fixed day. An empty
 // function restores the system clock.
 void SetDateEditClock(std::function<u3::TDateTime()> clock);
@@ -133,12 +138,17 @@ public:
     int32_t GetClickKey() const { return clickKey_; }
     void SetClickKey(int32_t value) { clickKey_ = value; }
     // The calendar button's picture: the first of NumGlyphs (1 to 4) equal
-    // images side by side in Glyph; the drop-down arrow while Glyph is empty.
+    // images side by side in Glyph, which makes GlyphKind gkCustom; while
+    // Glyph is empty, the picture of GlyphKind (a custom kind without a
+    // Glyph shows the small calendar).
     TBitmap* GetGlyph() const { return glyph_.get(); }
     void SetGlyph(TBitmap* value);
     void AssignGlyph(const QImage& image) override;
     int32_t GetNumGlyphs() const { return numGlyphs_; }
     void SetNumGlyphs(int32_t value);
+    // Choosing a picture other than gkCustom drops the Glyph.
+    TGlyphKind GetGlyphKind() const { return glyphKind_; }
+    void SetGlyphKind(TGlyphKind value);
     // False: the date cannot be typed, pasted or deleted in the edit; it comes
     // only from the calendar button (or from the program).
     bool GetDirectInput() const { return directInput_; }
@@ -209,6 +219,7 @@ private:
     QAction* calendarButton_ = nullptr;
     std::unique_ptr<TBitmap> glyph_ = std::make_unique<TBitmap>();
     int32_t numGlyphs_ = 1;
+    TGlyphKind glyphKind_ = gkDefault;
     bool directInput_ = true;
     bool checkOnExit_ = false;
     TYearDigits yearDigits_ = dyDefault;

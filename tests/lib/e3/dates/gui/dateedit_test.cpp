@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 namespace {
 
 using e3::Te3_DateEdit;
+using e3test::OrdinalByName;
 using e3test::TextByName;
 using e3test::WriteByName;
 
@@ -529,6 +531,48 @@ TEST_F(DateEditTest, CheckOnExitRefusesATextThatIsNoDate)
     Type("0503");
     Leave();
     EXPECT_TRUE(feedback.boxes.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DateEditTest, GlyphKindChoosesTheButtonsPicture)
+{
+    QAction* button = CalendarButton();
+    ASSERT_NE(button, nullptr);
+    const auto picture = [&] { return button->icon().pixmap(12, 12).toImage(); };
+    EXPECT_EQ(OrdinalByName(edit, "GlyphKind"), e3::gkDefault);
+    const QImage calendar = picture();
+    const QImage arrow = Window()->style()->standardIcon(QStyle::SP_ArrowDown).pixmap(12, 12).toImage();
+
+    struct Case {
+        e3::TGlyphKind kind;
+        bool isCalendar;
+        bool isArrow;
+    };
+    const Case cases[] = {
+        {e3::gkDropDown, false, true},
+        {e3::gkEllipsis, false, false},
+        {e3::gkDefault, true, false},
+        {e3::gkCustom, true, false}, // no Glyph: the small calendar
+    };
+    for (const Case& c : cases) {
+        WriteByName(edit, "GlyphKind", int64_t(c.kind));
+        EXPECT_EQ(picture() == calendar, c.isCalendar) << c.kind;
+        EXPECT_EQ(picture() == arrow, c.isArrow) << c.kind;
+    }
+
+    // A Glyph makes the kind custom; another kind drops the Glyph.
+    QImage glyph(12, 12, QImage::Format_ARGB32);
+    glyph.fill(Qt::red);
+    edit.AssignGlyph(glyph);
+    EXPECT_EQ(OrdinalByName(edit, "GlyphKind"), e3::gkCustom);
+    EXPECT_EQ(picture().pixelColor(6, 6), QColor(Qt::red));
+    WriteByName(edit, "GlyphKind", int64_t(e3::gkEllipsis));
+    EXPECT_TRUE(edit.GetGlyph()->Empty());
+    EXPECT_NE(picture().pixelColor(6, 6), QColor(Qt::red));
+    EXPECT_FALSE(picture() == calendar);
 }
 
 } // namespace
