@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStyle>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cmath>
@@ -100,17 +101,27 @@ bool IsInputPlace(std::string_view format, int at)
 }
 
 // Holds the update counter up while the edit rewrites its own text.
-// Keeps the edit's own context menu, with its clipboard entries, shut while
-// the edit takes no direct input.
-class ContextMenuGate final : public QObject {
+// Watches the edit window: keeps its own context menu, with its clipboard
+// entries, shut while the edit takes no direct input, and places the
+// calendar button when the window's size changes.
+class EditWindowFilter final : public QObject {
 public:
-    explicit ContextMenuGate(const bool& directInput) : directInput_(directInput) {}
+    EditWindowFilter(const bool& directInput, std::function<void()> resized)
+        : directInput_(directInput), resized_(std::move(resized))
+    {
+    }
 
 protected:
-    bool eventFilter(QObject*, QEvent* e) override { return e->type() == QEvent::ContextMenu && !directInput_; }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize)
+            resized_();
+        return e->type() == QEvent::ContextMenu && !directInput_;
+    }
 
 private:
     const bool& directInput_;
+    std::function<void()> resized_;
 };
 
 struct Updating {
@@ -213,8 +224,14 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     dateFormat_ = SystemDateFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
-    calendarButton_ = edit->addAction(CalendarButtonIcon(glyphKind_, edit->style()), QLineEdit::TrailingPosition);
+    calendarButton_ = new QAction(CalendarButtonIcon(glyphKind_, edit->style()), QString(), edit);
     calendarButton_->setObjectName(QStringLiteral("calendarButton"));
+    edit->QWidget::addAction(calendarButton_);
+    buttonWidget_ = new QToolButton(edit);
+    buttonWidget_->setDefaultAction(calendarButton_);
+    buttonWidget_->setAutoRaise(true);
+    buttonWidget_->setFocusPolicy(Qt::NoFocus);
+    buttonWidget_->setCursor(Qt::ArrowCursor);
     QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
     glyph_->OnChange = [this] {
         if (!glyph_->Empty())
@@ -222,8 +239,9 @@ TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
         ShowGlyph();
     };
     calendarHints_->OnChange = [this] { SetupPopup(); };
-    contextMenuGate_ = std::make_unique<ContextMenuGate>(directInput_);
-    edit->installEventFilter(contextMenuGate_.get());
+    windowFilter_ = std::make_unique<EditWindowFilter>(directInput_, [this] { PlaceButton(); });
+    edit->installEventFilter(windowFilter_.get());
+    PlaceButton();
 }
 
 TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
@@ -425,6 +443,26 @@ void TLangDateEdit::SetNumGlyphs(int32_t value)
 {
     numGlyphs_ = std::clamp(value, 1, 4);
     ShowGlyph();
+}
+
+void TLangDateEdit::SetButtonWidth(int32_t value)
+{
+    if (value < 0 || value == buttonWidth_)
+        return;
+    buttonWidth_ = value;
+    PlaceButton();
+}
+
+// The button stands at the right end inside the frame; the text keeps clear
+// of it.
+void TLangDateEdit::PlaceButton()
+{
+    QLineEdit* edit = LineEdit();
+    const int frame = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    const int width = std::min(buttonWidth_, std::max(0, edit->width() - 2 * frame));
+    buttonWidget_->setGeometry(edit->width() - frame - width, frame, width, std::max(0, edit->height() - 2 * frame));
+    buttonWidget_->setVisible(width > 0);
+    edit->setTextMargins(0, 0, width, 0);
 }
 
 void TLangDateEdit::SetGlyphKind(TGlyphKind value)
@@ -917,6 +955,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             fw::prop::Object("CalendarHints", fw::TStrings::StaticClass(), &C::GetCalendarHints, nullptr),
             fw::prop::Boolean("CheckOnExit", &C::GetCheckOnExit, &C::SetCheckOnExit),
             sp::AutoSize(),
+            fw::prop::Integer("ButtonWidth", &C::GetButtonWidth, &C::SetButtonWidth),
             fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),
             fw::prop::String("EditMask", &C::GetEditMask, &C::SetEditMask),
             fw::prop::Object("Glyph", TBitmap::StaticClass(), &C::GetGlyph, &C::SetGlyph),

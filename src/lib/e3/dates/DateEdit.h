@@ -19,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QToolButton;
 
 namespace e3 {
 
@@ -146,6 +147,9 @@ public:
     void AssignGlyph(const QImage& image) override;
     int32_t GetNumGlyphs() const { return numGlyphs_; }
     void SetNumGlyphs(int32_t value);
+    // The calendar button's width in pixels; the text ends before it.
+    int32_t GetButtonWidth() const { return buttonWidth_; }
+    void SetButtonWidth(int32_t value);
     // Choosing a picture other than gkCustom drops the Glyph.
     TGlyphKind GetGlyphKind() const { return glyphKind_; }
     void SetGlyphKind(TGlyphKind value);
@@ -194,6 +198,7 @@ private:
     QString SystemDateFormat() const;
     bool CheckValidSystemDate();
     void SetupPopup();
+    void PlaceButton();
     void AcceptChosenDate(u3::TDateTime date);
     void ShowGlyph();
     void BlankMasked(int from, int to);
@@ -217,13 +222,15 @@ private:
     std::string buttonHint_;
     int32_t clickKey_ = 0x8000 | 0x28; // Alt+Down
     QAction* calendarButton_ = nullptr;
+    QToolButton* buttonWidget_ = nullptr;
+    int32_t buttonWidth_ = 21;
     std::unique_ptr<TBitmap> glyph_ = std::make_unique<TBitmap>();
     int32_t numGlyphs_ = 1;
     TGlyphKind glyphKind_ = gkDefault;
     bool directInput_ = true;
     bool checkOnExit_ = false;
     TYearDigits yearDigits_ = dyDefault;
-    std::unique_ptr<QObject> contextMenuGate_;
+    std::unique_ptr<QObject> windowFilter_;
     fw::Guard<TPopupCalendar> popup_;
 };
 

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolButton>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -573,6 +574,38 @@ TEST_F(DateEditTest, GlyphKindChoosesTheButtonsPicture)
     EXPECT_TRUE(edit.GetGlyph()->Empty());
     EXPECT_NE(picture().pixelColor(6, 6), QColor(Qt::red));
     EXPECT_FALSE(picture() == calendar);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DateEditTest, ButtonWidthSizesTheCalendarButtonAtTheRightEnd)
+{
+    QToolButton* button = Window()->findChild<QToolButton*>();
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(OrdinalByName(edit, "ButtonWidth"), 21);
+    int clicks = 0;
+    edit.OnButtonClick = [&](fw::TObject*) { ++clicks; };
+    WriteByName(edit, "CalendarStyle", int64_t(e3::csPopup));
+    for (const int width : {21, 40, 7}) {
+        WriteByName(edit, "ButtonWidth", int64_t {width});
+        for (const int editWidth : {150, 220}) {
+            Window()->resize(editWidth, 30);
+            EXPECT_EQ(button->width(), width) << width << " " << editWidth;
+            EXPECT_LE(button->geometry().right(), editWidth - 1);
+            EXPECT_GE(button->geometry().right(), editWidth - 4) << "at the right end";
+            EXPECT_EQ(Window()->textMargins().right(), width);
+        }
+        const int before = clicks;
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        EXPECT_EQ(clicks, before + 1) << width;
+        edit.PopupCalendar()->ClosePopup();
+    }
+    // No width: no button, and the text runs to the end.
+    WriteByName(edit, "ButtonWidth", int64_t {0});
+    EXPECT_FALSE(button->isVisible());
+    EXPECT_EQ(Window()->textMargins().right(), 0);
 }
 
 } // namespace
