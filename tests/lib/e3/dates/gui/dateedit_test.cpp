@@ -68,6 +68,15 @@ protected:
         return nullptr;
     }
     std::string Shown() { return Window()->text().toStdString(); }
+    // Clicks the day in the open drop-down calendar.
+    void ClickPopupDay(const std::string& day)
+    {
+        e3::TLocCalendar* grid = edit.PopupCalendar()->Calendar();
+        for (int row = 1; row <= 6; ++row)
+            for (int col = 0; col < 7; ++col)
+                if (grid->CellText(col, row) == day)
+                    QTest::mouseClick(grid->Widget(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+    }
     void Enter()
     {
         Window()->setFocus(Qt::TabFocusReason);
@@ -297,12 +306,8 @@ TEST_F(DateEditTest, CalendarButtonAndTheAcceptedDate)
         acceptPopup = acceptIt;
         WriteByName(edit, "_Date", std::string("05.03.2024"));
         button->trigger();
-        e3::TLocCalendar* grid = edit.PopupCalendar()->Calendar();
         ASSERT_TRUE(edit.PopupCalendar()->IsOpen());
-        for (int row = 1; row <= 6; ++row)
-            for (int col = 0; col < 7; ++col)
-                if (grid->CellText(col, row) == "20")
-                    QTest::mouseClick(grid->Widget(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+        ClickPopupDay("20");
         EXPECT_FALSE(edit.PopupCalendar()->IsOpen());
         EXPECT_EQ(seen, "20.03.2024");
         EXPECT_EQ(TextByName(edit, "_Date"), acceptIt ? "21.03.2024" : "05.03.2024");
@@ -438,12 +443,8 @@ TEST_F(DateEditTest, WithoutDirectInputOnlyTheCalendarSetsTheDate)
     // The calendar button still brings a date.
     WriteByName(edit, "CalendarStyle", int64_t(e3::csPopup));
     CalendarButton()->trigger();
-    e3::TLocCalendar* grid = edit.PopupCalendar()->Calendar();
     ASSERT_TRUE(edit.PopupCalendar()->IsOpen());
-    for (int row = 1; row <= 6; ++row)
-        for (int col = 0; col < 7; ++col)
-            if (grid->CellText(col, row) == "20")
-                QTest::mouseClick(grid->Widget(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+    ClickPopupDay("20");
     EXPECT_EQ(TextByName(edit, "_Date"), "20.03.2024");
 
     // With direct input back, typing works again.
