@@ -1,5 +1,6 @@
 #include "e3/dates/DateEdit.h"
 
+#include "e3/common/EditCommands.h"
 #include "e3/edits/EditEvents.h"
 #include "framework/KeyCodes.h"
 #include "framework/StandardProps.h"
@@ -12,9 +13,12 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QIcon>
+#include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QPointer>
 #include <QStyle>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +29,8 @@ namespace e3 {
 const fw::TEnumType DateLanguagesType {"TDateLanguages", {"en", "fr", "de", "es", "pt", "ru", "sys"}};
 const fw::TEnumType CalendarStyleType {"TCalendarStyle", {"csPopup", "csDialog"}};
 const fw::TEnumType PopupAlignType {"TPopupAlign", {"epaRight", "epaLeft"}};
+const fw::TEnumType GlyphKindType {"TGlyphKind", {"gkCustom", "gkDefault", "gkDropDown", "gkEllipsis"}};
+const fw::TEnumType YearDigitsType {"TYearDigits", {"dyDefault", "dyFour", "dyTwo"}};
 const fw::TEventType ExecDateDialogEventType {"TExecDateDialog", typeid(TExecDateDialog)};
 
 namespace {
@@ -95,6 +101,29 @@ bool IsInputPlace(std::string_view format, int at)
 }
 
 // Holds the update counter up while the edit rewrites its own text.
+// Watches the edit window: keeps its own context menu, with its clipboard
+// entries, shut while the edit takes no direct input, and places the
+// calendar button when the window's size changes.
+class EditWindowFilter final : public QObject {
+public:
+    EditWindowFilter(const bool& directInput, std::function<void()> resized)
+        : directInput_(directInput), resized_(std::move(resized))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize)
+            resized_();
+        return e->type() == QEvent::ContextMenu && !directInput_;
+    }
+
+private:
+    const bool& directInput_;
+    std::function<void()> resized_;
+};
+
 struct Updating {
     int& count;
     explicit Updating(int& c) : count(c) { ++count; }
@@ -139,25 +168,52 @@ const fw::TClassInfo& TLangDateEdit::StaticClass()
 
 namespace {
 
-// The calendar button's arrow. The style draws its standard icons anew on
-// every call, which a form of many date edits would pay for each of them:
-// it is drawn once per style and kept until the application goes.
-QIcon CalendarButtonIcon(QStyle* style)
+// The pictures of the calendar button's kinds. The style draws its standard
+// icons anew on every call, which a form of many date edits would pay for
+// each of them: each picture is drawn once (the arrow once per style) and
+// kept until the application goes.
+QPixmap DrawnKindPicture(TGlyphKind kind)
+{
+    QPixmap picture(12, 12);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    const QColor ink = QApplication::palette().color(QPalette::ButtonText);
+    if (kind == gkEllipsis) {
+        for (int x : {1, 5, 9})
+            painter.fillRect(x, 8, 2, 2, ink);
+        return picture;
+    }
+    // A leaf of a calendar: a frame with a filled head and a grid of days.
+    painter.setPen(ink);
+    painter.drawRect(0, 1, 11, 10);
+    painter.fillRect(0, 1, 12, 3, ink);
+    for (int y : {5, 7, 9})
+        for (int x : {2, 4, 6, 8})
+            painter.drawPoint(x, y);
+    return picture;
+}
+
+QIcon CalendarButtonIcon(TGlyphKind kind, QStyle* style)
 {
     static QPointer<QStyle> drawnBy;
-    static QIcon* icon = nullptr;
-    if (!icon || drawnBy != style) {
-        if (!icon) {
-            icon = new QIcon;
-            QObject::connect(qApp, &QObject::destroyed, [] {
-                delete icon;
-                icon = nullptr;
-            });
-        }
-        *icon = style->standardIcon(QStyle::SP_ArrowDown);
-        drawnBy = style;
+    static QIcon* icons = nullptr;
+    if (!icons) {
+        icons = new QIcon[4];
+        QObject::connect(qApp, &QObject::destroyed, [] {
+            delete[] icons;
+            icons = nullptr;
+        });
     }
-    return *icon;
+    if (kind == gkCustom)
+        kind = gkDefault;
+    QIcon& icon = icons[kind];
+    if (kind == gkDropDown && drawnBy != style) {
+        icon = style->standardIcon(QStyle::SP_ArrowDown);
+        drawnBy = style;
+    } else if (icon.isNull() && kind != gkDropDown) {
+        icon = QIcon(DrawnKindPicture(kind));
+    }
+    return icon;
 }
 
 } // namespace
@@ -165,13 +221,27 @@ QIcon CalendarButtonIcon(QStyle* style)
 TLangDateEdit::TLangDateEdit(fw::TComponent* owner)
     : TCustomLangDateEdit(owner)
 {
-    dateFormat_ = SystemFormat().toStdString();
+    dateFormat_ = SystemDateFormat().toStdString();
     ApplyFormat();
     QLineEdit* edit = LineEdit();
-    calendarButton_ = edit->addAction(CalendarButtonIcon(edit->style()), QLineEdit::TrailingPosition);
+    calendarButton_ = new QAction(CalendarButtonIcon(glyphKind_, edit->style()), QString(), edit);
     calendarButton_->setObjectName(QStringLiteral("calendarButton"));
+    edit->QWidget::addAction(calendarButton_);
+    buttonWidget_ = new QToolButton(edit);
+    buttonWidget_->setDefaultAction(calendarButton_);
+    buttonWidget_->setAutoRaise(true);
+    buttonWidget_->setFocusPolicy(Qt::NoFocus);
+    buttonWidget_->setCursor(Qt::ArrowCursor);
     QObject::connect(calendarButton_, &QAction::triggered, edit, [this] { ButtonClick(); });
-    glyph_->OnChange = [this] { ShowGlyph(); };
+    glyph_->OnChange = [this] {
+        if (!glyph_->Empty())
+            glyphKind_ = gkCustom;
+        ShowGlyph();
+    };
+    calendarHints_->OnChange = [this] { SetupPopup(); };
+    windowFilter_ = std::make_unique<EditWindowFilter>(directInput_, [this] { PlaceButton(); });
+    edit->installEventFilter(windowFilter_.get());
+    PlaceButton();
 }
 
 TLangDateEdit::Format TLangDateEdit::CurrentFormat() const
@@ -232,7 +302,7 @@ void TLangDateEdit::ApplyFormat()
     const std::string upper = Upper(defaultFormat_);
     const bool fixed = !upper.empty() && std::string_view("DD.MM.YYYY YYYY-MM-DD").find(upper) != std::string::npos;
     const u3::TDateTime date = GetDate();
-    dateFormat_ = fixed ? upper : SystemFormat().toStdString();
+    dateFormat_ = fixed ? upper : SystemDateFormat().toStdString();
     switch (CurrentFormat()) {
     case Format::Dotted:
     case Format::Iso:
@@ -249,15 +319,51 @@ void TLangDateEdit::ApplyFormat()
     }
 }
 
+// The system's short format, its year widened or narrowed as YearDigits says.
+QString TLangDateEdit::SystemDateFormat() const
+{
+    QString format = SystemFormat();
+    if (yearDigits_ == dyDefault)
+        return format;
+    const qsizetype start = format.indexOf(QLatin1Char('y'));
+    if (start < 0)
+        return format;
+    qsizetype end = start;
+    while (end < format.size() && format[end] == QLatin1Char('y'))
+        ++end;
+    return format.replace(start, end - start, yearDigits_ == dyFour ? QStringLiteral("yyyy") : QStringLiteral("yy"));
+}
+
+void TLangDateEdit::SetYearDigits(TYearDigits value)
+{
+    if (value < dyDefault || value > dyTwo || value == yearDigits_)
+        return;
+    const u3::TDateTime kept = GetDate();
+    yearDigits_ = value;
+    ApplyFormat();
+    if (CurrentFormat() == Format::Other) {
+        const Updating updating(updateCount_);
+        const bool modified = GetModified();
+        SetDate(kept);
+        SetModified(modified);
+    }
+}
+
 void TLangDateEdit::ApplyLanguage()
 {
     if (language_ != sys) {
-        calendarHints_.clear();
+        std::vector<std::string> hints;
         for (int i = 1; i <= 4; ++i)
-            calendarHints_.push_back(CalendarHint(i, language_));
+            hints.push_back(CalendarHint(i, language_));
+        calendarHints_->Load(std::move(hints));
     }
+    SetupPopup();
+}
+
+void TLangDateEdit::SetupPopup()
+{
     if (TPopupCalendar* popup = popup_.get())
-        popup->Setup(startOfWeek_, weekendColor_, weekends_, LanguageCode(language_), calendarHints_);
+        popup->Setup(startOfWeek_, weekendColor_, weekends_, LanguageCode(language_), calendarHints_->Lines());
 }
 
 TPopupCalendar* TLangDateEdit::PopupCalendar()
@@ -339,11 +445,41 @@ void TLangDateEdit::SetNumGlyphs(int32_t value)
     ShowGlyph();
 }
 
+void TLangDateEdit::SetButtonWidth(int32_t value)
+{
+    if (value < 0 || value == buttonWidth_)
+        return;
+    buttonWidth_ = value;
+    PlaceButton();
+}
+
+// The button stands at the right end inside the frame; the text keeps clear
+// of it.
+void TLangDateEdit::PlaceButton()
+{
+    QLineEdit* edit = LineEdit();
+    const int frame = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    const int width = std::min(buttonWidth_, std::max(0, edit->width() - 2 * frame));
+    buttonWidget_->setGeometry(edit->width() - frame - width, frame, width, std::max(0, edit->height() - 2 * frame));
+    buttonWidget_->setVisible(width > 0);
+    edit->setTextMargins(0, 0, width, 0);
+}
+
+void TLangDateEdit::SetGlyphKind(TGlyphKind value)
+{
+    if (value < gkCustom || value > gkEllipsis)
+        return;
+    glyphKind_ = value;
+    if (value != gkCustom && !glyph_->Empty())
+        glyph_->Assign(QImage());
+    ShowGlyph();
+}
+
 void TLangDateEdit::ShowGlyph()
 {
     QLineEdit* edit = LineEdit();
     if (glyph_->Empty()) {
-        calendarButton_->setIcon(CalendarButtonIcon(edit->style()));
+        calendarButton_->setIcon(CalendarButtonIcon(glyphKind_, edit->style()));
         return;
     }
     const QImage image = glyph_->DrawnImage();
@@ -371,7 +507,7 @@ void TLangDateEdit::ButtonClick()
     const u3::TDateTime shown = GetDate();
     if (calendarStyle_ == csDialog) {
         u3::TDateTime date = shown;
-        const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_,
+        const bool chosen = SelectDate(date, dialogTitle_, startOfWeek_, LanguageCode(language_), calendarHints_->Lines(),
                                  weekendColor_, weekends_);
         if (!self)
             return;
@@ -410,10 +546,13 @@ u3::TDateTime TLangDateEdit::GetDate() const
             return Encode(*d);
         return 0;
     case Format::Other: {
-        const QDate d = QLocale::system().toDate(QString::fromStdString(text), SystemFormat());
+        const QString format = QString::fromStdString(dateFormat_);
+        const QDate d = QLocale::system().toDate(QString::fromStdString(text), format);
         if (!d.isValid())
             return fallback;
-        return Encode({d.year(), d.month(), d.day()});
+        // Qt reads a two-digit year into the 1900s; the century window decides.
+        const bool twoDigits = !format.contains(QStringLiteral("yyy"));
+        return Encode({twoDigits ? ExpandYear(d.year() % 100, CurrentYear()) : d.year(), d.month(), d.day()});
     }
     }
     return fallback;
@@ -433,7 +572,7 @@ void TLangDateEdit::SetDate(u3::TDateTime value)
         text = value != 0 ? Formatted(Decode(value), true) : defaultFormat_;
         break;
     case Format::Other:
-        text = value != 0 ? QLocale::system().toString(ToQDate(value), SystemFormat()).toStdString()
+        text = value != 0 ? QLocale::system().toString(ToQDate(value), QString::fromStdString(dateFormat_)).toStdString()
                           : defaultFormat_;
         break;
     }
@@ -603,11 +742,41 @@ void TLangDateEdit::FocusOut(Qt::FocusReason reason)
     TCustomLangDateEdit::FocusOut(reason);
     if (!self)
         return;
-    FormatForDisplay(true);
+    if (CurrentFormat() != Format::Other)
+        FormatForDisplay(true);
+    else if (checkOnExit_)
+        CheckValidSystemDate();
     // A failed date check has taken the focus back, and entering again has
     // already happened: the edit stays entered.
     if (self && !LineEdit()->hasFocus())
         entered_ = false;
+}
+
+// A text left in the system's format must be a date (or nothing): a date is
+// shown again in the format, anything else brings up the error and the
+// focus comes back.
+bool TLangDateEdit::CheckValidSystemDate()
+{
+    const std::string text = ShownText();
+    if (QString::fromStdString(text).trimmed().isEmpty() || text == defaultFormat_)
+        return true;
+    const QDate d = QLocale::system().toDate(QString::fromStdString(text), QString::fromStdString(dateFormat_));
+    if (d.isValid()) {
+        const Updating updating(updateCount_);
+        const bool modified = GetModified();
+        SetDate(GetDate());
+        SetModified(modified);
+        return true;
+    }
+    fw::Guard<TLangDateEdit> self(this);
+    CurrentEditFeedback().ShowWarning("Error", "'" + text + "' is not a valid date");
+    if (!self)
+        return false;
+    QLineEdit* edit = LineEdit();
+    if (edit->isVisible() && edit->isEnabled())
+        edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return false;
 }
 
 void TLangDateEdit::TextChanged()
@@ -692,15 +861,69 @@ bool TLangDateEdit::MaskedKey(QKeyEvent* e)
     return true;
 }
 
+// Without direct input every key that would change the text is swallowed;
+// moving, selecting, copying and the keys the form hears pass on.
+bool TLangDateEdit::KeyWithoutDirectInput(QKeyEvent* e)
+{
+    static constexpr QKeySequence::StandardKey changes[] = {
+        QKeySequence::Paste,          QKeySequence::Cut,           QKeySequence::Undo,
+        QKeySequence::Redo,           QKeySequence::Delete,        QKeySequence::Backspace,
+        QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
+        QKeySequence::DeleteCompleteLine,
+    };
+    for (QKeySequence::StandardKey change : changes)
+        if (e->matches(change))
+            return true;
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    if ((e->key() == Qt::Key_Insert && (mods & Qt::ShiftModifier)) || e->key() == Qt::Key_Delete
+        || e->key() == Qt::Key_Backspace)
+        return true;
+    const char32_t key = EditKeyCharCode(e);
+    if (key >= 32 && key != 127 && !(mods & (Qt::ControlModifier | Qt::MetaModifier)))
+        return true;
+    return false;
+}
+
 bool TLangDateEdit::KeyPress(QKeyEvent* e)
 {
     if (clickKey_ != 0 && fw::ShortCutFromQt(e->key(), e->modifiers()) == clickKey_) {
         ButtonClick();
         return true;
     }
+    if (!directInput_)
+        return KeyWithoutDirectInput(e);
     if (CurrentFormat() == Format::Other || GetReadOnly() || !entered_)
         return TCustomLangDateEdit::KeyPress(e);
     return MaskedKey(e);
+}
+
+EditCommandState TLangDateEdit::GetEditState() const
+{
+    return directInput_ ? TCustomLangDateEdit::GetEditState() : LineEditState(*LineEdit(), GetModified(), true);
+}
+
+void TLangDateEdit::EditUndo(bool forwards)
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditUndo(forwards);
+}
+
+void TLangDateEdit::EditCut()
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditCut();
+}
+
+void TLangDateEdit::EditPaste()
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditPaste();
+}
+
+void TLangDateEdit::EditClear()
+{
+    if (directInput_)
+        TCustomLangDateEdit::EditClear();
 }
 
 // ---------------------------------------------------------------------------
@@ -729,16 +952,21 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             sp::Visible(),
             sp::Text(),
             fw::prop::Boolean("AutoSelect", &C::GetAutoSelect, &C::SetAutoSelect),
+            fw::prop::Object("CalendarHints", fw::TStrings::StaticClass(), &C::GetCalendarHints, nullptr),
+            fw::prop::Boolean("CheckOnExit", &C::GetCheckOnExit, &C::SetCheckOnExit),
             sp::AutoSize(),
+            fw::prop::Integer("ButtonWidth", &C::GetButtonWidth, &C::SetButtonWidth),
             fw::prop::Integer("ClickKey", &C::GetClickKey, &C::SetClickKey),
             fw::prop::String("EditMask", &C::GetEditMask, &C::SetEditMask),
             fw::prop::Object("Glyph", TBitmap::StaticClass(), &C::GetGlyph, &C::SetGlyph),
+            fw::prop::Enum("GlyphKind", GlyphKindType, &C::GetGlyphKind, &C::SetGlyphKind),
             fw::prop::Integer("MaxLength", &C::GetMaxLength, &C::SetMaxLength),
             fw::prop::Integer("NumGlyphs", &C::GetNumGlyphs, &C::SetNumGlyphs),
             fw::prop::Enum("PopupAlign", PopupAlignType, &C::GetPopupAlign, &C::SetPopupAlign),
             fw::prop::Integer("PopupColor", &C::GetPopupColor, &C::SetPopupColor),
             sp::PopupMenu(),
             fw::prop::Boolean("DefaultToday", &C::GetDefaultToday, &C::SetDefaultToday),
+            fw::prop::Boolean("DirectInput", &C::GetDirectInput, &C::SetDirectInput),
             fw::prop::String("EditText", &C::GetEditText, &C::SetEditText),
             fw::prop::Boolean("ReadOnly", &C::GetReadOnly, &C::SetReadOnly),
             fw::prop::Enum("CalendarStyle", CalendarStyleType, &C::GetCalendarStyle, &C::SetCalendarStyle),
@@ -746,6 +974,7 @@ const fw::TClassInfo& Te3DateEdit::StaticClass()
             fw::prop::Enum("StartOfWeek", DayOfWeekNameType, &C::GetStartOfWeek, &C::SetStartOfWeek),
             fw::prop::Set("Weekends", DayOfWeekNameType, &C::GetWeekends, &C::SetWeekends),
             fw::prop::Integer("WeekendColor", &C::GetWeekendColor, &C::SetWeekendColor),
+            fw::prop::Enum("YearDigits", YearDigitsType, &C::GetYearDigits, &C::SetYearDigits),
         },
     };
     return info;

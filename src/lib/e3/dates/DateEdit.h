@@ -10,6 +10,7 @@
 #include "e3/dates/Calendar.h"
 #include "e3/dates/DateTexts.h"
 #include "e3/edits/Edit.h"
+#include "framework/Strings.h"
 #include "u3/DateTime.h"
 
 #include <functional>
@@ -18,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QToolButton;
 
 namespace e3 {
 
@@ -32,6 +34,16 @@ extern const fw::TEnumType CalendarStyleType;
 // or ending at its right edge.
 enum TPopupAlign { epaRight, epaLeft };
 extern const fw::TEnumType PopupAlignType;
+
+// How many digits of the year the system's date format shows: as the system
+// says, always four, or two.
+enum TYearDigits { dyDefault, dyFour, dyTwo };
+extern const fw::TEnumType YearDigitsType;
+
+// The calendar button's picture: the Glyph, a small calendar, the drop-down
+// arrow or an ellipsis.
+enum TGlyphKind { gkCustom, gkDefault, gkDropDown, gkEllipsis };
+extern const fw::TEnumType GlyphKindType;
 
 // Today as the date edits see it; tests install a fixed day. An empty
 // function restores the system clock.
@@ -87,9 +99,12 @@ public:
     // date is dropped and the answer is true.
     bool CheckDate(bool showMessage) override;
 
-    // The four navigation hints of the calendar: previous year, previous
-    // month, next month, next year.
-    const std::vector<std::string>& CalendarHints() const { return calendarHints_; }
+    // The navigation hints of the calendar: previous year, previous month,
+    // next month, next year. A named language writes its own four; the list
+    // may be changed after that, and an empty entry keeps the button's
+    // default hint.
+    const std::vector<std::string>& CalendarHints() const { return calendarHints_->Lines(); }
+    fw::TStrings* GetCalendarHints() const { return calendarHints_.get(); }
 
     virtual void ApplyFormat();
     virtual void ApplyLanguage();
@@ -124,12 +139,39 @@ public:
     int32_t GetClickKey() const { return clickKey_; }
     void SetClickKey(int32_t value) { clickKey_ = value; }
     // The calendar button's picture: the first of NumGlyphs (1 to 4) equal
-    // images side by side in Glyph; the drop-down arrow while Glyph is empty.
+    // images side by side in Glyph, which makes GlyphKind gkCustom; while
+    // Glyph is empty, the picture of GlyphKind (a custom kind without a
+    // Glyph shows the small calendar).
     TBitmap* GetGlyph() const { return glyph_.get(); }
     void SetGlyph(TBitmap* value);
     void AssignGlyph(const QImage& image) override;
     int32_t GetNumGlyphs() const { return numGlyphs_; }
     void SetNumGlyphs(int32_t value);
+    // The calendar button's width in pixels; the text ends before it.
+    int32_t GetButtonWidth() const { return buttonWidth_; }
+    void SetButtonWidth(int32_t value);
+    // Choosing a picture other than gkCustom drops the Glyph.
+    TGlyphKind GetGlyphKind() const { return glyphKind_; }
+    void SetGlyphKind(TGlyphKind value);
+    // False: the date cannot be typed, pasted or deleted in the edit; it comes
+    // only from the calendar button (or from the program).
+    bool GetDirectInput() const { return directInput_; }
+    void SetDirectInput(bool value) { directInput_ = value; }
+    // With the system's format: a text that is no date, left behind when the
+    // focus goes, brings up an error and takes the focus back.
+    bool GetCheckOnExit() const { return checkOnExit_; }
+    void SetCheckOnExit(bool value) { checkOnExit_ = value; }
+    // With the system's format: the year in two or four digits; the date
+    // shown stays.
+    TYearDigits GetYearDigits() const { return yearDigits_; }
+    void SetYearDigits(TYearDigits value);
+
+    // The Edit menu treats an edit without direct input as read-only.
+    EditCommandState GetEditState() const override;
+    void EditUndo(bool forwards) override;
+    void EditCut() override;
+    void EditPaste() override;
+    void EditClear() override;
 
     void Loaded() override;
 
@@ -152,6 +194,11 @@ private:
     void ShowDisplayForm(u3::TDateTime date);
     u3::TDateTime EmptyOrToday() const;
     bool MaskedKey(QKeyEvent* event);
+    bool KeyWithoutDirectInput(QKeyEvent* event);
+    QString SystemDateFormat() const;
+    bool CheckValidSystemDate();
+    void SetupPopup();
+    void PlaceButton();
     void AcceptChosenDate(u3::TDateTime date);
     void ShowGlyph();
     void BlankMasked(int from, int to);
@@ -163,7 +210,7 @@ private:
     int updateCount_ = 0;
     bool entered_ = false;
     bool defaultToday_ = false;
-    std::vector<std::string> calendarHints_;
+    std::unique_ptr<fw::TStrings> calendarHints_ = std::make_unique<fw::TStrings>();
     TCalendarStyle calendarStyle_ = csPopup;
     std::string dialogTitle_;
     TDayOfWeekName startOfWeek_ = Mon;
@@ -175,8 +222,15 @@ private:
     std::string buttonHint_;
     int32_t clickKey_ = 0x8000 | 0x28; // Alt+Down
     QAction* calendarButton_ = nullptr;
+    QToolButton* buttonWidget_ = nullptr;
+    int32_t buttonWidth_ = 21;
     std::unique_ptr<TBitmap> glyph_ = std::make_unique<TBitmap>();
     int32_t numGlyphs_ = 1;
+    TGlyphKind glyphKind_ = gkDefault;
+    bool directInput_ = true;
+    bool checkOnExit_ = false;
+    TYearDigits yearDigits_ = dyDefault;
+    std::unique_ptr<QObject> windowFilter_;
     fw::Guard<TPopupCalendar> popup_;
 };
 
