@@ -30,12 +30,29 @@ Qt::LayoutDirection LayoutDirectionOf(TBiDiMode mode)
 Qt::CursorShape CursorShapeOf(TCursor cursor)
 {
     switch (cursor) {
+    case crNone:
+        return Qt::BlankCursor;
     case crCross:
         return Qt::CrossCursor;
     case crIBeam:
         return Qt::IBeamCursor;
+    case crSizeNESW:
+        return Qt::SizeBDiagCursor;
+    case crSizeNS:
+        return Qt::SizeVerCursor;
+    case crSizeNWSE:
+        return Qt::SizeFDiagCursor;
+    case crSizeWE:
+        return Qt::SizeHorCursor;
+    case crSizeAll:
+        return Qt::SizeAllCursor;
+    case crUpArrow:
+        return Qt::UpArrowCursor;
     case crHourGlass:
+    case crSQLWait:
         return Qt::WaitCursor;
+    case crAppStart:
+        return Qt::BusyCursor;
     case crDrag:
         return Qt::DragMoveCursor;
     case crMultiDrag:
@@ -43,6 +60,12 @@ Qt::CursorShape CursorShapeOf(TCursor cursor)
     case crNoDrop:
     case crNo:
         return Qt::ForbiddenCursor;
+    case crHSplit:
+        return Qt::SplitHCursor;
+    case crVSplit:
+        return Qt::SplitVCursor;
+    case crHelp:
+        return Qt::WhatsThisCursor;
     case crHandPoint:
         return Qt::PointingHandCursor;
     default:
@@ -162,6 +185,7 @@ void TControl::SetWidget(QWidget* widget)
     if (!widget_)
         return;
     widget_->hide();
+    widgetCursor_ = widget_->testAttribute(Qt::WA_SetCursor) ? int(widget_->cursor().shape()) : -1;
     InstallInputBridge(this, widget_);
     ApplyFont();
     ApplyColor();
@@ -169,6 +193,26 @@ void TControl::SetWidget(QWidget* widget)
     ApplyGeometry();
     if (biDiMode_ != bdLeftToRight)
         widget_->setLayoutDirection(LayoutDirectionOf(biDiMode_));
+    if (cursor_ != crDefault)
+        ApplyCursor();
+}
+
+void TControl::SetCursor(TCursor value)
+{
+    cursor_ = value;
+    ApplyCursor();
+}
+
+void TControl::ApplyCursor()
+{
+    if (!widget_)
+        return;
+    if (cursor_ != crDefault)
+        widget_->setCursor(CursorShapeOf(cursor_));
+    else if (widgetCursor_ >= 0)
+        widget_->setCursor(Qt::CursorShape(widgetCursor_));
+    else
+        widget_->unsetCursor();
 }
 
 void TControl::SetParent(TWinControl* parent)

@@ -35,8 +35,10 @@ enum TImeMode {
 };
 // Cursor numbers of the original framework (negative: the stock cursors).
 using TCursor = int32_t;
-constexpr TCursor crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crHourGlass = -11, crDrag = -12,
-                  crNoDrop = -13, crMultiDrag = -16, crNo = -18, crHandPoint = -21;
+constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
+                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crDrag = -12,
+                  crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16, crSQLWait = -17, crNo = -18,
+                  crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22, crSize = -22;
 
 extern const TEnumType BiDiModeType;
 extern const TEnumType DragModeType;
@@ -46,6 +48,8 @@ extern const TEnumType ImeModeType;
 // Right-to-left modes lay the control out mirrored, except reading-only,
 // which turns only the reading order of its text.
 Qt::LayoutDirection LayoutDirectionOf(TBiDiMode mode);
+// The Qt shape of a stock cursor; the arrow for crDefault and numbers that
+// name no stock cursor.
 Qt::CursorShape CursorShapeOf(TCursor cursor);
 
 // What a control needs of the popup menu its PopupMenu property names (the
@@ -161,6 +165,10 @@ public:
     // without a topic of its own) has the focus; 0 none.
     int32_t GetHelpContext() const { return helpContext_; }
     void SetHelpContext(int32_t value) { helpContext_ = value; }
+    // The mouse cursor over the control; crDefault leaves the widget's own
+    // (an edit's text cursor, say).
+    TCursor GetCursor() const { return cursor_; }
+    void SetCursor(TCursor value);
 
     // Caption and Text are one text, as the original framework keeps them.
     virtual std::string GetText() const { return text_; }
@@ -259,6 +267,7 @@ private:
     void ApplyVisible();
     void ApplyParentBiDiMode();
     void ApplyBiDiMode();
+    void ApplyCursor();
 
     TWinControl* parent_ = nullptr;
     QPointer<QWidget> widget_;
@@ -277,6 +286,10 @@ private:
     bool showHint_ = false;
     bool parentShowHint_ = true;
     int32_t helpContext_ = 0;
+    TCursor cursor_ = crDefault;
+    // The cursor the widget came with (an edit's text cursor), -1 none: what
+    // crDefault gives back.
+    int widgetCursor_ = -1;
     Guard<TComponent> popupMenu_;
     std::unique_ptr<TActionLink> actionLink_;
     TBiDiMode biDiMode_ = bdLeftToRight;

@@ -59,6 +59,7 @@ TRow<TControl> HelpContext()
 {
     return prop::Integer("HelpContext", &TControl::GetHelpContext, &TControl::SetHelpContext);
 }
+TRow<TControl> Cursor() { return prop::Integer("Cursor", &TControl::GetCursor, &TControl::SetCursor); }
 
 TRow<TWinControl> UseDockManager()
 {

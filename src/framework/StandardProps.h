@@ -41,6 +41,7 @@ TRow<TWinControl> ImeMode();
 TRow<TWinControl> ImeName();
 TRow<TWinControl> DockSite();
 TRow<TControl> HelpContext();
+TRow<TControl> Cursor();
 TRow<TWinControl> UseDockManager();
 
 TRow<TControl> OnClick();

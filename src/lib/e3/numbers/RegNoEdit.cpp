@@ -658,6 +658,7 @@ const fw::TClassInfo& Te3_RegNoEdit::StaticClass()
             fw::prop::BoolAction("_SetFocus", &C::SetFocus),
             fw::prop::BoolAction("_SelectAll", &C::SelectAll),
             sp::Align(),
+            sp::Cursor(),
             sp::Ctl3D(),
             sp::DragCursor(),
             sp::DragMode(),

@@ -288,4 +288,13 @@ TEST_F(RegNoEditTest, EMailWithAndWithoutVerify)
     EXPECT_EQ(events, std::vector<std::string>({"exit"}));
 }
 
+TEST_F(RegNoEditTest, CursorIsPublishedAndShownOverTheEdit)
+{
+    WriteByName(edit, "Cursor", int64_t(fw::crHandPoint));
+    EXPECT_EQ(e3test::OrdinalByName(edit, "Cursor"), fw::crHandPoint);
+    EXPECT_EQ(Window()->cursor().shape(), Qt::PointingHandCursor);
+    WriteByName(edit, "Cursor", int64_t(fw::crDefault));
+    EXPECT_EQ(Window()->cursor().shape(), Qt::IBeamCursor); // the edit's own
+}
+
 } // namespace
