@@ -77,28 +77,28 @@ const std::vector<Family> kFamilies {
     {"Te3_TreeView", nullptr, {"QTreeWidget"}, nullptr},
 };
 
-struct ControlSpec {
+struct ControlPlan {
     const Family* family;
     std::string name;
     int left, top, width, height;
     std::string text;
 };
 
-struct FormSpec {
+struct FormPlan {
     std::string name = "FormMain";
     std::string caption = "Orders";
     int width = 0, height = 0;
-    std::vector<ControlSpec> controls;
+    std::vector<ControlPlan> controls;
 };
 
 // A grid of edits, forty to a column; every seventh one is empty and some texts
 // hold characters that either format must escape.
-FormSpec MakeForm(int count, bool mixed = false)
+FormPlan MakeForm(int count, bool mixed = false)
 {
-    FormSpec form;
+    FormPlan form;
     const int perColumn = 40;
     for (int i = 0; i < count; ++i) {
-        ControlSpec c;
+        ControlPlan c;
         c.family = mixed ? &kFamilies[static_cast<size_t>(i) % kFamilies.size()] : &kEdit;
         c.name = "C" + std::to_string(i + 1);
         c.left = 8 + (i / perColumn) * 130;
@@ -125,7 +125,7 @@ std::string Field(const std::string& text)
     return text.empty() ? "snil" : text;
 }
 
-std::string Description(const FormSpec& form)
+std::string Description(const FormPlan& form)
 {
     std::string d;
     Line(d, "FORM");
@@ -143,7 +143,7 @@ std::string Description(const FormSpec& form)
     Line(d, "CLIENTHEIGHT");
     Line(d, std::to_string(form.height));
     Line(d, "]");
-    for (const ControlSpec& c : form.controls) {
+    for (const ControlPlan& c : form.controls) {
         Line(d, "[");
         Line(d, "0");
         Line(d, c.family->ours);
@@ -192,13 +192,13 @@ std::string Geometry(int x, int y, int w, int h)
            "</height></rect></property>\n";
 }
 
-std::string UiFile(const FormSpec& form)
+std::string UiFile(const FormPlan& form)
 {
     std::string u = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ui version=\"4.0\">\n<class>" + form.name +
                     "</class>\n<widget class=\"QWidget\" name=\"" + form.name + "\">\n" +
                     Geometry(0, 0, form.width, form.height) + "<property name=\"windowTitle\"><string>" +
                     Xml(form.caption) + "</string></property>\n";
-    for (const ControlSpec& c : form.controls) {
+    for (const ControlPlan& c : form.controls) {
         // A pair shares the place as the code and text combo box does: the
         // code edit in front of the list.
         const int parts = static_cast<int>(c.family->qt.size());
@@ -216,11 +216,11 @@ std::string UiFile(const FormSpec& form)
     return u;
 }
 
-// How many widgets the .ui form of the spec holds directly.
-int QtWidgets(const FormSpec& form)
+// How many widgets the .ui form of this plan holds directly.
+int QtWidgets(const FormPlan& form)
 {
     int n = 0;
-    for (const ControlSpec& c : form.controls)
+    for (const ControlPlan& c : form.controls)
         n += static_cast<int>(c.family->qt.size());
     return n;
 }
@@ -326,8 +326,8 @@ int main(int argc, char** argv)
     auto theClient = std::make_unique<client::TClient>("Bench");
     client::SetClient(theClient.get());
 
-    const FormSpec small = MakeForm(1000);
-    const FormSpec large = MakeForm(10000);
+    const FormPlan small = MakeForm(1000);
+    const FormPlan large = MakeForm(10000);
     const std::string ourSmall = Description(small), ourLarge = Description(large);
     const QByteArray qtSmall = QByteArray::fromStdString(UiFile(small));
     const QByteArray qtLarge = QByteArray::fromStdString(UiFile(large));
@@ -339,8 +339,8 @@ int main(int argc, char** argv)
     const std::string mode = argc == 3 ? argv[1] : "";
     if (mode == "--ours" || mode == "--qt" || mode == "--ours-mixed" || mode == "--qt-mixed") {
         const bool ours = mode.rfind("--ours", 0) == 0, mixedMode = mode.find("mixed") != std::string::npos;
-        const FormSpec warm = MakeForm(10, mixedMode), form = MakeForm(std::atoi(argv[2]), mixedMode);
-        for (const FormSpec* f : {&warm, &form}) {
+        const FormPlan warm = MakeForm(10, mixedMode), form = MakeForm(std::atoi(argv[2]), mixedMode);
+        for (const FormPlan* f : {&warm, &form}) {
             if (ours)
                 OursOnce(Description(*f), f->controls.size());
             else
@@ -357,7 +357,7 @@ int main(int argc, char** argv)
     // Rounds alternate between the two sides and sizes so that a change in
     // machine load hits all alike; the best of each figure counts. The first
     // round warms caches and fonts and is not counted.
-    const FormSpec mixed = MakeForm(1000, true);
+    const FormPlan mixed = MakeForm(1000, true);
     const std::string ourMixed = Description(mixed);
     const QByteArray qtMixed = QByteArray::fromStdString(UiFile(mixed));
     double ours1k = 1e300, qt1k = 1e300, ours10k = 1e300, qt10k = 1e300, oursMixed = 1e300, qtMixed1k = 1e300;
